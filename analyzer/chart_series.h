@@ -1,0 +1,67 @@
+// The nine chart series of the analysis, as plain data: each an ordered list of points with a
+// value, a label and a colour. The analysis fills them; the desktop window turns them into
+// chart objects; the CLI writes them as JSON. Nothing here knows a charting library.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quarvex {
+
+struct Rgb {
+  std::uint8_t r = 0, g = 0, b = 0;
+  friend bool operator==(const Rgb&, const Rgb&) = default;
+};
+inline constexpr Rgb kBlue{0, 0, 255};
+inline constexpr Rgb kGreen{0, 128, 0};
+inline constexpr Rgb kRed{255, 0, 0};
+inline constexpr Rgb kYellow{255, 255, 0};
+
+struct ChartPoint {
+  double value = 0;
+  std::string label;
+  Rgb colour;
+};
+
+class ChartSeries {
+ public:
+  explicit ChartSeries(std::string_view title = {}) : title_(title) {}
+  const std::string& Title() const { return title_; }
+  void Add(double value, std::string label, Rgb colour) { points_.push_back({value, std::move(label), colour}); }
+  void Clear() { points_.clear(); }
+  std::size_t Count() const { return points_.size(); }
+  const ChartPoint& operator[](std::size_t i) const { return points_[i]; }
+  const std::string& Label(std::size_t i) const { return points_[i].label; }
+  const std::vector<ChartPoint>& Points() const { return points_; }
+  // Largest and smallest value; 0 for a series without points.
+  double MaxValue() const;
+  double MinValue() const;
+
+ private:
+  std::string title_;
+  std::vector<ChartPoint> points_;
+};
+
+// Series1 .. Series9 in the chart's order.
+enum class SeriesId : std::size_t {
+  Series1, Series2, Series3, Series4, Series5, Series6, Series7, Series8, Series9
+};
+inline constexpr std::size_t kSeriesCount = 9;
+
+class ChartSeriesSet {
+ public:
+  ChartSeriesSet();
+  ChartSeries& operator[](SeriesId id) { return series_[static_cast<std::size_t>(id)]; }
+  const ChartSeries& operator[](SeriesId id) const { return series_[static_cast<std::size_t>(id)]; }
+  ChartSeries& At(std::size_t index) { return series_[index]; }
+  const ChartSeries& At(std::size_t index) const { return series_[index]; }
+  void ClearAll();
+
+ private:
+  std::array<ChartSeries, kSeriesCount> series_;
+};
+
+}  // namespace quarvex

@@ -1,0 +1,132 @@
+#include "app/cli_options.h"
+
+#include <cstdio>
+
+#include "hive/error_codes.h"
+#include "hive/printf.h"
+
+namespace quarvex::cli {
+
+namespace {
+
+struct Alias {
+  const char* flag;
+  Option option;
+  bool on;
+  const char* help;
+};
+
+constexpr Alias kAliases[] = {
+    {"--prescan", Option::cbPSdbrh, true, "trace the record-index pre-scan (cbPSdbrh)"},
+    {"--no-analysis", Option::cbANA, false, "skip the space and checksum analysis (cbANA off)"},
+    {"--no-analysis-report", Option::cbANrep, false, "analyse, but write no analyser section (cbANrep off)"},
+    {"--no-keys", Option::cbKeys, false, "do not list bad and ghost key paths (cbKeys off)"},
+    {"--structure", Option::cbRPT, true, "append the structure report (cbRPT on)"},
+};
+
+}  // namespace
+
+std::optional<LocalDateTime> ParseDateTime(const std::string& text) {
+  LocalDateTime t;
+  char separator = 0;
+  int consumed = 0;
+  if (std::sscanf(text.c_str(), "%4d-%2d-%2d%c%2d:%2d:%2d%n", &t.year, &t.month, &t.day, &separator, &t.hour,
+                  &t.minute, &t.second, &consumed) != 7 ||
+      static_cast<std::size_t>(consumed) != text.size() || (separator != 'T' && separator != ' '))
+    return std::nullopt;
+  if (t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31 || t.hour > 23 || t.minute > 59 || t.second > 59)
+    return std::nullopt;
+  return t;
+}
+
+ParseResult ParseCommandLine(const std::vector<std::string>& args) {
+  CliOptions o;
+  auto fail = [](std::string why) { return ParseResult{std::nullopt, std::move(why)}; };
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&](std::string& out) {
+      if (i + 1 >= args.size()) return false;
+      out = args[++i];
+      return true;
+    };
+    std::string v;
+    if (a == "-h" || a == "--help") {
+      o.help = true;
+    } else if (a == "--version") {
+      o.version = true;
+    } else if (a == "-o" || a == "--output") {
+      if (!value(o.outputFile)) return fail(a + " needs a file name");
+    } else if (a == "--encoding") {
+      if (!value(v)) return fail("--encoding needs native or utf-8");
+      if (v == "utf-8" || v == "utf8") o.encoding = Encoding::Utf8;
+      else if (v == "native") o.encoding = Encoding::Native;
+      else return fail("--encoding takes native or utf-8, not " + v);
+    } else if (a == "--codepage") {
+      if (!value(v)) return fail("--codepage needs 932, 936, 949, 950 or none");
+      auto cp = ParseCodePage(v);
+      if (!cp) return fail("--codepage takes 932, 936, 949, 950 or none, not " + v);
+      o.codePage = *cp;
+    } else if (a == "--set") {
+      if (!value(v)) return fail("--set needs NAME=on or NAME=off");
+      const auto eq = v.find('=');
+      const auto option = ParseOptionName(v.substr(0, eq));
+      const std::string state = eq == std::string::npos ? "" : v.substr(eq + 1);
+      if (!option) return fail("--set: no option named " + v.substr(0, eq));
+      if (state != "on" && state != "off") return fail("--set " + v + ": the state is on or off");
+      o.options.Set(*option, state == "on");
+    } else if (a == "--all") {
+      o.options.SelectAll();
+    } else if (a == "--progress") {
+      o.progress = true;
+    } else if (a == "--partial") {
+      o.partial = true;
+    } else if (a == "--now") {
+      if (!value(v)) return fail("--now needs a date-time");
+      o.fixedTime = ParseDateTime(v);
+      if (!o.fixedTime) return fail("--now takes YYYY-MM-DDTHH:MM:SS, not " + v);
+    } else if (a.size() > 1 && a[0] == '-') {
+      bool known = false;
+      for (const Alias& alias : kAliases)
+        if (a == alias.flag) {
+          o.options.Set(alias.option, alias.on);
+          known = true;
+        }
+      if (!known) return fail("unknown option " + a);
+    } else {
+      if (!o.inputFile.empty()) return fail("only one hive file at a time (got " + o.inputFile + " and " + a + ")");
+      o.inputFile = a;
+    }
+  }
+  if (o.inputFile.empty() && !o.help && !o.version) return fail("no hive file named");
+  return ParseResult{o, {}};
+}
+
+std::string HelpText() {
+  std::string h =
+      "Usage: quarvex-cli [options] FILE\n"
+      "Analyses a Windows 95/98/Me registry file (user.dat, system.dat, system.1st ...)\n"
+      "and writes the report. The file is only ever read.\n\n"
+      "Output:\n"
+      "  -o, --output FILE     write the report to FILE (via a temporary file; a failed run\n"
+      "                        leaves FILE as it was); default: standard output\n"
+      "  --encoding ENC        native (the hive's code page, as saved by the window) or utf-8\n"
+      "  --codepage CP         code page the hive was written in: 932 (default), 936, 949,\n"
+      "                        950, or none for a single-byte host\n"
+      "  --partial             on a failure, still write the lines reported before it\n"
+      "  --progress            show the progress texts on standard error\n"
+      "  --now DATE            use DATE (YYYY-MM-DDTHH:MM:SS) as the current time, for\n"
+      "                        reproducible reports\n\n"
+      "What to report:\n";
+  for (const auto& alias : kAliases) AppendPrintf(h, "  %-21s %s\n", alias.flag, alias.help);
+  h += "  --all                 every structure-report option, as \"Select All\", plus cbRPT\n"
+       "  --set NAME=on|off     set one option box by its name:\n";
+  for (Option option : AllOptions())
+    AppendPrintf(h, "      %-11s %-3s  \"%s\"\n", std::string(OptionName(option)).c_str(),
+                 InitiallyChecked(option) ? "on" : "off", std::string(OptionCaption(option)).c_str());
+  h += "\nExit status: 0 when the report has been made; 1 when the job failed (the failure\n"
+       "text \"Fail(N)\" is on standard error); 2 for a usage error; 3 when the report could\n"
+       "not be written.\n";
+  return h;
+}
+
+}  // namespace quarvex::cli

@@ -1,0 +1,40 @@
+// The command line of quarvex-cli.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "hive/codepage.h"
+#include "job/options.h"
+#include "job/text_locale.h"
+
+namespace quarvex::cli {
+
+enum class Encoding { Native, Utf8 };
+
+struct CliOptions {
+  std::string inputFile;
+  std::string outputFile;  // empty: standard output
+  Encoding encoding = Encoding::Native;
+  CodePage codePage = CodePage::Cp932;
+  AnalysisOptions options = AnalysisOptions::Initial();
+  bool progress = false;
+  bool partial = false;  // on failure, still write the lines reported before it
+  std::optional<LocalDateTime> fixedTime;
+  bool help = false;
+  bool version = false;
+};
+
+struct ParseResult {
+  std::optional<CliOptions> options;
+  std::string error;  // set when options is empty
+};
+
+ParseResult ParseCommandLine(const std::vector<std::string>& args);
+std::string HelpText();
+
+// "2026-12-07T10:30:00" (or with a blank instead of the T).
+std::optional<LocalDateTime> ParseDateTime(const std::string& text);
+
+}  // namespace quarvex::cli

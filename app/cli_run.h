@@ -1,0 +1,18 @@
+// One run of quarvex-cli, callable in-process (the tests drive it so).
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace quarvex::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitJobFailed = 1;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitWriteFailed = 3;
+
+// args without the program name. The report goes to out unless -o names a file.
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace quarvex::cli

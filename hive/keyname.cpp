@@ -1,0 +1,76 @@
+#include "hive/keyname.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "hive/link_guard.h"
+
+namespace quarvex {
+
+Bytes UpToFirstZero(Bytes name) {
+  auto zero = std::find(name.begin(), name.end(), std::uint8_t{0});
+  return name.first(static_cast<std::size_t>(zero - name.begin()));
+}
+
+std::uint32_t KeyNameChecksum(Bytes name, const LeadByteSet& leadBytes) {
+  std::uint32_t sum = 0;
+  std::size_t leadRun = 0;  // lead-set bytes standing without break right before this one
+  for (std::uint8_t b : UpToFirstZero(name)) {
+    const bool inSet = leadBytes.Contains(b);
+    const bool doubleByte = (leadRun % 2 == 1) || inSet;  // trail byte, or lead byte
+    if (doubleByte)
+      sum += static_cast<std::uint8_t>(b ^ 0x80);
+    else if (b >= 0x61 && b <= 0x7A)
+      sum += b - 0x20u;
+    else if (b < 0xA1 || b > 0xDF)
+      sum += b;
+    leadRun = inSet ? leadRun + 1 : 0;
+  }
+  return sum;
+}
+
+std::uint32_t KeyNameChecksumPlain(Bytes name) {
+  std::uint32_t sum = 0;
+  for (std::uint8_t b : UpToFirstZero(name)) {
+    if (b >= 0x61 && b <= 0x7A)
+      sum += b - 0x20u;
+    else if (b < 0x80)
+      sum += b;
+  }
+  return sum;
+}
+
+std::string ResolveKeyPath(Hive& hive, std::int32_t keyNodeOffset) {
+  hive.errorCode = code::kOk;
+  std::vector<Bytes> names;  // from the key up to the root
+  CycleDetector parents;
+  std::int32_t k = keyNodeOffset;
+  for (;;) {
+    KeyNode node;
+    if (!hive.ReadKeyNode(k, node)) return {};
+    if (node.HasDataRecord()) {
+      const std::int32_t record = hive.FindDataRecord(node.BlkNo, node.RecNo);
+      if (hive.errorCode == code::kNoSuchRecord)
+        hive.errorCode = code::kOk;
+      else if (hive.errorCode != code::kOk)
+        return {};
+      DataRecordHeader header;
+      if (record != 0 && hive.ReadDataRecordHeader(record, header))
+        names.push_back(UpToFirstZero(hive.ReadBytes(std::int64_t{record} + 20, header.KeyL)));
+    }
+    k = node.UprOfs;
+    if (k == kNoOffset) break;
+    if (parents.Step(k)) {
+      hive.errorCode = code::kLinkLoop;
+      return {};
+    }
+  }
+  std::string path;
+  for (auto it = names.rbegin(); it != names.rend(); ++it) {
+    path.append(reinterpret_cast<const char*>(it->data()), it->size());
+    path += '\\';
+  }
+  return path;
+}
+
+}  // namespace quarvex

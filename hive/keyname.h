@@ -1,0 +1,33 @@
+// Key names: the two checksums computed over a name, and a key's full path.
+//
+// A key node stores a checksum of its name; the name itself lies in the key's data record.
+// The system's checksum folds single-byte a-z to upper case, adds nothing for half-width
+// katakana (0xA1-0xDF), and adds b XOR 0x80 for each byte of a double-byte character. The
+// plain variant ignores double-byte rules. A stored sum that matches the first but not the
+// second marks a "bad" key; one that matches neither a "ghost".
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "hive/codepage.h"
+#include "hive/format.h"
+#include "hive/hive_state.h"
+
+namespace quarvex {
+
+// Both take the name's bytes and stop at the first zero byte.
+std::uint32_t KeyNameChecksum(Bytes name, const LeadByteSet& leadBytes);
+std::uint32_t KeyNameChecksumPlain(Bytes name);
+
+// The name bytes up to (not including) the first zero byte.
+Bytes UpToFirstZero(Bytes name);
+
+// The key's path from its topmost named ancestor down to itself, each name followed by a
+// backslash ("A\B\C\"). Sets errorCode to 0 first; a node that cannot be read (5) or an
+// empty index (11) empties the result and leaves the code set; a key whose record is not
+// indexed (12) contributes no name and the code is cleared. A parent chain that links back
+// onto itself ends with an empty result and code::kLinkLoop. Names are taken whole.
+std::string ResolveKeyPath(Hive& hive, std::int32_t keyNodeOffset);
+
+}  // namespace quarvex

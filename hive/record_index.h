@@ -1,0 +1,51 @@
+// Record index: (data block number, record number) -> file offset of the record's header.
+//
+// Each block keeps its own table, so a record number of 256 or more can never spill into
+// another block's entries. A block's table is a direct array indexed by record number
+// (constant-time lookup, as real files with numbers 0-254 always get) unless its numbers are
+// so sparse that the array would be mostly empty; then it is a sorted list, so that a
+// damaged block claiming record 65534 costs a few bytes, not a quarter megabyte per block.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace quarvex {
+
+class RecordIndex {
+ public:
+  // Empties the index and makes room for blockCount blocks.
+  void Reset(std::size_t blockCount);
+
+  // Enters a record found while walking block `block`. A later entry with the same
+  // numbers replaces an earlier one. Entries of a block are final after FinishBlock.
+  void Store(std::uint16_t block, std::uint16_t record, std::int32_t fileOffset);
+  void FinishBlock(std::uint16_t block);
+
+  std::optional<std::int32_t> Find(std::uint16_t block, std::uint16_t record) const;
+
+  std::size_t BlockCount() const { return blocks_.size(); }
+
+  // Calls visit(recordNumber, fileOffset) for every record of block, numbers ascending.
+  template <typename Visit>
+  void ForEachInBlock(std::uint16_t block, Visit&& visit) const {
+    if (block >= blocks_.size()) return;
+    const Block& b = blocks_[block];
+    for (std::size_t r = 0; r < b.direct.size(); ++r)
+      if (b.direct[r] != kEmpty) visit(static_cast<std::uint16_t>(r), b.direct[r]);
+    for (const auto& [r, offset] : b.sorted) visit(r, offset);
+  }
+
+ private:
+  static constexpr std::int32_t kEmpty = -1;
+  struct Block {
+    std::vector<std::int32_t> direct;                            // by record number
+    std::vector<std::pair<std::uint16_t, std::int32_t>> sorted;  // sparse blocks
+    std::vector<std::pair<std::uint16_t, std::int32_t>> pending;  // while walking
+  };
+  std::vector<Block> blocks_;
+};
+
+}  // namespace quarvex

@@ -1,0 +1,90 @@
+// One analysis job and the state it leaves behind: the loaded hive with its tables, the
+// report lines, the chart series and the status code. The desktop window owns one of these
+// for its whole life, the CLI one per run, so both run the very same job.
+//
+// A job loads the file whole, checks its header and data block chain, indexes every data
+// record, then runs the analysis and the structure report when their options are checked.
+// Every stage reports failure only through the status code; after each stage the job tests
+// it and, when it is set, reports the failure and ends. It reaches the window only through
+// the JobWindow interface.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "analyzer/chart_series.h"
+#include "hive/codepage.h"
+#include "hive/hive_state.h"
+#include "job/host_facts.h"
+#include "job/job_window.h"
+#include "job/report_lines.h"
+#include "job/text_locale.h"
+
+namespace quarvex {
+
+struct JobSettings {
+  CodePage codePage = CodePage::Cp932;
+  TextLocale locale = TextLocale::Japanese();
+  std::function<LocalDateTime()> clock = CurrentLocalDateTime;
+};
+
+inline constexpr std::string_view kAppTitle = "Quarvex";
+inline constexpr std::string_view kAppTitleBusy = "Quarvex[Analizing...]";
+inline constexpr std::string_view kReportMadeText = "The report has been made.";
+
+// The failure text of status panel 1: "情報獲得に失敗しました/Fail(code)".
+std::string FailureText(std::int32_t code);
+
+class AnalysisJob {
+ public:
+  explicit AnalysisJob(JobWindow& window, JobSettings settings = {});
+
+  // On the window's thread: refuses a second job (-100), checks that the selected file exists
+  // (-9), locks the window and marks the job running. True when the caller must now run
+  // RunAnalysis, on its worker thread.
+  bool StartAnalysis();
+  // The whole job, on the worker. Ends with the window unlocked and JobOver called.
+  void RunAnalysis();
+  // Shows the failure text for the current code and unlocks the window.
+  void ReportFailure();
+  // The window calls this on its own thread when the job has told it JobOver.
+  void MarkIdle() { jobRunning_ = false; }
+  bool JobRunning() const { return jobRunning_; }
+
+  // What the stages share.
+  Hive hive;
+  ReportLines reportLines;
+  ChartSeriesSet chartSeries;
+  HostFacts hostFacts;
+
+  std::int32_t& ErrorCode() { return hive.errorCode; }
+  bool Checked(Option option) const { return window_.IsChecked(option); }
+  void ShowProgress(const std::string& text) { window_.SetStatusPanel(1, text); }
+  void AppendLine(std::string_view line) { reportLines.Append(line); }
+  JobWindow& Window() { return window_; }
+  const LeadByteSet& LeadBytes() const { return leadBytes_; }
+  const TextLocale& Locale() const { return settings_.locale; }
+  CodePage GetCodePage() const { return settings_.codePage; }
+  // Why the last load failed, in words (for the CLI); empty otherwise.
+  const std::string& LoadFailureReason() const { return loadFailureReason_; }
+
+ private:
+  void WriteReportHeader(const std::string& fileName);
+  bool RunStages(const std::string& fileName);
+  void Complete();
+
+  JobWindow& window_;
+  JobSettings settings_;
+  LeadByteSet leadBytes_;
+  std::atomic<bool> jobRunning_{false};
+  std::string loadFailureReason_;
+};
+
+// The worker's entry: runs the job of the given window's job object. 1 when it ran, -1
+// when it was given nothing to run.
+int AnalysisThreadEntry(AnalysisJob* job);
+
+}  // namespace quarvex

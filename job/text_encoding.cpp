@@ -1,0 +1,63 @@
+#include "job/text_encoding.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <vector>
+
+namespace quarvex {
+
+namespace {
+
+bool IsAscii(std::string_view text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+// Converts with iconv, replacing what cannot be converted and going on after it.
+std::string Convert(std::string_view input, const char* to, const char* from, std::string_view replacement) {
+  if (IsAscii(input)) return std::string(input);  // every code page here is ASCII below 0x80
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(input);
+  std::string out;
+  std::vector<char> buffer(4096);
+  char* in = const_cast<char*>(input.data());
+  std::size_t inLeft = input.size();
+  while (inLeft > 0) {
+    char* outPtr = buffer.data();
+    std::size_t outLeft = buffer.size();
+    const std::size_t result = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+    out.append(buffer.data(), buffer.size() - outLeft);
+    if (result == static_cast<std::size_t>(-1)) {
+      if (errno == E2BIG) continue;
+      // EILSEQ or EINVAL: one byte (or a cut sequence at the end) that does not convert.
+      out += replacement;
+      if (from == std::string_view("UTF-8")) {
+        // Skip the whole UTF-8 sequence, not just its first byte.
+        do {
+          ++in;
+          --inLeft;
+        } while (inLeft > 0 && (static_cast<unsigned char>(*in) & 0xC0) == 0x80);
+      } else {
+        ++in;
+        --inLeft;
+      }
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+  }
+  iconv_close(cd);
+  return out;
+}
+
+}  // namespace
+
+std::string CodePageToUtf8(std::string_view bytes, CodePage cp) {
+  return Convert(bytes, "UTF-8", CodePageCharset(cp), "\xEF\xBF\xBD");
+}
+
+std::string Utf8ToCodePage(std::string_view utf8, CodePage cp) {
+  return Convert(utf8, CodePageCharset(cp), "UTF-8", "?");
+}
+
+}  // namespace quarvex
