@@ -34,6 +34,15 @@ void RecordIndex::FinishBlock(std::uint16_t block) {
   b.pending.shrink_to_fit();
 }
 
+std::size_t RecordIndex::PositionCount(std::uint16_t block) const {
+  std::size_t count = 256;
+  if (block >= blocks_.size()) return count;
+  const Block& b = blocks_[block];
+  count = std::max(count, b.direct.size());
+  if (!b.sorted.empty()) count = std::max<std::size_t>(count, b.sorted.back().first + 1u);
+  return count;
+}
+
 std::optional<std::int32_t> RecordIndex::Find(std::uint16_t block, std::uint16_t record) const {
   if (block >= blocks_.size()) return std::nullopt;
   const Block& b = blocks_[block];

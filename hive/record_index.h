@@ -27,6 +27,9 @@ class RecordIndex {
   std::optional<std::int32_t> Find(std::uint16_t block, std::uint16_t record) const;
 
   std::size_t BlockCount() const { return blocks_.size(); }
+  // Record numbers a listing of the block runs through: 0 to 255 as in a real file, or up
+  // to the highest number the block holds when that is higher.
+  std::size_t PositionCount(std::uint16_t block) const;
 
   // Calls visit(recordNumber, fileOffset) for every record of block, numbers ascending.
   template <typename Visit>

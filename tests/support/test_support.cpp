@@ -53,6 +53,15 @@ std::vector<std::string> JobRun::Lines() const {
   return lines;
 }
 
+std::string JobRun::ReportAfterHeader() const {
+  std::string text;
+  for (std::size_t i = 17; i < job->reportLines.Count(); ++i) {
+    text += job->reportLines[i];
+    text += "\r\n";
+  }
+  return text;
+}
+
 std::unique_ptr<JobRun> RunJob(const std::string& bytes, AnalysisOptions options, JobSettings settings) {
   static TempDir dir;  // one per test program; each run gets its own file
   static int counter = 0;

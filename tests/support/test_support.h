@@ -70,6 +70,9 @@ struct JobRun {
   std::int32_t Code() const { return job->hive.errorCode; }
   std::vector<std::string> Lines() const;
   std::string Report() const { return job->reportLines.SavedText(); }
+  // The saved form of everything after the 17-line report header (which carries the
+  // program's version and the host's facts), CR LF after every line.
+  std::string ReportAfterHeader() const;
 };
 std::unique_ptr<JobRun> RunJob(const std::string& bytes, AnalysisOptions options = AnalysisOptions::Initial(),
                                JobSettings settings = {});
