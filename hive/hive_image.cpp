@@ -1,14 +1,18 @@
 #include "hive/hive_image.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#if defined(_WIN32)
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 #include <algorithm>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <limits>
-#include <memory>
 
 #include "hive/error_codes.h"
 
@@ -30,10 +34,6 @@ Bytes HiveImage::Slice(std::int64_t offset, std::size_t count) const {
 
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 void Fail(std::int32_t& errorCode, std::string* reason, const std::string& why) {
   errorCode = code::kLoadFailed;
   if (reason) *reason = why;
@@ -43,28 +43,60 @@ std::string SystemReason(const char* what) {
   return std::string(what) + ": " + std::strerror(errno);
 }
 
+// The file, opened read-only; closed on every way out.
+class ReadOnlyFile {
+ public:
+  explicit ReadOnlyFile(const std::string& path) {
+#if defined(_WIN32)
+    fd_ = ::_open(path.c_str(), _O_RDONLY | _O_BINARY);
+#else
+    // Non-blocking, so that a named pipe or a device named by mistake cannot hang the open;
+    // anything but a regular file is refused right after it.
+    fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+#endif
+  }
+  ~ReadOnlyFile() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  ReadOnlyFile(const ReadOnlyFile&) = delete;
+  ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+  bool IsOpen() const { return fd_ >= 0; }
+  int Descriptor() const { return fd_; }
+  bool Close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return ::close(fd) == 0;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
 }  // namespace
 
 void LoadHiveImage(const std::string& path, HiveImage& image, std::int32_t& errorCode,
                    std::string* reason) {
-  // Read-only, and never created: "rb" opens an existing file for reading and lets others
-  // read and write it meanwhile.
-  std::FILE* raw = std::fopen(path.c_str(), "rb");
-  if (!raw) return Fail(errorCode, reason, SystemReason("cannot open"));
-  std::unique_ptr<std::FILE, FileCloser> file(raw);
+  // Read-only and never created; others may go on reading and writing the file meanwhile.
+  ReadOnlyFile file(path);
+  if (!file.IsOpen()) return Fail(errorCode, reason, SystemReason("cannot open"));
 
   image.Clear();
   struct stat info {};
-  if (fstat(fileno(file.get()), &info) != 0) return Fail(errorCode, reason, SystemReason("cannot size"));
+  if (::fstat(file.Descriptor(), &info) != 0) return Fail(errorCode, reason, SystemReason("cannot size"));
   if (!S_ISREG(info.st_mode)) return Fail(errorCode, reason, "not a regular file");
   // Offsets in the format are signed 32-bit: nothing past 2 GiB can be addressed.
   if (info.st_size > std::numeric_limits<std::int32_t>::max())
     return Fail(errorCode, reason, "larger than 2 GiB, beyond what the format can address");
 
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size));
-  if (!bytes.empty() && std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size())
-    return Fail(errorCode, reason, SystemReason("cannot read"));
-  if (std::fclose(file.release()) != 0) return Fail(errorCode, reason, SystemReason("cannot close"));
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const auto got = ::read(file.Descriptor(), bytes.data() + done, static_cast<unsigned>(std::min<std::size_t>(bytes.size() - done, 1u << 30)));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return Fail(errorCode, reason, got == 0 ? "the file became shorter while read" : SystemReason("cannot read"));
+    done += static_cast<std::size_t>(got);
+  }
+  if (!file.Close()) return Fail(errorCode, reason, SystemReason("cannot close"));
   image = HiveImage(std::move(bytes));
 }
 
