@@ -29,6 +29,7 @@ const char* Describe(std::int32_t c) {
     case kLoadFailed: return "the file could not be opened or read";
     case kLinkLoop: return "a key tree, parent chain or free list links back onto itself";
     case kInternalFailure: return "the analysis ran out of memory or failed internally";
+    case kValueNameShort: return "a value's name runs past the end of the file";
     default: return "unknown code";
   }
 }

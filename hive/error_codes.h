@@ -37,6 +37,9 @@ inline constexpr std::int32_t kLinkLoop = 21;
 // Our own: a stage ran out of memory (or failed in a way no reader reports); the job ends
 // cleanly instead of leaving the window locked.
 inline constexpr std::int32_t kInternalFailure = 22;
+// Our own: a value's name runs past the end of the file. The listing ends there rather than
+// show a name it did not read, since every read after it would start outside the file.
+inline constexpr std::int32_t kValueNameShort = 23;
 
 // One line of plain English for a code, for the CLI's messages and its help.
 const char* Describe(std::int32_t code);
