@@ -1,0 +1,171 @@
+// quarvex-cli, run in-process: its options, its output and its exit status.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "app/cli_options.h"
+#include "app/cli_run.h"
+#include "tests/support/test_support.h"
+
+namespace quarvex::testing {
+namespace {
+
+struct CliResult {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+CliResult Cli(std::vector<std::string> args) {
+  std::ostringstream out, err;
+  const int status = cli::RunCli(args, out, err);
+  return {status, out.str(), err.str()};
+}
+
+BuiltHive Sample() {
+  HiveBuilder b;
+  const int root = b.AddKey(HiveBuilder::kRootParent, "");
+  b.SetNoRecord(root);
+  b.AddKey(root, "Software");
+  return b.Build();
+}
+
+TEST(CliOptions, UsageErrors) {
+  const std::vector<std::vector<std::string>> cases = {
+      {},
+      {"--bogus", "x.dat"},
+      {"--set", "cbNope=on", "x.dat"},
+      {"--set", "cbANA=maybe", "x.dat"},
+      {"--codepage", "1251", "x.dat"},
+      {"--encoding", "latin1", "x.dat"},
+      {"a.dat", "b.dat"},
+      {"-o"},
+      {"--now", "yesterday", "x.dat"},
+  };
+  for (const auto& args : cases) {
+    const CliResult r = Cli(args);
+    EXPECT_EQ(r.status, cli::kExitUsage) << ::testing::PrintToString(args);
+    EXPECT_NE(r.err.find("--help"), std::string::npos);
+  }
+}
+
+TEST(CliOptions, BoxesByNameAndAliases) {
+  auto parsed = cli::ParseCommandLine({"--set", "cbDB_U=on", "--no-keys", "--prescan", "--set", "cbANA=off", "f"});
+  ASSERT_TRUE(parsed.options);
+  const AnalysisOptions& o = parsed.options->options;
+  EXPECT_TRUE(o[Option::cbDB_U]);
+  EXPECT_FALSE(o[Option::cbKeys]);
+  EXPECT_TRUE(o[Option::cbPSdbrh]);
+  EXPECT_FALSE(o[Option::cbANA]);
+  EXPECT_TRUE(o[Option::cbANrep]);
+
+  parsed = cli::ParseCommandLine({"--all", "f"});
+  ASSERT_TRUE(parsed.options);
+  for (Option x : SelectAllOptions()) EXPECT_TRUE(parsed.options->options[x]) << OptionName(x);
+  EXPECT_FALSE(parsed.options->options[Option::cbMINI]);
+
+  parsed = cli::ParseCommandLine({"--structure", "--codepage", "none", "--now", "2026-01-02T00:00:00", "f"});
+  ASSERT_TRUE(parsed.options);
+  EXPECT_TRUE(parsed.options->options[Option::cbRPT]);
+  EXPECT_EQ(parsed.options->codePage, CodePage::SingleByte);
+  EXPECT_EQ(parsed.options->fixedTime->day, 2);
+}
+
+TEST(Cli, HelpNamesEveryOptionBox) {
+  const CliResult r = Cli({"--help"});
+  EXPECT_EQ(r.status, cli::kExitOk);
+  for (Option o : AllOptions()) EXPECT_NE(r.out.find(std::string(OptionName(o))), std::string::npos);
+}
+
+TEST(Cli, WritesTheReportToStandardOutputWithCrLf) {
+  TempDir dir;
+  const std::string hive = dir.Write("USER.DAT", Sample());
+  const CliResult r = Cli({"--now", "2026-12-07T10:00:00", hive});
+  EXPECT_EQ(r.status, cli::kExitOk) << r.err;
+  EXPECT_TRUE(r.out.starts_with(" Quarvex  <Registry Analizer>(ver " QUARVEX_VERSION ")\r\n\r\n"));
+  EXPECT_TRUE(r.out.ends_with("\r\n\r\n Done: 2026/12/07 10:00:00\r\n"));
+  EXPECT_NE(r.out.find("  FileName: " + hive + "\r\n"), std::string::npos);
+}
+
+// -o writes through a temporary file: after a failed run an existing report is untouched
+// and no temporary file is left behind.
+TEST(Cli, FailedRunLeavesTheOutputFileAlone) {
+  TempDir dir;
+  const std::string good = dir.Write("good.dat", Sample());
+  const std::string bad = dir.Write("bad.dat", std::string("creg") + std::string(60, '\0'));
+  const std::string report = dir.Path("REPORT.TXT").string();
+  ASSERT_EQ(Cli({"-o", report, good}).status, cli::kExitOk);
+  const std::string saved = ReadFileBytes(report);
+  ASSERT_FALSE(saved.empty());
+
+  const CliResult r = Cli({"-o", report, bad});
+  EXPECT_EQ(r.status, cli::kExitJobFailed);
+  EXPECT_NE(r.err.find("Fail(2)"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadFileBytes(report), saved);
+  std::size_t files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path(""))) files += entry.is_regular_file();
+  EXPECT_EQ(files, 3u);
+}
+
+TEST(Cli, PartialWritesTheLinesBeforeTheFailure) {
+  TempDir dir;
+  const std::string bad = dir.Write("bad.dat", std::string("creg") + std::string(60, '\0'));
+  const CliResult r = Cli({"--partial", bad});
+  EXPECT_EQ(r.status, cli::kExitJobFailed);
+  EXPECT_TRUE(r.out.ends_with(" Object Registry Hive\r\n  FileName: " + bad + "\r\n  FileSize:           64(Bytes)\r\n\r\n"));
+}
+
+TEST(Cli, FailureCodesForFilesThatCannotBeAnalysed) {
+  TempDir dir;
+  struct Case {
+    const char* what;
+    std::string path;
+    const char* failure;
+  };
+  const Case cases[] = {
+      {"missing", dir.Path("none.dat").string(), "Fail(-9)"},
+      {"directory", dir.Path("").string(), "Fail(-9)"},
+      {"empty", dir.Write("empty.dat", std::string()), "Fail(1)"},
+      {"truncated", dir.Write("cut.dat", Sample().AsString().substr(0, 40)), "Fail(3)"},
+  };
+  for (const Case& c : cases) {
+    const CliResult r = Cli({c.path});
+    if (std::string(c.what) == "truncated") {
+      // Cut inside the key-node block header: the header reads fine, the block chain does not.
+      EXPECT_NE(r.err.find("Fail("), std::string::npos) << c.what;
+    } else {
+      EXPECT_NE(r.err.find(c.failure), std::string::npos) << c.what << ": " << r.err;
+    }
+    EXPECT_EQ(r.status, cli::kExitJobFailed) << c.what;
+  }
+}
+
+// The report is never written over the hive it analyses.
+TEST(Cli, RefusesToWriteOverTheHive) {
+  TempDir dir;
+  const std::string hive = dir.Write("USER.DAT", Sample());
+  const std::string bytes = ReadFileBytes(hive);
+  const CliResult r = Cli({"-o", hive, hive});
+  EXPECT_EQ(r.status, cli::kExitUsage);
+  EXPECT_EQ(ReadFileBytes(hive), bytes);
+}
+
+// Native output keeps the code page's bytes (a UTF-8 file name becomes Shift-JIS); utf-8
+// output transcodes every line back.
+TEST(Cli, EncodingOfTheReport) {
+  TempDir dir;
+  const std::string hive = dir.Write("\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88.dat", Sample());  // テスト.dat
+  const CliResult native = Cli({hive});
+  EXPECT_NE(native.out.find("\x83\x65\x83\x58\x83\x67.dat\r\n"), std::string::npos);
+  const CliResult utf8 = Cli({"--encoding", "utf-8", hive});
+  EXPECT_NE(utf8.out.find("\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88.dat\r\n"), std::string::npos);
+}
+
+TEST(Cli, ProgressEndsWithTheFinalText) {
+  TempDir dir;
+  const CliResult r = Cli({"--progress", dir.Write("h.dat", Sample())});
+  EXPECT_TRUE(r.err.ends_with("The report has been made.\n")) << r.err;
+}
+
+}  // namespace
+}  // namespace quarvex::testing
