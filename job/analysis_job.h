@@ -12,9 +12,11 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "analyzer/analysis_summary.h"
 #include "analyzer/chart_series.h"
 #include "hive/codepage.h"
 #include "hive/hive_state.h"
@@ -58,6 +60,8 @@ class AnalysisJob {
   Hive hive;
   ReportLines reportLines;
   ChartSeriesSet chartSeries;
+  // What the last analysis found; set only when it ran to its end (for the CLI's JSON).
+  std::optional<AnalysisSummary> analysisSummary;
   HostFacts hostFacts;
 
   std::int32_t& ErrorCode() { return hive.errorCode; }

@@ -1,0 +1,88 @@
+#include "analyzer/analysis_json.h"
+
+#include <cmath>
+#include <string_view>
+
+#include <nlohmann/json.hpp>
+
+#include "hive/printf.h"
+#include "job/analysis_job.h"
+#include "job/report_file.h"
+
+namespace quarvex {
+
+namespace {
+
+using nlohmann::json;
+
+json Usage(const SpaceUsage& u) { return {{"using", u.Using}, {"empty", u.Empty}, {"deadGap", u.DeadGap}}; }
+
+json Keys(const std::vector<FlaggedKey>& keys) {
+  json list = json::array();
+  for (const FlaggedKey& k : keys) list.push_back({{"offset", k.nodeOffset}, {"path", k.path}});
+  return list;
+}
+
+json Sizes(const RecordSizeStatistics& s) {
+  return {{"count", s.count}, {"max", s.max}, {"min", s.min}, {"average", s.average}};
+}
+
+json Summary(const AnalysisSummary& s) {
+  json blocks = json::array();
+  for (const SpaceUsage& u : s.dataBlocks) blocks.push_back(Usage(u));
+  return {{"keyNodeBlock", Usage(s.keyNodeBlock)},
+          {"dataBlocks", blocks},
+          {"wholeFile", Usage(s.wholeFile)},
+          {"keys",
+           {{"good", s.goodCount},
+            {"bad", s.badCount},
+            {"ghost", s.ghostCount},
+            {"badKeys", Keys(s.badKeys)},
+            {"ghostKeys", Keys(s.ghostKeys)}}},
+          {"recordSizes", {{"using", Sizes(s.usingRecords)}, {"empty", Sizes(s.emptyRecords)}}}};
+}
+
+// Every value the analysis adds is a whole number; it is written as one.
+json Number(double value) {
+  if (std::isfinite(value) && value == std::trunc(value) && std::fabs(value) < 9.0e15)
+    return static_cast<std::int64_t>(value);
+  return value;
+}
+
+json Series(const ChartSeriesSet& set) {
+  json list = json::array();
+  for (std::size_t i = 0; i < kSeriesCount; ++i) {
+    const ChartSeries& series = set.At(i);
+    json points = json::array();
+    for (const ChartPoint& p : series.Points())
+      points.push_back({{"value", Number(p.value)},
+                        {"label", p.label},
+                        {"colour", {{"r", p.colour.r}, {"g", p.colour.g}, {"b", p.colour.b}}}});
+    list.push_back({{"id", Printf("Series%zu", i + 1)}, {"title", series.Title()}, {"points", points}});
+  }
+  return list;
+}
+
+}  // namespace
+
+std::string AnalysisJsonText(const AnalysisJob& job) {
+  json document = json::object();
+  document["analysis"] = job.analysisSummary ? Summary(*job.analysisSummary) : json(nullptr);
+  document["series"] = Series(job.chartSeries);
+  // Texts are UTF-8 already; anything that is not is replaced rather than thrown over.
+  return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+bool SaveAnalysisJson(const AnalysisJob& job, const std::string& path, std::string& error) {
+  ReportLines lines;
+  const std::string text = AnalysisJsonText(job);
+  std::string_view rest = text;
+  while (!rest.empty()) {
+    const std::size_t end = rest.find('\n');
+    lines.Append(rest.substr(0, end));
+    rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+  }
+  return SaveReportLines(lines, path, error);
+}
+
+}  // namespace quarvex
