@@ -160,6 +160,9 @@ BuiltHive HiveBuilder::Build() const {
     if (keys_[id].recNo && !keys_[id].noRecord && keys_[id].block < blockCount) used[keys_[id].block][*keys_[id].recNo] = true;
   for (const auto& o : orphans_)
     if (o.block < blockCount) used[o.block][o.recNo] = true;
+  std::multimap<int, std::size_t> freeAfter;  // key id -> free records laid after its record
+  for (std::size_t i = 0; i < freeRecords_.size(); ++i)
+    if (freeRecords_[i].afterKey) freeAfter.emplace(*freeRecords_[i].afterKey, i);
   std::vector<std::uint16_t> nextNumber(blockCount, 0);
   out.keyRecord.assign(keys_.size(), -1);
   out.keyRecordNo.assign(keys_.size(), kNoNumber);
@@ -175,9 +178,8 @@ BuiltHive HiveBuilder::Build() const {
     }
     out.keyRecordNo[static_cast<std::size_t>(id)] = recNo;
     items[k.block].push_back({Item::KeyRecord, id, recNo});
-    for (std::size_t i = 0; i < freeRecords_.size(); ++i)
-      if (freeRecords_[i].afterKey == id && freeRecords_[i].block == k.block)
-        items[k.block].push_back({Item::Free, static_cast<int>(i)});
+    for (auto [it, end] = freeAfter.equal_range(id); it != end; ++it)
+      if (freeRecords_[it->second].block == k.block) items[k.block].push_back({Item::Free, static_cast<int>(it->second)});
   }
   for (std::size_t i = 0; i < orphans_.size(); ++i)
     if (orphans_[i].block < blockCount) items[orphans_[i].block].push_back({Item::Orphan, static_cast<int>(i), orphans_[i].recNo});
@@ -287,11 +289,15 @@ BuiltHive HiveBuilder::Build() const {
     w.I32(at + 8, i + 1 < out.freeKeyNodes.size() ? out.freeKeyNodes[i + 1] : -1);
   }
   auto nodeOf = [&](int id) { return id < 0 ? -1 : out.keyNode[static_cast<std::size_t>(id)]; };
+  std::vector<int> nextSiblingOf(keys_.size(), -1);
+  auto link = [&](const std::vector<int>& siblings) {
+    for (std::size_t i = 0; i + 1 < siblings.size(); ++i) nextSiblingOf[static_cast<std::size_t>(siblings[i])] = siblings[i + 1];
+  };
+  link(topLevel_);
+  for (const Key& k : keys_) link(k.children);
   for (std::size_t id = 0; id < keys_.size(); ++id) {
     const Key& k = keys_[id];
-    const std::vector<int>& siblings = k.parent == kRootParent ? topLevel_ : keys_[static_cast<std::size_t>(k.parent)].children;
-    const auto self = std::find(siblings.begin(), siblings.end(), static_cast<int>(id));
-    const int nextSibling = self + 1 != siblings.end() ? *(self + 1) : -1;
+    const int nextSibling = nextSiblingOf[id];
     const std::int64_t at = 32 + out.keyNode[id];
     const auto nameBytes = Bytes(reinterpret_cast<const std::uint8_t*>(k.name.data()), k.name.size());
     w.U32(at, 0);
