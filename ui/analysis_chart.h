@@ -1,0 +1,42 @@
+// The analysis chart `chAna`: the nine series of the analysis drawn with Qt Charts, the six
+// views the selector offers, and the click on a point of the in-use record-size series.
+// It draws from the engine's plain series data (analyzer/chart_series.h) and knows nothing
+// of the job.
+#pragma once
+
+#include <QtCharts/QChartView>
+
+#include "analyzer/chart_series.h"
+
+class AnalysisChart : public QChartView {
+  Q_OBJECT
+
+ public:
+  explicit AnalysisChart(QWidget* parent = nullptr);
+  ~AnalysisChart() override;
+
+  // The entry texts of the view selector `cbxSelChart`, in order (UTF-8).
+  static QStringList ViewNames();
+
+  // Empties every series of its points (the job does it at its start).
+  void ClearSeries();
+  // Fills the nine series from the analysis' data in one batch, once the job has ended.
+  void LoadSeries(const quarvex::ChartSeriesSet& series);
+  // The view change: every series inactive, then the view's series active (with the bar
+  // marks shown for view 1 and hidden for view 2). An index outside 0-5 shows nothing.
+  void SelectView(int index);
+
+  // For tests and the picture writer: the series by index (0 = Series1) and their state.
+  int SeriesCount() const;
+  bool SeriesActive(int index) const;
+  bool MarksVisible(int index) const;
+  int PointCount(int index) const;
+
+ signals:
+  // A point of Series6 ("UsingRecSize") was clicked: its index in the series.
+  void usingPointClicked(int valueIndex);
+
+ private:
+  struct Impl;
+  Impl* impl_;
+};
