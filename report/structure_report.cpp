@@ -1,9 +1,20 @@
 #include "report/structure_report.h"
 
 #include "job/analysis_job.h"
+#include "report/sections.h"
 
 namespace quarvex {
 
-void BuildStructureReport(AnalysisJob&) {}
+void BuildStructureReport(AnalysisJob& job) {
+  report::SectionOutput out(job);
+  // The file header was checked when the job read it, so printing it cannot fail.
+  report::ReportHiveHeader(out);
+  report::ReportKernelHeader(out);
+  for (auto section : {report::ListUsingKeyNodes, report::ListEmptyKeyNodes, report::ReportDataBlockHeaders,
+                       report::ListUsingDataRecords, report::ListEmptyDataRecords}) {
+    if (out.Failed()) return;
+    section(out);
+  }
+}
 
 }  // namespace quarvex

@@ -1,0 +1,140 @@
+// The data-record listings: every indexed record in index order, then every block's free list.
+//
+// Index order is block by block, record numbers ascending. Each block offers positions 0 to
+// 255, as every real file numbers its records 0-254; a damaged block that numbers a record
+// higher keeps that record in its own block (it never lands in a later block's positions)
+// and has as many positions as its highest number needs. The position count i shown in the
+// progress text runs on across blocks, each block starting where the previous one's positions
+// ended, so on real files i is block * 256 + record.
+#include "hive/keyname.h"
+#include "hive/link_guard.h"
+#include "hive/printf.h"
+#include "report/sections.h"
+
+namespace quarvex::report {
+
+namespace {
+
+constexpr std::uint16_t kPlainPositions = 256;
+
+// One record: an empty line, the column header when asked, the header line, the name line,
+// the hex line and, when asked, the value lines. False with the code set on a short read.
+bool ListRecord(SectionOutput& out, std::int32_t offset, bool columnHeader) {
+  Hive& hive = out.hive();
+  // The pre-scan read these 20 bytes in full when it indexed the record.
+  DataRecordHeader h;
+  hive.ReadDataRecordHeader(offset, h);
+  out.Empty();
+  if (columnHeader) out.Text(" ____addr(Blk#:Rec#) _NextOfs _RecSize KeyL DatN ___iUnk1");
+  out.Line(" %.8X %.4X %.4X  %.8X %.8X %.4X %.4X %.8X", Hex(offset), unsigned{h.BlkNo}, unsigned{h.RecNo},
+           Hex(h.NextOfs), Hex(h.RecSize), unsigned{h.KeyL}, unsigned{h.DatN}, h.iUnk1);
+
+  const std::int64_t nameAt = std::int64_t{offset} + DataRecordHeader::kSize;
+  const Bytes name = hive.ReadBytes(nameAt, h.KeyL);
+  if (name.size() < h.KeyL) return out.Fail(code::kKeyNameShort);
+  // The name is shown as text up to its first zero byte, whole however long it is.
+  const Bytes shown = UpToFirstZero(name);
+  std::string& nameLine = out.Compose();
+  nameLine.append(" [").append(shown.begin(), shown.end()).push_back(']');
+  if (out.Checked(Option::cbDB_Usum)) AppendPrintf(nameLine, " ChkSum: %.4X", KeyNameChecksum(shown, out.LeadBytes()));
+  out.Text(nameLine);
+  // Every stored byte of the name, zero bytes included.
+  std::string& hexLine = out.Compose();
+  hexLine.append(" Hex:");
+  for (std::uint8_t b : name) {
+    hexLine.push_back(' ');
+    AppendHexByte(hexLine, b);
+  }
+  out.Text(hexLine);
+
+  if (!out.Checked(Option::cbDB_Udat) || h.DatN == 0) return true;
+  return ListValues(out, nameAt + h.KeyL, h.DatN);
+}
+
+// Lists the records of every block; false with the code set when the section must end.
+bool ListIndexedRecords(SectionOutput& out) {
+  Hive& hive = out.hive();
+  const bool gauge = out.Checked(Option::cbDB_Ugage);
+  const unsigned indexed = static_cast<std::uint32_t>(hive.indexedRecordCount);
+  std::uint64_t blockStart = 0;  // position count of the blocks before this one
+
+  // Probes one position: code 12 means nothing is there, any other code ends the section.
+  auto probe = [&](std::uint16_t block, std::uint16_t record) {
+    const std::uint64_t i = blockStart + record;
+    out.Progress("DB_rec:%.8llX/%.8X", static_cast<unsigned long long>(i), indexed);
+    const std::int32_t offset = hive.FindDataRecord(block, record);
+    if (hive.errorCode == code::kNoSuchRecord) {
+      hive.errorCode = code::kOk;
+      return true;
+    }
+    if (out.Failed()) return false;
+    // The column header stands once before the record at the very first position (block 0,
+    // record 0), and not at all when that position is empty, unless asked for every record.
+    return ListRecord(out, offset, gauge || i == 0);
+  };
+
+  for (unsigned b = 0; b < hive.hiveHeader.wDBblks; ++b) {
+    const auto block = static_cast<std::uint16_t>(b);
+    for (unsigned r = 0; r < kPlainPositions; ++r)
+      if (!probe(block, static_cast<std::uint16_t>(r))) return false;
+    // Numbers above 255 occur only in damaged blocks and may lie as far apart as 65535:
+    // only the positions that hold a record are probed, so such a block costs what it holds.
+    bool ok = true;
+    hive.recordIndex.ForEachInBlock(block, [&](std::uint16_t record, std::int32_t) {
+      if (ok && record >= kPlainPositions) ok = probe(block, record);
+    });
+    if (!ok) return false;
+    blockStart += hive.recordIndex.PositionCount(block);
+  }
+  return true;
+}
+
+}  // namespace
+
+void ListUsingDataRecords(SectionOutput& out) {
+  out.Empty();
+  out.Text("RGDB record <Using>");
+  // Options cannot change while a job runs, so testing the box once is testing it at every
+  // position: unchecked, nothing is listed and no progress is shown.
+  if (out.Checked(Option::cbDB_U) && !ListIndexedRecords(out)) return;
+  // The index's own count, whatever was listed.
+  if (out.Checked(Option::cbDBcnt)) out.Line("  Total: %d Record(s)", out.hive().indexedRecordCount);
+  out.Empty();
+}
+
+void ListEmptyDataRecords(SectionOutput& out) {
+  const bool lines = out.Checked(Option::cbDB_E);
+  out.Text("RGDB record <Empty>");
+  if (lines) out.Text(" ____(Blk#)____Addr ____Size _NextOfs");
+  Hive& hive = out.hive();
+  // A free record listed twice in one block's list means the list runs in a circle. Blocks
+  // are checked apart: damaged block sizes can make two blocks share their free records.
+  VisitedOffsets listed(hive.hiveImage.Size());
+  int count = 0;
+  for (unsigned b = 0; b < hive.hiveHeader.wDBblks; ++b) {
+    out.Progress("DB(%.4X)_E", b);
+    const std::int32_t base = hive.DataBlockOffset(static_cast<std::uint16_t>(b));
+    if (out.Failed()) return;
+    RgdbHeader header;
+    hive.ReadDataBlockHeader(base, header);
+    listed.Reset();
+    // Free-record links are relative to the block; only 0xFFFFFFFF ends the list.
+    for (std::int32_t e = header.iERecOfs; e != kNoOffset;) {
+      const std::int64_t at = std::int64_t{base} + e;
+      if (!listed.Mark(at)) {
+        out.Fail(code::kLinkLoop);
+        return;
+      }
+      FreeDataRecord record;
+      if (!hive.ReadFreeDataRecord(at, record)) return;
+      // The block number in parentheses is followed by the offset without a blank.
+      if (lines) out.Line(" RGDB(%.4X)%.8X %.8X %.8X", b, Hex(e), Hex(record.Size), Hex(record.NextOfs));
+      ++count;
+      e = record.NextOfs;
+    }
+  }
+  if (out.Checked(Option::cbDB_Ecnt)) out.Line("  Total: %d Record(s)", count);
+  out.Empty();
+}
+
+}  // namespace quarvex::report

@@ -1,0 +1,68 @@
+// The key-node listings: every node of the key tree in walk order, then the block's free list.
+// Offsets are printed relative to the key-node block, as the nodes store them. Both lists
+// are walked and counted whatever the options say; the options only suppress lines.
+#include "hive/key_tree_walk.h"
+#include "hive/link_guard.h"
+#include "report/sections.h"
+
+namespace quarvex::report {
+
+namespace {
+void TotalLine(SectionOutput& out, Option option, int count) {
+  if (out.Checked(option)) out.Line("  Total: %d Record(s)", count);
+}
+}  // namespace
+
+void ListUsingKeyNodes(SectionOutput& out) {
+  const bool lines = out.Checked(Option::cbKN_U);
+  out.Text("RGKN record <Using>");
+  if (lines) out.Text(" __offset:____Attr __Chksum ____Unk1 __UprOfs __LwrOfs _NextOfs Blk# Rec#");
+  RgknHeader header;
+  if (!out.hive().ReadKernelHeader(header)) return;
+
+  int count = 0;
+  // The shared walk ends a tree that links back onto itself with code::kLinkLoop, before
+  // any node is listed twice.
+  const bool walked = WalkKeyTree(out.hive(), header.iRec1stOfs, [&](std::int32_t offset, const KeyNode& node) {
+    out.Progress("KN_U:%.8X", Hex(offset));
+    ++count;
+    // The block number comes first although the node stores the record number first.
+    if (lines)
+      out.Line(" %.8X:%.8X %.8X %.8X %.8X %.8X %.8X %.4X %.4X", Hex(offset), node.Attr, node.Chksum, node.Unk1,
+               Hex(node.UprOfs), Hex(node.LwrOfs), Hex(node.NextOfs), unsigned{node.BlkNo}, unsigned{node.RecNo});
+  });
+  if (!walked) return;
+  TotalLine(out, Option::cbKN_Ucnt, count);
+  out.Empty();
+}
+
+void ListEmptyKeyNodes(SectionOutput& out) {
+  const bool lines = out.Checked(Option::cbKN_E);
+  out.Text("RGKN record <Empty>");
+  if (lines) out.Text(" __offset:____Attr ____Size _NextOfs");
+  Hive& hive = out.hive();
+  RgknHeader header;
+  if (!hive.ReadKernelHeader(header)) return;
+
+  // Only 0xFFFFFFFF ends the list: every other link, 0 included, is followed. Coming back to
+  // a free node already listed means the list runs in a circle.
+  VisitedOffsets listed(hive.hiveImage.Size());
+  int count = 0;
+  for (std::int32_t current = header.iERecOfs;;) {
+    out.Progress("KN_E");
+    if (current == kNoOffset) break;
+    if (!listed.Mark(KeyNodeFileOffset(current))) {
+      out.Fail(code::kLinkLoop);
+      return;
+    }
+    FreeKeyNode node;
+    if (!hive.ReadFreeKeyNode(current, node)) return;
+    if (lines) out.Line(" %.8X:%.8X %.8X %.8X", Hex(current), node.Attr, Hex(node.Size), Hex(node.NextOfs));
+    ++count;
+    current = node.NextOfs;
+  }
+  TotalLine(out, Option::cbKN_Ecnt, count);
+  out.Empty();
+}
+
+}  // namespace quarvex::report

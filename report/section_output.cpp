@@ -1,0 +1,53 @@
+#include "report/section_output.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+namespace quarvex::report {
+
+namespace {
+
+// Formats into out, replacing what it held and reusing its capacity.
+void FormatInto(std::string& out, const char* format, va_list args) {
+  va_list copy;
+  va_copy(copy, args);
+  out.resize(out.capacity());
+  const int needed = std::vsnprintf(out.data(), out.size() + 1, format, copy);
+  va_end(copy);
+  if (needed < 0) {
+    out.clear();
+    return;
+  }
+  const auto length = static_cast<std::size_t>(needed);
+  if (length > out.size()) {
+    out.resize(length);
+    std::vsnprintf(out.data(), length + 1, format, args);
+  }
+  out.resize(length);
+}
+
+}  // namespace
+
+SectionOutput::SectionOutput(AnalysisJob& job) : job_(job) {
+  line_.reserve(256);
+  compose_.reserve(256);
+  progress_.reserve(64);
+}
+
+void SectionOutput::Line(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  FormatInto(line_, format, args);
+  va_end(args);
+  job_.AppendLine(line_);
+}
+
+void SectionOutput::Progress(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  FormatInto(progress_, format, args);
+  va_end(args);
+  job_.ShowProgress(progress_);
+}
+
+}  // namespace quarvex::report
