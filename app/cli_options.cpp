@@ -56,6 +56,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
       o.version = true;
     } else if (a == "-o" || a == "--output") {
       if (!value(o.outputFile)) return fail(a + " needs a file name");
+    } else if (a == "--json") {
+      if (!value(o.jsonFile)) return fail("--json needs a file name");
     } else if (a == "--encoding") {
       if (!value(v)) return fail("--encoding needs native or utf-8");
       if (v == "utf-8" || v == "utf8") o.encoding = Encoding::Utf8;
@@ -109,6 +111,9 @@ std::string HelpText() {
       "Output:\n"
       "  -o, --output FILE     write the report to FILE (via a temporary file; a failed run\n"
       "                        leaves FILE as it was); default: standard output\n"
+      "  --json FILE           also write the analysis (usage table, key verdicts, record\n"
+      "                        sizes, the nine chart series) to FILE as UTF-8 JSON, after\n"
+      "                        a successful job only\n"
       "  --encoding ENC        native (the hive's code page, as saved by the window) or utf-8\n"
       "  --codepage CP         code page the hive was written in: 932 (default), 936, 949,\n"
       "                        950, or none for a single-byte host\n"

@@ -16,6 +16,7 @@ enum class Encoding { Native, Utf8 };
 struct CliOptions {
   std::string inputFile;
   std::string outputFile;  // empty: standard output
+  std::string jsonFile;    // empty: no JSON
   Encoding encoding = Encoding::Native;
   CodePage codePage = CodePage::Cp932;
   AnalysisOptions options = AnalysisOptions::Initial();

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "analyzer/analysis_json.h"
 #include "app/cli_options.h"
 #include "app/cli_window.h"
 #include "hive/error_codes.h"
@@ -52,10 +53,11 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return kExitOk;
   }
   // The analysed file is never written, not even by mistake.
-  if (!o.outputFile.empty() && SameFile(o.outputFile, o.inputFile)) {
-    err << "quarvex-cli: the report would overwrite the hive file " << o.inputFile << '\n';
-    return kExitUsage;
-  }
+  for (const std::string* target : {&o.outputFile, &o.jsonFile})
+    if (!target->empty() && SameFile(*target, o.inputFile)) {
+      err << "quarvex-cli: the output would overwrite the hive file " << o.inputFile << '\n';
+      return kExitUsage;
+    }
 
   JobSettings settings;
   settings.codePage = o.codePage;
@@ -77,7 +79,14 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (o.partial && !job.reportLines.Empty()) WriteReport(o, job, out, err);
     return kExitJobFailed;
   }
-  return WriteReport(o, job, out, err);
+  const int written = WriteReport(o, job, out, err);
+  if (written != kExitOk || o.jsonFile.empty()) return written;
+  std::string error;
+  if (!SaveAnalysisJson(job, o.jsonFile, error)) {
+    err << "quarvex-cli: " << error << '\n';
+    return kExitWriteFailed;
+  }
+  return kExitOk;
 }
 
 }  // namespace quarvex::cli

@@ -1,0 +1,122 @@
+// The nine chart series after a job: how many points, in what order, labelled and coloured how.
+#include <gtest/gtest.h>
+
+#include "tests/analyzer_fixtures.h"
+
+namespace quarvex::testing {
+namespace {
+
+std::vector<Rgb> Colours(const ChartSeries& series) {
+  std::vector<Rgb> colours;
+  for (const ChartPoint& p : series.Points()) colours.push_back(p.colour);
+  return colours;
+}
+
+class AnalyzerSeries : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SmallHive s = SmallTwoBlockHive();
+    s.builder.SetRgknSlack(20);
+    s.builder.SetRecordSlack(s.a, 8);
+    keys = s;
+    hive = s.builder.Build();
+    run = RunJob(hive);
+    ASSERT_EQ(run->Code(), 0);
+  }
+  const ChartSeries& Series(SeriesId id) const { return run->job->chartSeries[id]; }
+  std::string NodeLabel(int key) const { return std::to_string(hive.keyNode[static_cast<std::size_t>(key)]); }
+
+  SmallHive keys;
+  BuiltHive hive;
+  std::unique_ptr<JobRun> run;
+};
+
+TEST_F(AnalyzerSeries, SpacePieIsDeadGapEmptyUsingOfTheWholeFile) {
+  EXPECT_EQ(Labels(Series(SeriesId::Series1)), (std::vector<std::string>{"D-Gap", "Empty", "Using"}));
+  EXPECT_EQ(Colours(Series(SeriesId::Series1)), (std::vector<Rgb>{kRed, kGreen, kBlue}));
+  // Dead gap: 20 in the key-node block, 8 of record slack. Empty: 100 + 40 + 24 + 64.
+  // Using: 4 key nodes, records of 24, 36 and 38 bytes, two block headers, two file headers.
+  EXPECT_EQ(Values(Series(SeriesId::Series1)), (std::vector<double>{28, 228, 112 + (60 + 32) + (38 + 32) + 64}));
+  EXPECT_EQ(28 + 228 + 338u, hive.bytes.size());
+}
+
+TEST_F(AnalyzerSeries, BarsPerBlockLabelledKnThenDecimalNumbers) {
+  const std::vector<std::string> labels{"KN", "0", "1"};
+  EXPECT_EQ(Labels(Series(SeriesId::Series2)), labels);
+  EXPECT_EQ(Labels(Series(SeriesId::Series3)), labels);
+  EXPECT_EQ(Labels(Series(SeriesId::Series4)), labels);
+  EXPECT_EQ(Values(Series(SeriesId::Series2)), (std::vector<double>{112, 60, 38}));
+  EXPECT_EQ(Values(Series(SeriesId::Series3)), (std::vector<double>{100, 64, 64}));
+  EXPECT_EQ(Values(Series(SeriesId::Series4)), (std::vector<double>{20, 8, 0}));
+  EXPECT_EQ(Colours(Series(SeriesId::Series2)), std::vector<Rgb>(3, kBlue));
+  EXPECT_EQ(Colours(Series(SeriesId::Series3)), std::vector<Rgb>(3, kGreen));
+  EXPECT_EQ(Colours(Series(SeriesId::Series4)), std::vector<Rgb>(3, kRed));
+}
+
+TEST_F(AnalyzerSeries, ChecksumPieIsGhostBadGood) {
+  EXPECT_EQ(Labels(Series(SeriesId::Series5)), (std::vector<std::string>{"Ghost", "Bad", "Good"}));
+  EXPECT_EQ(Colours(Series(SeriesId::Series5)), (std::vector<Rgb>{kRed, kGreen, kBlue}));
+  EXPECT_EQ(Values(Series(SeriesId::Series5)), (std::vector<double>{0, 0, 3}));
+}
+
+TEST_F(AnalyzerSeries, RecordSizePointsInWalkOrderLabelledWithNodeOffsets) {
+  EXPECT_EQ(Values(Series(SeriesId::Series6)), (std::vector<double>{24, 36, 38}));
+  EXPECT_EQ(Labels(Series(SeriesId::Series6)),
+            (std::vector<std::string>{NodeLabel(keys.root), NodeLabel(keys.a), NodeLabel(keys.bKey)}));
+  EXPECT_EQ(Labels(Series(SeriesId::Series6)), (std::vector<std::string>{"32", "60", "116"}));
+  EXPECT_EQ(Colours(Series(SeriesId::Series6)), std::vector<Rgb>(3, kBlue));
+}
+
+TEST_F(AnalyzerSeries, FreeRecordPointsBlockByBlockLabelledWithBlockOffsets) {
+  EXPECT_EQ(Values(Series(SeriesId::Series8)), (std::vector<double>{40, 24, 64}));
+  const std::vector<std::string> labels{std::to_string(hive.freeRecords[0][0]), std::to_string(hive.freeRecords[0][1]),
+                                        std::to_string(hive.freeRecords[1][0])};
+  EXPECT_EQ(Labels(Series(SeriesId::Series8)), labels);
+  EXPECT_EQ(Colours(Series(SeriesId::Series8)), std::vector<Rgb>(3, kRed));
+}
+
+// Both average lines follow the free-record series: 3 free records give 4 points each.
+TEST_F(AnalyzerSeries, AverageLinesHaveOnePointMoreThanTheFreeRecords) {
+  // (112 + 92 + 70 - 2 x 32 - 32) / 3 = 59; (40 + 24 + 64) / 3 = 42.
+  EXPECT_EQ(Values(Series(SeriesId::Series7)), std::vector<double>(4, 59));
+  EXPECT_EQ(Values(Series(SeriesId::Series9)), std::vector<double>(4, 42));
+  EXPECT_EQ(Labels(Series(SeriesId::Series7)), std::vector<std::string>(4, ""));
+  EXPECT_EQ(Colours(Series(SeriesId::Series7)), std::vector<Rgb>(4, kBlue));
+  EXPECT_EQ(Colours(Series(SeriesId::Series9)), std::vector<Rgb>(4, kYellow));
+}
+
+TEST_F(AnalyzerSeries, ProgressTextsForNodesFreeNodesAndBlocks) {
+  std::vector<std::string> analyser;
+  for (const std::string& e : run->window.events)
+    if (e.starts_with("status1:ANA:")) analyser.push_back(e.substr(8));
+  EXPECT_EQ(analyser, (std::vector<std::string>{"ANA:00000020", "ANA:0000003C", "ANA:00000058", "ANA:00000074",
+                                                "ANA:KN(00000090)_E", "ANA:KN(FFFFFFFF)_E", "ANA:DB(0000)_E",
+                                                "ANA:DB(0001)_E"}));
+}
+
+TEST(AnalyzerSeriesCount, AJobWithoutAnalysisLeavesEverySeriesEmpty) {
+  auto run = RunJob(SmallTwoBlockHive().builder.Build(), WithOption(Option::cbANA, false));
+  ASSERT_EQ(run->Code(), 0);
+  for (std::size_t i = 0; i < kSeriesCount; ++i) EXPECT_EQ(run->job->chartSeries.At(i).Count(), 0u) << i;
+  EXPECT_FALSE(run->job->analysisSummary.has_value());
+}
+
+// Bars are labelled in decimal, rows and progress texts in hexadecimal.
+TEST(AnalyzerSeriesCount, BlockTenIsLabelled10AndNamedRGDB000A) {
+  HiveBuilder b;
+  b.AddKey(HiveBuilder::kRootParent, "ROOT");
+  b.SetBlockCount(11);
+  auto run = RunJob(b.Build());
+  ASSERT_EQ(run->Code(), 0);
+  EXPECT_EQ(run->job->chartSeries[SeriesId::Series2].Label(11), "10");
+  EXPECT_EQ(run->window.events.end(),
+            std::find(run->window.events.begin(), run->window.events.end(), "status1:ANA:DB(0010)_E"));
+  EXPECT_NE(run->window.events.end(),
+            std::find(run->window.events.begin(), run->window.events.end(), "status1:ANA:DB(000A)_E"));
+  const auto lines = AnalyzerSectionLines(*run);
+  EXPECT_NE(lines.end(), std::find_if(lines.begin(), lines.end(),
+                                      [](const std::string& l) { return l.starts_with("   RGDB000A:"); }));
+}
+
+}  // namespace
+}  // namespace quarvex::testing
