@@ -81,7 +81,7 @@ void AnalysisJob::RunAnalysis() {
 }
 
 bool AnalysisJob::RunStages(const std::string& fileName) {
-  LoadHiveImage(fileName, hive.hiveImage, ErrorCode(), &loadFailureReason_);
+  settings_.loadImage(fileName, hive.hiveImage, ErrorCode(), &loadFailureReason_);
   if (ErrorCode() != code::kOk) {
     window_.SetStatusPanel(0, " ");
     return false;

@@ -27,10 +27,17 @@
 
 namespace quarvex {
 
+// Reads the named file into the image; on failure sets the code and says why.
+using ImageLoader = std::function<void(const std::string& path, HiveImage& image, std::int32_t& errorCode,
+                                       std::string* reason)>;
+
 struct JobSettings {
   CodePage codePage = CodePage::Cp932;
   TextLocale locale = TextLocale::Japanese();
   std::function<LocalDateTime()> clock = CurrentLocalDateTime;
+  // The file system by default; the fuzz targets hand over bytes from memory instead.
+  ImageLoader loadImage = [](const std::string& path, HiveImage& image, std::int32_t& errorCode,
+                             std::string* reason) { LoadHiveImage(path, image, errorCode, reason); };
 };
 
 inline constexpr std::string_view kAppTitle = "Quarvex";
