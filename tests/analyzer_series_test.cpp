@@ -18,6 +18,7 @@ class AnalyzerSeries : public ::testing::Test {
     SmallHive s = SmallTwoBlockHive();
     s.builder.SetRgknSlack(20);
     s.builder.SetRecordSlack(s.a, 8);
+    s.builder.AddFreeRecord(1, 16);  // four free records against three in use
     keys = s;
     hive = s.builder.Build();
     run = RunJob(hive);
@@ -34,10 +35,10 @@ class AnalyzerSeries : public ::testing::Test {
 TEST_F(AnalyzerSeries, SpacePieIsDeadGapEmptyUsingOfTheWholeFile) {
   EXPECT_EQ(Labels(Series(SeriesId::Series1)), (std::vector<std::string>{"D-Gap", "Empty", "Using"}));
   EXPECT_EQ(Colours(Series(SeriesId::Series1)), (std::vector<Rgb>{kRed, kGreen, kBlue}));
-  // Dead gap: 20 in the key-node block, 8 of record slack. Empty: 100 + 40 + 24 + 64.
+  // Dead gap: 20 in the key-node block, 8 of record slack. Empty: 100 + 40 + 24 + 64 + 16.
   // Using: 4 key nodes, records of 24, 36 and 38 bytes, two block headers, two file headers.
-  EXPECT_EQ(Values(Series(SeriesId::Series1)), (std::vector<double>{28, 228, 112 + (60 + 32) + (38 + 32) + 64}));
-  EXPECT_EQ(28 + 228 + 338u, hive.bytes.size());
+  EXPECT_EQ(Values(Series(SeriesId::Series1)), (std::vector<double>{28, 244, 112 + (60 + 32) + (38 + 32) + 64}));
+  EXPECT_EQ(28 + 244 + 338u, hive.bytes.size());
 }
 
 TEST_F(AnalyzerSeries, BarsPerBlockLabelledKnThenDecimalNumbers) {
@@ -46,7 +47,7 @@ TEST_F(AnalyzerSeries, BarsPerBlockLabelledKnThenDecimalNumbers) {
   EXPECT_EQ(Labels(Series(SeriesId::Series3)), labels);
   EXPECT_EQ(Labels(Series(SeriesId::Series4)), labels);
   EXPECT_EQ(Values(Series(SeriesId::Series2)), (std::vector<double>{112, 60, 38}));
-  EXPECT_EQ(Values(Series(SeriesId::Series3)), (std::vector<double>{100, 64, 64}));
+  EXPECT_EQ(Values(Series(SeriesId::Series3)), (std::vector<double>{100, 64, 80}));
   EXPECT_EQ(Values(Series(SeriesId::Series4)), (std::vector<double>{20, 8, 0}));
   EXPECT_EQ(Colours(Series(SeriesId::Series2)), std::vector<Rgb>(3, kBlue));
   EXPECT_EQ(Colours(Series(SeriesId::Series3)), std::vector<Rgb>(3, kGreen));
@@ -68,21 +69,25 @@ TEST_F(AnalyzerSeries, RecordSizePointsInWalkOrderLabelledWithNodeOffsets) {
 }
 
 TEST_F(AnalyzerSeries, FreeRecordPointsBlockByBlockLabelledWithBlockOffsets) {
-  EXPECT_EQ(Values(Series(SeriesId::Series8)), (std::vector<double>{40, 24, 64}));
-  const std::vector<std::string> labels{std::to_string(hive.freeRecords[0][0]), std::to_string(hive.freeRecords[0][1]),
-                                        std::to_string(hive.freeRecords[1][0])};
+  EXPECT_EQ(Values(Series(SeriesId::Series8)), (std::vector<double>{40, 24, 64, 16}));
+  std::vector<std::string> labels;
+  for (const auto& block : hive.freeRecords)
+    for (std::int32_t offset : block) labels.push_back(std::to_string(offset));
+  EXPECT_EQ(Labels(Series(SeriesId::Series8)), (std::vector<std::string>{"100", "140", "70", "134"}));
   EXPECT_EQ(Labels(Series(SeriesId::Series8)), labels);
-  EXPECT_EQ(Colours(Series(SeriesId::Series8)), std::vector<Rgb>(3, kRed));
+  EXPECT_EQ(Colours(Series(SeriesId::Series8)), std::vector<Rgb>(4, kRed));
 }
 
-// Both average lines follow the free-record series: 3 free records give 4 points each.
+// Both average lines follow the free-record series, not the in-use one: 4 free records
+// (and 3 in use) give 5 points each.
 TEST_F(AnalyzerSeries, AverageLinesHaveOnePointMoreThanTheFreeRecords) {
-  // (112 + 92 + 70 - 2 x 32 - 32) / 3 = 59; (40 + 24 + 64) / 3 = 42.
-  EXPECT_EQ(Values(Series(SeriesId::Series7)), std::vector<double>(4, 59));
-  EXPECT_EQ(Values(Series(SeriesId::Series9)), std::vector<double>(4, 42));
-  EXPECT_EQ(Labels(Series(SeriesId::Series7)), std::vector<std::string>(4, ""));
-  EXPECT_EQ(Colours(Series(SeriesId::Series7)), std::vector<Rgb>(4, kBlue));
-  EXPECT_EQ(Colours(Series(SeriesId::Series9)), std::vector<Rgb>(4, kYellow));
+  // (112 + 92 + 70 - 2 x 32 - 32) / 3 = 59; (40 + 24 + 64 + 16) / 4 = 36.
+  EXPECT_EQ(Values(Series(SeriesId::Series7)), std::vector<double>(5, 59));
+  EXPECT_EQ(Values(Series(SeriesId::Series9)), std::vector<double>(5, 36));
+  EXPECT_EQ(Labels(Series(SeriesId::Series7)), std::vector<std::string>(5, ""));
+  EXPECT_EQ(Labels(Series(SeriesId::Series9)), std::vector<std::string>(5, ""));
+  EXPECT_EQ(Colours(Series(SeriesId::Series7)), std::vector<Rgb>(5, kBlue));
+  EXPECT_EQ(Colours(Series(SeriesId::Series9)), std::vector<Rgb>(5, kYellow));
 }
 
 TEST_F(AnalyzerSeries, ProgressTextsForNodesFreeNodesAndBlocks) {
