@@ -36,6 +36,10 @@ struct SmallHive {
 };
 SmallHive SmallTwoBlockHive();
 
+// A job on a hive of one key, "ROOT" (with a record in block 0 when there is one), and
+// blockCount data blocks.
+std::unique_ptr<JobRun> RunRootWithBlocks(std::uint16_t blockCount);
+
 AnalysisOptions WithOption(Option option, bool on, AnalysisOptions options = AnalysisOptions::Initial());
 
 // The analyser section of a job's report, title to the empty line after the closing

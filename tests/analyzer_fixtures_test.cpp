@@ -85,6 +85,13 @@ SmallHive SmallTwoBlockHive() {
   return s;
 }
 
+std::unique_ptr<JobRun> RunRootWithBlocks(std::uint16_t blockCount) {
+  HiveBuilder b;
+  b.AddKey(HiveBuilder::kRootParent, "ROOT");
+  b.SetBlockCount(blockCount);
+  return RunJob(b.Build());
+}
+
 AnalysisOptions WithOption(Option option, bool on, AnalysisOptions options) {
   options.Set(option, on);
   return options;

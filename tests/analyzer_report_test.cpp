@@ -94,10 +94,7 @@ TEST(AnalyzerReport, EmptySeriesAndZeroRowsShowZeros) {
 }
 
 TEST(AnalyzerReport, NoDataBlockGoesStraightToTheDashedLine) {
-  HiveBuilder b;
-  b.AddKey(HiveBuilder::kRootParent, "ROOT");
-  b.SetBlockCount(0);
-  auto run = RunJob(b.Build());
+  auto run = RunRootWithBlocks(0);
   ASSERT_EQ(run->Code(), 0);
   const auto lines = AnalyzerSectionLines(*run);
   ASSERT_GE(lines.size(), 6u);

@@ -108,10 +108,7 @@ TEST(AnalyzerSeriesCount, AJobWithoutAnalysisLeavesEverySeriesEmpty) {
 
 // Bars are labelled in decimal, rows and progress texts in hexadecimal.
 TEST(AnalyzerSeriesCount, BlockTenIsLabelled10AndNamedRGDB000A) {
-  HiveBuilder b;
-  b.AddKey(HiveBuilder::kRootParent, "ROOT");
-  b.SetBlockCount(11);
-  auto run = RunJob(b.Build());
+  auto run = RunRootWithBlocks(11);
   ASSERT_EQ(run->Code(), 0);
   EXPECT_EQ(run->job->chartSeries[SeriesId::Series2].Label(11), "10");
   EXPECT_EQ(run->window.events.end(),
