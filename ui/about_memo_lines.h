@@ -1,0 +1,14 @@
+// The About page's memo: the host facts as ten lines (the last one empty). Plain C++, so that
+// whatever collects the facts can build the same lines.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "job/host_facts.h"
+
+namespace quarvex {
+
+std::vector<std::string> AboutMemoLines(const HostFacts& facts);
+
+}  // namespace quarvex

@@ -1,0 +1,25 @@
+// The open dialog OpenDialog1 and the save dialog SaveDialog1, set up as the window uses them.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QFileDialog;
+
+namespace quarvex::ui {
+
+// The filters as the dialogs list them. Each shows its classic name; the patterns behind it
+// match letters in either case, as the file systems the hives come from do.
+QStringList OpenDialogFilters();
+QStringList SaveDialogFilters();
+
+// Any name may be typed (the job checks that the file exists); the registry-file filter first.
+void ConfigureOpenDialog(QFileDialog& dialog, const QString& fileName, const QString& initialDirectory);
+// "REPORT.TXT" unless another name is given, extension "TXT" added to a name without one,
+// and a question before an existing file is replaced.
+void ConfigureSaveDialog(QFileDialog& dialog, const QString& fileName, const QString& initialDirectory);
+
+// name + "." + suffix when the file part of name has no extension.
+QString WithDefaultSuffix(const QString& name, const QString& suffix);
+
+}  // namespace quarvex::ui

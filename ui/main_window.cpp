@@ -1,0 +1,412 @@
+#include "ui/main_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QToolButton>
+#include <cstdio>
+#include <system_error>
+
+#include "ui/about_memo_lines.h"
+#include "ui/about_page.h"
+#include "ui/analysis_chart.h"
+#include "ui/artwork.h"
+#include "ui/options_page.h"
+#include "ui/window_command_line.h"
+#include "ui/window_geometry.h"
+
+using quarvex::Control;
+using quarvex::Option;
+using namespace quarvex::ui;
+
+namespace {
+
+constexpr int kStatusCoalescing = 1;  // progress texts of status panel 1
+
+QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+QToolButton* SpeedButton(QWidget* parent, const char* name, ButtonImage image, const QString& hint) {
+  auto* button = new QToolButton(parent);
+  button->setObjectName(QString::fromLatin1(name));
+  button->setIcon(SpeedButtonIcon(image));
+  button->setToolTip(hint);
+  button->setCursor(Qt::PointingHandCursor);
+  button->setFocusPolicy(Qt::NoFocus);
+  return button;
+}
+
+QPushButton* PushButton(QWidget* parent, const char* name, const QString& caption) {
+  auto* button = new QPushButton(caption, parent);
+  button->setObjectName(QString::fromLatin1(name));
+  button->setCursor(Qt::PointingHandCursor);
+  return button;
+}
+
+// A framed caption: centred, sunken border, bold text on a coloured ground.
+QLabel* FramedCaption(QWidget* parent, const char* name, const QString& text, const QColor& textColour,
+                      const QColor& background, const Scale& scale) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(QString::fromLatin1(name));
+  label->setAlignment(Qt::AlignCenter);
+  label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  label->setFont(LayoutFont(Face::PGothic, 15, scale, true));
+  SetColours(label, textColour, background);
+  scale.Place(label, 440, 410, 241, 17);
+  return label;
+}
+
+}  // namespace
+
+TForm1::TForm1(Settings settings, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
+      settings_(std::move(settings)),
+      job_(*this, settings_.job),
+      calls_(this),
+      jobOptions_(quarvex::AnalysisOptions::Initial()) {
+  setObjectName(QStringLiteral("Form1"));
+  BuildWindow();
+  FormCreate();
+}
+
+TForm1::~TForm1() {
+  // The job must not outlive what it works on.
+  if (worker_.joinable()) worker_.join();
+  FormDestroy();
+}
+
+void TForm1::BuildWindow() {
+  const Scale scale = Scale::ForWidget(*this);
+  setWindowTitle(QStringLiteral("Quarvex  <Registry Analizer>"));
+  setFont(LayoutFont(Face::PGothic, 15, scale));
+  setFixedSize(scale.Px(712), scale.Px(579));
+  setWindowIcon(AppIcon());
+
+  pgPage_ = new QTabWidget(this);
+  pgPage_->setObjectName(QStringLiteral("pgPage"));
+  pgPage_->setTabPosition(QTabWidget::South);
+  pgPage_->tabBar()->setCursor(Qt::PointingHandCursor);
+  scale.Place(pgPage_, 8, 8, 697, 473);
+
+  // Analyze page.
+  auto* tsAnalisys = new QWidget;
+  tsAnalisys->setObjectName(QStringLiteral("tsAnalisys"));
+  chAna_ = new AnalysisChart(tsAnalisys);
+  chAna_->setObjectName(QStringLiteral("chAna"));
+  scale.Place(chAna_, 8, 8, 673, 393);
+  cbxSelChart_ = new QComboBox(tsAnalisys);
+  cbxSelChart_->setObjectName(QStringLiteral("cbxSelChart"));
+  cbxSelChart_->setEditable(false);
+  cbxSelChart_->addItems(AnalysisChart::ViewNames());
+  cbxSelChart_->setCursor(Qt::PointingHandCursor);
+  scale.Place(cbxSelChart_, 8, 408, 417, 23);
+  FramedCaption(tsAnalisys, "StaticText4", QStringLiteral("分析結果/Analisys Charts"), kYellow, kMaroon, scale);
+
+  // Report page.
+  auto* tsReport = new QWidget;
+  tsReport->setObjectName(QStringLiteral("tsReport"));
+  reMemo_ = new QPlainTextEdit(tsReport);
+  reMemo_->setObjectName(QStringLiteral("reMemo"));
+  reMemo_->setReadOnly(true);
+  reMemo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  reMemo_->setFont(LayoutFont(Face::Gothic, 15, scale));
+  reMemo_->viewport()->setCursor(Qt::ArrowCursor);
+  scale.Place(reMemo_, 8, 8, 673, 393);
+  Button2_ = PushButton(tsReport, "Button2", QStringLiteral("ﾚﾎﾟｰﾄを保存/Save As(&A)..."));
+  Button2_->setEnabled(false);
+  scale.Place(Button2_, 32, 408, 195, 25);
+  sbShowRep_ = SpeedButton(tsReport, "sbShowRep", ButtonImage::ShowReport, QStringLiteral("ﾚﾎﾟｰﾄの表示/See the Report  "));
+  scale.Place(sbShowRep_, 256, 408, 41, 25);
+  sbShowRep_->hide();
+  FramedCaption(tsReport, "StaticText3", QStringLiteral("詳細情報 (In Details) "), kYellow, kNavy, scale);
+  QWidget::setTabOrder(Button2_, reMemo_);
+
+  optionsPage_ = new quarvex::ui::OptionsPage(scale, nullptr);
+  aboutPage_ = new quarvex::ui::AboutPage(scale, nullptr);
+  pgPage_->addTab(tsAnalisys, QStringLiteral("Analize  "));
+  pgPage_->addTab(tsReport, QStringLiteral("Report  "));
+  pgPage_->addTab(optionsPage_, QStringLiteral("Options  "));
+  pgPage_->addTab(aboutPage_, QStringLiteral("About  "));
+  pgPage_->setCurrentIndex(0);
+
+  // Controls on the window itself.
+  Button1_ = PushButton(this, "Button1", QStringLiteral("任意のﾚｼﾞｽﾄﾘﾌｧｲﾙを開く/Open(&O)..."));
+  scale.Place(Button1_, 48, 488, 273, 41);
+  sbReAna_ = SpeedButton(this, "sbReAna", ButtonImage::ReAnalyze, QStringLiteral("同じﾌｧｲﾙを再度解析/Re-Analyze"));
+  sbReAna_->setIconSize(QSize(scale.Px(24), scale.Px(24)));
+  sbReAna_->setEnabled(false);
+  scale.Place(sbReAna_, 328, 488, 33, 41);
+  const QFont small = LayoutFont(Face::PGothic, 13, scale);
+  Button3_ = PushButton(this, "Button3", QStringLiteral(" user.datを開く/Open user.dat(&1)  "));
+  Button3_->setFont(small);
+  scale.Place(Button3_, 376, 472, 265, 25);
+  Button4_ = PushButton(this, "Button4", QStringLiteral(" system.datを開く/Open system.dat(&2)  "));
+  Button4_->setFont(small);
+  scale.Place(Button4_, 376, 504, 265, 25);
+  sbEnd_ = SpeedButton(this, "sbEnd", ButtonImage::Quit, QStringLiteral("終了/Quit"));
+  scale.Place(sbEnd_, 8, 504, 25, 25);
+
+  edMes_ = new QLineEdit(this);
+  edMes_->setObjectName(QStringLiteral("edMes"));
+  edMes_->setReadOnly(true);
+  edMes_->setFont(small);
+  edMes_->setCursor(Qt::ArrowCursor);
+  QPalette face = edMes_->palette();
+  face.setColor(QPalette::Base, face.color(QPalette::Button));
+  edMes_->setPalette(face);
+  scale.Place(edMes_, 0, 536, 713, 21);
+
+  auto* statusBar = new QFrame(this);
+  statusBar->setObjectName(QStringLiteral("StatusBar1"));
+  scale.Place(statusBar, 0, 558, 712, 21);
+  for (int panel = 0; panel < 2; ++panel) {
+    auto* label = new QLabel(statusBar);
+    label->setObjectName(QStringLiteral("StatusBar1_panel%1").arg(panel));
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    label->setTextFormat(Qt::PlainText);
+    const int left = panel == 0 ? 0 : 452;
+    label->setGeometry(scale.Rect(left, 0, panel == 0 ? 450 : 712 - 452, 21));
+    statusPanels_[panel] = label;
+  }
+  statusPanels_[0]->setText(QStringLiteral(" "));
+
+  QWidget::setTabOrder(Button1_, Button3_);
+  QWidget::setTabOrder(Button3_, Button4_);
+  QWidget::setTabOrder(Button4_, pgPage_);
+  QWidget::setTabOrder(pgPage_, edMes_);
+
+  connect(Button1_, &QPushButton::clicked, this, &TForm1::Button1Click);
+  connect(Button2_, &QPushButton::clicked, this, &TForm1::Button2Click);
+  connect(Button3_, &QPushButton::clicked, this, &TForm1::Button3Click);
+  connect(Button4_, &QPushButton::clicked, this, &TForm1::Button4Click);
+  connect(sbReAna_, &QToolButton::clicked, this, &TForm1::sbReAnaClick);
+  connect(sbEnd_, &QToolButton::clicked, this, &TForm1::sbEndClick);
+  connect(sbShowRep_, &QToolButton::clicked, this, &TForm1::sbShowRepClick);
+  connect(optionsPage_->SelectAllButton(), &QToolButton::clicked, this, &TForm1::sbSelAllClick);
+  connect(aboutPage_->Icon(), &ClickableImage::clicked, this, &TForm1::imRegIconClick);
+  connect(aboutPage_->Icon(), &ClickableImage::doubleClicked, this, &TForm1::imRegIconClick);
+  connect(cbxSelChart_, &QComboBox::currentIndexChanged, this, &TForm1::cbxSelChartChange);
+}
+
+void TForm1::FormCreate() {
+  commandLineFile_.clear();
+  advancedMode_ = false;
+  const StartRequest request = ReadStartArguments(settings_.arguments);
+  advancedMode_ = request.advancedMode;
+  commandLineFile_ = request.file;
+
+  connect(chAna_, &AnalysisChart::usingPointClicked, this, &TForm1::OnUsingPointClick);
+  job_.hive.blockTableCount = 0;
+  job_.hive.indexedRecordCount = 0;
+  SetApplicationTitleNow(QString::fromLatin1(quarvex::kAppTitle.data(), static_cast<qsizetype>(quarvex::kAppTitle.size())));
+  iconClickCount_ = -1;
+  iconClickLimit_ = kNormalUnlockCount;
+  aboutPage_->Gauge()->setRange(0, quarvex::ui::AboutPage::kGaugeWidth);
+  {
+    const QSignalBlocker quiet(cbxSelChart_);
+    cbxSelChart_->setCurrentIndex(0);
+  }
+  cbxSelChartChange(0);
+  aboutPage_->Icon()->setPixmap(AppIconPixmap());
+  job_.reportLines.Clear();
+
+  // The host facts: this host offers none of the probed interfaces, so the facts keep their
+  // first values; the program's own version is known.
+  job_.hostFacts.ProgramVersion = QUARVEX_VERSION;
+  for (const std::string& line : quarvex::AboutMemoLines(job_.hostFacts))
+    aboutPage_->Memo()->appendPlainText(FromUtf8(line));
+
+  if (!advancedMode_) SetUpStandardMode();
+  if (!commandLineFile_.empty()) {
+    openFileName_ = QFile::decodeName(QByteArray::fromStdString(commandLineFile_));
+    OptionBox(Option::cbKeys)->setChecked(false);
+    const ReportName report = ReportNameFor(commandLineFile_);
+    saveInitialDirectory_ = QFile::decodeName(QByteArray::fromStdString(report.directory));
+    saveFileName_ = QFile::decodeName(QByteArray::fromStdString(report.fileName));
+    StartAnalysis();
+    iconClickLimit_ = kCommandLineUnlockCount;
+  }
+}
+
+void TForm1::SetUpStandardMode() {
+  optionsPage_->CoverReportOptions(true);
+  OptionBox(Option::cbRPT)->setEnabled(false);
+  if (const auto directory = settings_.windowsDirectory.Query())
+    openInitialDirectory_ = QFile::decodeName(QByteArray::fromStdString(*directory));
+  aboutPage_->Icon()->setCursor(Qt::PointingHandCursor);
+  iconClickCount_ = 0;
+  sbEnd_->hide();
+}
+
+void TForm1::FormDestroy() {
+  job_.hive.hiveImage.Clear();
+  job_.hive.blockTable = {};
+  job_.hive.blockTableCount = 0;
+  job_.hive.recordIndex = {};
+  job_.hive.indexedRecordCount = 0;
+  job_.reportLines.Clear();
+}
+
+QCheckBox* TForm1::OptionBox(Option option) const { return optionsPage_->Box(option); }
+
+QString TForm1::StatusText(int panel) const { return statusPanels_[panel == 0 ? 0 : 1]->text(); }
+
+void TForm1::SetPanelText(int panel, const QString& text) {
+  const int index = panel == 0 ? 0 : 1;
+  statusPanels_[index]->setText(text);
+  emit statusTextChanged(index, text);
+}
+
+void TForm1::SetApplicationTitleNow(const QString& title) {
+  applicationTitle_ = title;
+  // What a window manager shows for the window when it is minimised.
+  setWindowIconText(title);
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (centred_) return;
+  centred_ = true;
+  if (const QScreen* here = screen()) move(here->availableGeometry().center() - rect().center());
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  if (JobRunning() || worker_.joinable()) {
+    // Closes once the job has ended (WorkerEnded).
+    closePending_ = true;
+    event->ignore();
+    return;
+  }
+  event->accept();
+}
+
+// ---- the job --------------------------------------------------------------------------------
+
+void TForm1::TakeJobSnapshot() {
+  jobOptions_ = optionsPage_->States();
+  jobFileName_ = QFile::encodeName(openFileName_).toStdString();
+}
+
+void TForm1::StartAnalysis() {
+  // While a job runs its copy stays as it is; the job itself reports -100.
+  if (!job_.JobRunning()) TakeJobSnapshot();
+  if (!job_.StartAnalysis()) return;
+  analysedFile_ = jobFileName_;
+  if (worker_.joinable()) worker_.join();  // the previous job's worker, past its last call
+  try {
+    worker_ = std::thread([this] {
+      quarvex::AnalysisThreadEntry(&job_);
+      const std::thread::id self = std::this_thread::get_id();
+      calls_.Post([this, self] { WorkerEnded(self); });
+    });
+  } catch (const std::system_error&) {
+    job_.ErrorCode() = quarvex::code::kInternalFailure;
+    job_.ReportFailure();
+  }
+}
+
+void TForm1::WorkerEnded(std::thread::id worker) {
+  if (!worker_.joinable() || worker_.get_id() != worker) return;
+  worker_.join();
+  emit jobEnded();
+  if (closePending_) close();
+}
+
+QWidget* TForm1::ControlWidget(Control control) const {
+  switch (control) {
+    case Control::Button1: return Button1_;
+    case Control::Button2: return Button2_;
+    case Control::Button3: return Button3_;
+    case Control::Button4: return Button4_;
+    case Control::sbReAna: return sbReAna_;
+    case Control::sbEnd: return sbEnd_;
+    case Control::sbShowRep: return sbShowRep_;
+    case Control::pgPage: return pgPage_;
+  }
+  return nullptr;
+}
+
+void TForm1::SetApplicationTitle(const std::string& title) {
+  calls_.Post([this, title] { SetApplicationTitleNow(FromUtf8(title)); });
+}
+
+void TForm1::SetMessageLine(const std::string& text) {
+  calls_.Post([this, text] { edMes_->setText(FromUtf8(text)); });
+}
+
+void TForm1::SetStatusPanel(int panel, const std::string& text) {
+  calls_.Post([this, panel, text] { SetPanelText(panel, FromUtf8(text)); },
+              panel == 1 ? kStatusCoalescing : UiCallQueue::kNoCoalescing);
+}
+
+void TForm1::SetControlEnabled(Control control, bool enabled) {
+  QWidget* widget = ControlWidget(control);
+  calls_.Post([widget, enabled] { widget->setEnabled(enabled); });
+}
+
+void TForm1::SetControlVisible(Control control, bool visible) {
+  QWidget* widget = ControlWidget(control);
+  calls_.Post([widget, visible] { widget->setVisible(visible); });
+}
+
+void TForm1::MinimizeAndHide() {
+  calls_.Post([this] {
+    setWindowState(windowState() | Qt::WindowMinimized);
+    hide();
+  });
+}
+
+void TForm1::RestoreAndShow() {
+  calls_.Post([this] {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+  });
+}
+
+bool TForm1::IsChecked(Option option) const { return jobOptions_[option]; }
+
+std::string TForm1::SelectedFileName() const { return jobFileName_; }
+
+void TForm1::ClearChartSeries() {
+  calls_.Post([this] { chAna_->ClearSeries(); });
+}
+
+void TForm1::JobOver() {
+  calls_.Post([this] {
+    job_.MarkIdle();
+    // A completed job's series go to the chart in one batch.
+    if (job_.ErrorCode() == quarvex::code::kOk) chAna_->LoadSeries(job_.chartSeries);
+  });
+}
+
+// ---- entry point ----------------------------------------------------------------------------
+
+int RunMainWindow(QApplication& app) {
+  std::vector<std::string> args;
+  const QStringList arguments = app.arguments();
+  for (qsizetype i = 1; i < arguments.size(); ++i) args.push_back(QFile::encodeName(arguments[i]).toStdString());
+  const WindowCommandLine commandLine = ParseWindowCommandLine(args);
+  if (!commandLine.error.empty()) {
+    std::fprintf(stderr, "quarvex: %s\n%s", commandLine.error.c_str(), WindowUsage().c_str());
+    return 2;
+  }
+  TForm1::Settings settings;
+  settings.arguments = commandLine.arguments;
+  settings.windowsDirectory = quarvex::WindowsDirectory::FromUser(commandLine.windowsDir);
+  settings.job.codePage = commandLine.codePage;
+  settings.job.locale = quarvex::TextLocale::FromEnvironment();
+  TForm1 form(std::move(settings));
+  form.show();
+  return app.exec();
+}

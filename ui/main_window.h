@@ -1,0 +1,189 @@
+// The main window `Form1` (class TForm1): four pages in a page control, the open buttons, the
+// message line and the status bar; the commands behind them; standard and advanced mode; and
+// the analysis job, which runs on a worker thread of its own while the window stays live.
+//
+// The job reaches the window only through JobWindow. Every such call is carried over to the
+// window's thread in the order the job makes it (progress texts may be coalesced); the two
+// questions the job asks from its worker (a box's state, the file name) are answered from a
+// copy taken on the window's thread when the job starts, so the worker never touches a widget.
+// The busy marker is cleared on the window's thread only, by the job's last call, JobOver.
+//
+// Closing the window while a job runs does not close it at once: the close is kept back
+// until the job has ended, and then happens. Destroying the window by any other way waits for
+// the worker first, so the job never outlives the state it works on.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "job/analysis_job.h"
+#include "job/windows_directory.h"
+#include "ui/ui_call_queue.h"
+
+class QApplication;
+class QCheckBox;
+class QFileDialog;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class QToolButton;
+class QComboBox;
+class AnalysisChart;
+
+namespace quarvex::ui {
+class OptionsPage;
+class AboutPage;
+}  // namespace quarvex::ui
+
+class TForm1 : public QWidget, public quarvex::JobWindow {
+  Q_OBJECT
+
+ public:
+  struct Settings {
+    // The command line after the program's own path, without the window's own options.
+    std::vector<std::string> arguments;
+    quarvex::WindowsDirectory windowsDirectory;
+    quarvex::JobSettings job;  // code page, locale and clock of every job
+  };
+
+  // Clicks on the About page's icon that unlock advanced mode, and the smaller number in
+  // force after a file given on the command line has been opened.
+  static constexpr int kNormalUnlockCount = 128;
+  static constexpr int kCommandLineUnlockCount = 16;
+
+  explicit TForm1(Settings settings, QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // Runs instead of a file dialog's exec(), for tests: returns the chosen name, or an empty
+  // string for a cancelled dialog. The dialog comes fully set up.
+  using FileDialogHook = std::function<QString(QFileDialog& dialog)>;
+  void SetFileDialogHook(FileDialogHook hook) { fileDialogHook_ = std::move(hook); }
+  // Runs instead of showing an error box, for tests.
+  using MessageBoxHook = std::function<void(const QString& title, const QString& text)>;
+  void SetMessageBoxHook(MessageBoxHook hook) { messageBoxHook_ = std::move(hook); }
+
+  quarvex::AnalysisJob& Job() { return job_; }
+  bool JobRunning() const { return job_.JobRunning(); }
+  // A worker exists whose end the window has not yet seen (its last calls may be waiting).
+  bool WorkerActive() const { return worker_.joinable(); }
+  bool AdvancedMode() const { return advancedMode_; }
+  int IconClickCount() const { return iconClickCount_; }
+  int IconClickLimit() const { return iconClickLimit_; }
+  // The application title, which the task bar shows for a minimised window.
+  QString ApplicationTitle() const { return applicationTitle_; }
+  QString StatusText(int panel) const;
+  QString OpenFileName() const { return openFileName_; }
+  QString OpenInitialDirectory() const { return openInitialDirectory_; }
+  QString SaveFileName() const { return saveFileName_; }
+  QString SaveInitialDirectory() const { return saveInitialDirectory_; }
+  quarvex::ui::OptionsPage* OptionsPage() const { return optionsPage_; }
+  quarvex::ui::AboutPage* AboutPage() const { return aboutPage_; }
+  AnalysisChart* Chart() const { return chAna_; }
+  QCheckBox* OptionBox(quarvex::Option option) const;
+
+  // Sets the open dialog's file name, as a confirmed dialog does.
+  void SetOpenFileName(const QString& name) { openFileName_ = name; }
+  // Starts a job on the open dialog's file: -100 while one runs, -9 for a missing file.
+  void StartAnalysis();
+
+  // JobWindow, called by the job from either thread.
+  void SetApplicationTitle(const std::string& title) override;
+  void SetMessageLine(const std::string& text) override;
+  void SetStatusPanel(int panel, const std::string& text) override;
+  void SetControlEnabled(quarvex::Control control, bool enabled) override;
+  void SetControlVisible(quarvex::Control control, bool visible) override;
+  void MinimizeAndHide() override;
+  void RestoreAndShow() override;
+  bool IsChecked(quarvex::Option option) const override;
+  std::string SelectedFileName() const override;
+  void ClearChartSeries() override;
+  void JobOver() override;
+
+ public slots:
+  void Button1Click();
+  void Button2Click();
+  void Button3Click();
+  void Button4Click();
+  void sbReAnaClick();
+  void sbEndClick();
+  void sbShowRepClick();
+  void sbSelAllClick();
+  void imRegIconClick();
+  void cbxSelChartChange(int index);
+  void OnUsingPointClick(int valueIndex);
+
+ signals:
+  // A job's worker has ended and everything it asked of the window has been done.
+  void jobEnded();
+  // A status panel's text was set (panel 0 or 1).
+  void statusTextChanged(int panel, const QString& text);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void BuildWindow();
+  void FormCreate();
+  void FormDestroy();
+  void SetUpStandardMode();
+  void OpenFromWindowsDirectory(const char* name, std::int32_t failureCode);
+  void TakeJobSnapshot();
+  void WorkerEnded(std::thread::id worker);
+  QWidget* ControlWidget(quarvex::Control control) const;
+  QString RunFileDialog(QFileDialog& dialog);
+  void ShowError(const QString& text);
+  void SetApplicationTitleNow(const QString& title);
+  void SetPanelText(int panel, const QString& text);
+
+  Settings settings_;
+  quarvex::AnalysisJob job_;
+  quarvex::ui::UiCallQueue calls_;
+  std::thread worker_;
+  bool closePending_ = false;
+
+  // What the worker reads, copied on this thread before each job.
+  quarvex::AnalysisOptions jobOptions_;
+  std::string jobFileName_;
+  std::string analysedFile_;  // the file of the last job started
+
+  // Part of the window's state.
+  bool advancedMode_ = false;
+  std::int32_t iconClickCount_ = -1;
+  std::int32_t iconClickLimit_ = kNormalUnlockCount;
+  std::string commandLineFile_;
+  QString applicationTitle_;
+  // The two dialogs keep their names between runs.
+  QString openFileName_;
+  QString openInitialDirectory_;
+  QString saveFileName_ = QStringLiteral("REPORT.TXT");
+  QString saveInitialDirectory_;
+  FileDialogHook fileDialogHook_;
+  MessageBoxHook messageBoxHook_;
+
+  // Controls.
+  QTabWidget* pgPage_ = nullptr;
+  AnalysisChart* chAna_ = nullptr;
+  QComboBox* cbxSelChart_ = nullptr;
+  QPlainTextEdit* reMemo_ = nullptr;
+  QPushButton* Button1_ = nullptr;
+  QPushButton* Button2_ = nullptr;
+  QPushButton* Button3_ = nullptr;
+  QPushButton* Button4_ = nullptr;
+  QToolButton* sbReAna_ = nullptr;
+  QToolButton* sbEnd_ = nullptr;
+  QToolButton* sbShowRep_ = nullptr;
+  QLineEdit* edMes_ = nullptr;
+  QLabel* statusPanels_[2] = {nullptr, nullptr};
+  quarvex::ui::OptionsPage* optionsPage_ = nullptr;
+  quarvex::ui::AboutPage* aboutPage_ = nullptr;
+  bool centred_ = false;
+};
+
+// Reads the command line, creates the window and runs the message loop.
+int RunMainWindow(QApplication& app);

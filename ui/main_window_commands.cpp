@@ -1,0 +1,167 @@
+// The commands behind the window's buttons, the icon unlock and the chart handlers.
+#include <QCheckBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QToolButton>
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+
+#include "hive/keyname.h"
+#include "job/report_file.h"
+#include "job/text_encoding.h"
+#include "ui/about_page.h"
+#include "ui/analysis_chart.h"
+#include "ui/file_dialogs.h"
+#include "ui/main_window.h"
+#include "ui/options_page.h"
+
+using quarvex::Option;
+using namespace quarvex::ui;
+
+namespace {
+
+bool SameFile(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return !a.empty() && !b.empty() && std::filesystem::equivalent(a, b, ec) && !ec;
+}
+
+}  // namespace
+
+QString TForm1::RunFileDialog(QFileDialog& dialog) {
+  if (fileDialogHook_) return fileDialogHook_(dialog);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().constFirst();
+}
+
+void TForm1::ShowError(const QString& text) {
+  if (messageBoxHook_) {
+    messageBoxHook_(applicationTitle_, text);
+    return;
+  }
+  QMessageBox::critical(this, applicationTitle_, text);
+}
+
+void TForm1::Button1Click() {
+  QFileDialog dialog(this);
+  ConfigureOpenDialog(dialog, openFileName_, openInitialDirectory_);
+  const QString chosen = RunFileDialog(dialog);
+  if (chosen.isEmpty()) return;
+  openFileName_ = chosen;
+  StartAnalysis();
+}
+
+void TForm1::Button3Click() { OpenFromWindowsDirectory("user.dat", quarvex::code::kNoWindowsDirForUserDat); }
+
+void TForm1::Button4Click() { OpenFromWindowsDirectory("system.dat", quarvex::code::kNoWindowsDirForSystemDat); }
+
+void TForm1::OpenFromWindowsDirectory(const char* name, std::int32_t failureCode) {
+  if (JobRunning()) {
+    // The running job's code and file name stay as they are; this only says "busy" (-100).
+    StartAnalysis();
+    return;
+  }
+  const std::optional<std::string> directory = settings_.windowsDirectory.Query();
+  if (!directory) {
+    TakeJobSnapshot();
+    job_.ErrorCode() = failureCode;
+    job_.ReportFailure();
+    return;
+  }
+  openFileName_ = QFile::decodeName(QByteArray::fromStdString(quarvex::WindowsDirectory::FilePath(*directory, name)));
+  StartAnalysis();
+}
+
+void TForm1::sbReAnaClick() { StartAnalysis(); }
+
+void TForm1::sbEndClick() {
+  if (advancedMode_) close();
+}
+
+void TForm1::sbShowRepClick() {
+  if (JobRunning()) return;  // the report is still being written
+  SetPanelText(1, QStringLiteral("Make a report from result..."));
+  statusPanels_[1]->repaint();
+  // The report's lines are bytes in the hive's code page; the view shows them decoded.
+  std::string text;
+  text.reserve(job_.reportLines.SavedSize());
+  for (std::size_t i = 0; i < job_.reportLines.Count(); ++i) {
+    if (i > 0) text += '\n';
+    text += quarvex::CodePageToUtf8(job_.reportLines[i], settings_.job.codePage);
+  }
+  reMemo_->setPlainText(QString::fromStdString(text));
+  SetPanelText(1, QStringLiteral("Complete."));
+  sbShowRep_->hide();
+  Button2_->setEnabled(true);
+}
+
+void TForm1::Button2Click() {
+  if (JobRunning()) return;  // the report is still being written
+  QFileDialog dialog(this);
+  ConfigureSaveDialog(dialog, saveFileName_, saveInitialDirectory_);
+  QString chosen = RunFileDialog(dialog);
+  if (chosen.isEmpty()) return;
+  chosen = WithDefaultSuffix(chosen, QStringLiteral("TXT"));
+  saveFileName_ = chosen;
+  const std::string path = QFile::encodeName(chosen).toStdString();
+  const QString cannotCreate = QStringLiteral("ﾌｧｲﾙ %1 を作成できません.").arg(chosen);
+  // The analysed file is never written, not even by a save onto its name.
+  if (SameFile(path, analysedFile_) || SameFile(path, QFile::encodeName(openFileName_).toStdString())) {
+    ShowError(cannotCreate);
+    return;
+  }
+  std::string error;
+  if (!quarvex::SaveReportLines(job_.reportLines, path, error)) ShowError(cannotCreate);
+}
+
+void TForm1::sbSelAllClick() {
+  for (Option option : quarvex::SelectAllOptions()) OptionBox(option)->setChecked(true);
+}
+
+void TForm1::imRegIconClick() {
+  if (iconClickCount_ < 0) return;
+  ++iconClickCount_;
+  QProgressBar* gauge = aboutPage_->Gauge();
+  if (iconClickCount_ == 1) {
+    gauge->show();
+    return;
+  }
+  const double ratio = std::log(static_cast<double>(iconClickCount_)) / std::log(static_cast<double>(iconClickLimit_));
+  gauge->setValue(static_cast<int>(std::min(ratio, 1.0) * gauge->maximum()));
+  // The count is whole and so is the limit: compare them, not the rounded logarithms.
+  if (iconClickCount_ < iconClickLimit_) return;
+  gauge->hide();
+  aboutPage_->Icon()->unsetCursor();
+  optionsPage_->CoverReportOptions(false);
+  OptionBox(Option::cbRPT)->setEnabled(true);
+  iconClickCount_ = -1;
+  sbEnd_->show();
+  advancedMode_ = true;
+}
+
+void TForm1::cbxSelChartChange(int index) {
+  edMes_->clear();
+  chAna_->SelectView(index);
+}
+
+void TForm1::OnUsingPointClick(int valueIndex) {
+  if (JobRunning()) return;  // the worker owns the hive while it runs
+  job_.ErrorCode() = quarvex::code::kOk;
+  const quarvex::ChartSeries& points = job_.chartSeries[quarvex::SeriesId::Series6];
+  if (valueIndex < 0 || static_cast<std::size_t>(valueIndex) >= points.Count()) return;
+  const std::string& label = points.Label(static_cast<std::size_t>(valueIndex));
+  std::int32_t offset = 0;
+  const auto [end, error] = std::from_chars(label.data(), label.data() + label.size(), offset);
+  if (error != std::errc() || end != label.data() + label.size()) {
+    edMes_->clear();
+    return;
+  }
+  const std::string path = quarvex::ResolveKeyPath(job_.hive, offset);
+  edMes_->setText(QString::fromStdString(quarvex::CodePageToUtf8(path, settings_.job.codePage)));
+}

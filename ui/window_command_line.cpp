@@ -1,0 +1,63 @@
+#include "ui/window_command_line.h"
+
+#include <filesystem>
+
+namespace quarvex::ui {
+
+WindowCommandLine ParseWindowCommandLine(const std::vector<std::string>& args) {
+  WindowCommandLine result;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    const bool hasValue = i + 1 < args.size();
+    if (a == "--windows-dir") {
+      if (!hasValue) {
+        result.error = "--windows-dir needs a directory";
+        return result;
+      }
+      result.windowsDir = args[++i];
+    } else if (a == "--codepage") {
+      const std::optional<CodePage> cp = hasValue ? ParseCodePage(args[i + 1]) : std::nullopt;
+      if (!cp) {
+        result.error = "--codepage takes 932, 936, 949, 950 or none";
+        return result;
+      }
+      result.codePage = *cp;
+      ++i;
+    } else {
+      result.arguments.push_back(a);
+    }
+  }
+  return result;
+}
+
+std::string WindowUsage() {
+  return "usage: quarvex [/Pro] [--windows-dir DIR] [--codepage 932|936|949|950|none] [FILE]\n"
+         "  /Pro               advanced mode: the structure report can be asked for\n"
+         "  --windows-dir DIR  the Windows directory whose user.dat and system.dat the two\n"
+         "                     open buttons read (default: $QUARVEX_WINDIR)\n"
+         "  --codepage CP      the code page the hive's names were written in (default 932)\n"
+         "  FILE               a registry file to analyse at once\n";
+}
+
+StartRequest ReadStartArguments(const std::vector<std::string>& arguments) {
+  StartRequest request;
+  for (const std::string& a : arguments) {
+    if (a.size() >= 4 && a.compare(0, 4, "/Pro") == 0) request.advancedMode = true;
+    std::error_code ec;
+    const auto status = std::filesystem::status(a, ec);
+    if (!ec && std::filesystem::exists(status) && !std::filesystem::is_directory(status)) request.file = a;
+  }
+  return request;
+}
+
+ReportName ReportNameFor(const std::string& file) {
+  const std::size_t slash = file.find_last_of('/');
+  const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  ReportName result{file.substr(0, nameStart), file.substr(nameStart)};
+  const std::size_t dot = result.fileName.find_last_of('.');
+  if (dot != std::string::npos) result.fileName.erase(dot);
+  result.fileName += ".TXT";
+  return result;
+}
+
+}  // namespace quarvex::ui

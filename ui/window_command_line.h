@@ -1,0 +1,41 @@
+// The desktop window's command line. The window's own options (--windows-dir DIR,
+// --codepage CP) are taken out first; what remains is read as the classic program read its
+// arguments: "/Pro" switches advanced mode on, and the last argument that names an existing
+// file is analysed at once.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "hive/codepage.h"
+
+namespace quarvex::ui {
+
+struct WindowCommandLine {
+  std::vector<std::string> arguments;  // everything that is not one of the window's options
+  std::optional<std::string> windowsDir;
+  CodePage codePage = CodePage::Cp932;
+  std::string error;  // set when an option lacks its value or has a bad one
+};
+
+// args without the program's own path.
+WindowCommandLine ParseWindowCommandLine(const std::vector<std::string>& args);
+std::string WindowUsage();
+
+struct StartRequest {
+  bool advancedMode = false;
+  std::string file;  // the last argument naming an existing file (not a directory); or empty
+};
+// "/Pro" matches the first four characters exactly, letter case included.
+StartRequest ReadStartArguments(const std::vector<std::string>& arguments);
+
+// Where the save dialog points after a command-line file: the file's directory (up to and
+// including the last separator) and its name with the extension replaced by ".TXT".
+struct ReportName {
+  std::string directory;
+  std::string fileName;
+};
+ReportName ReportNameFor(const std::string& file);
+
+}  // namespace quarvex::ui
