@@ -1,0 +1,148 @@
+// Executable files with version resources, laid out byte by byte for the host probe's tests:
+// a PE file (one ".rsrc" section with the three-level resource directory) and an NE file (a
+// resource table with one version resource), each reporting where its parts went so that a
+// test can damage exactly one field.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "job/version_resource.h"
+
+namespace quarvex::testing {
+
+struct ExecutableFixture {
+  std::vector<std::uint8_t> bytes;
+  std::size_t newHeader = 0;       // "PE\0\0" or "NE"
+  std::size_t optionalHeader = 0;  // PE
+  std::size_t sectionTable = 0;    // PE
+  std::size_t resources = 0;       // PE: the resource root; NE: the resource table
+  std::size_t dataEntry = 0;       // PE: the version's data entry; NE: its name record
+  std::size_t block = 0;           // the version block itself
+  std::size_t blockSize = 0;
+
+  void Put16(std::size_t at, std::uint16_t v) {
+    bytes[at] = static_cast<std::uint8_t>(v);
+    bytes[at + 1] = static_cast<std::uint8_t>(v >> 8);
+  }
+  void Put32(std::size_t at, std::uint32_t v) {
+    Put16(at, static_cast<std::uint16_t>(v));
+    Put16(at + 2, static_cast<std::uint16_t>(v >> 16));
+  }
+  std::string AsString() const { return std::string(bytes.begin(), bytes.end()); }
+  std::vector<std::uint8_t> Block() const {
+    return {bytes.begin() + static_cast<std::ptrdiff_t>(block),
+            bytes.begin() + static_cast<std::ptrdiff_t>(block + blockSize)};
+  }
+};
+
+inline std::string Le32(std::uint32_t v) {
+  std::string s;
+  for (int i = 0; i < 4; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
+  return s;
+}
+
+// A version block: fixed part, one string table holding the given strings, one translation.
+inline std::vector<std::uint8_t> VersionBlockFor(VersionBlockForm form, std::uint16_t language,
+                                                 std::uint16_t codePage,
+                                                 std::vector<std::pair<std::string, std::string>> strings) {
+  std::string fixed = Le32(0xFEEF04BD) + Le32(0x00010000) + std::string(44, '\0');
+  VersionNode table{"", true, "", {}};
+  static const char* hex = "0123456789ABCDEF";
+  for (std::uint16_t v : {language, codePage})
+    for (int shift = 12; shift >= 0; shift -= 4) table.key += hex[(v >> shift) & 0xF];
+  for (auto& [key, value] : strings) table.children.push_back({key, true, value, {}});
+  const std::string translation = Le32(static_cast<std::uint32_t>(codePage) << 16 | language);
+  VersionNode root{"VS_VERSION_INFO", false, fixed,
+                   {{"StringFileInfo", true, "", {table}}, {"VarFileInfo", true, "", {{"Translation", false, translation, {}}}}}};
+  return EncodeVersionNode(root, form);
+}
+
+// A PE file whose only section holds the resources: root (type 16) -> name 1 -> language
+// 0x0411 -> data entry -> the block. pe32plus: the 64-bit optional header.
+inline ExecutableFixture BuildPeFixture(const std::vector<std::uint8_t>& versionBlock, bool pe32plus = false) {
+  ExecutableFixture f;
+  constexpr std::size_t kNewHeader = 0x80, kRaw = 0x200;
+  constexpr std::uint32_t kRva = 0x1000;
+  const std::size_t optionalSize = pe32plus ? 240 : 224;
+  const std::size_t resourceSize = 0x58 + versionBlock.size();
+  f.bytes.assign(kRaw + ((resourceSize + 0x1FF) & ~std::size_t{0x1FF}), 0);
+  f.bytes[0] = 'M';
+  f.bytes[1] = 'Z';
+  f.Put32(0x3C, kNewHeader);
+  f.newHeader = kNewHeader;
+  f.bytes[kNewHeader] = 'P';
+  f.bytes[kNewHeader + 1] = 'E';
+  const std::size_t coff = kNewHeader + 4;
+  f.Put16(coff, pe32plus ? 0x8664 : 0x14C);
+  f.Put16(coff + 2, 1);  // one section
+  f.Put16(coff + 16, static_cast<std::uint16_t>(optionalSize));
+  f.optionalHeader = coff + 20;
+  f.Put16(f.optionalHeader, pe32plus ? 0x20B : 0x10B);
+  const std::size_t count = f.optionalHeader + (pe32plus ? 108 : 92);
+  f.Put32(count, 16);
+  f.Put32(count + 4 + 16, kRva);  // data directory 2: the resources
+  f.Put32(count + 4 + 20, static_cast<std::uint32_t>(resourceSize));
+  f.sectionTable = f.optionalHeader + optionalSize;
+  for (std::size_t i = 0; i < 5; ++i) f.bytes[f.sectionTable + i] = static_cast<std::uint8_t>(".rsrc"[i]);
+  f.Put32(f.sectionTable + 8, static_cast<std::uint32_t>(resourceSize));
+  f.Put32(f.sectionTable + 12, kRva);
+  f.Put32(f.sectionTable + 16, static_cast<std::uint32_t>(f.bytes.size() - kRaw));
+  f.Put32(f.sectionTable + 20, kRaw);
+  // Three directories of one entry each, 0x18 bytes apart, then the data entry and the data.
+  f.resources = kRaw;
+  f.Put16(kRaw + 14, 1);
+  f.Put32(kRaw + 16, 16);
+  f.Put32(kRaw + 20, 0x80000000u | 0x18);
+  f.Put16(kRaw + 0x18 + 14, 1);
+  f.Put32(kRaw + 0x18 + 16, 1);
+  f.Put32(kRaw + 0x18 + 20, 0x80000000u | 0x30);
+  f.Put16(kRaw + 0x30 + 14, 1);
+  f.Put32(kRaw + 0x30 + 16, 0x0411);
+  f.Put32(kRaw + 0x30 + 20, 0x48);
+  f.dataEntry = kRaw + 0x48;
+  f.Put32(f.dataEntry, kRva + 0x58);
+  f.Put32(f.dataEntry + 4, static_cast<std::uint32_t>(versionBlock.size()));
+  f.block = kRaw + 0x58;
+  f.blockSize = versionBlock.size();
+  std::copy(versionBlock.begin(), versionBlock.end(), f.bytes.begin() + static_cast<std::ptrdiff_t>(f.block));
+  return f;
+}
+
+// An NE file: resource table (alignment shift 4; an icon type with two entries, then the
+// version type with one) followed by the resident-name table, the block at 0x100.
+inline ExecutableFixture BuildNeFixture(const std::vector<std::uint8_t>& versionBlock) {
+  ExecutableFixture f;
+  constexpr std::size_t kNewHeader = 0x40, kTable = 0x80, kData = 0x100;
+  const std::size_t units = (versionBlock.size() + 15) / 16;
+  f.bytes.assign(kData + units * 16, 0);
+  f.bytes[0] = 'M';
+  f.bytes[1] = 'Z';
+  f.Put32(0x3C, kNewHeader);
+  f.newHeader = kNewHeader;
+  f.bytes[kNewHeader] = 'N';
+  f.bytes[kNewHeader + 1] = 'E';
+  const std::size_t tableSize = 2 + (8 + 2 * 12) + (8 + 12) + 2;
+  f.Put16(kNewHeader + 0x24, static_cast<std::uint16_t>(kTable - kNewHeader));
+  f.Put16(kNewHeader + 0x26, static_cast<std::uint16_t>(kTable - kNewHeader + tableSize));
+  f.resources = kTable;
+  f.Put16(kTable, 4);  // alignment shift
+  std::size_t p = kTable + 2;
+  f.Put16(p, 0x8003);  // icons, pointing at nothing in particular
+  f.Put16(p + 2, 2);
+  p += 8 + 2 * 12;
+  f.Put16(p, 0x8010);
+  f.Put16(p + 2, 1);
+  f.dataEntry = p + 8;
+  f.Put16(f.dataEntry, static_cast<std::uint16_t>(kData >> 4));
+  f.Put16(f.dataEntry + 2, static_cast<std::uint16_t>(units));
+  f.Put16(f.dataEntry + 4, 0x30);
+  f.Put16(f.dataEntry + 6, 0x8001);
+  f.block = kData;
+  f.blockSize = versionBlock.size();
+  std::copy(versionBlock.begin(), versionBlock.end(), f.bytes.begin() + static_cast<std::ptrdiff_t>(f.block));
+  return f;
+}
+
+}  // namespace quarvex::testing
