@@ -14,17 +14,14 @@ void ClickableImage::mousePressEvent(QMouseEvent* event) {
 void ClickableImage::mouseReleaseEvent(QMouseEvent* event) {
   const bool click = pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
   pressed_ = false;
-  if (afterDoubleClick_) {
-    afterDoubleClick_ = false;
-    return;
-  }
   if (click) emit clicked();
 }
 
 void ClickableImage::mouseDoubleClickEvent(QMouseEvent* event) {
-  if (event->button() != Qt::LeftButton) return;
-  afterDoubleClick_ = true;
-  emit doubleClicked();
+  // The second press of a double click comes as this event, not as a press, so its release
+  // makes no click of its own.
+  pressed_ = false;
+  if (event->button() == Qt::LeftButton) emit doubleClicked();
 }
 
 namespace {

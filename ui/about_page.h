@@ -32,7 +32,6 @@ class ClickableImage : public QLabel {
 
  private:
   bool pressed_ = false;
-  bool afterDoubleClick_ = false;
 };
 
 class AboutPage : public QWidget {

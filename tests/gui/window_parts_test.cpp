@@ -1,0 +1,142 @@
+// The window's small parts that need no window: its command line, the save name after a
+// command-line file, the Windows directory, the About memo's lines and the call queue.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QObject>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+#include "job/windows_directory.h"
+#include "ui/about_memo_lines.h"
+#include "ui/file_dialogs.h"
+#include "ui/ui_call_queue.h"
+#include "ui/window_command_line.h"
+
+namespace quarvex::ui {
+namespace {
+
+TEST(WindowCommandLine, TakesOutTheWindowsOwnOptions) {
+  const WindowCommandLine cl =
+      ParseWindowCommandLine({"/Pro", "--windows-dir", "/w", "--codepage", "950", "USER.DAT"});
+  EXPECT_TRUE(cl.error.empty());
+  EXPECT_EQ(cl.arguments, (std::vector<std::string>{"/Pro", "USER.DAT"}));
+  EXPECT_EQ(cl.windowsDir, "/w");
+  EXPECT_EQ(cl.codePage, CodePage::Cp950);
+  EXPECT_FALSE(ParseWindowCommandLine({"--codepage", "1252"}).error.empty());
+  EXPECT_FALSE(ParseWindowCommandLine({"--windows-dir"}).error.empty());
+  EXPECT_EQ(ParseWindowCommandLine({"--codepage", "none"}).codePage, CodePage::SingleByte);
+}
+
+TEST(WindowCommandLine, TheSaveNameIsTheFilesNameWithTxt) {
+  struct Row {
+    const char* file;
+    const char* directory;
+    const char* name;
+  } rows[] = {
+      {"/data/USER.DAT", "/data/", "USER.TXT"},
+      {"/data/system.1st", "/data/", "system.TXT"},
+      {"/data/hive", "/data/", "hive.TXT"},
+      {"/data.d/hive", "/data.d/", "hive.TXT"},
+      {"a.b.dat", "", "a.b.TXT"},
+  };
+  for (const Row& row : rows) {
+    const ReportName name = ReportNameFor(row.file);
+    EXPECT_EQ(name.directory, row.directory) << row.file;
+    EXPECT_EQ(name.fileName, row.name) << row.file;
+  }
+}
+
+TEST(WindowCommandLine, TheLastExistingFileWins) {
+  QTemporaryDir dir;
+  const std::string a = QDir(dir.path()).filePath(QStringLiteral("a.dat")).toStdString();
+  const std::string b = QDir(dir.path()).filePath(QStringLiteral("b.dat")).toStdString();
+  std::ofstream(a) << "x";
+  std::ofstream(b) << "x";
+  const StartRequest request = ReadStartArguments({a, b, dir.path().toStdString(), "/nothing/here"});
+  EXPECT_EQ(request.file, b);
+  EXPECT_FALSE(request.advancedMode);
+}
+
+TEST(WindowsDirectoryQuery, AnswersOnlyForAnExistingDirectoryThatFitsTheBuffer) {
+  QTemporaryDir dir;
+  EXPECT_EQ(WindowsDirectory(dir.path().toStdString()).Query(), dir.path().toStdString());
+  EXPECT_FALSE(WindowsDirectory().Query());
+  EXPECT_FALSE(WindowsDirectory(dir.path().toStdString() + "/missing").Query());
+
+  // 124 characters fit; 125 do not.
+  std::string path = dir.path().toStdString() + "/";
+  path += std::string(WindowsDirectory::kMaxChars - path.size(), 'w');
+  ASSERT_EQ(path.size(), 124u);
+  ASSERT_TRUE(QDir().mkpath(QString::fromStdString(path)));
+  EXPECT_EQ(WindowsDirectory(path).Query(), path);
+  const std::string longer = path.substr(0, path.size() - 1) + "ww";
+  ASSERT_TRUE(QDir().mkpath(QString::fromStdString(longer)));
+  EXPECT_FALSE(WindowsDirectory(longer).Query());
+}
+
+TEST(WindowsDirectoryQuery, TheCommandLineWinsOverTheEnvironment) {
+  setenv(WindowsDirectory::kEnvironmentVariable, "/tmp", 1);
+  EXPECT_EQ(WindowsDirectory::FromUser(std::nullopt).Query(), "/tmp");
+  QTemporaryDir dir;
+  EXPECT_EQ(WindowsDirectory::FromUser(dir.path().toStdString()).Query(), dir.path().toStdString());
+  unsetenv(WindowsDirectory::kEnvironmentVariable);
+  EXPECT_FALSE(WindowsDirectory::FromUser(std::nullopt).Query());
+}
+
+TEST(WindowsDirectoryQuery, FindsAFileWhateverItsLetterCase) {
+  QTemporaryDir dir;
+  const std::string d = dir.path().toStdString();
+  std::ofstream(d + "/System.Dat") << "x";
+  EXPECT_EQ(WindowsDirectory::FilePath(d, "system.dat"), d + "/System.Dat");
+  EXPECT_EQ(WindowsDirectory::FilePath(d, "user.dat"), d + "/user.dat") << "none there: the name as asked";
+  std::ofstream(d + "/system.dat") << "x";
+  EXPECT_EQ(WindowsDirectory::FilePath(d, "system.dat"), d + "/system.dat") << "an exact match first";
+}
+
+TEST(AboutMemo, TenLinesFromTheFacts) {
+  HostFacts facts;
+  facts.ComputerName = "PC";
+  facts.MachineType = "AT";
+  facts.RegeditFile = "C:\\WINDOWS\\regedit.exe";
+  facts.RegeditVersion = "4.10";
+  const std::vector<std::string> lines = AboutMemoLines(facts);
+  ASSERT_EQ(lines.size(), 10u);
+  EXPECT_EQ(lines[0], " Machine: PC(AT)");
+  EXPECT_EQ(lines[1], " (GetVer Failure)");
+  EXPECT_EQ(lines[7], " C:\\WINDOWS\\regedit.exe(ver 4.10)");
+  EXPECT_EQ(lines[8], "   Time Stamp: ");
+  EXPECT_EQ(lines[9], "");
+}
+
+TEST(FileDialogs, DefaultSuffixOnlyForANameWithoutExtension) {
+  EXPECT_EQ(WithDefaultSuffix(QStringLiteral("/a.b/report"), QStringLiteral("TXT")), QStringLiteral("/a.b/report.TXT"));
+  EXPECT_EQ(WithDefaultSuffix(QStringLiteral("/a/report.log"), QStringLiteral("TXT")), QStringLiteral("/a/report.log"));
+}
+
+TEST(UiCallQueue, CallsFromAnotherThreadRunInOrderAndProgressCoalesces) {
+  QObject owner;
+  UiCallQueue queue(&owner);
+  std::vector<std::string> ran;
+  std::thread worker([&] {
+    queue.Post([&] { ran.push_back("title"); });
+    for (int i = 0; i < 1000; ++i) queue.Post([&ran, i] { ran.push_back("progress " + std::to_string(i)); }, 1);
+    queue.Post([&] { ran.push_back("final"); }, 1);
+    queue.Post([&] { ran.push_back("enable"); });
+    queue.Post([&] { ran.push_back("progress again"); }, 1);
+  });
+  worker.join();
+  EXPECT_TRUE(ran.empty()) << "nothing runs on the worker";
+  ASSERT_TRUE(QTest::qWaitFor([&] { return ran.size() == 4; }));
+  EXPECT_EQ(ran, (std::vector<std::string>{"title", "final", "enable", "progress again"}));
+  // On the owner's thread with nothing waiting, a call runs at once.
+  queue.Post([&] { ran.push_back("now"); });
+  EXPECT_EQ(ran.back(), "now");
+}
+
+}  // namespace
+}  // namespace quarvex::ui
