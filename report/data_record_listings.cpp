@@ -97,15 +97,12 @@ void ListUsingDataRecords(SectionOutput& out) {
   // Options cannot change while a job runs, so testing the box once is testing it at every
   // position: unchecked, nothing is listed and no progress is shown.
   if (out.Checked(Option::cbDB_U) && !ListIndexedRecords(out)) return;
-  // The index's own count, whatever was listed.
-  if (out.Checked(Option::cbDBcnt)) out.Line("  Total: %d Record(s)", out.hive().indexedRecordCount);
-  out.Empty();
+  // The index's own count, whatever was listed; its box is the one of the block headers.
+  out.CloseListing(Option::cbDBcnt, out.hive().indexedRecordCount);
 }
 
 void ListEmptyDataRecords(SectionOutput& out) {
-  const bool lines = out.Checked(Option::cbDB_E);
-  out.Text("RGDB record <Empty>");
-  if (lines) out.Text(" ____(Blk#)____Addr ____Size _NextOfs");
+  const bool lines = out.OpenListing("RGDB record <Empty>", Option::cbDB_E, " ____(Blk#)____Addr ____Size _NextOfs");
   Hive& hive = out.hive();
   // A free record listed twice in one block's list means the list runs in a circle. Blocks
   // are checked apart: damaged block sizes can make two blocks share their free records.
@@ -133,8 +130,7 @@ void ListEmptyDataRecords(SectionOutput& out) {
       e = record.NextOfs;
     }
   }
-  if (out.Checked(Option::cbDB_Ecnt)) out.Line("  Total: %d Record(s)", count);
-  out.Empty();
+  out.CloseListing(Option::cbDB_Ecnt, count);
 }
 
 }  // namespace quarvex::report

@@ -7,16 +7,9 @@
 
 namespace quarvex::report {
 
-namespace {
-void TotalLine(SectionOutput& out, Option option, int count) {
-  if (out.Checked(option)) out.Line("  Total: %d Record(s)", count);
-}
-}  // namespace
-
 void ListUsingKeyNodes(SectionOutput& out) {
-  const bool lines = out.Checked(Option::cbKN_U);
-  out.Text("RGKN record <Using>");
-  if (lines) out.Text(" __offset:____Attr __Chksum ____Unk1 __UprOfs __LwrOfs _NextOfs Blk# Rec#");
+  const bool lines = out.OpenListing("RGKN record <Using>", Option::cbKN_U,
+                                     " __offset:____Attr __Chksum ____Unk1 __UprOfs __LwrOfs _NextOfs Blk# Rec#");
   RgknHeader header;
   if (!out.hive().ReadKernelHeader(header)) return;
 
@@ -32,14 +25,11 @@ void ListUsingKeyNodes(SectionOutput& out) {
                Hex(node.UprOfs), Hex(node.LwrOfs), Hex(node.NextOfs), unsigned{node.BlkNo}, unsigned{node.RecNo});
   });
   if (!walked) return;
-  TotalLine(out, Option::cbKN_Ucnt, count);
-  out.Empty();
+  out.CloseListing(Option::cbKN_Ucnt, count);
 }
 
 void ListEmptyKeyNodes(SectionOutput& out) {
-  const bool lines = out.Checked(Option::cbKN_E);
-  out.Text("RGKN record <Empty>");
-  if (lines) out.Text(" __offset:____Attr ____Size _NextOfs");
+  const bool lines = out.OpenListing("RGKN record <Empty>", Option::cbKN_E, " __offset:____Attr ____Size _NextOfs");
   Hive& hive = out.hive();
   RgknHeader header;
   if (!hive.ReadKernelHeader(header)) return;
@@ -61,8 +51,7 @@ void ListEmptyKeyNodes(SectionOutput& out) {
     ++count;
     current = node.NextOfs;
   }
-  TotalLine(out, Option::cbKN_Ecnt, count);
-  out.Empty();
+  out.CloseListing(Option::cbKN_Ecnt, count);
 }
 
 }  // namespace quarvex::report

@@ -42,6 +42,18 @@ void SectionOutput::Line(const char* format, ...) {
   job_.AppendLine(line_);
 }
 
+bool SectionOutput::OpenListing(std::string_view title, Option lines, std::string_view columns) {
+  Text(title);
+  const bool on = Checked(lines);
+  if (on) Text(columns);
+  return on;
+}
+
+void SectionOutput::CloseListing(Option countOption, int count) {
+  if (Checked(countOption)) Line("  Total: %d Record(s)", count);
+  Empty();
+}
+
 void SectionOutput::Progress(const char* format, ...) {
   va_list args;
   va_start(args, format);

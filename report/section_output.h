@@ -33,6 +33,11 @@ class SectionOutput {
   // One report line of fixed text; an empty one is an empty line.
   void Text(std::string_view text) { job_.AppendLine(text); }
   void Empty() { job_.AppendLine({}); }
+  // A listing's title, then its column header when `lines` is checked. Returns whether the
+  // listing writes its per-record lines.
+  bool OpenListing(std::string_view title, Option lines, std::string_view columns);
+  // A listing's total line when `count` is checked, then its closing empty line.
+  void CloseListing(Option countOption, int count);
   // Status panel 1, overwritten as the section advances.
   void Progress(const char* format, ...) __attribute__((format(printf, 2, 3)));
   // An emptied buffer, reused, for a line built piece by piece and then passed to Text.
