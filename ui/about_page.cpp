@@ -63,7 +63,7 @@ AboutPage::AboutPage(const Scale& scale, QWidget* parent) : QWidget(parent) {
   const QFont plain = LayoutFont(Face::PGothic, 15, scale);
   TextLabel(this, "Label4", QStringLiteral("Copyright (C) 2026 the Quarvex developers"), plain, Qt::black, scale,
             229, 148, 353, 15);
-  TextLabel(this, "Label5", QStringLiteral("Space and key checks for Windows 9x registry files"), plain, kNavy,
+  TextLabel(this, "Label5", QStringLiteral("Registry file analyser for Windows 9x"), plain, kNavy,
             scale, 229, 164, 342, 15);
   TextLabel(this, "Label6", QStringLiteral("https://quarvex.invalid/"), plain, kPurple, scale, 229, 180, 190, 15);
   TextLabel(this, "Label7", QStringLiteral("quarvex@mail.invalid"), plain, kMaroon, scale, 229, 196, 168, 15);

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTabBar>
+#include <QTextCursor>
 #include <QTabWidget>
 #include <QToolButton>
 #include <cstdio>
@@ -90,6 +91,11 @@ void TForm1::BuildWindow() {
   const Scale scale = Scale::ForWidget(*this);
   setWindowTitle(QStringLiteral("Quarvex  <Registry Analizer>"));
   setFont(LayoutFont(Face::PGothic, 15, scale));
+  // The classic button face, on which the About page's white lettering shows.
+  QPalette face = palette();
+  face.setColor(QPalette::Window, kSilver);
+  face.setColor(QPalette::Button, kSilver);
+  setPalette(face);
   setFixedSize(scale.Px(712), scale.Px(579));
   setWindowIcon(AppIcon());
 
@@ -162,9 +168,9 @@ void TForm1::BuildWindow() {
   edMes_->setReadOnly(true);
   edMes_->setFont(small);
   edMes_->setCursor(Qt::ArrowCursor);
-  QPalette face = edMes_->palette();
-  face.setColor(QPalette::Base, face.color(QPalette::Button));
-  edMes_->setPalette(face);
+  QPalette messageFace = edMes_->palette();
+  messageFace.setColor(QPalette::Base, kSilver);
+  edMes_->setPalette(messageFace);
   scale.Place(edMes_, 0, 536, 713, 21);
 
   auto* statusBar = new QFrame(this);
@@ -226,6 +232,7 @@ void TForm1::FormCreate() {
   job_.hostFacts.ProgramVersion = QUARVEX_VERSION;
   for (const std::string& line : quarvex::AboutMemoLines(job_.hostFacts))
     aboutPage_->Memo()->appendPlainText(FromUtf8(line));
+  aboutPage_->Memo()->moveCursor(QTextCursor::Start);
 
   if (!advancedMode_) SetUpStandardMode();
   if (!commandLineFile_.empty()) {

@@ -5,6 +5,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QToolButton>
+#include <algorithm>
 
 namespace quarvex::ui {
 
@@ -84,6 +85,9 @@ OptionsPage::OptionsPage(const Scale& scale, QWidget* parent) : QWidget(parent) 
                                            static_cast<int>(OptionName(place.option).size())));
     box->setChecked(InitiallyChecked(place.option));
     scale.Place(box, place.left, place.top, place.width, place.height);
+    // This host's faces and check marks are wider than the ones the layout was drawn with:
+    // a caption is never cut.
+    box->resize(std::max(box->width(), box->sizeHint().width()), box->height());
     boxes_[static_cast<std::size_t>(place.option)] = box;
     if (previous) QWidget::setTabOrder(previous, box);
     previous = box;
@@ -111,7 +115,8 @@ OptionsPage::OptionsPage(const Scale& scale, QWidget* parent) : QWidget(parent) 
   pnREP_HIDE_->setAlignment(Qt::AlignCenter);
   pnREP_HIDE_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   pnREP_HIDE_->setFont(LayoutFont(Face::PGothic, 20, scale, true));
-  SetColours(pnREP_HIDE_, kNavy, palette().color(QPalette::Window));
+  SetColours(pnREP_HIDE_, kNavy);
+  pnREP_HIDE_->setAutoFillBackground(true);  // opaque, in the page's colour
   scale.Place(pnREP_HIDE_, 600, 176, 49, 41);
   pnREP_HIDE_->hide();
 
