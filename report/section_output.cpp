@@ -7,23 +7,23 @@ namespace quarvex::report {
 
 namespace {
 
-// Formats into out, replacing what it held and reusing its capacity.
+// Formats into out, replacing what it held; a line that fits the stack buffer (all but the
+// rarest) costs no allocation once out has grown to it.
 void FormatInto(std::string& out, const char* format, va_list args) {
+  char small[256];
   va_list copy;
   va_copy(copy, args);
-  out.resize(out.capacity());
-  const int needed = std::vsnprintf(out.data(), out.size() + 1, format, copy);
+  const int needed = std::vsnprintf(small, sizeof small, format, copy);
   va_end(copy);
-  if (needed < 0) {
-    out.clear();
+  out.clear();
+  if (needed <= 0) return;
+  const auto length = static_cast<std::size_t>(needed);
+  if (length < sizeof small) {
+    out.append(small, length);
     return;
   }
-  const auto length = static_cast<std::size_t>(needed);
-  if (length > out.size()) {
-    out.resize(length);
-    std::vsnprintf(out.data(), length + 1, format, args);
-  }
   out.resize(length);
+  std::vsnprintf(out.data(), length + 1, format, args);
 }
 
 }  // namespace
