@@ -56,12 +56,13 @@ bool ListIndexedRecords(SectionOutput& out) {
   Hive& hive = out.hive();
   const bool gauge = out.Checked(Option::cbDB_Ugage);
   const unsigned indexed = static_cast<std::uint32_t>(hive.indexedRecordCount);
-  std::uint64_t blockStart = 0;  // position count of the blocks before this one
+  // Positions of the blocks before this one: at most 65535 blocks of 65536, so 32 bits hold it.
+  std::uint32_t blockStart = 0;
 
   // Probes one position: code 12 means nothing is there, any other code ends the section.
   auto probe = [&](std::uint16_t block, std::uint16_t record) {
-    const std::uint64_t i = blockStart + record;
-    out.Progress("DB_rec:%.8llX/%.8X", static_cast<unsigned long long>(i), indexed);
+    const std::uint32_t i = blockStart + record;
+    out.Progress("DB_rec:%.8X/%.8X", i, indexed);
     const std::int32_t offset = hive.FindDataRecord(block, record);
     if (hive.errorCode == code::kNoSuchRecord) {
       hive.errorCode = code::kOk;
@@ -84,7 +85,7 @@ bool ListIndexedRecords(SectionOutput& out) {
       if (ok && record >= kPlainPositions) ok = probe(block, record);
     });
     if (!ok) return false;
-    blockStart += hive.recordIndex.PositionCount(block);
+    blockStart += static_cast<std::uint32_t>(hive.recordIndex.PositionCount(block));
   }
   return true;
 }
