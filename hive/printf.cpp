@@ -5,8 +5,7 @@
 
 namespace quarvex {
 
-namespace {
-void AppendV(std::string& out, const char* format, va_list args) {
+void AppendPrintfV(std::string& out, const char* format, va_list args) {
   char small[256];
   va_list copy;
   va_copy(copy, args);
@@ -22,13 +21,12 @@ void AppendV(std::string& out, const char* format, va_list args) {
   std::vsnprintf(out.data() + start, static_cast<std::size_t>(needed) + 1, format, args);
   out.resize(start + static_cast<std::size_t>(needed));
 }
-}  // namespace
 
 std::string Printf(const char* format, ...) {
   std::string out;
   va_list args;
   va_start(args, format);
-  AppendV(out, format, args);
+  AppendPrintfV(out, format, args);
   va_end(args);
   return out;
 }
@@ -36,7 +34,7 @@ std::string Printf(const char* format, ...) {
 void AppendPrintf(std::string& out, const char* format, ...) {
   va_list args;
   va_start(args, format);
-  AppendV(out, format, args);
+  AppendPrintfV(out, format, args);
   va_end(args);
 }
 

@@ -1,29 +1,17 @@
 #include "report/section_output.h"
 
 #include <cstdarg>
-#include <cstdio>
+
+#include "hive/printf.h"
 
 namespace quarvex::report {
 
 namespace {
 
-// Formats into out, replacing what it held; a line that fits the stack buffer (all but the
-// rarest) costs no allocation once out has grown to it.
+// Formats into out, replacing what it held; no allocation once out has grown to the line.
 void FormatInto(std::string& out, const char* format, va_list args) {
-  char small[256];
-  va_list copy;
-  va_copy(copy, args);
-  const int needed = std::vsnprintf(small, sizeof small, format, copy);
-  va_end(copy);
   out.clear();
-  if (needed <= 0) return;
-  const auto length = static_cast<std::size_t>(needed);
-  if (length < sizeof small) {
-    out.append(small, length);
-    return;
-  }
-  out.resize(length);
-  std::vsnprintf(out.data(), length + 1, format, args);
+  AppendPrintfV(out, format, args);
 }
 
 }  // namespace
