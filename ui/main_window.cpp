@@ -24,6 +24,7 @@
 #include "ui/analysis_chart.h"
 #include "ui/artwork.h"
 #include "ui/options_page.h"
+#include "ui/report_document_loader.h"
 #include "ui/window_command_line.h"
 #include "ui/window_geometry.h"
 
@@ -126,6 +127,8 @@ void TForm1::BuildWindow() {
   reMemo_->setObjectName(QStringLiteral("reMemo"));
   reMemo_->setReadOnly(true);
   reMemo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  // Lines are not wrapped: the report's tables stay in their columns.
+  reMemo_->setLineWrapMode(QPlainTextEdit::NoWrap);
   reMemo_->setFont(LayoutFont(Face::Gothic, 15, scale));
   reMemo_->viewport()->setCursor(Qt::ArrowCursor);
   scale.Place(reMemo_, 8, 8, 673, 393);
@@ -137,6 +140,7 @@ void TForm1::BuildWindow() {
   sbShowRep_->hide();
   FramedCaption(tsReport, "StaticText3", QStringLiteral("詳細情報 (In Details) "), kYellow, kNavy, scale);
   QWidget::setTabOrder(Button2_, reMemo_);
+  reportLoader_ = new ReportDocumentLoader(this);
 
   optionsPage_ = new quarvex::ui::OptionsPage(scale, nullptr);
   aboutPage_ = new quarvex::ui::AboutPage(scale, nullptr);
@@ -227,11 +231,14 @@ void TForm1::FormCreate() {
   aboutPage_->Icon()->setPixmap(AppIconPixmap());
   job_.reportLines.Clear();
 
-  // The host facts: this host offers none of the probed interfaces, so the facts keep their
-  // first values; the program's own version is known.
-  job_.hostFacts.ProgramVersion = QUARVEX_VERSION;
-  for (const std::string& line : quarvex::AboutMemoLines(job_.hostFacts))
-    aboutPage_->Memo()->appendPlainText(FromUtf8(line));
+  std::vector<std::string> memoLines;
+  if (settings_.probeHost) {
+    settings_.probeHost(job_.hostFacts, memoLines);
+  } else {
+    job_.hostFacts.ProgramVersion = QUARVEX_VERSION;
+    memoLines = quarvex::AboutMemoLines(job_.hostFacts);
+  }
+  for (const std::string& line : memoLines) aboutPage_->Memo()->appendPlainText(FromUtf8(line));
   aboutPage_->Memo()->moveCursor(QTextCursor::Start);
 
   if (!advancedMode_) SetUpStandardMode();
@@ -310,6 +317,7 @@ void TForm1::StartAnalysis() {
   if (!job_.JobRunning()) TakeJobSnapshot();
   if (!job_.StartAnalysis()) return;
   analysedFile_ = jobFileName_;
+  ++jobNumber_;
   if (worker_.joinable()) worker_.join();  // the previous job's worker, past its last call
   try {
     worker_ = std::thread([this] {

@@ -35,9 +35,12 @@ class QToolButton;
 class QComboBox;
 class AnalysisChart;
 
+class QTextDocument;
+
 namespace quarvex::ui {
 class OptionsPage;
 class AboutPage;
+class ReportDocumentLoader;
 }  // namespace quarvex::ui
 
 class TForm1 : public QWidget, public quarvex::JobWindow {
@@ -49,6 +52,9 @@ class TForm1 : public QWidget, public quarvex::JobWindow {
     std::vector<std::string> arguments;
     quarvex::WindowsDirectory windowsDirectory;
     quarvex::JobSettings job;  // code page, locale and clock of every job
+    // Collects the host facts and the About memo's lines, once, at creation. Without it the
+    // facts keep their first values and only the program's own version is filled in.
+    std::function<void(quarvex::HostFacts& facts, std::vector<std::string>& memoLines)> probeHost;
   };
 
   // Clicks on the About page's icon that unlock advanced mode, and the smaller number in
@@ -140,6 +146,7 @@ class TForm1 : public QWidget, public quarvex::JobWindow {
   void ShowError(const QString& text);
   void SetApplicationTitleNow(const QString& title);
   void SetPanelText(int panel, const QString& text);
+  void ShowReportDocument(QTextDocument* document, int jobNumber);
 
   Settings settings_;
   quarvex::AnalysisJob job_;
@@ -151,6 +158,7 @@ class TForm1 : public QWidget, public quarvex::JobWindow {
   quarvex::AnalysisOptions jobOptions_;
   std::string jobFileName_;
   std::string analysedFile_;  // the file of the last job started
+  int jobNumber_ = 0;         // counts the jobs started
 
   // Part of the window's state.
   bool advancedMode_ = false;
@@ -182,6 +190,7 @@ class TForm1 : public QWidget, public quarvex::JobWindow {
   QLabel* statusPanels_[2] = {nullptr, nullptr};
   quarvex::ui::OptionsPage* optionsPage_ = nullptr;
   quarvex::ui::AboutPage* aboutPage_ = nullptr;
+  quarvex::ui::ReportDocumentLoader* reportLoader_ = nullptr;
   bool centred_ = false;
 };
 

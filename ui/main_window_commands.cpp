@@ -21,6 +21,7 @@
 #include "ui/file_dialogs.h"
 #include "ui/main_window.h"
 #include "ui/options_page.h"
+#include "ui/report_document_loader.h"
 
 using quarvex::Option;
 using namespace quarvex::ui;
@@ -85,9 +86,10 @@ void TForm1::sbEndClick() {
 }
 
 void TForm1::sbShowRepClick() {
-  if (JobRunning()) return;  // the report is still being written
+  // Not while the report is still being written, nor while the last one is being laid out.
+  if (JobRunning() || reportLoader_->Busy()) return;
   SetPanelText(1, QStringLiteral("Make a report from result..."));
-  statusPanels_[1]->repaint();
+  sbShowRep_->hide();
   // The report's lines are bytes in the hive's code page; the view shows them decoded.
   std::string text;
   text.reserve(job_.reportLines.SavedSize());
@@ -95,9 +97,26 @@ void TForm1::sbShowRepClick() {
     if (i > 0) text += '\n';
     text += quarvex::CodePageToUtf8(job_.reportLines[i], settings_.job.codePage);
   }
-  reMemo_->setPlainText(QString::fromStdString(text));
+  const int jobNumber = jobNumber_;
+  connect(reportLoader_, &ReportDocumentLoader::ready, this,
+          [this, jobNumber](QTextDocument* document) { ShowReportDocument(document, jobNumber); },
+          Qt::SingleShotConnection);
+  reportLoader_->Load(QString::fromStdString(text), reMemo_->font());
+}
+
+void TForm1::ShowReportDocument(QTextDocument* document, int jobNumber) {
+  if (jobNumber != jobNumber_) {
+    // A job has started since: its own report will be shown on request.
+    delete document;
+    return;
+  }
+  // The view deletes the document it made itself; one of ours we delete.
+  QTextDocument* previous = reMemo_->document();
+  const bool ours = previous->parent() == reMemo_;
+  document->setParent(reMemo_);
+  reMemo_->setDocument(document);
+  if (ours) previous->deleteLater();
   SetPanelText(1, QStringLiteral("Complete."));
-  sbShowRep_->hide();
   Button2_->setEnabled(true);
 }
 

@@ -43,6 +43,12 @@ inline bool WaitForJob(TForm1& form, int timeoutMs = 20000) {
   return QTest::qWaitFor([&] { return !form.JobRunning() && !form.WorkerActive(); }, timeoutMs);
 }
 
+// "See the Report", waiting until the view has it.
+inline bool ShowReport(TForm1& form) {
+  form.sbShowRepClick();
+  return QTest::qWaitFor([&] { return form.StatusText(1) == QStringLiteral("Complete."); });
+}
+
 // Starts a job the way the user does: Button1, the dialog answered with `file`.
 inline void OpenThroughDialog(TForm1& form, const std::string& file) {
   form.SetFileDialogHook([file](QFileDialog&) { return QString::fromStdString(file); });

@@ -64,6 +64,21 @@ std::string CliReport(const std::vector<std::string>& extra, const std::string& 
   return ReadBytes(out);
 }
 
+// Byte for byte; on a difference, names the first line that differs rather than printing
+// two whole reports.
+void ExpectSameReport(const std::string& window, const std::string& cli) {
+  if (window == cli) return;
+  std::size_t line = 1, at = 0;
+  while (at < window.size() && at < cli.size() && window[at] == cli[at]) line += window[at++] == '\n';
+  const auto lineOf = [&](const std::string& text) {
+    const std::size_t begin = text.rfind('\n', at == 0 ? 0 : at - 1);
+    const std::size_t from = begin == std::string::npos ? 0 : begin + 1;
+    return text.substr(from, text.find('\n', from) - from);
+  };
+  ADD_FAILURE() << "the reports differ from line " << line << ":\n  window: " << lineOf(window)
+                << "\n  cli:    " << lineOf(cli) << "\n(" << window.size() << " and " << cli.size() << " bytes)";
+}
+
 TEST(WindowJob, ACompletedJobOffersTheReportThenItsSave) {
   auto form = MakeWindow();
   Recorder seen(*form);
@@ -87,7 +102,7 @@ TEST(WindowJob, ACompletedJobOffersTheReportThenItsSave) {
   EXPECT_FALSE(Enabled(*form, "Button2")) << "nothing to save before the report is shown";
   EXPECT_GT(form->Chart()->PointCount(5), 0) << "the chart got the analysis' points";
 
-  form->sbShowRepClick();
+  ASSERT_TRUE(ShowReport(*form));
   EXPECT_EQ(seen.status.mid(seen.status.size() - 2),
             (QStringList{QStringLiteral("Make a report from result..."), QStringLiteral("Complete.")}));
   EXPECT_TRUE(Hidden(*form, "sbShowRep"));
@@ -106,10 +121,10 @@ TEST(WindowJob, TheSavedReportIsTheCliReportByteForByte) {
   auto form = MakeWindow();
   OpenThroughDialog(*form, SamplePath());
   ASSERT_TRUE(WaitForJob(*form));
-  form->sbShowRepClick();
+  ASSERT_TRUE(ShowReport(*form));
   const std::string saved = SaveThroughDialog(*form, InDir(dir, "window.txt"));
   ASSERT_FALSE(saved.empty());
-  EXPECT_EQ(saved, CliReport({}, SamplePath(), dir));
+  ExpectSameReport(saved, CliReport({}, SamplePath(), dir));
 }
 
 TEST(WindowJob, SelectAllInAdvancedModeSavesWhatTheCliWritesWithAll) {
@@ -119,9 +134,9 @@ TEST(WindowJob, SelectAllInAdvancedModeSavesWhatTheCliWritesWithAll) {
   OpenThroughDialog(*form, SamplePath());
   ASSERT_TRUE(WaitForJob(*form));
   ASSERT_EQ(form->StatusText(1), kMade);
-  form->sbShowRepClick();
+  ASSERT_TRUE(ShowReport(*form));
   const std::string saved = SaveThroughDialog(*form, InDir(dir, "all.txt"));
-  EXPECT_EQ(saved, CliReport({"--all"}, SamplePath(), dir));
+  ExpectSameReport(saved, CliReport({"--all"}, SamplePath(), dir));
   EXPECT_NE(saved.find("Pre-Scanning Status"), std::string::npos);
 }
 
@@ -130,7 +145,7 @@ TEST(WindowJob, SavingAddsTheDefaultExtensionToANameWithoutOne) {
   auto form = MakeWindow();
   OpenThroughDialog(*form, SamplePath());
   ASSERT_TRUE(WaitForJob(*form));
-  form->sbShowRepClick();
+  ASSERT_TRUE(ShowReport(*form));
   form->SetFileDialogHook([&](QFileDialog& dialog) {
     EXPECT_EQ(dialog.objectName(), QStringLiteral("SaveDialog1"));
     EXPECT_EQ(dialog.defaultSuffix(), QStringLiteral("TXT"));
@@ -146,7 +161,7 @@ TEST(WindowJob, AFailedSaveLeavesTheOldFileIntactAndSaysSo) {
   auto form = MakeWindow();
   OpenThroughDialog(*form, SamplePath());
   ASSERT_TRUE(WaitForJob(*form));
-  form->sbShowRepClick();
+  ASSERT_TRUE(ShowReport(*form));
   const std::string target = InDir(dir, "REPORT.TXT");
   WriteBytes(target, "the old report\r\n");
   QStringList boxes;
@@ -179,7 +194,7 @@ TEST(WindowJob, TheReportIsNeverSavedOverTheAnalysedFile) {
   auto form = MakeWindow();
   OpenThroughDialog(*form, hive);
   ASSERT_TRUE(WaitForJob(*form));
-  form->sbShowRepClick();
+  ASSERT_TRUE(ShowReport(*form));
   QStringList boxes;
   form->SetMessageBoxHook([&](const QString&, const QString& text) { boxes << text; });
   SaveThroughDialog(*form, hive);
@@ -192,7 +207,7 @@ TEST(WindowJob, FailuresShowTheirCodeAndKeepThePreviousReportInView) {
   auto form = MakeWindow();
   OpenThroughDialog(*form, SamplePath());
   ASSERT_TRUE(WaitForJob(*form));
-  form->sbShowRepClick();
+  ASSERT_TRUE(ShowReport(*form));
   auto* view = form->findChild<QPlainTextEdit*>(QStringLiteral("reMemo"));
   const QString previousView = view->toPlainText();
   const std::string previousReport = form->Job().reportLines.SavedText();

@@ -17,7 +17,7 @@ TEST(WindowPictures, EachPageAfterAJobOnTheSample) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
   OpenThroughDialog(*form, SamplePath());
   ASSERT_TRUE(WaitForJob(*form));
-  form->sbShowRepClick();
+  ASSERT_TRUE(ShowReport(*form));
   auto* pages = form->findChild<QTabWidget*>(QStringLiteral("pgPage"));
   form->findChild<QComboBox*>(QStringLiteral("cbxSelChart"))->setCurrentIndex(1);
   const char* names[] = {"window-analyze.png", "window-report.png", "window-options.png", "window-about.png"};
