@@ -27,3 +27,6 @@ cp fuzz/corpus/job/* "$corpus"/
 build-fuzz/fuzz/quarvex_fuzz_job "$corpus" -max_total_time=60 -max_len=65536 -timeout=10 \
       -rss_limit_mb=2048 -print_final_stats=1 2>&1 | tail -n 3
 rm -rf "$corpus"
+
+echo "== Windows: cross-built with mingw-w64, run under wine64"
+tools/windows-check.sh build-test

@@ -86,6 +86,9 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
       if (!value(v)) return fail("--now needs a date-time");
       o.fixedTime = ParseDateTime(v);
       if (!o.fixedTime) return fail("--now takes YYYY-MM-DDTHH:MM:SS, not " + v);
+    } else if (a == "--windows-dir") {
+      if (!value(v) || v.empty()) return fail("--windows-dir needs a directory");
+      o.windowsDirectory = v;
     } else if (a.size() > 1 && a[0] == '-') {
       bool known = false;
       for (const Alias& alias : kAliases)
@@ -120,7 +123,11 @@ std::string HelpText() {
       "  --partial             on a failure, still write the lines reported before it\n"
       "  --progress            show the progress texts on standard error\n"
       "  --now DATE            use DATE (YYYY-MM-DDTHH:MM:SS) as the current time, for\n"
-      "                        reproducible reports\n\n"
+      "                        reproducible reports\n"
+      "  --windows-dir DIR     the Windows 95/98/Me directory (a mounted installation) whose\n"
+      "                        system.dat, advapi32.dll, krnl386.exe and regedit.exe the\n"
+      "                        report header describes; default: QUARVEX_WINDIR; on Windows\n"
+      "                        the running system is described instead\n\n"
       "What to report:\n";
   for (const auto& alias : kAliases) AppendPrintf(h, "  %-21s %s\n", alias.flag, alias.help);
   h += "  --all                 every structure-report option, as \"Select All\", plus cbRPT\n"

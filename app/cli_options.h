@@ -23,6 +23,7 @@ struct CliOptions {
   bool progress = false;
   bool partial = false;  // on failure, still write the lines reported before it
   std::optional<LocalDateTime> fixedTime;
+  std::optional<std::string> windowsDirectory;  // --windows-dir: the installation the host probe reads
   bool help = false;
   bool version = false;
 };

@@ -8,6 +8,7 @@
 #include "hive/error_codes.h"
 #include "job/analysis_job.h"
 #include "job/report_file.h"
+#include "platform/this_host.h"
 
 namespace quarvex::cli {
 
@@ -65,7 +66,12 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (o.fixedTime) settings.clock = [t = *o.fixedTime] { return t; };
   CliWindow window(o.options, o.inputFile, o.progress ? &err : nullptr);
   AnalysisJob job(window, settings);
-  job.hostFacts.ProgramVersion = QUARVEX_VERSION;
+  // The host is probed once; the job prints its facts in the report header.
+#if defined(_WIN32)
+  if (o.windowsDirectory)
+    err << "quarvex-cli: --windows-dir is for machines not running Windows; the running system is described\n";
+#endif
+  job.hostFacts = ProbeThisHost({o.windowsDirectory, o.codePage}, settings.locale).facts;
 
   if (job.StartAnalysis()) {
     job.RunAnalysis();

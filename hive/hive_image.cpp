@@ -72,6 +72,15 @@ class ReadOnlyFile {
   int fd_ = -1;
 };
 
+// The file's status, with a 64-bit size on every platform (MinGW's plain stat has 32 bits).
+#if defined(_WIN32)
+using FileStatus = struct _stat64;
+int StatusOf(int fd, FileStatus& status) { return ::_fstat64(fd, &status); }
+#else
+using FileStatus = struct stat;
+int StatusOf(int fd, FileStatus& status) { return ::fstat(fd, &status); }
+#endif
+
 }  // namespace
 
 void LoadHiveImage(const std::string& path, HiveImage& image, std::int32_t& errorCode,
@@ -81,8 +90,8 @@ void LoadHiveImage(const std::string& path, HiveImage& image, std::int32_t& erro
   if (!file.IsOpen()) return Fail(errorCode, reason, SystemReason("cannot open"));
 
   image.Clear();
-  struct stat info {};
-  if (::fstat(file.Descriptor(), &info) != 0) return Fail(errorCode, reason, SystemReason("cannot size"));
+  FileStatus info{};
+  if (StatusOf(file.Descriptor(), info) != 0) return Fail(errorCode, reason, SystemReason("cannot size"));
   if (!S_ISREG(info.st_mode)) return Fail(errorCode, reason, "not a regular file");
   // Offsets in the format are signed 32-bit: nothing past 2 GiB can be addressed.
   if (info.st_size > std::numeric_limits<std::int32_t>::max())

@@ -1,6 +1,10 @@
 #include "job/text_encoding.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <iconv.h>
+#endif
 
 #include <cerrno>
 #include <vector>
@@ -14,6 +18,54 @@ bool IsAscii(std::string_view text) {
     if (static_cast<unsigned char>(c) >= 0x80) return false;
   return true;
 }
+
+}  // namespace
+
+#if defined(_WIN32)
+
+std::string ConvertWindowsCodePage(std::string_view text, unsigned from, unsigned to) {
+  if (text.empty()) return {};
+  const int inLength = static_cast<int>(text.size());
+  // Bytes that do not decode become U+FFFD; characters the target lacks, its default ('?').
+  const int wideLength = ::MultiByteToWideChar(from, 0, text.data(), inLength, nullptr, 0);
+  if (wideLength <= 0) return std::string(text);
+  std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+  ::MultiByteToWideChar(from, 0, text.data(), inLength, wide.data(), wideLength);
+  const int outLength = ::WideCharToMultiByte(to, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+  if (outLength <= 0) return std::string(text);
+  std::string out(static_cast<std::size_t>(outLength), '\0');
+  ::WideCharToMultiByte(to, 0, wide.data(), wideLength, out.data(), outLength, nullptr, nullptr);
+  return out;
+}
+
+namespace {
+
+unsigned WindowsCodePage(CodePage cp) {
+  switch (cp) {
+    case CodePage::Cp932: return 932;
+    case CodePage::Cp936: return 936;
+    case CodePage::Cp949: return 949;
+    case CodePage::Cp950: return 950;
+    case CodePage::SingleByte: return 1252;
+  }
+  return 932;
+}
+
+}  // namespace
+
+std::string CodePageToUtf8(std::string_view bytes, CodePage cp) {
+  if (IsAscii(bytes)) return std::string(bytes);
+  return ConvertWindowsCodePage(bytes, WindowsCodePage(cp), CP_UTF8);
+}
+
+std::string Utf8ToCodePage(std::string_view utf8, CodePage cp) {
+  if (IsAscii(utf8)) return std::string(utf8);
+  return ConvertWindowsCodePage(utf8, CP_UTF8, WindowsCodePage(cp));
+}
+
+#else
+
+namespace {
 
 // Converts with iconv, replacing what cannot be converted and going on after it.
 std::string Convert(std::string_view input, const char* to, const char* from, std::string_view replacement) {
@@ -59,5 +111,7 @@ std::string CodePageToUtf8(std::string_view bytes, CodePage cp) {
 std::string Utf8ToCodePage(std::string_view utf8, CodePage cp) {
   return Convert(utf8, CodePageCharset(cp), "UTF-8", "?");
 }
+
+#endif
 
 }  // namespace quarvex

@@ -13,4 +13,9 @@ namespace quarvex {
 std::string CodePageToUtf8(std::string_view bytes, CodePage cp);
 std::string Utf8ToCodePage(std::string_view utf8, CodePage cp);
 
+#if defined(_WIN32)
+// Between two Windows code pages (CP_ACP, CP_UTF8, 932 ...), through UTF-16.
+std::string ConvertWindowsCodePage(std::string_view text, unsigned from, unsigned to);
+#endif
+
 }  // namespace quarvex

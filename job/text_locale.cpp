@@ -108,6 +108,7 @@ std::string TextLocale::DateTime(const LocalDateTime& t) const {
 
 TextLocale TextLocale::Japanese() { return TextLocale{}; }
 
+#if !defined(_WIN32)
 namespace {
 // The locale name that decides a category, as POSIX looks it up.
 std::string_view LocaleNameFor(const char* category) {
@@ -122,6 +123,7 @@ bool IsPlainC(std::string_view name) {
   return name.empty() || name == "C" || name == "POSIX" || name.starts_with("C.");
 }
 }  // namespace
+#endif
 
 TextLocale TextLocale::FromEnvironment() {
   TextLocale locale = Japanese();

@@ -4,11 +4,17 @@
 // test can damage exactly one field.
 #pragma once
 
+#include <sys/time.h>
+
 #include <cstdint>
+#include <ctime>
+#include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "job/version_resource.h"
+#include "tests/support/hive_builder.h"
 
 namespace quarvex::testing {
 
@@ -143,6 +149,61 @@ inline ExecutableFixture BuildNeFixture(const std::vector<std::uint8_t>& version
   f.blockSize = versionBlock.size();
   std::copy(versionBlock.begin(), versionBlock.end(), f.bytes.begin() + static_cast<std::ptrdiff_t>(f.block));
   return f;
+}
+
+// Sets a file's modification time to a local date-time.
+inline void SetLocalModificationTime(const std::filesystem::path& path, int year, int month, int day, int hour,
+                                     int minute, int second) {
+  std::tm tm{};
+  tm.tm_year = year - 1900;
+  tm.tm_mon = month - 1;
+  tm.tm_mday = day;
+  tm.tm_hour = hour;
+  tm.tm_min = minute;
+  tm.tm_sec = second;
+  tm.tm_isdst = -1;
+  const std::time_t when = std::mktime(&tm);
+  const timeval times[2] = {{when, 0}, {when, 0}};
+  if (::utimes(path.c_str(), times) != 0) throw std::runtime_error("cannot set the time of " + path.string());
+}
+
+inline void WriteFileBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+  std::filesystem::create_directories(path.parent_path());
+  BuiltHive file;
+  file.bytes = bytes;
+  file.WriteFile(path.string());
+}
+
+// A system.dat with the browser version and the machine's values.
+inline BuiltHive MachineHive(const std::string& computerName) {
+  HiveBuilder b;
+  const int root = b.AddKey(HiveBuilder::kRootParent, "");
+  b.SetNoRecord(root);
+  const int enumKey = b.AddKey(root, "ENUM");
+  const int pnp = b.AddKey(b.AddKey(enumKey, "Root"), "*PNP0C01");
+  b.AddKey(pnp, "0000", {Text("SetupMachineType", "IBM PC/AT"), Text("ComputerName", computerName)});
+  const int software = b.AddKey(root, "SOFTWARE");
+  b.AddKey(b.AddKey(software, "Microsoft"), "Internet Explorer", {Text("Version", "5.50.4134.0100")});
+  return b.Build();
+}
+
+// A Windows 98 directory as it lies on a FAT disk, names in upper case mostly but not all:
+// SYSTEM.DAT (machine RETRO, IBM PC/AT, browser 5.50.4134.0100), SYSTEM/ADVAPI32.DLL (PE,
+// 4.80.1675 with trailing blanks, 1999/04/23 22:22:01), SYSTEM/Krnl386.Exe (16-bit NE,
+// 4.10.2222 under 0x0409/0x04E4, 1999/04/23 at midnight), regedit.exe (PE, 4.10.2222 under
+// 0x0409/0x04B0, 1999/04/23 22:22:00). Times are local.
+inline void WriteWindowsDirectory(const std::filesystem::path& dir) {
+  std::filesystem::create_directories(dir);
+  MachineHive("RETRO").WriteFile((dir / "SYSTEM.DAT").string());
+  WriteFileBytes(dir / "SYSTEM" / "ADVAPI32.DLL",
+                 BuildPeFixture(VersionBlockFor(VersionBlockForm::Wide, 0x0411, 0x03A4, {{"FileVersion", "4.80.1675  "}})).bytes);
+  WriteFileBytes(dir / "SYSTEM" / "Krnl386.Exe",
+                 BuildNeFixture(VersionBlockFor(VersionBlockForm::Narrow, 0x0409, 0x04E4, {{"FileVersion", "4.10.2222"}})).bytes);
+  WriteFileBytes(dir / "regedit.exe",
+                 BuildPeFixture(VersionBlockFor(VersionBlockForm::Wide, 0x0409, 0x04B0, {{"FileVersion", "4.10.2222"}})).bytes);
+  SetLocalModificationTime(dir / "SYSTEM" / "ADVAPI32.DLL", 1999, 4, 23, 22, 22, 1);
+  SetLocalModificationTime(dir / "SYSTEM" / "Krnl386.Exe", 1999, 4, 23, 0, 0, 0);
+  SetLocalModificationTime(dir / "regedit.exe", 1999, 4, 23, 22, 22, 0);
 }
 
 }  // namespace quarvex::testing

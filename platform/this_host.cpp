@@ -1,0 +1,14 @@
+#include "platform/this_host.h"
+
+#include "job/host_probe.h"
+
+namespace quarvex {
+
+ProbedHost ProbeThisHost(const HostSettings& settings, const TextLocale& locale) {
+  ProbedHost probed;
+  const std::unique_ptr<HostPlatform> host = MakeThisHost(settings);
+  ProbeHostEnvironment(*host, locale, probed.facts, probed.meStatLines);
+  return probed;
+}
+
+}  // namespace quarvex

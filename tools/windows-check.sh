@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# The Windows build, checked. Cross-compiles the engine, quarvex-cli and quarvex-host-check with
+# Debian's mingw-w64 for 64-bit Windows and runs them under wine64, headless:
+#   - quarvex-host-check probes the running system (version, registry, Windows directory,
+#     version resources, time stamps, code pages) and checks that every fact comes back;
+#   - quarvex-cli analyses the bundled sample; its report must equal the native one but for
+#     the 17-line header, which shows the facts probed under Windows.
+# The 32-bit target (i686) is compiled and linked only. Installs what it needs with apt-get;
+# when wine cannot be installed, the programs are built but not run, and it says so.
+#
+# Usage: tools/windows-check.sh NATIVE_BUILD_DIR
+#   NATIVE_BUILD_DIR: a native build holding app/quarvex-cli and platform/quarvex-windir-fixture.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+native=${1:?usage: tools/windows-check.sh NATIVE_BUILD_DIR}
+jobs=${QUARVEX_JOBS:-2}
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+install() {
+  local missing=()
+  for package in "$@"; do installed "$package" || missing+=("$package"); done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq && $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" > /dev/null
+}
+
+install g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+wine_ok=1
+install wine64 || wine_ok=0
+wine=/usr/lib/wine/wine64
+[ -x "$wine" ] || wine=$(command -v wine64 || command -v wine || true)
+[ -n "$wine" ] && [ -x "$wine" ] || wine_ok=0
+
+# Configures and builds one target architecture. nlohmann/json is header-only: its Debian
+# package is staged so that only its own headers join the cross build's include path.
+build() {
+  local arch=$1 dir=$2
+  local stage=$dir/host-json
+  mkdir -p "$stage/share/cmake" "$stage/include"
+  cp -r /usr/share/cmake/nlohmann_json "$stage/share/cmake/"
+  ln -sfn /usr/include/nlohmann "$stage/include/nlohmann"
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-w64-$arch.cmake" -DCMAKE_BUILD_TYPE=Release \
+        -DQUARVEX_BUILD_GUI=OFF -DQUARVEX_BUILD_BENCH=OFF -DQUARVEX_BUILD_TESTS=OFF \
+        -Dnlohmann_json_DIR="$PWD/$stage/share/cmake/nlohmann_json" > /dev/null
+  cmake --build "$dir" -j "$jobs" --target quarvex-cli quarvex-host-check
+}
+
+echo "== Windows build, 64-bit (x86_64-w64-mingw32)"
+build x86_64 build-win64
+echo "== Windows build, 32-bit (i686-w64-mingw32): compiled and linked only"
+build i686 build-win32
+
+if [ "$wine_ok" -eq 0 ]; then
+  echo "SKIPPED: wine64 cannot be installed here, so the Windows programs were built but not run."
+  exit 0
+fi
+
+echo "== Under wine64"
+export WINEPREFIX=$PWD/build-win64/wineprefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+rm -rf "$WINEPREFIX"
+"$wine" wineboot -u > /dev/null 2>&1
+# The probe reads advapi32.dll and krnl386.exe below C:\windows\system, as on Windows 9x: give
+# it the system's own advapi32.dll and a 16-bit krnl386.exe made here, and the machine's values.
+windows=$WINEPREFIX/drive_c/windows
+mkdir -p "$windows/system"
+cp -p "$windows/system32/advapi32.dll" "$windows/system/advapi32.dll"
+rm -rf build-win64/fixture-windows
+"$native/platform/quarvex-windir-fixture" build-win64/fixture-windows
+cp -p build-win64/fixture-windows/SYSTEM/Krnl386.Exe "$windows/system/krnl386.exe"
+"$wine" reg add 'HKLM\Enum\Root\*PNP0C01\0000' /v SetupMachineType /t REG_SZ /d 'IBM PC/AT' /f > /dev/null 2>&1
+"$wine" reg add 'HKLM\Enum\Root\*PNP0C01\0000' /v ComputerName /t REG_SZ /d RETRO /f > /dev/null 2>&1
+
+"$wine" build-win64/platform/quarvex-host-check.exe --machine-type 'IBM PC/AT' --computer-name RETRO
+
+# The same job natively and under Windows: equal reports but for the header.
+windows_path() { local p; p=$(realpath -m "$1"); echo "Z:${p//\//\\}"; }
+sample=samples/USER-SAMPLE.DAT
+now=2026-12-07T10:00:00
+"$native/app/quarvex-cli" --now "$now" --all -o build-win64/native-report.txt "$sample"
+rm -f build-win64/windows-report.txt
+"$wine" build-win64/app/quarvex-cli.exe --now "$now" --all -o "$(windows_path build-win64/windows-report.txt)" \
+        "$(windows_path "$sample")"
+echo "-- The report header of quarvex-cli under wine"
+head -n 17 build-win64/windows-report.txt | tr -d '\r'
+if ! cmp <(tail -n +18 build-win64/native-report.txt) <(tail -n +18 build-win64/windows-report.txt); then
+  echo "FAIL: the report under Windows differs from the native one after the header" >&2
+  diff <(tail -n +18 build-win64/native-report.txt) <(tail -n +18 build-win64/windows-report.txt) | head -20 >&2
+  exit 1
+fi
+echo "ok   the report under Windows equals the native one after the header ($(wc -l < build-win64/native-report.txt) lines)"
+"${wine%/*}/wineserver" -w 2> /dev/null || true
+echo "Windows check passed"
