@@ -58,6 +58,10 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
       if (!value(o.outputFile)) return fail(a + " needs a file name");
     } else if (a == "--json") {
       if (!value(o.jsonFile)) return fail("--json needs a file name");
+    } else if (a == "--export") {
+      if (!value(o.exportFile)) return fail("--export needs a file name (or - for standard output)");
+    } else if (a == "--export-root") {
+      if (!value(o.exportRoot)) return fail("--export-root needs a root key name");
     } else if (a == "--encoding") {
       if (!value(v)) return fail("--encoding needs native or utf-8");
       if (v == "utf-8" || v == "utf8") o.encoding = Encoding::Utf8;
@@ -117,6 +121,13 @@ std::string HelpText() {
       "  --json FILE           also write the analysis (usage table, key verdicts, record\n"
       "                        sizes, the nine chart series) to FILE as UTF-8 JSON, after\n"
       "                        a successful job only\n"
+      "  --export FILE         write the key tree and every value as a REGEDIT4 file, as the\n"
+      "                        Windows 9x registry editor does (- for standard output);\n"
+      "                        the report is then written only with -o, and the analysis\n"
+      "                        runs only for -o or --json; problems found are comments in\n"
+      "                        FILE and lines on standard error\n"
+      "  --export-root NAME    the root key's name in the export (default: HKEY_USERS for\n"
+      "                        USER.*, HKEY_LOCAL_MACHINE for SYSTEM.*, else HKEY_UNKNOWN)\n"
       "  --encoding ENC        native (the hive's code page, as saved by the window) or utf-8\n"
       "  --codepage CP         code page the hive was written in: 932 (default), 936, 949,\n"
       "                        950, or none for a single-byte host\n"

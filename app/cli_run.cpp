@@ -5,9 +5,11 @@
 #include "analyzer/analysis_json.h"
 #include "app/cli_options.h"
 #include "app/cli_window.h"
+#include "export/regedit4_export.h"
 #include "hive/error_codes.h"
 #include "job/analysis_job.h"
 #include "job/report_file.h"
+#include "job/text_encoding.h"
 #include "platform/this_host.h"
 
 namespace quarvex::cli {
@@ -36,6 +38,41 @@ int WriteReport(const CliOptions& o, const AnalysisJob& job, std::ostream& out, 
   return kExitOk;
 }
 
+// The REGEDIT4 export of the job's hive, to a file through a temporary one (or standard
+// output); every finding also goes to standard error, the first hundred of them in full.
+int WriteExport(const CliOptions& o, AnalysisJob& job, std::ostream& out, std::ostream& err) {
+  ExportSettings settings;
+  settings.codePage = o.codePage;
+  settings.rootKey = Utf8ToCodePage(o.exportRoot.empty() ? RootKeyForFileName(o.inputFile) : o.exportRoot, o.codePage);
+  ReportLines lines;
+  const ExportOutcome outcome = ExportRegedit4(job.hive, settings, lines);
+  constexpr std::size_t kShown = 100;
+  for (std::size_t i = 0; i < outcome.findings.size() && i < kShown; ++i)
+    err << "quarvex-cli: " << o.inputFile << ": export: " << CodePageToUtf8(outcome.findings[i], o.codePage) << '\n';
+  if (outcome.findings.size() > kShown)
+    err << "quarvex-cli: " << o.inputFile << ": export: " << outcome.findings.size() - kShown
+        << " more finding(s), each a comment in the export\n";
+  const bool failed = outcome.code != code::kOk;
+  if (failed)
+    err << "quarvex-cli: " << o.inputFile << ": export: " << FailureText(outcome.code) << ": "
+        << CodePageToUtf8(outcome.failure, o.codePage) << '\n';
+  if (!failed || o.partial) {
+    const std::optional<CodePage> transcode =
+        o.encoding == Encoding::Utf8 ? std::optional<CodePage>(o.codePage) : std::nullopt;
+    std::string error;
+    if (o.exportFile == "-") {
+      const std::string text = SavedReportText(lines, transcode);
+      out.write(text.data(), static_cast<std::streamsize>(text.size()));
+      out.flush();
+      if (!out) return kExitWriteFailed;
+    } else if (!SaveReportLines(lines, o.exportFile, error, transcode)) {
+      err << "quarvex-cli: " << error << '\n';
+      return kExitWriteFailed;
+    }
+  }
+  return failed ? kExitJobFailed : kExitOk;
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -54,7 +91,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return kExitOk;
   }
   // The analysed file is never written, not even by mistake.
-  for (const std::string* target : {&o.outputFile, &o.jsonFile})
+  for (const std::string* target : {&o.outputFile, &o.jsonFile, &o.exportFile})
     if (!target->empty() && SameFile(*target, o.inputFile)) {
       err << "quarvex-cli: the output would overwrite the hive file " << o.inputFile << '\n';
       return kExitUsage;
@@ -64,7 +101,12 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   settings.codePage = o.codePage;
   settings.locale = TextLocale::FromEnvironment();
   if (o.fixedTime) settings.clock = [t = *o.fixedTime] { return t; };
-  CliWindow window(o.options, o.inputFile, o.progress ? &err : nullptr);
+  // An export alone needs only the loaded and indexed hive, and writes no report.
+  const bool report = o.exportFile.empty() || !o.outputFile.empty();
+  AnalysisOptions options = o.options;
+  if (!report && o.jsonFile.empty())
+    for (Option stage : {Option::cbANA, Option::cbRPT}) options.Set(stage, false);
+  CliWindow window(options, o.inputFile, o.progress ? &err : nullptr);
   AnalysisJob job(window, settings);
   // The host is probed once; the job prints its facts in the report header.
 #if defined(_WIN32)
@@ -82,17 +124,17 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     err << "quarvex-cli: " << o.inputFile << ": " << FailureText(code) << ": " << code::Describe(code);
     if (!job.LoadFailureReason().empty()) err << " (" << job.LoadFailureReason() << ")";
     err << '\n';
-    if (o.partial && !job.reportLines.Empty()) WriteReport(o, job, out, err);
+    if (o.partial && report && !job.reportLines.Empty()) WriteReport(o, job, out, err);
     return kExitJobFailed;
   }
-  const int written = WriteReport(o, job, out, err);
-  if (written != kExitOk || o.jsonFile.empty()) return written;
+  const int written = report ? WriteReport(o, job, out, err) : kExitOk;
+  if (written != kExitOk) return written;
   std::string error;
-  if (!SaveAnalysisJson(job, o.jsonFile, error)) {
+  if (!o.jsonFile.empty() && !SaveAnalysisJson(job, o.jsonFile, error)) {
     err << "quarvex-cli: " << error << '\n';
     return kExitWriteFailed;
   }
-  return kExitOk;
+  return o.exportFile.empty() ? kExitOk : WriteExport(o, job, out, err);
 }
 
 }  // namespace quarvex::cli

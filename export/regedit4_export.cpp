@@ -1,0 +1,344 @@
+#include "export/regedit4_export.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <limits>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "export/regedit4_lines.h"
+#include "hive/key_tree_walk.h"
+#include "hive/keyname.h"
+#include "hive/printf.h"
+
+namespace quarvex {
+
+namespace {
+
+// A key's data record, as far as it could be found.
+struct KeyRecord {
+  enum class State { NoNumbers, NotFound, Found } state = State::NoNumbers;
+  std::int64_t offset = 0;
+  DataRecordHeader header;
+  std::int64_t End() const { return offset + header.NextOfs; }  // the record's space ends here
+};
+
+bool HasLineBreak(Bytes bytes) {
+  return std::find_if(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == '\r' || b == '\n'; }) !=
+         bytes.end();
+}
+
+std::string HexBytes(Bytes bytes) {
+  std::string text;
+  for (std::uint8_t b : bytes) AppendPrintf(text, text.empty() ? "%02x" : ",%02x", unsigned{b});
+  return text;
+}
+
+// A name as a comment shows it: quoted, line breaks as '?'.
+std::string Quoted(Bytes name) {
+  std::string text = "\"";
+  for (std::uint8_t b : name) text.push_back(b == '\r' || b == '\n' ? '?' : static_cast<char>(b));
+  return text + "\"";
+}
+
+class Exporter {
+ public:
+  Exporter(Hive& hive, const ExportSettings& settings, ReportLines& out)
+      : hive_(hive), settings_(settings), out_(out), leadBytes_(LeadByteSet::For(settings.codePage)) {
+    limit_ = settings.outputLimit != 0 ? settings.outputLimit
+                                       : kExportBudgetBase + kExportBudgetPerByte * hive.hiveImage.Size();
+  }
+
+  ExportOutcome Run() {
+    out_.Append("REGEDIT4");
+    out_.Append("");
+    RgknHeader rgkn;
+    if (!hive_.ReadKernelHeader(rgkn)) return Fail(hive_.errorCode);
+    root_ = rgkn.iRec1stOfs;
+    const bool walked = WalkKeyTree(hive_, root_, [this](std::int32_t offset, const KeyNode& node) {
+      Visit(offset, node);
+      if (!outcome_.code && out_.SavedSize() > limit_) {
+        outcome_.failure = Printf("the export passed its limit of %zu bytes (keys nest too deep)", limit_);
+        hive_.errorCode = code::kInternalFailure;
+      }
+    });
+    if (!walked) return Fail(hive_.errorCode);
+    return outcome_;
+  }
+
+ private:
+  ExportOutcome Fail(std::int32_t failure) {
+    outcome_.code = failure;
+    if (outcome_.failure.empty()) outcome_.failure = code::Describe(failure);
+    Comment(Printf("the export ends here: Fail(%d): %s", failure, outcome_.failure.c_str()));
+    hive_.errorCode = code::kOk;
+    return outcome_;
+  }
+
+  void Comment(const std::string& text) {
+    out_.Append("; " + text);
+    outcome_.findings.push_back(text);
+  }
+
+  KeyRecord RecordOf(const KeyNode& node) {
+    KeyRecord record;
+    if (!node.HasDataRecord()) return record;
+    const std::int32_t offset = hive_.FindDataRecord(node.BlkNo, node.RecNo);
+    // 12 (not indexed) and 11 (nothing indexed at all) both mean: this key's record is not there.
+    hive_.errorCode = code::kOk;
+    // The pre-scan indexed only records whose header it read whole.
+    if (offset <= 0 || !hive_.ReadDataRecordHeader(offset, record.header)) {
+      record.state = KeyRecord::State::NotFound;
+      return record;
+    }
+    record.state = KeyRecord::State::Found;
+    record.offset = offset;
+    return record;
+  }
+
+  // The key's name as stored: up to the record's end and the file's end.
+  Bytes StoredName(const KeyRecord& record) {
+    const std::int64_t room = std::max<std::int64_t>(0, record.header.NextOfs - DataRecordHeader::kSize);
+    const auto length = static_cast<std::size_t>(std::min<std::int64_t>(record.header.KeyL, room));
+    return hive_.ReadBytes(record.offset + DataRecordHeader::kSize, length);
+  }
+
+  // The name as a path shows it: up to its first zero byte, line breaks as '?', or the
+  // stand-in "(key OFFSET)" for a key without a record.
+  std::string PathName(std::int32_t offset, const KeyRecord& record) {
+    if (record.state != KeyRecord::State::Found) return Printf("(key %08X)", static_cast<std::uint32_t>(offset));
+    std::string name;
+    for (std::uint8_t b : UpToFirstZero(StoredName(record)))
+      name.push_back(b == '\r' || b == '\n' ? '?' : static_cast<char>(b));
+    return name;
+  }
+
+  // Chain of ancestors whose paths path_ holds the prefixes of: chain_.back() is the key last
+  // given a path. A new key's parent is nearly always on it, found in constant time.
+  struct Link {
+    std::int32_t offset;
+    std::size_t pathLength;
+  };
+
+  // A chain entry for a stand-in text that replaces ancestors that could not be found.
+  static constexpr std::int32_t kStandIn = std::numeric_limits<std::int32_t>::min();
+
+  void TruncateChain(std::size_t length) {
+    while (chain_.size() > length) {
+      if (chain_.back().offset != kStandIn) onChain_.erase(chain_.back().offset);
+      chain_.pop_back();
+    }
+    path_.resize(chain_.empty() ? settings_.rootKey.size() : chain_.back().pathLength);
+  }
+
+  void Push(std::int32_t offset, const std::string& name) {
+    path_ += '\\';
+    path_ += name;
+    chain_.push_back({offset, path_.size()});
+    onChain_[offset] = chain_.size() - 1;
+  }
+
+  // Makes path_ the path of the key at `parent` (a parent link read from a node), climbing
+  // its parent links for the ancestors not on the chain. The climb ends at a key on the
+  // chain, at the root, at a link that is not positive (a top-level key), at a node outside
+  // the file, or at a link back into the climb itself; the last two put a stand-in in the path.
+  void PathOfParent(std::int32_t parent) {
+    if (const auto found = onChain_.find(parent); found != onChain_.end()) {
+      TruncateChain(found->second + 1);
+      return;
+    }
+    std::vector<std::pair<std::int32_t, std::string>> climbed;  // nearest first
+    std::unordered_set<std::int32_t> seen;
+    std::string base;  // a stand-in that replaces the unknown part above the climb
+    std::int32_t at = parent;
+    std::size_t keep = 0;  // chain entries kept below the climb
+    for (;;) {
+      if (at <= 0) break;
+      if (const auto found = onChain_.find(at); found != onChain_.end()) {
+        keep = found->second + 1;
+        break;
+      }
+      if (looping_.count(at) || !seen.insert(at).second) {
+        base = Printf("(parent links loop at %08X)", static_cast<std::uint32_t>(at));
+        looping_.insert(seen.begin(), seen.end());
+        break;
+      }
+      KeyNode node;
+      if (!hive_.ReadKeyNode(at, node)) {
+        hive_.errorCode = code::kOk;
+        base = Printf("(parent %08X outside the file)", static_cast<std::uint32_t>(at));
+        break;
+      }
+      if (at == root_) {
+        climbed.emplace_back(at, std::string());
+        break;
+      }
+      climbed.emplace_back(at, PathName(at, RecordOf(node)));
+      at = node.UprOfs;
+    }
+    TruncateChain(keep);
+    if (!base.empty()) {
+      path_ += '\\';
+      path_ += base;
+      chain_.push_back({kStandIn, path_.size()});
+    }
+    for (auto it = climbed.rbegin(); it != climbed.rend(); ++it) {
+      if (it->first == root_) {
+        TruncateChain(0);
+        chain_.push_back({root_, path_.size()});
+        onChain_[root_] = 0;
+      } else {
+        Push(it->first, it->second);
+      }
+    }
+  }
+
+  void Visit(std::int32_t offset, const KeyNode& node) {
+    const KeyRecord record = RecordOf(node);
+    if (offset == root_) {
+      TruncateChain(0);
+      path_ = settings_.rootKey;
+      chain_.push_back({offset, path_.size()});
+      onChain_[offset] = 0;
+    } else {
+      PathOfParent(node.UprOfs);
+      if (const auto found = onChain_.find(offset); found != onChain_.end()) TruncateChain(found->second);
+      Push(offset, PathName(offset, record));
+    }
+    ++outcome_.keys;
+    out_.Append("[" + path_ + "]");
+    DescribeKey(offset, node, record);
+    if (record.state == KeyRecord::State::Found) WriteValues(record);
+    out_.Append("");
+  }
+
+  void DescribeKey(std::int32_t offset, const KeyNode& node, const KeyRecord& record) {
+    const auto at = static_cast<std::uint32_t>(offset);
+    switch (record.state) {
+      case KeyRecord::State::NoNumbers:
+        // The root key has no record in every real file: nothing to say about it.
+        if (offset != root_)
+          Comment(Printf("key node %08X has no data record (Blk# %04X, Rec# %04X): no name, no values", at,
+                         unsigned{node.BlkNo}, unsigned{node.RecNo}));
+        return;
+      case KeyRecord::State::NotFound:
+        Comment(Printf("key node %08X: its data record (Blk# %04X, Rec# %04X) is not in the file's record index: "
+                       "no name, no values",
+                       at, unsigned{node.BlkNo}, unsigned{node.RecNo}));
+        return;
+      case KeyRecord::State::Found:
+        break;
+    }
+    const Bytes name = StoredName(record);
+    if (name.size() < record.header.KeyL) {
+      const bool pastRecord = std::int64_t{DataRecordHeader::kSize} + record.header.KeyL > record.header.NextOfs;
+      Comment(Printf("key node %08X: its name (KeyL %04X) runs past the end of its %s; %zu byte(s) of it are shown",
+                     at, unsigned{record.header.KeyL}, pastRecord ? "record" : "file", name.size()));
+    }
+    const Bytes shown = UpToFirstZero(name);
+    if (shown.size() < name.size())
+      Comment(Printf("key node %08X: its name holds a zero byte after %zu byte(s), and is taken up to it; whole "
+                     "name: hex %s",
+                     at, shown.size(), HexBytes(name).c_str()));
+    if (HasLineBreak(shown))
+      Comment(Printf("key node %08X: its name holds a line break, shown as '?'; name: hex %s", at,
+                     HexBytes(shown).c_str()));
+    if (offset == root_ && !shown.empty())
+      Comment(Printf("the root key's record names it %s; it is written as the root", Quoted(shown).c_str()));
+  }
+
+  void WriteValues(const KeyRecord& record) {
+    const std::int64_t end = record.End();
+    std::int64_t p = record.offset + DataRecordHeader::kSize + record.header.KeyL;
+    const unsigned count = record.header.DatN;
+    for (unsigned v = 0; v < count; ++v) {
+      // Where each part of the value lies, and whether it lies inside the record and the file.
+      const Bytes raw = hive_.ReadBytes(p, ValueEntry::kSize);
+      if (p + std::int64_t{ValueEntry::kSize} > end || raw.size() < ValueEntry::kSize) {
+        Damaged(v, count, Printf("its entry at %08llX runs past the end of its %s", static_cast<unsigned long long>(p),
+                                 raw.size() < ValueEntry::kSize ? "file" : "record"));
+        return;
+      }
+      const ValueEntry entry = ValueEntry::Decode(raw);
+      const std::int64_t nameAt = p + ValueEntry::kSize;
+      const std::int64_t dataAt = nameAt + entry.NL;
+      const Bytes name = hive_.ReadBytes(nameAt, entry.NL);
+      const Bytes data = hive_.ReadBytes(dataAt, entry.VL);
+      const std::string what = Printf("(type %04X, name %s, NL %04X, VL %04X)", unsigned{entry.Atr},
+                                      Quoted(UpToFirstZero(name)).c_str(), unsigned{entry.NL}, unsigned{entry.VL});
+      if (dataAt > end || name.size() < entry.NL) {
+        Damaged(v, count, Printf("its name runs past the end of its %s ", dataAt > end ? "record" : "file") + what);
+        return;
+      }
+      if (dataAt + entry.VL > end || data.size() < entry.VL) {
+        // What lies between the data's start and the record's end is shown, nothing beyond.
+        const auto inside = static_cast<std::size_t>(std::max<std::int64_t>(0, end - dataAt));
+        Damaged(v, count,
+                Printf("its data runs past the end of its %s ", dataAt + entry.VL > end ? "record" : "file") + what +
+                    "; the record's bytes from there: hex " + HexBytes(data.first(std::min(data.size(), inside))));
+        return;
+      }
+      WriteValue(v, entry, name, data);
+      p = dataAt + entry.VL;
+    }
+  }
+
+  void Damaged(unsigned index, unsigned count, const std::string& why) {
+    Comment(Printf("value %u of %u: ", index + 1, count) + why +
+            (index + 1 < count ? Printf("; it and the %u after it are not exported", count - index - 1)
+                               : std::string("; it is not exported")));
+  }
+
+  void WriteValue(unsigned index, const ValueEntry& entry, Bytes name, Bytes data) {
+    Bytes shown = UpToFirstZero(name);
+    if (shown.size() < name.size())
+      Comment(Printf("value %u: its name holds a zero byte after %zu byte(s), and is taken up to it; whole name: hex %s",
+                     index + 1, shown.size(), HexBytes(name).c_str()));
+    std::string cleaned;
+    if (HasLineBreak(shown)) {
+      Comment(Printf("value %u: its name holds a line break, written as '?'; name: hex %s", index + 1,
+                     HexBytes(shown).c_str()));
+      for (std::uint8_t b : shown) cleaned.push_back(b == '\r' || b == '\n' ? '?' : static_cast<char>(b));
+      shown = Bytes(reinterpret_cast<const std::uint8_t*>(cleaned.data()), cleaned.size());
+    }
+    if (entry.Un1 != 0)
+      Comment(Printf("value %u: the word after its type (Un1) is %04X; the type is read as %X", index + 1,
+                     unsigned{entry.Un1}, unsigned{entry.Atr}));
+    AppendValueLines(out_, shown, entry.Atr, data, leadBytes_);
+    ++outcome_.values;
+  }
+
+  Hive& hive_;
+  const ExportSettings& settings_;
+  ReportLines& out_;
+  LeadByteSet leadBytes_;
+  std::size_t limit_ = 0;
+  std::int32_t root_ = 0;
+  ExportOutcome outcome_;
+  std::vector<Link> chain_;
+  std::unordered_map<std::int32_t, std::size_t> onChain_;
+  std::unordered_set<std::int32_t> looping_;
+  std::string path_;
+};
+
+}  // namespace
+
+ExportOutcome ExportRegedit4(Hive& hive, const ExportSettings& settings, ReportLines& out) {
+  const std::int32_t before = hive.errorCode;
+  hive.errorCode = code::kOk;
+  ExportOutcome outcome = Exporter(hive, settings, out).Run();
+  hive.errorCode = before;
+  return outcome;
+}
+
+std::string RootKeyForFileName(const std::string& path) {
+  std::string stem = std::filesystem::path(path).stem().string();
+  for (char& c : stem) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (stem == "USER") return "HKEY_USERS";
+  if (stem == "SYSTEM") return "HKEY_LOCAL_MACHINE";
+  if (stem == "CLASSES") return "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes";
+  return "HKEY_UNKNOWN";
+}
+
+}  // namespace quarvex
