@@ -18,15 +18,18 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARVEX_SA
 cmake --build build-asan
 (cd build-asan && ctest --output-on-failure -j2)
 
-echo "== A short fuzz run of the whole job (clang, libFuzzer, ASan + UBSan)"
+echo "== Short fuzz runs of the whole job and of the REGEDIT4 export (clang, libFuzzer, ASan + UBSan)"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARVEX_FUZZ=ON \
       -DQUARVEX_SANITIZE=ON -DQUARVEX_BUILD_GUI=OFF -DQUARVEX_BUILD_TESTS=OFF -DQUARVEX_BUILD_BENCH=OFF > /dev/null
-cmake --build build-fuzz --target quarvex_fuzz_job
-corpus=$(mktemp -d)
-cp fuzz/corpus/job/* "$corpus"/
-build-fuzz/fuzz/quarvex_fuzz_job "$corpus" -max_total_time=60 -max_len=65536 -timeout=10 \
-      -rss_limit_mb=2048 -print_final_stats=1 2>&1 | tail -n 3
-rm -rf "$corpus"
+cmake --build build-fuzz --target quarvex_fuzz_job quarvex_fuzz_export
+for run in job:40 export:20; do
+  target=${run%%:*}
+  corpus=$(mktemp -d)
+  cp fuzz/corpus/"$target"/* "$corpus"/
+  build-fuzz/fuzz/quarvex_fuzz_"$target" "$corpus" -max_total_time="${run##*:}" -max_len=65536 -timeout=10 \
+        -rss_limit_mb=2048 -print_final_stats=1 2>&1 | tail -n 3
+  rm -rf "$corpus"
+done
 
 echo "== Windows: cross-built with mingw-w64, run under wine64"
 tools/windows-check.sh build-test
