@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "job/version_resource.h"
@@ -37,6 +38,23 @@ struct ExecutableFixture {
     Put16(at + 2, static_cast<std::uint16_t>(v >> 16));
   }
   std::string AsString() const { return std::string(bytes.begin(), bytes.end()); }
+
+  // size zero bytes, the DOS header ("MZ") pointing at a new header with this signature.
+  static ExecutableFixture Start(std::size_t size, std::size_t at, std::string_view signature) {
+    ExecutableFixture f;
+    f.bytes.assign(size, 0);
+    f.bytes[0] = 'M';
+    f.bytes[1] = 'Z';
+    f.Put32(0x3C, static_cast<std::uint32_t>(at));
+    f.newHeader = at;
+    std::copy(signature.begin(), signature.end(), f.bytes.begin() + static_cast<std::ptrdiff_t>(at));
+    return f;
+  }
+  void PlaceBlock(std::size_t at, const std::vector<std::uint8_t>& versionBlock) {
+    block = at;
+    blockSize = versionBlock.size();
+    std::copy(versionBlock.begin(), versionBlock.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
+  }
   std::vector<std::uint8_t> Block() const {
     return {bytes.begin() + static_cast<std::ptrdiff_t>(block),
             bytes.begin() + static_cast<std::ptrdiff_t>(block + blockSize)};
@@ -68,18 +86,12 @@ inline std::vector<std::uint8_t> VersionBlockFor(VersionBlockForm form, std::uin
 // A PE file whose only section holds the resources: root (type 16) -> name 1 -> language
 // 0x0411 -> data entry -> the block. pe32plus: the 64-bit optional header.
 inline ExecutableFixture BuildPeFixture(const std::vector<std::uint8_t>& versionBlock, bool pe32plus = false) {
-  ExecutableFixture f;
   constexpr std::size_t kNewHeader = 0x80, kRaw = 0x200;
   constexpr std::uint32_t kRva = 0x1000;
   const std::size_t optionalSize = pe32plus ? 240 : 224;
   const std::size_t resourceSize = 0x58 + versionBlock.size();
-  f.bytes.assign(kRaw + ((resourceSize + 0x1FF) & ~std::size_t{0x1FF}), 0);
-  f.bytes[0] = 'M';
-  f.bytes[1] = 'Z';
-  f.Put32(0x3C, kNewHeader);
-  f.newHeader = kNewHeader;
-  f.bytes[kNewHeader] = 'P';
-  f.bytes[kNewHeader + 1] = 'E';
+  ExecutableFixture f = ExecutableFixture::Start(kRaw + ((resourceSize + 0x1FF) & ~std::size_t{0x1FF}), kNewHeader,
+                                                 std::string_view("PE\0\0", 4));
   const std::size_t coff = kNewHeader + 4;
   f.Put16(coff, pe32plus ? 0x8664 : 0x14C);
   f.Put16(coff + 2, 1);  // one section
@@ -110,25 +122,16 @@ inline ExecutableFixture BuildPeFixture(const std::vector<std::uint8_t>& version
   f.dataEntry = kRaw + 0x48;
   f.Put32(f.dataEntry, kRva + 0x58);
   f.Put32(f.dataEntry + 4, static_cast<std::uint32_t>(versionBlock.size()));
-  f.block = kRaw + 0x58;
-  f.blockSize = versionBlock.size();
-  std::copy(versionBlock.begin(), versionBlock.end(), f.bytes.begin() + static_cast<std::ptrdiff_t>(f.block));
+  f.PlaceBlock(kRaw + 0x58, versionBlock);
   return f;
 }
 
 // An NE file: resource table (alignment shift 4; an icon type with two entries, then the
 // version type with one) followed by the resident-name table, the block at 0x100.
 inline ExecutableFixture BuildNeFixture(const std::vector<std::uint8_t>& versionBlock) {
-  ExecutableFixture f;
   constexpr std::size_t kNewHeader = 0x40, kTable = 0x80, kData = 0x100;
   const std::size_t units = (versionBlock.size() + 15) / 16;
-  f.bytes.assign(kData + units * 16, 0);
-  f.bytes[0] = 'M';
-  f.bytes[1] = 'Z';
-  f.Put32(0x3C, kNewHeader);
-  f.newHeader = kNewHeader;
-  f.bytes[kNewHeader] = 'N';
-  f.bytes[kNewHeader + 1] = 'E';
+  ExecutableFixture f = ExecutableFixture::Start(kData + units * 16, kNewHeader, "NE");
   const std::size_t tableSize = 2 + (8 + 2 * 12) + (8 + 12) + 2;
   f.Put16(kNewHeader + 0x24, static_cast<std::uint16_t>(kTable - kNewHeader));
   f.Put16(kNewHeader + 0x26, static_cast<std::uint16_t>(kTable - kNewHeader + tableSize));
@@ -145,9 +148,7 @@ inline ExecutableFixture BuildNeFixture(const std::vector<std::uint8_t>& version
   f.Put16(f.dataEntry + 2, static_cast<std::uint16_t>(units));
   f.Put16(f.dataEntry + 4, 0x30);
   f.Put16(f.dataEntry + 6, 0x8001);
-  f.block = kData;
-  f.blockSize = versionBlock.size();
-  std::copy(versionBlock.begin(), versionBlock.end(), f.bytes.begin() + static_cast<std::ptrdiff_t>(f.block));
+  f.PlaceBlock(kData, versionBlock);
   return f;
 }
 
