@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <system_error>
 
+#include "platform/this_host.h"
 #include "ui/about_memo_lines.h"
 #include "ui/about_page.h"
 #include "ui/analysis_chart.h"
@@ -407,6 +408,16 @@ void TForm1::JobOver() {
 
 // ---- entry point ----------------------------------------------------------------------------
 
+TForm1::HostProbe ThisHostProbe(const std::optional<std::string>& windowsDir, quarvex::CodePage codePage,
+                                const quarvex::TextLocale& locale) {
+  return [host = quarvex::HostSettings{windowsDir, codePage}, locale](quarvex::HostFacts& facts,
+                                                                       std::vector<std::string>& memoLines) {
+    quarvex::ProbedHost probed = quarvex::ProbeThisHost(host, locale);
+    facts = std::move(probed.facts);
+    memoLines = std::move(probed.meStatLines);
+  };
+}
+
 int RunMainWindow(QApplication& app) {
   std::vector<std::string> args;
   const QStringList arguments = app.arguments();
@@ -421,6 +432,7 @@ int RunMainWindow(QApplication& app) {
   settings.windowsDirectory = quarvex::WindowsDirectory::FromUser(commandLine.windowsDir);
   settings.job.codePage = commandLine.codePage;
   settings.job.locale = quarvex::TextLocale::FromEnvironment();
+  settings.probeHost = ThisHostProbe(commandLine.windowsDir, commandLine.codePage, settings.job.locale);
   TForm1 form(std::move(settings));
   form.show();
   return app.exec();

@@ -15,6 +15,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -47,6 +48,7 @@ class TForm1 : public QWidget, public quarvex::JobWindow {
   Q_OBJECT
 
  public:
+  using HostProbe = std::function<void(quarvex::HostFacts& facts, std::vector<std::string>& memoLines)>;
   struct Settings {
     // The command line after the program's own path, without the window's own options.
     std::vector<std::string> arguments;
@@ -54,7 +56,7 @@ class TForm1 : public QWidget, public quarvex::JobWindow {
     quarvex::JobSettings job;  // code page, locale and clock of every job
     // Collects the host facts and the About memo's lines, once, at creation. Without it the
     // facts keep their first values and only the program's own version is filled in.
-    std::function<void(quarvex::HostFacts& facts, std::vector<std::string>& memoLines)> probeHost;
+    HostProbe probeHost;
   };
 
   // Clicks on the About page's icon that unlock advanced mode, and the smaller number in
@@ -193,6 +195,11 @@ class TForm1 : public QWidget, public quarvex::JobWindow {
   quarvex::ui::ReportDocumentLoader* reportLoader_ = nullptr;
   bool centred_ = false;
 };
+
+// The probe of this machine: Windows itself, elsewhere the installation in windowsDir (or in
+// $QUARVEX_WINDIR when not given), as quarvex-cli probes it.
+TForm1::HostProbe ThisHostProbe(const std::optional<std::string>& windowsDir, quarvex::CodePage codePage,
+                                const quarvex::TextLocale& locale);
 
 // Reads the command line, creates the window and runs the message loop.
 int RunMainWindow(QApplication& app);

@@ -50,6 +50,10 @@ void TForm1::ShowError(const QString& text) {
 }
 
 void TForm1::Button1Click() {
+  if (JobRunning()) {
+    StartAnalysis();  // says "busy" (-100); the dialog's name stays the running job's
+    return;
+  }
   QFileDialog dialog(this);
   ConfigureOpenDialog(dialog, openFileName_, openInitialDirectory_);
   const QString chosen = RunFileDialog(dialog);

@@ -28,9 +28,12 @@ inline std::string SamplePath() { return std::string(QUARVEX_SAMPLES_DIR) + "/US
 inline TForm1::Settings MakeSettings(std::vector<std::string> arguments = {}, std::string windowsDir = {}) {
   TForm1::Settings settings;
   settings.arguments = std::move(arguments);
-  settings.windowsDirectory = WindowsDirectory(std::move(windowsDir));
+  settings.windowsDirectory = WindowsDirectory(windowsDir);
   settings.job.locale = TextLocale::FromEnvironment();
   settings.job.clock = [] { return kFixedTime; };
+  // The facts of this machine, as quarvex-cli collects them.
+  settings.probeHost = ThisHostProbe(windowsDir.empty() ? std::nullopt : std::optional<std::string>(windowsDir),
+                                     CodePage::Cp932, settings.job.locale);
   return settings;
 }
 

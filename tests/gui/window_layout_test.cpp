@@ -155,13 +155,26 @@ TEST(WindowLayout, ReportViewAndMemoShowJapaneseInTheLayoutFaces) {
   EXPECT_TRUE(report->isReadOnly());
   EXPECT_EQ(report->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
 
-  const QStringList memo = Child<QPlainTextEdit>(*form, "meStat")->toPlainText().split(QLatin1Char('\n'));
+  // The About memo holds what the host probe found, line by line.
+  std::vector<std::string> expected;
+  HostFacts facts;
+  ThisHostProbe(std::nullopt, CodePage::Cp932, TextLocale::FromEnvironment())(facts, expected);
+  QStringList lines;
+  for (const std::string& line : expected) lines << QString::fromStdString(line);
+  EXPECT_EQ(Child<QPlainTextEdit>(*form, "meStat")->toPlainText(), lines.join(QLatin1Char('\n')));
+  EXPECT_EQ(form->Job().hostFacts.OsText, facts.OsText);
+}
+
+TEST(WindowLayout, WithoutAHostProbeTheMemoShowsTheFirstFacts) {
+  TForm1::Settings settings = MakeSettings();
+  settings.probeHost = {};
+  TForm1 form(std::move(settings));
+  const QStringList memo = Child<QPlainTextEdit>(form, "meStat")->toPlainText().split(QLatin1Char('\n'));
   ASSERT_EQ(memo.size(), 10);
   EXPECT_EQ(memo[0], QStringLiteral(" Machine: ()"));
   EXPECT_EQ(memo[1], QStringLiteral(" (GetVer Failure)"));
-  EXPECT_EQ(memo[2], QStringLiteral(" Internet Explorer(ver )"));
-  EXPECT_EQ(memo[4], QStringLiteral("   Time Stamp: "));
   EXPECT_EQ(memo[9], QString());
+  EXPECT_EQ(form.Job().hostFacts.ProgramVersion, QUARVEX_VERSION);
 }
 
 }  // namespace
