@@ -59,6 +59,12 @@ inline void OpenThroughDialog(TForm1& form, const std::string& file) {
   form.SetFileDialogHook({});
 }
 
+// A completed job on the bundled sample with its report shown, as most tests need it.
+inline bool ReportOnSample(TForm1& form) {
+  OpenThroughDialog(form, SamplePath());
+  return WaitForJob(form) && ShowReport(form);
+}
+
 template <typename T>
 T* Child(const QObject& parent, const char* name) {
   T* child = parent.findChild<T*>(QString::fromLatin1(name));

@@ -119,9 +119,7 @@ TEST(WindowJob, ACompletedJobOffersTheReportThenItsSave) {
 TEST(WindowJob, TheSavedReportIsTheCliReportByteForByte) {
   QTemporaryDir dir;
   auto form = MakeWindow();
-  OpenThroughDialog(*form, SamplePath());
-  ASSERT_TRUE(WaitForJob(*form));
-  ASSERT_TRUE(ShowReport(*form));
+  ASSERT_TRUE(ReportOnSample(*form));
   const std::string saved = SaveThroughDialog(*form, InDir(dir, "window.txt"));
   ASSERT_FALSE(saved.empty());
   ExpectSameReport(saved, CliReport({}, SamplePath(), dir));
@@ -143,9 +141,7 @@ TEST(WindowJob, SelectAllInAdvancedModeSavesWhatTheCliWritesWithAll) {
 TEST(WindowJob, SavingAddsTheDefaultExtensionToANameWithoutOne) {
   QTemporaryDir dir;
   auto form = MakeWindow();
-  OpenThroughDialog(*form, SamplePath());
-  ASSERT_TRUE(WaitForJob(*form));
-  ASSERT_TRUE(ShowReport(*form));
+  ASSERT_TRUE(ReportOnSample(*form));
   form->SetFileDialogHook([&](QFileDialog& dialog) {
     EXPECT_EQ(dialog.objectName(), QStringLiteral("SaveDialog1"));
     EXPECT_EQ(dialog.defaultSuffix(), QStringLiteral("TXT"));
@@ -159,9 +155,7 @@ TEST(WindowJob, SavingAddsTheDefaultExtensionToANameWithoutOne) {
 TEST(WindowJob, AFailedSaveLeavesTheOldFileIntactAndSaysSo) {
   QTemporaryDir dir;
   auto form = MakeWindow();
-  OpenThroughDialog(*form, SamplePath());
-  ASSERT_TRUE(WaitForJob(*form));
-  ASSERT_TRUE(ShowReport(*form));
+  ASSERT_TRUE(ReportOnSample(*form));
   const std::string target = InDir(dir, "REPORT.TXT");
   WriteBytes(target, "the old report\r\n");
   QStringList boxes;
@@ -205,9 +199,7 @@ TEST(WindowJob, TheReportIsNeverSavedOverTheAnalysedFile) {
 TEST(WindowJob, FailuresShowTheirCodeAndKeepThePreviousReportInView) {
   QTemporaryDir dir;
   auto form = MakeWindow();
-  OpenThroughDialog(*form, SamplePath());
-  ASSERT_TRUE(WaitForJob(*form));
-  ASSERT_TRUE(ShowReport(*form));
+  ASSERT_TRUE(ReportOnSample(*form));
   auto* view = form->findChild<QPlainTextEdit*>(QStringLiteral("reMemo"));
   const QString previousView = view->toPlainText();
   const std::string previousReport = form->Job().reportLines.SavedText();

@@ -15,9 +15,7 @@ TEST(WindowPictures, EachPageAfterAJobOnTheSample) {
   auto form = MakeWindow({"/Pro"});
   form->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-  OpenThroughDialog(*form, SamplePath());
-  ASSERT_TRUE(WaitForJob(*form));
-  ASSERT_TRUE(ShowReport(*form));
+  ASSERT_TRUE(ReportOnSample(*form));
   auto* pages = form->findChild<QTabWidget*>(QStringLiteral("pgPage"));
   form->findChild<QComboBox*>(QStringLiteral("cbxSelChart"))->setCurrentIndex(1);
   const char* names[] = {"window-analyze.png", "window-report.png", "window-options.png", "window-about.png"};
