@@ -82,6 +82,19 @@ TEST(WindowLayout, OpensWithTheCaptionsAndStatesOfANewWindow) {
   EXPECT_EQ(Child<QLabel>(*form, "Label2")->text() + Child<QLabel>(*form, "Label3")->text(), QStringLiteral("Quarvex"));
 }
 
+TEST(WindowLayout, EveryControlCarriesItsName) {
+  auto form = MakeWindow();
+  for (const char* name :
+       {"pgPage", "tsAnalisys", "tsReport", "tsOption", "tsAbout", "chAna", "cbxSelChart", "StaticText4", "reMemo",
+        "Button2", "sbShowRep", "StaticText3", "Button1", "sbReAna", "Button3", "Button4", "sbEnd", "edMes",
+        "StatusBar1", "StatusBar1_panel0", "StatusBar1_panel1", "Bevel2", "bvREP", "Bevel3", "Bevel4", "Bevel5",
+        "Bevel6", "Bevel7", "Bevel8", "Label8", "Label9", "Label10", "Label11", "Label12", "Label13", "Label14",
+        "Label15", "Label16", "Label17", "sbSelAll", "pnREP_HIDE", "StaticText1", "imRegIcon", "Label1", "Label2",
+        "Label3", "Label4", "Label5", "Label6", "Label7", "Bevel1", "Gauge1", "meStat"})
+    EXPECT_EQ(form->findChildren<QWidget*>(QString::fromLatin1(name)).size(), 1) << name;
+  EXPECT_EQ(form->objectName(), QStringLiteral("Form1"));
+}
+
 TEST(WindowLayout, StandardModeCoversTheStructureReportOptions) {
   auto form = MakeWindow();
   EXPECT_FALSE(form->AdvancedMode());
