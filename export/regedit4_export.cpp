@@ -133,6 +133,12 @@ class Exporter {
   }
 
   void Push(std::int32_t offset, const std::string& name) {
+    // Nodes may share one record, so a deep chain can repeat a long name thousands of times:
+    // a path is never let grow past the export's limit.
+    if (path_.size() + name.size() > limit_) {
+      pathTooLong_ = true;
+      return;
+    }
     path_ += '\\';
     path_ += name;
     chain_.push_back({offset, path_.size()});
@@ -152,9 +158,14 @@ class Exporter {
     std::unordered_set<std::int32_t> seen;
     std::string base;  // a stand-in that replaces the unknown part above the climb
     std::int32_t at = parent;
-    std::size_t keep = 0;  // chain entries kept below the climb
+    std::size_t keep = 0;         // chain entries kept below the climb
+    std::size_t namesLength = 0;  // of the names climbed so far
     for (;;) {
       if (at <= 0) break;
+      if (namesLength > limit_) {
+        pathTooLong_ = true;
+        return;
+      }
       if (const auto found = onChain_.find(at); found != onChain_.end()) {
         keep = found->second + 1;
         break;
@@ -175,6 +186,7 @@ class Exporter {
         break;
       }
       climbed.emplace_back(at, PathName(at, RecordOf(node)));
+      namesLength += climbed.back().second.size() + 1;
       at = node.UprOfs;
     }
     TruncateChain(keep);
@@ -205,6 +217,12 @@ class Exporter {
       PathOfParent(node.UprOfs);
       if (const auto found = onChain_.find(offset); found != onChain_.end()) TruncateChain(found->second);
       Push(offset, PathName(offset, record));
+    }
+    if (pathTooLong_) {
+      outcome_.failure = Printf("the path of key node %08X passed the export's limit of %zu bytes (keys nest too deep)",
+                                static_cast<std::uint32_t>(offset), limit_);
+      hive_.errorCode = code::kInternalFailure;
+      return;
     }
     ++outcome_.keys;
     out_.Append("[" + path_ + "]");
@@ -320,6 +338,7 @@ class Exporter {
   std::unordered_map<std::int32_t, std::size_t> onChain_;
   std::unordered_set<std::int32_t> looping_;
   std::string path_;
+  bool pathTooLong_ = false;
 };
 
 }  // namespace

@@ -176,6 +176,27 @@ TEST(ExportDamage, KeysNestedPastTheLimitEndTheExport) {
   EXPECT_LT(e.lines.SavedSize(), 80u * 1024);
 }
 
+// A key whose parent link leads up a chain of 100 keys the walk never reaches, each named by
+// 1,000 bytes: its path alone would pass the limit, and is never built whole.
+TEST(ExportDamage, ParentChainLongerThanTheLimitEndsTheExport) {
+  HiveBuilder b;
+  const int root = b.AddKey(HiveBuilder::kRootParent, "");
+  b.SetNoRecord(root);
+  int deepest = root;
+  for (int depth = 0; depth < 100; ++depth) deepest = b.AddKey(deepest, std::string(1000, 'y'));
+  const int x = b.AddKey(root, "X");
+  BuiltHive hive = b.Build();
+  hive.PutU32(hive.KeyNodeFileOffset(root) + 16, static_cast<std::uint32_t>(hive.keyNode[x]));  // LwrOfs
+  hive.PutU32(hive.KeyNodeFileOffset(x) + 20, 0xFFFFFFFF);                                       // NextOfs
+  hive.PutU32(hive.KeyNodeFileOffset(x) + 12, static_cast<std::uint32_t>(hive.keyNode[deepest]));  // UprOfs
+  ExportSettings settings;
+  settings.outputLimit = 64 * 1024;
+  const Exported e = Export(hive, settings);
+  EXPECT_EQ(e.outcome.code, code::kInternalFailure);
+  EXPECT_TRUE(e.Has("passed the export's limit of 65536 bytes")) << e.Text();
+  EXPECT_LT(e.lines.SavedSize(), 1024u);
+}
+
 TEST(ExportRoot, ToldByTheFileName) {
   const std::pair<const char*, const char*> rows[] = {
       {"/a/USER.DAT", "HKEY_USERS"},       {"user.da0", "HKEY_USERS"},
