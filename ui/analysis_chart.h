@@ -4,6 +4,10 @@
 // of the job.
 #pragma once
 
+#include <QColor>
+#include <QPoint>
+#include <QString>
+#include <QStringList>
 #include <QtCharts/QChartView>
 
 #include "analyzer/chart_series.h"
@@ -31,6 +35,19 @@ class AnalysisChart : public QChartView {
   bool SeriesActive(int index) const;
   bool MarksVisible(int index) const;
   int PointCount(int index) const;
+  // A point as the chart holds it: its value, its colour, and its label where the chart
+  // shows one (pie marks, bar categories); empty for the point and line series, whose marks
+  // stay hidden (their labels are in the analysis' own series data).
+  double PointValue(int index, int point) const;
+  QString PointLabel(int index, int point) const;
+  QColor PointColour(int index, int point) const;
+  // Where a point of an active point or line series is drawn, in viewport coordinates.
+  QPoint PointPosition(int index, int point) const;
+
+  // Draw the point and line series with OpenGL where a context can be made (the default);
+  // off for pictures, which are painted in software.
+  void SetOpenGL(bool wanted);
+  bool UsesOpenGL() const;
 
  signals:
   // A point of Series6 ("UsingRecSize") was clicked: its index in the series.

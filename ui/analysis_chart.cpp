@@ -1,0 +1,661 @@
+#include "ui/analysis_chart.h"
+
+#include <QGraphicsItemGroup>
+#include <QGuiApplication>
+#include <QOpenGLContext>
+#include <QSet>
+#include <QtCharts/QBarCategoryAxis>
+#include <QtCharts/QBarSet>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QPercentBarSeries>
+#include <QtCharts/QPieSeries>
+#include <QtCharts/QScatterSeries>
+#include <QtCharts/QValueAxis>
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <vector>
+
+#include "ui/chart_legend.h"
+#include "ui/chart_marks.h"
+#include "ui/chart_style.h"
+
+using chartstyle::Kind;
+using chartstyle::LookOf;
+using quarvex::kSeriesCount;
+
+namespace {
+
+enum class Marks { Unchanged, Show, Hide };
+
+struct View {
+  const char16_t* name;
+  std::vector<int> series;  // 0 = Series1
+  Marks barMarks;
+};
+
+const std::array<View, 6> kViews{{
+    {u"利用状況（全体）/ Total Using/Empty Rate", {0}, Marks::Unchanged},
+    {u"利用状況（ﾌﾞﾛｯｸ毎）/ Using/Empty Rate at each Block", {1, 2, 3}, Marks::Show},
+    {u"利用状況（ﾌﾞﾛｯｸ毎値非表示）/ U/E Rate at Each Block 2", {1, 2, 3}, Marks::Hide},
+    {u"ｷｰ名ﾁｪｯｸｻﾑ合否/ Key-Name Check-sum Check", {4}, Marks::Unchanged},
+    {u"ﾚｺｰﾄﾞｻｲｽﾞ分布/ Using Record Size", {5}, Marks::Unchanged},
+    {u"空きﾚｺｰﾄﾞｻｲｽﾞ分布/ Empty Record Size", {6, 7, 8}, Marks::Unchanged},
+}};
+
+constexpr int kCount = static_cast<int>(kSeriesCount);
+constexpr std::array<int, 3> kBarSeries{1, 2, 3};
+constexpr std::array<double, 3> kBarArrows{-28, -13, 3};  // arrow lengths of the bar marks
+constexpr double kPieArrow = 8;
+constexpr double kMarkedBarPixels = 4;
+constexpr int kMargin = 6, kBarsTopMargin = 24;  // room above the bars for the top marks
+
+// A round step for about five ticks over span: 1, 2 or 5 times a power of ten.
+double TickStep(double span) {
+  if (span <= 0) return 1;
+  const double raw = span / 5, power = std::pow(10.0, std::floor(std::log10(raw)));
+  for (double factor : {1.0, 2.0, 5.0})
+    if (raw <= factor * power) return std::max(1.0, factor * power);
+  return std::max(1.0, 10 * power);
+}
+
+bool OpenGLAvailable() {
+  static const bool available = [] {
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) return false;
+    QOpenGLContext context;
+    return context.create();
+  }();
+  return available;
+}
+
+// Qt Charts draws each point of a point series as an item in one item group. Each item added
+// to the group makes Qt 6.4 look at every item already in it (does any ignore the group's
+// opacity?), which for 100,000 points takes a minute. The groups' opacity is never changed:
+// telling them not to pass it on skips that look.
+void KeepOpacityToItself(QGraphicsItem* item) {
+  for (QGraphicsItem* child : item->childItems()) {
+    if (child->type() == QGraphicsItemGroup::Type) {
+      child->setFlag(QGraphicsItem::ItemDoesntPropagateOpacityToChildren);
+      continue;  // its children are the points
+    }
+    KeepOpacityToItself(child);
+  }
+}
+
+// Makes every label unique (the category axis drops repeats) without changing what it shows.
+QStringList UniqueLabels(const QStringList& labels) {
+  QStringList unique;
+  QSet<QString> seen;
+  for (QString label : labels) {
+    while (seen.contains(label)) label += QChar(0x200B);
+    seen.insert(label);
+    unique.append(label);
+  }
+  return unique;
+}
+
+}  // namespace
+
+// A point series' points, split into one Qt series per colour so that every point keeps its
+// own colour; where each point went, for the click and for reading values back.
+struct PointSeries {
+  std::vector<QScatterSeries*> parts;
+  std::vector<std::uint32_t> part, position;  // per point
+  double min = 0, max = 0;
+};
+
+struct AnalysisChart::Impl {
+  QChart* chart = nullptr;
+  QObject keeper;  // owns the series and bar sets while they are off the chart
+  bool openGL = false;
+  std::array<bool, kSeriesCount> active{};
+  std::array<bool, kSeriesCount> marks{};
+  std::array<QPieSeries*, 2> pies{};  // Series1, Series5
+  QPercentBarSeries* bars = nullptr;
+  std::array<QBarSet*, 3> sets{};      // Series2 .. Series4
+  std::array<QColor, 3> setColours{};
+  std::array<PointSeries, 2> points;  // Series6, Series8
+  std::array<QLineSeries*, 2> lines{};  // Series7, Series9
+  std::array<double, 2> lineMin{}, lineMax{};
+  QValueAxis* axisY = nullptr;
+  QValueAxis* axisX = nullptr;
+  QBarCategoryAxis* axisCategories = nullptr;
+  chartmarks::MarksItem* marksItem = nullptr;
+  chartlegend::LegendItem* legendItem = nullptr;
+
+  // Which of the two pies, point series or lines: Series1/6/7 the first, Series5/8/9 the second.
+  static std::size_t Slot(int index) { return index == 4 || index == 7 || index == 8 ? 1 : 0; }
+  QPieSeries* Pie(int index) const { return pies[Slot(index)]; }
+  QBarSet* Set(int index) const { return sets[static_cast<std::size_t>(index - 1)]; }
+  const PointSeries& Points(int index) const { return points[Slot(index)]; }
+  PointSeries& Points(int index) { return points[Slot(index)]; }
+  QLineSeries* Line(int index) const { return lines[Slot(index)]; }
+  bool Valid(int index) const { return index >= 0 && index < kCount; }
+
+  // The Qt series of one of the nine, as drawn on the chart (the bar series for all three).
+  std::vector<QAbstractSeries*> Physical(int index) const {
+    switch (LookOf(index).kind) {
+      case Kind::Pie: return {Pie(index)};
+      case Kind::Bar: return {bars};
+      case Kind::Point: return {Points(index).parts.begin(), Points(index).parts.end()};
+      case Kind::FastLine: return {Line(index)};
+    }
+    return {};
+  }
+  bool Wanted(int index) const {
+    if (LookOf(index).kind != Kind::Bar) return active[index];
+    return std::any_of(kBarSeries.begin(), kBarSeries.end(), [&](int i) { return active[i]; });
+  }
+
+  void Detach(QAbstractSeries* series) {
+    if (!series->chart()) return;
+    chart->removeSeries(series);
+    series->setParent(&keeper);
+  }
+  void Attach(QAbstractSeries* series, Kind kind) {
+    if (series->chart()) return;
+    // A point or line series goes on empty and gets its points once its axes are attached:
+    // attaching an axis remakes the series' drawn items, which for 100,000 points takes Qt
+    // 6.4 a minute.
+    auto* xy = qobject_cast<QXYSeries*>(series);
+    QList<QPointF> held;
+    if (xy) {
+      held = xy->points();
+      xy->clear();
+    }
+    chart->addSeries(series);
+    if (kind == Kind::Pie) return;
+    series->attachAxis(kind == Kind::Bar ? static_cast<QAbstractAxis*>(axisCategories) : axisX);
+    series->attachAxis(axisY);
+    if (!xy) return;
+    KeepOpacityToItself(chart);
+    xy->replace(held);
+  }
+
+  void ApplyMarks(int index);
+  void Sync();
+  void SyncBarSets();
+  void SyncAxes();
+  void SyncLegend();
+  void UpdateMarks();
+  void LoadPie(int index, const quarvex::ChartSeries& data);
+  void LoadBars(const quarvex::ChartSeriesSet& data);
+  void LoadPoints(int index, const quarvex::ChartSeries& data);
+  void LoadLine(int index, const quarvex::ChartSeries& data);
+  void MakePointPart(int index, QColor colour, QScatterSeries* series);
+  int NearestPoint(int index, QPointF value) const;
+};
+
+void AnalysisChart::Impl::ApplyMarks(int index) {
+  const bool on = marks[index];
+  switch (LookOf(index).kind) {
+    case Kind::Pie:
+    case Kind::Bar: break;  // drawn by the marks item
+    case Kind::Point:
+      for (QScatterSeries* part : Points(index).parts) part->setPointLabelsVisible(on);
+      break;
+    case Kind::FastLine: Line(index)->setPointLabelsVisible(on); break;
+  }
+}
+
+// Puts on the chart exactly the series that are active, in the chart's order, then fits the
+// axes and the legend to them. Series that stay on keep their drawn items.
+void AnalysisChart::Impl::Sync() {
+  for (int i = 0; i < kCount; ++i)
+    if (!Wanted(i))
+      for (QAbstractSeries* s : Physical(i)) Detach(s);
+  SyncBarSets();
+  for (int i = 0; i < kCount; ++i)
+    if (Wanted(i))
+      for (QAbstractSeries* s : Physical(i)) Attach(s, LookOf(i).kind);
+  SyncAxes();
+  SyncLegend();
+  UpdateMarks();
+}
+
+// The bar series holds the active ones of the three bar sets, in their order.
+void AnalysisChart::Impl::SyncBarSets() {
+  QList<QBarSet*> wanted;
+  for (int i : kBarSeries)
+    if (active[i]) wanted.append(Set(i));
+  if (bars->barSets() == wanted) return;
+  for (QBarSet* set : bars->barSets()) {
+    bars->take(set);
+    set->setParent(&keeper);
+  }
+  bars->append(wanted);
+}
+
+void AnalysisChart::Impl::SyncAxes() {
+  const bool barsOn = bars->chart() != nullptr;
+  bool xyOn = false;
+  double lo = 0, hi = 0, count = 0;
+  bool first = true;
+  for (int i = 0; i < kCount; ++i) {
+    const Kind kind = LookOf(i).kind;
+    if (!active[i] || (kind != Kind::Point && kind != Kind::FastLine)) continue;
+    xyOn = true;
+    const double n = kind == Kind::Point ? static_cast<double>(Points(i).part.size()) : Line(i)->count();
+    if (n == 0) continue;
+    const double min = kind == Kind::Point ? Points(i).min : lineMin[Slot(i)];
+    const double max = kind == Kind::Point ? Points(i).max : lineMax[Slot(i)];
+    lo = first ? min : std::min(lo, min);
+    hi = first ? max : std::max(hi, max);
+    count = std::max(count, n);
+    first = false;
+  }
+  axisCategories->setVisible(barsOn);
+  axisX->setVisible(xyOn);
+  axisY->setVisible(barsOn || xyOn);
+  if (barsOn) {
+    axisY->setTickInterval(20);
+    axisY->setRange(0, 100);
+    return;
+  }
+  if (!xyOn) return;
+  // Sizes are counted from zero; the pointers inflate the margins, so that no point sits on
+  // the plot's edge; the ticks stay round.
+  lo = std::min(lo, 0.0);
+  const double span = hi - lo;
+  const double pad = span > 0 ? span * 0.03 : std::max(1.0, std::abs(hi) * 0.1);
+  axisY->setTickInterval(TickStep(span + 2 * pad));
+  axisY->setRange(lo - pad, hi + pad);
+  const double xPad = std::max(0.5, count * 0.01);
+  axisX->setTickInterval(TickStep(count));  // first: a wide range at a fine step is many ticks
+  axisX->setRange(-xPad, std::max(count - 1, 0.0) + xPad);
+}
+
+// One legend entry per series listed in the legend, the last series first; the legend stands
+// at the right, its top at 4 % of the chart's height, the plot beside it.
+void AnalysisChart::Impl::SyncLegend() {
+  std::vector<chartlegend::Entry> entries;
+  for (int i = kCount - 1; i >= 0; --i) {
+    if (!active[static_cast<std::size_t>(i)] || !LookOf(i).inLegend) continue;
+    if (LookOf(i).kind == Kind::Bar)
+      entries.push_back({Set(i)->label(), setColours[static_cast<std::size_t>(i - 1)]});
+    else if (LookOf(i).kind == Kind::FastLine)
+      entries.push_back({Line(i)->name(), Line(i)->pen().color()});
+  }
+  legendItem->SetEntries(std::move(entries));
+  int right = kMargin;
+  if (legendItem->isVisible()) {
+    const QSizeF frame = legendItem->FrameSize();
+    const QSizeF whole = chart->size();
+    legendItem->setPos(std::floor(whole.width() - kMargin - chartlegend::LegendItem::kShadow - frame.width()),
+                       std::floor(whole.height() * 0.04));
+    right += static_cast<int>(std::ceil(frame.width())) + chartlegend::LegendItem::kShadow + 8;
+  }
+  const int top = bars->chart() ? kBarsTopMargin : kMargin;
+  chart->setMargins(QMargins(kMargin, top, right, kMargin));
+}
+
+// The marks of the active pies and bar sets whose marks are shown.
+void AnalysisChart::Impl::UpdateMarks() {
+  std::vector<chartmarks::Mark> all;
+  const QRectF plot = chart->plotArea();
+  for (std::size_t k = 0; k < pies.size(); ++k) {
+    const int index = k == 0 ? 0 : 4;
+    if (!active[static_cast<std::size_t>(index)] || !marks[static_cast<std::size_t>(index)]) continue;
+    std::vector<chartmarks::Slice> slices;
+    for (const QPieSlice* slice : pies[k]->slices())
+      slices.push_back({slice->startAngle() + slice->angleSpan() / 2, slice->label()});
+    const double radius = std::min(plot.width(), plot.height()) / 2 * pies[k]->pieSize();
+    for (chartmarks::Mark& mark : chartmarks::PieMarks(slices, plot.center(), radius, kPieArrow, chartstyle::GothicFont(15)))
+      all.push_back(std::move(mark));
+  }
+  // Bars narrower than a few pixels get no marks: the marks could only cover them.
+  const bool barsWide = bars->chart() && !bars->barSets().isEmpty() &&
+                        plot.width() / std::max(1, bars->barSets().front()->count()) >= kMarkedBarPixels;
+  if (barsWide) {
+    const QList<QBarSet*> shown = bars->barSets();
+    std::vector<chartmarks::Mark> barMarks;
+    int categories = 0;
+    for (const QBarSet* set : shown) categories = std::max(categories, set->count());
+    for (int c = 0; c < categories; ++c) {
+      double sum = 0;
+      for (const QBarSet* set : shown) sum += c < set->count() ? set->at(c) : 0;
+      if (sum == 0) continue;
+      double top = 0;
+      for (const QBarSet* set : shown) {
+        const double value = c < set->count() ? set->at(c) : 0;
+        top += value;
+        const auto slot = static_cast<std::size_t>(std::find(sets.begin(), sets.end(), set) - sets.begin());
+        if (!marks[slot + 1] || c >= set->count()) continue;
+        const QPointF at = chart->mapToPosition(QPointF(static_cast<qreal>(c), top / sum * 100), bars);
+        barMarks.push_back(chartmarks::BarMark(at, kBarArrows[slot], chartstyle::GroupedNumber(value),
+                                               chartstyle::GothicFont(13), plot));
+      }
+    }
+    for (chartmarks::Mark& mark : chartmarks::Declutter(std::move(barMarks))) all.push_back(std::move(mark));
+  }
+  marksItem->SetMarks(std::move(all));
+}
+
+void AnalysisChart::Impl::LoadPie(int index, const quarvex::ChartSeries& data) {
+  QPieSeries* pie = Pie(index);
+  pie->clear();
+  pie->setName(chartstyle::FromUtf8(data.Title()));
+  QList<QPieSlice*> slices;
+  for (const quarvex::ChartPoint& point : data.Points()) slices.append(chartstyle::MakeSlice(point));
+  pie->append(slices);
+  ApplyMarks(index);
+}
+
+void AnalysisChart::Impl::LoadBars(const quarvex::ChartSeriesSet& data) {
+  QStringList categories;
+  for (int i : kBarSeries) {
+    const quarvex::ChartSeries& series = data.At(static_cast<std::size_t>(i));
+    QBarSet* set = Set(i);
+    set->remove(0, set->count());
+    set->setLabel(chartstyle::FromUtf8(series.Title()));
+    QList<qreal> values;
+    values.reserve(static_cast<qsizetype>(series.Count()));
+    for (const quarvex::ChartPoint& point : series.Points()) values.append(point.value);
+    set->append(values);
+    // Qt gives a bar set one colour: that of its points (the analysis gives all the bars of
+    // a set the same), or the series colour while it has none.
+    const QColor colour = series.Count() ? chartstyle::ToQColor(series[0].colour) : LookOf(i).seriesColour;
+    setColours[static_cast<std::size_t>(i - 1)] = colour;
+    chartstyle::StyleBarSet(set, colour);
+    for (qsizetype k = categories.size(); k < static_cast<qsizetype>(series.Count()); ++k)
+      categories.append(chartstyle::FromUtf8(series.Label(static_cast<std::size_t>(k))));
+  }
+  axisCategories->clear();
+  axisCategories->append(UniqueLabels(categories));
+  ApplyMarks(1);
+}
+
+void AnalysisChart::Impl::MakePointPart(int index, QColor colour, QScatterSeries* series) {
+  const chartstyle::SeriesLook& look = LookOf(index);
+  series->setProperty("seriesIndex", index);
+  // Rectangle items with a pointer picture drawn over them: Qt 6.4 rebuilds every item of a
+  // series whose shape is not its default, which costs seconds for 100,000 points.
+  series->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
+  series->setMarkerSize(chartstyle::kPointerPixels);
+  series->setColor(colour);
+  series->setBorderColor(look.pointerPen);
+  series->setLightMarker(chartstyle::PointerImage(look.pointer, colour, look.pointerPen));
+  series->setPointLabelsFormat(QStringLiteral("@yPoint"));
+  series->setPointLabelsColor(QColor(255, 255, 0));
+  series->setPointLabelsFont(chartstyle::MinchoFont(13));
+  series->setPointLabelsClipping(true);
+  series->setUseOpenGL(openGL);
+}
+
+void AnalysisChart::Impl::LoadPoints(int index, const quarvex::ChartSeries& data) {
+  PointSeries& ps = Points(index);
+  for (QScatterSeries* part : ps.parts) delete part;  // off the chart already
+  ps.parts.clear();
+  const std::size_t n = data.Count();
+  ps.part.assign(n, 0);
+  ps.position.assign(n, 0);
+  std::vector<QRgb> colours;
+  std::vector<QList<QPointF>> lists;
+  for (std::size_t i = 0; i < n; ++i) {
+    const quarvex::ChartPoint& point = data[i];
+    const QRgb rgb = chartstyle::ToQColor(point.colour).rgb();
+    auto found = std::find(colours.begin(), colours.end(), rgb);
+    if (found == colours.end()) {
+      colours.push_back(rgb);
+      lists.emplace_back();
+      if (lists.size() == 1) lists.back().reserve(static_cast<qsizetype>(n));
+      found = colours.end() - 1;
+    }
+    const auto p = static_cast<std::size_t>(found - colours.begin());
+    ps.part[i] = static_cast<std::uint32_t>(p);
+    ps.position[i] = static_cast<std::uint32_t>(lists[p].size());
+    lists[p].append(QPointF(static_cast<qreal>(i), point.value));
+  }
+  ps.min = data.MinValue();
+  ps.max = data.MaxValue();
+  // A series without points still stands on the chart (its view shows empty axes).
+  if (colours.empty()) {
+    colours.push_back(LookOf(index).seriesColour.rgb());
+    lists.emplace_back();
+  }
+  for (std::size_t p = 0; p < colours.size(); ++p) {
+    auto* series = new QScatterSeries(&keeper);
+    series->setName(chartstyle::FromUtf8(data.Title()));
+    MakePointPart(index, QColor::fromRgb(colours[p]), series);
+    series->replace(lists[p]);
+    ps.parts.push_back(series);
+  }
+  ApplyMarks(index);
+}
+
+void AnalysisChart::Impl::LoadLine(int index, const quarvex::ChartSeries& data) {
+  QLineSeries* line = Line(index);
+  QList<QPointF> list;
+  list.reserve(static_cast<qsizetype>(data.Count()));
+  for (std::size_t i = 0; i < data.Count(); ++i) list.append(QPointF(static_cast<qreal>(i), data[i].value));
+  line->replace(list);
+  line->setName(chartstyle::FromUtf8(data.Title()));
+  // A line has one colour in Qt: that of its points (one colour for all of them in the
+  // analysis), or the series colour while it has none.
+  // Two pixels wide: Qt draws lines under the points, and the points must not hide them.
+  line->setPen(QPen(data.Count() ? chartstyle::ToQColor(data[0].colour) : LookOf(index).seriesColour, 2));
+  lineMin[Slot(index)] = data.MinValue();
+  lineMax[Slot(index)] = data.MaxValue();
+}
+
+// The index of the point that a click on a point series hit. Drawn in software, the click
+// gives the point itself; drawn with OpenGL, only the position clicked: then the nearest
+// point drawn within a few pixels of it.
+int AnalysisChart::Impl::NearestPoint(int index, QPointF value) const {
+  const PointSeries& ps = Points(index);
+  const auto n = static_cast<qint64>(ps.part.size());
+  const qint64 exact = qRound64(value.x());
+  auto valueAt = [&](qint64 i) {
+    const auto k = static_cast<std::size_t>(i);
+    return ps.parts[ps.part[k]]->at(static_cast<qsizetype>(ps.position[k])).y();
+  };
+  if (exact >= 0 && exact < n && static_cast<qreal>(exact) == value.x() && valueAt(exact) == value.y())
+    return static_cast<int>(exact);
+  QAbstractSeries* reference = ps.parts.empty() ? nullptr : ps.parts.front();
+  if (!reference || n == 0) return -1;
+  const QPointF clicked = chart->mapToPosition(value, reference);
+  const double perIndex = std::abs(chart->mapToPosition(QPointF(1, 0), reference).x() -
+                                   chart->mapToPosition(QPointF(0, 0), reference).x());
+  constexpr double kRadius = 6;
+  const qint64 reach = perIndex > 0 ? std::min<qint64>(static_cast<qint64>(kRadius / perIndex) + 1, 5000) : 5000;
+  int best = -1;
+  double bestDistance = kRadius * kRadius;
+  for (qint64 i = std::max<qint64>(0, exact - reach); i <= std::min(n - 1, exact + reach); ++i) {
+    const QPointF at = chart->mapToPosition(QPointF(static_cast<qreal>(i), valueAt(i)), reference);
+    const double d = (at.x() - clicked.x()) * (at.x() - clicked.x()) + (at.y() - clicked.y()) * (at.y() - clicked.y());
+    if (d <= bestDistance) {
+      bestDistance = d;
+      best = static_cast<int>(i);
+    }
+  }
+  return best;
+}
+
+AnalysisChart::AnalysisChart(QWidget* parent) : QChartView(parent), impl_(new Impl) {
+  setRenderHint(QPainter::Antialiasing);
+  setFrameStyle(QFrame::Panel | QFrame::Raised);  // the bevel, 2 pixels wide
+  setLineWidth(2);
+  Impl& d = *impl_;
+  d.chart = chart();
+  d.openGL = OpenGLAvailable();
+  chartstyle::StyleChart(d.chart);
+
+  d.axisY = new QValueAxis;  // the axes belong to the chart
+  chartstyle::StyleLeftAxis(d.axisY);
+  d.axisX = new QValueAxis;
+  d.axisCategories = new QBarCategoryAxis;
+  for (QAbstractAxis* axis : {static_cast<QAbstractAxis*>(d.axisX), static_cast<QAbstractAxis*>(d.axisCategories)}) {
+    axis->setLabelsFont(chartstyle::GothicFont(13));
+    axis->setLabelsColor(Qt::black);
+    axis->setLinePen(QPen(Qt::white, 2));  // the bottom wall
+    axis->setGridLinePen(QPen(QColor(192, 192, 192), 1, Qt::DotLine));
+  }
+  d.axisX->setLabelFormat(QStringLiteral("%.0f"));
+  d.axisX->setTickType(QValueAxis::TicksDynamic);
+  d.axisX->setTickAnchor(0);
+  d.chart->addAxis(d.axisY, Qt::AlignLeft);
+  d.chart->addAxis(d.axisX, Qt::AlignBottom);
+  d.chart->addAxis(d.axisCategories, Qt::AlignBottom);
+
+  for (std::size_t k = 0; k < d.pies.size(); ++k) {
+    d.pies[k] = new QPieSeries(&d.keeper);
+    d.pies[k]->setProperty("seriesIndex", k == 0 ? 0 : 4);
+    chartstyle::StylePie(d.pies[k]);
+  }
+  d.bars = new QPercentBarSeries(&d.keeper);
+  d.bars->setProperty("seriesIndex", 1);
+  d.bars->setLabelsVisible(false);  // the marks item draws the values
+  for (QBarSet*& set : d.sets) set = new QBarSet(QString(), &d.keeper);
+  for (std::size_t k = 0; k < d.lines.size(); ++k) {
+    d.lines[k] = new QLineSeries(&d.keeper);
+    d.lines[k]->setProperty("seriesIndex", k == 0 ? 6 : 8);
+    d.lines[k]->setUseOpenGL(d.openGL);
+  }
+  for (int i = 0; i < kCount; ++i) d.marks[static_cast<std::size_t>(i)] = LookOf(i).marksInitially;
+  d.chart->legend()->hide();  // the chart draws its own (ui/chart_legend.h)
+  d.legendItem = new chartlegend::LegendItem(d.chart);
+  d.marksItem = new chartmarks::MarksItem(d.chart);
+  connect(d.chart, &QChart::plotAreaChanged, this, [this] { impl_->UpdateMarks(); });
+  connect(d.chart, &QGraphicsWidget::geometryChanged, this, [this] { impl_->SyncLegend(); });
+  LoadSeries(quarvex::ChartSeriesSet{});
+  SelectView(0);
+}
+
+AnalysisChart::~AnalysisChart() {
+  // The chart goes with the view; what is off it goes with the keeper.
+  for (QAbstractSeries* series : impl_->chart->series()) impl_->Detach(series);
+  delete impl_;
+}
+
+QStringList AnalysisChart::ViewNames() {
+  QStringList names;
+  for (const View& view : kViews) names.append(QString::fromUtf16(view.name));
+  return names;
+}
+
+void AnalysisChart::ClearSeries() { LoadSeries(quarvex::ChartSeriesSet{}); }
+
+void AnalysisChart::LoadSeries(const quarvex::ChartSeriesSet& series) {
+  Impl& d = *impl_;
+  // Everything off the chart first: a series on it redraws at every change.
+  for (QAbstractSeries* s : d.chart->series()) d.Detach(s);
+  for (int i = 0; i < kCount; ++i) {
+    const quarvex::ChartSeries& one = series.At(static_cast<std::size_t>(i));
+    switch (LookOf(i).kind) {
+      case Kind::Pie: d.LoadPie(i, one); break;
+      case Kind::Bar: break;
+      case Kind::Point: d.LoadPoints(i, one); break;
+      case Kind::FastLine: d.LoadLine(i, one); break;
+    }
+  }
+  d.LoadBars(series);
+  for (QScatterSeries* part : d.points[0].parts)
+    connect(part, &QScatterSeries::clicked, this, [this](const QPointF& point) {
+      const int index = impl_->NearestPoint(5, point);
+      if (index >= 0) emit usingPointClicked(index);
+    });
+  d.Sync();
+}
+
+void AnalysisChart::SelectView(int index) {
+  Impl& d = *impl_;
+  for (int i = 0; i < kCount; ++i) d.active[static_cast<std::size_t>(i)] = false;
+  if (index >= 0 && index < static_cast<int>(kViews.size())) {
+    const View& view = kViews[static_cast<std::size_t>(index)];
+    if (view.barMarks != Marks::Unchanged)
+      for (int i : kBarSeries) {
+        d.marks[static_cast<std::size_t>(i)] = view.barMarks == Marks::Show;
+        d.ApplyMarks(i);
+      }
+    for (int i : view.series) d.active[static_cast<std::size_t>(i)] = true;
+  }
+  d.Sync();
+}
+
+int AnalysisChart::SeriesCount() const { return kCount; }
+
+bool AnalysisChart::SeriesActive(int index) const {
+  return impl_->Valid(index) && impl_->active[static_cast<std::size_t>(index)];
+}
+
+bool AnalysisChart::MarksVisible(int index) const {
+  return impl_->Valid(index) && impl_->marks[static_cast<std::size_t>(index)];
+}
+
+int AnalysisChart::PointCount(int index) const {
+  if (!impl_->Valid(index)) return 0;
+  switch (LookOf(index).kind) {
+    case Kind::Pie: return impl_->Pie(index)->count();
+    case Kind::Bar: return impl_->Set(index)->count();
+    case Kind::Point: return static_cast<int>(impl_->Points(index).part.size());
+    case Kind::FastLine: return impl_->Line(index)->count();
+  }
+  return 0;
+}
+
+double AnalysisChart::PointValue(int index, int point) const {
+  if (point < 0 || point >= PointCount(index)) return 0;
+  const Impl& d = *impl_;
+  switch (LookOf(index).kind) {
+    case Kind::Pie: return d.Pie(index)->slices().at(point)->property("pointValue").toDouble();
+    case Kind::Bar: return d.Set(index)->at(point);
+    case Kind::Point: {
+      const PointSeries& ps = d.Points(index);
+      const auto k = static_cast<std::size_t>(point);
+      return ps.parts[ps.part[k]]->at(static_cast<qsizetype>(ps.position[k])).y();
+    }
+    case Kind::FastLine: return d.Line(index)->at(point).y();
+  }
+  return 0;
+}
+
+QString AnalysisChart::PointLabel(int index, int point) const {
+  if (point < 0 || point >= PointCount(index)) return {};
+  switch (LookOf(index).kind) {
+    case Kind::Pie: return impl_->Pie(index)->slices().at(point)->property("pointLabel").toString();
+    case Kind::Bar: {
+      const QStringList categories = impl_->axisCategories->categories();
+      return point < categories.size() ? QString(categories.at(point)).remove(QChar(0x200B)) : QString();
+    }
+    default: return {};
+  }
+}
+
+QColor AnalysisChart::PointColour(int index, int point) const {
+  if (point < 0 || point >= PointCount(index)) return {};
+  const Impl& d = *impl_;
+  switch (LookOf(index).kind) {
+    case Kind::Pie: return d.Pie(index)->slices().at(point)->color();
+    case Kind::Bar: return d.setColours[static_cast<std::size_t>(index - 1)];
+    case Kind::Point: {
+      const PointSeries& ps = d.Points(index);
+      return ps.parts[ps.part[static_cast<std::size_t>(point)]]->color();
+    }
+    case Kind::FastLine: return d.Line(index)->pen().color();
+  }
+  return {};
+}
+
+QPoint AnalysisChart::PointPosition(int index, int point) const {
+  if (point < 0 || point >= PointCount(index) || !SeriesActive(index)) return {};
+  const Impl& d = *impl_;
+  QAbstractSeries* series = nullptr;
+  if (LookOf(index).kind == Kind::Point)
+    series = d.Points(index).parts[d.Points(index).part[static_cast<std::size_t>(point)]];
+  else if (LookOf(index).kind == Kind::FastLine)
+    series = d.Line(index);
+  if (!series) return {};
+  const QPointF scene = d.chart->mapToScene(d.chart->mapToPosition(QPointF(point, PointValue(index, point)), series));
+  return mapFromScene(scene);
+}
+
+void AnalysisChart::SetOpenGL(bool wanted) {
+  Impl& d = *impl_;
+  d.openGL = wanted && OpenGLAvailable();
+  for (const PointSeries& ps : d.points)
+    for (QScatterSeries* part : ps.parts) part->setUseOpenGL(d.openGL);
+  for (QLineSeries* line : d.lines) line->setUseOpenGL(d.openGL);
+}
+
+bool AnalysisChart::UsesOpenGL() const { return impl_->openGL; }

@@ -1,0 +1,106 @@
+#include "ui/chart_marks.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QtMath>
+#include <algorithm>
+
+namespace chartmarks {
+
+namespace {
+
+const QColor kBoxFill(255, 255, 225);
+const QColor kArrow(Qt::white);
+
+QSizeF BoxSize(const QString& text, const QFont& font) {
+  const QFontMetricsF metrics(font);
+  return {metrics.horizontalAdvance(text) + 6, metrics.height() + 2};
+}
+
+// Moves the boxes of one side down (and, when they run past bottom, up) until none covers
+// another; order is top to bottom.
+void SpreadVertically(std::vector<Mark*>& side) {
+  std::sort(side.begin(), side.end(), [](const Mark* a, const Mark* b) { return a->box.center().y() < b->box.center().y(); });
+  for (std::size_t i = 1; i < side.size(); ++i) {
+    const double floor = side[i - 1]->box.bottom() + 1;
+    if (side[i]->box.top() < floor) side[i]->box.moveTop(floor);
+  }
+}
+
+}  // namespace
+
+std::vector<Mark> PieMarks(const std::vector<Slice>& slices, QPointF centre, double radius, double arrowLength,
+                           const QFont& font) {
+  std::vector<Mark> marks;
+  std::vector<QPointF> rims;
+  for (const Slice& slice : slices) {
+    const double angle = qDegreesToRadians(slice.midAngle);
+    const QPointF direction(std::sin(angle), -std::cos(angle));
+    const QPointF rim = centre + radius * direction;
+    const QPointF end = centre + (radius + arrowLength) * direction;
+    const QSizeF size = BoxSize(slice.text, font);
+    QRectF box(QPointF(0, 0), size);
+    if (direction.x() >= 0)
+      box.moveTopLeft(QPointF(end.x(), end.y() - size.height() / 2));
+    else
+      box.moveTopRight(QPointF(end.x(), end.y() - size.height() / 2));
+    marks.push_back({slice.text, font, box, {}});
+    rims.push_back(rim);
+  }
+  std::vector<Mark*> left, right;
+  for (std::size_t i = 0; i < marks.size(); ++i)
+    (rims[i].x() >= centre.x() ? right : left).push_back(&marks[i]);
+  SpreadVertically(left);
+  SpreadVertically(right);
+  for (std::size_t i = 0; i < marks.size(); ++i) {
+    const QRectF& box = marks[i].box;
+    const bool onRight = rims[i].x() >= centre.x();
+    marks[i].arrow = QLineF(rims[i], QPointF(onRight ? box.left() : box.right(), box.center().y()));
+  }
+  return marks;
+}
+
+Mark BarMark(QPointF top, double arrowLength, const QString& text, const QFont& font, const QRectF& plot) {
+  const QSizeF size = BoxSize(text, font);
+  const double bottom = top.y() - arrowLength;
+  const double left = std::clamp(top.x() - size.width() / 2, plot.left(), std::max(plot.left(), plot.right() - size.width()));
+  return {text, font, QRectF(QPointF(left, bottom - size.height()), size), QLineF(top, QPointF(top.x(), bottom))};
+}
+
+std::vector<Mark> Declutter(std::vector<Mark> marks) {
+  std::vector<Mark> kept;
+  for (Mark& mark : marks) {
+    const bool covers = std::any_of(kept.rbegin(), kept.rend(), [&](const Mark& k) { return k.box.intersects(mark.box); });
+    if (!covers) kept.push_back(std::move(mark));
+  }
+  return kept;
+}
+
+MarksItem::MarksItem(QGraphicsItem* parent) : QGraphicsItem(parent) {
+  setZValue(1000);  // over every series
+  setAcceptedMouseButtons(Qt::NoButton);
+}
+
+void MarksItem::SetMarks(std::vector<Mark> marks) {
+  prepareGeometryChange();
+  marks_ = std::move(marks);
+  bounds_ = QRectF();
+  for (const Mark& mark : marks_) bounds_ |= mark.box.adjusted(-1, -1, 1, 1) | QRectF(mark.arrow.p1(), mark.arrow.p2()).normalized().adjusted(-1, -1, 1, 1);
+  update();
+}
+
+void MarksItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) {
+  painter->save();
+  for (const Mark& mark : marks_) {
+    painter->setPen(QPen(kArrow, 1));
+    painter->drawLine(mark.arrow);
+    painter->setPen(QPen(Qt::black, 1));
+    painter->setBrush(kBoxFill);
+    painter->drawRect(mark.box);
+    painter->setFont(mark.font);
+    painter->drawText(mark.box, Qt::AlignCenter, mark.text);
+  }
+  painter->restore();
+}
+
+}  // namespace chartmarks
