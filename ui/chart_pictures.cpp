@@ -1,0 +1,44 @@
+#include "ui/chart_pictures.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QImage>
+#include <QPixmap>
+
+#include "ui/analysis_chart.h"
+
+namespace {
+constexpr int kWidth = 673, kHeight = 393;  // the chart's size on the window
+}
+
+QStringList ChartPictureNames() {
+  return {QStringLiteral("chart-0-total.png"),     QStringLiteral("chart-1-blocks.png"),
+          QStringLiteral("chart-2-blocks-no-marks.png"), QStringLiteral("chart-3-checksums.png"),
+          QStringLiteral("chart-4-using-size.png"), QStringLiteral("chart-5-empty-size.png")};
+}
+
+QStringList WriteChartPictures(const quarvex::ChartSeriesSet& series, const QString& directory, QString& error) {
+  QStringList written;
+  if (!QDir().mkpath(directory)) {
+    error = QStringLiteral("cannot make the directory %1").arg(directory);
+    return written;
+  }
+  AnalysisChart chart;
+  chart.SetOpenGL(false);
+  chart.setAttribute(Qt::WA_DontShowOnScreen);
+  chart.resize(kWidth, kHeight);
+  chart.show();
+  chart.LoadSeries(series);
+  const QStringList names = ChartPictureNames();
+  for (int view = 0; view < names.size(); ++view) {
+    chart.SelectView(view);
+    QCoreApplication::sendPostedEvents();  // the chart lays itself out on a posted event
+    const QString path = QDir(directory).filePath(names.at(view));
+    if (!chart.grab().toImage().save(path, "PNG")) {
+      error = QStringLiteral("cannot write %1").arg(path);
+      return written;
+    }
+    written.append(path);
+  }
+  return written;
+}
