@@ -650,6 +650,19 @@ QPoint AnalysisChart::PointPosition(int index, int point) const {
   return mapFromScene(scene);
 }
 
+QStringList AnalysisChart::MarkTexts() const {
+  QStringList texts;
+  for (const chartmarks::Mark& mark : impl_->marksItem->Marks()) texts.append(mark.text);
+  return texts;
+}
+
+QStringList AnalysisChart::LegendEntries() const {
+  QStringList titles;
+  if (impl_->legendItem->isVisible())
+    for (const chartlegend::Entry& entry : impl_->legendItem->Entries()) titles.append(entry.title);
+  return titles;
+}
+
 void AnalysisChart::SetOpenGL(bool wanted) {
   Impl& d = *impl_;
   d.openGL = wanted && OpenGLAvailable();

@@ -43,6 +43,10 @@ class AnalysisChart : public QChartView {
   QColor PointColour(int index, int point) const;
   // Where a point of an active point or line series is drawn, in viewport coordinates.
   QPoint PointPosition(int index, int point) const;
+  // What the chart draws besides the series: the texts of the marks now shown, and the
+  // legend's entries top to bottom.
+  QStringList MarkTexts() const;
+  QStringList LegendEntries() const;
 
   // Draw the point and line series with OpenGL where a context can be made (the default);
   // off for pictures, which are painted in software.

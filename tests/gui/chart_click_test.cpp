@@ -1,0 +1,63 @@
+// The point click: a click on a point of Series6 ("UsingRecSize") reports that point's
+// index; a click on Series8 ("EmptyRecSize"), on another series or on nothing reports none.
+#include <QSignalSpy>
+#include <QTest>
+#include <QtCharts/QScatterSeries>
+
+#include "tests/gui/chart_fixture.h"
+
+namespace quarvex::ui::charttesting {
+namespace {
+
+QScatterSeries* FirstPointSeries(AnalysisChart& chart) {
+  for (QAbstractSeries* s : chart.chart()->series())
+    if (auto* points = qobject_cast<QScatterSeries*>(s)) return points;
+  return nullptr;
+}
+
+TEST(ChartClick, AClickOnAnInUsePointReportsItsIndex) {
+  const auto chart = ShownChart();
+  chart->LoadSeries(PointSet({10, 40, 20, 50, 30}, {15, 25}));
+  chart->SelectView(4);
+  Settle();
+  QSignalSpy clicked(chart.get(), &AnalysisChart::usingPointClicked);
+  for (int k = 0; k < 5; ++k) {
+    QTest::mouseClick(chart->viewport(), Qt::LeftButton, {}, chart->PointPosition(5, k));
+    ASSERT_EQ(clicked.count(), k + 1) << "point " << k;
+    EXPECT_EQ(clicked.last().at(0).toInt(), k);
+  }
+}
+
+TEST(ChartClick, AClickOnAFreeRecordPointOrOnNothingReportsNothing) {
+  const auto chart = ShownChart();
+  chart->LoadSeries(PointSet({10, 40, 20}, {15, 25, 35}));
+  chart->SelectView(5);
+  Settle();
+  QSignalSpy clicked(chart.get(), &AnalysisChart::usingPointClicked);
+  for (int k = 0; k < 3; ++k) QTest::mouseClick(chart->viewport(), Qt::LeftButton, {}, chart->PointPosition(7, k));
+  QTest::mouseClick(chart->viewport(), Qt::LeftButton, {}, chart->PointPosition(6, 1));  // the average line
+  QTest::mouseClick(chart->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+  chart->SelectView(0);
+  Settle();
+  QTest::mouseClick(chart->viewport(), Qt::LeftButton, {}, chart->rect().center());
+  EXPECT_EQ(clicked.count(), 0);
+}
+
+TEST(ChartClick, AClickReportedAsAPositionNamesTheNearestPointDrawnNearIt) {
+  // Drawn with OpenGL, Qt reports where the click was, not the point.
+  const auto chart = ShownChart();
+  chart->LoadSeries(PointSet({10, 40, 20, 50, 30}, {}));
+  chart->SelectView(4);
+  Settle();
+  QScatterSeries* points = FirstPointSeries(*chart);
+  ASSERT_NE(points, nullptr);
+  QSignalSpy clicked(chart.get(), &AnalysisChart::usingPointClicked);
+  emit points->clicked(QPointF(2.03, 20.2));
+  ASSERT_EQ(clicked.count(), 1);
+  EXPECT_EQ(clicked.last().at(0).toInt(), 2);
+  emit points->clicked(QPointF(2.5, 45));  // between points, far from both
+  EXPECT_EQ(clicked.count(), 1);
+}
+
+}  // namespace
+}  // namespace quarvex::ui::charttesting

@@ -1,0 +1,81 @@
+// What the chart tests share: the series of a real job on the bundled sample, a chart shown
+// at the window's size on the offscreen platform, and small hand-made series.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <memory>
+#include <string>
+
+#include "job/analysis_job.h"
+#include "ui/analysis_chart.h"
+
+namespace quarvex::ui::charttesting {
+
+// The job's window reduced to what a job asks of it: the file and the options.
+class QuietWindow : public JobWindow {
+ public:
+  explicit QuietWindow(std::string file) : file_(std::move(file)) {}
+  void SetApplicationTitle(const std::string&) override {}
+  void SetMessageLine(const std::string&) override {}
+  void SetStatusPanel(int, const std::string&) override {}
+  void SetControlEnabled(Control, bool) override {}
+  void SetControlVisible(Control, bool) override {}
+  void MinimizeAndHide() override {}
+  void RestoreAndShow() override {}
+  bool IsChecked(Option option) const override { return AnalysisOptions::Initial()[option]; }
+  std::string SelectedFileName() const override { return file_; }
+  void ClearChartSeries() override { ++clears; }
+  void JobOver() override {}
+  int clears = 0;
+
+ private:
+  std::string file_;
+};
+
+inline std::string SamplePath() { return std::string(QUARVEX_SAMPLES_DIR) + "/USER-SAMPLE.DAT"; }
+
+// The nine series of one default job on the bundled sample (run once).
+inline const ChartSeriesSet& SampleSeries() {
+  static const ChartSeriesSet series = [] {
+    QuietWindow window(SamplePath());
+    AnalysisJob job(window);
+    if (job.StartAnalysis()) job.RunAnalysis();
+    EXPECT_EQ(job.ErrorCode(), 0);
+    return job.chartSeries;
+  }();
+  return series;
+}
+
+// Lets the chart lay itself out and paint.
+inline void Settle() {
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::processEvents();
+}
+
+// A chart of the window's size, shown and laid out.
+inline std::unique_ptr<AnalysisChart> ShownChart() {
+  auto chart = std::make_unique<AnalysisChart>();
+  chart->resize(673, 393);
+  chart->show();
+  Settle();
+  return chart;
+}
+
+// Record-size points: Series6 with the given sizes (labels 100, 200, ...), Series8 likewise
+// (labels 10, 20, ...), the average lines one point longer than Series8.
+inline ChartSeriesSet PointSet(const std::vector<double>& inUse, const std::vector<double>& freeSizes) {
+  ChartSeriesSet set;
+  for (std::size_t i = 0; i < inUse.size(); ++i)
+    set[SeriesId::Series6].Add(inUse[i], std::to_string(100 * (i + 1)), kBlue);
+  for (std::size_t i = 0; i < freeSizes.size(); ++i)
+    set[SeriesId::Series8].Add(freeSizes[i], std::to_string(10 * (i + 1)), kRed);
+  for (std::size_t i = 0; i <= freeSizes.size(); ++i) {
+    set[SeriesId::Series7].Add(30, "", kBlue);
+    set[SeriesId::Series9].Add(25, "", kYellow);
+  }
+  return set;
+}
+
+}  // namespace quarvex::ui::charttesting

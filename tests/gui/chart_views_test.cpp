@@ -1,0 +1,151 @@
+// The six views of the selector: which series each makes active, the bar marks of entries 1
+// and 2, what an index outside the list does, and the chart before any analysis.
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QPercentBarSeries>
+#include <QtCharts/QPieSeries>
+#include <QtCharts/QScatterSeries>
+#include <set>
+
+#include "tests/gui/chart_fixture.h"
+#include "ui/chart_style.h"
+
+namespace quarvex::ui::charttesting {
+namespace {
+
+const std::vector<std::set<int>> kViewSeries = {{0}, {1, 2, 3}, {1, 2, 3}, {4}, {5}, {6, 7, 8}};
+
+std::set<int> ActiveSeries(const AnalysisChart& chart) {
+  std::set<int> active;
+  for (int i = 0; i < chart.SeriesCount(); ++i)
+    if (chart.SeriesActive(i)) active.insert(i);
+  return active;
+}
+
+// The kinds of the Qt series on the chart, in order: what is drawn.
+QStringList DrawnKinds(const AnalysisChart& chart) {
+  QStringList kinds;
+  for (QAbstractSeries* s : chart.chart()->series()) {
+    if (qobject_cast<QPieSeries*>(s)) kinds.append("pie");
+    else if (auto* bars = qobject_cast<QPercentBarSeries*>(s)) kinds.append(QString("bars:%1").arg(bars->count()));
+    else if (qobject_cast<QScatterSeries*>(s)) kinds.append("points");
+    else if (qobject_cast<QLineSeries*>(s)) kinds.append("line");
+  }
+  return kinds;
+}
+
+TEST(ChartViews, TheSixEntriesAreQuotedExactly) {
+  EXPECT_EQ(AnalysisChart::ViewNames(),
+            QStringList({QStringLiteral(u"利用状況（全体）/ Total Using/Empty Rate"),
+                         QStringLiteral(u"利用状況（ﾌﾞﾛｯｸ毎）/ Using/Empty Rate at each Block"),
+                         QStringLiteral(u"利用状況（ﾌﾞﾛｯｸ毎値非表示）/ U/E Rate at Each Block 2"),
+                         QStringLiteral(u"ｷｰ名ﾁｪｯｸｻﾑ合否/ Key-Name Check-sum Check"),
+                         QStringLiteral(u"ﾚｺｰﾄﾞｻｲｽﾞ分布/ Using Record Size"),
+                         QStringLiteral(u"空きﾚｺｰﾄﾞｻｲｽﾞ分布/ Empty Record Size")}));
+}
+
+TEST(ChartViews, EachEntryActivatesExactlyItsSeriesAndDrawsNothingElse) {
+  const auto chart = ShownChart();
+  chart->LoadSeries(SampleSeries());
+  const std::vector<QStringList> drawn = {{"pie"}, {"bars:3"}, {"bars:3"}, {"pie"}, {"points"}, {"line", "points", "line"}};
+  // Every order of arrival: each view after each other one.
+  for (int from = 0; from < 6; ++from)
+    for (int to = 0; to < 6; ++to) {
+      chart->SelectView(from);
+      chart->SelectView(to);
+      EXPECT_EQ(ActiveSeries(*chart), kViewSeries[to]) << "view " << to << " after " << from;
+      EXPECT_EQ(DrawnKinds(*chart), drawn[to]) << "view " << to << " after " << from;
+    }
+}
+
+TEST(ChartViews, TheLegendListsOnlyTheActiveSeriesOfTheLegendLastFirst) {
+  AnalysisChart chart;
+  chart.LoadSeries(SampleSeries());
+  const std::vector<QStringList> legend = {
+      {}, {"DeadGap", "Empty", "Using"}, {"DeadGap", "Empty", "Using"}, {}, {}, {"EmptySize AVG.", "UsingSize AVG."}};
+  for (int view = 0; view < 6; ++view) {
+    chart.SelectView(view);
+    EXPECT_EQ(chart.LegendEntries(), legend[view]) << "view " << view;
+  }
+}
+
+TEST(ChartViews, EntryOneAfterEntryTwoShowsTheBarMarksAgainAndEntryTwoHidesThem) {
+  const auto chart = ShownChart();
+  const ChartSeriesSet& data = SampleSeries();
+  chart->LoadSeries(data);
+  const QString usingKn = chartstyle::GroupedNumber(data[SeriesId::Series2][0].value);
+  chart->SelectView(2);
+  Settle();
+  for (int i : {1, 2, 3}) EXPECT_FALSE(chart->MarksVisible(i));
+  EXPECT_TRUE(chart->MarkTexts().isEmpty());
+  chart->SelectView(1);
+  Settle();
+  for (int i : {1, 2, 3}) EXPECT_TRUE(chart->MarksVisible(i));
+  EXPECT_TRUE(chart->MarkTexts().contains(usingKn)) << "the value itself, not its share";
+  chart->SelectView(2);
+  Settle();
+  EXPECT_TRUE(chart->MarkTexts().isEmpty());
+  // Other views leave the bar marks as they are.
+  chart->SelectView(4);
+  EXPECT_FALSE(chart->MarksVisible(1));
+}
+
+TEST(ChartViews, ThePiesShowLabelAndValueMarks) {
+  const auto chart = ShownChart();
+  const ChartSeriesSet& data = SampleSeries();
+  chart->LoadSeries(data);
+  chart->SelectView(3);
+  Settle();
+  const ChartSeries& goodSum = data[SeriesId::Series5];
+  QStringList expected;
+  for (const ChartPoint& p : goodSum.Points())
+    expected.append(QString::fromStdString(p.label) + " " + chartstyle::GroupedNumber(p.value));
+  EXPECT_EQ(chart->MarkTexts(), expected);
+  EXPECT_TRUE(chart->MarksVisible(4));
+  EXPECT_FALSE(chart->MarksVisible(5)) << "the point series keep their marks hidden";
+}
+
+TEST(ChartViews, AnIndexOutsideTheListLeavesEverySeriesInactive) {
+  AnalysisChart chart;
+  chart.LoadSeries(SampleSeries());
+  for (int index : {-1, 6, 1000}) {
+    chart.SelectView(1);
+    chart.SelectView(index);
+    EXPECT_TRUE(ActiveSeries(chart).empty()) << index;
+    EXPECT_TRUE(chart.chart()->series().isEmpty()) << index;
+    EXPECT_TRUE(chart.LegendEntries().isEmpty()) << index;
+    EXPECT_TRUE(chart.MarkTexts().isEmpty()) << index;
+  }
+}
+
+TEST(ChartViews, AtStartTheChartShowsViewZeroWithAnEmptyPie) {
+  AnalysisChart chart;
+  EXPECT_EQ(ActiveSeries(chart), std::set<int>{0});
+  ASSERT_EQ(DrawnKinds(chart), QStringList{"pie"});
+  EXPECT_EQ(qobject_cast<QPieSeries*>(chart.chart()->series().at(0))->count(), 0);
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(chart.PointCount(i), 0);
+  EXPECT_TRUE(chart.chart()->title().isEmpty());
+}
+
+TEST(ChartViews, EntryFourDrawsTheInUsePointsAloneAndEntryFiveBothAverageLines) {
+  AnalysisChart chart;
+  chart.LoadSeries(PointSet({40, 80, 120}, {16, 32, 48}));
+  chart.SelectView(4);
+  EXPECT_EQ(DrawnKinds(chart), QStringList{"points"});
+  chart.SelectView(5);
+  EXPECT_EQ(chart.PointCount(6), chart.PointCount(7) + 1);
+  EXPECT_EQ(chart.PointCount(8), chart.PointCount(7) + 1);
+  EXPECT_EQ(chart.LegendEntries(), QStringList({"EmptySize AVG.", "UsingSize AVG."}));
+}
+
+TEST(ChartViews, ChangingTheViewNeverChangesThePoints) {
+  AnalysisChart chart;
+  chart.LoadSeries(SampleSeries());
+  std::vector<int> counts;
+  for (int i = 0; i < 9; ++i) counts.push_back(chart.PointCount(i));
+  for (int view : {4, 5, 1, 2, 0, 3, 4, -1, 5}) chart.SelectView(view);
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(chart.PointCount(i), counts[static_cast<std::size_t>(i)]);
+  EXPECT_EQ(chart.PointValue(5, 3), SampleSeries()[SeriesId::Series6][3].value);
+}
+
+}  // namespace
+}  // namespace quarvex::ui::charttesting
