@@ -1,0 +1,124 @@
+// The analysis chart on the series of a generated system.dat-style hive of about 12 MB and
+// 100,000 keys (some 100,000 record-size points): from the end of the job (the window hands
+// the series over) to the first complete paint of each view, and the switch from one view to
+// the next, painted. Software drawing unless QUARVEX_BENCH_OPENGL=1 and a GL context exists
+// (under xvfb-run with QT_QPA_PLATFORM=xcb, for instance).
+// Run: build/bench/quarvex_bench_charts [--benchmark_repetitions=3]
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <filesystem>
+#include <memory>
+
+#include "job/analysis_job.h"
+#include "tools/hive_generator.h"
+#include "ui/analysis_chart.h"
+
+namespace {
+
+using namespace quarvex;
+
+class SilentWindow : public JobWindow {
+ public:
+  explicit SilentWindow(std::string file) : file_(std::move(file)) {}
+  void SetApplicationTitle(const std::string&) override {}
+  void SetMessageLine(const std::string&) override {}
+  void SetStatusPanel(int, const std::string&) override {}
+  void SetControlEnabled(Control, bool) override {}
+  void SetControlVisible(Control, bool) override {}
+  void MinimizeAndHide() override {}
+  void RestoreAndShow() override {}
+  bool IsChecked(Option o) const override { return AnalysisOptions::Initial()[o]; }
+  std::string SelectedFileName() const override { return file_; }
+  void ClearChartSeries() override {}
+  void JobOver() override {}
+
+ private:
+  std::string file_;
+};
+
+// The series of one default job on the large hive, made once.
+const ChartSeriesSet& LargeSeries() {
+  static const ChartSeriesSet series = [] {
+    const auto file = std::filesystem::temp_directory_path() / "quarvex-bench-charts-12mb.dat";
+    tools::GeneratorOptions options;
+    options.kind = tools::HiveKind::System;
+    options.keys = 100000;
+    options.seed = 12;
+    tools::GenerateHive(options).WriteFile(file.string());
+    SilentWindow window(file.string());
+    AnalysisJob job(window);
+    if (job.StartAnalysis()) job.RunAnalysis();
+    std::filesystem::remove(file);
+    return job.chartSeries;
+  }();
+  return series;
+}
+
+std::unique_ptr<AnalysisChart> ShownChart() {
+  auto chart = std::make_unique<AnalysisChart>();
+  chart->SetOpenGL(qEnvironmentVariableIntValue("QUARVEX_BENCH_OPENGL") == 1);
+  chart->resize(673, 393);
+  chart->show();
+  QCoreApplication::processEvents();
+  return chart;
+}
+
+// Lays the chart out and paints it now, as the window's first paint after a change does.
+void PaintNow(AnalysisChart& chart) {
+  QCoreApplication::sendPostedEvents();
+  chart.viewport()->repaint();
+}
+
+void AddCounters(benchmark::State& state, const AnalysisChart& chart) {
+  state.counters["points"] = chart.PointCount(5) + chart.PointCount(7);
+  state.counters["opengl"] = chart.UsesOpenGL() ? 1 : 0;
+}
+
+// The window shows view N; the job ends and hands over its series.
+void BM_JobEndToFirstPaint(benchmark::State& state) {
+  const ChartSeriesSet& series = LargeSeries();
+  const auto chart = ShownChart();
+  chart->SelectView(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    state.PauseTiming();
+    chart->ClearSeries();
+    PaintNow(*chart);
+    state.ResumeTiming();
+    chart->LoadSeries(series);
+    PaintNow(*chart);
+  }
+  AddCounters(state, *chart);
+}
+
+// From view N - 1 (view 5 before view 0) to view N.
+void BM_SwitchToView(benchmark::State& state) {
+  const ChartSeriesSet& series = LargeSeries();
+  const auto chart = ShownChart();
+  chart->LoadSeries(series);
+  const int view = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    state.PauseTiming();
+    chart->SelectView((view + 5) % 6);
+    PaintNow(*chart);
+    state.ResumeTiming();
+    chart->SelectView(view);
+    PaintNow(*chart);
+  }
+  AddCounters(state, *chart);
+}
+
+BENCHMARK(BM_JobEndToFirstPaint)->DenseRange(0, 5)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_SwitchToView)->DenseRange(0, 5)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
