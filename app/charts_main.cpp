@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QString>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -20,11 +21,12 @@ constexpr int kExitOk = 0, kExitJobFailed = 1, kExitUsage = 2, kExitWriteFailed 
 int Usage(const char* why) {
   if (why) std::fprintf(stderr, "quarvex-charts: %s\n", why);
   std::fprintf(why ? stderr : stdout,
-               "Usage: quarvex-charts [--codepage CP] DIRECTORY FILE\n"
+               "Usage: quarvex-charts [--codepage CP] [--quiet] DIRECTORY FILE\n"
                "Analyses the registry FILE with the default options and writes the six chart\n"
                "views into DIRECTORY as chart-0-total.png ... chart-5-empty-size.png.\n"
                "  --codepage CP   code page the hive was written in: 932 (default), 936, 949,\n"
-               "                  950, or none\n");
+               "                  950, or none\n"
+               "  --quiet         do not list the files written, nor Qt's warnings\n");
   return why ? kExitUsage : kExitOk;
 }
 
@@ -34,8 +36,13 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   quarvex::CodePage codePage = quarvex::CodePage::Cp932;
   std::vector<std::string> names;
+  bool quiet = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "-h" || args[i] == "--help") return Usage(nullptr);
+    if (args[i] == "--quiet") {
+      quiet = true;
+      continue;
+    }
     if (args[i] == "--codepage") {
       const auto cp = i + 1 < args.size() ? quarvex::ParseCodePage(args[++i]) : std::nullopt;
       if (!cp) return Usage("--codepage takes 932, 936, 949, 950 or none");
@@ -50,7 +57,18 @@ int main(int argc, char** argv) {
   const std::string& directory = names[0];
   const std::string& file = names[1];
 
+  // The pictures are never written over the hive itself.
+  for (const QString& name : ChartPictureNames()) {
+    std::error_code ec;
+    if (std::filesystem::equivalent(std::filesystem::path(directory) / name.toStdString(), file, ec) && !ec)
+      return Usage("a picture would overwrite the hive file");
+  }
+
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (quiet)
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+      if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+    });
   QApplication app(argc, argv);
 
   quarvex::JobSettings settings;
@@ -70,7 +88,8 @@ int main(int argc, char** argv) {
   QString error;
   const QStringList written =
       WriteChartPictures(job.chartSeries, QString::fromLocal8Bit(directory.c_str()), error);
-  for (const QString& path : written) std::printf("%s\n", path.toLocal8Bit().constData());
+  if (!quiet)
+    for (const QString& path : written) std::printf("%s\n", path.toLocal8Bit().constData());
   if (!error.isEmpty()) {
     std::fprintf(stderr, "quarvex-charts: %s\n", error.toLocal8Bit().constData());
     return kExitWriteFailed;

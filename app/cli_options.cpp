@@ -58,6 +58,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
       if (!value(o.outputFile)) return fail(a + " needs a file name");
     } else if (a == "--json") {
       if (!value(o.jsonFile)) return fail("--json needs a file name");
+    } else if (a == "--charts") {
+      if (!value(o.chartsDirectory)) return fail("--charts needs a directory");
     } else if (a == "--export") {
       if (!value(o.exportFile)) return fail("--export needs a file name (or - for standard output)");
     } else if (a == "--export-root") {
@@ -121,6 +123,10 @@ std::string HelpText() {
       "  --json FILE           also write the analysis (usage table, key verdicts, record\n"
       "                        sizes, the nine chart series) to FILE as UTF-8 JSON, after\n"
       "                        a successful job only\n"
+      "  --charts DIR          also paint the six chart views into DIR as PNG files\n"
+      "                        (chart-0-total.png ...), after a successful job only; runs\n"
+      "                        quarvex-charts, which the desktop build installs beside\n"
+      "                        quarvex-cli\n"
       "  --export FILE         write the key tree and every value as a REGEDIT4 file, as the\n"
       "                        Windows 9x registry editor does (- for standard output);\n"
       "                        the report is then written only with -o, and the analysis\n"

@@ -17,6 +17,7 @@ struct CliOptions {
   std::string inputFile;
   std::string outputFile;  // empty: standard output
   std::string jsonFile;    // empty: no JSON
+  std::string chartsDirectory;  // empty: no chart pictures
   std::string exportFile;  // empty: no REGEDIT4 export; "-": standard output
   std::string exportRoot;  // empty: told by the hive's file name
   Encoding encoding = Encoding::Native;

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "analyzer/analysis_json.h"
+#include "app/cli_charts.h"
 #include "app/cli_options.h"
 #include "app/cli_window.h"
 #include "export/regedit4_export.h"
@@ -133,6 +134,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (!o.jsonFile.empty() && !SaveAnalysisJson(job, o.jsonFile, error)) {
     err << "quarvex-cli: " << error << '\n';
     return kExitWriteFailed;
+  }
+  if (!o.chartsDirectory.empty()) {
+    const int charts = WriteCharts(o.chartsDirectory, o.inputFile, o.codePage, err);
+    if (charts != kExitOk) return charts;
   }
   return o.exportFile.empty() ? kExitOk : WriteExport(o, job, out, err);
 }
