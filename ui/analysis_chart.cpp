@@ -1,5 +1,6 @@
 #include "ui/analysis_chart.h"
 
+#include <QFontMetricsF>
 #include <QGraphicsItemGroup>
 #include <QGuiApplication>
 #include <QOpenGLContext>
@@ -50,10 +51,10 @@ constexpr double kPieArrow = 8;
 constexpr double kMarkedBarPixels = 4;
 constexpr int kMargin = 6, kBarsTopMargin = 24;  // room above the bars for the top marks
 
-// A round step for about five ticks over span: 1, 2 or 5 times a power of ten.
+// A round step for five to twelve ticks over span: 1, 2 or 5 times a power of ten.
 double TickStep(double span) {
   if (span <= 0) return 1;
-  const double raw = span / 5, power = std::pow(10.0, std::floor(std::log10(raw)));
+  const double raw = span / 6, power = std::pow(10.0, std::floor(std::log10(raw)));
   for (double factor : {1.0, 2.0, 5.0})
     if (raw <= factor * power) return std::max(1.0, factor * power);
   return std::max(1.0, 10 * power);
@@ -179,6 +180,7 @@ struct AnalysisChart::Impl {
   void SyncAxes();
   void SyncLegend();
   void UpdateMarks();
+  void FitCategoryLabels(const QRectF& plot);
   void LoadPie(int index, const quarvex::ChartSeries& data);
   void LoadBars(const quarvex::ChartSeriesSet& data);
   void LoadPoints(int index, const quarvex::ChartSeries& data);
@@ -294,6 +296,7 @@ void AnalysisChart::Impl::SyncLegend() {
 void AnalysisChart::Impl::UpdateMarks() {
   std::vector<chartmarks::Mark> all;
   const QRectF plot = chart->plotArea();
+  FitCategoryLabels(plot);
   for (std::size_t k = 0; k < pies.size(); ++k) {
     const int index = k == 0 ? 0 : 4;
     if (!active[static_cast<std::size_t>(index)] || !marks[static_cast<std::size_t>(index)]) continue;
@@ -330,6 +333,16 @@ void AnalysisChart::Impl::UpdateMarks() {
     for (chartmarks::Mark& mark : chartmarks::Declutter(std::move(barMarks))) all.push_back(std::move(mark));
   }
   marksItem->SetMarks(std::move(all));
+}
+
+// The bottom axis names each bar while the names fit under the bars; Qt would otherwise cut
+// every name down to "...".
+void AnalysisChart::Impl::FitCategoryLabels(const QRectF& plot) {
+  const QFontMetricsF metrics(axisCategories->labelsFont());
+  const double slot = plot.width() / std::max(1, axisCategories->count());
+  double widest = 0;
+  for (const QString& label : axisCategories->categories()) widest = std::max(widest, metrics.horizontalAdvance(label));
+  axisCategories->setLabelsVisible(slot >= widest + 4);
 }
 
 void AnalysisChart::Impl::LoadPie(int index, const quarvex::ChartSeries& data) {

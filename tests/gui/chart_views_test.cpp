@@ -1,5 +1,6 @@
 // The six views of the selector: which series each makes active, the bar marks of entries 1
 // and 2, what an index outside the list does, and the chart before any analysis.
+#include <QtCharts/QBarCategoryAxis>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QPercentBarSeries>
 #include <QtCharts/QPieSeries>
@@ -87,6 +88,32 @@ TEST(ChartViews, EntryOneAfterEntryTwoShowsTheBarMarksAgainAndEntryTwoHidesThem)
   // Other views leave the bar marks as they are.
   chart->SelectView(4);
   EXPECT_FALSE(chart->MarksVisible(1));
+}
+
+TEST(ChartViews, BarsTooNarrowForTheirMarksAndNamesGetNone) {
+  const auto chart = ShownChart();
+  auto categoryAxis = [&] {
+    for (QAbstractAxis* axis : chart->chart()->axes(Qt::Horizontal))
+      if (auto* categories = qobject_cast<QBarCategoryAxis*>(axis)) return categories;
+    return static_cast<QBarCategoryAxis*>(nullptr);
+  };
+  for (int bars : {3, 400}) {
+    ChartSeriesSet set;
+    for (int b = 0; b < bars; ++b) {
+      const std::string label = b ? std::to_string(b - 1) : "KN";
+      set[SeriesId::Series2].Add(20000, label, kBlue);
+      set[SeriesId::Series3].Add(3000, label, kGreen);
+      set[SeriesId::Series4].Add(400, label, kRed);
+    }
+    chart->LoadSeries(set);
+    chart->SelectView(1);
+    Settle();
+    const bool wide = bars == 3;
+    EXPECT_EQ(chart->MarkTexts().size(), wide ? 9 : 0) << bars << " bars";
+    ASSERT_NE(categoryAxis(), nullptr);
+    EXPECT_EQ(categoryAxis()->labelsVisible(), wide) << bars << " bars";
+    EXPECT_TRUE(chart->MarksVisible(1)) << "the marks stay on; there is no room to draw them";
+  }
 }
 
 TEST(ChartViews, ThePiesShowLabelAndValueMarks) {
