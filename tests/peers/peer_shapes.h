@@ -162,9 +162,9 @@ inline void AbsorbSmallFreeRecords(BuiltHive& hive) {
 // The benchmark hives: a user.dat (about 160 KB), a system.dat (about 1.5 MB) and a 12 MB one.
 inline std::vector<std::pair<const char*, tools::GeneratorOptions>> BenchHives() {
   using tools::HiveKind;
-  return {{"bench-user-160k", {HiveKind::User, 1500, 3}},
-          {"bench-system-1500k", {HiveKind::System, 11000, 4}},
-          {"bench-system-12m", {HiveKind::System, 100000, 12}}};
+  return {{"bench-1-user.dat-sized", {HiveKind::User, 1500, 3}},
+          {"bench-2-system.dat-sized", {HiveKind::System, 11000, 4}},
+          {"bench-3-large", {HiveKind::System, 100000, 12}}};
 }
 
 struct PeerShape {
