@@ -221,8 +221,10 @@ void AnalysisChart::Impl::SyncBarSets() {
   QList<QBarSet*> wanted;
   for (int i : kBarSeries)
     if (active[i]) wanted.append(Set(i));
-  if (bars->barSets() == wanted) return;
-  for (QBarSet* set : bars->barSets()) {
+  // Compared by hand: QList's == hands memcmp a null pointer for an empty list.
+  const QList<QBarSet*> held = bars->barSets();
+  if (std::equal(held.begin(), held.end(), wanted.begin(), wanted.end())) return;
+  for (QBarSet* set : held) {
     bars->take(set);
     set->setParent(&keeper);
   }
