@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "app/cli_window.h"
 #include "job/analysis_job.h"
 #include "tools/hive_generator.h"
 #include "ui/analysis_chart.h"
@@ -18,25 +19,6 @@
 namespace {
 
 using namespace quarvex;
-
-class SilentWindow : public JobWindow {
- public:
-  explicit SilentWindow(std::string file) : file_(std::move(file)) {}
-  void SetApplicationTitle(const std::string&) override {}
-  void SetMessageLine(const std::string&) override {}
-  void SetStatusPanel(int, const std::string&) override {}
-  void SetControlEnabled(Control, bool) override {}
-  void SetControlVisible(Control, bool) override {}
-  void MinimizeAndHide() override {}
-  void RestoreAndShow() override {}
-  bool IsChecked(Option o) const override { return AnalysisOptions::Initial()[o]; }
-  std::string SelectedFileName() const override { return file_; }
-  void ClearChartSeries() override {}
-  void JobOver() override {}
-
- private:
-  std::string file_;
-};
 
 // The series of one default job on the large hive, made once.
 const ChartSeriesSet& LargeSeries() {
@@ -47,7 +29,7 @@ const ChartSeriesSet& LargeSeries() {
     options.keys = 100000;
     options.seed = 12;
     tools::GenerateHive(options).WriteFile(file.string());
-    SilentWindow window(file.string());
+    cli::CliWindow window(AnalysisOptions::Initial(), file.string(), nullptr);
     AnalysisJob job(window);
     if (job.StartAnalysis()) job.RunAnalysis();
     std::filesystem::remove(file);

@@ -8,38 +8,18 @@
 #include <memory>
 #include <string>
 
+#include "app/cli_window.h"
 #include "job/analysis_job.h"
 #include "ui/analysis_chart.h"
 
 namespace quarvex::ui::charttesting {
-
-// The job's window reduced to what a job asks of it: the file and the options.
-class QuietWindow : public JobWindow {
- public:
-  explicit QuietWindow(std::string file) : file_(std::move(file)) {}
-  void SetApplicationTitle(const std::string&) override {}
-  void SetMessageLine(const std::string&) override {}
-  void SetStatusPanel(int, const std::string&) override {}
-  void SetControlEnabled(Control, bool) override {}
-  void SetControlVisible(Control, bool) override {}
-  void MinimizeAndHide() override {}
-  void RestoreAndShow() override {}
-  bool IsChecked(Option option) const override { return AnalysisOptions::Initial()[option]; }
-  std::string SelectedFileName() const override { return file_; }
-  void ClearChartSeries() override { ++clears; }
-  void JobOver() override {}
-  int clears = 0;
-
- private:
-  std::string file_;
-};
 
 inline std::string SamplePath() { return std::string(QUARVEX_SAMPLES_DIR) + "/USER-SAMPLE.DAT"; }
 
 // The nine series of one default job on the bundled sample (run once).
 inline const ChartSeriesSet& SampleSeries() {
   static const ChartSeriesSet series = [] {
-    QuietWindow window(SamplePath());
+    cli::CliWindow window(AnalysisOptions::Initial(), SamplePath(), nullptr);  // no window: quiet
     AnalysisJob job(window);
     if (job.StartAnalysis()) job.RunAnalysis();
     EXPECT_EQ(job.ErrorCode(), 0);
