@@ -13,7 +13,8 @@
 
 #include "app/cli_window.h"
 #include "job/analysis_job.h"
-#include "tools/hive_generator.h"
+#include "bench/bench_hive.h"
+#include "bench/qt_bench_main.h"
 #include "ui/analysis_chart.h"
 
 namespace {
@@ -23,16 +24,10 @@ using namespace quarvex;
 // The series of one default job on the large hive, made once.
 const ChartSeriesSet& LargeSeries() {
   static const ChartSeriesSet series = [] {
-    const auto file = std::filesystem::temp_directory_path() / "quarvex-bench-charts-12mb.dat";
-    tools::GeneratorOptions options;
-    options.kind = tools::HiveKind::System;
-    options.keys = 100000;
-    options.seed = 12;
-    tools::GenerateHive(options).WriteFile(file.string());
-    cli::CliWindow window(AnalysisOptions::Initial(), file.string(), nullptr);
+    const std::string file = bench::LargeSystemHive();
+    cli::CliWindow window(AnalysisOptions::Initial(), file, nullptr);
     AnalysisJob job(window);
     if (job.StartAnalysis()) job.RunAnalysis();
-    std::filesystem::remove(file);
     return job.chartSeries;
   }();
   return series;
@@ -96,11 +91,4 @@ BENCHMARK(BM_SwitchToView)->DenseRange(0, 5)->Unit(benchmark::kMillisecond)->Ite
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+QUARVEX_QT_BENCHMARK_MAIN()

@@ -8,7 +8,7 @@
 
 #include "hive/prescan.h"
 #include "job/analysis_job.h"
-#include "tools/hive_generator.h"
+#include "bench/bench_hive.h"
 
 namespace {
 
@@ -35,18 +35,7 @@ class SilentWindow : public JobWindow {
   std::string file_;
 };
 
-const std::string& LargeHive() {
-  static const std::string path = [] {
-    const auto file = std::filesystem::temp_directory_path() / "quarvex-bench-12mb.dat";
-    tools::GeneratorOptions options;
-    options.kind = tools::HiveKind::System;
-    options.keys = 100000;
-    options.seed = 12;
-    tools::GenerateHive(options).WriteFile(file.string());
-    return file.string();
-  }();
-  return path;
-}
+const std::string& LargeHive() { return bench::LargeSystemHive(); }
 
 void ReportPeakMemory(benchmark::State& state) {
   rusage usage{};

@@ -13,25 +13,14 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "tools/hive_generator.h"
+#include "bench/bench_hive.h"
+#include "bench/qt_bench_main.h"
 #include "ui/main_window.h"
 
 namespace {
 
-const std::string& LargeHive() {
-  static const std::string path = [] {
-    const auto file = std::filesystem::temp_directory_path() / "quarvex-bench-window-12mb.dat";
-    quarvex::tools::GeneratorOptions options;
-    options.kind = quarvex::tools::HiveKind::System;
-    options.keys = 100000;
-    quarvex::tools::GenerateHive(options).WriteFile(file.string());
-    return file.string();
-  }();
-  return path;
-}
-
 void WindowStallDuringJob(benchmark::State& state, bool everything) {
-  const std::string& hive = LargeHive();
+  const std::string& hive = quarvex::bench::LargeSystemHive();
   double worstStall = 0, showReport = 0, showStall = 0;
   for (auto _ : state) {
     TForm1::Settings settings;
@@ -80,11 +69,4 @@ BENCHMARK_CAPTURE(WindowStallDuringJob, select_all, true)->Unit(benchmark::kMill
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+QUARVEX_QT_BENCHMARK_MAIN()
