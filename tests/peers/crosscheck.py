@@ -11,7 +11,8 @@ A difference that a peer is known to produce is explained by one of the rules be
 reported with its count; the shapes table says which rules each shape is expected to show,
 and any other difference, or an expected rule that does not show, fails the check.
 
-usage: crosscheck.py SHAPE OURS.reg CREG.txt CREG.rc PERL.reg PERL.err
+usage: crosscheck.py SHAPE OURS.reg CREG.txt CREG.err PERL.reg PERL.err EXPECTED_CREG EXPECTED_PERL
+(the expected rules of each peer comma-separated, or empty)
 """
 
 import re
@@ -181,20 +182,15 @@ def text_data(kind, data):
     return data
 
 
-def creg_view(entry):
-    """Our entry as cregexport shows it: names decoded from code page 932."""
-    if entry[0] == "K":
-        return ("K", entry[1].decode("cp932", "replace"))
-    _, path, name, kind, data = entry
-    return ("V", path.decode("cp932", "replace"), name.decode("cp932", "replace"), kind, text_data(kind, data))
-
-
-def perl_view(entry):
-    """Our entry as regexport.pl shows it: names decoded from Windows-1252."""
-    if entry[0] == "K":
-        return ("K", entry[1].decode("cp1252", "replace"))
-    _, path, name, kind, data = entry
-    return ("V", path.decode("cp1252", "replace"), name.decode("cp1252", "replace"), kind, text_data(kind, data))
+def view_in(codec):
+    """Our entries as a peer shows them: names decoded from the code page it decodes them from
+    (cregexport: 932, as told; regexport.pl: always Windows-1252)."""
+    def view(entry):
+        if entry[0] == "K":
+            return ("K", entry[1].decode(codec, "replace"))
+        _, path, name, kind, data = entry
+        return ("V", path.decode(codec, "replace"), name.decode(codec, "replace"), kind, text_data(kind, data))
+    return view
 
 
 PLACEHOLDER = re.compile(r"\(key [0-9A-F]{8}\)")
@@ -223,12 +219,13 @@ def rule_type_high_word(ours, peer, high):
 
 
 def compare(peer_name, ours, peer, view, raw_names, high_words):
-    found, problems = {}, []
+    found, problems, exact = {}, [], 0
     for i, (mine, theirs) in enumerate(zip(ours, peer)):
         mv = view(mine)
         if theirs[0] == "V":
             theirs = theirs[:4] + (text_data(theirs[3], theirs[4]),)
         if mv == theirs:
+            exact += 1
             if peer_name == "regexport.pl" and any(b in LOST_IN_1252 for b in raw_names[i]):
                 found["lost-1252"] = found.get("lost-1252", 0) + 1
             continue
@@ -243,7 +240,7 @@ def compare(peer_name, ours, peer, view, raw_names, high_words):
             problems.append(f"entry {i}: ours {mv!r}\n      {peer_name} {theirs!r}")
         else:
             found[explained] = found.get(explained, 0) + 1
-    return found, problems
+    return found, problems, exact
 
 
 KNOWN = {
@@ -278,11 +275,11 @@ def main():
                 high_words[value_index[vi]] = pending
                 pending = 0
     failed = False
-    for peer_name, path, view, expected in (("cregexport", creg_path, creg_view, expected_creg),
-                                            ("regexport.pl", perl_path, perl_view, expected_perl)):
+    for peer_name, path, view, expected in (("cregexport", creg_path, view_in("cp932"), expected_creg),
+                                            ("regexport.pl", perl_path, view_in("cp1252"), expected_perl)):
         raw = open(path, "rb").read()
         entries = parse_creg(raw) if peer_name == "cregexport" else parse_perl(raw)
-        found, problems = compare(peer_name, ours, entries, view, raw_names, high_words)
+        found, problems, agree = compare(peer_name, ours, entries, view, raw_names, high_words)
         if len(entries) < len(ours):
             stop = None
             if peer_name == "cregexport":
@@ -306,8 +303,6 @@ def main():
             problems.append(f"{peer_name}: not expected for this shape: {rule} ({found[rule]} entries)")
         for rule in sorted(want - set(found)):
             problems.append(f"{peer_name}: expected, but not seen: {rule}")
-        agree = min(len(entries), len(ours)) - sum(v for k, v in found.items() if not k.startswith("stops")
-                                                   and k != "lost-1252")
         print(f"{shape}: {peer_name}: {agree} of {len(ours)} entries agree exactly"
               + ("" if not found else "; known:"))
         for rule, count in sorted(found.items()):
