@@ -8,32 +8,12 @@
 
 #include "hive/prescan.h"
 #include "job/analysis_job.h"
+#include "app/cli_window.h"
 #include "bench/bench_hive.h"
 
 namespace {
 
 using namespace quarvex;
-
-// A window that ignores everything: only the job's own work is measured.
-class SilentWindow : public JobWindow {
- public:
-  explicit SilentWindow(AnalysisOptions o, std::string file) : options_(o), file_(std::move(file)) {}
-  void SetApplicationTitle(const std::string&) override {}
-  void SetMessageLine(const std::string&) override {}
-  void SetStatusPanel(int, const std::string&) override {}
-  void SetControlEnabled(Control, bool) override {}
-  void SetControlVisible(Control, bool) override {}
-  void MinimizeAndHide() override {}
-  void RestoreAndShow() override {}
-  bool IsChecked(Option o) const override { return options_[o]; }
-  std::string SelectedFileName() const override { return file_; }
-  void ClearChartSeries() override {}
-  void JobOver() override {}
-
- private:
-  AnalysisOptions options_;
-  std::string file_;
-};
 
 const std::string& LargeHive() { return bench::LargeSystemHive(); }
 
@@ -45,7 +25,7 @@ void ReportPeakMemory(benchmark::State& state) {
 }
 
 void RunWholeJob(benchmark::State& state, AnalysisOptions options) {
-  SilentWindow window(options, LargeHive());
+  cli::CliWindow window(options, LargeHive(), nullptr);  // no progress shown
   AnalysisJob job(window);
   std::size_t reportBytes = 0;
   for (auto _ : state) {

@@ -6,37 +6,24 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/cli_window.h"
 #include "job/analysis_job.h"
 
 namespace {
 
 using namespace quarvex;
 
-class FuzzWindow : public JobWindow {
- public:
-  void SetApplicationTitle(const std::string&) override {}
-  void SetMessageLine(const std::string&) override {}
-  void SetStatusPanel(int, const std::string&) override {}
-  void SetControlEnabled(Control, bool) override {}
-  void SetControlVisible(Control, bool) override {}
-  void MinimizeAndHide() override {}
-  void RestoreAndShow() override {}
-  bool IsChecked(Option o) const override { return options[o]; }
-  std::string SelectedFileName() const override { return "/dev/null"; }  // exists; never read
-  void ClearChartSeries() override {}
-  void JobOver() override { over = true; }
-  AnalysisOptions options = [] {
-    AnalysisOptions o = AnalysisOptions::Initial();
-    o.SelectAll();
-    return o;
-  }();
-  bool over = false;
-};
+AnalysisOptions Everything() {
+  AnalysisOptions o = AnalysisOptions::Initial();
+  o.SelectAll();
+  return o;
+}
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  FuzzWindow window;
+  // The window names a file that exists; the bytes come from memory, not from it.
+  cli::CliWindow window(Everything(), "/dev/null", nullptr);
   JobSettings settings;
   settings.clock = [] { return LocalDateTime{2026, 12, 7, 10, 0, 0}; };
   settings.loadImage = [data, size](const std::string&, HiveImage& image, std::int32_t&, std::string*) {
@@ -46,6 +33,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!job.StartAnalysis()) std::abort();
   job.RunAnalysis();
   // Every job ends by unlocking the window, whatever the bytes were.
-  if (!window.over) std::abort();
+  if (!window.JobOverCalled()) std::abort();
   return 0;
 }

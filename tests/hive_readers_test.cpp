@@ -60,15 +60,6 @@ struct HeaderCase {
   std::int32_t code;
 };
 
-std::string CregHeaderBytes(const char* signature, std::int32_t firstBlock, std::uint16_t blocks) {
-  BuiltHive h;
-  h.bytes.assign(32, 0);
-  std::copy(signature, signature + 4, h.bytes.begin());
-  h.PutU32(8, static_cast<std::uint32_t>(firstBlock));
-  h.PutU16(16, blocks);
-  return h.AsString();
-}
-
 // The file header and the data block chain: the codes of ReadHiveHeader and BuildBlockTable.
 TEST(HiveHeader, CodesForShortOrWrongHeaders) {
   BuiltHive good = [] {
@@ -81,10 +72,10 @@ TEST(HiveHeader, CodesForShortOrWrongHeaders) {
   const HeaderCase cases[] = {
       {"TenByteFile", std::string(10, 'C'), code::kHiveHeaderShort},
       {"EmptyFile", "", code::kHiveHeaderShort},
-      {"LowerCaseSignature", CregHeaderBytes("creg", 32, 0), code::kHiveSignature},
-      {"HeaderNamingBlockBeyondEnd", CregHeaderBytes("CREG", 0x1000, 1), code::kBlockHeaderShort},
+      {"LowerCaseSignature", HeaderOnlyFile("creg", 32, 0), code::kHiveSignature},
+      {"HeaderNamingBlockBeyondEnd", HeaderOnlyFile("CREG", 0x1000, 1), code::kBlockHeaderShort},
       {"BlockWithoutRgdb", noRgdb, code::kBlockSignature},
-      {"NoBlocks", CregHeaderBytes("CREG", 0x1000, 0), code::kOk},
+      {"NoBlocks", HeaderOnlyFile("CREG", 0x1000, 0), code::kOk},
       {"Sound", good.AsString(), code::kOk},
   };
   for (const HeaderCase& c : cases) {
@@ -120,7 +111,7 @@ TEST(BlockTable, EachBlockStartsWhereThePreviousEnds) {
 }
 
 TEST(BlockTable, NoTableMeansNoBlock) {
-  Hive hive = Loaded(Bytes(CregHeaderBytes("CREG", 0x1000, 3)));
+  Hive hive = Loaded(Bytes(HeaderOnlyFile("CREG", 0x1000, 3)));
   hive.ReadHiveHeader();
   EXPECT_EQ(hive.DataBlockOffset(0), 0);
   EXPECT_EQ(hive.errorCode, code::kNoSuchBlock);

@@ -107,15 +107,6 @@ struct FailureCase {
   std::int32_t code;
 };
 
-std::string HeaderOnly(const char* signature, std::int32_t firstBlock, std::uint16_t blocks) {
-  BuiltHive h;
-  h.bytes.assign(32, 0);
-  std::copy(signature, signature + 4, h.bytes.begin());
-  h.PutU32(8, static_cast<std::uint32_t>(firstBlock));
-  h.PutU16(16, blocks);
-  return h.AsString();
-}
-
 // A stage failure: the header stays in the report, the failure text shows the code, the
 // window is unlocked with re-analyse disabled, and nothing of a completed job happens.
 TEST(AnalysisJob, StageFailuresEndTheJobWithTheirCode) {
@@ -124,8 +115,8 @@ TEST(AnalysisJob, StageFailuresEndTheJobWithTheirCode) {
   const FailureCase cases[] = {
       {"TenByteFile", std::string(10, '\0'), code::kHiveHeaderShort},
       {"EmptyFile", "", code::kHiveHeaderShort},
-      {"LowerCaseSignature", HeaderOnly("creg", 0x1000, 1), code::kHiveSignature},
-      {"HeaderNamingBlockAt0x1000", HeaderOnly("CREG", 0x1000, 1), code::kBlockHeaderShort},
+      {"LowerCaseSignature", HeaderOnlyFile("creg", 0x1000, 1), code::kHiveSignature},
+      {"HeaderNamingBlockAt0x1000", HeaderOnlyFile("CREG", 0x1000, 1), code::kBlockHeaderShort},
       {"BlockWithoutRgdb", noRgdb, code::kBlockSignature},
   };
   for (const FailureCase& c : cases) {

@@ -45,6 +45,15 @@ std::string TempDir::Write(const std::string& name, const std::string& bytes) co
   return path.string();
 }
 
+std::string HeaderOnlyFile(const char* signature, std::int32_t firstBlock, std::uint16_t blocks) {
+  BuiltHive h;
+  h.bytes.assign(32, 0);
+  std::copy(signature, signature + 4, h.bytes.begin());
+  h.PutU32(8, static_cast<std::uint32_t>(firstBlock));
+  h.PutU16(16, blocks);
+  return h.AsString();
+}
+
 LocalDateTime FixedTestTime() { return LocalDateTime{2026, 12, 7, 10, 0, 0}; }
 
 std::vector<std::string> JobRun::Lines() const {

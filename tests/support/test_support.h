@@ -82,6 +82,10 @@ inline std::unique_ptr<JobRun> RunJob(const BuiltHive& hive, AnalysisOptions opt
 }
 LocalDateTime FixedTestTime();
 
+// A file of nothing but a 32-byte file header with this signature, first data block offset
+// and block count.
+std::string HeaderOnlyFile(const char* signature, std::int32_t firstBlock, std::uint16_t blocks);
+
 std::string ReadFileBytes(const std::filesystem::path& path);
 // The real Windows Me user.dat, or empty when the shared folder is absent.
 std::optional<std::string> RealUserDat();
