@@ -22,21 +22,28 @@ bool SameFile(const std::string& a, const std::string& b) {
   return std::filesystem::equivalent(a, b, ec) && !ec;
 }
 
-int WriteReport(const CliOptions& o, const AnalysisJob& job, std::ostream& out, std::ostream& err) {
+// Lines with CR LF, in the hive's code page or in UTF-8: to standard output when path is
+// empty, else to the file through a temporary one.
+int WriteLines(const CliOptions& o, const ReportLines& lines, const std::string& path, std::ostream& out,
+               std::ostream& err) {
   const std::optional<CodePage> transcode =
       o.encoding == Encoding::Utf8 ? std::optional<CodePage>(o.codePage) : std::nullopt;
-  if (o.outputFile.empty()) {
-    const std::string text = SavedReportText(job.reportLines, transcode);
+  if (path.empty()) {
+    const std::string text = SavedReportText(lines, transcode);
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     out.flush();
     return out ? kExitOk : kExitWriteFailed;
   }
   std::string error;
-  if (!SaveReportLines(job.reportLines, o.outputFile, error, transcode)) {
+  if (!SaveReportLines(lines, path, error, transcode)) {
     err << "quarvex-cli: " << error << '\n';
     return kExitWriteFailed;
   }
   return kExitOk;
+}
+
+int WriteReport(const CliOptions& o, const AnalysisJob& job, std::ostream& out, std::ostream& err) {
+  return WriteLines(o, job.reportLines, o.outputFile, out, err);
 }
 
 // The REGEDIT4 export of the job's hive, to a file through a temporary one (or standard
@@ -58,18 +65,8 @@ int WriteExport(const CliOptions& o, AnalysisJob& job, std::ostream& out, std::o
     err << "quarvex-cli: " << o.inputFile << ": export: " << FailureText(outcome.code) << ": "
         << CodePageToUtf8(outcome.failure, o.codePage) << '\n';
   if (!failed || o.partial) {
-    const std::optional<CodePage> transcode =
-        o.encoding == Encoding::Utf8 ? std::optional<CodePage>(o.codePage) : std::nullopt;
-    std::string error;
-    if (o.exportFile == "-") {
-      const std::string text = SavedReportText(lines, transcode);
-      out.write(text.data(), static_cast<std::streamsize>(text.size()));
-      out.flush();
-      if (!out) return kExitWriteFailed;
-    } else if (!SaveReportLines(lines, o.exportFile, error, transcode)) {
-      err << "quarvex-cli: " << error << '\n';
-      return kExitWriteFailed;
-    }
+    const int written = WriteLines(o, lines, o.exportFile == "-" ? std::string() : o.exportFile, out, err);
+    if (written != kExitOk) return written;
   }
   return failed ? kExitJobFailed : kExitOk;
 }
