@@ -24,11 +24,6 @@ struct KeyRecord {
   std::int64_t End() const { return offset + header.NextOfs; }  // the record's space ends here
 };
 
-bool HasLineBreak(Bytes bytes) {
-  return std::find_if(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == '\r' || b == '\n'; }) !=
-         bytes.end();
-}
-
 std::string HexBytes(Bytes bytes) {
   std::string text;
   for (std::uint8_t b : bytes) AppendPrintf(text, text.empty() ? "%02x" : ",%02x", unsigned{b});
@@ -36,11 +31,7 @@ std::string HexBytes(Bytes bytes) {
 }
 
 // A name as a comment shows it: quoted, line breaks as '?'.
-std::string Quoted(Bytes name) {
-  std::string text = "\"";
-  for (std::uint8_t b : name) text.push_back(b == '\r' || b == '\n' ? '?' : static_cast<char>(b));
-  return text + "\"";
-}
+std::string Quoted(Bytes name) { return "\"" + WithoutLineBreaks(name) + "\""; }
 
 class Exporter {
  public:
@@ -108,10 +99,7 @@ class Exporter {
   // stand-in "(key OFFSET)" for a key without a record.
   std::string PathName(std::int32_t offset, const KeyRecord& record) {
     if (record.state != KeyRecord::State::Found) return Printf("(key %08X)", static_cast<std::uint32_t>(offset));
-    std::string name;
-    for (std::uint8_t b : UpToFirstZero(StoredName(record)))
-      name.push_back(b == '\r' || b == '\n' ? '?' : static_cast<char>(b));
-    return name;
+    return WithoutLineBreaks(UpToFirstZero(StoredName(record)));
   }
 
   // Chain of ancestors whose paths path_ holds the prefixes of: chain_.back() is the key last
@@ -317,7 +305,7 @@ class Exporter {
     if (HasLineBreak(shown)) {
       Comment(Printf("value %u: its name holds a line break, written as '?'; name: hex %s", index + 1,
                      HexBytes(shown).c_str()));
-      for (std::uint8_t b : shown) cleaned.push_back(b == '\r' || b == '\n' ? '?' : static_cast<char>(b));
+      cleaned = WithoutLineBreaks(shown);
       shown = Bytes(reinterpret_cast<const std::uint8_t*>(cleaned.data()), cleaned.size());
     }
     if (entry.Un1 != 0)

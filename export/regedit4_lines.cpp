@@ -14,11 +14,6 @@ namespace {
 constexpr std::size_t kWrapAfterColumn = 75;
 constexpr std::string_view kContinuation = "  ";
 
-bool HasLineBreak(Bytes bytes) {
-  return std::find_if(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == '\r' || b == '\n'; }) !=
-         bytes.end();
-}
-
 void AppendHexByte(std::string& line, std::uint8_t b) {
   static constexpr char kDigits[] = "0123456789abcdef";
   line.push_back(kDigits[b >> 4]);
@@ -26,6 +21,18 @@ void AppendHexByte(std::string& line, std::uint8_t b) {
 }
 
 }  // namespace
+
+bool HasLineBreak(Bytes bytes) {
+  return std::find_if(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == '\r' || b == '\n'; }) !=
+         bytes.end();
+}
+
+std::string WithoutLineBreaks(Bytes bytes) {
+  std::string text;
+  text.reserve(bytes.size());
+  for (std::uint8_t b : bytes) text.push_back(b == '\r' || b == '\n' ? '?' : static_cast<char>(b));
+  return text;
+}
 
 ValueForm ChooseValueForm(std::uint32_t type, Bytes data) {
   if (type == ValueEntry::kDword) return data.size() == 4 ? ValueForm::Dword : ValueForm::Hex;

@@ -27,6 +27,11 @@ enum class ValueForm { Text, Dword, Hex };
 // four bytes; hex for every other value, so that no byte is lost and no line is broken.
 ValueForm ChooseValueForm(std::uint32_t type, Bytes data);
 
+// Whether the bytes hold a CR or an LF, which no REGEDIT4 line can carry.
+bool HasLineBreak(Bytes bytes);
+// The bytes as text, each CR and LF replaced by '?'.
+std::string WithoutLineBreaks(Bytes bytes);
+
 // Appends bytes with every \ and " preceded by a backslash. A lead byte of the code page
 // and the byte after it (when that is 0x40 or above, as every trail byte is) form one
 // character and are copied as they are: the second byte of a Shift-JIS character may be
