@@ -18,14 +18,11 @@ std::string FailureText(std::int32_t code) {
 AnalysisJob::AnalysisJob(JobWindow& window, JobSettings settings)
     : window_(window), settings_(std::move(settings)), leadBytes_(LeadByteSet::For(settings_.codePage)) {}
 
-namespace {
-// A file exists for us when it is there and is not a directory.
 bool FileExists(const std::string& path) {
   std::error_code ec;
   const auto status = std::filesystem::status(path, ec);
   return !ec && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
 }
-}  // namespace
 
 bool AnalysisJob::StartAnalysis() {
   if (jobRunning_) {

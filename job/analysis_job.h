@@ -44,6 +44,9 @@ inline constexpr std::string_view kAppTitle = "Quarvex";
 inline constexpr std::string_view kAppTitleBusy = "Quarvex[Analizing...]";
 inline constexpr std::string_view kReportMadeText = "The report has been made.";
 
+// Whether a file of that name is there for a job to open: a directory does not count.
+bool FileExists(const std::string& path);
+
 // The failure text of status panel 1: "情報獲得に失敗しました/Fail(code)".
 std::string FailureText(std::int32_t code);
 

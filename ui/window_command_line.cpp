@@ -1,6 +1,6 @@
 #include "ui/window_command_line.h"
 
-#include <filesystem>
+#include "job/analysis_job.h"
 
 namespace quarvex::ui {
 
@@ -43,9 +43,7 @@ StartRequest ReadStartArguments(const std::vector<std::string>& arguments) {
   StartRequest request;
   for (const std::string& a : arguments) {
     if (a.size() >= 4 && a.compare(0, 4, "/Pro") == 0) request.advancedMode = true;
-    std::error_code ec;
-    const auto status = std::filesystem::status(a, ec);
-    if (!ec && std::filesystem::exists(status) && !std::filesystem::is_directory(status)) request.file = a;
+    if (quarvex::FileExists(a)) request.file = a;
   }
   return request;
 }
