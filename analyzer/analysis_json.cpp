@@ -5,11 +5,16 @@
 
 #include <nlohmann/json.hpp>
 
-#include "hive/printf.h"
+#include "text/printf.h"
 #include "job/analysis_job.h"
-#include "job/report_file.h"
+#include "text/report_file.h"
 
-namespace quarvex {
+namespace quarvex::analyzer {
+
+using namespace quarvex::hive;
+using namespace quarvex::text;
+using namespace quarvex::stage;
+
 
 namespace {
 
@@ -85,4 +90,4 @@ bool SaveAnalysisJson(const AnalysisJob& job, const std::string& path, std::stri
   return SaveReportLines(lines, path, error);
 }
 
-}  // namespace quarvex
+}  // namespace quarvex::analyzer

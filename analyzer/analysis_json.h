@@ -13,7 +13,7 @@
 
 #include <string>
 
-namespace quarvex {
+namespace quarvex::analyzer {
 
 class AnalysisJob;
 
@@ -24,4 +24,4 @@ std::string AnalysisJsonText(const AnalysisJob& job);
 // complete (lines ended by CR LF, as the report's are). False with error set on failure.
 bool SaveAnalysisJson(const AnalysisJob& job, const std::string& path, std::string& error);
 
-}  // namespace quarvex
+}  // namespace quarvex::analyzer

@@ -1,9 +1,14 @@
 // The job's summary of a finished analysis.
 #include "analyzer/space_tally.h"
 #include "job/analysis_job.h"
-#include "job/text_encoding.h"
+#include "text/text_encoding.h"
 
-namespace quarvex {
+namespace quarvex::analyzer {
+
+using namespace quarvex::hive;
+using namespace quarvex::text;
+using namespace quarvex::stage;
+
 
 namespace {
 
@@ -40,4 +45,4 @@ AnalysisSummary SummarizeAnalysis(const AnalysisJob& job, const SpaceTally& tall
   return s;
 }
 
-}  // namespace quarvex
+}  // namespace quarvex::analyzer

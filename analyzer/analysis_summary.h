@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace quarvex {
+namespace quarvex::analyzer {
 
 // Bytes of one block (or of the whole file) by what they hold. Counted in 64 bits: a damaged
 // file's sizes are 32-bit values that may add up beyond 32 bits; a sound file's never do.
@@ -48,4 +48,4 @@ struct AnalysisSummary {
   RecordSizeStatistics emptyRecords;
 };
 
-}  // namespace quarvex
+}  // namespace quarvex::analyzer

@@ -5,10 +5,15 @@
 #include <vector>
 
 #include "analyzer/space_tally.h"
-#include "hive/printf.h"
+#include "text/printf.h"
 #include "job/analysis_job.h"
 
-namespace quarvex {
+namespace quarvex::analyzer {
+
+using namespace quarvex::hive;
+using namespace quarvex::text;
+using namespace quarvex::stage;
+
 
 namespace {
 
@@ -71,4 +76,4 @@ void WriteAnalyzerReport(AnalysisJob& job, const SpaceTally& tally, const std::v
   job.AppendLine("");
 }
 
-}  // namespace quarvex
+}  // namespace quarvex::analyzer

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-namespace quarvex {
+namespace quarvex::analyzer {
+
 
 double ChartSeries::MaxValue() const {
   if (points_.empty()) return 0;
@@ -27,4 +28,4 @@ void ChartSeriesSet::ClearAll() {
   for (ChartSeries& s : series_) s.Clear();
 }
 
-}  // namespace quarvex
+}  // namespace quarvex::analyzer

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace quarvex {
+namespace quarvex::analyzer {
 
 struct Rgb {
   std::uint8_t r = 0, g = 0, b = 0;
@@ -64,4 +64,4 @@ class ChartSeriesSet {
   std::array<ChartSeries, kSeriesCount> series_;
 };
 
-}  // namespace quarvex
+}  // namespace quarvex::analyzer

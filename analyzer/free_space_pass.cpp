@@ -4,10 +4,15 @@
 
 #include "analyzer/space_tally.h"
 #include "hive/link_guard.h"
-#include "hive/printf.h"
+#include "text/printf.h"
 #include "job/analysis_job.h"
 
-namespace quarvex {
+namespace quarvex::analyzer {
+
+using namespace quarvex::hive;
+using namespace quarvex::text;
+using namespace quarvex::stage;
+
 
 namespace {
 
@@ -81,4 +86,4 @@ bool PassDataBlocks(AnalysisJob& job, SpaceTally& tally) {
   return true;
 }
 
-}  // namespace quarvex
+}  // namespace quarvex::analyzer

@@ -2,7 +2,11 @@
 
 #include "hive/keyname.h"
 
-namespace quarvex {
+namespace quarvex::analyzer {
+
+using namespace quarvex::hive;
+using namespace quarvex::text;
+
 
 Verdict JudgeKeyName(Bytes name, std::uint32_t stored, const LeadByteSet& leadBytes) {
   const std::uint32_t sum = KeyNameChecksum(name, leadBytes);
@@ -10,4 +14,4 @@ Verdict JudgeKeyName(Bytes name, std::uint32_t stored, const LeadByteSet& leadBy
   return sum == KeyNameChecksumPlain(name) ? Verdict::Good : Verdict::Bad;
 }
 
-}  // namespace quarvex
+}  // namespace quarvex::analyzer

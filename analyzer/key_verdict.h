@@ -12,14 +12,14 @@
 
 #include <cstdint>
 
-#include "hive/codepage.h"
+#include "text/codepage.h"
 #include "hive/format.h"
 
-namespace quarvex {
+namespace quarvex::analyzer {
 
 enum class Verdict { Good, Bad, Ghost };
 
 // name: the key name's bytes (taken up to the first zero byte); stored: the node's Chksum.
-Verdict JudgeKeyName(Bytes name, std::uint32_t stored, const LeadByteSet& leadBytes);
+Verdict JudgeKeyName(hive::Bytes name, std::uint32_t stored, const text::LeadByteSet& leadBytes);
 
-}  // namespace quarvex
+}  // namespace quarvex::analyzer

@@ -4,10 +4,15 @@
 #include "analyzer/key_verdict.h"
 #include "analyzer/space_tally.h"
 #include "hive/key_tree_walk.h"
-#include "hive/printf.h"
+#include "text/printf.h"
 #include "job/analysis_job.h"
 
-namespace quarvex {
+namespace quarvex::analyzer {
+
+using namespace quarvex::hive;
+using namespace quarvex::text;
+using namespace quarvex::stage;
+
 
 namespace {
 
@@ -59,4 +64,4 @@ bool WalkKeys(AnalysisJob& job, const RgknHeader& rgkn, SpaceTally& tally) {
   });
 }
 
-}  // namespace quarvex
+}  // namespace quarvex::analyzer

@@ -9,7 +9,12 @@
 #include "hive/keyname.h"
 #include "job/analysis_job.h"
 
-namespace quarvex {
+namespace quarvex::analyzer {
+
+using namespace quarvex::hive;
+using namespace quarvex::text;
+using namespace quarvex::stage;
+
 
 namespace {
 
@@ -81,4 +86,4 @@ void AnalyzeSpace(AnalysisJob& job) {
   job.analysisSummary = SummarizeAnalysis(job, tally, badPaths, ghostPaths);
 }
 
-}  // namespace quarvex
+}  // namespace quarvex::analyzer

@@ -1,7 +1,7 @@
 // The analyser stage: space use of every block, key-name checksum verdicts and record sizes.
 #pragma once
 
-namespace quarvex {
+namespace quarvex::analyzer {
 
 class AnalysisJob;
 
@@ -10,4 +10,4 @@ class AnalysisJob;
 // job.ErrorCode().
 void AnalyzeSpace(AnalysisJob& job);
 
-}  // namespace quarvex
+}  // namespace quarvex::analyzer

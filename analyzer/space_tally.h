@@ -9,7 +9,7 @@
 #include "analyzer/analysis_summary.h"
 #include "hive/format.h"
 
-namespace quarvex {
+namespace quarvex::analyzer {
 
 class AnalysisJob;
 
@@ -51,9 +51,9 @@ struct SpaceTally {
 // Each pass returns false when the run must end; the job's code then says why.
 
 // Walks the key tree: 28 bytes per visited node, record sizes, checksum verdicts.
-bool WalkKeys(AnalysisJob& job, const RgknHeader& rgkn, SpaceTally& tally);
+bool WalkKeys(AnalysisJob& job, const hive::RgknHeader& rgkn, SpaceTally& tally);
 // Follows the free key-node list into keyNode.Empty, then the block's dead gap and its bars.
-bool PassKeyNodeBlock(AnalysisJob& job, const RgknHeader& rgkn, SpaceTally& tally);
+bool PassKeyNodeBlock(AnalysisJob& job, const hive::RgknHeader& rgkn, SpaceTally& tally);
 // Every data block: its free-record list, its bars, its dead gap, and its share of `whole`.
 bool PassDataBlocks(AnalysisJob& job, SpaceTally& tally);
 
@@ -67,4 +67,4 @@ AnalysisSummary SummarizeAnalysis(const AnalysisJob& job, const SpaceTally& tall
                                   const std::vector<std::string>& badPaths,
                                   const std::vector<std::string>& ghostPaths);
 
-}  // namespace quarvex
+}  // namespace quarvex::analyzer

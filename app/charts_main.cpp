@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/cli_window.h"
-#include "hive/codepage.h"
+#include "text/codepage.h"
 #include "hive/error_codes.h"
 #include "job/analysis_job.h"
 #include "ui/chart_pictures.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/cli_run.h"
-#include "platform/this_host.h"
+#include "host/this_host.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -18,6 +18,9 @@ extern char** environ;
 #endif
 
 namespace quarvex::cli {
+
+using namespace quarvex::text;
+using namespace quarvex::host;
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <ostream>
 #include <string>
 
-#include "hive/codepage.h"
+#include "text/codepage.h"
 
 namespace quarvex::cli {
 

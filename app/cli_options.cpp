@@ -3,9 +3,13 @@
 #include <cstdio>
 
 #include "hive/error_codes.h"
-#include "hive/printf.h"
+#include "text/printf.h"
 
 namespace quarvex::cli {
+
+using namespace quarvex::hive;
+using namespace quarvex::text;
+using namespace quarvex::stage;
 
 namespace {
 

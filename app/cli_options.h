@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "hive/codepage.h"
-#include "job/options.h"
-#include "job/text_locale.h"
+#include "text/codepage.h"
+#include "stage/options.h"
+#include "text/text_locale.h"
 
 namespace quarvex::cli {
 

@@ -9,11 +9,19 @@
 #include "export/regedit4_export.h"
 #include "hive/error_codes.h"
 #include "job/analysis_job.h"
-#include "job/report_file.h"
-#include "job/text_encoding.h"
-#include "platform/this_host.h"
+#include "text/report_file.h"
+#include "text/text_encoding.h"
+#include "host/this_host.h"
 
 namespace quarvex::cli {
+
+using namespace quarvex::hive;
+using namespace quarvex::text;
+using namespace quarvex::host;
+using namespace quarvex::stage;
+using namespace quarvex::analyzer;
+using namespace quarvex::exporter;
+using namespace quarvex::job;
 
 namespace {
 

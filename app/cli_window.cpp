@@ -2,6 +2,9 @@
 
 namespace quarvex::cli {
 
+using namespace quarvex::stage;
+using namespace quarvex::job;
+
 void CliWindow::SetStatusPanel(int panel, const std::string& text) {
   if (panel != 1) return;
   status_ = text;

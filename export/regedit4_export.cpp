@@ -10,9 +10,13 @@
 #include "export/regedit4_lines.h"
 #include "hive/key_tree_walk.h"
 #include "hive/keyname.h"
-#include "hive/printf.h"
+#include "text/printf.h"
 
-namespace quarvex {
+namespace quarvex::exporter {
+
+using namespace quarvex::hive;
+using namespace quarvex::text;
+
 
 namespace {
 
@@ -348,4 +352,4 @@ std::string RootKeyForFileName(const std::string& path) {
   return "HKEY_UNKNOWN";
 }
 
-}  // namespace quarvex
+}  // namespace quarvex::exporter

@@ -20,18 +20,18 @@
 #include <string>
 #include <vector>
 
-#include "hive/codepage.h"
+#include "text/codepage.h"
 #include "hive/hive_state.h"
-#include "job/report_lines.h"
+#include "text/report_lines.h"
 
-namespace quarvex {
+namespace quarvex::exporter {
 
 struct ExportSettings {
   // The root key's text, in the hive's code page: HKEY_USERS for a user.dat and the like.
   std::string rootKey = "HKEY_UNKNOWN";
   // The code page the hive was written in: its lead bytes keep the second byte of a
   // double-byte character from being taken for a backslash or a quote.
-  CodePage codePage = CodePage::Cp932;
+  text::CodePage codePage = text::CodePage::Cp932;
   // The export ends with code::kInternalFailure once its lines pass this many bytes; 0 takes
   // kExportBudgetBase + kExportBudgetPerByte × the file's size. A damaged key tree can nest
   // keys so deep that every path repeats thousands of names.
@@ -52,11 +52,11 @@ struct ExportOutcome {
 
 // Needs a hive whose header, block table and record index have been built (the job's first
 // stages). Appends the lines to out; leaves hive.errorCode as it found it on success.
-ExportOutcome ExportRegedit4(Hive& hive, const ExportSettings& settings, ReportLines& out);
+ExportOutcome ExportRegedit4(hive::Hive& hive, const ExportSettings& settings, text::ReportLines& out);
 
 // The root key a hive file stands for, told by its file name as Windows 9x loads them:
 // USER.* is HKEY_USERS, SYSTEM.* (SYSTEM.DAT, SYSTEM.1ST ...) HKEY_LOCAL_MACHINE, CLASSES.*
 // HKEY_LOCAL_MACHINE\SOFTWARE\Classes; any other name HKEY_UNKNOWN, which no editor imports.
 std::string RootKeyForFileName(const std::string& path);
 
-}  // namespace quarvex
+}  // namespace quarvex::exporter

@@ -2,9 +2,13 @@
 
 #include <algorithm>
 
-#include "hive/printf.h"
+#include "text/printf.h"
 
-namespace quarvex {
+namespace quarvex::exporter {
+
+using namespace quarvex::hive;
+using namespace quarvex::text;
+
 
 namespace {
 
@@ -100,4 +104,4 @@ void AppendValueLines(ReportLines& out, Bytes name, std::uint32_t type, Bytes da
   out.Append(line);
 }
 
-}  // namespace quarvex
+}  // namespace quarvex::exporter

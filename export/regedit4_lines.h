@@ -13,11 +13,11 @@
 #include <cstdint>
 #include <string>
 
-#include "hive/codepage.h"
+#include "text/codepage.h"
 #include "hive/format.h"
-#include "job/report_lines.h"
+#include "text/report_lines.h"
 
-namespace quarvex {
+namespace quarvex::exporter {
 
 // How a value's data is written.
 enum class ValueForm { Text, Dword, Hex };
@@ -25,21 +25,21 @@ enum class ValueForm { Text, Dword, Hex };
 // Text for a type-1 value holding no zero byte and no line break, or only one zero byte at its
 // very end (its terminator, which the text form implies); dword: for a type-4 value of exactly
 // four bytes; hex for every other value, so that no byte is lost and no line is broken.
-ValueForm ChooseValueForm(std::uint32_t type, Bytes data);
+ValueForm ChooseValueForm(std::uint32_t type, hive::Bytes data);
 
 // Whether the bytes hold a CR or an LF, which no REGEDIT4 line can carry.
-bool HasLineBreak(Bytes bytes);
+bool HasLineBreak(hive::Bytes bytes);
 // The bytes as text, each CR and LF replaced by '?'.
-std::string WithoutLineBreaks(Bytes bytes);
+std::string WithoutLineBreaks(hive::Bytes bytes);
 
 // Appends bytes with every \ and " preceded by a backslash. A lead byte of the code page
 // and the byte after it (when that is 0x40 or above, as every trail byte is) form one
 // character and are copied as they are: the second byte of a Shift-JIS character may be
 // 0x5C, which is no backslash there.
-void AppendEscaped(std::string& line, Bytes bytes, const LeadByteSet& leadBytes);
+void AppendEscaped(std::string& line, hive::Bytes bytes, const text::LeadByteSet& leadBytes);
 
 // Appends the lines of one value (several when hex data wraps). name is the value's name as
 // it is to be written (empty: the unnamed value, "@").
-void AppendValueLines(ReportLines& out, Bytes name, std::uint32_t type, Bytes data, const LeadByteSet& leadBytes);
+void AppendValueLines(text::ReportLines& out, hive::Bytes name, std::uint32_t type, hive::Bytes data, const text::LeadByteSet& leadBytes);
 
-}  // namespace quarvex
+}  // namespace quarvex::exporter

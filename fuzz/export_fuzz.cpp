@@ -11,7 +11,7 @@
 
 #include "export/regedit4_export.h"
 #include "hive/prescan.h"
-#include "job/report_file.h"
+#include "text/report_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace quarvex;

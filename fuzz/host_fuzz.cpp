@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "job/registry_lookup.h"
-#include "job/version_resource.h"
+#include "host/registry_lookup.h"
+#include "host/version_resource.h"
 
 namespace {
 

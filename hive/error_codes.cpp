@@ -1,6 +1,6 @@
 #include "hive/error_codes.h"
 
-namespace quarvex::code {
+namespace quarvex::hive::code {
 
 const char* Describe(std::int32_t c) {
   switch (c) {
@@ -34,4 +34,4 @@ const char* Describe(std::int32_t c) {
   }
 }
 
-}  // namespace quarvex::code
+}  // namespace quarvex::hive::code

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace quarvex::code {
+namespace quarvex::hive::code {
 
 inline constexpr std::int32_t kOk = 0;
 inline constexpr std::int32_t kJobAlreadyRunning = -100;
@@ -44,4 +44,4 @@ inline constexpr std::int32_t kValueNameShort = 23;
 // One line of plain English for a code, for the CLI's messages and its help.
 const char* Describe(std::int32_t code);
 
-}  // namespace quarvex::code
+}  // namespace quarvex::hive::code

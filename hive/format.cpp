@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-namespace quarvex {
+namespace quarvex::hive {
+
 
 std::uint16_t LoadU16(Bytes b, std::size_t at) {
   return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
@@ -117,4 +118,4 @@ FreeDataRecord FreeDataRecord::Decode(Bytes b) {
   return f;
 }
 
-}  // namespace quarvex
+}  // namespace quarvex::hive

@@ -15,9 +15,9 @@
 #include <cstdint>
 #include <span>
 
-namespace quarvex {
+#include "hive/byte_cursor.h"
 
-using Bytes = std::span<const std::uint8_t>;
+namespace quarvex::hive {
 
 std::uint16_t LoadU16(Bytes bytes, std::size_t at);
 std::uint32_t LoadU32(Bytes bytes, std::size_t at);
@@ -141,4 +141,4 @@ struct FreeDataRecord {
   static FreeDataRecord Decode(Bytes b);
 };
 
-}  // namespace quarvex
+}  // namespace quarvex::hive

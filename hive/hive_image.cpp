@@ -16,7 +16,8 @@
 
 #include "hive/error_codes.h"
 
-namespace quarvex {
+namespace quarvex::hive {
+
 
 std::size_t HiveImage::ReadAt(std::int64_t offset, std::span<std::uint8_t> destination) {
   Bytes inside = Slice(offset, destination.size());
@@ -109,4 +110,4 @@ void LoadHiveImage(const std::string& path, HiveImage& image, std::int32_t& erro
   image = HiveImage(std::move(bytes));
 }
 
-}  // namespace quarvex
+}  // namespace quarvex::hive

@@ -13,7 +13,7 @@
 
 #include "hive/format.h"
 
-namespace quarvex {
+namespace quarvex::hive {
 
 class HiveImage {
  public:
@@ -51,4 +51,4 @@ class HiveImage {
 void LoadHiveImage(const std::string& path, HiveImage& image, std::int32_t& errorCode,
                    std::string* reason = nullptr);
 
-}  // namespace quarvex
+}  // namespace quarvex::hive

@@ -2,7 +2,8 @@
 
 #include <array>
 
-namespace quarvex {
+namespace quarvex::hive {
+
 
 namespace {
 
@@ -95,4 +96,4 @@ bool Hive::ReadFreeDataRecord(std::int64_t fileOffset, FreeDataRecord& out) {
   return true;
 }
 
-}  // namespace quarvex
+}  // namespace quarvex::hive

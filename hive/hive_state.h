@@ -14,7 +14,7 @@
 #include "hive/hive_image.h"
 #include "hive/record_index.h"
 
-namespace quarvex {
+namespace quarvex::hive {
 
 struct Hive {
   HiveImage hiveImage;
@@ -50,4 +50,4 @@ struct Hive {
   Bytes ReadBytes(std::int64_t fileOffset, std::size_t count) { return hiveImage.Slice(fileOffset, count); }
 };
 
-}  // namespace quarvex
+}  // namespace quarvex::hive

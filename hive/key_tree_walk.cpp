@@ -2,7 +2,8 @@
 
 #include "hive/link_guard.h"
 
-namespace quarvex {
+namespace quarvex::hive {
+
 
 namespace {
 enum class Arrival { Down, Across, Up };
@@ -49,4 +50,4 @@ bool WalkKeyTree(Hive& hive, std::int32_t start, const KeyNodeVisitor& visit) {
   }
 }
 
-}  // namespace quarvex
+}  // namespace quarvex::hive

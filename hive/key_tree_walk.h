@@ -12,7 +12,7 @@
 
 #include "hive/hive_state.h"
 
-namespace quarvex {
+namespace quarvex::hive {
 
 // Called for every visited node in walk order, with its offset relative to the key-node block.
 // The visitor may set hive.errorCode to stop the walk.
@@ -23,4 +23,4 @@ using KeyNodeVisitor = std::function<void(std::int32_t offset, const KeyNode& no
 // node it had already visited or climbed in a circle (code::kLinkLoop, before visiting it again).
 bool WalkKeyTree(Hive& hive, std::int32_t start, const KeyNodeVisitor& visit);
 
-}  // namespace quarvex
+}  // namespace quarvex::hive

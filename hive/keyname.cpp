@@ -5,7 +5,10 @@
 
 #include "hive/link_guard.h"
 
-namespace quarvex {
+namespace quarvex::hive {
+
+using namespace quarvex::text;
+
 
 Bytes UpToFirstZero(Bytes name) {
   auto zero = std::find(name.begin(), name.end(), std::uint8_t{0});
@@ -73,4 +76,4 @@ std::string ResolveKeyPath(Hive& hive, std::int32_t keyNodeOffset) {
   return path;
 }
 
-}  // namespace quarvex
+}  // namespace quarvex::hive

@@ -10,14 +10,14 @@
 #include <cstdint>
 #include <string>
 
-#include "hive/codepage.h"
+#include "text/codepage.h"
 #include "hive/format.h"
 #include "hive/hive_state.h"
 
-namespace quarvex {
+namespace quarvex::hive {
 
 // Both take the name's bytes and stop at the first zero byte.
-std::uint32_t KeyNameChecksum(Bytes name, const LeadByteSet& leadBytes);
+std::uint32_t KeyNameChecksum(Bytes name, const text::LeadByteSet& leadBytes);
 std::uint32_t KeyNameChecksumPlain(Bytes name);
 
 // The name bytes up to (not including) the first zero byte.
@@ -30,4 +30,4 @@ Bytes UpToFirstZero(Bytes name);
 // onto itself ends with an empty result and code::kLinkLoop. Names are taken whole.
 std::string ResolveKeyPath(Hive& hive, std::int32_t keyNodeOffset);
 
-}  // namespace quarvex
+}  // namespace quarvex::hive

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace quarvex {
+namespace quarvex::hive {
 
 // Brent's cycle detection over a sequence of states in constant memory: feed each new state;
 // Step returns true once the sequence has come back to an earlier state. It notices within
@@ -64,4 +64,4 @@ class VisitedOffsets {
   std::vector<std::size_t> touched_;
 };
 
-}  // namespace quarvex
+}  // namespace quarvex::hive

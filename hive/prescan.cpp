@@ -1,8 +1,11 @@
 #include "hive/prescan.h"
 
-#include "hive/printf.h"
+#include "text/printf.h"
 
-namespace quarvex {
+namespace quarvex::hive {
+
+using namespace quarvex::text;
+
 
 namespace {
 std::int32_t WrappingAdd(std::int32_t a, std::int32_t b) {
@@ -67,4 +70,4 @@ void PreScanDataBlocks(Hive& hive, const PreScanOutput& output) {
   }
 }
 
-}  // namespace quarvex
+}  // namespace quarvex::hive

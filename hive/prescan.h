@@ -7,7 +7,7 @@
 
 #include "hive/hive_state.h"
 
-namespace quarvex {
+namespace quarvex::hive {
 
 struct PreScanOutput {
   bool trace = false;  // write the per-block trace lines
@@ -20,4 +20,4 @@ struct PreScanOutput {
 // leads outside the block, or that does not move forward), and the next block follows.
 void PreScanDataBlocks(Hive& hive, const PreScanOutput& output);
 
-}  // namespace quarvex
+}  // namespace quarvex::hive

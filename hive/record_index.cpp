@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-namespace quarvex {
+namespace quarvex::hive {
+
 
 void RecordIndex::Reset(std::size_t blockCount) {
   blocks_.clear();
@@ -56,4 +57,4 @@ std::optional<std::int32_t> RecordIndex::Find(std::uint16_t block, std::uint16_t
   return std::nullopt;
 }
 
-}  // namespace quarvex
+}  // namespace quarvex::hive

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-namespace quarvex {
+namespace quarvex::hive {
 
 class RecordIndex {
  public:
@@ -51,4 +51,4 @@ class RecordIndex {
   std::vector<Block> blocks_;
 };
 
-}  // namespace quarvex
+}  // namespace quarvex::hive

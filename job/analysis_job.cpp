@@ -5,11 +5,19 @@
 
 #include "analyzer/space_analysis.h"
 #include "hive/prescan.h"
-#include "hive/printf.h"
-#include "job/text_encoding.h"
+#include "text/printf.h"
+#include "text/text_encoding.h"
 #include "report/structure_report.h"
 
-namespace quarvex {
+namespace quarvex::job {
+
+using namespace quarvex::hive;
+using namespace quarvex::text;
+using namespace quarvex::host;
+using namespace quarvex::stage;
+using namespace quarvex::analyzer;
+using namespace quarvex::report;
+
 
 std::string FailureText(std::int32_t code) {
   return Printf("情報獲得に失敗しました/Fail(%d)", code);
@@ -148,4 +156,4 @@ int AnalysisThreadEntry(AnalysisJob* job) {
   return 1;
 }
 
-}  // namespace quarvex
+}  // namespace quarvex::job

@@ -18,26 +18,26 @@
 
 #include "analyzer/analysis_summary.h"
 #include "analyzer/chart_series.h"
-#include "hive/codepage.h"
+#include "text/codepage.h"
 #include "hive/hive_state.h"
-#include "job/host_facts.h"
+#include "host/host_facts.h"
 #include "job/job_window.h"
-#include "job/report_lines.h"
-#include "job/text_locale.h"
+#include "text/report_lines.h"
+#include "text/text_locale.h"
 
-namespace quarvex {
+namespace quarvex::job {
 
 // Reads the named file into the image; on failure sets the code and says why.
-using ImageLoader = std::function<void(const std::string& path, HiveImage& image, std::int32_t& errorCode,
+using ImageLoader = std::function<void(const std::string& path, hive::HiveImage& image, std::int32_t& errorCode,
                                        std::string* reason)>;
 
 struct JobSettings {
-  CodePage codePage = CodePage::Cp932;
-  TextLocale locale = TextLocale::Japanese();
-  std::function<LocalDateTime()> clock = CurrentLocalDateTime;
+  text::CodePage codePage = text::CodePage::Cp932;
+  text::TextLocale locale = text::TextLocale::Japanese();
+  std::function<text::LocalDateTime()> clock = text::CurrentLocalDateTime;
   // The file system by default; the fuzz targets hand over bytes from memory instead.
-  ImageLoader loadImage = [](const std::string& path, HiveImage& image, std::int32_t& errorCode,
-                             std::string* reason) { LoadHiveImage(path, image, errorCode, reason); };
+  ImageLoader loadImage = [](const std::string& path, hive::HiveImage& image, std::int32_t& errorCode,
+                             std::string* reason) { hive::LoadHiveImage(path, image, errorCode, reason); };
 };
 
 inline constexpr std::string_view kAppTitle = "Quarvex";
@@ -67,21 +67,21 @@ class AnalysisJob {
   bool JobRunning() const { return jobRunning_; }
 
   // What the stages share.
-  Hive hive;
-  ReportLines reportLines;
+  hive::Hive hive;
+  text::ReportLines reportLines;
   ChartSeriesSet chartSeries;
   // What the last analysis found; set only when it ran to its end (for the CLI's JSON).
   std::optional<AnalysisSummary> analysisSummary;
-  HostFacts hostFacts;
+  host::HostFacts hostFacts;
 
   std::int32_t& ErrorCode() { return hive.errorCode; }
-  bool Checked(Option option) const { return window_.IsChecked(option); }
+  bool Checked(stage::Option option) const { return window_.IsChecked(option); }
   void ShowProgress(const std::string& text) { window_.SetStatusPanel(1, text); }
   void AppendLine(std::string_view line) { reportLines.Append(line); }
   JobWindow& Window() { return window_; }
-  const LeadByteSet& LeadBytes() const { return leadBytes_; }
-  const TextLocale& Locale() const { return settings_.locale; }
-  CodePage GetCodePage() const { return settings_.codePage; }
+  const text::LeadByteSet& LeadBytes() const { return leadBytes_; }
+  const text::TextLocale& Locale() const { return settings_.locale; }
+  text::CodePage GetCodePage() const { return settings_.codePage; }
   // Why the last load failed, in words (for the CLI); empty otherwise.
   const std::string& LoadFailureReason() const { return loadFailureReason_; }
 
@@ -92,7 +92,7 @@ class AnalysisJob {
 
   JobWindow& window_;
   JobSettings settings_;
-  LeadByteSet leadBytes_;
+  text::LeadByteSet leadBytes_;
   std::atomic<bool> jobRunning_{false};
   std::string loadFailureReason_;
 };
@@ -101,4 +101,4 @@ class AnalysisJob {
 // when it was given nothing to run.
 int AnalysisThreadEntry(AnalysisJob* job);
 
-}  // namespace quarvex
+}  // namespace quarvex::job

@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "job/options.h"
+#include "stage/options.h"
 
-namespace quarvex {
+namespace quarvex::job {
 
 // The window's controls a job enables, disables, shows or hides.
 enum class Control { Button1, Button2, Button3, Button4, sbReAna, sbEnd, sbShowRep, pgPage };
@@ -23,11 +23,11 @@ class JobWindow {
   virtual void SetControlVisible(Control control, bool visible) = 0;
   virtual void MinimizeAndHide() = 0;
   virtual void RestoreAndShow() = 0;
-  virtual bool IsChecked(Option option) const = 0;
+  virtual bool IsChecked(stage::Option option) const = 0;
   virtual std::string SelectedFileName() const = 0;  // the open dialog's file name
   virtual void ClearChartSeries() = 0;
   // The job's last act: the window marks itself idle again (on its own thread).
   virtual void JobOver() = 0;
 };
 
-}  // namespace quarvex
+}  // namespace quarvex::job

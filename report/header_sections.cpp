@@ -5,6 +5,11 @@
 
 namespace quarvex::report {
 
+using namespace quarvex::hive;
+using namespace quarvex::text;
+using namespace quarvex::stage;
+
+
 void ReportHiveHeader(SectionOutput& out) {
   if (!out.Checked(Option::cbCREG)) return;
   // The job's own copy: the header is not read from the file again.

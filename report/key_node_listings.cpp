@@ -7,6 +7,11 @@
 
 namespace quarvex::report {
 
+using namespace quarvex::hive;
+using namespace quarvex::text;
+using namespace quarvex::stage;
+
+
 void ListUsingKeyNodes(SectionOutput& out) {
   const bool lines = out.OpenListing("RGKN record <Using>", Option::cbKN_U,
                                      " __offset:____Attr __Chksum ____Unk1 __UprOfs __LwrOfs _NextOfs Blk# Rec#");

@@ -2,9 +2,14 @@
 
 #include <cstdarg>
 
-#include "hive/printf.h"
+#include "text/printf.h"
 
 namespace quarvex::report {
+
+using namespace quarvex::hive;
+using namespace quarvex::text;
+using namespace quarvex::stage;
+
 
 namespace {
 

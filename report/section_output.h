@@ -18,10 +18,10 @@ class SectionOutput {
  public:
   explicit SectionOutput(AnalysisJob& job);
 
-  Hive& hive() { return job_.hive; }
-  const LeadByteSet& LeadBytes() const { return job_.LeadBytes(); }
-  bool Checked(Option option) const { return job_.Checked(option); }
-  bool Failed() const { return job_.hive.errorCode != code::kOk; }
+  hive::Hive& hive() { return job_.hive; }
+  const text::LeadByteSet& LeadBytes() const { return job_.LeadBytes(); }
+  bool Checked(stage::Option option) const { return job_.Checked(option); }
+  bool Failed() const { return job_.hive.errorCode != hive::code::kOk; }
   // Sets the job's status code; a section returns right after. Always false.
   bool Fail(std::int32_t failure) {
     job_.hive.errorCode = failure;
@@ -35,9 +35,9 @@ class SectionOutput {
   void Empty() { job_.AppendLine({}); }
   // A listing's title, then its column header when `lines` is checked. Returns whether the
   // listing writes its per-record lines.
-  bool OpenListing(std::string_view title, Option lines, std::string_view columns);
+  bool OpenListing(std::string_view title, stage::Option lines, std::string_view columns);
   // A listing's total line when `count` is checked, then its closing empty line.
-  void CloseListing(Option countOption, int count);
+  void CloseListing(stage::Option countOption, int count);
   // Status panel 1, overwritten as the section advances.
   void Progress(const char* format, ...) __attribute__((format(printf, 2, 3)));
   // An emptied buffer, reused, for a line built piece by piece and then passed to Text.

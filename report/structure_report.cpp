@@ -3,7 +3,12 @@
 #include "job/analysis_job.h"
 #include "report/sections.h"
 
-namespace quarvex {
+namespace quarvex::report {
+
+using namespace quarvex::hive;
+using namespace quarvex::text;
+using namespace quarvex::stage;
+
 
 void BuildStructureReport(AnalysisJob& job) {
   report::SectionOutput out(job);
@@ -17,4 +22,4 @@ void BuildStructureReport(AnalysisJob& job) {
   }
 }
 
-}  // namespace quarvex
+}  // namespace quarvex::report

@@ -2,7 +2,7 @@
 // node (in use and free), every data block header and every data record (in use and free).
 #pragma once
 
-namespace quarvex {
+namespace quarvex::report {
 
 class AnalysisJob;
 
@@ -10,4 +10,4 @@ class AnalysisJob;
 // leaves its code in job.ErrorCode().
 void BuildStructureReport(AnalysisJob& job);
 
-}  // namespace quarvex
+}  // namespace quarvex::report

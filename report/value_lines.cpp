@@ -8,10 +8,15 @@
 #include <algorithm>
 
 #include "hive/keyname.h"
-#include "hive/printf.h"
+#include "text/printf.h"
 #include "report/sections.h"
 
 namespace quarvex::report {
+
+using namespace quarvex::hive;
+using namespace quarvex::text;
+using namespace quarvex::stage;
+
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "hive/printf.h"
+#include "text/printf.h"
 #include "tests/analyzer_fixtures.h"
 
 namespace quarvex::testing {

@@ -6,7 +6,7 @@
 
 #include "app/cli_run.h"
 #include "export/regedit4_export.h"
-#include "job/report_file.h"
+#include "text/report_file.h"
 #include "tests/peers/peer_shapes.h"
 #include "tests/support/test_support.h"
 

@@ -7,8 +7,8 @@
 
 #include "app/cli_options.h"
 #include "app/cli_run.h"
-#include "hive/printf.h"
-#include "tests/host_fixtures.h"
+#include "text/printf.h"
+#include "testkit/host_fixtures.h"
 #include "tests/support/test_support.h"
 
 namespace quarvex::testing {

@@ -8,9 +8,9 @@
 #include <ctime>
 #include <filesystem>
 
-#include "job/host_probe.h"
-#include "platform/this_host.h"
-#include "tests/host_fixtures.h"
+#include "host/host_probe.h"
+#include "host/this_host.h"
+#include "testkit/host_fixtures.h"
 #include "tests/support/test_support.h"
 
 namespace quarvex::testing {

@@ -6,8 +6,8 @@
 
 #include <map>
 
-#include "job/host_probe.h"
-#include "tests/host_fixtures.h"
+#include "host/host_probe.h"
+#include "testkit/host_fixtures.h"
 #include "tests/support/test_support.h"
 
 namespace quarvex::testing {

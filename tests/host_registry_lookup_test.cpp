@@ -5,7 +5,7 @@
 
 #include <random>
 
-#include "job/registry_lookup.h"
+#include "host/registry_lookup.h"
 #include "tests/support/test_support.h"
 
 namespace quarvex::testing {

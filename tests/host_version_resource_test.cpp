@@ -6,8 +6,8 @@
 #include <functional>
 #include <random>
 
-#include "job/version_resource.h"
-#include "tests/host_fixtures.h"
+#include "host/version_resource.h"
+#include "testkit/host_fixtures.h"
 
 namespace quarvex::testing {
 namespace {

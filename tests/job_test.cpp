@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "hive/printf.h"
+#include "text/printf.h"
 #include "tests/support/test_support.h"
 
 namespace quarvex::testing {

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "hive/prescan.h"
-#include "hive/printf.h"
+#include "text/printf.h"
 #include "tests/support/test_support.h"
 
 namespace quarvex::testing {

@@ -2,7 +2,7 @@
 // progress texts, record numbers above 255, and the real user.dat.
 #include <gtest/gtest.h>
 
-#include "hive/printf.h"
+#include "text/printf.h"
 #include "tests/structure_fixtures.h"
 
 namespace quarvex::testing {

@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "job/text_locale.h"
+#include "text/text_locale.h"
 
 namespace quarvex {
 namespace {

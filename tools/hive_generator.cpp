@@ -3,10 +3,13 @@
 #include <random>
 #include <vector>
 
-#include "hive/printf.h"
-#include "job/text_encoding.h"
+#include "text/printf.h"
+#include "text/text_encoding.h"
 
 namespace quarvex::tools {
+
+using namespace quarvex::text;
+using namespace quarvex::testkit;
 
 using testing::Binary;
 using testing::Dword;

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/support/hive_builder.h"
+#include "testkit/hive_builder.h"
 
 namespace quarvex::tools {
 

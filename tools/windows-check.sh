@@ -9,7 +9,7 @@
 # when wine cannot be installed, the programs are built but not run, and it says so.
 #
 # Usage: tools/windows-check.sh NATIVE_BUILD_DIR
-#   NATIVE_BUILD_DIR: a native build holding app/quarvex-cli and platform/quarvex-windir-fixture.
+#   NATIVE_BUILD_DIR: a native build holding app/quarvex-cli and testkit/quarvex-windir-fixture.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 native=${1:?usage: tools/windows-check.sh NATIVE_BUILD_DIR}
@@ -69,12 +69,12 @@ windows=$WINEPREFIX/drive_c/windows
 mkdir -p "$windows/system"
 cp -p "$windows/system32/advapi32.dll" "$windows/system/advapi32.dll"
 rm -rf build-win64/fixture-windows
-"$native/platform/quarvex-windir-fixture" build-win64/fixture-windows
+"$native/testkit/quarvex-windir-fixture" build-win64/fixture-windows
 cp -p build-win64/fixture-windows/SYSTEM/Krnl386.Exe "$windows/system/krnl386.exe"
 "$wine" reg add 'HKLM\Enum\Root\*PNP0C01\0000' /v SetupMachineType /t REG_SZ /d 'IBM PC/AT' /f > /dev/null 2>&1
 "$wine" reg add 'HKLM\Enum\Root\*PNP0C01\0000' /v ComputerName /t REG_SZ /d RETRO /f > /dev/null 2>&1
 
-"$wine" build-win64/platform/quarvex-host-check.exe --machine-type 'IBM PC/AT' --computer-name RETRO
+"$wine" build-win64/host/quarvex-host-check.exe --machine-type 'IBM PC/AT' --computer-name RETRO
 
 # The same job natively and under Windows: equal reports but for the header.
 windows_path() { local p; p=$(realpath -m "$1"); echo "Z:${p//\//\\}"; }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "job/host_facts.h"
+#include "host/host_facts.h"
 
 namespace quarvex {
 

@@ -19,7 +19,7 @@
 #include <cstdio>
 #include <system_error>
 
-#include "platform/this_host.h"
+#include "host/this_host.h"
 #include "ui/about_memo_lines.h"
 #include "ui/about_page.h"
 #include "ui/analysis_chart.h"
@@ -31,7 +31,6 @@
 
 using quarvex::Control;
 using quarvex::Option;
-using namespace quarvex::ui;
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "job/analysis_job.h"
-#include "job/windows_directory.h"
+#include "host/windows_directory.h"
 #include "ui/ui_call_queue.h"
 
 class QApplication;

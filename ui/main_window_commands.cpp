@@ -14,8 +14,8 @@
 #include <filesystem>
 
 #include "hive/keyname.h"
-#include "job/report_file.h"
-#include "job/text_encoding.h"
+#include "text/report_file.h"
+#include "text/text_encoding.h"
 #include "ui/about_page.h"
 #include "ui/analysis_chart.h"
 #include "ui/file_dialogs.h"
@@ -24,7 +24,6 @@
 #include "ui/report_document_loader.h"
 
 using quarvex::Option;
-using namespace quarvex::ui;
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <array>
 
-#include "job/options.h"
+#include "stage/options.h"
 #include "ui/window_geometry.h"
 
 class QCheckBox;

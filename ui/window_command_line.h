@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "hive/codepage.h"
+#include "text/codepage.h"
 
 namespace quarvex::ui {
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "job/text_locale.h"
+#include "text/text_locale.h"
 #include "ui/main_window.h"
 
 namespace quarvex::ui::testing {

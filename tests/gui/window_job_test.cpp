@@ -13,7 +13,7 @@
 
 #include "app/cli_run.h"
 #include "hive/keyname.h"
-#include "job/text_encoding.h"
+#include "text/text_encoding.h"
 #include "tools/hive_generator.h"
 #include "ui/analysis_chart.h"
 #include "window_fixture.h"

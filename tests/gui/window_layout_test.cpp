@@ -11,7 +11,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 
-#include "job/options.h"
+#include "stage/options.h"
 #include "ui/options_page.h"
 #include "window_fixture.h"
 

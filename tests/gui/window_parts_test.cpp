@@ -11,7 +11,7 @@
 #include <fstream>
 #include <thread>
 
-#include "job/windows_directory.h"
+#include "host/windows_directory.h"
 #include "ui/about_memo_lines.h"
 #include "ui/file_dialogs.h"
 #include "ui/ui_call_queue.h"

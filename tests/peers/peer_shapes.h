@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "job/text_encoding.h"
-#include "tests/support/hive_builder.h"
+#include "text/text_encoding.h"
+#include "testkit/hive_builder.h"
 #include "tools/hive_generator.h"
 
 namespace quarvex::testing {

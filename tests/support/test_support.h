@@ -12,7 +12,7 @@
 
 #include "job/analysis_job.h"
 #include "job/job_window.h"
-#include "tests/support/hive_builder.h"
+#include "testkit/hive_builder.h"
 
 namespace quarvex::testing {
 

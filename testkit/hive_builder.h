@@ -1,0 +1,118 @@
+// Builds registry files byte by byte, for tests and for the sample generator.
+//
+// Describe keys (with their names and values), free key nodes, free and orphan data records
+// and data blocks; Build() lays them out as a Windows 9x registry file would hold them and
+// reports where everything went, so a test can then damage exactly one field.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "text/codepage.h"
+
+namespace quarvex::testkit {
+
+struct Value {
+  std::uint16_t type = 1;  // 1 text, 4 DWORD, anything else raw bytes
+  std::string name;        // empty: the key's unnamed value
+  std::string data;        // the data bytes as stored (text values usually end in a zero byte)
+  std::uint16_t un1 = 0;
+  std::uint32_t un2 = 0;
+};
+
+Value Text(std::string name, std::string text);  // stores text + a terminating zero byte
+Value Dword(std::string name, std::uint32_t number);
+Value Binary(std::string name, std::string bytes, std::uint16_t type = 3);
+
+struct BuiltHive {
+  std::vector<std::uint8_t> bytes;
+  std::vector<std::int32_t> keyNode;       // per key: node offset relative to the RGKN block
+  std::vector<std::int64_t> keyRecord;     // per key: file offset of its data record, -1 none
+  std::vector<std::uint16_t> keyRecordNo;  // per key: Rec#
+  std::vector<std::int64_t> block;         // per block: file offset
+  std::vector<std::vector<std::int32_t>> freeRecords;  // per block: block-relative offsets
+  std::vector<std::int64_t> orphanRecords;             // file offsets
+  std::vector<std::int32_t> freeKeyNodes;  // relative offsets, in list order
+  std::int32_t rgknSize = 0;
+
+  void PutU16(std::int64_t at, std::uint16_t v);
+  void PutU32(std::int64_t at, std::uint32_t v);
+  std::uint32_t GetU32(std::int64_t at) const;
+  // Key node fields, by key id.
+  std::int64_t KeyNodeFileOffset(int key) const { return 32 + keyNode[key]; }
+  void WriteFile(const std::string& path) const;
+  std::string AsString() const { return std::string(bytes.begin(), bytes.end()); }
+};
+
+class HiveBuilder {
+ public:
+  static constexpr int kRootParent = -1;
+
+  // Adds a key under parent (kRootParent for a top-level node: the first one is the root the
+  // header names, later ones its siblings). Returns the key's id.
+  int AddKey(int parent, std::string name, std::vector<Value> values = {});
+
+  // Per-key adjustments.
+  void SetNoRecord(int key);                          // Blk#/Rec# 0xFFFF, no record written
+  void SetChecksum(int key, std::uint32_t stored);    // store this instead of the right sum
+  void PlaceInBlock(int key, std::uint16_t block);    // default: block 0
+  void SetRecordNumber(int key, std::uint16_t recNo); // default: next free number of its block
+  void SetRecordSlack(int key, std::int32_t bytes);   // NextOfs beyond RecSize
+
+  // Blocks and free space.
+  void SetBlockCount(std::uint16_t count);            // default: as many as keys use, at least 1
+  // A free record of the block; laid after the record of key afterKey when given (it must
+  // be in the same block), else after all numbered records.
+  void AddFreeRecord(std::uint16_t block, std::int32_t size, std::optional<int> afterKey = std::nullopt);
+  // A numbered record that no key refers to.
+  void AddOrphanRecord(std::uint16_t block, std::uint16_t recNo, std::string name);
+  void AddFreeKeyNode(std::int32_t size);
+  void SetMaxRecNo(std::uint16_t block, std::uint16_t value);  // default: highest number used
+  void SetRgknSlack(std::int32_t bytes);              // unused bytes at the end of the RGKN block
+  void SetKeyNodeGap(std::int32_t bytes);             // bytes left between consecutive key nodes
+  void SetDataBlockStart(std::int32_t offset);        // default: right after the RGKN block
+  // Write the records of each block in a shuffled order (numbers stay), as real files do.
+  void ShuffleRecords(unsigned seed);
+  void SetCodePage(text::CodePage cp);                      // for the stored checksums; default 932
+
+  BuiltHive Build() const;
+
+ private:
+  struct Key {
+    int parent = kRootParent;
+    std::string name;
+    std::vector<Value> values;
+    bool noRecord = false;
+    std::optional<std::uint32_t> checksum;
+    std::uint16_t block = 0;
+    std::optional<std::uint16_t> recNo;
+    std::int32_t slack = 0;
+    std::vector<int> children;
+  };
+  struct Orphan {
+    std::uint16_t block;
+    std::uint16_t recNo;
+    std::string name;
+  };
+  std::vector<Key> keys_;
+  std::vector<int> topLevel_;
+  struct Free {
+    std::uint16_t block;
+    std::int32_t size;
+    std::optional<int> afterKey;
+  };
+  std::vector<Free> freeRecords_;
+  std::vector<Orphan> orphans_;
+  std::vector<std::int32_t> freeKeyNodes_;
+  std::vector<std::pair<std::uint16_t, std::uint16_t>> maxRecNo_;
+  std::optional<std::uint16_t> blockCount_;
+  std::int32_t rgknSlack_ = 0;
+  std::int32_t keyNodeGap_ = 0;
+  std::optional<std::int32_t> dataBlockStart_;
+  std::optional<unsigned> shuffleSeed_;
+  text::CodePage codePage_ = text::CodePage::Cp932;
+};
+
+}  // namespace quarvex::testkit
