@@ -6,14 +6,14 @@
 #include <nlohmann/json.hpp>
 
 #include "text/printf.h"
-#include "job/analysis_job.h"
+#include "analyzer/chart_series.h"
 #include "text/report_file.h"
 
 namespace quarvex::analyzer {
 
 using namespace quarvex::hive;
 using namespace quarvex::text;
-using namespace quarvex::stage;
+
 
 
 namespace {
@@ -24,7 +24,7 @@ json Usage(const SpaceUsage& u) { return {{"using", u.Using}, {"empty", u.Empty}
 
 json Keys(const std::vector<FlaggedKey>& keys) {
   json list = json::array();
-  for (const FlaggedKey& k : keys) list.push_back({{"offset", k.nodeOffset}, {"path", k.path}});
+  for (const FlaggedKey& k : keys) list.push_back({{"offset", k.node.value}, {"path", k.path}});
   return list;
 }
 
@@ -32,7 +32,7 @@ json Sizes(const RecordSizeStatistics& s) {
   return {{"count", s.count}, {"max", s.max}, {"min", s.min}, {"average", s.average}};
 }
 
-json Summary(const AnalysisSummary& s) {
+json Summary(const AnalysisResult& s) {
   json blocks = json::array();
   for (const SpaceUsage& u : s.dataBlocks) blocks.push_back(Usage(u));
   return {{"keyNodeBlock", Usage(s.keyNodeBlock)},
@@ -68,19 +68,35 @@ json Series(const ChartSeriesSet& set) {
   return list;
 }
 
+json Optional(const std::optional<std::uint32_t>& number) { return number ? json(*number) : json(nullptr); }
+
+json FindingJson(const Finding& f) {
+  return {{"severity", SeverityName(f.severity)},
+          {"structure", StructureName(f.structure)},
+          {"offset", f.offset.value},
+          {"block", Optional(f.block)},
+          {"record", Optional(f.record)},
+          {"field", f.field},
+          {"found", f.found},
+          {"expected", f.expected},
+          {"text", f.Text()}};
+}
+
 }  // namespace
 
-std::string AnalysisJsonText(const AnalysisJob& job) {
+std::string AnalysisJsonText(const std::optional<AnalysisResult>& result, const std::optional<JobFailure>& failure) {
   json document = json::object();
-  document["analysis"] = job.analysisSummary ? Summary(*job.analysisSummary) : json(nullptr);
-  document["series"] = Series(job.chartSeries);
+  document["analysis"] = result ? Summary(*result) : json(nullptr);
+  document["series"] = Series(result ? ChartSeriesOf(*result) : ChartSeriesSet());
+  if (failure)
+    document["failure"] = {{"code", failure->code},
+                           {"finding", failure->finding ? FindingJson(*failure->finding) : json(nullptr)}};
   // Texts are UTF-8 already; anything that is not is replaced rather than thrown over.
   return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
-bool SaveAnalysisJson(const AnalysisJob& job, const std::string& path, std::string& error) {
+bool SaveAnalysisJson(const std::string& text, const std::string& path, std::string& error) {
   ReportLines lines;
-  const std::string text = AnalysisJsonText(job);
   std::string_view rest = text;
   while (!rest.empty()) {
     const std::size_t end = rest.find('\n');

@@ -9,19 +9,32 @@
 //
 // Usage objects are { "using", "empty", "deadGap" } in bytes; record sizes { "count", "max",
 // "min", "average" }. Key paths and every other text are UTF-8.
+//
+// A job that failed adds "failure": { "code", "finding": { "severity", "structure", "offset",
+// "block", "record", "field", "found", "expected", "text" } } (finding null when the failure
+// names none); a successful job's document has no "failure" member.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
+
+#include "analyzer/analysis_result.h"
+#include "hive/finding.h"
 
 namespace quarvex::analyzer {
 
-class AnalysisJob;
+struct JobFailure {
+  std::int32_t code = 0;
+  std::optional<hive::Finding> finding;
+};
 
 // The document, indented by two spaces, lines ended by '\n'.
-std::string AnalysisJsonText(const AnalysisJob& job);
+std::string AnalysisJsonText(const std::optional<AnalysisResult>& result,
+                             const std::optional<JobFailure>& failure = std::nullopt);
 
 // Writes the document to path through a temporary file that replaces path only once it is
 // complete (lines ended by CR LF, as the report's are). False with error set on failure.
-bool SaveAnalysisJson(const AnalysisJob& job, const std::string& path, std::string& error);
+bool SaveAnalysisJson(const std::string& text, const std::string& path, std::string& error);
 
 }  // namespace quarvex::analyzer

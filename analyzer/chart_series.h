@@ -1,6 +1,7 @@
 // The nine chart series of the analysis, as plain data: each an ordered list of points with a
-// value, a label and a colour. The analysis fills them; the desktop window turns them into
-// chart objects; the CLI writes them as JSON. Nothing here knows a charting library.
+// value, a label and a colour. They are drawn from a finished analysis result; the desktop
+// window turns them into chart objects and the CLI writes them as JSON. Nothing here knows a
+// charting library, and nothing reads facts back out of a series.
 #pragma once
 
 #include <array>
@@ -63,5 +64,15 @@ class ChartSeriesSet {
  private:
   std::array<ChartSeries, kSeriesCount> series_;
 };
+
+struct AnalysisResult;
+
+// The nine series of a finished analysis:
+//   Series1 the whole file's Dead-Gap / Empty / Using; Series2-4 each block's Using / Empty /
+//   Dead-Gap bars ("KN", then "0", "1" ...); Series5 Ghost / Bad / Good; Series6 each key's
+//   record size (labelled with the key node's offset); Series8 each free record's size
+//   (labelled with its block-relative offset); Series7 and Series9 the two averages, one
+//   point longer than Series8.
+ChartSeriesSet ChartSeriesOf(const AnalysisResult& result);
 
 }  // namespace quarvex::analyzer

@@ -8,6 +8,7 @@ using namespace quarvex::hive;
 using namespace quarvex::text;
 
 
+
 Verdict JudgeKeyName(Bytes name, std::uint32_t stored, const LeadByteSet& leadBytes) {
   const std::uint32_t sum = KeyNameChecksum(name, leadBytes);
   if (sum != stored) return Verdict::Ghost;

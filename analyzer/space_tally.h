@@ -3,15 +3,13 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <string>
 #include <vector>
 
-#include "analyzer/analysis_summary.h"
+#include "analyzer/analysis_result.h"
 #include "hive/format.h"
+#include "stage/stage_context.h"
 
 namespace quarvex::analyzer {
-
-class AnalysisJob;
 
 // Usage per data block number. A data record's bytes are counted under the block number its
 // own header names, which a damaged file may set to anything up to 65535; the table grows to
@@ -39,32 +37,17 @@ struct SpaceTally {
   SpaceUsage keyNode;
   BlockUsageTable blocks;
   SpaceUsage whole;
-  std::int32_t goodCount = 0;
-  std::int32_t badCount = 0;
-  std::int32_t ghostCount = 0;
-  std::vector<std::int32_t> badKeys;    // key-node offsets, in walk order
-  std::vector<std::int32_t> ghostKeys;
-  std::int64_t usingAverage = 0;
-  std::int64_t emptyAverage = 0;
+  std::vector<KeyRecordFact> keys;
+  std::vector<FreeRecordFact> freeRecords;
 };
 
-// Each pass returns false when the run must end; the job's code then says why.
+// Each pass returns false when the run must end; the hive's code then says why.
 
 // Walks the key tree: 28 bytes per visited node, record sizes, checksum verdicts.
-bool WalkKeys(AnalysisJob& job, const hive::RgknHeader& rgkn, SpaceTally& tally);
-// Follows the free key-node list into keyNode.Empty, then the block's dead gap and its bars.
-bool PassKeyNodeBlock(AnalysisJob& job, const hive::RgknHeader& rgkn, SpaceTally& tally);
-// Every data block: its free-record list, its bars, its dead gap, and its share of `whole`.
-bool PassDataBlocks(AnalysisJob& job, SpaceTally& tally);
-
-// The report section, from the finished tally. Paths are the resolved key paths (the
-// report's own bytes) of badKeys and ghostKeys, in the same order.
-void WriteAnalyzerReport(AnalysisJob& job, const SpaceTally& tally, const std::vector<std::string>& badPaths,
-                         const std::vector<std::string>& ghostPaths);
-
-// The job's summary of the finished run (paths as above, converted to UTF-8 inside).
-AnalysisSummary SummarizeAnalysis(const AnalysisJob& job, const SpaceTally& tally,
-                                  const std::vector<std::string>& badPaths,
-                                  const std::vector<std::string>& ghostPaths);
+bool WalkKeys(const stage::StageContext& context, const hive::RgknHeader& rgkn, SpaceTally& tally);
+// Follows the free key-node list into keyNode.Empty, then the block's dead gap.
+bool PassKeyNodeBlock(const stage::StageContext& context, const hive::RgknHeader& rgkn, SpaceTally& tally);
+// Every data block: its free-record list, its dead gap, and its share of `whole`.
+bool PassDataBlocks(const stage::StageContext& context, SpaceTally& tally);
 
 }  // namespace quarvex::analyzer

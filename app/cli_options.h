@@ -21,11 +21,11 @@ struct CliOptions {
   std::string exportFile;  // empty: no REGEDIT4 export; "-": standard output
   std::string exportRoot;  // empty: told by the hive's file name
   Encoding encoding = Encoding::Native;
-  CodePage codePage = CodePage::Cp932;
-  AnalysisOptions options = AnalysisOptions::Initial();
+  text::CodePage codePage = text::CodePage::Cp932;
+  stage::AnalysisOptions options = stage::AnalysisOptions::Initial();
   bool progress = false;
   bool partial = false;  // on failure, still write the lines reported before it
-  std::optional<LocalDateTime> fixedTime;
+  std::optional<text::LocalDateTime> fixedTime;
   std::optional<std::string> windowsDirectory;  // --windows-dir: the installation the host probe reads
   bool help = false;
   bool version = false;
@@ -40,6 +40,6 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args);
 std::string HelpText();
 
 // "2026-12-07T10:30:00" (or with a blank instead of the T).
-std::optional<LocalDateTime> ParseDateTime(const std::string& text);
+std::optional<text::LocalDateTime> ParseDateTime(const std::string& text);
 
 }  // namespace quarvex::cli

@@ -5,7 +5,7 @@
 #include "analyzer/analysis_json.h"
 #include "app/cli_charts.h"
 #include "app/cli_options.h"
-#include "app/cli_window.h"
+#include "app/cli_progress.h"
 #include "export/regedit4_export.h"
 #include "hive/error_codes.h"
 #include "job/analysis_job.h"
@@ -32,46 +32,56 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 // Lines with CR LF, in the hive's code page or in UTF-8: to standard output when path is
 // empty, else to the file through a temporary one.
-int WriteLines(const CliOptions& o, const ReportLines& lines, const std::string& path, std::ostream& out,
+int WriteLines(const CliOptions& o, const text::ReportLines& lines, const std::string& path, std::ostream& out,
                std::ostream& err) {
-  const std::optional<CodePage> transcode =
-      o.encoding == Encoding::Utf8 ? std::optional<CodePage>(o.codePage) : std::nullopt;
+  const std::optional<text::CodePage> transcode =
+      o.encoding == Encoding::Utf8 ? std::optional<text::CodePage>(o.codePage) : std::nullopt;
   if (path.empty()) {
-    const std::string text = SavedReportText(lines, transcode);
+    const std::string text = text::SavedReportText(lines, transcode);
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     out.flush();
     return out ? kExitOk : kExitWriteFailed;
   }
   std::string error;
-  if (!SaveReportLines(lines, path, error, transcode)) {
+  if (!text::SaveReportLines(lines, path, error, transcode)) {
     err << "quarvex-cli: " << error << '\n';
     return kExitWriteFailed;
   }
   return kExitOk;
 }
 
-int WriteReport(const CliOptions& o, const AnalysisJob& job, std::ostream& out, std::ostream& err) {
-  return WriteLines(o, job.reportLines, o.outputFile, out, err);
+int WriteReport(const CliOptions& o, const job::JobResult& result, std::ostream& out, std::ostream& err) {
+  return WriteLines(o, result.report, o.outputFile, out, err);
+}
+
+// "FILE: Fail(8): <what the code means>: data block 4 at 0x...: signature ..." on one line.
+void ReportJobFailure(const CliOptions& o, const job::JobResult& result, std::ostream& err) {
+  err << "quarvex-cli: " << o.inputFile << ": " << job::FailureText(result.code) << ": "
+      << hive::code::Describe(result.code);
+  if (!result.loadFailureReason.empty()) err << " (" << result.loadFailureReason << ")";
+  if (result.finding) err << ": " << result.finding->Text();
+  err << '\n';
 }
 
 // The REGEDIT4 export of the job's hive, to a file through a temporary one (or standard
 // output); every finding also goes to standard error, the first hundred of them in full.
-int WriteExport(const CliOptions& o, AnalysisJob& job, std::ostream& out, std::ostream& err) {
+int WriteExport(const CliOptions& o, job::JobResult& job, std::ostream& out, std::ostream& err) {
   ExportSettings settings;
   settings.codePage = o.codePage;
-  settings.rootKey = Utf8ToCodePage(o.exportRoot.empty() ? RootKeyForFileName(o.inputFile) : o.exportRoot, o.codePage);
-  ReportLines lines;
+  settings.rootKey = text::Utf8ToCodePage(o.exportRoot.empty() ? RootKeyForFileName(o.inputFile) : o.exportRoot, o.codePage);
+  text::ReportLines lines;
   const ExportOutcome outcome = ExportRegedit4(job.hive, settings, lines);
   constexpr std::size_t kShown = 100;
   for (std::size_t i = 0; i < outcome.findings.size() && i < kShown; ++i)
-    err << "quarvex-cli: " << o.inputFile << ": export: " << CodePageToUtf8(outcome.findings[i], o.codePage) << '\n';
+    err << "quarvex-cli: " << o.inputFile << ": export: " << text::CodePageToUtf8(outcome.findings[i], o.codePage) << '\n';
   if (outcome.findings.size() > kShown)
     err << "quarvex-cli: " << o.inputFile << ": export: " << outcome.findings.size() - kShown
         << " more finding(s), each a comment in the export\n";
-  const bool failed = outcome.code != code::kOk;
+  const bool failed = outcome.code != hive::code::kOk;
   if (failed)
-    err << "quarvex-cli: " << o.inputFile << ": export: " << FailureText(outcome.code) << ": "
-        << CodePageToUtf8(outcome.failure, o.codePage) << '\n';
+    err << "quarvex-cli: " << o.inputFile << ": export: " << job::FailureText(outcome.code) << ": "
+        << text::CodePageToUtf8(outcome.failure, o.codePage)
+        << (outcome.finding ? ": " + outcome.finding->Text() : std::string()) << '\n';
   if (!failed || o.partial) {
     const int written = WriteLines(o, lines, o.exportFile == "-" ? std::string() : o.exportFile, out, err);
     if (written != kExitOk) return written;
@@ -103,40 +113,38 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       return kExitUsage;
     }
 
-  JobSettings settings;
-  settings.codePage = o.codePage;
-  settings.locale = TextLocale::FromEnvironment();
-  if (o.fixedTime) settings.clock = [t = *o.fixedTime] { return t; };
+  job::JobInput input;
+  input.fileName = o.inputFile;
+  input.codePage = o.codePage;
+  input.locale = text::TextLocale::FromEnvironment();
+  if (o.fixedTime) input.clock = [t = *o.fixedTime] { return t; };
   // An export alone needs only the loaded and indexed hive, and writes no report.
   const bool report = o.exportFile.empty() || !o.outputFile.empty();
-  AnalysisOptions options = o.options;
+  input.options = o.options;
   if (!report && o.jsonFile.empty())
-    for (Option stage : {Option::cbANA, Option::cbRPT}) options.Set(stage, false);
-  CliWindow window(options, o.inputFile, o.progress ? &err : nullptr);
-  AnalysisJob job(window, settings);
+    for (stage::Option stage : {stage::Option::cbANA, stage::Option::cbRPT}) input.options.Set(stage, false);
   // The host is probed once; the job prints its facts in the report header.
 #if defined(_WIN32)
   if (o.windowsDirectory)
     err << "quarvex-cli: --windows-dir is for machines not running Windows; the running system is described\n";
 #endif
-  job.hostFacts = ProbeThisHost({o.windowsDirectory, o.codePage}, settings.locale).facts;
+  input.hostFacts = host::ProbeThisHost({o.windowsDirectory, o.codePage}, input.locale).facts;
 
-  if (job.StartAnalysis()) {
-    job.RunAnalysis();
-    job.MarkIdle();
-  }
-  const std::int32_t code = job.ErrorCode();
-  if (code != code::kOk) {
-    err << "quarvex-cli: " << o.inputFile << ": " << FailureText(code) << ": " << code::Describe(code);
-    if (!job.LoadFailureReason().empty()) err << " (" << job.LoadFailureReason() << ")";
-    err << '\n';
-    if (o.partial && report && !job.reportLines.Empty()) WriteReport(o, job, out, err);
+  CliProgress progress(o.progress ? &err : nullptr);
+  job::JobResult result = job::RunJob(input, progress);
+  if (result.code != hive::code::kOk) {
+    ReportJobFailure(o, result, err);
+    if (o.partial && report && !result.report.Empty()) WriteReport(o, result, out, err);
+    std::string error;
+    if (o.partial && !o.jsonFile.empty() &&
+        !SaveAnalysisJson(AnalysisJsonText(std::nullopt, JobFailure{result.code, result.finding}), o.jsonFile, error))
+      err << "quarvex-cli: " << error << '\n';
     return kExitJobFailed;
   }
-  const int written = report ? WriteReport(o, job, out, err) : kExitOk;
+  const int written = report ? WriteReport(o, result, out, err) : kExitOk;
   if (written != kExitOk) return written;
   std::string error;
-  if (!o.jsonFile.empty() && !SaveAnalysisJson(job, o.jsonFile, error)) {
+  if (!o.jsonFile.empty() && !SaveAnalysisJson(AnalysisJsonText(result.analysis), o.jsonFile, error)) {
     err << "quarvex-cli: " << error << '\n';
     return kExitWriteFailed;
   }
@@ -144,7 +152,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     const int charts = WriteCharts(o.chartsDirectory, o.inputFile, o.codePage, err);
     if (charts != kExitOk) return charts;
   }
-  return o.exportFile.empty() ? kExitOk : WriteExport(o, job, out, err);
+  return o.exportFile.empty() ? kExitOk : WriteExport(o, result, out, err);
 }
 
 }  // namespace quarvex::cli

@@ -51,8 +51,8 @@ class Exporter {
     RgknHeader rgkn;
     if (!hive_.ReadKernelHeader(rgkn)) return Fail(hive_.errorCode);
     root_ = rgkn.iRec1stOfs;
-    const bool walked = WalkKeyTree(hive_, root_, [this](std::int32_t offset, const KeyNode& node) {
-      Visit(offset, node);
+    const bool walked = WalkKeyTree(hive_, KeyNodeOffset(root_), [this](KeyNodeOffset offset, const KeyNode& node) {
+      Visit(offset.value, node);
       if (!outcome_.code && out_.SavedSize() > limit_) {
         outcome_.failure = Printf("the export passed its limit of %zu bytes (keys nest too deep)", limit_);
         hive_.errorCode = code::kInternalFailure;
@@ -67,7 +67,9 @@ class Exporter {
     outcome_.code = failure;
     if (outcome_.failure.empty()) outcome_.failure = code::Describe(failure);
     Comment(Printf("the export ends here: Fail(%d): %s", failure, outcome_.failure.c_str()));
+    outcome_.finding = hive_.failure;
     hive_.errorCode = code::kOk;
+    hive_.failure.reset();
     return outcome_;
   }
 
@@ -79,16 +81,18 @@ class Exporter {
   KeyRecord RecordOf(const KeyNode& node) {
     KeyRecord record;
     if (!node.HasDataRecord()) return record;
-    const std::int32_t offset = hive_.FindDataRecord(node.BlkNo, node.RecNo);
-    // 12 (not indexed) and 11 (nothing indexed at all) both mean: this key's record is not there.
+    const std::optional<FileOffset> offset = hive_.FindKeyRecord(node);
+    // Numbers the index does not hold and an index that holds nothing at all (11) both mean
+    // here: this key's record is not there.
     hive_.errorCode = code::kOk;
+    hive_.failure.reset();
     // The pre-scan indexed only records whose header it read whole.
-    if (offset <= 0 || !hive_.ReadDataRecordHeader(offset, record.header)) {
+    if (!offset || !hive_.ReadDataRecordHeader(*offset, record.header)) {
       record.state = KeyRecord::State::NotFound;
       return record;
     }
     record.state = KeyRecord::State::Found;
-    record.offset = offset;
+    record.offset = offset->value;
     return record;
   }
 
@@ -96,7 +100,7 @@ class Exporter {
   Bytes StoredName(const KeyRecord& record) {
     const std::int64_t room = std::max<std::int64_t>(0, record.header.NextOfs - DataRecordHeader::kSize);
     const auto length = static_cast<std::size_t>(std::min<std::int64_t>(record.header.KeyL, room));
-    return hive_.ReadBytes(record.offset + DataRecordHeader::kSize, length);
+    return hive_.ReadBytes(FileOffset(record.offset + DataRecordHeader::kSize), length);
   }
 
   // The name as a path shows it: up to its first zero byte, line breaks as '?', or the
@@ -168,8 +172,9 @@ class Exporter {
         break;
       }
       KeyNode node;
-      if (!hive_.ReadKeyNode(at, node)) {
+      if (!hive_.ReadKeyNode(KeyNodeOffset(at), node)) {
         hive_.errorCode = code::kOk;
+        hive_.failure.reset();
         base = Printf("(parent %08X outside the file)", static_cast<std::uint32_t>(at));
         break;
       }
@@ -264,7 +269,7 @@ class Exporter {
     const unsigned count = record.header.DatN;
     for (unsigned v = 0; v < count; ++v) {
       // Where each part of the value lies, and whether it lies inside the record and the file.
-      const Bytes raw = hive_.ReadBytes(p, ValueEntry::kSize);
+      const Bytes raw = hive_.ReadBytes(FileOffset(p), ValueEntry::kSize);
       if (p + std::int64_t{ValueEntry::kSize} > end || raw.size() < ValueEntry::kSize) {
         Damaged(v, count, Printf("its entry at %08llX runs past the end of its %s", static_cast<unsigned long long>(p),
                                  raw.size() < ValueEntry::kSize ? "file" : "record"));
@@ -273,8 +278,8 @@ class Exporter {
       const ValueEntry entry = ValueEntry::Decode(raw);
       const std::int64_t nameAt = p + ValueEntry::kSize;
       const std::int64_t dataAt = nameAt + entry.NL;
-      const Bytes name = hive_.ReadBytes(nameAt, entry.NL);
-      const Bytes data = hive_.ReadBytes(dataAt, entry.VL);
+      const Bytes name = hive_.ReadBytes(FileOffset(nameAt), entry.NL);
+      const Bytes data = hive_.ReadBytes(FileOffset(dataAt), entry.VL);
       const std::string what = Printf("(type %04X, name %s, NL %04X, VL %04X)", unsigned{entry.Atr},
                                       Quoted(UpToFirstZero(name)).c_str(), unsigned{entry.NL}, unsigned{entry.VL});
       if (dataAt > end || name.size() < entry.NL) {
@@ -337,9 +342,12 @@ class Exporter {
 
 ExportOutcome ExportRegedit4(Hive& hive, const ExportSettings& settings, ReportLines& out) {
   const std::int32_t before = hive.errorCode;
+  std::optional<Finding> failureBefore = std::move(hive.failure);
   hive.errorCode = code::kOk;
+  hive.failure.reset();
   ExportOutcome outcome = Exporter(hive, settings, out).Run();
   hive.errorCode = before;
+  hive.failure = std::move(failureBefore);
   return outcome;
 }
 

@@ -17,6 +17,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,7 @@ inline constexpr std::size_t kExportBudgetPerByte = 32;
 struct ExportOutcome {
   std::int32_t code = 0;  // 0, or the failure that ended the export early
   std::string failure;    // in words, when code is set
+  std::optional<hive::Finding> finding;  // what the reader that failed found, when it said
   std::size_t keys = 0;
   std::size_t values = 0;
   // One entry per comment written, in the hive's code page, without the "; ".

@@ -15,25 +15,25 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace quarvex;
-  Hive hive;
-  hive.hiveImage = HiveImage(std::vector<std::uint8_t>(data, data + size));
+  hive::Hive hive;
+  hive.hiveImage = hive::HiveImage(std::vector<std::uint8_t>(data, data + size));
   if (!hive.ReadHiveHeader() || !hive.BuildBlockTable()) return 0;
-  PreScanDataBlocks(hive, {});
-  if (hive.errorCode != code::kOk) return 0;
+  hive::PreScanDataBlocks(hive, {});
+  if (hive.errorCode != hive::code::kOk) return 0;
 
   // One input in eight runs under a small output limit, so that the limit's end is fuzzed too.
   ExportSettings settings;
   if (size % 8 == 7) settings.outputLimit = 4096;
-  ReportLines lines;
+  text::ReportLines lines;
   const ExportOutcome outcome = ExportRegedit4(hive, settings, lines);
   if (lines.Count() < 2 || lines[0] != "REGEDIT4") std::abort();
-  if (hive.errorCode != code::kOk) std::abort();
-  if (outcome.code != code::kOk && outcome.failure.empty()) std::abort();
+  if (hive.errorCode != hive::code::kOk) std::abort();
+  if (outcome.code != hive::code::kOk && outcome.failure.empty()) std::abort();
   // Past the limit only by the key that crossed it: a path within the limit, a name, values.
   if (settings.outputLimit != 0 && lines.SavedSize() > 2 * settings.outputLimit + 8 * size + 65536) std::abort();
   for (std::size_t i = 0; i < lines.Count(); ++i)
     if (lines[i].find_first_of("\r\n") != std::string_view::npos) std::abort();
-  const std::string utf8 = SavedReportText(lines, CodePage::Cp932);
+  const std::string utf8 = text::SavedReportText(lines, text::CodePage::Cp932);
   if (utf8.compare(0, 10, "REGEDIT4\r\n") != 0) std::abort();
   return 0;
 }

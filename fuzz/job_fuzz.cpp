@@ -13,8 +13,8 @@ namespace {
 
 using namespace quarvex;
 
-AnalysisOptions Everything() {
-  AnalysisOptions o = AnalysisOptions::Initial();
+stage::AnalysisOptions Everything() {
+  stage::AnalysisOptions o = stage::AnalysisOptions::Initial();
   o.SelectAll();
   return o;
 }
@@ -25,9 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The window names a file that exists; the bytes come from memory, not from it.
   cli::CliWindow window(Everything(), "/dev/null", nullptr);
   JobSettings settings;
-  settings.clock = [] { return LocalDateTime{2026, 12, 7, 10, 0, 0}; };
-  settings.loadImage = [data, size](const std::string&, HiveImage& image, std::int32_t&, std::string*) {
-    image = HiveImage(std::vector<std::uint8_t>(data, data + size));
+  settings.clock = [] { return text::LocalDateTime{2026, 12, 7, 10, 0, 0}; };
+  settings.loadImage = [data, size](const std::string&, hive::HiveImage& image, std::int32_t&, std::string*) {
+    image = hive::HiveImage(std::vector<std::uint8_t>(data, data + size));
   };
   AnalysisJob job(window, settings);
   if (!job.StartAnalysis()) std::abort();

@@ -1,49 +1,85 @@
 #include "hive/hive_state.h"
 
 #include <array>
+#include <string>
 
 namespace quarvex::hive {
-
 
 namespace {
 
 // Reads one fixed-size record; decodes it only when every byte was there.
 template <typename Record>
-bool ReadRecord(HiveImage& image, std::int64_t offset, Record& out) {
+bool ReadRecord(HiveImage& image, FileOffset offset, Record& out) {
   std::array<std::uint8_t, Record::kSize> raw{};
-  if (!image.ReadFull(offset, raw)) return false;
+  if (!image.ReadFull(offset.value, raw)) return false;
   out = Record::Decode(raw);
   return true;
 }
 
-bool Fail(std::int32_t& errorCode, std::int32_t code) {
-  errorCode = code;
-  return false;
+// The finding of a record that the file ends inside of (or that lies outside the file).
+Finding CutShort(Structure structure, FileOffset at, std::size_t wanted, std::size_t fileSize) {
+  Finding f;
+  f.structure = structure;
+  f.offset = at;
+  f.field = "record";
+  const std::int64_t size = static_cast<std::int64_t>(fileSize);
+  if (at.value < 0 || at.value >= size) {
+    f.found = "outside the file (" + std::to_string(fileSize) + " bytes)";
+    f.expected = "an offset inside it";
+  } else {
+    f.found = std::to_string(size - at.value) + " bytes before the end of the file";
+    f.expected = std::to_string(wanted) + " bytes";
+  }
+  return f;
+}
+
+Finding WrongSignature(Structure structure, FileOffset at, const Signature& found, std::string_view wanted) {
+  Finding f;
+  f.structure = structure;
+  f.offset = at;
+  f.field = "signature";
+  f.found = Quoted(std::string_view(found.data(), found.size()));
+  f.expected = Quoted(wanted);
+  return f;
 }
 
 }  // namespace
 
+bool Hive::Fail(std::int32_t code, Finding finding) {
+  errorCode = code;
+  failure = std::move(finding);
+  return false;
+}
+
 bool Hive::ReadHiveHeader() {
-  if (!ReadRecord(hiveImage, 0, hiveHeader)) return Fail(errorCode, code::kHiveHeaderShort);
-  if (hiveHeader.signature != kCregSignature) return Fail(errorCode, code::kHiveSignature);
+  if (!ReadRecord(hiveImage, FileOffset(0), hiveHeader))
+    return Fail(code::kHiveHeaderShort,
+                CutShort(Structure::CregHeader, FileOffset(0), CregHeader::kSize, hiveImage.Size()));
+  if (hiveHeader.signature != kCregSignature)
+    return Fail(code::kHiveSignature, WrongSignature(Structure::CregHeader, FileOffset(0), hiveHeader.signature, "CREG"));
   return true;
 }
 
 bool Hive::ReadKernelHeader(RgknHeader& out) {
-  if (!ReadRecord(hiveImage, kKeyNodeBlockStart, out)) return Fail(errorCode, code::kKernelHeaderShort);
-  if (out.signature != kRgknSignature) return Fail(errorCode, code::kKernelSignature);
+  if (!ReadRecord(hiveImage, kKeyNodeBlockFileOffset, out))
+    return Fail(code::kKernelHeaderShort,
+                CutShort(Structure::RgknHeader, kKeyNodeBlockFileOffset, RgknHeader::kSize, hiveImage.Size()));
+  if (out.signature != kRgknSignature)
+    return Fail(code::kKernelSignature,
+                WrongSignature(Structure::RgknHeader, kKeyNodeBlockFileOffset, out.signature, "RGKN"));
   return true;
 }
 
-bool Hive::ReadKeyNode(std::int32_t relativeOffset, KeyNode& out) {
-  if (!ReadRecord(hiveImage, KeyNodeFileOffset(relativeOffset), out))
-    return Fail(errorCode, code::kKeyNodeShort);
+bool Hive::ReadKeyNode(KeyNodeOffset offset, KeyNode& out) {
+  if (!ReadRecord(hiveImage, offset.InFile(), out))
+    return Fail(code::kKeyNodeShort, CutShort(Structure::KeyNode, offset.InFile(), KeyNode::kSize, hiveImage.Size()));
   return true;
 }
 
-bool Hive::ReadFreeKeyNode(std::int32_t relativeOffset, FreeKeyNode& out) {
-  if (!ReadRecord(hiveImage, KeyNodeFileOffset(relativeOffset), out))
-    return Fail(errorCode, code::kFreeKeyNodeShort);
+bool Hive::ReadFreeKeyNode(KeyNodeOffset offset, FreeKeyNode& out) {
+  if (!ReadRecord(hiveImage, offset.InFile(), out))
+    return Fail(code::kFreeKeyNodeShort,
+                CutShort(Structure::FreeKeyNode, offset.InFile(), FreeKeyNode::kSize, hiveImage.Size()));
   return true;
 }
 
@@ -55,44 +91,75 @@ bool Hive::BuildBlockTable() {
   std::uint32_t position = static_cast<std::uint32_t>(hiveHeader.iRGDB1st);
   for (std::size_t i = 0; i < blockTable.size(); ++i) {
     RgdbHeader header;
-    const auto offset = static_cast<std::int32_t>(position);
-    if (!ReadRecord(hiveImage, offset, header)) return Fail(errorCode, code::kBlockHeaderShort);
-    if (header.signature != kRgdbSignature) return Fail(errorCode, code::kBlockSignature);
-    blockTable[i] = offset;
+    const FileOffset offset(static_cast<std::int32_t>(position));
+    if (!ReadRecord(hiveImage, offset, header)) {
+      Finding f = CutShort(Structure::RgdbHeader, offset, RgdbHeader::kSize, hiveImage.Size());
+      f.block = static_cast<std::uint32_t>(i);
+      if (i > 0) f.expected += " (the file header claims " + std::to_string(hiveHeader.wDBblks) + " blocks)";
+      return Fail(code::kBlockHeaderShort, std::move(f));
+    }
+    if (header.signature != kRgdbSignature) {
+      Finding f = WrongSignature(Structure::RgdbHeader, offset, header.signature, "RGDB");
+      f.block = static_cast<std::uint32_t>(i);
+      return Fail(code::kBlockSignature, std::move(f));
+    }
+    blockTable[i] = static_cast<std::int32_t>(offset.value);
     position += static_cast<std::uint32_t>(header.iBlkSize);
   }
   blockTableCount = hiveHeader.wDBblks;
   return true;
 }
 
-std::int32_t Hive::DataBlockOffset(std::uint16_t block) {
+FileOffset Hive::DataBlockOffset(std::uint16_t block) {
   if (blockTableCount < 1 || block >= hiveHeader.wDBblks || block >= blockTable.size()) {
-    errorCode = code::kNoSuchBlock;
-    return 0;
+    Finding f;
+    f.structure = Structure::CregHeader;
+    f.offset = FileOffset(16);
+    f.field = "wDBblks";
+    f.found = Hex16(hiveHeader.wDBblks);
+    f.expected = "more than block number " + std::to_string(block);
+    Fail(code::kNoSuchBlock, std::move(f));
+    return FileOffset(0);
   }
-  return blockTable[block];
+  return FileOffset(blockTable[block]);
 }
 
-std::int32_t Hive::FindDataRecord(std::uint16_t block, std::uint16_t record) {
+FileOffset Hive::FindDataRecord(std::uint16_t block, std::uint16_t record) {
   if (indexedRecordCount < 1) {
-    errorCode = code::kIndexEmpty;
-    return 0;
+    Finding f;
+    f.structure = Structure::RgdbHeader;
+    f.offset = FileOffset(hiveHeader.iRGDB1st);
+    f.field = "record chain";
+    f.found = "no numbered record in any data block";
+    f.expected = "the records the key nodes name";
+    Fail(code::kIndexEmpty, std::move(f));
+    return FileOffset(0);
   }
-  if (auto offset = recordIndex.Find(block, record)) return *offset;
+  if (auto offset = recordIndex.Find(block, record)) return FileOffset(*offset);
   errorCode = code::kNoSuchRecord;
-  return 0;
+  failure.reset();  // "no such record" is an answer, not a failure
+  return FileOffset(0);
 }
 
-bool Hive::ReadDataBlockHeader(std::int64_t fileOffset, RgdbHeader& out) {
-  return ReadRecord(hiveImage, fileOffset, out);
+std::optional<FileOffset> Hive::LookUpRecord(std::uint16_t block, std::uint16_t number) {
+  const FileOffset record = FindDataRecord(block, number);
+  if (errorCode == code::kNoSuchRecord) errorCode = code::kOk;
+  if (errorCode != code::kOk || record.value == 0) return std::nullopt;
+  return record;
 }
 
-bool Hive::ReadDataRecordHeader(std::int64_t fileOffset, DataRecordHeader& out) {
-  return ReadRecord(hiveImage, fileOffset, out);
+bool Hive::ReadDataBlockHeader(FileOffset offset, RgdbHeader& out) { return ReadRecord(hiveImage, offset, out); }
+
+bool Hive::ReadDataRecordHeader(FileOffset offset, DataRecordHeader& out) {
+  return ReadRecord(hiveImage, offset, out);
 }
 
-bool Hive::ReadFreeDataRecord(std::int64_t fileOffset, FreeDataRecord& out) {
-  if (!ReadRecord(hiveImage, fileOffset, out)) return Fail(errorCode, code::kFreeRecordShort);
+bool Hive::ReadFreeDataRecord(FileOffset offset, std::uint16_t block, FreeDataRecord& out) {
+  if (!ReadRecord(hiveImage, offset, out)) {
+    Finding f = CutShort(Structure::FreeDataRecord, offset, FreeDataRecord::kSize, hiveImage.Size());
+    f.block = block;
+    return Fail(code::kFreeRecordShort, std::move(f));
+  }
   return true;
 }
 

@@ -14,13 +14,13 @@
 
 namespace quarvex::hive {
 
-// Called for every visited node in walk order, with its offset relative to the key-node block.
+// Called for every visited node in walk order, with its offset in the key-node block.
 // The visitor may set hive.errorCode to stop the walk.
-using KeyNodeVisitor = std::function<void(std::int32_t offset, const KeyNode& node)>;
+using KeyNodeVisitor = std::function<void(KeyNodeOffset offset, const KeyNode& node)>;
 
 // Walks from `start`. Returns true when the walk ran to its end; false with hive.errorCode
 // set when a node could not be read (5), the visitor set a code, or the walk came back to a
 // node it had already visited or climbed in a circle (code::kLinkLoop, before visiting it again).
-bool WalkKeyTree(Hive& hive, std::int32_t start, const KeyNodeVisitor& visit);
+bool WalkKeyTree(Hive& hive, KeyNodeOffset start, const KeyNodeVisitor& visit);
 
 }  // namespace quarvex::hive

@@ -43,30 +43,32 @@ std::uint32_t KeyNameChecksumPlain(Bytes name) {
   return sum;
 }
 
-std::string ResolveKeyPath(Hive& hive, std::int32_t keyNodeOffset) {
+std::string ResolveKeyPath(Hive& hive, KeyNodeOffset keyNode) {
   hive.errorCode = code::kOk;
   std::vector<Bytes> names;  // from the key up to the root
   CycleDetector parents;
-  std::int32_t k = keyNodeOffset;
+  KeyNodeOffset k = keyNode;
   for (;;) {
     KeyNode node;
     if (!hive.ReadKeyNode(k, node)) return {};
-    if (node.HasDataRecord()) {
-      const std::int32_t record = hive.FindDataRecord(node.BlkNo, node.RecNo);
-      if (hive.errorCode == code::kNoSuchRecord)
-        hive.errorCode = code::kOk;
-      else if (hive.errorCode != code::kOk)
-        return {};
-      DataRecordHeader header;
-      if (record != 0 && hive.ReadDataRecordHeader(record, header))
-        names.push_back(UpToFirstZero(hive.ReadBytes(std::int64_t{record} + 20, header.KeyL)));
-    }
-    k = node.UprOfs;
-    if (k == kNoOffset) break;
-    if (parents.Step(k)) {
-      hive.errorCode = code::kLinkLoop;
+    const std::optional<FileOffset> record = hive.FindKeyRecord(node);
+    if (hive.errorCode != code::kOk) return {};
+    DataRecordHeader header;
+    if (record && hive.ReadDataRecordHeader(*record, header))
+      names.push_back(UpToFirstZero(hive.ReadBytes(record->Plus(DataRecordHeader::kSize), header.KeyL)));
+    const KeyNodeOffset parent(node.UprOfs);
+    if (parent.IsNone()) break;
+    if (parents.Step(parent.value)) {
+      Finding f;
+      f.structure = Structure::KeyNode;
+      f.offset = k.InFile();
+      f.field = "UprOfs";
+      f.found = Hex32(static_cast<std::uint32_t>(parent.value)) + " (a parent already climbed through)";
+      f.expected = "a parent chain that reaches the root";
+      hive.Fail(code::kLinkLoop, std::move(f));
       return {};
     }
+    k = parent;
   }
   std::string path;
   for (auto it = names.rbegin(); it != names.rend(); ++it) {

@@ -28,6 +28,6 @@ Bytes UpToFirstZero(Bytes name);
 // empty index (11) empties the result and leaves the code set; a key whose record is not
 // indexed (12) contributes no name and the code is cleared. A parent chain that links back
 // onto itself ends with an empty result and code::kLinkLoop. Names are taken whole.
-std::string ResolveKeyPath(Hive& hive, std::int32_t keyNodeOffset);
+std::string ResolveKeyPath(Hive& hive, KeyNodeOffset keyNode);
 
 }  // namespace quarvex::hive

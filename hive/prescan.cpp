@@ -1,11 +1,6 @@
 #include "hive/prescan.h"
 
-#include "text/printf.h"
-
 namespace quarvex::hive {
-
-using namespace quarvex::text;
-
 
 namespace {
 std::int32_t WrappingAdd(std::int32_t a, std::int32_t b) {
@@ -13,47 +8,49 @@ std::int32_t WrappingAdd(std::int32_t a, std::int32_t b) {
 }
 }  // namespace
 
-void PreScanDataBlocks(Hive& hive, const PreScanOutput& output) {
-  const bool trace = output.trace && output.appendLine;
+void PreScanDataBlocks(Hive& hive, const PreScanOptions& options) {
   const std::uint16_t blockCount = hive.hiveHeader.wDBblks;
   hive.indexedRecordCount = 0;
   hive.recordIndex.Reset(blockCount);
-  if (trace) output.appendLine("<<<<< Pre-Scanning Status of each RGDB records >>>>>");
+  if (options.trace) options.trace->blocks.assign(blockCount, {});
 
   for (std::uint32_t i = 0; i < blockCount; ++i) {
     const auto block = static_cast<std::uint16_t>(i);
-    if (trace) output.appendLine(Printf(" RGDB(%.4X) =====", i));
-    const std::int32_t base = hive.DataBlockOffset(block);
+    PreScanBlockTrace* trace = options.trace ? &options.trace->blocks[i] : nullptr;
+    const FileOffset located = hive.DataBlockOffset(block);
     if (hive.errorCode != code::kOk) continue;
+    const auto base = static_cast<std::int32_t>(located.value);
     RgdbHeader header;
-    hive.ReadDataBlockHeader(base, header);
+    hive.ReadDataBlockHeader(located, header);
+    if (trace) {
+      trace->located = true;
+      trace->maxRecordNumber = header.wMaxRecNo;
+    }
 
+    // Offsets wrap as the format's signed 32-bit arithmetic does.
     const std::int32_t first = WrappingAdd(base, 32);
     const std::int32_t end = WrappingAdd(base, header.iBlkSize);
     std::int32_t current = first;
     std::int32_t remaining = header.wMaxRecNo;
-    if (trace) output.appendLine(Printf("  Includes MAYBE %.4X record(s)...", unsigned{header.wMaxRecNo}));
-    std::string walk;
 
     // Every step moves strictly forward inside [first, end] (a link that is not positive
     // counts as leading out of the block), so the walk ends after at most iBlkSize steps
     // even when unnumbered records never count `remaining` down.
     while (remaining >= 0) {
       DataRecordHeader record;
-      if (!hive.ReadDataRecordHeader(current, record)) {
-        if (trace) walk += "*GetFail*";
+      if (!hive.ReadDataRecordHeader(FileOffset(current), record)) {
+        if (trace) trace->end = PreScanBlockTrace::End::GetFail;
         break;
       }
       const std::int32_t next = WrappingAdd(current, record.NextOfs);
       if (record.NextOfs <= 0 || next < first || next > end) {
-        if (trace) walk += "*OutOfArea*";
+        if (trace) trace->end = PreScanBlockTrace::End::OutOfArea;
         break;
       }
       if (next == end) remaining = 0;
-      if (trace) AppendPrintf(walk, "%.4X,", unsigned{record.RecNo});
+      if (trace) trace->recordNumbers.push_back(record.RecNo);
       if (record.RecNo != kNoNumber) {
-        if (output.showStatus)
-          output.showStatus(Printf("DB_rec_pre:%.4X%.4X", unsigned{record.BlkNo}, unsigned{record.RecNo}));
+        if (options.onRecord) options.onRecord(record.BlkNo, record.RecNo);
         hive.recordIndex.Store(block, record.RecNo, current);
         ++hive.indexedRecordCount;
         --remaining;
@@ -61,12 +58,6 @@ void PreScanDataBlocks(Hive& hive, const PreScanOutput& output) {
       current = next;
     }
     hive.recordIndex.FinishBlock(block);
-    if (trace) output.appendLine(walk + ">END");
-  }
-
-  if (trace) {
-    output.appendLine("<<<<< ---------------------------------------- >>>>>");
-    output.appendLine("");
   }
 }
 

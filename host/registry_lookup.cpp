@@ -32,13 +32,19 @@ void RegistryFile::Index() {
   if (!usable_) problem_ = code::Describe(hive_.errorCode);
 }
 
+std::optional<FileOffset> RegistryFile::RecordOf(const KeyNode& node) {
+  const std::optional<FileOffset> record = hive_.FindKeyRecord(node);
+  // An empty index (11) here only means: a key without a name or values.
+  hive_.errorCode = code::kOk;
+  hive_.failure.reset();
+  return record;
+}
+
 std::string RegistryFile::KeyName(const KeyNode& node) {
-  if (!node.HasDataRecord()) return {};
-  const std::int32_t record = hive_.FindDataRecord(node.BlkNo, node.RecNo);
-  hive_.errorCode = code::kOk;  // no record (12) or an empty index (11): a key without a name
+  const std::optional<FileOffset> record = RecordOf(node);
   DataRecordHeader header;
-  if (record == 0 || !hive_.ReadDataRecordHeader(record, header)) return {};
-  const Bytes name = UpToFirstZero(hive_.ReadBytes(std::int64_t{record} + DataRecordHeader::kSize, header.KeyL));
+  if (!record || !hive_.ReadDataRecordHeader(*record, header)) return {};
+  const Bytes name = UpToFirstZero(hive_.ReadBytes(record->Plus(DataRecordHeader::kSize), header.KeyL));
   return std::string(name.begin(), name.end());
 }
 
@@ -48,7 +54,7 @@ std::optional<std::int32_t> RegistryFile::FindChild(const KeyNode& parent, std::
   for (std::int32_t child = parent.LwrOfs; child > 0;) {
     if (siblings.Step(child)) return std::nullopt;
     KeyNode node;
-    if (!hive_.ReadKeyNode(child, node)) return std::nullopt;
+    if (!hive_.ReadKeyNode(KeyNodeOffset(child), node)) return std::nullopt;
     if (EqualsIgnoringAsciiCase(KeyName(node), name)) return child;
     child = node.NextOfs;
   }
@@ -57,23 +63,21 @@ std::optional<std::int32_t> RegistryFile::FindChild(const KeyNode& parent, std::
 
 std::vector<RegistryFileValue> RegistryFile::Values(const KeyNode& node) {
   std::vector<RegistryFileValue> values;
-  if (!node.HasDataRecord()) return values;
-  const std::int32_t record = hive_.FindDataRecord(node.BlkNo, node.RecNo);
-  hive_.errorCode = code::kOk;
+  const std::optional<FileOffset> record = RecordOf(node);
   DataRecordHeader header;
-  if (record == 0 || !hive_.ReadDataRecordHeader(record, header)) return values;
+  if (!record || !hive_.ReadDataRecordHeader(*record, header)) return values;
   // Each value moves the position forward by at least its 12-byte entry; DatN bounds the count.
-  std::int64_t p = std::int64_t{record} + DataRecordHeader::kSize + header.KeyL;
+  FileOffset p = record->Plus(DataRecordHeader::kSize + header.KeyL);
   for (unsigned i = 0; i < header.DatN; ++i) {
     const Bytes raw = hive_.ReadBytes(p, ValueEntry::kSize);
     if (raw.size() < ValueEntry::kSize) break;
     const ValueEntry entry = ValueEntry::Decode(raw);
-    const Bytes name = hive_.ReadBytes(p + ValueEntry::kSize, entry.NL);
-    const Bytes data = hive_.ReadBytes(p + ValueEntry::kSize + entry.NL, entry.VL);
+    const Bytes name = hive_.ReadBytes(p.Plus(ValueEntry::kSize), entry.NL);
+    const Bytes data = hive_.ReadBytes(p.Plus(ValueEntry::kSize + entry.NL), entry.VL);
     if (name.size() < entry.NL || data.size() < entry.VL) break;
     values.push_back({std::string(name.begin(), name.end()), std::uint32_t{entry.Atr} | std::uint32_t{entry.Un1} << 16,
                       std::string(data.begin(), data.end())});
-    p += ValueEntry::kSize + entry.NL + entry.VL;
+    p = p.Plus(ValueEntry::kSize + entry.NL + entry.VL);
   }
   return values;
 }
@@ -84,14 +88,14 @@ std::optional<std::vector<RegistryFileValue>> RegistryFile::KeyValues(std::strin
   RgknHeader kernel;
   if (!hive_.ReadKernelHeader(kernel)) return std::nullopt;
   KeyNode node;
-  if (!hive_.ReadKeyNode(kernel.iRec1stOfs, node)) return std::nullopt;
+  if (!hive_.ReadKeyNode(KeyNodeOffset(kernel.iRec1stOfs), node)) return std::nullopt;
   while (!path.empty()) {
     const std::size_t cut = path.find('\\');
     const std::string_view part = path.substr(0, cut);
     path = cut == std::string_view::npos ? std::string_view() : path.substr(cut + 1);
     if (part.empty()) continue;
     const auto child = FindChild(node, part);
-    if (!child || !hive_.ReadKeyNode(*child, node)) return std::nullopt;
+    if (!child || !hive_.ReadKeyNode(KeyNodeOffset(*child), node)) return std::nullopt;
   }
   return Values(node);
 }

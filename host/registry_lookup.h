@@ -44,6 +44,8 @@ class RegistryFile {
   void Index();
   std::optional<std::int32_t> FindChild(const hive::KeyNode& parent, std::string_view name);
   std::string KeyName(const hive::KeyNode& node);
+  // The key's data record, when the index holds it.
+  std::optional<hive::FileOffset> RecordOf(const hive::KeyNode& node);
   std::vector<RegistryFileValue> Values(const hive::KeyNode& node);
 
   hive::Hive hive_;

@@ -5,26 +5,20 @@
 
 #include "analyzer/space_analysis.h"
 #include "hive/prescan.h"
-#include "text/printf.h"
-#include "text/text_encoding.h"
+#include "report/analyzer_section.h"
+#include "report/prescan_trace.h"
+#include "report/report_frame.h"
 #include "report/structure_report.h"
+#include "stage/stage_context.h"
+#include "text/printf.h"
+#include "text/report_writer.h"
 
 namespace quarvex::job {
 
-using namespace quarvex::hive;
-using namespace quarvex::text;
-using namespace quarvex::host;
-using namespace quarvex::stage;
-using namespace quarvex::analyzer;
-using namespace quarvex::report;
+using hive::Hive;
+using stage::Option;
 
-
-std::string FailureText(std::int32_t code) {
-  return Printf("情報獲得に失敗しました/Fail(%d)", code);
-}
-
-AnalysisJob::AnalysisJob(JobWindow& window, JobSettings settings)
-    : window_(window), settings_(std::move(settings)), leadBytes_(LeadByteSet::For(settings_.codePage)) {}
+std::string FailureText(std::int32_t code) { return text::Printf("情報獲得に失敗しました/Fail(%d)", code); }
 
 bool FileExists(const std::string& path) {
   std::error_code ec;
@@ -32,128 +26,113 @@ bool FileExists(const std::string& path) {
   return !ec && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
 }
 
-bool AnalysisJob::StartAnalysis() {
-  if (jobRunning_) {
-    // The running job keeps its own code and clears the busy marker itself.
-    window_.SetStatusPanel(1, FailureText(code::kJobAlreadyRunning));
-    return false;
-  }
-  if (!FileExists(window_.SelectedFileName())) {
-    ErrorCode() = code::kFileMissing;
-    ReportFailure();
-    return false;
-  }
-  for (Control c : {Control::Button1, Control::Button3, Control::Button4, Control::sbReAna, Control::sbEnd,
-                    Control::pgPage})
-    window_.SetControlEnabled(c, false);
-  jobRunning_ = true;
-  return true;
-}
+namespace {
 
-void AnalysisJob::ReportFailure() {
-  window_.SetStatusPanel(1, FailureText(ErrorCode()));
-  if (Checked(Option::cbMINI)) window_.RestoreAndShow();
-  window_.SetApplicationTitle(std::string(kAppTitle));
-  window_.JobOver();
-  for (Control c : {Control::Button1, Control::Button3, Control::Button4, Control::pgPage, Control::sbEnd})
-    window_.SetControlEnabled(c, true);
-  window_.SetControlEnabled(Control::sbReAna, false);
-}
+bool Ok(const Hive& hive) { return hive.errorCode == hive::code::kOk; }
 
-void AnalysisJob::RunAnalysis() {
-  window_.SetApplicationTitle(std::string(kAppTitleBusy));
-  window_.SetMessageLine("");
-  if (Checked(Option::cbMINI)) window_.MinimizeAndHide();
-  window_.SetControlVisible(Control::sbShowRep, false);
-  const std::string fileName = window_.SelectedFileName();
-  window_.SetStatusPanel(0, fileName);
-  ErrorCode() = code::kOk;
-  loadFailureReason_.clear();
-
-  // A stage that runs out of memory must not leave the window locked: it ends the job
-  // with a code of its own like any other failure.
-  bool completed = false;
-  try {
-    completed = RunStages(fileName);
-  } catch (const std::bad_alloc&) {
-    ErrorCode() = code::kInternalFailure;
-    loadFailureReason_ = "out of memory";
-  }
-  if (completed)
-    Complete();
-  else
-    ReportFailure();
-}
-
-bool AnalysisJob::RunStages(const std::string& fileName) {
-  settings_.loadImage(fileName, hive.hiveImage, ErrorCode(), &loadFailureReason_);
-  if (ErrorCode() != code::kOk) {
-    window_.SetStatusPanel(0, " ");
-    return false;
-  }
-  chartSeries.ClearAll();
-  window_.ClearChartSeries();
-  reportLines.Clear();
-  WriteReportHeader(fileName);
+// The stages after the file is in memory; false when one of them set the hive's code.
+bool RunStages(const JobInput& input, JobEvents& events, JobResult& result) {
+  Hive& hive = result.hive;
+  result.analysis.reset();
+  result.report.Clear();
+  events.ImageLoaded();
+  text::ReportWriter writer(result.report);
+  report::WriteReportHeader(writer, {input.hostFacts, input.fileName, hive.hiveImage.Size(), input.codePage,
+                                     input.locale, input.clock()});
 
   if (!hive.ReadHiveHeader()) return false;
+  events.StageFinished(Stage::HiveHeader);
   if (!hive.BuildBlockTable()) return false;
-  PreScanDataBlocks(hive, {Checked(Option::cbPSdbrh), [this](std::string_view line) { AppendLine(line); },
-                           [this](std::string_view text) { ShowProgress(std::string(text)); }});
-  if (ErrorCode() != code::kOk) return false;
-  if (Checked(Option::cbANA)) {
-    AnalyzeSpace(*this);
-    if (ErrorCode() != code::kOk) return false;
+  events.StageFinished(Stage::BlockChain);
+
+  hive::PreScanTrace trace;
+  std::string progress;
+  hive::PreScanDataBlocks(hive, {[&](std::uint16_t block, std::uint16_t record) {
+                                   progress.clear();
+                                   text::AppendPrintf(progress, "DB_rec_pre:%.4X%.4X", unsigned{block},
+                                                      unsigned{record});
+                                   events.Progress(progress);
+                                 },
+                                 input.options[Option::cbPSdbrh] ? &trace : nullptr});
+  if (input.options[Option::cbPSdbrh]) report::WritePreScanTrace(writer, trace);
+  if (!Ok(hive)) return false;
+  events.StageFinished(Stage::PreScan);
+
+  const text::LeadByteSet leadBytes = text::LeadByteSet::For(input.codePage);
+  const stage::StageContext context{hive,     input.options, input.codePage, leadBytes, input.locale, writer,
+                                    [&events](std::string_view text) { events.Progress(text); }};
+  if (input.options[Option::cbANA]) {
+    result.analysis = analyzer::AnalyzeSpace(context);
+    if (!Ok(hive)) return false;
+    if (input.options[Option::cbANrep])
+      report::WriteAnalyzerSection(writer, *result.analysis, input.locale, input.options[Option::cbKeys]);
+    events.StageFinished(Stage::Analysis);
   }
-  if (Checked(Option::cbRPT)) {
-    BuildStructureReport(*this);
-    if (ErrorCode() != code::kOk) return false;
+  if (input.options[Option::cbRPT]) {
+    report::BuildStructureReport(context);
+    if (!Ok(hive)) return false;
+    events.StageFinished(Stage::StructureReport);
   }
-  AppendLine("");
-  AppendLine(" Done: " + Locale().DateTime(settings_.clock()));
+  report::WriteReportClosing(writer, input.locale, input.clock());
   return true;
 }
 
-void AnalysisJob::Complete() {
-  window_.SetControlVisible(Control::sbShowRep, true);
-  window_.SetControlEnabled(Control::Button2, false);
-  if (Checked(Option::cbMINI)) window_.RestoreAndShow();
-  window_.SetStatusPanel(1, std::string(kReportMadeText));
-  window_.SetApplicationTitle(std::string(kAppTitle));
-  for (Control c : {Control::Button1, Control::Button3, Control::Button4, Control::pgPage, Control::sbReAna,
-                    Control::sbEnd})
-    window_.SetControlEnabled(c, true);
-  window_.JobOver();
+bool LoadImage(const JobInput& input, JobResult& result) {
+  if (input.bytes) {
+    result.hive.hiveImage = hive::HiveImage(*input.bytes);
+    return true;
+  }
+  hive::LoadHiveImage(input.fileName, result.hive.hiveImage, result.hive.errorCode, &result.loadFailureReason);
+  return Ok(result.hive);
 }
 
-void AnalysisJob::WriteReportHeader(const std::string& fileName) {
-  const HostFacts& f = hostFacts;
-  // Host facts and the file name are UTF-8 on this side; the report is in the hive's code page.
-  auto cp = [this](const std::string& utf8) { return Utf8ToCodePage(utf8, settings_.codePage); };
-  AppendLine(" Quarvex  <Registry Analizer>(ver " + cp(f.ProgramVersion) + ")");
-  AppendLine("");
-  AppendLine(" Execute on " + cp(f.OsText));
-  AppendLine("   & Internet Explorer(ver " + cp(f.IeVersion) + ")");
-  AppendLine("   Machine: " + cp(f.ComputerName) + "(" + cp(f.MachineType) + ")");
-  AppendLine(" Date: " + Locale().DateTime(settings_.clock()));
-  AppendLine("");
-  AppendLine(" Registry Access Environment");
-  AppendLine("  ADVAPI32.DLL = " + cp(f.Advapi32File) + "(ver " + cp(f.Advapi32Version) + ")");
-  AppendLine("   Time Stamp: " + cp(f.Advapi32Stamp));
-  AppendLine("  KRNL386.EXE = " + cp(f.Krnl386File) + "(ver " + cp(f.Krnl386Version) + ")");
-  AppendLine("   Time Stamp: " + cp(f.Krnl386Stamp));
-  AppendLine("");
-  AppendLine(" Object Registry Hive");
-  AppendLine("  FileName: " + cp(fileName));
-  const std::string size = Locale().Amount(static_cast<double>(hive.hiveImage.Size()));
-  AppendLine(Printf("  FileSize: %12.12s(Bytes)", size.c_str()));
-  AppendLine("");
+}  // namespace
+
+void RunJob(const JobInput& input, JobEvents& events, JobResult& result) {
+  Hive& hive = result.hive;
+  hive.errorCode = hive::code::kOk;
+  hive.failure.reset();
+  result.loadFailureReason.clear();
+  result.finding.reset();
+  if (!input.bytes && !FileExists(input.fileName)) {
+    result.code = hive::code::kFileMissing;
+    events.Failed(result.code, nullptr);
+    return;
+  }
+  events.Started(input.fileName);
+
+  // A stage that runs out of memory must not leave a window locked: it ends the job with a
+  // code of its own like any other failure.
+  bool completed = false;
+  try {
+    if (!LoadImage(input, result)) {
+      events.LoadFailed();
+    } else {
+      events.StageFinished(Stage::Load);
+      completed = RunStages(input, events, result);
+    }
+  } catch (const std::bad_alloc&) {
+    hive.errorCode = hive::code::kInternalFailure;
+    hive.failure.reset();
+    result.loadFailureReason = "out of memory";
+  }
+  result.code = hive.errorCode;
+  result.finding = hive.failure;
+  if (completed)
+    events.Done();
+  else
+    events.Failed(result.code, result.finding ? &*result.finding : nullptr);
 }
 
-int AnalysisThreadEntry(AnalysisJob* job) {
-  if (job == nullptr) return -1;
-  job->RunAnalysis();
-  return 1;
+JobResult RunJob(const JobInput& input, JobEvents& events) {
+  JobResult result;
+  RunJob(input, events, result);
+  return result;
+}
+
+JobResult RunJob(const JobInput& input) {
+  JobEvents silent;
+  return RunJob(input, silent);
 }
 
 }  // namespace quarvex::job

@@ -24,7 +24,7 @@ constexpr std::uint16_t kPlainPositions = 256;
 
 // One record: an empty line, the column header when asked, the header line, the name line,
 // the hex line and, when asked, the value lines. False with the code set on a short read.
-bool ListRecord(SectionOutput& out, std::int32_t offset, bool columnHeader) {
+bool ListRecord(SectionOutput& out, FileOffset offset, bool columnHeader) {
   Hive& hive = out.hive();
   // The pre-scan read these 20 bytes in full when it indexed the record.
   DataRecordHeader h;
@@ -34,9 +34,16 @@ bool ListRecord(SectionOutput& out, std::int32_t offset, bool columnHeader) {
   out.Line(" %.8X %.4X %.4X  %.8X %.8X %.4X %.4X %.8X", Hex(offset), unsigned{h.BlkNo}, unsigned{h.RecNo},
            Hex(h.NextOfs), Hex(h.RecSize), unsigned{h.KeyL}, unsigned{h.DatN}, h.iUnk1);
 
-  const std::int64_t nameAt = std::int64_t{offset} + DataRecordHeader::kSize;
+  const FileOffset nameAt = offset.Plus(DataRecordHeader::kSize);
   const Bytes name = hive.ReadBytes(nameAt, h.KeyL);
-  if (name.size() < h.KeyL) return out.Fail(code::kKeyNameShort);
+  if (name.size() < h.KeyL) {
+    Finding f = FieldCutShort(Structure::DataRecord, offset, "KeyL", h.KeyL, name.size());
+    f.found = Hex16(h.KeyL) + " (" + f.expected + " of name, " + f.found + ")";
+    f.expected = "a name inside the file";
+    f.block = h.BlkNo;
+    f.record = h.RecNo;
+    return out.Fail(code::kKeyNameShort, std::move(f));
+  }
   // The name is shown as text up to its first zero byte, whole however long it is.
   const Bytes shown = UpToFirstZero(name);
   std::string& nameLine = out.Compose();
@@ -53,7 +60,7 @@ bool ListRecord(SectionOutput& out, std::int32_t offset, bool columnHeader) {
   out.Text(hexLine);
 
   if (!out.Checked(Option::cbDB_Udat) || h.DatN == 0) return true;
-  return ListValues(out, nameAt + h.KeyL, h.DatN);
+  return ListValues(out, nameAt.Plus(h.KeyL), h.DatN, h);
 }
 
 // Lists the records of every block; false with the code set when the section must end.
@@ -64,19 +71,16 @@ bool ListIndexedRecords(SectionOutput& out) {
   // Positions of the blocks before this one: at most 65535 blocks of 65536, so 32 bits hold it.
   std::uint32_t blockStart = 0;
 
-  // Probes one position: code 12 means nothing is there, any other code ends the section.
+  // Probes one position: nothing there is no failure, an empty index (11) ends the section.
   auto probe = [&](std::uint16_t block, std::uint16_t record) {
     const std::uint32_t i = blockStart + record;
     out.Progress("DB_rec:%.8X/%.8X", i, indexed);
-    const std::int32_t offset = hive.FindDataRecord(block, record);
-    if (hive.errorCode == code::kNoSuchRecord) {
-      hive.errorCode = code::kOk;
-      return true;
-    }
+    const std::optional<FileOffset> offset = hive.LookUpRecord(block, record);
     if (out.Failed()) return false;
+    if (!offset) return true;
     // The column header stands once before the record at the very first position (block 0,
     // record 0), and not at all when that position is empty, unless asked for every record.
-    return ListRecord(out, offset, gauge || i == 0);
+    return ListRecord(out, *offset, gauge || i == 0);
   };
 
   for (unsigned b = 0; b < hive.hiveHeader.wDBblks; ++b) {
@@ -116,24 +120,30 @@ void ListEmptyDataRecords(SectionOutput& out) {
   int count = 0;
   for (unsigned b = 0; b < hive.hiveHeader.wDBblks; ++b) {
     out.Progress("DB(%.4X)_E", b);
-    const std::int32_t base = hive.DataBlockOffset(static_cast<std::uint16_t>(b));
+    const auto block = static_cast<std::uint16_t>(b);
+    const FileOffset base = hive.DataBlockOffset(block);
     if (out.Failed()) return;
     RgdbHeader header;
     hive.ReadDataBlockHeader(base, header);
     listed.Reset();
+    // Where the link now followed was read: the block header's iERecOfs, then each record's NextOfs.
+    Finding link = FindingAt(Structure::RgdbHeader, base, "iERecOfs", b);
     // Free-record links are relative to the block; only 0xFFFFFFFF ends the list.
-    for (std::int32_t e = header.iERecOfs; e != kNoOffset;) {
-      const std::int64_t at = std::int64_t{base} + e;
-      if (!listed.Mark(at)) {
-        out.Fail(code::kLinkLoop);
+    for (BlockOffset e(header.iERecOfs); !e.IsNone();) {
+      const FileOffset at = InBlock(base, e);
+      if (!listed.Mark(at.value)) {
+        link.found = Hex32(Hex(e)) + " (a record already listed)";
+        link.expected = "0xFFFFFFFF or a record not yet listed";
+        out.Fail(code::kLinkLoop, std::move(link));
         return;
       }
       FreeDataRecord record;
-      if (!hive.ReadFreeDataRecord(at, record)) return;
+      if (!hive.ReadFreeDataRecord(at, block, record)) return;
       // The block number in parentheses is followed by the offset without a blank.
       if (lines) out.Line(" RGDB(%.4X)%.8X %.8X %.8X", b, Hex(e), Hex(record.Size), Hex(record.NextOfs));
       ++count;
-      e = record.NextOfs;
+      link = FindingAt(Structure::FreeDataRecord, at, "NextOfs", b);
+      e = BlockOffset(record.NextOfs);
     }
   }
   out.CloseListing(Option::cbDB_Ecnt, count);

@@ -6,7 +6,6 @@
 namespace quarvex::report {
 
 using namespace quarvex::hive;
-using namespace quarvex::text;
 using namespace quarvex::stage;
 
 
@@ -51,7 +50,7 @@ void ReportDataBlockHeaders(SectionOutput& out) {
   if (out.Checked(Option::cbRGDB)) {
     for (unsigned b = 0; b < blockCount; ++b) {
       out.Progress("DB_hdr:%u", b);  // decimal here, hexadecimal in the title
-      const std::int32_t base = hive.DataBlockOffset(static_cast<std::uint16_t>(b));
+      const FileOffset base = hive.DataBlockOffset(static_cast<std::uint16_t>(b));
       if (out.Failed()) return;
       // The block table read these 32 bytes in full when it checked the block.
       RgdbHeader h;

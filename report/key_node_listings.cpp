@@ -21,7 +21,7 @@ void ListUsingKeyNodes(SectionOutput& out) {
   int count = 0;
   // The shared walk ends a tree that links back onto itself with code::kLinkLoop, before
   // any node is listed twice.
-  const bool walked = WalkKeyTree(out.hive(), header.iRec1stOfs, [&](std::int32_t offset, const KeyNode& node) {
+  const bool walked = WalkKeyTree(out.hive(), KeyNodeOffset(header.iRec1stOfs), [&](KeyNodeOffset offset, const KeyNode& node) {
     out.Progress("KN_U:%.8X", Hex(offset));
     ++count;
     // The block number comes first although the node stores the record number first.
@@ -43,18 +43,23 @@ void ListEmptyKeyNodes(SectionOutput& out) {
   // a free node already listed means the list runs in a circle.
   VisitedOffsets listed(hive.hiveImage.Size());
   int count = 0;
-  for (std::int32_t current = header.iERecOfs;;) {
+  // Where the link now followed was read: the block header's iERecOfs, then each area's NextOfs.
+  Finding link = FindingAt(Structure::RgknHeader, kKeyNodeBlockFileOffset, "iERecOfs");
+  for (KeyNodeOffset current(header.iERecOfs);;) {
     out.Progress("KN_E");
-    if (current == kNoOffset) break;
-    if (!listed.Mark(KeyNodeFileOffset(current))) {
-      out.Fail(code::kLinkLoop);
+    if (current.IsNone()) break;
+    if (!listed.Mark(current.InFile().value)) {
+      link.found = Hex32(Hex(current)) + " (an area already listed)";
+      link.expected = "0xFFFFFFFF or an area not yet listed";
+      out.Fail(code::kLinkLoop, std::move(link));
       return;
     }
     FreeKeyNode node;
     if (!hive.ReadFreeKeyNode(current, node)) return;
     if (lines) out.Line(" %.8X:%.8X %.8X %.8X", Hex(current), node.Attr, Hex(node.Size), Hex(node.NextOfs));
     ++count;
-    current = node.NextOfs;
+    link = FindingAt(Structure::FreeKeyNode, current.InFile(), "NextOfs");
+    current = KeyNodeOffset(node.NextOfs);
   }
   out.CloseListing(Option::cbKN_Ecnt, count);
 }

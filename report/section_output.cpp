@@ -6,33 +6,15 @@
 
 namespace quarvex::report {
 
-using namespace quarvex::hive;
-using namespace quarvex::text;
 using namespace quarvex::stage;
 
-
-namespace {
-
-// Formats into out, replacing what it held; no allocation once out has grown to the line.
-void FormatInto(std::string& out, const char* format, va_list args) {
-  out.clear();
-  AppendPrintfV(out, format, args);
-}
-
-}  // namespace
-
-SectionOutput::SectionOutput(AnalysisJob& job) : job_(job) {
-  line_.reserve(256);
-  compose_.reserve(256);
-  progress_.reserve(64);
-}
+SectionOutput::SectionOutput(const StageContext& context) : context_(context) { progress_.reserve(64); }
 
 void SectionOutput::Line(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  FormatInto(line_, format, args);
+  context_.report.LineV(format, args);
   va_end(args);
-  job_.AppendLine(line_);
 }
 
 bool SectionOutput::OpenListing(std::string_view title, Option lines, std::string_view columns) {
@@ -50,9 +32,10 @@ void SectionOutput::CloseListing(Option countOption, int count) {
 void SectionOutput::Progress(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  FormatInto(progress_, format, args);
+  progress_.clear();
+  text::AppendPrintfV(progress_, format, args);
   va_end(args);
-  job_.ShowProgress(progress_);
+  context_.Progress(progress_);
 }
 
 }  // namespace quarvex::report

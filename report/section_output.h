@@ -1,38 +1,33 @@
-// What every structure report section writes through: report lines, progress texts and the
-// job's option boxes and status code.
-//
-// A full report of a large hive is hundreds of thousands of lines, so a line is built in one
-// reused buffer and copied once into the report; nothing is allocated per line once the
-// buffer has grown to the longest line seen.
+// What every structure report section writes through: the report writer, the progress line,
+// the option boxes and the hive's status code, all taken from the stage context.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "job/analysis_job.h"
+#include "hive/offsets.h"
+#include "stage/stage_context.h"
 
 namespace quarvex::report {
 
 class SectionOutput {
  public:
-  explicit SectionOutput(AnalysisJob& job);
+  explicit SectionOutput(const stage::StageContext& context);
 
-  hive::Hive& hive() { return job_.hive; }
-  const text::LeadByteSet& LeadBytes() const { return job_.LeadBytes(); }
-  bool Checked(stage::Option option) const { return job_.Checked(option); }
-  bool Failed() const { return job_.hive.errorCode != hive::code::kOk; }
-  // Sets the job's status code; a section returns right after. Always false.
-  bool Fail(std::int32_t failure) {
-    job_.hive.errorCode = failure;
-    return false;
-  }
+  hive::Hive& hive() { return context_.hive; }
+  const text::LeadByteSet& LeadBytes() const { return context_.leadBytes; }
+  bool Checked(stage::Option option) const { return context_.Checked(option); }
+  bool Failed() const { return context_.hive.errorCode != hive::code::kOk; }
+  // Sets the hive's status code with the finding behind it; a section returns right after.
+  // Always false.
+  bool Fail(std::int32_t failure, hive::Finding finding) { return context_.hive.Fail(failure, std::move(finding)); }
 
   // One report line from a printf format (hexadecimal as %X: the report shows upper case).
   void Line(const char* format, ...) __attribute__((format(printf, 2, 3)));
   // One report line of fixed text; an empty one is an empty line.
-  void Text(std::string_view text) { job_.AppendLine(text); }
-  void Empty() { job_.AppendLine({}); }
+  void Text(std::string_view text) { context_.report.Text(text); }
+  void Empty() { context_.report.Empty(); }
   // A listing's title, then its column header when `lines` is checked. Returns whether the
   // listing writes its per-record lines.
   bool OpenListing(std::string_view title, stage::Option lines, std::string_view columns);
@@ -41,15 +36,10 @@ class SectionOutput {
   // Status panel 1, overwritten as the section advances.
   void Progress(const char* format, ...) __attribute__((format(printf, 2, 3)));
   // An emptied buffer, reused, for a line built piece by piece and then passed to Text.
-  std::string& Compose() {
-    compose_.clear();
-    return compose_;
-  }
+  std::string& Compose() { return context_.report.Compose(); }
 
  private:
-  AnalysisJob& job_;
-  std::string line_;
-  std::string compose_;
+  const stage::StageContext& context_;
   std::string progress_;
 };
 
@@ -62,5 +52,9 @@ inline void AppendHexByte(std::string& out, std::uint8_t byte) {
 
 // A 32-bit field as the report prints it with %X (signed fields show their bit pattern).
 inline unsigned Hex(std::int32_t value) { return static_cast<std::uint32_t>(value); }
+// Offsets print as 32-bit values, as the format stores them.
+inline unsigned Hex(hive::FileOffset offset) { return static_cast<std::uint32_t>(offset.value); }
+inline unsigned Hex(hive::KeyNodeOffset offset) { return static_cast<std::uint32_t>(offset.value); }
+inline unsigned Hex(hive::BlockOffset offset) { return static_cast<std::uint32_t>(offset.value); }
 
 }  // namespace quarvex::report

@@ -25,8 +25,9 @@ void ListUsingDataRecords(SectionOutput& out);
 // Every data block's free list: 9, 19, or code::kLinkLoop.
 void ListEmptyDataRecords(SectionOutput& out);
 
-// The value lines of one data record: count values from file offset `first`, two lines each.
-// False with 14, 16, 17, 18 or code::kValueNameShort when a read comes back short.
-bool ListValues(SectionOutput& out, std::int64_t first, std::uint16_t count);
+// The value lines of one data record (whose header is `record`): its DatN values from file
+// offset `first`, two lines each. False with 14, 16, 17, 18 or code::kValueNameShort when a
+// read comes back short.
+bool ListValues(SectionOutput& out, hive::FileOffset first, std::uint16_t count, const hive::DataRecordHeader& record);
 
 }  // namespace quarvex::report

@@ -2,12 +2,12 @@
 // node (in use and free), every data block header and every data record (in use and free).
 #pragma once
 
+#include "stage/stage_context.h"
+
 namespace quarvex::report {
 
-class AnalysisJob;
-
-// Runs the seven sections in their fixed order, stopping at the first failure, which
-// leaves its code in job.ErrorCode().
-void BuildStructureReport(AnalysisJob& job);
+// Runs the seven sections in their fixed order, stopping at the first failure, which leaves
+// its code (and finding) in the hive.
+void BuildStructureReport(const stage::StageContext& context);
 
 }  // namespace quarvex::report

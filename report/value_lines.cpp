@@ -28,15 +28,25 @@ constexpr std::size_t kLongLineKept = 76;
 
 void AppendBytes(std::string& out, Bytes bytes) { out.append(bytes.begin(), bytes.end()); }
 
+// The finding of a value whose `field` runs past the end of the file.
+Finding ValueCutShort(FileOffset entryAt, const DataRecordHeader& record, const char* field, std::uint64_t wanted,
+                      std::uint64_t got) {
+  Finding f = FieldCutShort(Structure::Value, entryAt, field, wanted, got);
+  f.block = record.BlkNo;
+  f.record = record.RecNo;
+  return f;
+}
+
 // Appends the data part of the value line; false with the type's code on a short read.
-bool AppendData(SectionOutput& out, std::string& line, const ValueEntry& entry, std::int64_t at) {
+bool AppendData(SectionOutput& out, std::string& line, const ValueEntry& entry, FileOffset entryAt, FileOffset at,
+                const DataRecordHeader& record) {
   Hive& hive = out.hive();
   switch (entry.Atr) {
     case ValueEntry::kText: {
       // Text ends at its first zero byte, so a value's own terminator is not shown.
       const std::size_t n = std::min<std::size_t>(entry.VL, kTextShown);
       const Bytes data = hive.ReadBytes(at, n);
-      if (data.size() < n) return out.Fail(code::kTextValueShort);
+      if (data.size() < n) return out.Fail(code::kTextValueShort, ValueCutShort(entryAt, record, "data", n, data.size()));
       line.push_back('"');
       AppendBytes(line, UpToFirstZero(data));
       line.push_back('"');
@@ -45,14 +55,14 @@ bool AppendData(SectionOutput& out, std::string& line, const ValueEntry& entry, 
     case ValueEntry::kDword: {
       // The first four data bytes, whatever length the entry states.
       const Bytes data = hive.ReadBytes(at, 4);
-      if (data.size() < 4) return out.Fail(code::kDwordValueShort);
+      if (data.size() < 4) return out.Fail(code::kDwordValueShort, ValueCutShort(entryAt, record, "data", 4, data.size()));
       AppendPrintf(line, "DWORD:%.8X", LoadU32(data, 0));
       return true;
     }
     default: {
       const std::size_t n = std::min<std::size_t>(entry.VL, kRawShown);
       const Bytes data = hive.ReadBytes(at, n);
-      if (data.size() < n) return out.Fail(code::kRawValueShort);
+      if (data.size() < n) return out.Fail(code::kRawValueShort, ValueCutShort(entryAt, record, "data", n, data.size()));
       for (std::uint8_t b : data) {
         AppendHexByte(line, b);
         line.push_back(' ');
@@ -64,16 +74,18 @@ bool AppendData(SectionOutput& out, std::string& line, const ValueEntry& entry, 
 
 }  // namespace
 
-bool ListValues(SectionOutput& out, std::int64_t first, std::uint16_t count) {
+bool ListValues(SectionOutput& out, FileOffset first, std::uint16_t count, const DataRecordHeader& record) {
   Hive& hive = out.hive();
-  std::int64_t p = first;
+  FileOffset p = first;
   for (unsigned v = 0; v < count; ++v) {
+    const FileOffset entryAt = p;
     const Bytes raw = hive.ReadBytes(p, ValueEntry::kSize);
-    if (raw.size() < ValueEntry::kSize) return out.Fail(code::kValueEntryShort);
+    if (raw.size() < ValueEntry::kSize)
+      return out.Fail(code::kValueEntryShort, ValueCutShort(entryAt, record, "value entry", ValueEntry::kSize, raw.size()));
     const ValueEntry entry = ValueEntry::Decode(raw);
     out.Line("     Atr:%.4X Un1:%.4X Un2:%.8X NL:%.4X VL:%.4X", unsigned{entry.Atr}, unsigned{entry.Un1}, entry.Un2,
              unsigned{entry.NL}, unsigned{entry.VL});
-    p += ValueEntry::kSize;
+    p = p.Plus(ValueEntry::kSize);
 
     std::string& line = out.Compose();
     line.append("      ");
@@ -83,19 +95,20 @@ bool ListValues(SectionOutput& out, std::int64_t first, std::uint16_t count) {
       // A name cut short by the end of the image would leave the line without a true name,
       // and every read after it would start outside the image: the listing ends here.
       const Bytes name = hive.ReadBytes(p, entry.NL);
-      if (name.size() < entry.NL) return out.Fail(code::kValueNameShort);
+      if (name.size() < entry.NL)
+        return out.Fail(code::kValueNameShort, ValueCutShort(entryAt, record, "NL", entry.NL, name.size()));
       AppendBytes(line, UpToFirstZero(name));
     }
     line.append(" = ");
-    p += entry.NL;
-    if (!AppendData(out, line, entry, p)) return false;
+    p = p.Plus(entry.NL);
+    if (!AppendData(out, line, entry, entryAt, p, record)) return false;
     // Lengths count bytes, so a double-byte character may be cut in two.
     if (line.size() >= kLongLine) {
       line.resize(kLongLineKept);
       line.append("...");
     }
     out.Text(line);
-    p += entry.VL;  // the whole data, however much of it was shown
+    p = p.Plus(entry.VL);  // the whole data, however much of it was shown
   }
   return true;
 }
