@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/cli_window.h"
+#include "analyzer/chart_series.h"
 #include "text/codepage.h"
 #include "hive/error_codes.h"
 #include "job/analysis_job.h"
@@ -34,7 +34,7 @@ int Usage(const char* why) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  quarvex::CodePage codePage = quarvex::CodePage::Cp932;
+  quarvex::text::CodePage codePage = quarvex::text::CodePage::Cp932;
   std::vector<std::string> names;
   bool quiet = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
       continue;
     }
     if (args[i] == "--codepage") {
-      const auto cp = i + 1 < args.size() ? quarvex::ParseCodePage(args[++i]) : std::nullopt;
+      const auto cp = i + 1 < args.size() ? quarvex::text::ParseCodePage(args[++i]) : std::nullopt;
       if (!cp) return Usage("--codepage takes 932, 936, 949, 950 or none");
       codePage = *cp;
     } else if (args[i].size() > 1 && args[i][0] == '-') {
@@ -71,23 +71,20 @@ int main(int argc, char** argv) {
     });
   QApplication app(argc, argv);
 
-  quarvex::JobSettings settings;
-  settings.codePage = codePage;
-  settings.locale = quarvex::TextLocale::FromEnvironment();
-  quarvex::cli::CliWindow window(quarvex::AnalysisOptions::Initial(), file, nullptr);
-  quarvex::AnalysisJob job(window, settings);
-  if (job.StartAnalysis()) {
-    job.RunAnalysis();
-    job.MarkIdle();
-  }
-  if (job.ErrorCode() != quarvex::code::kOk) {
-    std::fprintf(stderr, "quarvex-charts: %s: %s: %s\n", file.c_str(), quarvex::FailureText(job.ErrorCode()).c_str(),
-                 quarvex::code::Describe(job.ErrorCode()));
+  quarvex::job::JobInput input;
+  input.fileName = file;
+  input.codePage = codePage;
+  input.locale = quarvex::text::TextLocale::FromEnvironment();
+  const quarvex::job::JobResult job = quarvex::job::RunJob(input);
+  if (job.code != quarvex::hive::code::kOk) {
+    std::fprintf(stderr, "quarvex-charts: %s: %s: %s\n", file.c_str(), quarvex::job::FailureText(job.code).c_str(),
+                 quarvex::hive::code::Describe(job.code));
     return kExitJobFailed;
   }
   QString error;
-  const QStringList written =
-      WriteChartPictures(job.chartSeries, QString::fromLocal8Bit(directory.c_str()), error);
+  const QStringList written = WriteChartPictures(
+      job.analysis ? quarvex::analyzer::ChartSeriesOf(*job.analysis) : quarvex::analyzer::ChartSeriesSet(),
+      QString::fromLocal8Bit(directory.c_str()), error);
   if (!quiet)
     for (const QString& path : written) std::printf("%s\n", path.toLocal8Bit().constData());
   if (!error.isEmpty()) {

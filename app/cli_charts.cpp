@@ -81,12 +81,12 @@ int RunAndWait(const std::vector<std::string>& args) {
 }  // namespace
 
 std::string ChartsProgramPath() {
-  const std::string self = host::MakeThisHost({})->ProgramPath();
+  const std::string self = quarvex::host::MakeThisHost({})->ProgramPath();
   if (self.empty()) return {};
   return (std::filesystem::path(self).parent_path() / kProgramName).string();
 }
 
-int WriteCharts(const std::string& directory, const std::string& hiveFile, text::CodePage codePage, std::ostream& err) {
+int WriteCharts(const std::string& directory, const std::string& hiveFile, quarvex::text::CodePage codePage, std::ostream& err) {
   const std::string program = ChartsProgramPath();
   std::error_code ec;
   if (program.empty() || !std::filesystem::is_regular_file(program, ec)) {
@@ -95,7 +95,7 @@ int WriteCharts(const std::string& directory, const std::string& hiveFile, text:
         << "; the desktop build (Qt 6) provides it\n";
     return kExitWriteFailed;
   }
-  const int status = RunAndWait({program, "--quiet", "--codepage", std::string(text::CodePageName(codePage)), directory, hiveFile});
+  const int status = RunAndWait({program, "--quiet", "--codepage", std::string(quarvex::text::CodePageName(codePage)), directory, hiveFile});
   if (status == kExitOk) return kExitOk;
   if (status < 0) {
     err << "quarvex-cli: --charts: could not run " << program << '\n';

@@ -15,6 +15,6 @@ std::string ChartsProgramPath();
 // Runs `quarvex-charts --quiet --codepage CP DIRECTORY FILE` and waits for it. kExitOk when
 // the six pictures were written; otherwise says why on err and returns kExitJobFailed (its
 // job failed) or kExitWriteFailed (not installed, could not run, could not write).
-int WriteCharts(const std::string& directory, const std::string& hiveFile, text::CodePage codePage, std::ostream& err);
+int WriteCharts(const std::string& directory, const std::string& hiveFile, quarvex::text::CodePage codePage, std::ostream& err);
 
 }  // namespace quarvex::cli

@@ -15,23 +15,23 @@ namespace {
 
 struct Alias {
   const char* flag;
-  stage::Option option;
+  quarvex::stage::Option option;
   bool on;
   const char* help;
 };
 
 constexpr Alias kAliases[] = {
-    {"--prescan", stage::Option::cbPSdbrh, true, "trace the record-index pre-scan (cbPSdbrh)"},
-    {"--no-analysis", stage::Option::cbANA, false, "skip the space and checksum analysis (cbANA off)"},
-    {"--no-analysis-report", stage::Option::cbANrep, false, "analyse, but write no analyser section (cbANrep off)"},
-    {"--no-keys", stage::Option::cbKeys, false, "do not list bad and ghost key paths (cbKeys off)"},
-    {"--structure", stage::Option::cbRPT, true, "append the structure report (cbRPT on)"},
+    {"--prescan", quarvex::stage::Option::cbPSdbrh, true, "trace the record-index pre-scan (cbPSdbrh)"},
+    {"--no-analysis", quarvex::stage::Option::cbANA, false, "skip the space and checksum analysis (cbANA off)"},
+    {"--no-analysis-report", quarvex::stage::Option::cbANrep, false, "analyse, but write no analyser section (cbANrep off)"},
+    {"--no-keys", quarvex::stage::Option::cbKeys, false, "do not list bad and ghost key paths (cbKeys off)"},
+    {"--structure", quarvex::stage::Option::cbRPT, true, "append the structure report (cbRPT on)"},
 };
 
 }  // namespace
 
-std::optional<text::LocalDateTime> ParseDateTime(const std::string& text) {
-  text::LocalDateTime t;
+std::optional<quarvex::text::LocalDateTime> ParseDateTime(const std::string& text) {
+  quarvex::text::LocalDateTime t;
   char separator = 0;
   int consumed = 0;
   if (std::sscanf(text.c_str(), "%4d-%2d-%2d%c%2d:%2d:%2d%n", &t.year, &t.month, &t.day, &separator, &t.hour,
@@ -75,13 +75,13 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
       else return fail("--encoding takes native or utf-8, not " + v);
     } else if (a == "--codepage") {
       if (!value(v)) return fail("--codepage needs 932, 936, 949, 950 or none");
-      auto cp = text::ParseCodePage(v);
+      auto cp = quarvex::text::ParseCodePage(v);
       if (!cp) return fail("--codepage takes 932, 936, 949, 950 or none, not " + v);
       o.codePage = *cp;
     } else if (a == "--set") {
       if (!value(v)) return fail("--set needs NAME=on or NAME=off");
       const auto eq = v.find('=');
-      const auto option = stage::ParseOptionName(v.substr(0, eq));
+      const auto option = quarvex::stage::ParseOptionName(v.substr(0, eq));
       const std::string state = eq == std::string::npos ? "" : v.substr(eq + 1);
       if (!option) return fail("--set: no option named " + v.substr(0, eq));
       if (state != "on" && state != "off") return fail("--set " + v + ": the state is on or off");
@@ -150,12 +150,12 @@ std::string HelpText() {
       "                        report header describes; default: QUARVEX_WINDIR; on Windows\n"
       "                        the running system is described instead\n\n"
       "What to report:\n";
-  for (const auto& alias : kAliases) text::AppendPrintf(h, "  %-21s %s\n", alias.flag, alias.help);
+  for (const auto& alias : kAliases) quarvex::text::AppendPrintf(h, "  %-21s %s\n", alias.flag, alias.help);
   h += "  --all                 every structure-report option, as \"Select All\", plus cbRPT\n"
        "  --set NAME=on|off     set one option box by its name:\n";
-  for (stage::Option option : stage::AllOptions())
-    text::AppendPrintf(h, "      %-11s %-3s  \"%s\"\n", std::string(stage::OptionName(option)).c_str(),
-                 InitiallyChecked(option) ? "on" : "off", std::string(stage::OptionCaption(option)).c_str());
+  for (quarvex::stage::Option option : quarvex::stage::AllOptions())
+    quarvex::text::AppendPrintf(h, "      %-11s %-3s  \"%s\"\n", std::string(quarvex::stage::OptionName(option)).c_str(),
+                 InitiallyChecked(option) ? "on" : "off", std::string(quarvex::stage::OptionCaption(option)).c_str());
   h += "\nExit status: 0 when the report has been made; 1 when the job failed (the failure\n"
        "text \"Fail(N)\" is on standard error); 2 for a usage error; 3 when the report could\n"
        "not be written.\n";

@@ -21,11 +21,11 @@ struct CliOptions {
   std::string exportFile;  // empty: no REGEDIT4 export; "-": standard output
   std::string exportRoot;  // empty: told by the hive's file name
   Encoding encoding = Encoding::Native;
-  text::CodePage codePage = text::CodePage::Cp932;
-  stage::AnalysisOptions options = stage::AnalysisOptions::Initial();
+  quarvex::text::CodePage codePage = quarvex::text::CodePage::Cp932;
+  quarvex::stage::AnalysisOptions options = quarvex::stage::AnalysisOptions::Initial();
   bool progress = false;
   bool partial = false;  // on failure, still write the lines reported before it
-  std::optional<text::LocalDateTime> fixedTime;
+  std::optional<quarvex::text::LocalDateTime> fixedTime;
   std::optional<std::string> windowsDirectory;  // --windows-dir: the installation the host probe reads
   bool help = false;
   bool version = false;
@@ -40,6 +40,6 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args);
 std::string HelpText();
 
 // "2026-12-07T10:30:00" (or with a blank instead of the T).
-std::optional<text::LocalDateTime> ParseDateTime(const std::string& text);
+std::optional<quarvex::text::LocalDateTime> ParseDateTime(const std::string& text);
 
 }  // namespace quarvex::cli

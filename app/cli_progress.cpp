@@ -18,8 +18,8 @@ void CliProgress::Show(std::string_view text, bool final) {
 
 void CliProgress::Progress(std::string_view text) { Show(text, false); }
 
-void CliProgress::Failed(std::int32_t code, const hive::Finding*) { Show(job::FailureText(code), true); }
+void CliProgress::Failed(std::int32_t code, const quarvex::hive::Finding*) { Show(quarvex::job::FailureText(code), true); }
 
-void CliProgress::Done() { Show(job::kReportMadeText, true); }
+void CliProgress::Done() { Show(quarvex::job::kReportMadeText, true); }
 
 }  // namespace quarvex::cli

@@ -10,12 +10,12 @@
 
 namespace quarvex::cli {
 
-class CliProgress : public job::JobEvents {
+class CliProgress : public quarvex::job::JobEvents {
  public:
   explicit CliProgress(std::ostream* progress) : progress_(progress) {}
 
   void Progress(std::string_view text) override;
-  void Failed(std::int32_t code, const hive::Finding* finding) override;
+  void Failed(std::int32_t code, const quarvex::hive::Finding* finding) override;
   void Done() override;
 
  private:

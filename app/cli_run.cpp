@@ -32,32 +32,32 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 // Lines with CR LF, in the hive's code page or in UTF-8: to standard output when path is
 // empty, else to the file through a temporary one.
-int WriteLines(const CliOptions& o, const text::ReportLines& lines, const std::string& path, std::ostream& out,
+int WriteLines(const CliOptions& o, const quarvex::text::ReportLines& lines, const std::string& path, std::ostream& out,
                std::ostream& err) {
-  const std::optional<text::CodePage> transcode =
-      o.encoding == Encoding::Utf8 ? std::optional<text::CodePage>(o.codePage) : std::nullopt;
+  const std::optional<quarvex::text::CodePage> transcode =
+      o.encoding == Encoding::Utf8 ? std::optional<quarvex::text::CodePage>(o.codePage) : std::nullopt;
   if (path.empty()) {
-    const std::string text = text::SavedReportText(lines, transcode);
+    const std::string text = quarvex::text::SavedReportText(lines, transcode);
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     out.flush();
     return out ? kExitOk : kExitWriteFailed;
   }
   std::string error;
-  if (!text::SaveReportLines(lines, path, error, transcode)) {
+  if (!quarvex::text::SaveReportLines(lines, path, error, transcode)) {
     err << "quarvex-cli: " << error << '\n';
     return kExitWriteFailed;
   }
   return kExitOk;
 }
 
-int WriteReport(const CliOptions& o, const job::JobResult& result, std::ostream& out, std::ostream& err) {
+int WriteReport(const CliOptions& o, const quarvex::job::JobResult& result, std::ostream& out, std::ostream& err) {
   return WriteLines(o, result.report, o.outputFile, out, err);
 }
 
 // "FILE: Fail(8): <what the code means>: data block 4 at 0x...: signature ..." on one line.
-void ReportJobFailure(const CliOptions& o, const job::JobResult& result, std::ostream& err) {
-  err << "quarvex-cli: " << o.inputFile << ": " << job::FailureText(result.code) << ": "
-      << hive::code::Describe(result.code);
+void ReportJobFailure(const CliOptions& o, const quarvex::job::JobResult& result, std::ostream& err) {
+  err << "quarvex-cli: " << o.inputFile << ": " << quarvex::job::FailureText(result.code) << ": "
+      << quarvex::hive::code::Describe(result.code);
   if (!result.loadFailureReason.empty()) err << " (" << result.loadFailureReason << ")";
   if (result.finding) err << ": " << result.finding->Text();
   err << '\n';
@@ -65,22 +65,22 @@ void ReportJobFailure(const CliOptions& o, const job::JobResult& result, std::os
 
 // The REGEDIT4 export of the job's hive, to a file through a temporary one (or standard
 // output); every finding also goes to standard error, the first hundred of them in full.
-int WriteExport(const CliOptions& o, job::JobResult& job, std::ostream& out, std::ostream& err) {
+int WriteExport(const CliOptions& o, quarvex::job::JobResult& job, std::ostream& out, std::ostream& err) {
   ExportSettings settings;
   settings.codePage = o.codePage;
-  settings.rootKey = text::Utf8ToCodePage(o.exportRoot.empty() ? RootKeyForFileName(o.inputFile) : o.exportRoot, o.codePage);
-  text::ReportLines lines;
+  settings.rootKey = quarvex::text::Utf8ToCodePage(o.exportRoot.empty() ? RootKeyForFileName(o.inputFile) : o.exportRoot, o.codePage);
+  quarvex::text::ReportLines lines;
   const ExportOutcome outcome = ExportRegedit4(job.hive, settings, lines);
   constexpr std::size_t kShown = 100;
   for (std::size_t i = 0; i < outcome.findings.size() && i < kShown; ++i)
-    err << "quarvex-cli: " << o.inputFile << ": export: " << text::CodePageToUtf8(outcome.findings[i], o.codePage) << '\n';
+    err << "quarvex-cli: " << o.inputFile << ": export: " << quarvex::text::CodePageToUtf8(outcome.findings[i], o.codePage) << '\n';
   if (outcome.findings.size() > kShown)
     err << "quarvex-cli: " << o.inputFile << ": export: " << outcome.findings.size() - kShown
         << " more finding(s), each a comment in the export\n";
-  const bool failed = outcome.code != hive::code::kOk;
+  const bool failed = outcome.code != quarvex::hive::code::kOk;
   if (failed)
-    err << "quarvex-cli: " << o.inputFile << ": export: " << job::FailureText(outcome.code) << ": "
-        << text::CodePageToUtf8(outcome.failure, o.codePage)
+    err << "quarvex-cli: " << o.inputFile << ": export: " << quarvex::job::FailureText(outcome.code) << ": "
+        << quarvex::text::CodePageToUtf8(outcome.failure, o.codePage)
         << (outcome.finding ? ": " + outcome.finding->Text() : std::string()) << '\n';
   if (!failed || o.partial) {
     const int written = WriteLines(o, lines, o.exportFile == "-" ? std::string() : o.exportFile, out, err);
@@ -113,26 +113,26 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       return kExitUsage;
     }
 
-  job::JobInput input;
+  quarvex::job::JobInput input;
   input.fileName = o.inputFile;
   input.codePage = o.codePage;
-  input.locale = text::TextLocale::FromEnvironment();
+  input.locale = quarvex::text::TextLocale::FromEnvironment();
   if (o.fixedTime) input.clock = [t = *o.fixedTime] { return t; };
   // An export alone needs only the loaded and indexed hive, and writes no report.
   const bool report = o.exportFile.empty() || !o.outputFile.empty();
   input.options = o.options;
   if (!report && o.jsonFile.empty())
-    for (stage::Option stage : {stage::Option::cbANA, stage::Option::cbRPT}) input.options.Set(stage, false);
+    for (quarvex::stage::Option stage : {quarvex::stage::Option::cbANA, quarvex::stage::Option::cbRPT}) input.options.Set(stage, false);
   // The host is probed once; the job prints its facts in the report header.
 #if defined(_WIN32)
   if (o.windowsDirectory)
     err << "quarvex-cli: --windows-dir is for machines not running Windows; the running system is described\n";
 #endif
-  input.hostFacts = host::ProbeThisHost({o.windowsDirectory, o.codePage}, input.locale).facts;
+  input.hostFacts = quarvex::host::ProbeThisHost({o.windowsDirectory, o.codePage}, input.locale).facts;
 
   CliProgress progress(o.progress ? &err : nullptr);
-  job::JobResult result = job::RunJob(input, progress);
-  if (result.code != hive::code::kOk) {
+  quarvex::job::JobResult result = quarvex::job::RunJob(input, progress);
+  if (result.code != quarvex::hive::code::kOk) {
     ReportJobFailure(o, result, err);
     if (o.partial && report && !result.report.Empty()) WriteReport(o, result, out, err);
     std::string error;

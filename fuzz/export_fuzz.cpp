@@ -22,10 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (hive.errorCode != hive::code::kOk) return 0;
 
   // One input in eight runs under a small output limit, so that the limit's end is fuzzed too.
-  ExportSettings settings;
+  exporter::ExportSettings settings;
   if (size % 8 == 7) settings.outputLimit = 4096;
   text::ReportLines lines;
-  const ExportOutcome outcome = ExportRegedit4(hive, settings, lines);
+  const exporter::ExportOutcome outcome = exporter::ExportRegedit4(hive, settings, lines);
   if (lines.Count() < 2 || lines[0] != "REGEDIT4") std::abort();
   if (hive.errorCode != hive::code::kOk) std::abort();
   if (outcome.code != hive::code::kOk && outcome.failure.empty()) std::abort();

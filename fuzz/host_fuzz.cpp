@@ -12,7 +12,7 @@
 
 namespace {
 
-using namespace quarvex;
+using namespace quarvex::host;
 
 constexpr std::string_view kQueries[] = {
     "\\", "\\VarFileInfo\\Translation", "\\StringFileInfo\\041103A4\\FileVersion",
@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (const auto block = FindVersionBlock(bytes)) Query(*block);
   Query(bytes);
 
-  RegistryFile file(hive::HiveImage(std::vector<std::uint8_t>(data, data + size)));
+  RegistryFile file(quarvex::hive::HiveImage(std::vector<std::uint8_t>(data, data + size)));
   if (file.Usable())
     for (std::string_view key : kKeys) (void)file.KeyValues(key);
   return 0;

@@ -19,6 +19,10 @@
 
 namespace quarvex::testkit {
 
+using host::VersionNode;
+using host::VersionBlockForm;
+using host::EncodeVersionBlock;
+
 struct ExecutableFixture {
   std::vector<std::uint8_t> bytes;
   std::size_t newHeader = 0;       // "PE\0\0" or "NE"

@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   try {
-    quarvex::testing::WriteWindowsDirectory(argv[1]);
+    quarvex::testkit::WriteWindowsDirectory(argv[1]);
   } catch (const std::exception& e) {
     std::cerr << "quarvex-windir-fixture: " << e.what() << '\n';
     return 1;

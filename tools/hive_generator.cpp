@@ -11,11 +11,11 @@ namespace quarvex::tools {
 using namespace quarvex::text;
 using namespace quarvex::testkit;
 
-using testing::Binary;
-using testing::Dword;
-using testing::HiveBuilder;
-using testing::Text;
-using testing::Value;
+using testkit::Binary;
+using testkit::Dword;
+using testkit::HiveBuilder;
+using testkit::Text;
+using testkit::Value;
 
 namespace {
 
@@ -26,7 +26,7 @@ class Generator {
  public:
   explicit Generator(const GeneratorOptions& options) : options_(options), random_(options.seed) {}
 
-  testing::BuiltHive Run() {
+  testkit::BuiltHive Run() {
     root_ = builder_.AddKey(HiveBuilder::kRootParent, "");
     builder_.SetNoRecord(root_);
     if (options_.kind == HiveKind::User)
@@ -177,6 +177,6 @@ class Generator {
 
 }  // namespace
 
-testing::BuiltHive GenerateHive(const GeneratorOptions& options) { return Generator(options).Run(); }
+testkit::BuiltHive GenerateHive(const GeneratorOptions& options) { return Generator(options).Run(); }
 
 }  // namespace quarvex::tools

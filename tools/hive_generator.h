@@ -22,6 +22,6 @@ struct GeneratorOptions {
   int blockBytes = 48 * 1024;
 };
 
-testing::BuiltHive GenerateHive(const GeneratorOptions& options);
+testkit::BuiltHive GenerateHive(const GeneratorOptions& options);
 
 }  // namespace quarvex::tools

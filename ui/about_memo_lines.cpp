@@ -1,8 +1,8 @@
 #include "ui/about_memo_lines.h"
 
-namespace quarvex {
+namespace quarvex::ui {
 
-std::vector<std::string> AboutMemoLines(const HostFacts& f) {
+std::vector<std::string> AboutMemoLines(const quarvex::host::HostFacts& f) {
   return {
       " Machine: " + f.ComputerName + "(" + f.MachineType + ")",
       " " + f.OsText,
@@ -17,4 +17,4 @@ std::vector<std::string> AboutMemoLines(const HostFacts& f) {
   };
 }
 
-}  // namespace quarvex
+}  // namespace quarvex::ui

@@ -7,8 +7,8 @@
 
 #include "host/host_facts.h"
 
-namespace quarvex {
+namespace quarvex::ui {
 
-std::vector<std::string> AboutMemoLines(const HostFacts& facts);
+std::vector<std::string> AboutMemoLines(const quarvex::host::HostFacts& facts);
 
-}  // namespace quarvex
+}  // namespace quarvex::ui

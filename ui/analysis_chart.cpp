@@ -23,7 +23,7 @@
 
 using chartstyle::Kind;
 using chartstyle::LookOf;
-using quarvex::kSeriesCount;
+using quarvex::analyzer::kSeriesCount;
 
 namespace {
 
@@ -181,10 +181,10 @@ struct AnalysisChart::Impl {
   void SyncLegend();
   void UpdateMarks();
   void FitCategoryLabels(const QRectF& plot);
-  void LoadPie(int index, const quarvex::ChartSeries& data);
-  void LoadBars(const quarvex::ChartSeriesSet& data);
-  void LoadPoints(int index, const quarvex::ChartSeries& data);
-  void LoadLine(int index, const quarvex::ChartSeries& data);
+  void LoadPie(int index, const quarvex::analyzer::ChartSeries& data);
+  void LoadBars(const quarvex::analyzer::ChartSeriesSet& data);
+  void LoadPoints(int index, const quarvex::analyzer::ChartSeries& data);
+  void LoadLine(int index, const quarvex::analyzer::ChartSeries& data);
   void MakePointPart(int index, QColor colour, QScatterSeries* series);
   int NearestPoint(int index, QPointF value) const;
 };
@@ -347,26 +347,26 @@ void AnalysisChart::Impl::FitCategoryLabels(const QRectF& plot) {
   axisCategories->setLabelsVisible(slot >= widest + 4);
 }
 
-void AnalysisChart::Impl::LoadPie(int index, const quarvex::ChartSeries& data) {
+void AnalysisChart::Impl::LoadPie(int index, const quarvex::analyzer::ChartSeries& data) {
   QPieSeries* pie = Pie(index);
   pie->clear();
   pie->setName(chartstyle::FromUtf8(data.Title()));
   QList<QPieSlice*> slices;
-  for (const quarvex::ChartPoint& point : data.Points()) slices.append(chartstyle::MakeSlice(point));
+  for (const quarvex::analyzer::ChartPoint& point : data.Points()) slices.append(chartstyle::MakeSlice(point));
   pie->append(slices);
   ApplyMarks(index);
 }
 
-void AnalysisChart::Impl::LoadBars(const quarvex::ChartSeriesSet& data) {
+void AnalysisChart::Impl::LoadBars(const quarvex::analyzer::ChartSeriesSet& data) {
   QStringList categories;
   for (int i : kBarSeries) {
-    const quarvex::ChartSeries& series = data.At(static_cast<std::size_t>(i));
+    const quarvex::analyzer::ChartSeries& series = data.At(static_cast<std::size_t>(i));
     QBarSet* set = Set(i);
     set->remove(0, set->count());
     set->setLabel(chartstyle::FromUtf8(series.Title()));
     QList<qreal> values;
     values.reserve(static_cast<qsizetype>(series.Count()));
-    for (const quarvex::ChartPoint& point : series.Points()) values.append(point.value);
+    for (const quarvex::analyzer::ChartPoint& point : series.Points()) values.append(point.value);
     set->append(values);
     // Qt gives a bar set one colour: that of its points (the analysis gives all the bars of
     // a set the same), or the series colour while it has none.
@@ -398,7 +398,7 @@ void AnalysisChart::Impl::MakePointPart(int index, QColor colour, QScatterSeries
   series->setUseOpenGL(openGL);
 }
 
-void AnalysisChart::Impl::LoadPoints(int index, const quarvex::ChartSeries& data) {
+void AnalysisChart::Impl::LoadPoints(int index, const quarvex::analyzer::ChartSeries& data) {
   PointSeries& ps = Points(index);
   for (QScatterSeries* part : ps.parts) delete part;  // off the chart already
   ps.parts.clear();
@@ -408,7 +408,7 @@ void AnalysisChart::Impl::LoadPoints(int index, const quarvex::ChartSeries& data
   std::vector<QRgb> colours;
   std::vector<QList<QPointF>> lists;
   for (std::size_t i = 0; i < n; ++i) {
-    const quarvex::ChartPoint& point = data[i];
+    const quarvex::analyzer::ChartPoint& point = data[i];
     const QRgb rgb = chartstyle::ToQColor(point.colour).rgb();
     auto found = std::find(colours.begin(), colours.end(), rgb);
     if (found == colours.end()) {
@@ -439,7 +439,7 @@ void AnalysisChart::Impl::LoadPoints(int index, const quarvex::ChartSeries& data
   ApplyMarks(index);
 }
 
-void AnalysisChart::Impl::LoadLine(int index, const quarvex::ChartSeries& data) {
+void AnalysisChart::Impl::LoadLine(int index, const quarvex::analyzer::ChartSeries& data) {
   QLineSeries* line = Line(index);
   QList<QPointF> list;
   list.reserve(static_cast<qsizetype>(data.Count()));
@@ -533,7 +533,7 @@ AnalysisChart::AnalysisChart(QWidget* parent) : QChartView(parent), impl_(new Im
   d.marksItem = new chartmarks::MarksItem(d.chart);
   connect(d.chart, &QChart::plotAreaChanged, this, [this] { impl_->UpdateMarks(); });
   connect(d.chart, &QGraphicsWidget::geometryChanged, this, [this] { impl_->SyncLegend(); });
-  LoadSeries(quarvex::ChartSeriesSet{});
+  LoadSeries(quarvex::analyzer::ChartSeriesSet{});
   SelectView(0);
 }
 
@@ -549,14 +549,14 @@ QStringList AnalysisChart::ViewNames() {
   return names;
 }
 
-void AnalysisChart::ClearSeries() { LoadSeries(quarvex::ChartSeriesSet{}); }
+void AnalysisChart::ClearSeries() { LoadSeries(quarvex::analyzer::ChartSeriesSet{}); }
 
-void AnalysisChart::LoadSeries(const quarvex::ChartSeriesSet& series) {
+void AnalysisChart::LoadSeries(const quarvex::analyzer::ChartSeriesSet& series) {
   Impl& d = *impl_;
   // Everything off the chart first: a series on it redraws at every change.
   for (QAbstractSeries* s : d.chart->series()) d.Detach(s);
   for (int i = 0; i < kCount; ++i) {
-    const quarvex::ChartSeries& one = series.At(static_cast<std::size_t>(i));
+    const quarvex::analyzer::ChartSeries& one = series.At(static_cast<std::size_t>(i));
     switch (LookOf(i).kind) {
       case Kind::Pie: d.LoadPie(i, one); break;
       case Kind::Bar: break;

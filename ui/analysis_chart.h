@@ -25,7 +25,7 @@ class AnalysisChart : public QChartView {
   // Empties every series of its points (the job does it at its start).
   void ClearSeries();
   // Fills the nine series from the analysis' data in one batch, once the job has ended.
-  void LoadSeries(const quarvex::ChartSeriesSet& series);
+  void LoadSeries(const quarvex::analyzer::ChartSeriesSet& series);
   // The view change: every series inactive, then the view's series active (with the bar
   // marks shown for view 1 and hidden for view 2). An index outside 0-5 shows nothing.
   void SelectView(int index);

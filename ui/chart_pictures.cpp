@@ -17,7 +17,7 @@ QStringList ChartPictureNames() {
           QStringLiteral("chart-4-using-size.png"), QStringLiteral("chart-5-empty-size.png")};
 }
 
-QStringList WriteChartPictures(const quarvex::ChartSeriesSet& series, const QString& directory, QString& error) {
+QStringList WriteChartPictures(const quarvex::analyzer::ChartSeriesSet& series, const QString& directory, QString& error) {
   QStringList written;
   if (!QDir().mkpath(directory)) {
     error = QStringLiteral("cannot make the directory %1").arg(directory);

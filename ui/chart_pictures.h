@@ -12,4 +12,4 @@ QStringList ChartPictureNames();
 
 // Paints the six views of series into directory (made when missing). Returns the paths
 // written, in view order; on a failure, what was written so far and a reason in error.
-QStringList WriteChartPictures(const quarvex::ChartSeriesSet& series, const QString& directory, QString& error);
+QStringList WriteChartPictures(const quarvex::analyzer::ChartSeriesSet& series, const QString& directory, QString& error);

@@ -16,7 +16,7 @@ const QColor kGray(128, 128, 128);
 const QColor kSilver(192, 192, 192);
 const QColor kFuchsia(255, 0, 255);
 
-const std::array<SeriesLook, quarvex::kSeriesCount> kLooks{{
+const std::array<SeriesLook, quarvex::analyzer::kSeriesCount> kLooks{{
     {Kind::Pie, false, true, QColor()},                                            // Series1 "TUR"
     {Kind::Bar, true, true, QColor(0, 0, 255)},                                    // Series2 "Using"
     {Kind::Bar, true, true, QColor(0, 255, 0)},                                    // Series3 "Empty"
@@ -39,7 +39,7 @@ QFont FontOf(const QString& face, const QString& substitute, int pixels) {
 
 const SeriesLook& LookOf(int index) { return kLooks.at(static_cast<std::size_t>(index)); }
 
-QColor ToQColor(quarvex::Rgb rgb) { return QColor(rgb.r, rgb.g, rgb.b); }
+QColor ToQColor(quarvex::analyzer::Rgb rgb) { return QColor(rgb.r, rgb.g, rgb.b); }
 
 QString FromUtf8(const std::string& text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -90,7 +90,7 @@ void StylePie(QPieSeries* pie) {
   pie->setLabelsVisible(false);  // the chart draws the marks itself (ui/chart_marks.h)
 }
 
-QPieSlice* MakeSlice(const quarvex::ChartPoint& point) {
+QPieSlice* MakeSlice(const quarvex::analyzer::ChartPoint& point) {
   auto* slice = new QPieSlice(FromUtf8(point.label) + QLatin1Char(' ') + GroupedNumber(point.value),
                               std::max(point.value, 0.0));
   slice->setProperty("pointValue", point.value);

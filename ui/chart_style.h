@@ -33,7 +33,7 @@ const SeriesLook& LookOf(int index);
 
 inline constexpr int kPointerPixels = 6;  // a 2 x 2 pointer: two pixels each side of the point
 
-QColor ToQColor(quarvex::Rgb rgb);
+QColor ToQColor(quarvex::analyzer::Rgb rgb);
 QString FromUtf8(const std::string& text);
 
 // "ＭＳ Ｐ明朝" (IPA P Mincho where it is missing) and "ＭＳ Ｐゴシック" (IPA P Gothic).
@@ -50,7 +50,7 @@ void StyleLeftAxis(QValueAxis* axis);
 void StylePie(QPieSeries* pie);
 // A pie slice: drawn value (a negative one is drawn as an empty slice), its own colour, and
 // as its label the text of its mark, "label value".
-QPieSlice* MakeSlice(const quarvex::ChartPoint& point);
+QPieSlice* MakeSlice(const quarvex::analyzer::ChartPoint& point);
 void StyleBarSet(QBarSet* set, QColor colour);
 // The pointer as a picture: filled with the point's colour, outlined with the pointer pen.
 QImage PointerImage(Pointer pointer, QColor fill, QColor pen);

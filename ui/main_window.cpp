@@ -29,8 +29,9 @@
 #include "ui/window_command_line.h"
 #include "ui/window_geometry.h"
 
-using quarvex::Control;
-using quarvex::Option;
+
+using quarvex::stage::Option;
+using namespace quarvex::ui;
 
 namespace {
 
@@ -74,9 +75,8 @@ TForm1::TForm1(Settings settings, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
       settings_(std::move(settings)),
-      job_(*this, settings_.job),
       calls_(this),
-      jobOptions_(quarvex::AnalysisOptions::Initial()) {
+      jobOptions_(quarvex::stage::AnalysisOptions::Initial()) {
   setObjectName(QStringLiteral("Form1"));
   BuildWindow();
   FormCreate();
@@ -219,7 +219,7 @@ void TForm1::FormCreate() {
   connect(chAna_, &AnalysisChart::usingPointClicked, this, &TForm1::OnUsingPointClick);
   job_.hive.blockTableCount = 0;
   job_.hive.indexedRecordCount = 0;
-  SetApplicationTitleNow(QString::fromLatin1(quarvex::kAppTitle.data(), static_cast<qsizetype>(quarvex::kAppTitle.size())));
+  SetApplicationTitleNow(FromUtf8(std::string(quarvex::job::kAppTitle)));
   iconClickCount_ = -1;
   iconClickLimit_ = kNormalUnlockCount;
   aboutPage_->Gauge()->setRange(0, quarvex::ui::AboutPage::kGaugeWidth);
@@ -229,14 +229,14 @@ void TForm1::FormCreate() {
   }
   cbxSelChartChange(0);
   aboutPage_->Icon()->setPixmap(AppIconPixmap());
-  job_.reportLines.Clear();
+  job_.report.Clear();
 
   std::vector<std::string> memoLines;
   if (settings_.probeHost) {
-    settings_.probeHost(job_.hostFacts, memoLines);
+    settings_.probeHost(hostFacts_, memoLines);
   } else {
-    job_.hostFacts.ProgramVersion = QUARVEX_VERSION;
-    memoLines = quarvex::AboutMemoLines(job_.hostFacts);
+    hostFacts_.ProgramVersion = QUARVEX_VERSION;
+    memoLines = quarvex::ui::AboutMemoLines(hostFacts_);
   }
   for (const std::string& line : memoLines) aboutPage_->Memo()->appendPlainText(FromUtf8(line));
   aboutPage_->Memo()->moveCursor(QTextCursor::Start);
@@ -244,7 +244,7 @@ void TForm1::FormCreate() {
   if (!advancedMode_) SetUpStandardMode();
   if (!commandLineFile_.empty()) {
     openFileName_ = QFile::decodeName(QByteArray::fromStdString(commandLineFile_));
-    OptionBox(Option::cbKeys)->setChecked(false);
+    OptionBox(quarvex::stage::Option::cbKeys)->setChecked(false);
     const ReportName report = ReportNameFor(commandLineFile_);
     saveInitialDirectory_ = QFile::decodeName(QByteArray::fromStdString(report.directory));
     saveFileName_ = QFile::decodeName(QByteArray::fromStdString(report.fileName));
@@ -255,7 +255,7 @@ void TForm1::FormCreate() {
 
 void TForm1::SetUpStandardMode() {
   optionsPage_->CoverReportOptions(true);
-  OptionBox(Option::cbRPT)->setEnabled(false);
+  OptionBox(quarvex::stage::Option::cbRPT)->setEnabled(false);
   if (const auto directory = settings_.windowsDirectory.Query())
     openInitialDirectory_ = QFile::decodeName(QByteArray::fromStdString(*directory));
   aboutPage_->Icon()->setCursor(Qt::PointingHandCursor);
@@ -269,10 +269,10 @@ void TForm1::FormDestroy() {
   job_.hive.blockTableCount = 0;
   job_.hive.recordIndex = {};
   job_.hive.indexedRecordCount = 0;
-  job_.reportLines.Clear();
+  job_.report.Clear();
 }
 
-QCheckBox* TForm1::OptionBox(Option option) const { return optionsPage_->Box(option); }
+QCheckBox* TForm1::OptionBox(quarvex::stage::Option option) const { return optionsPage_->Box(option); }
 
 QString TForm1::StatusText(int panel) const { return statusPanels_[panel == 0 ? 0 : 1]->text(); }
 
@@ -312,22 +312,66 @@ void TForm1::TakeJobSnapshot() {
   jobFileName_ = QFile::encodeName(openFileName_).toStdString();
 }
 
+// The job's events, carried over to the window's thread in order. Progress texts replace one
+// another while they wait; everything else keeps its place.
+class TForm1::JobEventsToWindow : public quarvex::job::JobEvents {
+ public:
+  explicit JobEventsToWindow(TForm1& form) : form_(form) {}
+  void Started(const std::string& fileName) override {
+    form_.calls_.Post([&form = form_, name = FromUtf8(fileName)] { form.JobStarted(name); });
+  }
+  void LoadFailed() override {
+    form_.calls_.Post([&form = form_] { form.SetPanelText(0, QStringLiteral(" ")); });
+  }
+  void ImageLoaded() override {
+    form_.calls_.Post([&form = form_] { form.chAna_->ClearSeries(); });
+  }
+  void Progress(std::string_view text) override {
+    form_.calls_.Post([&form = form_, t = FromUtf8(std::string(text))] { form.SetPanelText(1, t); }, kStatusCoalescing);
+  }
+  void Failed(std::int32_t code, const quarvex::hive::Finding*) override {
+    form_.calls_.Post([&form = form_, code] { form.JobFailed(code); });
+  }
+  void Done() override {
+    form_.calls_.Post([&form = form_] { form.JobCompleted(); });
+  }
+
+ private:
+  TForm1& form_;
+};
+
 void TForm1::StartAnalysis() {
-  // While a job runs its copy stays as it is; the job itself reports -100.
-  if (!job_.JobRunning()) TakeJobSnapshot();
-  if (!job_.StartAnalysis()) return;
+  if (jobRunning_) {
+    // The running job keeps its own code and clears the busy marker itself.
+    SetPanelText(1, FromUtf8(quarvex::job::FailureText(quarvex::hive::code::kJobAlreadyRunning)));
+    return;
+  }
+  TakeJobSnapshot();
+  if (!quarvex::job::FileExists(jobFileName_)) {
+    JobFailed(quarvex::hive::code::kFileMissing);
+    return;
+  }
+  for (QWidget* control : {static_cast<QWidget*>(Button1_), static_cast<QWidget*>(Button3_),
+                           static_cast<QWidget*>(Button4_), static_cast<QWidget*>(sbReAna_),
+                           static_cast<QWidget*>(sbEnd_), static_cast<QWidget*>(pgPage_)})
+    control->setEnabled(false);
+  jobRunning_ = true;
   analysedFile_ = jobFileName_;
   ++jobNumber_;
   if (worker_.joinable()) worker_.join();  // the previous job's worker, past its last call
+  quarvex::job::JobInput input = settings_.job;
+  input.fileName = jobFileName_;
+  input.options = jobOptions_;
+  input.hostFacts = hostFacts_;
   try {
-    worker_ = std::thread([this] {
-      quarvex::AnalysisThreadEntry(&job_);
+    worker_ = std::thread([this, input = std::move(input)] {
+      JobEventsToWindow events(*this);
+      quarvex::job::RunJob(input, events, job_);
       const std::thread::id self = std::this_thread::get_id();
       calls_.Post([this, self] { WorkerEnded(self); });
     });
   } catch (const std::system_error&) {
-    job_.ErrorCode() = quarvex::code::kInternalFailure;
-    job_.ReportFailure();
+    JobFailed(quarvex::hive::code::kInternalFailure);
   }
 }
 
@@ -338,80 +382,60 @@ void TForm1::WorkerEnded(std::thread::id worker) {
   if (closePending_) close();
 }
 
-QWidget* TForm1::ControlWidget(Control control) const {
-  switch (control) {
-    case Control::Button1: return Button1_;
-    case Control::Button2: return Button2_;
-    case Control::Button3: return Button3_;
-    case Control::Button4: return Button4_;
-    case Control::sbReAna: return sbReAna_;
-    case Control::sbEnd: return sbEnd_;
-    case Control::sbShowRep: return sbShowRep_;
-    case Control::pgPage: return pgPage_;
-  }
-  return nullptr;
-}
-
-void TForm1::SetApplicationTitle(const std::string& title) {
-  calls_.Post([this, title] { SetApplicationTitleNow(FromUtf8(title)); });
-}
-
-void TForm1::SetMessageLine(const std::string& text) {
-  calls_.Post([this, text] { edMes_->setText(FromUtf8(text)); });
-}
-
-void TForm1::SetStatusPanel(int panel, const std::string& text) {
-  calls_.Post([this, panel, text] { SetPanelText(panel, FromUtf8(text)); },
-              panel == 1 ? kStatusCoalescing : UiCallQueue::kNoCoalescing);
-}
-
-void TForm1::SetControlEnabled(Control control, bool enabled) {
-  QWidget* widget = ControlWidget(control);
-  calls_.Post([widget, enabled] { widget->setEnabled(enabled); });
-}
-
-void TForm1::SetControlVisible(Control control, bool visible) {
-  QWidget* widget = ControlWidget(control);
-  calls_.Post([widget, visible] { widget->setVisible(visible); });
-}
-
-void TForm1::MinimizeAndHide() {
-  calls_.Post([this] {
+void TForm1::JobStarted(const QString& fileName) {
+  SetApplicationTitleNow(FromUtf8(std::string(quarvex::job::kAppTitleBusy)));
+  edMes_->setText(QString());
+  if (jobOptions_[quarvex::stage::Option::cbMINI]) {
     setWindowState(windowState() | Qt::WindowMinimized);
     hide();
-  });
+  }
+  sbShowRep_->setVisible(false);
+  SetPanelText(0, fileName);
 }
 
-void TForm1::RestoreAndShow() {
-  calls_.Post([this] {
+void TForm1::JobFailed(std::int32_t code) {
+  job_.code = code;
+  SetPanelText(1, FromUtf8(quarvex::job::FailureText(code)));
+  if (jobOptions_[quarvex::stage::Option::cbMINI]) {
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
-  });
+  }
+  SetApplicationTitleNow(FromUtf8(std::string(quarvex::job::kAppTitle)));
+  jobRunning_ = false;
+  EnableAfterJob();
+  sbReAna_->setEnabled(false);
 }
 
-bool TForm1::IsChecked(Option option) const { return jobOptions_[option]; }
-
-std::string TForm1::SelectedFileName() const { return jobFileName_; }
-
-void TForm1::ClearChartSeries() {
-  calls_.Post([this] { chAna_->ClearSeries(); });
+void TForm1::JobCompleted() {
+  sbShowRep_->setVisible(true);
+  Button2_->setEnabled(false);
+  if (jobOptions_[quarvex::stage::Option::cbMINI]) {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+  }
+  SetPanelText(1, FromUtf8(std::string(quarvex::job::kReportMadeText)));
+  SetApplicationTitleNow(FromUtf8(std::string(quarvex::job::kAppTitle)));
+  jobRunning_ = false;
+  // A completed job's series go to the chart in one batch.
+  chAna_->LoadSeries(job_.analysis ? quarvex::analyzer::ChartSeriesOf(*job_.analysis) : quarvex::analyzer::ChartSeriesSet());
+  EnableAfterJob();
+  sbReAna_->setEnabled(true);
 }
 
-void TForm1::JobOver() {
-  calls_.Post([this] {
-    job_.MarkIdle();
-    // A completed job's series go to the chart in one batch.
-    if (job_.ErrorCode() == quarvex::code::kOk) chAna_->LoadSeries(job_.chartSeries);
-  });
+void TForm1::EnableAfterJob() {
+  for (QWidget* control : {static_cast<QWidget*>(Button1_), static_cast<QWidget*>(Button3_),
+                           static_cast<QWidget*>(Button4_), static_cast<QWidget*>(pgPage_),
+                           static_cast<QWidget*>(sbEnd_)})
+    control->setEnabled(true);
 }
 
 // ---- entry point ----------------------------------------------------------------------------
 
-TForm1::HostProbe ThisHostProbe(const std::optional<std::string>& windowsDir, quarvex::CodePage codePage,
-                                const quarvex::TextLocale& locale) {
-  return [host = quarvex::HostSettings{windowsDir, codePage}, locale](quarvex::HostFacts& facts,
-                                                                       std::vector<std::string>& memoLines) {
-    quarvex::ProbedHost probed = quarvex::ProbeThisHost(host, locale);
+TForm1::HostProbe ThisHostProbe(const std::optional<std::string>& windowsDir, quarvex::text::CodePage codePage,
+                                const quarvex::text::TextLocale& locale) {
+  return [host = quarvex::host::HostSettings{windowsDir, codePage}, locale](quarvex::host::HostFacts& facts,
+                                                                             std::vector<std::string>& memoLines) {
+    quarvex::host::ProbedHost probed = quarvex::host::ProbeThisHost(host, locale);
     facts = std::move(probed.facts);
     memoLines = std::move(probed.meStatLines);
   };
@@ -428,9 +452,9 @@ int RunMainWindow(QApplication& app) {
   }
   TForm1::Settings settings;
   settings.arguments = commandLine.arguments;
-  settings.windowsDirectory = quarvex::WindowsDirectory::FromUser(commandLine.windowsDir);
+  settings.windowsDirectory = quarvex::host::WindowsDirectory::FromUser(commandLine.windowsDir);
   settings.job.codePage = commandLine.codePage;
-  settings.job.locale = quarvex::TextLocale::FromEnvironment();
+  settings.job.locale = quarvex::text::TextLocale::FromEnvironment();
   settings.probeHost = ThisHostProbe(commandLine.windowsDir, commandLine.codePage, settings.job.locale);
   TForm1 form(std::move(settings));
   form.show();

@@ -2,11 +2,11 @@
 // message line and the status bar; the commands behind them; standard and advanced mode; and
 // the analysis job, which runs on a worker thread of its own while the window stays live.
 //
-// The job reaches the window only through JobWindow. Every such call is carried over to the
-// window's thread in the order the job makes it (progress texts may be coalesced); the two
-// questions the job asks from its worker (a box's state, the file name) are answered from a
-// copy taken on the window's thread when the job starts, so the worker never touches a widget.
-// The busy marker is cleared on the window's thread only, by the job's last call, JobOver.
+// The job runs from a copy of the boxes and the file name taken on the window's thread when it
+// starts, so the worker never touches a widget. What the job tells (its events) is carried
+// over to the window's thread in the order it happens (progress texts may be coalesced), and
+// only there turned into the window's changes: titles, status texts, enabled controls. The
+// busy marker is cleared on the window's thread only, by the job's last event.
 //
 // Closing the window while a job runs does not close it at once: the close is kept back
 // until the job has ended, and then happens. Destroying the window by any other way waits for
@@ -19,6 +19,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <atomic>
 
 #include "job/analysis_job.h"
 #include "host/windows_directory.h"
@@ -44,16 +46,16 @@ class AboutPage;
 class ReportDocumentLoader;
 }  // namespace quarvex::ui
 
-class TForm1 : public QWidget, public quarvex::JobWindow {
+class TForm1 : public QWidget {
   Q_OBJECT
 
  public:
-  using HostProbe = std::function<void(quarvex::HostFacts& facts, std::vector<std::string>& memoLines)>;
+  using HostProbe = std::function<void(quarvex::host::HostFacts& facts, std::vector<std::string>& memoLines)>;
   struct Settings {
     // The command line after the program's own path, without the window's own options.
     std::vector<std::string> arguments;
-    quarvex::WindowsDirectory windowsDirectory;
-    quarvex::JobSettings job;  // code page, locale and clock of every job
+    quarvex::host::WindowsDirectory windowsDirectory;
+    quarvex::job::JobInput job;  // code page, locale and clock of every job
     // Collects the host facts and the About memo's lines, once, at creation. Without it the
     // facts keep their first values and only the program's own version is filled in.
     HostProbe probeHost;
@@ -75,8 +77,10 @@ class TForm1 : public QWidget, public quarvex::JobWindow {
   using MessageBoxHook = std::function<void(const QString& title, const QString& text)>;
   void SetMessageBoxHook(MessageBoxHook hook) { messageBoxHook_ = std::move(hook); }
 
-  quarvex::AnalysisJob& Job() { return job_; }
-  bool JobRunning() const { return job_.JobRunning(); }
+  // The last job's result (while a job runs: the running one's, as far as it got).
+  const quarvex::job::JobResult& Job() const { return job_; }
+  const quarvex::host::HostFacts& HostFacts() const { return hostFacts_; }
+  bool JobRunning() const { return jobRunning_; }
   // A worker exists whose end the window has not yet seen (its last calls may be waiting).
   bool WorkerActive() const { return worker_.joinable(); }
   bool AdvancedMode() const { return advancedMode_; }
@@ -92,25 +96,13 @@ class TForm1 : public QWidget, public quarvex::JobWindow {
   quarvex::ui::OptionsPage* OptionsPage() const { return optionsPage_; }
   quarvex::ui::AboutPage* AboutPage() const { return aboutPage_; }
   AnalysisChart* Chart() const { return chAna_; }
-  QCheckBox* OptionBox(quarvex::Option option) const;
+  QCheckBox* OptionBox(quarvex::stage::Option option) const;
 
   // Sets the open dialog's file name, as a confirmed dialog does.
   void SetOpenFileName(const QString& name) { openFileName_ = name; }
   // Starts a job on the open dialog's file: -100 while one runs, -9 for a missing file.
   void StartAnalysis();
 
-  // JobWindow, called by the job from either thread.
-  void SetApplicationTitle(const std::string& title) override;
-  void SetMessageLine(const std::string& text) override;
-  void SetStatusPanel(int panel, const std::string& text) override;
-  void SetControlEnabled(quarvex::Control control, bool enabled) override;
-  void SetControlVisible(quarvex::Control control, bool visible) override;
-  void MinimizeAndHide() override;
-  void RestoreAndShow() override;
-  bool IsChecked(quarvex::Option option) const override;
-  std::string SelectedFileName() const override;
-  void ClearChartSeries() override;
-  void JobOver() override;
 
  public slots:
   void Button1Click();
@@ -143,7 +135,12 @@ class TForm1 : public QWidget, public quarvex::JobWindow {
   void OpenFromWindowsDirectory(const char* name, std::int32_t failureCode);
   void TakeJobSnapshot();
   void WorkerEnded(std::thread::id worker);
-  QWidget* ControlWidget(quarvex::Control control) const;
+  class JobEventsToWindow;
+  // What the job's events do to the window, on its thread.
+  void JobStarted(const QString& fileName);
+  void JobFailed(std::int32_t code);
+  void JobCompleted();
+  void EnableAfterJob();
   QString RunFileDialog(QFileDialog& dialog);
   void ShowError(const QString& text);
   void SetApplicationTitleNow(const QString& title);
@@ -151,13 +148,15 @@ class TForm1 : public QWidget, public quarvex::JobWindow {
   void ShowReportDocument(QTextDocument* document, int jobNumber);
 
   Settings settings_;
-  quarvex::AnalysisJob job_;
+  quarvex::job::JobResult job_;
+  quarvex::host::HostFacts hostFacts_;
+  std::atomic<bool> jobRunning_{false};
   quarvex::ui::UiCallQueue calls_;
   std::thread worker_;
   bool closePending_ = false;
 
   // What the worker reads, copied on this thread before each job.
-  quarvex::AnalysisOptions jobOptions_;
+  quarvex::stage::AnalysisOptions jobOptions_;
   std::string jobFileName_;
   std::string analysedFile_;  // the file of the last job started
   int jobNumber_ = 0;         // counts the jobs started
@@ -198,8 +197,8 @@ class TForm1 : public QWidget, public quarvex::JobWindow {
 
 // The probe of this machine: Windows itself, elsewhere the installation in windowsDir (or in
 // $QUARVEX_WINDIR when not given), as quarvex-cli probes it.
-TForm1::HostProbe ThisHostProbe(const std::optional<std::string>& windowsDir, quarvex::CodePage codePage,
-                                const quarvex::TextLocale& locale);
+TForm1::HostProbe ThisHostProbe(const std::optional<std::string>& windowsDir, quarvex::text::CodePage codePage,
+                                const quarvex::text::TextLocale& locale);
 
 // Reads the command line, creates the window and runs the message loop.
 int RunMainWindow(QApplication& app);

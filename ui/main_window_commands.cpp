@@ -23,7 +23,8 @@
 #include "ui/options_page.h"
 #include "ui/report_document_loader.h"
 
-using quarvex::Option;
+using quarvex::stage::Option;
+using namespace quarvex::ui;
 
 namespace {
 
@@ -61,9 +62,9 @@ void TForm1::Button1Click() {
   StartAnalysis();
 }
 
-void TForm1::Button3Click() { OpenFromWindowsDirectory("user.dat", quarvex::code::kNoWindowsDirForUserDat); }
+void TForm1::Button3Click() { OpenFromWindowsDirectory("user.dat", quarvex::hive::code::kNoWindowsDirForUserDat); }
 
-void TForm1::Button4Click() { OpenFromWindowsDirectory("system.dat", quarvex::code::kNoWindowsDirForSystemDat); }
+void TForm1::Button4Click() { OpenFromWindowsDirectory("system.dat", quarvex::hive::code::kNoWindowsDirForSystemDat); }
 
 void TForm1::OpenFromWindowsDirectory(const char* name, std::int32_t failureCode) {
   if (JobRunning()) {
@@ -74,11 +75,10 @@ void TForm1::OpenFromWindowsDirectory(const char* name, std::int32_t failureCode
   const std::optional<std::string> directory = settings_.windowsDirectory.Query();
   if (!directory) {
     TakeJobSnapshot();
-    job_.ErrorCode() = failureCode;
-    job_.ReportFailure();
+    JobFailed(failureCode);
     return;
   }
-  openFileName_ = QFile::decodeName(QByteArray::fromStdString(quarvex::WindowsDirectory::FilePath(*directory, name)));
+  openFileName_ = QFile::decodeName(QByteArray::fromStdString(quarvex::host::WindowsDirectory::FilePath(*directory, name)));
   StartAnalysis();
 }
 
@@ -95,10 +95,10 @@ void TForm1::sbShowRepClick() {
   sbShowRep_->hide();
   // The report's lines are bytes in the hive's code page; the view shows them decoded.
   std::string text;
-  text.reserve(job_.reportLines.SavedSize());
-  for (std::size_t i = 0; i < job_.reportLines.Count(); ++i) {
+  text.reserve(job_.report.SavedSize());
+  for (std::size_t i = 0; i < job_.report.Count(); ++i) {
     if (i > 0) text += '\n';
-    text += quarvex::CodePageToUtf8(job_.reportLines[i], settings_.job.codePage);
+    text += quarvex::text::CodePageToUtf8(job_.report[i], settings_.job.codePage);
   }
   const int jobNumber = jobNumber_;
   connect(reportLoader_, &ReportDocumentLoader::ready, this,
@@ -139,11 +139,11 @@ void TForm1::Button2Click() {
     return;
   }
   std::string error;
-  if (!quarvex::SaveReportLines(job_.reportLines, path, error)) ShowError(cannotCreate);
+  if (!quarvex::text::SaveReportLines(job_.report, path, error)) ShowError(cannotCreate);
 }
 
 void TForm1::sbSelAllClick() {
-  for (Option option : quarvex::SelectAllOptions()) OptionBox(option)->setChecked(true);
+  for (quarvex::stage::Option option : quarvex::stage::SelectAllOptions()) OptionBox(option)->setChecked(true);
 }
 
 void TForm1::imRegIconClick() {
@@ -161,7 +161,7 @@ void TForm1::imRegIconClick() {
   gauge->hide();
   aboutPage_->Icon()->unsetCursor();
   optionsPage_->CoverReportOptions(false);
-  OptionBox(Option::cbRPT)->setEnabled(true);
+  OptionBox(quarvex::stage::Option::cbRPT)->setEnabled(true);
   iconClickCount_ = -1;
   sbEnd_->show();
   advancedMode_ = true;
@@ -174,16 +174,12 @@ void TForm1::cbxSelChartChange(int index) {
 
 void TForm1::OnUsingPointClick(int valueIndex) {
   if (JobRunning()) return;  // the worker owns the hive while it runs
-  job_.ErrorCode() = quarvex::code::kOk;
-  const quarvex::ChartSeries& points = job_.chartSeries[quarvex::SeriesId::Series6];
-  if (valueIndex < 0 || static_cast<std::size_t>(valueIndex) >= points.Count()) return;
-  const std::string& label = points.Label(static_cast<std::size_t>(valueIndex));
-  std::int32_t offset = 0;
-  const auto [end, error] = std::from_chars(label.data(), label.data() + label.size(), offset);
-  if (error != std::errc() || end != label.data() + label.size()) {
-    edMes_->clear();
-    return;
-  }
-  const std::string path = quarvex::ResolveKeyPath(job_.hive, offset);
-  edMes_->setText(QString::fromStdString(quarvex::CodePageToUtf8(path, settings_.job.codePage)));
+  job_.code = quarvex::hive::code::kOk;
+  // The points of the record-size series are the analysed keys, in the same order.
+  if (!job_.analysis || valueIndex < 0 || static_cast<std::size_t>(valueIndex) >= job_.analysis->keys.size()) return;
+  const quarvex::hive::KeyNodeOffset key = job_.analysis->keys[static_cast<std::size_t>(valueIndex)].node;
+  const std::string path = quarvex::hive::ResolveKeyPath(job_.hive, key);
+  job_.hive.errorCode = quarvex::hive::code::kOk;
+  job_.hive.failure.reset();
+  edMes_->setText(QString::fromStdString(quarvex::text::CodePageToUtf8(path, settings_.job.codePage)));
 }

@@ -12,23 +12,23 @@ namespace quarvex::ui {
 namespace {
 
 struct BoxPlace {
-  Option option;
+  quarvex::stage::Option option;
   int left, top, width, height;
 };
 
 // In tab order.
 constexpr BoxPlace kBoxPlaces[] = {
-    {Option::cbANA, 24, 18, 97, 17},       {Option::cbANrep, 40, 42, 161, 17},
-    {Option::cbKeys, 56, 64, 225, 17},     {Option::cbRPT, 24, 146, 89, 17},
-    {Option::cbCREG, 48, 208, 73, 17},     {Option::cbRGKN, 208, 184, 81, 17},
-    {Option::cbKN_U, 208, 248, 81, 17},    {Option::cbKN_Ucnt, 224, 264, 65, 17},
-    {Option::cbKN_E, 208, 288, 89, 17},    {Option::cbKN_Ecnt, 224, 304, 65, 17},
-    {Option::cbRGDB, 408, 184, 81, 17},    {Option::cbDBcnt, 424, 200, 65, 17},
-    {Option::cbDB_U, 408, 264, 81, 17},    {Option::cbDB_Ugage, 512, 264, 97, 17},
-    {Option::cbDB_Usum, 424, 280, 121, 17}, {Option::cbDB_Udat, 424, 296, 129, 17},
-    {Option::cbDB_Ucnt, 424, 312, 65, 17}, {Option::cbDB_E, 408, 336, 97, 17},
-    {Option::cbDB_Ecnt, 424, 352, 65, 17}, {Option::cbPSdbrh, 40, 352, 273, 25},
-    {Option::cbMINI, 440, 18, 225, 17},
+    {quarvex::stage::Option::cbANA, 24, 18, 97, 17},       {quarvex::stage::Option::cbANrep, 40, 42, 161, 17},
+    {quarvex::stage::Option::cbKeys, 56, 64, 225, 17},     {quarvex::stage::Option::cbRPT, 24, 146, 89, 17},
+    {quarvex::stage::Option::cbCREG, 48, 208, 73, 17},     {quarvex::stage::Option::cbRGKN, 208, 184, 81, 17},
+    {quarvex::stage::Option::cbKN_U, 208, 248, 81, 17},    {quarvex::stage::Option::cbKN_Ucnt, 224, 264, 65, 17},
+    {quarvex::stage::Option::cbKN_E, 208, 288, 89, 17},    {quarvex::stage::Option::cbKN_Ecnt, 224, 304, 65, 17},
+    {quarvex::stage::Option::cbRGDB, 408, 184, 81, 17},    {quarvex::stage::Option::cbDBcnt, 424, 200, 65, 17},
+    {quarvex::stage::Option::cbDB_U, 408, 264, 81, 17},    {quarvex::stage::Option::cbDB_Ugage, 512, 264, 97, 17},
+    {quarvex::stage::Option::cbDB_Usum, 424, 280, 121, 17}, {quarvex::stage::Option::cbDB_Udat, 424, 296, 129, 17},
+    {quarvex::stage::Option::cbDB_Ucnt, 424, 312, 65, 17}, {quarvex::stage::Option::cbDB_E, 408, 336, 97, 17},
+    {quarvex::stage::Option::cbDB_Ecnt, 424, 352, 65, 17}, {quarvex::stage::Option::cbPSdbrh, 40, 352, 273, 25},
+    {quarvex::stage::Option::cbMINI, 440, 18, 225, 17},
 };
 
 QFrame* Bevel(QWidget* parent, const char* name, QFrame::Shadow shadow, const Scale& scale, int l, int t, int w,
@@ -78,11 +78,11 @@ OptionsPage::OptionsPage(const Scale& scale, QWidget* parent) : QWidget(parent) 
 
   QWidget* previous = nullptr;
   for (const BoxPlace& place : kBoxPlaces) {
-    auto* box = new QCheckBox(QString::fromUtf8(OptionCaption(place.option).data(),
-                                                static_cast<int>(OptionCaption(place.option).size())),
+    auto* box = new QCheckBox(QString::fromUtf8(quarvex::stage::OptionCaption(place.option).data(),
+                                                static_cast<int>(quarvex::stage::OptionCaption(place.option).size())),
                               this);
-    box->setObjectName(QString::fromLatin1(OptionName(place.option).data(),
-                                           static_cast<int>(OptionName(place.option).size())));
+    box->setObjectName(QString::fromLatin1(quarvex::stage::OptionName(place.option).data(),
+                                           static_cast<int>(quarvex::stage::OptionName(place.option).size())));
     box->setChecked(InitiallyChecked(place.option));
     scale.Place(box, place.left, place.top, place.width, place.height);
     // This host's faces and check marks are wider than the ones the layout was drawn with:
@@ -123,9 +123,9 @@ OptionsPage::OptionsPage(const Scale& scale, QWidget* parent) : QWidget(parent) 
   for (QCheckBox* box : boxes_) box->installEventFilter(this);
 }
 
-AnalysisOptions OptionsPage::States() const {
-  AnalysisOptions states;
-  for (Option o : AllOptions()) states.Set(o, Box(o)->isChecked());
+quarvex::stage::AnalysisOptions OptionsPage::States() const {
+  quarvex::stage::AnalysisOptions states;
+  for (quarvex::stage::Option o : quarvex::stage::AllOptions()) states.Set(o, Box(o)->isChecked());
   return states;
 }
 

@@ -21,12 +21,12 @@ class OptionsPage : public QWidget {
  public:
   OptionsPage(const Scale& scale, QWidget* parent);
 
-  QCheckBox* Box(Option option) const { return boxes_[static_cast<std::size_t>(option)]; }
+  QCheckBox* Box(quarvex::stage::Option option) const { return boxes_[static_cast<std::size_t>(option)]; }
   QToolButton* SelectAllButton() const { return sbSelAll_; }
   QLabel* CoverPanel() const { return pnREP_HIDE_; }
   QFrame* ReportFrame() const { return bvREP_; }
   // The states of all boxes now.
-  AnalysisOptions States() const;
+  quarvex::stage::AnalysisOptions States() const;
 
   // Standard mode: the panel takes the frame's place and size and shows, and nothing under it
   // can be reached, by mouse, by Tab or by a box's accelerator key. Advanced mode: hidden.
@@ -34,7 +34,7 @@ class OptionsPage : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  std::array<QCheckBox*, kOptionCount> boxes_{};
+  std::array<QCheckBox*, quarvex::stage::kOptionCount> boxes_{};
   QToolButton* sbSelAll_ = nullptr;
   QLabel* pnREP_HIDE_ = nullptr;
   QFrame* bvREP_ = nullptr;

@@ -16,7 +16,7 @@ WindowCommandLine ParseWindowCommandLine(const std::vector<std::string>& args) {
       }
       result.windowsDir = args[++i];
     } else if (a == "--codepage") {
-      const std::optional<CodePage> cp = hasValue ? ParseCodePage(args[i + 1]) : std::nullopt;
+      const std::optional<quarvex::text::CodePage> cp = hasValue ? quarvex::text::ParseCodePage(args[i + 1]) : std::nullopt;
       if (!cp) {
         result.error = "--codepage takes 932, 936, 949, 950 or none";
         return result;
@@ -43,7 +43,7 @@ StartRequest ReadStartArguments(const std::vector<std::string>& arguments) {
   StartRequest request;
   for (const std::string& a : arguments) {
     if (a.size() >= 4 && a.compare(0, 4, "/Pro") == 0) request.advancedMode = true;
-    if (quarvex::FileExists(a)) request.file = a;
+    if (quarvex::job::FileExists(a)) request.file = a;
   }
   return request;
 }

@@ -15,7 +15,7 @@ namespace quarvex::ui {
 struct WindowCommandLine {
   std::vector<std::string> arguments;  // everything that is not one of the window's options
   std::optional<std::string> windowsDir;
-  CodePage codePage = CodePage::Cp932;
+  quarvex::text::CodePage codePage = quarvex::text::CodePage::Cp932;
   std::string error;  // set when an option lacks its value or has a bad one
 };
 
