@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/cli_window.h"
+#include "analyzer/chart_series.h"
 #include "job/analysis_job.h"
 #include "bench/bench_hive.h"
 #include "bench/qt_bench_main.h"
@@ -20,15 +20,15 @@
 namespace {
 
 using namespace quarvex;
+using analyzer::ChartSeriesSet;
 
 // The series of one default job on the large hive, made once.
 const ChartSeriesSet& LargeSeries() {
   static const ChartSeriesSet series = [] {
-    const std::string file = bench::LargeSystemHive();
-    cli::CliWindow window(AnalysisOptions::Initial(), file, nullptr);
-    AnalysisJob job(window);
-    if (job.StartAnalysis()) job.RunAnalysis();
-    return job.chartSeries;
+    job::JobInput input;
+    input.fileName = bench::LargeSystemHive();
+    const job::JobResult job = job::RunJob(input);
+    return job.analysis ? analyzer::ChartSeriesOf(*job.analysis) : ChartSeriesSet();
   }();
   return series;
 }

@@ -8,7 +8,6 @@
 
 #include "hive/prescan.h"
 #include "job/analysis_job.h"
-#include "app/cli_window.h"
 #include "bench/bench_hive.h"
 
 namespace {
@@ -24,16 +23,15 @@ void ReportPeakMemory(benchmark::State& state) {
   state.counters["file_MiB"] = static_cast<double>(std::filesystem::file_size(LargeHive())) / (1024.0 * 1024.0);
 }
 
-void RunWholeJob(benchmark::State& state, AnalysisOptions options) {
-  cli::CliWindow window(options, LargeHive(), nullptr);  // no progress shown
-  AnalysisJob job(window);
+void RunWholeJob(benchmark::State& state, stage::AnalysisOptions options) {
+  job::JobInput input;
+  input.fileName = LargeHive();
+  input.options = options;
   std::size_t reportBytes = 0;
   for (auto _ : state) {
-    if (!job.StartAnalysis()) state.SkipWithError("cannot start");
-    job.RunAnalysis();
-    job.MarkIdle();
-    if (job.ErrorCode() != 0) state.SkipWithError("job failed");
-    reportBytes = job.reportLines.SavedSize();
+    const job::JobResult result = job::RunJob(input);
+    if (result.code != 0) state.SkipWithError("job failed");
+    reportBytes = result.report.SavedSize();
   }
   state.counters["report_MiB"] = static_cast<double>(reportBytes) / (1024.0 * 1024.0);
   ReportPeakMemory(state);
@@ -41,20 +39,20 @@ void RunWholeJob(benchmark::State& state, AnalysisOptions options) {
 
 void BM_LoadAndIndex(benchmark::State& state) {
   for (auto _ : state) {
-    Hive hive;
-    LoadHiveImage(LargeHive(), hive.hiveImage, hive.errorCode);
+    hive::Hive hive;
+    hive::LoadHiveImage(LargeHive(), hive.hiveImage, hive.errorCode);
     hive.ReadHiveHeader();
     hive.BuildBlockTable();
-    PreScanDataBlocks(hive, {});
+    hive::PreScanDataBlocks(hive, {});
     benchmark::DoNotOptimize(hive.indexedRecordCount);
   }
   ReportPeakMemory(state);
 }
 
-void BM_DefaultJob(benchmark::State& state) { RunWholeJob(state, AnalysisOptions::Initial()); }
+void BM_DefaultJob(benchmark::State& state) { RunWholeJob(state, stage::AnalysisOptions::Initial()); }
 
 void BM_FullStructureReport(benchmark::State& state) {
-  AnalysisOptions all = AnalysisOptions::Initial();
+  stage::AnalysisOptions all = stage::AnalysisOptions::Initial();
   all.SelectAll();
   RunWholeJob(state, all);
 }

@@ -6,6 +6,7 @@
 
 #include "text/printf.h"
 #include "tests/analyzer_fixtures.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::testing {
 namespace {
@@ -84,8 +85,8 @@ TEST(AnalyzerDamage, EachDefectEndsTheAnalysisWithItsCode) {
     auto run = RunJob(d.hive);
     EXPECT_EQ(run->Code(), c.code) << c.defect;
     EXPECT_EQ(AnalyzerSection(*run), "") << c.defect;
-    EXPECT_FALSE(run->job->analysisSummary.has_value()) << c.defect;
-    EXPECT_NE(run->window.status[1].find(Printf("Fail(%d)", c.code)), std::string::npos) << c.defect;
+    EXPECT_FALSE(run->result.analysis.has_value()) << c.defect;
+    EXPECT_NE(run->events.status.find(Printf("Fail(%d)", c.code)), std::string::npos) << c.defect;
   }
 }
 
@@ -103,7 +104,7 @@ TEST(AnalyzerDamage, FreeKeyNodeLinkOfZeroIsFollowed) {
   d.hive.PutU32(32 + d.hive.freeKeyNodes[1] + 8, 0);
   auto run = RunJob(d.hive);
   EXPECT_EQ(run->Code(), 21);
-  const auto& e = run->window.events;
+  const auto& e = run->events.log;
   const auto zero = std::find(e.begin(), e.end(), "status1:ANA:KN(00000000)_E");
   ASSERT_NE(zero, e.end());
   EXPECT_EQ(*(zero + 1), "status1:ANA:KN(00000020)_E");
@@ -117,7 +118,7 @@ TEST(AnalyzerDamage, TreeLinksOfZeroOrNegativeAreNotFollowed) {
     d.hive.PutU32(d.Node(d.c) + kLwr, link);
     auto run = RunJob(d.hive);
     EXPECT_EQ(run->Code(), 0) << link;
-    EXPECT_EQ(run->job->analysisSummary->keyNodeBlock.Using, 4 * 28) << link;
+    EXPECT_EQ(run->result.analysis->keyNodeBlock.Using, 4 * 28) << link;
   }
 }
 
@@ -132,11 +133,11 @@ TEST(AnalyzerDamage, MoreThan1001BlocksAreAllCounted) {
   const BuiltHive hive = b.Build();
   auto run = RunJob(hive);
   ASSERT_EQ(run->Code(), 0);
-  const AnalysisSummary& s = *run->job->analysisSummary;
+  const AnalysisResult& s = *run->result.analysis;
   ASSERT_EQ(s.dataBlocks.size(), 1100u);
   EXPECT_EQ(s.dataBlocks[1050].Using, 23);
   EXPECT_EQ(s.dataBlocks[1099].Empty, 64);
-  EXPECT_EQ(run->job->chartSeries[SeriesId::Series2].Count(), 1101u);
+  EXPECT_EQ(run->Series()[SeriesId::Series2].Count(), 1101u);
   EXPECT_EQ(static_cast<std::size_t>(s.wholeFile.Total()), hive.bytes.size());
   EXPECT_EQ(AnalyzerSectionLines(*run).size(), 25u + 1100u);  // 25 lines besides the block rows
 }
@@ -151,7 +152,7 @@ TEST(AnalyzerDamage, RecordHeaderNamingABlockAbove1000) {
     hive.PutU16(hive.keyRecord[0] + 6, named);
     auto run = RunJob(hive);
     ASSERT_EQ(run->Code(), 0) << named;
-    const AnalysisSummary& s = *run->job->analysisSummary;
+    const AnalysisResult& s = *run->result.analysis;
     EXPECT_EQ(s.dataBlocks[0].Using, 0) << named;
     EXPECT_EQ(s.dataBlocks[0].DeadGap, 24) << named;
     EXPECT_EQ(s.goodCount, 1) << named;
@@ -169,7 +170,7 @@ TEST(AnalyzerDamage, LongNamesAreJudgedWhole) {
   b.AddKey(root, std::string(65535, 'z'));
   auto run = RunJob(b.Build());
   ASSERT_EQ(run->Code(), 0);
-  const AnalysisSummary& s = *run->job->analysisSummary;
+  const AnalysisResult& s = *run->result.analysis;
   EXPECT_EQ(s.goodCount, 3);
   EXPECT_EQ(s.badCount, 1);
   EXPECT_EQ(s.ghostCount, 0);
@@ -185,7 +186,7 @@ TEST(AnalyzerDamage, NameRunningPastTheEndOfTheImage) {
   hive.PutU16(hive.keyRecord[0] + 12, 60000);
   auto run = RunJob(hive);
   ASSERT_EQ(run->Code(), 0);
-  EXPECT_EQ(run->job->analysisSummary->goodCount, 1);
+  EXPECT_EQ(run->result.analysis->goodCount, 1);
 }
 
 // A bad key whose path cannot be resolved (its parent link leads outside the file, or back
@@ -206,7 +207,7 @@ TEST(AnalyzerDamage, UnresolvablePathListsSixBlanks) {
     ASSERT_NE(bad, lines.end()) << parentIsItself;
     EXPECT_EQ(*(bad + 1), "      ") << parentIsItself;
     EXPECT_EQ(run->Lines().back(), " Done: 2026/12/07 10:00:00") << parentIsItself;
-    EXPECT_EQ(run->job->analysisSummary->badKeys.at(0).path, "") << parentIsItself;
+    EXPECT_EQ(run->result.analysis->badKeys.at(0).path, "") << parentIsItself;
   }
 }
 

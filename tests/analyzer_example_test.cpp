@@ -3,6 +3,7 @@
 
 #include "analyzer/space_analysis.h"
 #include "tests/analyzer_fixtures.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::testing {
 namespace {
@@ -19,8 +20,8 @@ TEST(AnalyzerWorkedExample, SectionMatchesGolden) {
 TEST(AnalyzerWorkedExample, SummaryHoldsTheSameFigures) {
   const WorkedExample ex = BuildWorkedExample();
   auto run = RunJob(ex.hive, WithOption(Option::cbKeys, false));
-  ASSERT_TRUE(run->job->analysisSummary.has_value());
-  const AnalysisSummary& s = *run->job->analysisSummary;
+  ASSERT_TRUE(run->result.analysis.has_value());
+  const AnalysisResult& s = *run->result.analysis;
   EXPECT_EQ(s.keyNodeBlock, (SpaceUsage{28000, 1204, 3564}));
   EXPECT_EQ(s.dataBlocks, (std::vector<SpaceUsage>{{60000, 3000, 2504}, {12000, 4000, 352}}));
   EXPECT_EQ(s.wholeFile, (SpaceUsage{100128, 8204, 6420}));
@@ -37,9 +38,9 @@ TEST(AnalyzerWorkedExample, SummaryHoldsTheSameFigures) {
   ASSERT_EQ(s.badKeys.size(), 3u);
   ASSERT_EQ(s.ghostKeys.size(), 2u);
   for (std::size_t i = 0; i < 3; ++i)
-    EXPECT_EQ(s.badKeys[i].nodeOffset, ex.hive.keyNode[static_cast<std::size_t>(ex.badKeys[i])]);
+    EXPECT_EQ(s.badKeys[i].node.value, ex.hive.keyNode[static_cast<std::size_t>(ex.badKeys[i])]);
   for (std::size_t i = 0; i < 2; ++i)
-    EXPECT_EQ(s.ghostKeys[i].nodeOffset, ex.hive.keyNode[static_cast<std::size_t>(ex.ghostKeys[i])]);
+    EXPECT_EQ(s.ghostKeys[i].node.value, ex.hive.keyNode[static_cast<std::size_t>(ex.ghostKeys[i])]);
   // The root and the groups have no record, so no name; 0x82 0xA0 is HIRAGANA LETTER A.
   EXPECT_EQ(s.badKeys[0].path, "\u3042Key0100\\");
 }
@@ -53,11 +54,11 @@ TEST(AnalyzerUsingAverage, CountsKeyNodesAndOneHeader) {
   AddKeyOfRecordSize(b, root, "", 1, 100);
   auto run = RunJob(b.Build());
   ASSERT_EQ(run->Code(), 0);
-  const AnalysisSummary& s = *run->job->analysisSummary;
+  const AnalysisResult& s = *run->result.analysis;
   EXPECT_EQ(s.usingRecords.average, 124);
   EXPECT_EQ(s.wholeFile.Using, 188 + 64);  // the two file headers come after the average
-  EXPECT_EQ(Values(run->job->chartSeries[SeriesId::Series7]), (std::vector<double>{124}));
-  EXPECT_EQ(run->job->chartSeries[SeriesId::Series1][2].value, 252);
+  EXPECT_EQ(Values(run->Series()[SeriesId::Series7]), (std::vector<double>{124}));
+  EXPECT_EQ(run->Series()[SeriesId::Series1][2].value, 252);
 }
 
 }  // namespace

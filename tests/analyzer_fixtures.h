@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tests/support/test_support.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::testing {
 

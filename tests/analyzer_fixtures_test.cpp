@@ -6,6 +6,7 @@
 
 #include "text/printf.h"
 #include "tests/analyzer_fixtures.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::testing {
 

@@ -8,6 +8,7 @@
 #include "analyzer/analysis_json.h"
 #include "app/cli_run.h"
 #include "tests/analyzer_fixtures.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::testing {
 namespace {
@@ -27,12 +28,12 @@ TEST(AnalyzerJson, CarriesTheSummaryAndEverySeries) {
   const BuiltHive hive = FlaggedHive();
   auto run = RunJob(hive);
   ASSERT_EQ(run->Code(), 0);
-  const json doc = json::parse(AnalysisJsonText(*run->job));
+  const json doc = json::parse(AnalysisJsonText(run->result.analysis));
   const json& a = doc.at("analysis");
   EXPECT_EQ(a.at("keyNodeBlock"), json({{"using", 84}, {"empty", 0}, {"deadGap", 0}}));
   ASSERT_EQ(a.at("dataBlocks").size(), 1u);
   EXPECT_EQ(a.at("dataBlocks")[0].at("empty"), 40);
-  const AnalysisSummary& s = *run->job->analysisSummary;
+  const AnalysisResult& s = *run->result.analysis;
   EXPECT_EQ(a.at("wholeFile").at("using"), s.wholeFile.Using);
   EXPECT_EQ(a.at("keys").at("good"), 1);
   EXPECT_EQ(a.at("keys").at("bad"), 1);
@@ -56,7 +57,7 @@ TEST(AnalyzerJson, CarriesTheSummaryAndEverySeries) {
 
 TEST(AnalyzerJson, WithoutAnalysisTheSummaryIsNull) {
   auto run = RunJob(FlaggedHive(), WithOption(Option::cbANA, false));
-  const json doc = json::parse(AnalysisJsonText(*run->job));
+  const json doc = json::parse(AnalysisJsonText(run->result.analysis));
   EXPECT_TRUE(doc.at("analysis").is_null());
   EXPECT_EQ(doc.at("series")[0].at("points").size(), 0u);
 }

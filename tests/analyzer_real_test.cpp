@@ -5,6 +5,7 @@
 
 #include "hive/format.h"
 #include "tests/analyzer_fixtures.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::testing {
 namespace {
@@ -16,9 +17,9 @@ class AnalyzerRealUserDat : public ::testing::Test {
     if (!bytes) GTEST_SKIP() << "the real user.dat is not here";
     run = RunJob(*bytes);
     ASSERT_EQ(run->Code(), 0);
-    ASSERT_TRUE(run->job->analysisSummary.has_value());
+    ASSERT_TRUE(run->result.analysis.has_value());
   }
-  const AnalysisSummary& Summary() const { return *run->job->analysisSummary; }
+  const AnalysisResult& Summary() const { return *run->result.analysis; }
   std::int32_t FileI32(std::size_t at) const {
     return LoadI32(Bytes(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()), at);
   }
@@ -30,13 +31,13 @@ class AnalyzerRealUserDat : public ::testing::Test {
 TEST_F(AnalyzerRealUserDat, Visits788KeysInFourBlocks) {
   EXPECT_EQ(Summary().keyNodeBlock.Using, 788 * 28);
   EXPECT_EQ(Summary().dataBlocks.size(), 4u);
-  EXPECT_EQ(run->job->chartSeries[SeriesId::Series2].Count(), 5u);
+  EXPECT_EQ(run->Series()[SeriesId::Series2].Count(), 5u);
   // Every key but the nameless root has a record, and every name is plain ASCII whose
   // stored sum matches.
   EXPECT_EQ(Summary().goodCount, 787);
   EXPECT_EQ(Summary().badCount + Summary().ghostCount, 0);
-  EXPECT_EQ(run->job->chartSeries[SeriesId::Series6].Count(), 787u);
-  EXPECT_EQ(run->job->chartSeries[SeriesId::Series6].Label(0), "60");  // the root, at 32, has no point
+  EXPECT_EQ(run->Series()[SeriesId::Series6].Count(), 787u);
+  EXPECT_EQ(run->Series()[SeriesId::Series6].Label(0), "60");  // the root, at 32, has no point
 }
 
 // Every byte of the file is in use, free or dead gap: 32 for the file header, the key-node
@@ -57,7 +58,7 @@ TEST_F(AnalyzerRealUserDat, WholeRowAccountsForEveryBlock) {
 }
 
 TEST_F(AnalyzerRealUserDat, RowsAddUpToTheWholeAndTheSectionIsComplete) {
-  const AnalysisSummary& s = Summary();
+  const AnalysisResult& s = Summary();
   SpaceUsage sum = s.keyNodeBlock;
   for (const SpaceUsage& row : s.dataBlocks) {
     sum.Using += row.Using + 32;
@@ -66,8 +67,8 @@ TEST_F(AnalyzerRealUserDat, RowsAddUpToTheWholeAndTheSectionIsComplete) {
   }
   sum.Using += 64;
   EXPECT_EQ(sum, s.wholeFile);
-  EXPECT_EQ(s.emptyRecords.count, run->job->chartSeries[SeriesId::Series8].Count());
-  EXPECT_EQ(run->job->chartSeries[SeriesId::Series7].Count(), s.emptyRecords.count + 1);
+  EXPECT_EQ(s.emptyRecords.count, run->Series()[SeriesId::Series8].Count());
+  EXPECT_EQ(run->Series()[SeriesId::Series7].Count(), s.emptyRecords.count + 1);
   EXPECT_EQ(AnalyzerSectionLines(*run).size(), 25u + 4u);
   EXPECT_EQ(run->Lines().back(), " Done: 2026/12/07 10:00:00");
 }

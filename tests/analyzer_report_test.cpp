@@ -4,6 +4,7 @@
 #include "analyzer/space_analysis.h"
 #include "hive/keyname.h"
 #include "tests/analyzer_fixtures.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::testing {
 namespace {
@@ -63,8 +64,8 @@ TEST(AnalyzerReport, ResultToReportOffWritesNoLine) {
   ASSERT_EQ(run->Code(), 0);
   EXPECT_EQ(AnalyzerSection(*run), "");
   EXPECT_EQ(run->ReportAfterHeader(), "\r\n Done: 2026/12/07 10:00:00\r\n");
-  EXPECT_EQ(run->job->chartSeries[SeriesId::Series6].Count(), 4u);
-  EXPECT_TRUE(run->job->analysisSummary.has_value());
+  EXPECT_EQ(run->Series()[SeriesId::Series6].Count(), 4u);
+  EXPECT_TRUE(run->result.analysis.has_value());
 }
 
 // The section stands right after the header (no pre-scan trace asked for) and before the
@@ -89,8 +90,8 @@ TEST(AnalyzerReport, EmptySeriesAndZeroRowsShowZeros) {
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "   Max    :      0"), 2);
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "   Min    :      0"), 2);
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "   Average:      0"), 2);
-  EXPECT_EQ(Values(run->job->chartSeries[SeriesId::Series7]), (std::vector<double>{0}));
-  EXPECT_EQ(Values(run->job->chartSeries[SeriesId::Series9]), (std::vector<double>{0}));
+  EXPECT_EQ(Values(run->Series()[SeriesId::Series7]), (std::vector<double>{0}));
+  EXPECT_EQ(Values(run->Series()[SeriesId::Series9]), (std::vector<double>{0}));
 }
 
 TEST(AnalyzerReport, NoDataBlockGoesStraightToTheDashedLine) {
@@ -121,23 +122,32 @@ TEST(AnalyzerReport, LongAmountsAreCutAndNegativesKeepTheirSign) {
 
 // Amounts and shares follow the job's locale.
 TEST(AnalyzerReport, NumbersFollowTheLocale) {
-  JobSettings settings;
-  settings.locale.thousandsSeparator = ".";
-  settings.locale.decimalPoint = ",";
+  JobInput input;
+  input.locale.thousandsSeparator = ".";
+  input.locale.decimalPoint = ",";
   const WorkedExample ex = BuildWorkedExample();
-  auto run = RunJob(ex.hive, WithOption(Option::cbKeys, false), settings);
+  auto run = RunJob(ex.hive, WithOption(Option::cbKeys, false), input);
   const auto lines = AnalyzerSectionLines(*run);
   EXPECT_NE(Find(lines, "   RGKN    :    28.000( 85,4)      1.204(  3,7)      3.564( 10,9)"), lines.end());
 }
 
-// The summary belongs to one run: a later run that fails leaves none behind.
-TEST(AnalyzerReport, SummaryIsResetByTheNextRun) {
+// The result belongs to one run: a later run into the same result that fails in the
+// analysis leaves none behind (the window reuses its result from job to job).
+TEST(AnalyzerReport, ResultIsResetByTheNextRun) {
   auto run = RunJob(FlaggedKeys());
-  ASSERT_TRUE(run->job->analysisSummary.has_value());
-  run->job->hive.indexedRecordCount = 0;  // as if the index were empty
-  AnalyzeSpace(*run->job);
-  EXPECT_EQ(run->Code(), 11);
-  EXPECT_FALSE(run->job->analysisSummary.has_value());
+  ASSERT_TRUE(run->result.analysis.has_value());
+  HiveBuilder b;
+  const int root = b.AddKey(HiveBuilder::kRootParent, "");
+  b.AddKey(root, "A");
+  BuiltHive broken = b.Build();
+  broken.PutU32(broken.KeyNodeFileOffset(root) + 16, 0x7FFFFF00);  // LwrOfs far outside the file
+  JobInput input;
+  input.fileName = "broken.dat";
+  input.bytes = broken.bytes;
+  JobEvents quiet;
+  job::RunJob(input, quiet, run->result);
+  EXPECT_EQ(run->Code(), code::kKeyNodeShort);
+  EXPECT_FALSE(run->result.analysis.has_value());
 }
 
 }  // namespace

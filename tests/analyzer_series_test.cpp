@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/analyzer_fixtures.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::testing {
 namespace {
@@ -24,7 +25,7 @@ class AnalyzerSeries : public ::testing::Test {
     run = RunJob(hive);
     ASSERT_EQ(run->Code(), 0);
   }
-  const ChartSeries& Series(SeriesId id) const { return run->job->chartSeries[id]; }
+  const ChartSeries& Series(SeriesId id) const { return run->Series()[id]; }
   std::string NodeLabel(int key) const { return std::to_string(hive.keyNode[static_cast<std::size_t>(key)]); }
 
   SmallHive keys;
@@ -92,7 +93,7 @@ TEST_F(AnalyzerSeries, AverageLinesHaveOnePointMoreThanTheFreeRecords) {
 
 TEST_F(AnalyzerSeries, ProgressTextsForNodesFreeNodesAndBlocks) {
   std::vector<std::string> analyser;
-  for (const std::string& e : run->window.events)
+  for (const std::string& e : run->events.log)
     if (e.starts_with("status1:ANA:")) analyser.push_back(e.substr(8));
   EXPECT_EQ(analyser, (std::vector<std::string>{"ANA:00000020", "ANA:0000003C", "ANA:00000058", "ANA:00000074",
                                                 "ANA:KN(00000090)_E", "ANA:KN(FFFFFFFF)_E", "ANA:DB(0000)_E",
@@ -102,19 +103,19 @@ TEST_F(AnalyzerSeries, ProgressTextsForNodesFreeNodesAndBlocks) {
 TEST(AnalyzerSeriesCount, AJobWithoutAnalysisLeavesEverySeriesEmpty) {
   auto run = RunJob(SmallTwoBlockHive().builder.Build(), WithOption(Option::cbANA, false));
   ASSERT_EQ(run->Code(), 0);
-  for (std::size_t i = 0; i < kSeriesCount; ++i) EXPECT_EQ(run->job->chartSeries.At(i).Count(), 0u) << i;
-  EXPECT_FALSE(run->job->analysisSummary.has_value());
+  for (std::size_t i = 0; i < kSeriesCount; ++i) EXPECT_EQ(run->Series().At(i).Count(), 0u) << i;
+  EXPECT_FALSE(run->result.analysis.has_value());
 }
 
 // Bars are labelled in decimal, rows and progress texts in hexadecimal.
 TEST(AnalyzerSeriesCount, BlockTenIsLabelled10AndNamedRGDB000A) {
   auto run = RunRootWithBlocks(11);
   ASSERT_EQ(run->Code(), 0);
-  EXPECT_EQ(run->job->chartSeries[SeriesId::Series2].Label(11), "10");
-  EXPECT_EQ(run->window.events.end(),
-            std::find(run->window.events.begin(), run->window.events.end(), "status1:ANA:DB(0010)_E"));
-  EXPECT_NE(run->window.events.end(),
-            std::find(run->window.events.begin(), run->window.events.end(), "status1:ANA:DB(000A)_E"));
+  EXPECT_EQ(run->Series()[SeriesId::Series2].Label(11), "10");
+  EXPECT_EQ(run->events.log.end(),
+            std::find(run->events.log.begin(), run->events.log.end(), "status1:ANA:DB(0010)_E"));
+  EXPECT_NE(run->events.log.end(),
+            std::find(run->events.log.begin(), run->events.log.end(), "status1:ANA:DB(000A)_E"));
   const auto lines = AnalyzerSectionLines(*run);
   EXPECT_NE(lines.end(), std::find_if(lines.begin(), lines.end(),
                                       [](const std::string& l) { return l.starts_with("   RGDB000A:"); }));

@@ -4,6 +4,7 @@
 #include "analyzer/key_verdict.h"
 #include "hive/keyname.h"
 #include "tests/analyzer_fixtures.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::testing {
 namespace {
@@ -59,19 +60,19 @@ TEST(AnalyzerVerdict, JobCountsAndListsFlaggedKeysInWalkOrder) {
   const BuiltHive hive = b.Build();
   auto run = RunJob(hive);
   ASSERT_EQ(run->Code(), 0);
-  const AnalysisSummary& s = *run->job->analysisSummary;
+  const AnalysisResult& s = *run->result.analysis;
   EXPECT_EQ(s.goodCount, 2);  // ROOT and Plain
   EXPECT_EQ(s.badCount, 1);
   EXPECT_EQ(s.ghostCount, 2);
   ASSERT_EQ(s.badKeys.size(), 1u);
-  EXPECT_EQ(s.badKeys[0].nodeOffset, hive.keyNode[static_cast<std::size_t>(bad)]);
+  EXPECT_EQ(s.badKeys[0].node.value, hive.keyNode[static_cast<std::size_t>(bad)]);
   // Walk order: the bad key's child comes before the bad key's next sibling.
   ASSERT_EQ(s.ghostKeys.size(), 2u);
-  EXPECT_EQ(s.ghostKeys[0].nodeOffset, hive.keyNode[static_cast<std::size_t>(ghost)]);
-  EXPECT_EQ(s.ghostKeys[1].nodeOffset, hive.keyNode[static_cast<std::size_t>(ghostPlain)]);
-  EXPECT_EQ(Values(run->job->chartSeries[SeriesId::Series5]), (std::vector<double>{2, 1, 2}));
+  EXPECT_EQ(s.ghostKeys[0].node.value, hive.keyNode[static_cast<std::size_t>(ghost)]);
+  EXPECT_EQ(s.ghostKeys[1].node.value, hive.keyNode[static_cast<std::size_t>(ghostPlain)]);
+  EXPECT_EQ(Values(run->Series()[SeriesId::Series5]), (std::vector<double>{2, 1, 2}));
   // One record-size point per key with a record: five of the six keys.
-  EXPECT_EQ(run->job->chartSeries[SeriesId::Series6].Count(), 5u);
+  EXPECT_EQ(run->Series()[SeriesId::Series6].Count(), 5u);
 }
 
 // A key whose record numbers are not in the index has no record: no verdict, no point, and
@@ -84,10 +85,10 @@ TEST(AnalyzerVerdict, KeyWhoseRecordIsNotIndexedGetsNoVerdict) {
   hive.PutU16(hive.KeyNodeFileOffset(lost) + 24, 77);  // Rec# that no record has
   auto run = RunJob(hive);
   ASSERT_EQ(run->Code(), 0);
-  const AnalysisSummary& s = *run->job->analysisSummary;
+  const AnalysisResult& s = *run->result.analysis;
   EXPECT_EQ(s.goodCount + s.badCount + s.ghostCount, 1);
   EXPECT_EQ(s.keyNodeBlock.Using, 2 * 28);
-  EXPECT_EQ(run->job->chartSeries[SeriesId::Series6].Count(), 1u);
+  EXPECT_EQ(run->Series()[SeriesId::Series6].Count(), 1u);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "app/cli_options.h"
 #include "app/cli_run.h"
 #include "tests/support/test_support.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::testing {
 namespace {

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "export/regedit4_lines.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::testing {
 namespace {

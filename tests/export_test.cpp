@@ -9,6 +9,7 @@
 #include "text/report_file.h"
 #include "tests/peers/peer_shapes.h"
 #include "tests/support/test_support.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::testing {
 namespace {
@@ -27,7 +28,7 @@ Exported Export(const BuiltHive& hive, ExportSettings settings = {}) {
   const auto run = RunJob(hive, options);
   Exported e;
   e.jobCode = run->Code();
-  if (e.jobCode == code::kOk) e.outcome = ExportRegedit4(run->job->hive, settings, e.lines);
+  if (e.jobCode == code::kOk) e.outcome = ExportRegedit4(run->result.hive, settings, e.lines);
   EXPECT_EQ(run->Code(), e.jobCode) << "the export changed the hive's code";
   for (std::size_t i = 0; i < e.lines.Count(); ++i)
     EXPECT_EQ(e.lines[i].find_first_of("\r\n"), std::string_view::npos) << "line " << i << " breaks";
@@ -283,7 +284,7 @@ TEST(ExportReal, UserDatHasNoFinding) {
   const auto run = RunJob(*bytes, options);
   ASSERT_EQ(run->Code(), code::kOk);
   ReportLines lines;
-  const ExportOutcome outcome = ExportRegedit4(run->job->hive, {}, lines);
+  const ExportOutcome outcome = ExportRegedit4(run->result.hive, {}, lines);
   EXPECT_EQ(outcome.code, code::kOk);
   EXPECT_TRUE(outcome.findings.empty());
   EXPECT_EQ(outcome.keys, 788u);

@@ -4,6 +4,7 @@
 
 #include "hive/hive_state.h"
 #include "tests/support/test_support.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::testing {
 namespace {
@@ -103,17 +104,17 @@ TEST(BlockTable, EachBlockStartsWhereThePreviousEnds) {
   ASSERT_TRUE(hive.ReadHiveHeader());
   ASSERT_TRUE(hive.BuildBlockTable());
   EXPECT_EQ(hive.blockTableCount, 2);
-  EXPECT_EQ(hive.DataBlockOffset(0), 0x1000);
-  EXPECT_EQ(hive.DataBlockOffset(1), 0x2000);
+  EXPECT_EQ(hive.DataBlockOffset(0).value, 0x1000);
+  EXPECT_EQ(hive.DataBlockOffset(1).value, 0x2000);
   EXPECT_EQ(hive.errorCode, code::kOk);
-  EXPECT_EQ(hive.DataBlockOffset(2), 0);  // block number wDBblks
+  EXPECT_EQ(hive.DataBlockOffset(2).value, 0);  // block number wDBblks
   EXPECT_EQ(hive.errorCode, code::kNoSuchBlock);
 }
 
 TEST(BlockTable, NoTableMeansNoBlock) {
   Hive hive = Loaded(Bytes(HeaderOnlyFile("CREG", 0x1000, 3)));
   hive.ReadHiveHeader();
-  EXPECT_EQ(hive.DataBlockOffset(0), 0);
+  EXPECT_EQ(hive.DataBlockOffset(0).value, 0);
   EXPECT_EQ(hive.errorCode, code::kNoSuchBlock);
 }
 
@@ -131,12 +132,12 @@ TEST(Readers, ShortReadsSetTheirOwnCodes) {
     std::int32_t code;
   };
   const Case cases[] = {
-      {"KeyNodeInside", [](Hive& h) { KeyNode n; return h.ReadKeyNode(32, n); }, code::kOk},
-      {"KeyNodePastEnd", [&](Hive& h) { KeyNode n; return h.ReadKeyNode(size - 32 - 27, n); }, code::kKeyNodeShort},
-      {"KeyNodeBeforeFile", [](Hive& h) { KeyNode n; return h.ReadKeyNode(-33, n); }, code::kKeyNodeShort},
-      {"FreeKeyNodePastEnd", [&](Hive& h) { FreeKeyNode n; return h.ReadFreeKeyNode(size - 32 - 11, n); }, code::kFreeKeyNodeShort},
-      {"FreeDataRecordPastEnd", [&](Hive& h) { FreeDataRecord f; return h.ReadFreeDataRecord(size - 11, f); }, code::kFreeRecordShort},
-      {"FreeDataRecordInside", [&](Hive& h) { FreeDataRecord f; return h.ReadFreeDataRecord(size - 12, f); }, code::kOk},
+      {"KeyNodeInside", [](Hive& h) { KeyNode n; return h.ReadKeyNode(KeyNodeOffset(32), n); }, code::kOk},
+      {"KeyNodePastEnd", [&](Hive& h) { KeyNode n; return h.ReadKeyNode(KeyNodeOffset(size - 32 - 27), n); }, code::kKeyNodeShort},
+      {"KeyNodeBeforeFile", [](Hive& h) { KeyNode n; return h.ReadKeyNode(KeyNodeOffset(-33), n); }, code::kKeyNodeShort},
+      {"FreeKeyNodePastEnd", [&](Hive& h) { FreeKeyNode n; return h.ReadFreeKeyNode(KeyNodeOffset(size - 32 - 11), n); }, code::kFreeKeyNodeShort},
+      {"FreeDataRecordPastEnd", [&](Hive& h) { FreeDataRecord f; return h.ReadFreeDataRecord(FileOffset(size - 11), 0, f); }, code::kFreeRecordShort},
+      {"FreeDataRecordInside", [&](Hive& h) { FreeDataRecord f; return h.ReadFreeDataRecord(FileOffset(size - 12), 0, f); }, code::kOk},
   };
   for (const Case& c : cases) {
     Hive hive = Loaded(built.bytes);
@@ -178,7 +179,7 @@ TEST(Readers, KeyNodeOffsetsAreRelativeToTheBlock) {
   h.PutU32(0x60 + 8, 0xFFFFFFFF);
   Hive hive = Loaded(h.bytes);
   FreeKeyNode node;
-  ASSERT_TRUE(hive.ReadFreeKeyNode(0x40, node));
+  ASSERT_TRUE(hive.ReadFreeKeyNode(KeyNodeOffset(0x40), node));
   EXPECT_EQ(node.Size, 0x1234);
   EXPECT_EQ(node.NextOfs, -1);
 }
@@ -194,19 +195,19 @@ TEST(FindDataRecord, CodesForMissingRecords) {
     o.Set(Option::cbANA, false);
     return o;
   }());
-  Hive& hive = run->job->hive;
+  Hive& hive = run->result.hive;
   ASSERT_EQ(hive.errorCode, code::kOk);
-  EXPECT_EQ(hive.FindDataRecord(0, built.keyRecordNo[root]), built.keyRecord[root]);
+  EXPECT_EQ(hive.FindDataRecord(0, built.keyRecordNo[root]).value, built.keyRecord[root]);
   struct Case {
     std::uint16_t block, record;
   };
   for (Case c : {Case{0, 1}, Case{1, 0}, Case{0xFFFF, 0}, Case{0, 0xFFFE}}) {
     hive.errorCode = code::kOk;
-    EXPECT_EQ(hive.FindDataRecord(c.block, c.record), 0);
+    EXPECT_EQ(hive.FindDataRecord(c.block, c.record).value, 0);
     EXPECT_EQ(hive.errorCode, code::kNoSuchRecord) << c.block << "/" << c.record;
   }
   Hive empty;
-  EXPECT_EQ(empty.FindDataRecord(0, 0), 0);
+  EXPECT_EQ(empty.FindDataRecord(0, 0).value, 0);
   EXPECT_EQ(empty.errorCode, code::kIndexEmpty);
 }
 

@@ -10,6 +10,7 @@
 #include "text/printf.h"
 #include "testkit/host_fixtures.h"
 #include "tests/support/test_support.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::testing {
 namespace {

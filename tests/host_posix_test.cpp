@@ -12,6 +12,7 @@
 #include "host/this_host.h"
 #include "testkit/host_fixtures.h"
 #include "tests/support/test_support.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::testing {
 namespace {

@@ -9,6 +9,7 @@
 #include "host/host_probe.h"
 #include "testkit/host_fixtures.h"
 #include "tests/support/test_support.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::testing {
 namespace {
@@ -358,24 +359,23 @@ TEST(HostProbe, LeadBytesOnlyWithDoubleByteSupport) {
   EXPECT_TRUE(HostLeadByteRanges(p).empty());
 }
 
+AnalysisOptions WithoutAnalysis() {
+  AnalysisOptions o = AnalysisOptions::Initial();
+  o.Set(Option::cbANA, false);
+  return o;
+}
+
 // The probed facts in a job's report header.
 TEST(HostProbe, ReportHeaderFromTheProbedFacts) {
   FakePlatform p = Windows98Se();
   const Probed r = Probe(p);
   HiveBuilder b;
   b.SetNoRecord(b.AddKey(HiveBuilder::kRootParent, ""));
-  RecordingWindow window;
-  window.options.Set(Option::cbANA, false);
-  TempDir dir;
-  window.fileName = dir.Write("h.dat", b.Build());
-  JobSettings settings;
-  settings.clock = FixedTestTime;
-  AnalysisJob job(window, settings);
-  job.hostFacts = r.facts;
-  ASSERT_TRUE(job.StartAnalysis());
-  job.RunAnalysis();
+  JobInput input;
+  input.hostFacts = r.facts;
+  auto run = RunJob(b.Build(), WithoutAnalysis(), input);
   std::vector<std::string> header;
-  for (std::size_t i = 0; i < 13; ++i) header.emplace_back(job.reportLines[i]);
+  for (std::size_t i = 0; i < 13; ++i) header.emplace_back(run->result.report[i]);
   const std::vector<std::string> expected = {
       " Quarvex  <Registry Analizer>(ver 0.1.0)",
       "",

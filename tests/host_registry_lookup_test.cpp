@@ -7,6 +7,7 @@
 
 #include "host/registry_lookup.h"
 #include "tests/support/test_support.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::testing {
 namespace {

@@ -8,6 +8,7 @@
 
 #include "host/version_resource.h"
 #include "testkit/host_fixtures.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::testing {
 namespace {

@@ -8,6 +8,7 @@
 
 #include "text/printf.h"
 #include "tests/support/test_support.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::testing {
 namespace {
@@ -37,17 +38,34 @@ std::vector<std::string> WithoutProgress(const std::vector<std::string>& events)
   return kept;
 }
 
-TEST(AnalysisJob, CompletedJobChangesTheWindowInOrder) {
+TEST(AnalysisJob, CompletedJobTellsItsStepsInOrder) {
   auto run = RunJob(SmallHive(), Without({Option::cbANA}));
   ASSERT_EQ(run->Code(), code::kOk);
   const std::vector<std::string> expected = {
-      "disable:Button1", "disable:Button3", "disable:Button4", "disable:sbReAna", "disable:sbEnd", "disable:pgPage",
-      "title:Quarvex[Analizing...]", "edMes:", "hide:sbShowRep", "status0:" + run->fileName, "clearSeries",
-      "show:sbShowRep", "disable:Button2", "status1:The report has been made.", "title:Quarvex",
-      "enable:Button1", "enable:Button3", "enable:Button4", "enable:pgPage", "enable:sbReAna", "enable:sbEnd",
-      "jobOver"};
-  EXPECT_EQ(WithoutProgress(run->window.events), expected);
-  EXPECT_FALSE(run->job->JobRunning());
+      "started:" + run->fileName, "stage:Load", "imageLoaded", "stage:HiveHeader", "stage:BlockChain",
+      "stage:PreScan", "done"};
+  EXPECT_EQ(WithoutProgress(run->events.log), expected);
+  EXPECT_EQ(run->events.status, "The report has been made.");
+}
+
+// Each stage that runs says so, in the job's order; progress texts come from each of them.
+TEST(AnalysisJob, EveryStageThatRunsIsTold) {
+  AnalysisOptions all = AnalysisOptions::Initial();
+  all.SelectAll();
+  all.Set(Option::cbRPT, true);
+  auto run = RunJob(SmallHive(), all);
+  ASSERT_EQ(run->Code(), code::kOk);
+  std::vector<std::string> stages;
+  for (const std::string& e : run->events.log)
+    if (e.starts_with("stage:")) stages.push_back(e);
+  EXPECT_EQ(stages, (std::vector<std::string>{"stage:Load", "stage:HiveHeader", "stage:BlockChain", "stage:PreScan",
+                                              "stage:Analysis", "stage:StructureReport"}));
+  const auto& log = run->events.log;
+  for (const char* progress : {"status1:DB_rec_pre:", "status1:ANA:", "status1:KN_U:", "status1:DB_rec:"})
+    EXPECT_NE(std::find_if(log.begin(), log.end(), [&](const std::string& e) { return e.starts_with(progress); }),
+              log.end())
+        << progress;
+  EXPECT_EQ(log.back(), "done");
 }
 
 TEST(AnalysisJob, ReportHeaderAndClosingLines) {
@@ -77,28 +95,23 @@ TEST(AnalysisJob, ReportHeaderAndClosingLines) {
 }
 
 TEST(AnalysisJob, HeaderCarriesTheHostFacts) {
-  RecordingWindow window(Without({Option::cbANA}));
-  TempDir dir;
-  window.fileName = dir.Write("h.dat", SmallHive());
-  JobSettings settings;
-  settings.clock = FixedTestTime;
-  AnalysisJob job(window, settings);
-  job.hostFacts.ProgramVersion = "1.2.3";
-  job.hostFacts.OsText = "Windows 98 SE(ver 4.10.2222)";
-  job.hostFacts.IeVersion = "5.50.4134.0100";
-  job.hostFacts.ComputerName = "RETRO";
-  job.hostFacts.MachineType = "IBM PC/AT";
-  job.hostFacts.Advapi32File = "C:\\WINDOWS\\system\\advapi32.dll";
-  job.hostFacts.Advapi32Version = "4.80.1675";
-  job.hostFacts.Advapi32Stamp = "1999/04/23 22:22:00";
-  ASSERT_TRUE(job.StartAnalysis());
-  job.RunAnalysis();
-  EXPECT_EQ(job.reportLines[0], " Quarvex  <Registry Analizer>(ver 1.2.3)");
-  EXPECT_EQ(job.reportLines[2], " Execute on Windows 98 SE(ver 4.10.2222)");
-  EXPECT_EQ(job.reportLines[3], "   & Internet Explorer(ver 5.50.4134.0100)");
-  EXPECT_EQ(job.reportLines[4], "   Machine: RETRO(IBM PC/AT)");
-  EXPECT_EQ(job.reportLines[8], "  ADVAPI32.DLL = C:\\WINDOWS\\system\\advapi32.dll(ver 4.80.1675)");
-  EXPECT_EQ(job.reportLines[9], "   Time Stamp: 1999/04/23 22:22:00");
+  JobInput input;
+  input.hostFacts.ProgramVersion = "1.2.3";
+  input.hostFacts.OsText = "Windows 98 SE(ver 4.10.2222)";
+  input.hostFacts.IeVersion = "5.50.4134.0100";
+  input.hostFacts.ComputerName = "RETRO";
+  input.hostFacts.MachineType = "IBM PC/AT";
+  input.hostFacts.Advapi32File = "C:\\WINDOWS\\system\\advapi32.dll";
+  input.hostFacts.Advapi32Version = "4.80.1675";
+  input.hostFacts.Advapi32Stamp = "1999/04/23 22:22:00";
+  auto run = RunJob(SmallHive(), Without({Option::cbANA}), input);
+  const ReportLines& lines = run->result.report;
+  EXPECT_EQ(lines[0], " Quarvex  <Registry Analizer>(ver 1.2.3)");
+  EXPECT_EQ(lines[2], " Execute on Windows 98 SE(ver 4.10.2222)");
+  EXPECT_EQ(lines[3], "   & Internet Explorer(ver 5.50.4134.0100)");
+  EXPECT_EQ(lines[4], "   Machine: RETRO(IBM PC/AT)");
+  EXPECT_EQ(lines[8], "  ADVAPI32.DLL = C:\\WINDOWS\\system\\advapi32.dll(ver 4.80.1675)");
+  EXPECT_EQ(lines[9], "   Time Stamp: 1999/04/23 22:22:00");
 }
 
 struct FailureCase {
@@ -107,8 +120,8 @@ struct FailureCase {
   std::int32_t code;
 };
 
-// A stage failure: the header stays in the report, the failure text shows the code, the
-// window is unlocked with re-analyse disabled, and nothing of a completed job happens.
+// A stage failure: the header stays in the report, the failure text shows the code with the
+// finding that names its place, and the job ends with Failed, never with Done.
 TEST(AnalysisJob, StageFailuresEndTheJobWithTheirCode) {
   std::string noRgdb = SmallHive().AsString();
   noRgdb.replace(static_cast<std::size_t>(SmallHive().block[0]), 4, "RGDX");
@@ -122,15 +135,12 @@ TEST(AnalysisJob, StageFailuresEndTheJobWithTheirCode) {
   for (const FailureCase& c : cases) {
     auto run = RunJob(c.bytes, Without({}, {Option::cbMINI}));
     EXPECT_EQ(run->Code(), c.code) << c.defect;
-    EXPECT_EQ(run->window.status[1], FailureText(c.code)) << c.defect;
-    EXPECT_EQ(run->job->reportLines.Count(), 17u) << c.defect;
-    const auto& e = run->window.events;
-    EXPECT_EQ(std::count(e.begin(), e.end(), "show:sbShowRep"), 0) << c.defect;
-    const std::vector<std::string> tail(e.end() - 10, e.end());
-    EXPECT_EQ(tail, (std::vector<std::string>{"status1:" + FailureText(c.code), "restore", "title:Quarvex", "jobOver",
-                                              "enable:Button1", "enable:Button3", "enable:Button4", "enable:pgPage",
-                                              "enable:sbEnd", "disable:sbReAna"}))
-        << c.defect;
+    EXPECT_EQ(run->events.status, FailureText(c.code)) << c.defect;
+    EXPECT_EQ(run->result.report.Count(), 17u) << c.defect;
+    const auto& e = run->events.log;
+    EXPECT_EQ(std::count(e.begin(), e.end(), "done"), 0) << c.defect;
+    ASSERT_TRUE(run->result.finding.has_value()) << c.defect;
+    EXPECT_EQ(e.back(), "failed:" + std::to_string(c.code) + " " + run->result.finding->Text()) << c.defect;
   }
 }
 
@@ -139,92 +149,67 @@ TEST(AnalysisJob, FailureTextIsBilingual) {
                              "\xE3\x81\x97\xE3\x81\xBE\xE3\x81\x97\xE3\x81\x9F/Fail(-9)");
 }
 
-// A missing file or a directory: -9 before any job starts; the previous report stays.
+// A missing file or a directory: -9 before the job starts; a result that already held a
+// report keeps it (the window shows its last report until a new one is made).
 TEST(AnalysisJob, MissingFileOrDirectoryStartsNoJob) {
   TempDir dir;
-  RecordingWindow window(Without({Option::cbANA}));
-  AnalysisJob job(window);
-  window.fileName = dir.Write("good.dat", SmallHive());
-  ASSERT_TRUE(job.StartAnalysis());
-  job.RunAnalysis();
-  job.MarkIdle();
-  const std::string previous = job.reportLines.SavedText();
+  auto run = RunJob(SmallHive(), Without({Option::cbANA}));
+  const std::string previous = run->result.report.SavedText();
   for (const std::string& name : {dir.Path("missing.dat").string(), dir.Path("").string()}) {
-    window.events.clear();
-    window.fileName = name;
-    EXPECT_FALSE(job.StartAnalysis()) << name;
-    EXPECT_EQ(job.ErrorCode(), code::kFileMissing) << name;
-    EXPECT_EQ(window.status[1], FailureText(code::kFileMissing)) << name;
-    EXPECT_EQ(std::count(window.events.begin(), window.events.end(), "title:Quarvex[Analizing...]"), 0);
-    EXPECT_EQ(window.events.back(), "disable:sbReAna");
-    EXPECT_EQ(job.reportLines.SavedText(), previous);
-    EXPECT_FALSE(job.JobRunning());
+    RecordingEvents events;
+    JobInput input;
+    input.fileName = name;
+    job::RunJob(input, events, run->result);
+    EXPECT_EQ(run->Code(), code::kFileMissing) << name;
+    EXPECT_EQ(events.status, FailureText(code::kFileMissing)) << name;
+    EXPECT_EQ(events.log, (std::vector<std::string>{"failed:-9"})) << name;
+    EXPECT_EQ(run->result.report.SavedText(), previous);
   }
 }
 
-// A named pipe or a device must not hang the load: it fails with the load code, and the
-// file name panel is blanked.
+// A named pipe or a device must not hang the load: it fails with the load code and says why.
 TEST(AnalysisJob, PipeOrDeviceFailsToLoad) {
   TempDir dir;
   const std::string fifo = dir.Path("pipe").string();
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   for (const std::string& name : {fifo, std::string("/dev/zero")}) {
-    RecordingWindow window;
-    window.fileName = name;
-    AnalysisJob job(window);
-    ASSERT_TRUE(job.StartAnalysis()) << name;
-    job.RunAnalysis();
-    EXPECT_EQ(job.ErrorCode(), code::kLoadFailed) << name;
-    EXPECT_EQ(window.status[0], " ") << name;
-    EXPECT_EQ(window.status[1], FailureText(code::kLoadFailed)) << name;
-    EXPECT_FALSE(job.LoadFailureReason().empty());
+    RecordingEvents events;
+    JobInput input;
+    input.fileName = name;
+    const JobResult result = job::RunJob(input, events);
+    EXPECT_EQ(result.code, code::kLoadFailed) << name;
+    EXPECT_EQ(events.log, (std::vector<std::string>{"started:" + name, "loadFailed", "failed:20"})) << name;
+    EXPECT_EQ(events.status, FailureText(code::kLoadFailed)) << name;
+    EXPECT_FALSE(result.loadFailureReason.empty());
   }
 }
 
-// Asking for a second job while one runs only shows -100; the running job is left alone.
-TEST(AnalysisJob, SecondStartWhileRunningShowsMinus100) {
-  TempDir dir;
-  RecordingWindow window(Without({Option::cbANA}));
-  window.fileName = dir.Write("h.dat", SmallHive());
-  AnalysisJob job(window);
-  ASSERT_TRUE(job.StartAnalysis());
-  job.ErrorCode() = 0;
-  window.events.clear();
-  EXPECT_FALSE(job.StartAnalysis());
-  EXPECT_EQ(window.events, (std::vector<std::string>{"status1:" + FailureText(code::kJobAlreadyRunning)}));
-  EXPECT_EQ(job.ErrorCode(), code::kOk);
-  EXPECT_TRUE(job.JobRunning());
-  job.RunAnalysis();
-  job.MarkIdle();
-  EXPECT_EQ(window.status[1], "The report has been made.");
+// Bytes from memory run the same job as the file holding them, with the name given.
+TEST(AnalysisJob, BytesFromMemoryRunTheSameJob) {
+  auto fromFile = RunJob(SmallHive());
+  JobInput input;
+  input.fileName = fromFile->fileName;
+  input.bytes = SmallHive().bytes;
+  input.clock = FixedTestTime;
+  const JobResult fromMemory = job::RunJob(input);
+  EXPECT_EQ(fromMemory.code, code::kOk);
+  EXPECT_EQ(fromMemory.report.SavedText(), fromFile->Report());
 }
 
-TEST(AnalysisJob, MinimisedWhileRunningAndRestoredAfter) {
-  auto run = RunJob(SmallHive(), Without({Option::cbANA}, {Option::cbMINI}));
-  const auto events = WithoutProgress(run->window.events);
-  auto at = [&](const std::string& e) { return std::find(events.begin(), events.end(), e) - events.begin(); };
-  EXPECT_EQ(at("minimize"), at("edMes:") + 1);
-  EXPECT_EQ(at("restore"), at("disable:Button2") + 1);
-  EXPECT_LT(at("restore"), at("status1:The report has been made."));
-}
-
-// Each job starts from empty report lines and chart series.
+// Each job starts from an empty report and no analysis, also when it runs into the result of
+// an earlier one.
 TEST(AnalysisJob, SecondJobStartsFromEmptyReportAndSeries) {
-  TempDir dir;
-  RecordingWindow window(Without({Option::cbANA}, {Option::cbPSdbrh}));
-  window.fileName = dir.Write("h.dat", SmallHive());
-  AnalysisJob job(window);
-  for (int i = 0; i < 2; ++i) {
-    job.chartSeries[SeriesId::Series6].Add(1, "stale", kBlue);
-    ASSERT_TRUE(job.StartAnalysis());
-    job.RunAnalysis();
-    job.MarkIdle();
-    EXPECT_EQ(job.chartSeries[SeriesId::Series6].Count(), 0u);
-    EXPECT_EQ(job.reportLines.Count(), 17u + 6 + 2);
-  }
+  auto run = RunJob(SmallHive(), Without({}, {Option::cbPSdbrh}));
+  ASSERT_TRUE(run->result.analysis.has_value());
+  JobInput input;
+  input.fileName = run->fileName;
+  input.options = Without({Option::cbANA}, {Option::cbPSdbrh});
+  input.clock = FixedTestTime;
+  JobEvents quiet;
+  job::RunJob(input, quiet, run->result);
+  EXPECT_FALSE(run->result.analysis.has_value());
+  EXPECT_EQ(run->result.report.Count(), 17u + 6 + 2);
 }
-
-TEST(AnalysisJob, ThreadEntryRefusesNothing) { EXPECT_EQ(AnalysisThreadEntry(nullptr), -1); }
 
 // Whatever the options, the analysed file keeps its bytes and its modification time.
 TEST(AnalysisJob, NeverWritesTheAnalysedFile) {
@@ -234,12 +219,10 @@ TEST(AnalysisJob, NeverWritesTheAnalysedFile) {
   const std::string bytes = ReadFileBytes(path);
   AnalysisOptions all = AnalysisOptions::Initial();
   all.SelectAll();
-  RecordingWindow window(all);
-  window.fileName = path;
-  AnalysisJob job(window);
-  ASSERT_TRUE(job.StartAnalysis());
-  job.RunAnalysis();
-  EXPECT_EQ(job.ErrorCode(), code::kOk);
+  JobInput input;
+  input.fileName = path;
+  input.options = all;
+  EXPECT_EQ(job::RunJob(input).code, code::kOk);
   EXPECT_EQ(ReadFileBytes(path), bytes);
   EXPECT_EQ(std::filesystem::last_write_time(path), before);
 }

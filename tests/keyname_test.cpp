@@ -5,6 +5,7 @@
 #include "hive/keyname.h"
 #include "hive/prescan.h"
 #include "tests/support/test_support.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::testing {
 namespace {
@@ -71,8 +72,8 @@ TEST(ResolveKeyPath, NamesFromTheTopDownEachFollowedByABackslash) {
   PathFixture f;
   const BuiltHive built = f.builder.Build();
   auto hive = Indexed(built);
-  EXPECT_EQ(ResolveKeyPath(*hive, built.keyNode[f.child]), "R\\P\\C\\");
-  EXPECT_EQ(ResolveKeyPath(*hive, built.keyNode[f.root]), "R\\");
+  EXPECT_EQ(ResolveKeyPath(*hive, KeyNodeOffset(built.keyNode[f.child])), "R\\P\\C\\");
+  EXPECT_EQ(ResolveKeyPath(*hive, KeyNodeOffset(built.keyNode[f.root])), "R\\");
   EXPECT_EQ(hive->errorCode, code::kOk);
 }
 
@@ -84,9 +85,9 @@ TEST(ResolveKeyPath, KeysWithoutNames) {
   const int zeroInside = f.builder.AddKey(f.parent, std::string("ab\0cd", 5));
   const BuiltHive built = f.builder.Build();
   auto hive = Indexed(built);
-  EXPECT_EQ(ResolveKeyPath(*hive, built.keyNode[noRecord]), "R\\P\\");
-  EXPECT_EQ(ResolveKeyPath(*hive, built.keyNode[empty]), "R\\P\\\\");
-  EXPECT_EQ(ResolveKeyPath(*hive, built.keyNode[zeroInside]), "R\\P\\ab\\");
+  EXPECT_EQ(ResolveKeyPath(*hive, KeyNodeOffset(built.keyNode[noRecord])), "R\\P\\");
+  EXPECT_EQ(ResolveKeyPath(*hive, KeyNodeOffset(built.keyNode[empty])), "R\\P\\\\");
+  EXPECT_EQ(ResolveKeyPath(*hive, KeyNodeOffset(built.keyNode[zeroInside])), "R\\P\\ab\\");
 }
 
 // A key whose record is not in the index loses its own name only, and the code is cleared.
@@ -95,7 +96,7 @@ TEST(ResolveKeyPath, UnindexedRecordLosesOnlyItsName) {
   BuiltHive built = f.builder.Build();
   built.PutU16(built.KeyNodeFileOffset(f.parent) + 24, 0x77);  // Rec# that no record has
   auto hive = Indexed(built);
-  EXPECT_EQ(ResolveKeyPath(*hive, built.keyNode[f.child]), "R\\C\\");
+  EXPECT_EQ(ResolveKeyPath(*hive, KeyNodeOffset(built.keyNode[f.child])), "R\\C\\");
   EXPECT_EQ(hive->errorCode, code::kOk);
 }
 
@@ -128,12 +129,12 @@ TEST(ResolveKeyPath, FailuresEmptyTheWholePath) {
     BuiltHive built = f.builder.Build();
     c.damage(built, f);
     auto hive = Indexed(built);
-    EXPECT_EQ(ResolveKeyPath(*hive, c.startNode == -1 ? built.keyNode[f.child] : c.startNode), "") << c.defect;
+    EXPECT_EQ(ResolveKeyPath(*hive, KeyNodeOffset(c.startNode == -1 ? built.keyNode[f.child] : c.startNode)), "") << c.defect;
     EXPECT_EQ(hive->errorCode, c.code) << c.defect;
   }
   Hive unindexed;
   unindexed.hiveImage = HiveImage(PathFixture().builder.Build().bytes);
-  EXPECT_EQ(ResolveKeyPath(unindexed, 32), "");
+  EXPECT_EQ(ResolveKeyPath(unindexed, KeyNodeOffset(32)), "");
   EXPECT_EQ(unindexed.errorCode, code::kIndexEmpty);
 }
 
@@ -149,7 +150,7 @@ TEST(ResolveKeyPath, NameCutByTheEndOfTheImage) {
   hive->recordIndex.Store(0, 0, static_cast<std::int32_t>(built.keyRecord[root]));
   hive->recordIndex.FinishBlock(0);
   hive->indexedRecordCount = 1;
-  EXPECT_EQ(ResolveKeyPath(*hive, built.keyNode[root]), "LongNameAt\\");
+  EXPECT_EQ(ResolveKeyPath(*hive, KeyNodeOffset(built.keyNode[root])), "LongNameAt\\");
 }
 
 // The walk visits in pre-order and ends at the node with neither next sibling nor parent.
@@ -166,7 +167,7 @@ TEST(WalkKeyTree, PreOrderIncludingTheRootsSiblings) {
   Hive hive;
   hive.hiveImage = HiveImage(built.bytes);
   std::vector<std::int32_t> seen;
-  EXPECT_TRUE(WalkKeyTree(hive, built.keyNode[r], [&](std::int32_t o, const KeyNode&) { seen.push_back(o); }));
+  EXPECT_TRUE(WalkKeyTree(hive, KeyNodeOffset(built.keyNode[r]), [&](KeyNodeOffset o, const KeyNode&) { seen.push_back(o.value); }));
   std::vector<std::int32_t> expected;
   for (int k : {r, a, a1, bb, s, s1}) expected.push_back(built.keyNode[k]);
   EXPECT_EQ(seen, expected);
@@ -220,7 +221,7 @@ TEST(WalkKeyTree, DamagedLinksEnd) {
     Hive hive;
     hive.hiveImage = HiveImage(built.bytes);
     std::size_t visits = 0;
-    const bool ended = WalkKeyTree(hive, built.keyNode[k[0]], [&](std::int32_t, const KeyNode&) { ++visits; });
+    const bool ended = WalkKeyTree(hive, KeyNodeOffset(built.keyNode[k[0]]), [&](KeyNodeOffset, const KeyNode&) { ++visits; });
     EXPECT_EQ(ended, c.code == code::kOk) << c.defect;
     EXPECT_EQ(hive.errorCode, c.code) << c.defect;
     EXPECT_EQ(visits, c.visits) << c.defect;
@@ -237,7 +238,7 @@ TEST(WalkKeyTree, LongClimbThatEndsIsNoLoop) {
   Hive hive;
   hive.hiveImage = HiveImage(built.bytes);
   std::size_t visits = 0;
-  EXPECT_TRUE(WalkKeyTree(hive, built.keyNode[chain.back()], [&](std::int32_t, const KeyNode&) { ++visits; }));
+  EXPECT_TRUE(WalkKeyTree(hive, KeyNodeOffset(built.keyNode[chain.back()]), [&](KeyNodeOffset, const KeyNode&) { ++visits; }));
   EXPECT_EQ(visits, 1u);
 }
 

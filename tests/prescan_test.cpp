@@ -4,6 +4,10 @@
 #include "hive/prescan.h"
 #include "text/printf.h"
 #include "tests/support/test_support.h"
+#include "report/prescan_trace.h"
+#include "text/printf.h"
+#include "text/report_writer.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::testing {
 namespace {
@@ -19,8 +23,17 @@ std::unique_ptr<PreScanResult> PreScan(const BuiltHive& built, bool trace = true
   r->hive.hiveImage = HiveImage(built.bytes);
   EXPECT_TRUE(r->hive.ReadHiveHeader());
   EXPECT_TRUE(r->hive.BuildBlockTable());
-  PreScanDataBlocks(r->hive, {trace, [&](std::string_view l) { r->lines.emplace_back(l); },
-                              [&](std::string_view s) { r->status.emplace_back(s); }});
+  PreScanTrace walk;
+  PreScanDataBlocks(r->hive, {[&](std::uint16_t block, std::uint16_t record) {
+                                r->status.push_back(Printf("DB_rec_pre:%.4X%.4X", unsigned{block}, unsigned{record}));
+                              },
+                              trace ? &walk : nullptr});
+  if (trace) {
+    ReportLines lines;
+    ReportWriter writer(lines);
+    report::WritePreScanTrace(writer, walk);
+    for (std::size_t i = 0; i < lines.Count(); ++i) r->lines.emplace_back(lines[i]);
+  }
   return r;
 }
 
@@ -155,7 +168,7 @@ TEST(PreScan, NoBlocksGivesOnlyTheFrame) {
   auto r = PreScan(b.Build());
   EXPECT_EQ(r->lines, (std::vector<std::string>{"<<<<< Pre-Scanning Status of each RGDB records >>>>>",
                                                 "<<<<< ---------------------------------------- >>>>>", ""}));
-  EXPECT_EQ(r->hive.FindDataRecord(0, 0), 0);
+  EXPECT_EQ(r->hive.FindDataRecord(0, 0).value, 0);
   EXPECT_EQ(r->hive.errorCode, code::kIndexEmpty);
 }
 
@@ -183,7 +196,7 @@ TEST(PreScan, RecordNumbersAbove255StayInTheirOwnBlock) {
   keys.push_back(root);
   for (int key : keys) {
     const std::uint16_t block = key > 300 && key != root ? 1 : 0;
-    EXPECT_EQ(r->hive.FindDataRecord(block, h.keyRecordNo[key]), h.keyRecord[key]) << "key " << key;
+    EXPECT_EQ(r->hive.FindDataRecord(block, h.keyRecordNo[key]).value, h.keyRecord[key]) << "key " << key;
   }
 }
 
@@ -197,9 +210,9 @@ TEST(PreScan, SparseHighRecordNumbers) {
   b.SetRecordNumber(high, 40000);
   BuiltHive h = b.Build();
   auto r = PreScan(h, false);
-  EXPECT_EQ(r->hive.FindDataRecord(0, 65000), h.keyRecord[root]);
-  EXPECT_EQ(r->hive.FindDataRecord(0, 40000), h.keyRecord[high]);
-  EXPECT_EQ(r->hive.FindDataRecord(0, 0), 0);
+  EXPECT_EQ(r->hive.FindDataRecord(0, 65000).value, h.keyRecord[root]);
+  EXPECT_EQ(r->hive.FindDataRecord(0, 40000).value, h.keyRecord[high]);
+  EXPECT_EQ(r->hive.FindDataRecord(0, 0).value, 0);
   EXPECT_EQ(r->hive.errorCode, code::kNoSuchRecord);
   EXPECT_EQ(r->hive.recordIndex.PositionCount(0), 65001u);
 }

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "tests/support/test_support.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::testing {
 namespace {
@@ -18,11 +19,10 @@ AnalysisOptions Everything() {
 
 // Any ending is fine, as long as it is one: a completed job or a failure code.
 void ExpectJobEnded(const JobRun& run, const std::string& what) {
-  EXPECT_FALSE(run.job->JobRunning()) << what;
   if (run.Code() == code::kOk)
-    EXPECT_EQ(run.window.status[1], "The report has been made.") << what;
+    EXPECT_EQ(run.events.status, "The report has been made.") << what;
   else
-    EXPECT_EQ(run.window.status[1], FailureText(run.Code())) << what;
+    EXPECT_EQ(run.events.status, FailureText(run.Code())) << what;
 }
 
 TEST(Robustness, RandomBytes) {

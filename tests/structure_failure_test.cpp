@@ -8,10 +8,13 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <set>
 
 #include "report/structure_report.h"
+#include "text/report_writer.h"
 #include "tests/structure_fixtures.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::testing {
 namespace {
@@ -179,22 +182,26 @@ struct Outcome {
   std::int32_t code;
   std::vector<std::string> lines;
   std::string status;
+  std::optional<Finding> finding;
 };
 
 Outcome RunCase(const FailureCase& c) {
-  const BuiltHive hive = c.fixture();
+  const BuiltHive built = c.fixture();
   if (c.blockTableBuilt) {
-    auto run = RunJob(hive, c.options);
-    return {run->Code(), run->Lines(), run->window.status[1]};
+    auto run = RunJob(built, c.options);
+    return {run->Code(), run->Lines(), run->events.status, run->result.finding};
   }
   // The structure report alone on a hive whose header was read but whose block table was not.
-  RecordingWindow window(c.options);
-  AnalysisJob job(window);
-  job.hive.hiveImage = HiveImage(hive.bytes);
-  EXPECT_TRUE(job.hive.ReadHiveHeader());
-  BuildStructureReport(job);
-  Outcome outcome{job.hive.errorCode, {}, {}};
-  for (std::size_t i = 0; i < job.reportLines.Count(); ++i) outcome.lines.emplace_back(job.reportLines[i]);
+  Hive hive;
+  hive.hiveImage = HiveImage(built.bytes);
+  EXPECT_TRUE(hive.ReadHiveHeader());
+  ReportLines lines;
+  ReportWriter writer(lines);
+  const LeadByteSet leadBytes = LeadByteSet::For(CodePage::Cp932);
+  const TextLocale locale = TextLocale::Japanese();
+  report::BuildStructureReport({hive, c.options, CodePage::Cp932, leadBytes, locale, writer, {}});
+  Outcome outcome{hive.errorCode, {}, {}, hive.failure};
+  for (std::size_t i = 0; i < lines.Count(); ++i) outcome.lines.emplace_back(lines[i]);
   return outcome;
 }
 
@@ -216,6 +223,49 @@ TEST(StructureFailures, EachDefectEndsTheReportWithItsCode) {
       else
         EXPECT_EQ(got, want) << "line " << first + k;
     }
+  }
+}
+
+// Every failure names the structure, its file offset and the field: where a user with a hex
+// viewer finds what ended the report.
+TEST(StructureFailures, EachDefectNamesItsFinding) {
+  struct Expected {
+    Structure structure;
+    std::int64_t offset;
+    const char* field;
+  };
+  const std::map<std::string, Expected> expected = {
+      {"KernelHeaderShort", {Structure::RgknHeader, 0x20, "record"}},
+      {"KernelSignatureWrong", {Structure::RgknHeader, 0x20, "signature"}},
+      {"ChildLinkPastEnd", {Structure::KeyNode, 0x20 + 0x00FFFF00, "record"}},
+      {"FreeKeyNodePastEnd", {Structure::FreeKeyNode, 0x20 + 0x00FFFF00, "record"}},
+      {"NoBlockTableForHeaders", {Structure::CregHeader, 16, "wDBblks"}},
+      {"NoBlockTableForFreeRecords", {Structure::CregHeader, 16, "wDBblks"}},
+      {"NoIndexedRecord", {Structure::RgdbHeader, kFirstBlock, "record chain"}},
+      {"TruncatedKeyName", {Structure::DataRecord, kRootRecord, "KeyL"}},
+      {"ValueEntryPastEnd", {Structure::Value, kFirstValue + 12 + 1 + 2, "value entry"}},
+      {"TextValuePastEnd", {Structure::Value, kFirstValue, "data"}},
+      {"DwordValuePastEnd", {Structure::Value, kFirstValue, "data"}},
+      {"RawValuePastEnd", {Structure::Value, kFirstValue, "data"}},
+      {"ValueNamePastEnd", {Structure::Value, kFirstValue, "NL"}},
+      {"FreeRecordPastEnd", {Structure::FreeDataRecord, kFirstBlock + 0x00FFFF00, "record"}},
+      {"KeyTreeLoopsBack", {Structure::KeyNode, Node(0x58), "NextOfs"}},
+      {"ParentChainLoops", {Structure::KeyNode, Node(0x3C), "UprOfs"}},
+      {"FreeKeyListLoopsBack", {Structure::FreeKeyNode, Node(0x5C), "NextOfs"}},
+      {"FreeKeyListLoopsBackThroughHeader", {Structure::FreeKeyNode, Node(0x20), "NextOfs"}},
+      {"FreeRecordListLoopsBack", {Structure::FreeDataRecord, kFirstBlock + 0x58, "NextOfs"}},
+  };
+  for (const FailureCase& c : Cases()) {
+    SCOPED_TRACE(c.name);
+    const auto want = expected.find(c.name);
+    ASSERT_NE(want, expected.end()) << "no expected finding";
+    const Outcome out = RunCase(c);
+    ASSERT_TRUE(out.finding.has_value());
+    EXPECT_EQ(out.finding->structure, want->second.structure) << out.finding->Text();
+    EXPECT_EQ(out.finding->offset.value, want->second.offset) << out.finding->Text();
+    EXPECT_EQ(out.finding->field, want->second.field) << out.finding->Text();
+    EXPECT_EQ(out.finding->severity, Severity::Damage);
+    EXPECT_FALSE(out.finding->found.empty()) << out.finding->Text();
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include "text/printf.h"
 #include "tests/structure_fixtures.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::testing {
 namespace {
@@ -202,7 +203,7 @@ TEST(StructureReport, FreeNodeWhoseNextIsZeroIsFollowed) {
 
 std::vector<std::string> StatusTexts(const JobRun& run, const std::string& prefix) {
   std::vector<std::string> texts;
-  for (const std::string& e : run.window.events)
+  for (const std::string& e : run.events.log)
     if (e.starts_with("status1:" + prefix)) texts.push_back(e.substr(8));
   return texts;
 }
@@ -304,9 +305,9 @@ TEST(StructureReport, RealUserDatWithEveryOption) {
   // Every indexed record is listed once, each with its column header (gauge on).
   const auto freeListing = std::find(lines.begin(), lines.end(), "RGDB record <Empty>");
   ASSERT_NE(freeListing, lines.end());
-  EXPECT_EQ(*(freeListing - 2), Printf("  Total: %d Record(s)", run->job->hive.indexedRecordCount));
-  EXPECT_EQ(CountLines(lines, kRecordColumns), static_cast<std::size_t>(run->job->hive.indexedRecordCount));
-  EXPECT_EQ(run->window.status[1], "The report has been made.");
+  EXPECT_EQ(*(freeListing - 2), Printf("  Total: %d Record(s)", run->result.hive.indexedRecordCount));
+  EXPECT_EQ(CountLines(lines, kRecordColumns), static_cast<std::size_t>(run->result.hive.indexedRecordCount));
+  EXPECT_EQ(run->events.status, "The report has been made.");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/structure_fixtures.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::testing {
 namespace {

@@ -4,8 +4,9 @@
 #include <cstdlib>
 
 #include "text/text_locale.h"
+#include "tests/support/test_namespaces.h"
 
-namespace quarvex {
+namespace quarvex::testing {
 namespace {
 
 TEST(TextLocale, AmountsAndPercentagesRoundHalfAwayFromZeroAsWritten) {
@@ -78,4 +79,4 @@ TEST(TextLocale, PlainCLocaleUsesTheJapaneseConventions) {
 }
 
 }  // namespace
-}  // namespace quarvex
+}  // namespace quarvex::testing

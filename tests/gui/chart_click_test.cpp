@@ -8,6 +8,7 @@
 #include <QtCharts/QScatterSeries>
 
 #include "tests/gui/chart_fixture.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::ui::charttesting {
 namespace {

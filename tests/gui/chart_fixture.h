@@ -8,9 +8,10 @@
 #include <memory>
 #include <string>
 
-#include "app/cli_window.h"
+#include "analyzer/chart_series.h"
 #include "job/analysis_job.h"
 #include "ui/analysis_chart.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::ui::charttesting {
 
@@ -19,11 +20,11 @@ inline std::string SamplePath() { return std::string(QUARVEX_SAMPLES_DIR) + "/US
 // The nine series of one default job on the bundled sample (run once).
 inline const ChartSeriesSet& SampleSeries() {
   static const ChartSeriesSet series = [] {
-    cli::CliWindow window(AnalysisOptions::Initial(), SamplePath(), nullptr);  // no window: quiet
-    AnalysisJob job(window);
-    if (job.StartAnalysis()) job.RunAnalysis();
-    EXPECT_EQ(job.ErrorCode(), 0);
-    return job.chartSeries;
+    job::JobInput input;
+    input.fileName = SamplePath();
+    const job::JobResult job = job::RunJob(input);
+    EXPECT_EQ(job.code, 0);
+    return job.analysis ? analyzer::ChartSeriesOf(*job.analysis) : ChartSeriesSet();
   }();
   return series;
 }

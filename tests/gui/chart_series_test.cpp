@@ -7,6 +7,7 @@
 
 #include "tests/gui/chart_fixture.h"
 #include "ui/chart_style.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::ui::charttesting {
 namespace {

@@ -8,6 +8,7 @@
 
 #include "ui/about_page.h"
 #include "window_fixture.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::ui::testing {
 namespace {

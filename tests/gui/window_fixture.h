@@ -17,6 +17,7 @@
 
 #include "text/text_locale.h"
 #include "ui/main_window.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::ui::testing {
 

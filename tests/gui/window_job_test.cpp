@@ -17,6 +17,7 @@
 #include "tools/hive_generator.h"
 #include "ui/analysis_chart.h"
 #include "window_fixture.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::ui::testing {
 namespace {

@@ -14,6 +14,7 @@
 #include "stage/options.h"
 #include "ui/options_page.h"
 #include "window_fixture.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::ui::testing {
 namespace {

@@ -16,6 +16,7 @@
 #include "ui/file_dialogs.h"
 #include "ui/ui_call_queue.h"
 #include "ui/window_command_line.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::ui {
 namespace {

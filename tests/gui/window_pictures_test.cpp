@@ -6,6 +6,7 @@
 #include <QTabWidget>
 
 #include "window_fixture.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::ui::testing {
 namespace {

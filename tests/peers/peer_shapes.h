@@ -10,6 +10,7 @@
 #include "text/text_encoding.h"
 #include "testkit/hive_builder.h"
 #include "tools/hive_generator.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::testing {
 

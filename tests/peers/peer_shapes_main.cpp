@@ -4,6 +4,7 @@
 #include <string>
 
 #include "tests/peers/peer_shapes.h"
+#include "tests/support/test_namespaces.h"
 
 int main(int argc, char** argv) {
   using namespace quarvex::testing;

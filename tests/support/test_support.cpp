@@ -9,16 +9,14 @@
 
 namespace quarvex::testing {
 
-const char* RecordingWindow::Name(Control c) {
-  switch (c) {
-    case Control::Button1: return "Button1";
-    case Control::Button2: return "Button2";
-    case Control::Button3: return "Button3";
-    case Control::Button4: return "Button4";
-    case Control::sbReAna: return "sbReAna";
-    case Control::sbEnd: return "sbEnd";
-    case Control::sbShowRep: return "sbShowRep";
-    case Control::pgPage: return "pgPage";
+const char* RecordingEvents::StageName(job::Stage stage) {
+  switch (stage) {
+    case job::Stage::Load: return "Load";
+    case job::Stage::HiveHeader: return "HiveHeader";
+    case job::Stage::BlockChain: return "BlockChain";
+    case job::Stage::PreScan: return "PreScan";
+    case job::Stage::Analysis: return "Analysis";
+    case job::Stage::StructureReport: return "StructureReport";
   }
   return "?";
 }
@@ -58,33 +56,34 @@ LocalDateTime FixedTestTime() { return LocalDateTime{2026, 12, 7, 10, 0, 0}; }
 
 std::vector<std::string> JobRun::Lines() const {
   std::vector<std::string> lines;
-  for (std::size_t i = 0; i < job->reportLines.Count(); ++i) lines.emplace_back(job->reportLines[i]);
+  for (std::size_t i = 0; i < result.report.Count(); ++i) lines.emplace_back(result.report[i]);
   return lines;
 }
 
 std::string JobRun::ReportAfterHeader() const {
   std::string text;
-  for (std::size_t i = 17; i < job->reportLines.Count(); ++i) {
-    text += job->reportLines[i];
+  for (std::size_t i = 17; i < result.report.Count(); ++i) {
+    text += result.report[i];
     text += "\r\n";
   }
   return text;
 }
 
-std::unique_ptr<JobRun> RunJob(const std::string& bytes, AnalysisOptions options, JobSettings settings) {
+const analyzer::ChartSeriesSet& JobRun::Series() const {
+  if (!series_) series_ = result.analysis ? analyzer::ChartSeriesOf(*result.analysis) : analyzer::ChartSeriesSet();
+  return *series_;
+}
+
+std::unique_ptr<JobRun> RunJob(const std::string& bytes, stage::AnalysisOptions options, job::JobInput input) {
   static TempDir dir;  // one per test program; each run gets its own file
   static int counter = 0;
   auto run = std::make_unique<JobRun>();
   run->fileName = dir.Write("hive" + std::to_string(counter++) + ".dat", bytes);
-  run->window.options = options;
-  run->window.fileName = run->fileName;
-  run->window.recordStatus = bytes.size() < 64 * 1024;
-  settings.clock = FixedTestTime;
-  run->job = std::make_unique<AnalysisJob>(run->window, settings);
-  if (run->job->StartAnalysis()) {
-    run->job->RunAnalysis();
-    run->job->MarkIdle();
-  }
+  run->events.recordProgress = bytes.size() < 64 * 1024;
+  input.fileName = run->fileName;
+  input.options = options;
+  input.clock = FixedTestTime;
+  job::RunJob(input, run->events, run->result);
   return run;
 }
 
@@ -96,7 +95,7 @@ std::string ReadFileBytes(const std::filesystem::path& path) {
 }
 
 std::optional<std::string> RealUserDat() {
-  const std::filesystem::path path = std::filesystem::path(QUARVEX_REALHIVES_DIR) / "USER.DAT";
+  const std::filesystem::path path = std::filesystem::path(QUARVEX_TEST_DATA_DIR) / "USER.DAT";
   if (!std::filesystem::exists(path)) return std::nullopt;
   return ReadFileBytes(path);
 }

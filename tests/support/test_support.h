@@ -10,40 +10,41 @@
 
 #include <gtest/gtest.h>
 
+#include "analyzer/chart_series.h"
 #include "job/analysis_job.h"
-#include "job/job_window.h"
 #include "testkit/hive_builder.h"
+#include "tests/support/test_namespaces.h"
 
 namespace quarvex::testing {
 
-// Records every call a job makes, in order, as short texts ("status1:ANA:00000020").
-class RecordingWindow : public JobWindow {
+// Records every event of a job, in order, as short texts ("status1:ANA:00000020",
+// "stage:Analysis", "failed:8"), and the status line's text as the window would show it:
+// the last progress text, then the final one.
+class RecordingEvents : public job::JobEvents {
  public:
-  explicit RecordingWindow(AnalysisOptions initial = AnalysisOptions::Initial()) : options(initial) {}
-
-  void SetApplicationTitle(const std::string& t) override { Log("title:" + t); }
-  void SetMessageLine(const std::string& t) override { Log("edMes:" + t); }
-  void SetStatusPanel(int panel, const std::string& t) override {
-    status[panel == 0 ? 0 : 1] = t;
-    if (recordStatus) Log("status" + std::to_string(panel) + ":" + t);
+  void Started(const std::string& fileName) override { Log("started:" + fileName); }
+  void ImageLoaded() override { Log("imageLoaded"); }
+  void LoadFailed() override { Log("loadFailed"); }
+  void Progress(std::string_view text) override {
+    status.assign(text);
+    if (recordProgress) Log("status1:" + status);
   }
-  void SetControlEnabled(Control c, bool on) override { Log(std::string(on ? "enable:" : "disable:") + Name(c)); }
-  void SetControlVisible(Control c, bool on) override { Log(std::string(on ? "show:" : "hide:") + Name(c)); }
-  void MinimizeAndHide() override { Log("minimize"); }
-  void RestoreAndShow() override { Log("restore"); }
-  bool IsChecked(Option o) const override { return options[o]; }
-  std::string SelectedFileName() const override { return fileName; }
-  void ClearChartSeries() override { Log("clearSeries"); }
-  void JobOver() override { Log("jobOver"); }
+  void StageFinished(job::Stage stage) override { Log(std::string("stage:") + StageName(stage)); }
+  void Failed(std::int32_t code, const hive::Finding* finding) override {
+    status = job::FailureText(code);
+    Log("failed:" + std::to_string(code) + (finding ? " " + finding->Text() : std::string()));
+  }
+  void Done() override {
+    status = job::kReportMadeText;
+    Log("done");
+  }
 
-  static const char* Name(Control c);
-  void Log(std::string entry) { events.push_back(std::move(entry)); }
+  static const char* StageName(job::Stage stage);
+  void Log(std::string entry) { log.push_back(std::move(entry)); }
 
-  AnalysisOptions options;
-  std::string fileName;
-  std::string status[2];
-  bool recordStatus = true;  // off for big fixtures: one status text per record
-  std::vector<std::string> events;
+  std::string status;
+  bool recordProgress = true;  // off for big fixtures: one progress text per record
+  std::vector<std::string> log;
 };
 
 // A unique temporary directory, removed with everything in it when the object goes.
@@ -61,24 +62,32 @@ class TempDir {
   std::filesystem::path dir_;
 };
 
-// Runs one whole job on bytes, with a fixed clock (2026/12/07 10:00:00), and returns the
-// job for inspection. window.fileName is set to the temporary file.
+// Runs one whole job on bytes, with a fixed clock (2026/12/07 10:00:00), from a temporary
+// file, and keeps its events and result for inspection.
 struct JobRun {
-  RecordingWindow window;
-  std::unique_ptr<AnalysisJob> job;
+  RecordingEvents events;
+  job::JobResult result;
   std::string fileName;
-  std::int32_t Code() const { return job->hive.errorCode; }
+  std::int32_t Code() const { return result.code; }
   std::vector<std::string> Lines() const;
-  std::string Report() const { return job->reportLines.SavedText(); }
+  std::string Report() const { return result.report.SavedText(); }
   // The saved form of everything after the 17-line report header (which carries the
   // program's version and the host's facts), CR LF after every line.
   std::string ReportAfterHeader() const;
+  // The chart series drawn from the analysis (none when it did not run to its end).
+  const analyzer::ChartSeriesSet& Series() const;
+
+ private:
+  mutable std::optional<analyzer::ChartSeriesSet> series_;
 };
-std::unique_ptr<JobRun> RunJob(const std::string& bytes, AnalysisOptions options = AnalysisOptions::Initial(),
-                               JobSettings settings = {});
-inline std::unique_ptr<JobRun> RunJob(const BuiltHive& hive, AnalysisOptions options = AnalysisOptions::Initial(),
-                                      JobSettings settings = {}) {
-  return RunJob(hive.AsString(), options, settings);
+// `base` gives the code page, locale and host facts; options, file and clock are set here.
+std::unique_ptr<JobRun> RunJob(const std::string& bytes,
+                               stage::AnalysisOptions options = stage::AnalysisOptions::Initial(),
+                               job::JobInput base = {});
+inline std::unique_ptr<JobRun> RunJob(const BuiltHive& hive,
+                                      stage::AnalysisOptions options = stage::AnalysisOptions::Initial(),
+                                      job::JobInput base = {}) {
+  return RunJob(hive.AsString(), options, std::move(base));
 }
 LocalDateTime FixedTestTime();
 
@@ -87,7 +96,7 @@ LocalDateTime FixedTestTime();
 std::string HeaderOnlyFile(const char* signature, std::int32_t firstBlock, std::uint16_t blocks);
 
 std::string ReadFileBytes(const std::filesystem::path& path);
-// The real Windows Me user.dat, or empty when the shared folder is absent.
+// The real Windows Me user.dat, kept in tests/data.
 std::optional<std::string> RealUserDat();
 std::filesystem::path GoldenPath(const std::string& name);
 // Compares with a golden file byte for byte; QUARVEX_UPDATE_GOLDEN=1 rewrites it instead.
