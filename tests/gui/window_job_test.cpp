@@ -96,7 +96,7 @@ TEST(WindowJob, ACompletedJobOffersTheReportThenItsSave) {
   EXPECT_EQ(seen.status.last(), kMade);
   EXPECT_EQ(form->StatusText(1), kMade);
   EXPECT_EQ(form->StatusText(0), QString::fromStdString(SamplePath()));
-  EXPECT_EQ(form->Job().ErrorCode(), 0);
+  EXPECT_EQ(form->Job().code, 0);
   for (const char* name : {"Button1", "Button3", "Button4", "sbReAna", "pgPage"})
     EXPECT_TRUE(Enabled(*form, name)) << name;
   EXPECT_FALSE(Hidden(*form, "sbShowRep"));
@@ -110,10 +110,10 @@ TEST(WindowJob, ACompletedJobOffersTheReportThenItsSave) {
   EXPECT_TRUE(Enabled(*form, "Button2"));
   const QString shown = form->findChild<QPlainTextEdit*>(QStringLiteral("reMemo"))->toPlainText();
   const QStringList lines = shown.split(QLatin1Char('\n'));
-  ASSERT_EQ(static_cast<std::size_t>(lines.size()), form->Job().reportLines.Count());
-  for (std::size_t i = 0; i < form->Job().reportLines.Count(); ++i)
+  ASSERT_EQ(static_cast<std::size_t>(lines.size()), form->Job().report.Count());
+  for (std::size_t i = 0; i < form->Job().report.Count(); ++i)
     ASSERT_EQ(lines[static_cast<qsizetype>(i)].toStdString(),
-              CodePageToUtf8(form->Job().reportLines[i], CodePage::Cp932));
+              CodePageToUtf8(form->Job().report[i], CodePage::Cp932));
   EXPECT_TRUE(lines[0].startsWith(QStringLiteral(" Quarvex  <Registry Analizer>(ver ")));
 }
 
@@ -150,7 +150,7 @@ TEST(WindowJob, SavingAddsTheDefaultExtensionToANameWithoutOne) {
     return QString::fromStdString(InDir(dir, "plain"));
   });
   form->Button2Click();
-  EXPECT_EQ(ReadBytes(InDir(dir, "plain.TXT")), form->Job().reportLines.SavedText());
+  EXPECT_EQ(ReadBytes(InDir(dir, "plain.TXT")), form->Job().report.SavedText());
 }
 
 TEST(WindowJob, AFailedSaveLeavesTheOldFileIntactAndSaysSo) {
@@ -203,7 +203,7 @@ TEST(WindowJob, FailuresShowTheirCodeAndKeepThePreviousReportInView) {
   ASSERT_TRUE(ReportOnSample(*form));
   auto* view = form->findChild<QPlainTextEdit*>(QStringLiteral("reMemo"));
   const QString previousView = view->toPlainText();
-  const std::string previousReport = form->Job().reportLines.SavedText();
+  const std::string previousReport = form->Job().report.SavedText();
 
   // -9: no job starts, the buffer keeps the last report.
   OpenThroughDialog(*form, InDir(dir, "missing.dat"));
@@ -212,7 +212,7 @@ TEST(WindowJob, FailuresShowTheirCodeAndKeepThePreviousReportInView) {
   EXPECT_FALSE(Enabled(*form, "sbReAna"));
   EXPECT_TRUE(Enabled(*form, "Button1"));
   EXPECT_TRUE(Enabled(*form, "pgPage"));
-  EXPECT_EQ(form->Job().reportLines.SavedText(), previousReport);
+  EXPECT_EQ(form->Job().report.SavedText(), previousReport);
 
   struct Case {
     const char* name;
@@ -231,7 +231,7 @@ TEST(WindowJob, FailuresShowTheirCodeAndKeepThePreviousReportInView) {
     EXPECT_FALSE(Enabled(*form, "sbReAna")) << c.name;
     EXPECT_TRUE(Hidden(*form, "sbShowRep")) << c.name;
     EXPECT_TRUE(Enabled(*form, "Button2")) << "keeps its state";
-    EXPECT_EQ(form->Job().reportLines.Count(), 17u) << "the header was written";
+    EXPECT_EQ(form->Job().report.Count(), 17u) << "the header was written";
     EXPECT_EQ(view->toPlainText(), previousView) << "the view keeps the last report shown";
   }
 }
@@ -248,7 +248,7 @@ TEST(WindowJob, AJobAskedForWhileOneRunsIsRefusedWithoutDisturbingIt) {
   ASSERT_TRUE(WaitForJob(*form));
   EXPECT_TRUE(seen.status.contains(FailText(-100)));
   EXPECT_TRUE(seen.status.contains(kMade)) << "the running job went on to its end";
-  EXPECT_EQ(form->Job().ErrorCode(), 0);
+  EXPECT_EQ(form->Job().code, 0);
   EXPECT_TRUE(Enabled(*form, "sbReAna"));
   EXPECT_FALSE(Hidden(*form, "sbShowRep"));
 }
@@ -257,12 +257,12 @@ TEST(WindowJob, ReAnalysingStartsAfreshOnTheSameFile) {
   auto form = MakeWindow();
   OpenThroughDialog(*form, SamplePath());
   ASSERT_TRUE(WaitForJob(*form));
-  const std::size_t lines = form->Job().reportLines.Count();
+  const std::size_t lines = form->Job().report.Count();
   form->findChild<QToolButton*>(QStringLiteral("sbReAna"))->click();
   EXPECT_TRUE(form->JobRunning());
   ASSERT_TRUE(WaitForJob(*form));
   EXPECT_EQ(form->StatusText(1), kMade);
-  EXPECT_EQ(form->Job().reportLines.Count(), lines) << "nothing of the previous report survives";
+  EXPECT_EQ(form->Job().report.Count(), lines) << "nothing of the previous report survives";
 }
 
 TEST(WindowJob, MinimiseUnderAnalysingHidesTheWindowUntilTheJobEnds) {
@@ -307,11 +307,19 @@ TEST(WindowJob, ClickingAnInUsePointNamesItsKey) {
   auto form = MakeWindow();
   OpenThroughDialog(*form, SamplePath());
   ASSERT_TRUE(WaitForJob(*form));
-  const ChartSeries& points = form->Job().chartSeries[SeriesId::Series6];
+  // The point's key, found apart from the window: the same job once more, its key at that index.
+  ASSERT_TRUE(form->Job().analysis.has_value());
+  const ChartSeriesSet series = ChartSeriesOf(*form->Job().analysis);
+  const ChartSeries& points = series[SeriesId::Series6];
   ASSERT_GT(points.Count(), 3u);
   const int index = static_cast<int>(points.Count() / 2);
-  const std::string expected = CodePageToUtf8(
-      ResolveKeyPath(form->Job().hive, std::stoi(points.Label(static_cast<std::size_t>(index)))), CodePage::Cp932);
+  job::JobInput input;
+  input.fileName = SamplePath();
+  job::JobResult again = job::RunJob(input);
+  ASSERT_TRUE(again.analysis.has_value());
+  const KeyNodeOffset key = again.analysis->keys[static_cast<std::size_t>(index)].node;
+  EXPECT_EQ(points.Label(static_cast<std::size_t>(index)), std::to_string(key.value)) << "the point is labelled with its key";
+  const std::string expected = CodePageToUtf8(ResolveKeyPath(again.hive, key), CodePage::Cp932);
   ASSERT_FALSE(expected.empty());
   emit form->Chart()->usingPointClicked(index);
   auto* message = form->findChild<QLineEdit*>(QStringLiteral("edMes"));

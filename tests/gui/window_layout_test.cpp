@@ -176,7 +176,7 @@ TEST(WindowLayout, ReportViewAndMemoShowJapaneseInTheLayoutFaces) {
   QStringList lines;
   for (const std::string& line : expected) lines << QString::fromStdString(line);
   EXPECT_EQ(Child<QPlainTextEdit>(*form, "meStat")->toPlainText(), lines.join(QLatin1Char('\n')));
-  EXPECT_EQ(form->Job().hostFacts.OsText, facts.OsText);
+  EXPECT_EQ(form->HostFacts().OsText, facts.OsText);
 }
 
 TEST(WindowLayout, WithoutAHostProbeTheMemoShowsTheFirstFacts) {
@@ -188,7 +188,7 @@ TEST(WindowLayout, WithoutAHostProbeTheMemoShowsTheFirstFacts) {
   EXPECT_EQ(memo[0], QStringLiteral(" Machine: ()"));
   EXPECT_EQ(memo[1], QStringLiteral(" (GetVer Failure)"));
   EXPECT_EQ(memo[9], QString());
-  EXPECT_EQ(form.Job().hostFacts.ProgramVersion, QUARVEX_VERSION);
+  EXPECT_EQ(form.HostFacts().ProgramVersion, QUARVEX_VERSION);
 }
 
 }  // namespace

@@ -21,6 +21,8 @@
 namespace quarvex::ui {
 namespace {
 
+using namespace quarvex::testing;
+
 TEST(WindowCommandLine, TakesOutTheWindowsOwnOptions) {
   const WindowCommandLine cl =
       ParseWindowCommandLine({"/Pro", "--windows-dir", "/w", "--codepage", "950", "USER.DAT"});

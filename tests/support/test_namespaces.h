@@ -22,3 +22,11 @@ using namespace quarvex::exporter;
 using namespace quarvex::job;
 using namespace quarvex::testkit;
 }  // namespace quarvex::testing
+
+// The window's tests, in namespaces of their own under ui.
+namespace quarvex::ui::testing {
+using namespace quarvex::testing;
+}  // namespace quarvex::ui::testing
+namespace quarvex::ui::charttesting {
+using namespace quarvex::testing;
+}  // namespace quarvex::ui::charttesting
