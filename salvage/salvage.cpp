@@ -476,6 +476,11 @@ class Salvager {
       const bool onChain = it != chain.end() && *it == f;
       if (!onChain) {
         const std::int64_t at = block.offset.value + f;
+        if (block.cut && f > 0 && at >= block.end) {
+          AddForRecord(Severity::Note, ownerStructure, owner, blockNo, kNoNumber, field, HexI(f),
+                       "(the free record lies past the end of the file)");
+          break;
+        }
         const bool inUse = f > 0 && at < block.end && InUseRecordAt(b, at);
         AddForRecord(Severity::Damage, ownerStructure, owner, blockNo, kNoNumber, field, HexI(f),
                      inUse ? "a free record, not the record in use there" : "0xFFFFFFFF or a free record of the block");
@@ -774,8 +779,20 @@ class Salvager {
     const std::int32_t parent = n.UprOfs == kNoOffset ? kNoIndex : KeyAtNode(n.UprOfs);
     std::int32_t record = kNoIndex;
     if (n.HasDataRecord() && n.BlkNo < out_.blocks.size()) record = FindRecord(n.BlkNo, n.RecNo);
-    const bool freeRecord = record != kNoIndex && out_.records[static_cast<std::size_t>(record)].key == kNoIndex;
-    if (!freeRecord && (parent == kNoIndex || n.HasDataRecord())) return false;
+    const bool unclaimed = record != kNoIndex && out_.records[static_cast<std::size_t>(record)].key == kNoIndex;
+    bool evidence = false;
+    if (unclaimed) {
+      // A record nobody claims whose name gives the node's checksum: the two belong together.
+      const Bytes name = UpToFirstZero(out_.records[static_cast<std::size_t>(record)].name);
+      evidence = parent != kNoIndex || KeyNameChecksum(name, leadBytes_) == n.Chksum ||
+                 KeyNameChecksumPlain(name) == n.Chksum;
+    } else if (!n.HasDataRecord() && n.RecNo == kNoNumber && n.BlkNo == kNoNumber) {
+      // No record: a known parent, or a top-level node whose first child names it as parent.
+      evidence = parent != kNoIndex ||
+                 (n.UprOfs == kNoOffset && n.LwrOfs != kNoOffset &&
+                  DecodeAt<KeyNode>(kRgknStart + n.LwrOfs).UprOfs == rel);
+    }
+    if (!evidence) return false;
     const std::size_t k = AddKey(rel, n, parent, true);
     // Keep the lookup sorted: gaps are swept in ascending order.
     nodeKey_.insert(std::upper_bound(nodeKey_.begin(), nodeKey_.end(), std::pair{rel, std::int32_t{-1}}),
@@ -797,7 +814,24 @@ class Salvager {
     }
   }
 
+  // Findings about a record or its values were made before the keys were known: name the key
+  // that owns the record now.
+  void NameRecordKeys() {
+    for (Finding& f : out_.findings) {
+      if (!f.keyPath.empty() || !f.block || !f.record || *f.record > kNoNumber) continue;
+      if (f.structure != Structure::DataRecord && f.structure != Structure::Value) continue;
+      const std::int32_t r = FindRecord(static_cast<std::uint16_t>(*f.block), static_cast<std::uint16_t>(*f.record));
+      if (r == kNoIndex) continue;
+      const SalvagedRecord& record = out_.records[static_cast<std::size_t>(r)];
+      if (record.key == kNoIndex || f.offset.value < record.offset.value ||
+          f.offset.value >= record.offset.value + std::max<std::int64_t>(record.extent, 1))
+        continue;
+      f.keyPath = text::CodePageToUtf8(out_.KeyPathBytes(static_cast<std::size_t>(record.key)), options_.codePage);
+    }
+  }
+
   SalvagedHive Finish() {
+    NameRecordKeys();
     SalvageSummary& s = out_.summary;
     s.keys = out_.keys.size();
     s.blocks = out_.blocks.size();
