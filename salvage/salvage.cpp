@@ -549,6 +549,10 @@ class Salvager {
     }
     if (n.BlkNo >= out_.blocks.size()) {
       ++out_.summary.keysUnreadable;
+      if (!out_.blocks.empty() && out_.blocks.back().cut && n.BlkNo < out_.creg.wDBblks) {
+        ++keysPastEnd_;  // one finding for all of them: the file was cut before their block
+        return;
+      }
       AddForKey(Severity::Damage, Structure::KeyNode, at, k, "BlkNo", Hex16(n.BlkNo),
                 "below " + Dec(out_.blocks.size()) + " (the data blocks found); the key's record is missing");
       return;
@@ -831,6 +835,9 @@ class Salvager {
   }
 
   SalvagedHive Finish() {
+    if (keysPastEnd_ > 0)
+      Add(Severity::Damage, Structure::File, size_, "keys whose data block lies past the end", Dec(keysPastEnd_),
+          "none (their names and values are lost with the cut)");
     NameRecordKeys();
     SalvageSummary& s = out_.summary;
     s.keys = out_.keys.size();
@@ -866,6 +873,7 @@ class Salvager {
   std::vector<bool> visited_;                                   // per key-node block byte
   std::vector<std::pair<std::int32_t, std::int32_t>> nodeKey_;  // node offset -> key
   bool nodeKeySorted_ = false;
+  std::uint64_t keysPastEnd_ = 0;
   std::vector<std::pair<std::int64_t, std::int64_t>> freeAreas_;  // relative [begin, end)
 };
 
