@@ -549,7 +549,7 @@ class Salvager {
     }
     if (n.BlkNo >= out_.blocks.size()) {
       ++out_.summary.keysUnreadable;
-      if (!out_.blocks.empty() && out_.blocks.back().cut && n.BlkNo < out_.creg.wDBblks) {
+      if ((rgknEnd_ > size_ || (!out_.blocks.empty() && out_.blocks.back().cut)) && n.BlkNo < out_.creg.wDBblks) {
         ++keysPastEnd_;  // one finding for all of them: the file was cut before their block
         return;
       }
