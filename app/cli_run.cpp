@@ -4,6 +4,7 @@
 
 #include "analyzer/analysis_json.h"
 #include "app/cli_charts.h"
+#include "app/cli_check.h"
 #include "app/cli_options.h"
 #include "app/cli_progress.h"
 #include "export/regedit4_export.h"
@@ -92,6 +93,8 @@ int WriteExport(const CliOptions& o, quarvex::job::JobResult& job, std::ostream&
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  // "check FILE...": every problem of each hive, read past damage.
+  if (!args.empty() && args[0] == "check") return RunCheck({args.begin() + 1, args.end()}, out, err);
   const ParseResult parsed = ParseCommandLine(args);
   if (!parsed.options) {
     err << "quarvex-cli: " << parsed.error << "\nTry 'quarvex-cli --help'.\n";

@@ -1,0 +1,24 @@
+// `quarvex-cli check [--json FILE|-] [--codepage CP] FILE...`: every problem of each hive, read
+// with the salvage reader. One line per finding and a summary line per file on standard output.
+//
+// Exit status, as file-system checkers have it: 0 when no file has damage (warnings and notes
+// allowed), 4 when a file has damage, 1 when a file cannot be read as a hive at all (that wins
+// over 4), 2 for a usage error, 3 when the --json file cannot be written.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace quarvex::cli {
+
+inline constexpr int kCheckHealthy = 0;
+inline constexpr int kCheckUnreadable = 1;
+inline constexpr int kCheckUsage = 2;
+inline constexpr int kCheckWriteFailed = 3;
+inline constexpr int kCheckDamage = 4;
+
+// args: what follows the word "check" on the command line.
+int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace quarvex::cli

@@ -1,0 +1,130 @@
+#include "salvage/check_text.h"
+
+#include <cstdio>
+
+namespace quarvex::salvage {
+
+using namespace quarvex::hive;
+
+std::string GroupThousands(std::uint64_t value) {
+  std::string digits = std::to_string(value);
+  std::string out;
+  out.reserve(digits.size() + digits.size() / 3);
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return out;
+}
+
+namespace {
+
+std::string Plural(std::uint64_t n, std::string_view word) {
+  return GroupThousands(n) + " " + std::string(word) + (n == 1 ? "" : "s");
+}
+
+// A key name may hold any byte but a zero; control characters in it would break the line.
+std::string OneLine(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned>(byte));
+      out += escaped;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// "field found, expected X (key P)": an expectation written in parentheses is a remark.
+std::string FieldText(const Finding& f) {
+  std::string text = f.field;
+  if (!f.found.empty()) text += " " + f.found;
+  if (!f.expected.empty()) text += (f.expected.front() == '(' ? " " : ", expected ") + f.expected;
+  if (!f.keyPath.empty()) text += " (key " + OneLine(f.keyPath) + ")";
+  return text;
+}
+
+}  // namespace
+
+std::string FindingLine(const Finding& f) {
+  return Hex32(static_cast<std::uint32_t>(f.offset.value)) + ": " + std::string(SeverityName(f.severity)) + ": " +
+         StructureLabel(f) + ": " + FieldText(f);
+}
+
+std::string SummaryText(const SalvagedHive& hive) {
+  const SalvageSummary& s = hive.summary;
+  if (!hive.isHive) return "not a registry file";
+  if (s.damage == 0)
+    return "healthy: " + Plural(s.keys, "key") + ", " + Plural(s.values, "value") + ", " + Plural(s.blocks, "block");
+  std::string text = GroupThousands(s.damage) + " damage";
+  if (s.warnings > 0) text += ", " + Plural(s.warnings, "warning");
+  if (s.notes > 0) text += ", " + Plural(s.notes, "note");
+  text += ": " + GroupThousands(s.keysUnreadable) + (s.keysUnreadable == 1 ? " key" : " keys") + " and " +
+          GroupThousands(s.valuesUnreadable) + (s.valuesUnreadable == 1 ? " value" : " values") + " unreadable; " +
+          GroupThousands(s.bytesLost) + (s.bytesLost == 1 ? " byte" : " bytes") + " lost";
+  return text;
+}
+
+std::string JsonString(std::string_view text) {
+  std::string out = "\"";
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (byte < 0x20 || byte == 0x7F) {
+          char escaped[8];
+          std::snprintf(escaped, sizeof escaped, "\\u%04X", static_cast<unsigned>(byte));
+          out += escaped;
+        } else {
+          out += c;
+        }
+    }
+  }
+  return out + "\"";
+}
+
+namespace {
+std::string Optional(const std::optional<std::uint32_t>& v) { return v ? std::to_string(*v) : "null"; }
+}  // namespace
+
+std::string CheckJson(std::string_view file, const SalvagedHive& hive) {
+  const SalvageSummary& s = hive.summary;
+  const char* status = !hive.isHive ? "not a registry file" : s.damage > 0 ? "damaged" : "healthy";
+  std::string out = "{\"file\": " + JsonString(file) + ", \"status\": \"" + status + "\"" +
+                    ", \"keys\": " + std::to_string(s.keys) + ", \"values\": " + std::to_string(s.values) +
+                    ", \"blocks\": " + std::to_string(s.blocks) + ", \"damage\": " + std::to_string(s.damage) +
+                    ", \"warnings\": " + std::to_string(s.warnings) + ", \"notes\": " + std::to_string(s.notes) +
+                    ", \"keysUnreadable\": " + std::to_string(s.keysUnreadable) +
+                    ", \"valuesUnreadable\": " + std::to_string(s.valuesUnreadable) +
+                    ", \"bytesLost\": " + std::to_string(s.bytesLost) + ", \"summary\": " + JsonString(SummaryText(hive)) +
+                    ", \"findings\": [";
+  for (std::size_t i = 0; i < hive.findings.size(); ++i) {
+    const Finding& f = hive.findings[i];
+    out += i == 0 ? "\n  " : ",\n  ";
+    out += "{\"severity\": \"" + std::string(SeverityName(f.severity)) + "\", \"structure\": \"" +
+           std::string(StructureName(f.structure)) + "\", \"offset\": " + std::to_string(f.offset.value) +
+           ", \"block\": " + Optional(f.block) + ", \"record\": " + Optional(f.record) +
+           ", \"field\": " + JsonString(f.field) + ", \"found\": " + JsonString(f.found) +
+           ", \"expected\": " + JsonString(f.expected) + ", \"keyPath\": " + JsonString(f.keyPath) +
+           ", \"line\": " + JsonString(FindingLine(f)) + "}";
+  }
+  out += hive.findings.empty() ? "]}" : "\n]}";
+  return out;
+}
+
+std::string CheckJsonError(std::string_view file, std::string_view error) {
+  return "{\"file\": " + JsonString(file) + ", \"status\": \"unreadable\", \"error\": " + JsonString(error) +
+         ", \"findings\": []}";
+}
+
+}  // namespace quarvex::salvage

@@ -1,0 +1,165 @@
+// `quarvex-cli check`: exit status per kind of input, the line formats, the JSON file.
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/cli_check.h"
+#include "testkit/hive_builder.h"
+
+namespace quarvex::cli {
+namespace {
+
+using testkit::BuiltHive;
+using testkit::HiveBuilder;
+
+class CheckDir {
+ public:
+  CheckDir() {
+    path_ = std::filesystem::temp_directory_path() /
+            ("quarvex-check-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+  }
+  ~CheckDir() { std::filesystem::remove_all(path_); }
+  std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
+    const std::string file = (path_ / name).string();
+    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+    return file;
+  }
+  std::string Path(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+BuiltHive Healthy() {
+  HiveBuilder b;
+  const int root = b.AddKey(HiveBuilder::kRootParent, "");
+  b.SetNoRecord(root);
+  const int software = b.AddKey(root, "Software", {testkit::Text("", "x")});
+  b.AddKey(software, "Vendor", {testkit::Dword("A", 1), testkit::Dword("B", 2)});
+  return b.Build();
+}
+
+// The record size of "Vendor" set to 0: one damage finding.
+BuiltHive RecordSizeZero() {
+  BuiltHive h = Healthy();
+  h.PutU32(h.keyRecord[2] + 8, 0);
+  return h;
+}
+
+struct CheckRun {
+  int status;
+  std::string out, err;
+};
+
+CheckRun Check(const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  const int status = RunCheck(args, out, err);
+  return {status, out.str(), err.str()};
+}
+
+std::string Hex(std::int64_t v) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(v));
+  return text;
+}
+
+TEST(CheckCli, HealthyHiveExitsZeroWithItsSummary) {
+  CheckDir dir;
+  const std::string file = dir.Write("USER.DAT", Healthy().bytes);
+  const CheckRun run = Check({file});
+  EXPECT_EQ(run.status, kCheckHealthy);
+  EXPECT_EQ(run.out, file + ": healthy: 3 keys, 3 values, 1 block\n");
+  EXPECT_EQ(run.err, "");
+}
+
+TEST(CheckCli, DamagedHiveExitsFourWithOneLinePerFinding) {
+  CheckDir dir;
+  const BuiltHive h = RecordSizeZero();
+  const std::string file = dir.Write("USER.DAT", h.bytes);
+  const CheckRun run = Check({file});
+  EXPECT_EQ(run.status, kCheckDamage);
+  EXPECT_EQ(run.out, file + ": " + Hex(h.keyRecord[2]) +
+                         ": damage: data record (block 0, record 1): RecSize 0x00000000, expected 0x0000003C "
+                         "(header, key name and values) (key Software\\Vendor)\n" +
+                         file + ": 1 damage: 0 keys and 0 values unreadable; 0 bytes lost\n");
+}
+
+TEST(CheckCli, ExitStatusOfSeveralFiles) {
+  CheckDir dir;
+  const std::string healthy = dir.Write("a.dat", Healthy().bytes);
+  const std::string damaged = dir.Write("b.dat", RecordSizeZero().bytes);
+  const std::string text = dir.Write("c.txt", {'R', 'E', 'G', 'E', 'D', 'I', 'T', '4'});
+  const std::string missing = dir.Path("none.dat");
+  struct Row {
+    std::vector<std::string> args;
+    int status;
+  };
+  const std::vector<Row> rows{
+      {{healthy, healthy}, kCheckHealthy},
+      {{healthy, damaged}, kCheckDamage},
+      {{damaged, text}, kCheckUnreadable},   // not a hive at all wins over damage
+      {{missing, healthy}, kCheckUnreadable},
+      {{dir.Path("")}, kCheckUnreadable},    // a directory
+      {{}, kCheckUsage},
+      {{"--frobnicate", healthy}, kCheckUsage},
+      {{"--json"}, kCheckUsage},
+      {{"--codepage", "1252", healthy}, kCheckUsage},
+      {{"--json", healthy, healthy}, kCheckUsage},  // would overwrite the file checked
+      {{"--help"}, kCheckHealthy},
+  };
+  for (const Row& row : rows) {
+    std::string joined;
+    for (const auto& a : row.args) joined += a + " ";
+    EXPECT_EQ(Check(row.args).status, row.status) << joined;
+  }
+  EXPECT_EQ(Check({text}).out, text + ": 0x00000000: damage: file header: signature \"REGE\", expected \"CREG\"\n" +
+                                   text + ": not a registry file\n");
+  EXPECT_EQ(Check({missing}).out, missing + ": cannot read: no such file\n");
+}
+
+TEST(CheckCli, JsonToStandardOutputReplacesTheLines) {
+  CheckDir dir;
+  const BuiltHive h = RecordSizeZero();
+  const std::string file = dir.Write("b.dat", h.bytes);
+  const CheckRun run = Check({"--json", "-", file});
+  EXPECT_EQ(run.status, kCheckDamage);
+  EXPECT_EQ(run.out.rfind("{\"files\": [\n{\"file\": \"" + file + "\", \"status\": \"damaged\", \"keys\": 3,", 0), 0u)
+      << run.out;
+  EXPECT_NE(run.out.find("{\"severity\": \"damage\", \"structure\": \"data record\", \"offset\": " +
+                         std::to_string(h.keyRecord[2]) + ", \"block\": 0, \"record\": 1, \"field\": \"RecSize\""),
+            std::string::npos)
+      << run.out;
+  EXPECT_EQ(run.out.substr(run.out.size() - 20), "], \"exitStatus\": 4}\n");
+}
+
+TEST(CheckCli, JsonFileIsWrittenBesideTheLines) {
+  CheckDir dir;
+  const std::string file = dir.Write("a.dat", Healthy().bytes);
+  const std::string json = dir.Path("check.json");
+  const CheckRun run = Check({file, "--json", json});
+  EXPECT_EQ(run.status, kCheckHealthy);
+  EXPECT_EQ(run.out, file + ": healthy: 3 keys, 3 values, 1 block\n");
+  std::ifstream in(json, std::ios::binary);
+  const std::string saved((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_NE(saved.find("\"status\": \"healthy\""), std::string::npos) << saved;
+  EXPECT_NE(saved.find("\"summary\": \"healthy: 3 keys, 3 values, 1 block\""), std::string::npos) << saved;
+  EXPECT_NE(saved.find("\"exitStatus\": 0}"), std::string::npos) << saved;
+}
+
+TEST(CheckCli, UnwritableJsonFileExitsThree) {
+  CheckDir dir;
+  const std::string file = dir.Write("a.dat", Healthy().bytes);
+  EXPECT_EQ(Check({"--json", dir.Path("no/such/dir/check.json"), file}).status, kCheckWriteFailed);
+}
+
+}  // namespace
+}  // namespace quarvex::cli
