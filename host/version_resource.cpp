@@ -3,34 +3,40 @@
 #include <algorithm>
 #include <charconv>
 
-#include "text/printf.h"
+#include "hive/byte_cursor.h"
 #include "host/ascii_case.h"
+#include "text/printf.h"
 
 namespace quarvex::host {
 
-using namespace quarvex::text;
-
+using hive::ByteCursor;
+using text::Printf;
 
 namespace {
 
-// The n bytes at `at`, or nothing when they do not all lie inside b. No overflow: at and n
-// are compared with what is left, never added first.
+// Every read goes through the one bounds-checked cursor: a field that does not lie whole
+// inside the bytes is nothing, and `at + n` is never formed before it is known to fit.
+
+// The n bytes at `at`, or nothing when they do not all lie inside b.
 std::optional<ByteSpan> Within(ByteSpan b, std::uint64_t at, std::uint64_t n) {
-  if (at > b.size() || n > b.size() - at) return std::nullopt;
-  return b.subspan(static_cast<std::size_t>(at), static_cast<std::size_t>(n));
+  ByteCursor cursor(b, at);
+  const ByteSpan taken = cursor.Take(n);
+  if (!cursor) return std::nullopt;
+  return taken;
 }
 
 std::optional<std::uint16_t> U16(ByteSpan b, std::uint64_t at) {
-  const auto s = Within(b, at, 2);
-  if (!s) return std::nullopt;
-  return static_cast<std::uint16_t>((*s)[0] | ((*s)[1] << 8));
+  ByteCursor cursor(b, at);
+  const std::uint16_t value = cursor.U16();
+  if (!cursor) return std::nullopt;
+  return value;
 }
 
 std::optional<std::uint32_t> U32(ByteSpan b, std::uint64_t at) {
-  const auto lo = U16(b, at);
-  const auto hi = U16(b, at + 2);
-  if (!lo || !hi) return std::nullopt;
-  return static_cast<std::uint32_t>(*lo) | (static_cast<std::uint32_t>(*hi) << 16);
+  ByteCursor cursor(b, at);
+  const std::uint32_t value = cursor.U32();
+  if (!cursor) return std::nullopt;
+  return value;
 }
 
 bool HasSignature(ByteSpan b, std::uint64_t at, std::string_view signature) {
@@ -108,28 +114,41 @@ std::optional<std::uint32_t> PickResourceEntry(ByteSpan file, std::uint64_t root
 std::optional<std::vector<std::uint8_t>> FindPeVersionBlock(ByteSpan file) {
   const auto pe = NewHeader(file, std::string_view("PE\0\0", 4));
   if (!pe) return std::nullopt;
-  const std::uint64_t coff = std::uint64_t{*pe} + 4;
-  const auto sectionCount = U16(file, coff + 2);
-  const auto optionalSize = U16(file, coff + 16);
-  if (!sectionCount || !optionalSize) return std::nullopt;
-  const std::uint64_t optional = coff + 20;
-  const auto magic = U16(file, optional);
-  if (!magic || (*magic != 0x10B && *magic != 0x20B)) return std::nullopt;
-  const std::uint64_t countAt = optional + (*magic == 0x10B ? 92 : 108);
-  const auto directoryCount = U32(file, countAt);
-  if (!directoryCount || *directoryCount < 3) return std::nullopt;
-  const auto resourceRva = U32(file, countAt + 4 + 2 * 8);  // data directory 2: resources
-  if (!resourceRva || *resourceRva == 0) return std::nullopt;
+  // The COFF header after "PE\0\0": machine, section count, time stamp, symbol table,
+  // symbol count, optional header size.
+  ByteCursor header(file, std::uint64_t{*pe} + 4);
+  header.Skip(2);
+  const std::uint16_t sectionCount = header.U16();
+  header.Skip(12);
+  const std::uint16_t optionalSize = header.U16();
+  header.Skip(2);
+  const std::uint64_t optional = header.Position();
+  const std::uint16_t magic = header.U16();
+  if (!header || (magic != 0x10B && magic != 0x20B)) return std::nullopt;
+  // The data directories follow their count, 92 (PE32) or 108 (PE32+) bytes in.
+  header.Seek(optional + (magic == 0x10B ? 92 : 108));
+  const std::uint32_t directoryCount = header.U32();
+  header.Skip(2 * 8);  // export and import directories
+  const std::uint32_t resourceRva = header.U32();
+  if (!header || directoryCount < 3 || resourceRva == 0) return std::nullopt;
 
+  // Section headers: name (8), virtual size, virtual address, raw size, raw pointer, then 16
+  // bytes of relocation and line-number fields and characteristics.
   std::vector<PeSection> sections;
-  const std::uint64_t table = optional + *optionalSize;
-  if (!Within(file, table, std::uint64_t{*sectionCount} * 40)) return std::nullopt;
-  for (std::uint32_t i = 0; i < *sectionCount; ++i) {
-    const std::uint64_t s = table + std::uint64_t{i} * 40;
-    sections.push_back({*U32(file, s + 12), *U32(file, s + 8), *U32(file, s + 16), *U32(file, s + 20)});
+  ByteCursor table(file, optional + optionalSize);
+  for (std::uint32_t i = 0; i < sectionCount; ++i) {
+    table.Skip(8);
+    PeSection s;
+    s.virtualSize = table.U32();
+    s.virtualAddress = table.U32();
+    s.rawSize = table.U32();
+    s.rawPointer = table.U32();
+    table.Skip(16);
+    if (!table) return std::nullopt;
+    sections.push_back(s);
   }
 
-  const auto root = RvaToFileOffset(sections, *resourceRva);
+  const auto root = RvaToFileOffset(sections, resourceRva);
   if (!root) return std::nullopt;
   // Three levels: type, name, language. Fixed depth, so no walk can go round.
   const auto names = PickResourceEntry(file, *root, 0, Pick::VersionType);
