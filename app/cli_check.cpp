@@ -81,11 +81,11 @@ int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
       optionsEnd = true;
     } else if (a == "--help" || a == "-h") {
       out << kUsage;
-      return kCheckHealthy;
+      return kExitOk;
     } else if (a == "--json" || a == "--codepage") {
       if (i + 1 >= args.size()) {
         err << "quarvex-cli check: " << a << " needs a value\n" << kUsage;
-        return kCheckUsage;
+        return kExitUsage;
       }
       const std::string& value = args[++i];
       if (a == "--json") {
@@ -94,28 +94,28 @@ int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
         options.codePage = *cp;
       } else {
         err << "quarvex-cli check: unknown code page '" << value << "'\n" << kUsage;
-        return kCheckUsage;
+        return kExitUsage;
       }
     } else {
       err << "quarvex-cli check: unknown option '" << a << "'\n" << kUsage;
-      return kCheckUsage;
+      return kExitUsage;
     }
   }
   if (files.empty()) {
     err << "quarvex-cli check: no file given\n" << kUsage;
-    return kCheckUsage;
+    return kExitUsage;
   }
   if (json && *json != "-") {
     for (const std::string& f : files) {
       if (f == *json || SameFile(f, *json)) {
         err << "quarvex-cli check: the JSON file " << *json << " is one of the files to check; not overwriting it\n";
-        return kCheckUsage;
+        return kExitUsage;
       }
     }
   }
   const bool jsonToOut = json && *json == "-";
 
-  int status = kCheckHealthy;
+  int status = kExitOk;
   std::string document = "{\"files\": [\n";
   for (std::size_t n = 0; n < files.size(); ++n) {
     const std::string& file = files[n];
@@ -123,7 +123,7 @@ int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
     const auto bytes = ReadWhole(file, error);
     std::string entry;
     if (!bytes) {
-      status = kCheckUnreadable;
+      status = kExitJobFailed;
       if (!jsonToOut) out << file << ": cannot read: " << error << '\n';
       entry = salvage::CheckJsonError(file, error);
     } else {
@@ -133,8 +133,8 @@ int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
         out << file << ": " << salvage::SummaryText(hive) << '\n';
       }
       if (!hive.isHive)
-        status = kCheckUnreadable;
-      else if (hive.summary.damage > 0 && status == kCheckHealthy)
+        status = kExitJobFailed;
+      else if (hive.summary.damage > 0 && status == kExitOk)
         status = kCheckDamage;
       if (json) entry = salvage::CheckJson(file, hive);
     }
@@ -157,7 +157,7 @@ int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
   std::string error;
   if (!text::SaveReportLines(lines, *json, error)) {
     err << "quarvex-cli check: cannot write " << *json << ": " << error << '\n';
-    return kCheckWriteFailed;
+    return kExitWriteFailed;
   }
   return status;
 }

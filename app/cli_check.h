@@ -10,12 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "app/cli_run.h"
+
 namespace quarvex::cli {
 
-inline constexpr int kCheckHealthy = 0;
-inline constexpr int kCheckUnreadable = 1;
-inline constexpr int kCheckUsage = 2;
-inline constexpr int kCheckWriteFailed = 3;
+// Beside the exit codes every quarvex-cli run shares (0, 1 unreadable, 2 usage, 3 write).
 inline constexpr int kCheckDamage = 4;
 
 // args: what follows the word "check" on the command line.

@@ -76,7 +76,7 @@ TEST(CheckCli, HealthyHiveExitsZeroWithItsSummary) {
   CheckDir dir;
   const std::string file = dir.Write("USER.DAT", Healthy().bytes);
   const CheckRun run = Check({file});
-  EXPECT_EQ(run.status, kCheckHealthy);
+  EXPECT_EQ(run.status, kExitOk);
   EXPECT_EQ(run.out, file + ": healthy: 3 keys, 3 values, 1 block\n");
   EXPECT_EQ(run.err, "");
 }
@@ -104,17 +104,17 @@ TEST(CheckCli, ExitStatusOfSeveralFiles) {
     int status;
   };
   const std::vector<Row> rows{
-      {{healthy, healthy}, kCheckHealthy},
+      {{healthy, healthy}, kExitOk},
       {{healthy, damaged}, kCheckDamage},
-      {{damaged, text}, kCheckUnreadable},   // not a hive at all wins over damage
-      {{missing, healthy}, kCheckUnreadable},
-      {{dir.Path("")}, kCheckUnreadable},    // a directory
-      {{}, kCheckUsage},
-      {{"--frobnicate", healthy}, kCheckUsage},
-      {{"--json"}, kCheckUsage},
-      {{"--codepage", "1252", healthy}, kCheckUsage},
-      {{"--json", healthy, healthy}, kCheckUsage},  // would overwrite the file checked
-      {{"--help"}, kCheckHealthy},
+      {{damaged, text}, kExitJobFailed},   // not a hive at all wins over damage
+      {{missing, healthy}, kExitJobFailed},
+      {{dir.Path("")}, kExitJobFailed},    // a directory
+      {{}, kExitUsage},
+      {{"--frobnicate", healthy}, kExitUsage},
+      {{"--json"}, kExitUsage},
+      {{"--codepage", "1252", healthy}, kExitUsage},
+      {{"--json", healthy, healthy}, kExitUsage},  // would overwrite the file checked
+      {{"--help"}, kExitOk},
   };
   for (const Row& row : rows) {
     std::string joined;
@@ -146,7 +146,7 @@ TEST(CheckCli, JsonFileIsWrittenBesideTheLines) {
   const std::string file = dir.Write("a.dat", Healthy().bytes);
   const std::string json = dir.Path("check.json");
   const CheckRun run = Check({file, "--json", json});
-  EXPECT_EQ(run.status, kCheckHealthy);
+  EXPECT_EQ(run.status, kExitOk);
   EXPECT_EQ(run.out, file + ": healthy: 3 keys, 3 values, 1 block\n");
   std::ifstream in(json, std::ios::binary);
   const std::string saved((std::istreambuf_iterator<char>(in)), {});
@@ -158,7 +158,7 @@ TEST(CheckCli, JsonFileIsWrittenBesideTheLines) {
 TEST(CheckCli, UnwritableJsonFileExitsThree) {
   CheckDir dir;
   const std::string file = dir.Write("a.dat", Healthy().bytes);
-  EXPECT_EQ(Check({"--json", dir.Path("no/such/dir/check.json"), file}).status, kCheckWriteFailed);
+  EXPECT_EQ(Check({"--json", dir.Path("no/such/dir/check.json"), file}).status, kExitWriteFailed);
 }
 
 }  // namespace
