@@ -57,8 +57,7 @@ void FlagKeys(const stage::StageContext& context, AnalysisResult& r) {
       continue;
     }
     FlaggedKey flagged{key.node, ResolveKeyPath(context.hive, key.node), {}};
-    context.hive.errorCode = code::kOk;
-    context.hive.failure.reset();
+    context.hive.ClearFailure();
     flagged.path = text::CodePageToUtf8(flagged.reportPath, context.codePage);
     if (key.verdict == Verdict::Bad) {
       ++r.badCount;

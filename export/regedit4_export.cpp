@@ -68,8 +68,7 @@ class Exporter {
     if (outcome_.failure.empty()) outcome_.failure = code::Describe(failure);
     Comment(Printf("the export ends here: Fail(%d): %s", failure, outcome_.failure.c_str()));
     outcome_.finding = hive_.failure;
-    hive_.errorCode = code::kOk;
-    hive_.failure.reset();
+    hive_.ClearFailure();
     return outcome_;
   }
 
@@ -84,8 +83,7 @@ class Exporter {
     const std::optional<FileOffset> offset = hive_.FindKeyRecord(node);
     // Numbers the index does not hold and an index that holds nothing at all (11) both mean
     // here: this key's record is not there.
-    hive_.errorCode = code::kOk;
-    hive_.failure.reset();
+    hive_.ClearFailure();
     // The pre-scan indexed only records whose header it read whole.
     if (!offset || !hive_.ReadDataRecordHeader(*offset, record.header)) {
       record.state = KeyRecord::State::NotFound;
@@ -173,8 +171,7 @@ class Exporter {
       }
       KeyNode node;
       if (!hive_.ReadKeyNode(KeyNodeOffset(at), node)) {
-        hive_.errorCode = code::kOk;
-        hive_.failure.reset();
+        hive_.ClearFailure();
         base = Printf("(parent %08X outside the file)", static_cast<std::uint32_t>(at));
         break;
       }
@@ -343,8 +340,7 @@ class Exporter {
 ExportOutcome ExportRegedit4(Hive& hive, const ExportSettings& settings, ReportLines& out) {
   const std::int32_t before = hive.errorCode;
   std::optional<Finding> failureBefore = std::move(hive.failure);
-  hive.errorCode = code::kOk;
-  hive.failure.reset();
+  hive.ClearFailure();
   ExportOutcome outcome = Exporter(hive, settings, out).Run();
   hive.errorCode = before;
   hive.failure = std::move(failureBefore);

@@ -66,6 +66,12 @@ struct Hive {
   // Bytes of a name or value, as many as the image holds (up to count).
   Bytes ReadBytes(FileOffset offset, std::size_t count) const { return hiveImage.Slice(offset.value, count); }
 
+  // Back to "all is well", for callers that only ask (a key's name, a path to show) and take
+  // a failed read as "not there".
+  void ClearFailure() {
+    errorCode = code::kOk;
+    failure.reset();
+  }
   // Sets the code with the finding behind it. Always false, so a reader can return it.
   bool Fail(std::int32_t code, Finding finding);
 };

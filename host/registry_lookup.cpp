@@ -35,8 +35,7 @@ void RegistryFile::Index() {
 std::optional<FileOffset> RegistryFile::RecordOf(const KeyNode& node) {
   const std::optional<FileOffset> record = hive_.FindKeyRecord(node);
   // An empty index (11) here only means: a key without a name or values.
-  hive_.errorCode = code::kOk;
-  hive_.failure.reset();
+  hive_.ClearFailure();
   return record;
 }
 
@@ -84,7 +83,7 @@ std::vector<RegistryFileValue> RegistryFile::Values(const KeyNode& node) {
 
 std::optional<std::vector<RegistryFileValue>> RegistryFile::KeyValues(std::string_view path) {
   if (!usable_) return std::nullopt;
-  hive_.errorCode = code::kOk;
+  hive_.ClearFailure();
   RgknHeader kernel;
   if (!hive_.ReadKernelHeader(kernel)) return std::nullopt;
   KeyNode node;

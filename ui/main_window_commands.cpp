@@ -179,7 +179,6 @@ void TForm1::OnUsingPointClick(int valueIndex) {
   if (!job_.analysis || valueIndex < 0 || static_cast<std::size_t>(valueIndex) >= job_.analysis->keys.size()) return;
   const quarvex::hive::KeyNodeOffset key = job_.analysis->keys[static_cast<std::size_t>(valueIndex)].node;
   const std::string path = quarvex::hive::ResolveKeyPath(job_.hive, key);
-  job_.hive.errorCode = quarvex::hive::code::kOk;
-  job_.hive.failure.reset();
+  job_.hive.ClearFailure();
   edMes_->setText(QString::fromStdString(quarvex::text::CodePageToUtf8(path, settings_.job.codePage)));
 }
