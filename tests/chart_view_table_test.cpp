@@ -76,7 +76,9 @@ TEST(ChartViewTable, EveryViewsAxesFitTheDrawingOfItsSeries) {
     }
     EXPECT_EQ(view.barMarks != BarMarks::Unchanged, view.axes == Axes::Percent);
     // A pie view shows one pie: two would be drawn over one another.
-    if (view.axes == Axes::None) EXPECT_EQ(view.series.size(), 1u);
+    if (view.axes == Axes::None) {
+      EXPECT_EQ(view.series.size(), 1u);
+    }
   }
 }
 
