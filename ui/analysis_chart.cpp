@@ -15,39 +15,25 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 #include "ui/chart_legend.h"
 #include "ui/chart_marks.h"
 #include "ui/chart_style.h"
+#include "ui/chart_views.h"
 
-using chartstyle::Kind;
-using chartstyle::LookOf;
-using quarvex::analyzer::kSeriesCount;
+using chartstyle::ColoursOf;
+using chartviews::Drawing;
+using chartviews::IndexOf;
+using chartviews::RoleOf;
+using chartviews::SeriesId;
+using chartviews::kAllSeries;
+using chartviews::kBlockSeries;
+using chartviews::kSeriesCount;
 
 namespace {
 
-enum class Marks { Unchanged, Show, Hide };
-
-struct View {
-  const char16_t* name;
-  std::vector<int> series;  // 0 = Series1
-  Marks barMarks;
-};
-
-const std::array<View, 6> kViews{{
-    {u"利用状況（全体）/ Total Using/Empty Rate", {0}, Marks::Unchanged},
-    {u"利用状況（ﾌﾞﾛｯｸ毎）/ Using/Empty Rate at each Block", {1, 2, 3}, Marks::Show},
-    {u"利用状況（ﾌﾞﾛｯｸ毎値非表示）/ U/E Rate at Each Block 2", {1, 2, 3}, Marks::Hide},
-    {u"ｷｰ名ﾁｪｯｸｻﾑ合否/ Key-Name Check-sum Check", {4}, Marks::Unchanged},
-    {u"ﾚｺｰﾄﾞｻｲｽﾞ分布/ Using Record Size", {5}, Marks::Unchanged},
-    {u"空きﾚｺｰﾄﾞｻｲｽﾞ分布/ Empty Record Size", {6, 7, 8}, Marks::Unchanged},
-}};
-
-constexpr int kCount = static_cast<int>(kSeriesCount);
-constexpr std::array<int, 3> kBarSeries{1, 2, 3};
-constexpr std::array<double, 3> kBarArrows{-28, -13, 3};  // arrow lengths of the bar marks
-constexpr double kPieArrow = 8;
 constexpr double kMarkedBarPixels = 4;
 constexpr int kMargin = 6, kBarsTopMargin = 24;  // room above the bars for the top marks
 
@@ -106,18 +92,25 @@ struct PointSeries {
   double min = 0, max = 0;
 };
 
+// Where a series stands in its group of the chart_views table (the pies, the block bars, ...).
+template <std::size_t N>
+std::size_t SlotIn(const std::array<SeriesId, N>& group, SeriesId id) {
+  return static_cast<std::size_t>(std::find(group.begin(), group.end(), id) - group.begin());
+}
+
 struct AnalysisChart::Impl {
   QChart* chart = nullptr;
   QObject keeper;  // owns the series and bar sets while they are off the chart
   bool openGL = false;
+  std::optional<chartviews::ChartView> view;  // none before the first selection or for an index outside the list
   std::array<bool, kSeriesCount> active{};
   std::array<bool, kSeriesCount> marks{};
-  std::array<QPieSeries*, 2> pies{};  // Series1, Series5
+  std::array<QPieSeries*, 2> pies{};  // chartviews::kPieSeries
   QPercentBarSeries* bars = nullptr;
-  std::array<QBarSet*, 3> sets{};      // Series2 .. Series4
+  std::array<QBarSet*, 3> sets{};      // chartviews::kBlockSeries
   std::array<QColor, 3> setColours{};
-  std::array<PointSeries, 2> points;  // Series6, Series8
-  std::array<QLineSeries*, 2> lines{};  // Series7, Series9
+  std::array<PointSeries, 2> points;  // chartviews::kPointSeries
+  std::array<QLineSeries*, 2> lines{};  // chartviews::kLineSeries
   std::array<double, 2> lineMin{}, lineMax{};
   QValueAxis* axisY = nullptr;
   QValueAxis* axisX = nullptr;
@@ -125,28 +118,30 @@ struct AnalysisChart::Impl {
   chartmarks::MarksItem* marksItem = nullptr;
   chartlegend::LegendItem* legendItem = nullptr;
 
-  // Which of the two pies, point series or lines: Series1/6/7 the first, Series5/8/9 the second.
-  static std::size_t Slot(int index) { return index == 4 || index == 7 || index == 8 ? 1 : 0; }
-  QPieSeries* Pie(int index) const { return pies[Slot(index)]; }
-  QBarSet* Set(int index) const { return sets[static_cast<std::size_t>(index - 1)]; }
-  const PointSeries& Points(int index) const { return points[Slot(index)]; }
-  PointSeries& Points(int index) { return points[Slot(index)]; }
-  QLineSeries* Line(int index) const { return lines[Slot(index)]; }
-  bool Valid(int index) const { return index >= 0 && index < kCount; }
+  static Drawing DrawingOf(SeriesId id) { return RoleOf(id).drawing; }
+  QPieSeries* Pie(SeriesId id) const { return pies[SlotIn(chartviews::kPieSeries, id)]; }
+  QBarSet* Set(SeriesId id) const { return sets[SlotIn(kBlockSeries, id)]; }
+  const PointSeries& Points(SeriesId id) const { return points[SlotIn(chartviews::kPointSeries, id)]; }
+  PointSeries& Points(SeriesId id) { return points[SlotIn(chartviews::kPointSeries, id)]; }
+  QLineSeries* Line(SeriesId id) const { return lines[SlotIn(chartviews::kLineSeries, id)]; }
+  bool& Active(SeriesId id) { return active[IndexOf(id)]; }
+  bool Active(SeriesId id) const { return active[IndexOf(id)]; }
+  bool& Marks(SeriesId id) { return marks[IndexOf(id)]; }
+  bool Marks(SeriesId id) const { return marks[IndexOf(id)]; }
 
   // The Qt series of one of the nine, as drawn on the chart (the bar series for all three).
-  std::vector<QAbstractSeries*> Physical(int index) const {
-    switch (LookOf(index).kind) {
-      case Kind::Pie: return {Pie(index)};
-      case Kind::Bar: return {bars};
-      case Kind::Point: return {Points(index).parts.begin(), Points(index).parts.end()};
-      case Kind::FastLine: return {Line(index)};
+  std::vector<QAbstractSeries*> Physical(SeriesId id) const {
+    switch (DrawingOf(id)) {
+      case Drawing::Pie: return {Pie(id)};
+      case Drawing::StackedBars: return {bars};
+      case Drawing::Points: return {Points(id).parts.begin(), Points(id).parts.end()};
+      case Drawing::Line: return {Line(id)};
     }
     return {};
   }
-  bool Wanted(int index) const {
-    if (LookOf(index).kind != Kind::Bar) return active[index];
-    return std::any_of(kBarSeries.begin(), kBarSeries.end(), [&](int i) { return active[i]; });
+  bool Wanted(SeriesId id) const {
+    if (DrawingOf(id) != Drawing::StackedBars) return Active(id);
+    return std::any_of(kBlockSeries.begin(), kBlockSeries.end(), [&](SeriesId bar) { return Active(bar); });
   }
 
   void Detach(QAbstractSeries* series) {
@@ -154,7 +149,7 @@ struct AnalysisChart::Impl {
     chart->removeSeries(series);
     series->setParent(&keeper);
   }
-  void Attach(QAbstractSeries* series, Kind kind) {
+  void Attach(QAbstractSeries* series, Drawing drawing) {
     if (series->chart()) return;
     // A point or line series goes on empty and gets its points once its axes are attached:
     // attaching an axis remakes the series' drawn items, which for 100,000 points takes Qt
@@ -166,51 +161,51 @@ struct AnalysisChart::Impl {
       xy->clear();
     }
     chart->addSeries(series);
-    if (kind == Kind::Pie) return;
-    series->attachAxis(kind == Kind::Bar ? static_cast<QAbstractAxis*>(axisCategories) : axisX);
+    if (drawing == Drawing::Pie) return;
+    series->attachAxis(drawing == Drawing::StackedBars ? static_cast<QAbstractAxis*>(axisCategories) : axisX);
     series->attachAxis(axisY);
     if (!xy) return;
     KeepOpacityToItself(chart);
     xy->replace(held);
   }
 
-  void ApplyMarks(int index);
+  void ApplyMarks(SeriesId id);
   void Sync();
   void SyncBarSets();
   void SyncAxes();
   void SyncLegend();
   void UpdateMarks();
   void FitCategoryLabels(const QRectF& plot);
-  void LoadPie(int index, const quarvex::analyzer::ChartSeries& data);
+  void LoadPie(SeriesId id, const quarvex::analyzer::ChartSeries& data);
   void LoadBars(const quarvex::analyzer::ChartSeriesSet& data);
-  void LoadPoints(int index, const quarvex::analyzer::ChartSeries& data);
-  void LoadLine(int index, const quarvex::analyzer::ChartSeries& data);
-  void MakePointPart(int index, QColor colour, QScatterSeries* series);
-  int NearestPoint(int index, QPointF value) const;
+  void LoadPoints(SeriesId id, const quarvex::analyzer::ChartSeries& data);
+  void LoadLine(SeriesId id, const quarvex::analyzer::ChartSeries& data);
+  void MakePointPart(SeriesId id, QColor colour, QScatterSeries* series);
+  int NearestPoint(SeriesId id, QPointF value) const;
 };
 
-void AnalysisChart::Impl::ApplyMarks(int index) {
-  const bool on = marks[index];
-  switch (LookOf(index).kind) {
-    case Kind::Pie:
-    case Kind::Bar: break;  // drawn by the marks item
-    case Kind::Point:
-      for (QScatterSeries* part : Points(index).parts) part->setPointLabelsVisible(on);
+void AnalysisChart::Impl::ApplyMarks(SeriesId id) {
+  const bool on = Marks(id);
+  switch (DrawingOf(id)) {
+    case Drawing::Pie:
+    case Drawing::StackedBars: break;  // drawn by the marks item
+    case Drawing::Points:
+      for (QScatterSeries* part : Points(id).parts) part->setPointLabelsVisible(on);
       break;
-    case Kind::FastLine: Line(index)->setPointLabelsVisible(on); break;
+    case Drawing::Line: Line(id)->setPointLabelsVisible(on); break;
   }
 }
 
 // Puts on the chart exactly the series that are active, in the chart's order, then fits the
 // axes and the legend to them. Series that stay on keep their drawn items.
 void AnalysisChart::Impl::Sync() {
-  for (int i = 0; i < kCount; ++i)
-    if (!Wanted(i))
-      for (QAbstractSeries* s : Physical(i)) Detach(s);
+  for (SeriesId id : kAllSeries)
+    if (!Wanted(id))
+      for (QAbstractSeries* s : Physical(id)) Detach(s);
   SyncBarSets();
-  for (int i = 0; i < kCount; ++i)
-    if (Wanted(i))
-      for (QAbstractSeries* s : Physical(i)) Attach(s, LookOf(i).kind);
+  for (SeriesId id : kAllSeries)
+    if (Wanted(id))
+      for (QAbstractSeries* s : Physical(id)) Attach(s, DrawingOf(id));
   SyncAxes();
   SyncLegend();
   UpdateMarks();
@@ -219,8 +214,8 @@ void AnalysisChart::Impl::Sync() {
 // The bar series holds the active ones of the three bar sets, in their order.
 void AnalysisChart::Impl::SyncBarSets() {
   QList<QBarSet*> wanted;
-  for (int i : kBarSeries)
-    if (active[i]) wanted.append(Set(i));
+  for (SeriesId id : kBlockSeries)
+    if (Active(id)) wanted.append(Set(id));
   // Compared by hand: QList's == hands memcmp a null pointer for an empty list.
   const QList<QBarSet*> held = bars->barSets();
   if (std::equal(held.begin(), held.end(), wanted.begin(), wanted.end())) return;
@@ -231,19 +226,22 @@ void AnalysisChart::Impl::SyncBarSets() {
   bars->append(wanted);
 }
 
+// The axes the view asks for (chartviews::Axes), fitted to its active series.
 void AnalysisChart::Impl::SyncAxes() {
-  const bool barsOn = bars->chart() != nullptr;
-  bool xyOn = false;
+  const chartviews::Axes axes = view ? chartviews::LayoutOf(*view).axes : chartviews::Axes::None;
+  const bool barsOn = axes == chartviews::Axes::Percent;
+  const bool xyOn = axes == chartviews::Axes::Sizes;
   double lo = 0, hi = 0, count = 0;
   bool first = true;
-  for (int i = 0; i < kCount; ++i) {
-    const Kind kind = LookOf(i).kind;
-    if (!active[i] || (kind != Kind::Point && kind != Kind::FastLine)) continue;
-    xyOn = true;
-    const double n = kind == Kind::Point ? static_cast<double>(Points(i).part.size()) : Line(i)->count();
+  for (SeriesId id : kAllSeries) {
+    const Drawing drawing = DrawingOf(id);
+    if (!Active(id) || (drawing != Drawing::Points && drawing != Drawing::Line)) continue;
+    const bool isPoints = drawing == Drawing::Points;
+    const double n = isPoints ? static_cast<double>(Points(id).part.size()) : Line(id)->count();
     if (n == 0) continue;
-    const double min = kind == Kind::Point ? Points(i).min : lineMin[Slot(i)];
-    const double max = kind == Kind::Point ? Points(i).max : lineMax[Slot(i)];
+    const std::size_t line = isPoints ? 0 : SlotIn(chartviews::kLineSeries, id);
+    const double min = isPoints ? Points(id).min : lineMin[line];
+    const double max = isPoints ? Points(id).max : lineMax[line];
     lo = first ? min : std::min(lo, min);
     hi = first ? max : std::max(hi, max);
     count = std::max(count, n);
@@ -274,12 +272,13 @@ void AnalysisChart::Impl::SyncAxes() {
 // at the right, its top at 4 % of the chart's height, the plot beside it.
 void AnalysisChart::Impl::SyncLegend() {
   std::vector<chartlegend::Entry> entries;
-  for (int i = kCount - 1; i >= 0; --i) {
-    if (!active[static_cast<std::size_t>(i)] || !LookOf(i).inLegend) continue;
-    if (LookOf(i).kind == Kind::Bar)
-      entries.push_back({Set(i)->label(), setColours[static_cast<std::size_t>(i - 1)]});
-    else if (LookOf(i).kind == Kind::FastLine)
-      entries.push_back({Line(i)->name(), Line(i)->pen().color()});
+  for (auto it = kAllSeries.rbegin(); it != kAllSeries.rend(); ++it) {
+    const SeriesId id = *it;
+    if (!Active(id) || !RoleOf(id).inLegend) continue;
+    if (DrawingOf(id) == Drawing::StackedBars)
+      entries.push_back({Set(id)->label(), setColours[SlotIn(kBlockSeries, id)]});
+    else if (DrawingOf(id) == Drawing::Line)
+      entries.push_back({Line(id)->name(), Line(id)->pen().color()});
   }
   legendItem->SetEntries(std::move(entries));
   int right = kMargin;
@@ -299,14 +298,15 @@ void AnalysisChart::Impl::UpdateMarks() {
   std::vector<chartmarks::Mark> all;
   const QRectF plot = chart->plotArea();
   FitCategoryLabels(plot);
-  for (std::size_t k = 0; k < pies.size(); ++k) {
-    const int index = k == 0 ? 0 : 4;
-    if (!active[static_cast<std::size_t>(index)] || !marks[static_cast<std::size_t>(index)]) continue;
+  for (SeriesId id : chartviews::kPieSeries) {
+    if (!Active(id) || !Marks(id)) continue;
     std::vector<chartmarks::Slice> slices;
-    for (const QPieSlice* slice : pies[k]->slices())
+    for (const QPieSlice* slice : Pie(id)->slices())
       slices.push_back({slice->startAngle() + slice->angleSpan() / 2, slice->label()});
-    const double radius = std::min(plot.width(), plot.height()) / 2 * pies[k]->pieSize();
-    for (chartmarks::Mark& mark : chartmarks::PieMarks(slices, plot.center(), radius, kPieArrow, chartstyle::GothicFont(15)))
+    const double radius = std::min(plot.width(), plot.height()) / 2 * Pie(id)->pieSize();
+    const chartviews::SeriesRole& role = RoleOf(id);
+    for (chartmarks::Mark& mark :
+         chartmarks::PieMarks(slices, plot.center(), radius, role.markArrow, chartstyle::GothicFont(role.markPixels)))
       all.push_back(std::move(mark));
   }
   // Bars narrower than a few pixels get no marks: the marks could only cover them.
@@ -326,10 +326,11 @@ void AnalysisChart::Impl::UpdateMarks() {
         const double value = c < set->count() ? set->at(c) : 0;
         top += value;
         const auto slot = static_cast<std::size_t>(std::find(sets.begin(), sets.end(), set) - sets.begin());
-        if (!marks[slot + 1] || c >= set->count()) continue;
+        const chartviews::SeriesRole& role = RoleOf(kBlockSeries[slot]);
+        if (!Marks(role.id) || c >= set->count()) continue;
         const QPointF at = chart->mapToPosition(QPointF(static_cast<qreal>(c), top / sum * 100), bars);
-        barMarks.push_back(chartmarks::BarMark(at, kBarArrows[slot], chartstyle::GroupedNumber(value),
-                                               chartstyle::GothicFont(13), plot));
+        barMarks.push_back(chartmarks::BarMark(at, role.markArrow, chartstyle::GroupedNumber(value),
+                                               chartstyle::GothicFont(role.markPixels), plot));
       }
     }
     for (chartmarks::Mark& mark : chartmarks::Declutter(std::move(barMarks))) all.push_back(std::move(mark));
@@ -347,21 +348,21 @@ void AnalysisChart::Impl::FitCategoryLabels(const QRectF& plot) {
   axisCategories->setLabelsVisible(slot >= widest + 4);
 }
 
-void AnalysisChart::Impl::LoadPie(int index, const quarvex::analyzer::ChartSeries& data) {
-  QPieSeries* pie = Pie(index);
+void AnalysisChart::Impl::LoadPie(SeriesId id, const quarvex::analyzer::ChartSeries& data) {
+  QPieSeries* pie = Pie(id);
   pie->clear();
   pie->setName(chartstyle::FromUtf8(data.Title()));
   QList<QPieSlice*> slices;
   for (const quarvex::analyzer::ChartPoint& point : data.Points()) slices.append(chartstyle::MakeSlice(point));
   pie->append(slices);
-  ApplyMarks(index);
+  ApplyMarks(id);
 }
 
 void AnalysisChart::Impl::LoadBars(const quarvex::analyzer::ChartSeriesSet& data) {
   QStringList categories;
-  for (int i : kBarSeries) {
-    const quarvex::analyzer::ChartSeries& series = data.At(static_cast<std::size_t>(i));
-    QBarSet* set = Set(i);
+  for (SeriesId id : kBlockSeries) {
+    const quarvex::analyzer::ChartSeries& series = data[id];
+    QBarSet* set = Set(id);
     set->remove(0, set->count());
     set->setLabel(chartstyle::FromUtf8(series.Title()));
     QList<qreal> values;
@@ -370,36 +371,36 @@ void AnalysisChart::Impl::LoadBars(const quarvex::analyzer::ChartSeriesSet& data
     set->append(values);
     // Qt gives a bar set one colour: that of its points (the analysis gives all the bars of
     // a set the same), or the series colour while it has none.
-    const QColor colour = series.Count() ? chartstyle::ToQColor(series[0].colour) : LookOf(i).seriesColour;
-    setColours[static_cast<std::size_t>(i - 1)] = colour;
+    const QColor colour = series.Count() ? chartstyle::ToQColor(series[0].colour) : ColoursOf(id).series;
+    setColours[SlotIn(kBlockSeries, id)] = colour;
     chartstyle::StyleBarSet(set, colour);
     for (qsizetype k = categories.size(); k < static_cast<qsizetype>(series.Count()); ++k)
       categories.append(chartstyle::FromUtf8(series.Label(static_cast<std::size_t>(k))));
   }
   axisCategories->clear();
   axisCategories->append(UniqueLabels(categories));
-  ApplyMarks(1);
+  ApplyMarks(chartviews::kBlockUsing);
 }
 
-void AnalysisChart::Impl::MakePointPart(int index, QColor colour, QScatterSeries* series) {
-  const chartstyle::SeriesLook& look = LookOf(index);
-  series->setProperty("seriesIndex", index);
+void AnalysisChart::Impl::MakePointPart(SeriesId id, QColor colour, QScatterSeries* series) {
+  const chartstyle::SeriesColours& look = ColoursOf(id);
+  series->setProperty("seriesIndex", static_cast<int>(IndexOf(id)));
   // Rectangle items with a pointer picture drawn over them: Qt 6.4 rebuilds every item of a
   // series whose shape is not its default, which costs seconds for 100,000 points.
   series->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
   series->setMarkerSize(chartstyle::kPointerPixels);
   series->setColor(colour);
   series->setBorderColor(look.pointerPen);
-  series->setLightMarker(chartstyle::PointerImage(look.pointer, colour, look.pointerPen));
+  series->setLightMarker(chartstyle::PointerImage(RoleOf(id).pointer, colour, look.pointerPen));
   series->setPointLabelsFormat(QStringLiteral("@yPoint"));
   series->setPointLabelsColor(QColor(255, 255, 0));
-  series->setPointLabelsFont(chartstyle::MinchoFont(13));
+  series->setPointLabelsFont(chartstyle::MinchoFont(RoleOf(id).markPixels));
   series->setPointLabelsClipping(true);
   series->setUseOpenGL(openGL);
 }
 
-void AnalysisChart::Impl::LoadPoints(int index, const quarvex::analyzer::ChartSeries& data) {
-  PointSeries& ps = Points(index);
+void AnalysisChart::Impl::LoadPoints(SeriesId id, const quarvex::analyzer::ChartSeries& data) {
+  PointSeries& ps = Points(id);
   for (QScatterSeries* part : ps.parts) delete part;  // off the chart already
   ps.parts.clear();
   const std::size_t n = data.Count();
@@ -426,21 +427,21 @@ void AnalysisChart::Impl::LoadPoints(int index, const quarvex::analyzer::ChartSe
   ps.max = data.MaxValue();
   // A series without points still stands on the chart (its view shows empty axes).
   if (colours.empty()) {
-    colours.push_back(LookOf(index).seriesColour.rgb());
+    colours.push_back(ColoursOf(id).series.rgb());
     lists.emplace_back();
   }
   for (std::size_t p = 0; p < colours.size(); ++p) {
     auto* series = new QScatterSeries(&keeper);
     series->setName(chartstyle::FromUtf8(data.Title()));
-    MakePointPart(index, QColor::fromRgb(colours[p]), series);
+    MakePointPart(id, QColor::fromRgb(colours[p]), series);
     series->replace(lists[p]);
     ps.parts.push_back(series);
   }
-  ApplyMarks(index);
+  ApplyMarks(id);
 }
 
-void AnalysisChart::Impl::LoadLine(int index, const quarvex::analyzer::ChartSeries& data) {
-  QLineSeries* line = Line(index);
+void AnalysisChart::Impl::LoadLine(SeriesId id, const quarvex::analyzer::ChartSeries& data) {
+  QLineSeries* line = Line(id);
   QList<QPointF> list;
   list.reserve(static_cast<qsizetype>(data.Count()));
   for (std::size_t i = 0; i < data.Count(); ++i) list.append(QPointF(static_cast<qreal>(i), data[i].value));
@@ -449,16 +450,16 @@ void AnalysisChart::Impl::LoadLine(int index, const quarvex::analyzer::ChartSeri
   // A line has one colour in Qt: that of its points (one colour for all of them in the
   // analysis), or the series colour while it has none.
   // Two pixels wide: Qt draws lines under the points, and the points must not hide them.
-  line->setPen(QPen(data.Count() ? chartstyle::ToQColor(data[0].colour) : LookOf(index).seriesColour, 2));
-  lineMin[Slot(index)] = data.MinValue();
-  lineMax[Slot(index)] = data.MaxValue();
+  line->setPen(QPen(data.Count() ? chartstyle::ToQColor(data[0].colour) : ColoursOf(id).series, 2));
+  lineMin[SlotIn(chartviews::kLineSeries, id)] = data.MinValue();
+  lineMax[SlotIn(chartviews::kLineSeries, id)] = data.MaxValue();
 }
 
 // The index of the point that a click on a point series hit. Drawn in software, the click
 // gives the point itself; drawn with OpenGL, only the position clicked: then the nearest
 // point drawn within a few pixels of it.
-int AnalysisChart::Impl::NearestPoint(int index, QPointF value) const {
-  const PointSeries& ps = Points(index);
+int AnalysisChart::Impl::NearestPoint(SeriesId id, QPointF value) const {
+  const PointSeries& ps = Points(id);
   const auto n = static_cast<qint64>(ps.part.size());
   const qint64 exact = qRound64(value.x());
   auto valueAt = [&](qint64 i) {
@@ -515,19 +516,19 @@ AnalysisChart::AnalysisChart(QWidget* parent) : QChartView(parent), impl_(new Im
 
   for (std::size_t k = 0; k < d.pies.size(); ++k) {
     d.pies[k] = new QPieSeries(&d.keeper);
-    d.pies[k]->setProperty("seriesIndex", k == 0 ? 0 : 4);
+    d.pies[k]->setProperty("seriesIndex", static_cast<int>(IndexOf(chartviews::kPieSeries[k])));
     chartstyle::StylePie(d.pies[k]);
   }
   d.bars = new QPercentBarSeries(&d.keeper);
-  d.bars->setProperty("seriesIndex", 1);
+  d.bars->setProperty("seriesIndex", static_cast<int>(IndexOf(kBlockSeries.front())));
   d.bars->setLabelsVisible(false);  // the marks item draws the values
   for (QBarSet*& set : d.sets) set = new QBarSet(QString(), &d.keeper);
   for (std::size_t k = 0; k < d.lines.size(); ++k) {
     d.lines[k] = new QLineSeries(&d.keeper);
-    d.lines[k]->setProperty("seriesIndex", k == 0 ? 6 : 8);
+    d.lines[k]->setProperty("seriesIndex", static_cast<int>(IndexOf(chartviews::kLineSeries[k])));
     d.lines[k]->setUseOpenGL(d.openGL);
   }
-  for (int i = 0; i < kCount; ++i) d.marks[static_cast<std::size_t>(i)] = LookOf(i).marksInitially;
+  for (SeriesId id : kAllSeries) d.Marks(id) = RoleOf(id).marksInitially;
   d.chart->legend()->hide();  // the chart draws its own (ui/chart_legend.h)
   d.legendItem = new chartlegend::LegendItem(d.chart);
   d.marksItem = new chartmarks::MarksItem(d.chart);
@@ -545,7 +546,8 @@ AnalysisChart::~AnalysisChart() {
 
 QStringList AnalysisChart::ViewNames() {
   QStringList names;
-  for (const View& view : kViews) names.append(QString::fromUtf16(view.name));
+  for (const chartviews::ViewLayout& view : chartviews::AllViews())
+    names.append(QString::fromUtf8(view.selectorText.data(), static_cast<qsizetype>(view.selectorText.size())));
   return names;
 }
 
@@ -555,56 +557,62 @@ void AnalysisChart::LoadSeries(const quarvex::analyzer::ChartSeriesSet& series) 
   Impl& d = *impl_;
   // Everything off the chart first: a series on it redraws at every change.
   for (QAbstractSeries* s : d.chart->series()) d.Detach(s);
-  for (int i = 0; i < kCount; ++i) {
-    const quarvex::analyzer::ChartSeries& one = series.At(static_cast<std::size_t>(i));
-    switch (LookOf(i).kind) {
-      case Kind::Pie: d.LoadPie(i, one); break;
-      case Kind::Bar: break;
-      case Kind::Point: d.LoadPoints(i, one); break;
-      case Kind::FastLine: d.LoadLine(i, one); break;
+  for (SeriesId id : kAllSeries) {
+    const quarvex::analyzer::ChartSeries& one = series[id];
+    switch (Impl::DrawingOf(id)) {
+      case Drawing::Pie: d.LoadPie(id, one); break;
+      case Drawing::StackedBars: break;
+      case Drawing::Points: d.LoadPoints(id, one); break;
+      case Drawing::Line: d.LoadLine(id, one); break;
     }
   }
   d.LoadBars(series);
-  for (QScatterSeries* part : d.points[0].parts)
+  // Only a click on an in-use record size names a key.
+  for (QScatterSeries* part : d.Points(chartviews::kRecordSizes).parts)
     connect(part, &QScatterSeries::clicked, this, [this](const QPointF& point) {
-      const int index = impl_->NearestPoint(5, point);
+      const int index = impl_->NearestPoint(chartviews::kRecordSizes, point);
       if (index >= 0) emit usingPointClicked(index);
     });
   d.Sync();
 }
 
 void AnalysisChart::SelectView(int index) {
+  const std::optional<chartviews::ChartView> view = chartviews::ViewAt(index);
   Impl& d = *impl_;
-  for (int i = 0; i < kCount; ++i) d.active[static_cast<std::size_t>(i)] = false;
-  if (index >= 0 && index < static_cast<int>(kViews.size())) {
-    const View& view = kViews[static_cast<std::size_t>(index)];
-    if (view.barMarks != Marks::Unchanged)
-      for (int i : kBarSeries) {
-        d.marks[static_cast<std::size_t>(i)] = view.barMarks == Marks::Show;
-        d.ApplyMarks(i);
+  d.view = view;
+  d.active.fill(false);
+  if (view) {
+    const chartviews::ViewLayout& layout = chartviews::LayoutOf(*view);
+    if (layout.barMarks != chartviews::BarMarks::Unchanged)
+      for (SeriesId id : kBlockSeries) {
+        d.Marks(id) = layout.barMarks == chartviews::BarMarks::Show;
+        d.ApplyMarks(id);
       }
-    for (int i : view.series) d.active[static_cast<std::size_t>(i)] = true;
+    for (SeriesId id : layout.series) d.Active(id) = true;
   }
   d.Sync();
 }
 
-int AnalysisChart::SeriesCount() const { return kCount; }
+int AnalysisChart::SeriesCount() const { return static_cast<int>(kSeriesCount); }
 
 bool AnalysisChart::SeriesActive(int index) const {
-  return impl_->Valid(index) && impl_->active[static_cast<std::size_t>(index)];
+  const std::optional<SeriesId> id = chartviews::SeriesAt(index);
+  return id && impl_->Active(*id);
 }
 
 bool AnalysisChart::MarksVisible(int index) const {
-  return impl_->Valid(index) && impl_->marks[static_cast<std::size_t>(index)];
+  const std::optional<SeriesId> id = chartviews::SeriesAt(index);
+  return id && impl_->Marks(*id);
 }
 
 int AnalysisChart::PointCount(int index) const {
-  if (!impl_->Valid(index)) return 0;
-  switch (LookOf(index).kind) {
-    case Kind::Pie: return impl_->Pie(index)->count();
-    case Kind::Bar: return impl_->Set(index)->count();
-    case Kind::Point: return static_cast<int>(impl_->Points(index).part.size());
-    case Kind::FastLine: return impl_->Line(index)->count();
+  const std::optional<SeriesId> id = chartviews::SeriesAt(index);
+  if (!id) return 0;
+  switch (Impl::DrawingOf(*id)) {
+    case Drawing::Pie: return impl_->Pie(*id)->count();
+    case Drawing::StackedBars: return impl_->Set(*id)->count();
+    case Drawing::Points: return static_cast<int>(impl_->Points(*id).part.size());
+    case Drawing::Line: return impl_->Line(*id)->count();
   }
   return 0;
 }
@@ -612,24 +620,26 @@ int AnalysisChart::PointCount(int index) const {
 double AnalysisChart::PointValue(int index, int point) const {
   if (point < 0 || point >= PointCount(index)) return 0;
   const Impl& d = *impl_;
-  switch (LookOf(index).kind) {
-    case Kind::Pie: return d.Pie(index)->slices().at(point)->property("pointValue").toDouble();
-    case Kind::Bar: return d.Set(index)->at(point);
-    case Kind::Point: {
-      const PointSeries& ps = d.Points(index);
+  const SeriesId id = *chartviews::SeriesAt(index);
+  switch (Impl::DrawingOf(id)) {
+    case Drawing::Pie: return d.Pie(id)->slices().at(point)->property("pointValue").toDouble();
+    case Drawing::StackedBars: return d.Set(id)->at(point);
+    case Drawing::Points: {
+      const PointSeries& ps = d.Points(id);
       const auto k = static_cast<std::size_t>(point);
       return ps.parts[ps.part[k]]->at(static_cast<qsizetype>(ps.position[k])).y();
     }
-    case Kind::FastLine: return d.Line(index)->at(point).y();
+    case Drawing::Line: return d.Line(id)->at(point).y();
   }
   return 0;
 }
 
 QString AnalysisChart::PointLabel(int index, int point) const {
   if (point < 0 || point >= PointCount(index)) return {};
-  switch (LookOf(index).kind) {
-    case Kind::Pie: return impl_->Pie(index)->slices().at(point)->property("pointLabel").toString();
-    case Kind::Bar: {
+  const SeriesId id = *chartviews::SeriesAt(index);
+  switch (Impl::DrawingOf(id)) {
+    case Drawing::Pie: return impl_->Pie(id)->slices().at(point)->property("pointLabel").toString();
+    case Drawing::StackedBars: {
       const QStringList categories = impl_->axisCategories->categories();
       return point < categories.size() ? QString(categories.at(point)).remove(QChar(0x200B)) : QString();
     }
@@ -640,14 +650,15 @@ QString AnalysisChart::PointLabel(int index, int point) const {
 QColor AnalysisChart::PointColour(int index, int point) const {
   if (point < 0 || point >= PointCount(index)) return {};
   const Impl& d = *impl_;
-  switch (LookOf(index).kind) {
-    case Kind::Pie: return d.Pie(index)->slices().at(point)->color();
-    case Kind::Bar: return d.setColours[static_cast<std::size_t>(index - 1)];
-    case Kind::Point: {
-      const PointSeries& ps = d.Points(index);
+  const SeriesId id = *chartviews::SeriesAt(index);
+  switch (Impl::DrawingOf(id)) {
+    case Drawing::Pie: return d.Pie(id)->slices().at(point)->color();
+    case Drawing::StackedBars: return d.setColours[SlotIn(kBlockSeries, id)];
+    case Drawing::Points: {
+      const PointSeries& ps = d.Points(id);
       return ps.parts[ps.part[static_cast<std::size_t>(point)]]->color();
     }
-    case Kind::FastLine: return d.Line(index)->pen().color();
+    case Drawing::Line: return d.Line(id)->pen().color();
   }
   return {};
 }
@@ -655,11 +666,12 @@ QColor AnalysisChart::PointColour(int index, int point) const {
 QPoint AnalysisChart::PointPosition(int index, int point) const {
   if (point < 0 || point >= PointCount(index) || !SeriesActive(index)) return {};
   const Impl& d = *impl_;
+  const SeriesId id = *chartviews::SeriesAt(index);
   QAbstractSeries* series = nullptr;
-  if (LookOf(index).kind == Kind::Point)
-    series = d.Points(index).parts[d.Points(index).part[static_cast<std::size_t>(point)]];
-  else if (LookOf(index).kind == Kind::FastLine)
-    series = d.Line(index);
+  if (Impl::DrawingOf(id) == Drawing::Points)
+    series = d.Points(id).parts[d.Points(id).part[static_cast<std::size_t>(point)]];
+  else if (Impl::DrawingOf(id) == Drawing::Line)
+    series = d.Line(id);
   if (!series) return {};
   const QPointF scene = d.chart->mapToScene(d.chart->mapToPosition(QPointF(point, PointValue(index, point)), series));
   return mapFromScene(scene);

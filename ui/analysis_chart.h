@@ -11,6 +11,7 @@
 #include <QtCharts/QChartView>
 
 #include "analyzer/chart_series.h"
+#include "ui/chart_views.h"
 
 class AnalysisChart : public QChartView {
   Q_OBJECT
@@ -28,7 +29,9 @@ class AnalysisChart : public QChartView {
   void LoadSeries(const quarvex::analyzer::ChartSeriesSet& series);
   // The view change: every series inactive, then the view's series active (with the bar
   // marks shown for view 1 and hidden for view 2). An index outside 0-5 shows nothing.
+  // What each view shows is in ui/chart_views.h.
   void SelectView(int index);
+  void SelectView(chartviews::ChartView view) { SelectView(chartviews::IndexOf(view)); }
 
   // For tests and the picture writer: the series by index (0 = Series1) and their state.
   int SeriesCount() const;
@@ -48,13 +51,25 @@ class AnalysisChart : public QChartView {
   QStringList MarkTexts() const;
   QStringList LegendEntries() const;
 
+  // The same, by the series' name (chartviews::kRecordSizes ...).
+  using SeriesId = quarvex::analyzer::SeriesId;
+  static int IndexOf(SeriesId id) { return static_cast<int>(chartviews::IndexOf(id)); }
+  bool SeriesActive(SeriesId id) const { return SeriesActive(IndexOf(id)); }
+  bool MarksVisible(SeriesId id) const { return MarksVisible(IndexOf(id)); }
+  int PointCount(SeriesId id) const { return PointCount(IndexOf(id)); }
+  double PointValue(SeriesId id, int point) const { return PointValue(IndexOf(id), point); }
+  QString PointLabel(SeriesId id, int point) const { return PointLabel(IndexOf(id), point); }
+  QColor PointColour(SeriesId id, int point) const { return PointColour(IndexOf(id), point); }
+  QPoint PointPosition(SeriesId id, int point) const { return PointPosition(IndexOf(id), point); }
+
   // Draw the point and line series with OpenGL where a context can be made (the default);
   // off for pictures, which are painted in software.
   void SetOpenGL(bool wanted);
   bool UsesOpenGL() const;
 
  signals:
-  // A point of Series6 ("UsingRecSize") was clicked: its index in the series.
+  // A point of chartviews::kRecordSizes (Series6, "UsingRecSize") was clicked: its index in
+  // the series.
   void usingPointClicked(int valueIndex);
 
  private:

@@ -6,15 +6,17 @@
 #include <QPixmap>
 
 #include "ui/analysis_chart.h"
+#include "ui/chart_views.h"
 
 namespace {
 constexpr int kWidth = 673, kHeight = 393;  // the chart's size on the window
 }
 
 QStringList ChartPictureNames() {
-  return {QStringLiteral("chart-0-total.png"),     QStringLiteral("chart-1-blocks.png"),
-          QStringLiteral("chart-2-blocks-no-marks.png"), QStringLiteral("chart-3-checksums.png"),
-          QStringLiteral("chart-4-using-size.png"), QStringLiteral("chart-5-empty-size.png")};
+  QStringList names;
+  for (const chartviews::ViewLayout& view : chartviews::AllViews())
+    names.append(QString::fromLatin1(view.pictureName.data(), static_cast<qsizetype>(view.pictureName.size())));
+  return names;
 }
 
 QStringList WriteChartPictures(const quarvex::analyzer::ChartSeriesSet& series, const QString& directory, QString& error) {

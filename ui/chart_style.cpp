@@ -16,16 +16,16 @@ const QColor kGray(128, 128, 128);
 const QColor kSilver(192, 192, 192);
 const QColor kFuchsia(255, 0, 255);
 
-const std::array<SeriesLook, quarvex::analyzer::kSeriesCount> kLooks{{
-    {Kind::Pie, false, true, QColor()},                                            // Series1 "TUR"
-    {Kind::Bar, true, true, QColor(0, 0, 255)},                                    // Series2 "Using"
-    {Kind::Bar, true, true, QColor(0, 255, 0)},                                    // Series3 "Empty"
-    {Kind::Bar, true, true, QColor(255, 0, 0)},                                    // Series4 "DeadGap"
-    {Kind::Pie, false, true, QColor()},                                            // Series5 "GoodSum"
-    {Kind::Point, false, false, kFuchsia, Pointer::Circle, QColor(0, 128, 192)},   // Series6
-    {Kind::FastLine, true, false, QColor(0, 0, 255)},                              // Series7
-    {Kind::Point, false, false, kFuchsia, Pointer::Diamond, QColor(0, 128, 64)},   // Series8
-    {Kind::FastLine, true, false, QColor(255, 255, 128)},                          // Series9
+const std::array<SeriesColours, quarvex::analyzer::kSeriesCount> kColours{{
+    {QColor()},                                    // Series1 "TUR"
+    {QColor(0, 0, 255)},                           // Series2 "Using"
+    {QColor(0, 255, 0)},                           // Series3 "Empty"
+    {QColor(255, 0, 0)},                           // Series4 "DeadGap"
+    {QColor()},                                    // Series5 "GoodSum"
+    {kFuchsia, QColor(0, 128, 192)},               // Series6
+    {QColor(0, 0, 255)},                           // Series7
+    {kFuchsia, QColor(0, 128, 64)},                // Series8
+    {QColor(255, 255, 128)},                       // Series9
 }};
 
 QFont FontOf(const QString& face, const QString& substitute, int pixels) {
@@ -37,7 +37,7 @@ QFont FontOf(const QString& face, const QString& substitute, int pixels) {
 
 }  // namespace
 
-const SeriesLook& LookOf(int index) { return kLooks.at(static_cast<std::size_t>(index)); }
+const SeriesColours& ColoursOf(quarvex::analyzer::SeriesId id) { return kColours.at(static_cast<std::size_t>(id)); }
 
 QColor ToQColor(quarvex::analyzer::Rgb rgb) { return QColor(rgb.r, rgb.g, rgb.b); }
 
@@ -111,7 +111,7 @@ void StyleBarSet(QBarSet* set, QColor colour) {
   set->setBorderColor(colour.darker(150));
 }
 
-QImage PointerImage(Pointer pointer, QColor fill, QColor pen) {
+QImage PointerImage(chartviews::Pointer pointer, QColor fill, QColor pen) {
   QImage image(kPointerPixels, kPointerPixels, QImage::Format_ARGB32_Premultiplied);
   image.fill(Qt::transparent);
   QPainter painter(&image);
@@ -119,7 +119,7 @@ QImage PointerImage(Pointer pointer, QColor fill, QColor pen) {
   painter.setPen(QPen(pen, 1));
   painter.setBrush(fill);
   const qreal lo = 0.5, hi = kPointerPixels - 0.5, mid = kPointerPixels / 2.0;
-  if (pointer == Pointer::Diamond)
+  if (pointer == chartviews::Pointer::Diamond)
     painter.drawPolygon(QPolygonF({QPointF(mid, lo), QPointF(hi, mid), QPointF(mid, hi), QPointF(lo, mid)}));
   else
     painter.drawEllipse(QRectF(QPointF(lo, lo), QPointF(hi, hi)));

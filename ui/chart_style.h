@@ -1,6 +1,6 @@
-// The look of the analysis chart: the chart's own settings, the nine series' kinds and
-// settings, fonts, the "#,##0" number text and the pointer images of the point series.
-// Where Qt Charts has no exact equivalent, ui/CHARTS.md says what was chosen instead.
+// The look of the analysis chart: the chart's own settings, the nine series' colours, fonts, the "#,##0" number text and the pointer images of the point series.
+// Where Qt Charts has no exact equivalent, ui/CHARTS.md says what was chosen instead. How each
+// series is drawn and which views show it is in ui/chart_views.h.
 #pragma once
 
 #include <QtCharts/QBarSet>
@@ -13,23 +13,17 @@
 #include <QString>
 
 #include "analyzer/chart_series.h"
+#include "ui/chart_views.h"
 
 namespace chartstyle {
 
-enum class Kind { Pie, Bar, Point, FastLine };
-enum class Pointer { None, Circle, Diamond };
-
-// One series' settings, in the chart's order (index 0 = Series1).
-struct SeriesLook {
-  Kind kind;
-  bool inLegend;
-  bool marksInitially;  // marks shown when the chart is made
-  QColor seriesColour;
-  Pointer pointer = Pointer::None;
+// One series' colours: its own (shown only while it has no points) and its pointer's.
+struct SeriesColours {
+  QColor series;
   QColor pointerBrush = {};
   QColor pointerPen = {};
 };
-const SeriesLook& LookOf(int index);
+const SeriesColours& ColoursOf(quarvex::analyzer::SeriesId id);
 
 inline constexpr int kPointerPixels = 6;  // a 2 x 2 pointer: two pixels each side of the point
 
@@ -53,6 +47,6 @@ void StylePie(QPieSeries* pie);
 QPieSlice* MakeSlice(const quarvex::analyzer::ChartPoint& point);
 void StyleBarSet(QBarSet* set, QColor colour);
 // The pointer as a picture: filled with the point's colour, outlined with the pointer pen.
-QImage PointerImage(Pointer pointer, QColor fill, QColor pen);
+QImage PointerImage(chartviews::Pointer pointer, QColor fill, QColor pen);
 
 }  // namespace chartstyle

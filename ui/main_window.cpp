@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDialog>
 #include <QFile>
 #include <QFrame>
 #include <QLabel>
@@ -20,6 +21,8 @@
 #include <system_error>
 
 #include "host/this_host.h"
+#include "salvage/check_text.h"
+#include "salvage/salvage.h"
 #include "ui/about_memo_lines.h"
 #include "ui/about_page.h"
 #include "ui/analysis_chart.h"
@@ -67,6 +70,30 @@ QLabel* FramedCaption(QWidget* parent, const char* name, const QString& text, co
   SetColours(label, textColour, background);
   scale.Place(label, 440, 410, 241, 17);
   return label;
+}
+
+// The check of `quarvex-cli check` on the bytes the job analysed: the same findings, the same
+// lines, so that the window and the command line never disagree about a file.
+TForm1::CheckFindings CheckImage(const quarvex::hive::HiveImage& image, quarvex::text::CodePage codePage) {
+  quarvex::salvage::SalvageOptions options;
+  options.codePage = codePage;
+  const quarvex::salvage::SalvagedHive hive = quarvex::salvage::Salvage(image.View(), options);
+  TForm1::CheckFindings check;
+  check.lines.reserve(hive.findings.size());
+  for (const quarvex::hive::Finding& finding : hive.findings) check.lines.push_back(quarvex::salvage::FindingLine(finding));
+  check.summary = quarvex::salvage::SummaryText(hive);
+  check.damage = hive.summary.damage;
+  return check;
+}
+
+// "The report has been made." as it always was for a sound file; with damage found, how many
+// problems the check found follows it.
+QString ReportMadeText(std::size_t damage) {
+  QString text = FromUtf8(std::string(quarvex::job::kReportMadeText));
+  if (damage == 0) return text;
+  return text + QStringLiteral(" %1 %2 found")
+                    .arg(FromUtf8(quarvex::salvage::GroupThousands(damage)),
+                         damage == 1 ? QStringLiteral("problem") : QStringLiteral("problems"));
 }
 
 }  // namespace
@@ -138,6 +165,16 @@ void TForm1::BuildWindow() {
   sbShowRep_ = SpeedButton(tsReport, "sbShowRep", ButtonImage::ShowReport, QStringLiteral("ﾚﾎﾟｰﾄの表示/See the Report  "));
   scale.Place(sbShowRep_, 256, 408, 41, 25);
   sbShowRep_->hide();
+  // Beside the report's own buttons, in the free space before the caption: what the check
+  // found in the same file, once a job has completed.
+  sbShowCheck_ = new QToolButton(tsReport);
+  sbShowCheck_->setObjectName(QStringLiteral("sbShowCheck"));
+  sbShowCheck_->setText(QStringLiteral("Check"));
+  sbShowCheck_->setToolTip(QStringLiteral("What the check found in this file"));
+  sbShowCheck_->setCursor(Qt::PointingHandCursor);
+  sbShowCheck_->setFocusPolicy(Qt::NoFocus);
+  scale.Place(sbShowCheck_, 304, 408, 57, 25);
+  sbShowCheck_->hide();
   FramedCaption(tsReport, "StaticText3", QStringLiteral("詳細情報 (In Details) "), kYellow, kNavy, scale);
   QWidget::setTabOrder(Button2_, reMemo_);
   reportLoader_ = new ReportDocumentLoader(this);
@@ -203,6 +240,7 @@ void TForm1::BuildWindow() {
   connect(sbReAna_, &QToolButton::clicked, this, &TForm1::sbReAnaClick);
   connect(sbEnd_, &QToolButton::clicked, this, &TForm1::sbEndClick);
   connect(sbShowRep_, &QToolButton::clicked, this, &TForm1::sbShowRepClick);
+  connect(sbShowCheck_, &QToolButton::clicked, this, &TForm1::sbShowCheckClick);
   connect(optionsPage_->SelectAllButton(), &QToolButton::clicked, this, &TForm1::sbSelAllClick);
   connect(aboutPage_->Icon(), &ClickableImage::clicked, this, &TForm1::imRegIconClick);
   connect(aboutPage_->Icon(), &ClickableImage::doubleClicked, this, &TForm1::imRegIconClick);
@@ -332,12 +370,13 @@ class TForm1::JobEventsToWindow : public quarvex::job::JobEvents {
   void Failed(std::int32_t code, const quarvex::hive::Finding*) override {
     form_.calls_.Post([&form = form_, code] { form.JobFailed(code); });
   }
-  void Done() override {
-    form_.calls_.Post([&form = form_] { form.JobCompleted(); });
-  }
+  // The worker posts the completion itself, once the check has run (StartAnalysis).
+  void Done() override { completed_ = true; }
+  bool Completed() const { return completed_; }
 
  private:
   TForm1& form_;
+  bool completed_ = false;
 };
 
 void TForm1::StartAnalysis() {
@@ -367,6 +406,12 @@ void TForm1::StartAnalysis() {
     worker_ = std::thread([this, input = std::move(input)] {
       JobEventsToWindow events(*this);
       quarvex::job::RunJob(input, events, job_);
+      if (events.Completed()) {
+        // The check reads the bytes the job read, here on the worker: the window learns of the
+        // completed job and of what the check found in one call.
+        CheckFindings check = CheckImage(job_.hive.hiveImage, input.codePage);
+        calls_.Post([this, check = std::move(check)] { JobCompleted(check); });
+      }
       const std::thread::id self = std::this_thread::get_id();
       calls_.Post([this, self] { WorkerEnded(self); });
     });
@@ -390,6 +435,10 @@ void TForm1::JobStarted(const QString& fileName) {
     hide();
   }
   sbShowRep_->setVisible(false);
+  // The last job's check is gone with its report.
+  check_.reset();
+  sbShowCheck_->setVisible(false);
+  if (checkDialog_) checkDialog_->hide();
   SetPanelText(0, fileName);
 }
 
@@ -406,14 +455,16 @@ void TForm1::JobFailed(std::int32_t code) {
   sbReAna_->setEnabled(false);
 }
 
-void TForm1::JobCompleted() {
+void TForm1::JobCompleted(CheckFindings check) {
+  check_ = std::move(check);
   sbShowRep_->setVisible(true);
+  sbShowCheck_->setVisible(true);
   Button2_->setEnabled(false);
   if (jobOptions_[quarvex::stage::Option::cbMINI]) {
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
   }
-  SetPanelText(1, FromUtf8(std::string(quarvex::job::kReportMadeText)));
+  SetPanelText(1, ReportMadeText(check_->damage));
   SetApplicationTitleNow(FromUtf8(std::string(quarvex::job::kAppTitle)));
   jobRunning_ = false;
   // A completed job's series go to the chart in one batch.

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <QWidget>
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
@@ -36,6 +37,7 @@ class QPushButton;
 class QTabWidget;
 class QToolButton;
 class QComboBox;
+class QDialog;
 class AnalysisChart;
 
 class QTextDocument;
@@ -79,6 +81,17 @@ class TForm1 : public QWidget {
 
   // The last job's result (while a job runs: the running one's, as far as it got).
   const quarvex::job::JobResult& Job() const { return job_; }
+  // What the check (the salvage reader, as `quarvex-cli check` runs it) found in the bytes of
+  // the last completed job: one line per finding, then the summary (UTF-8, without the file
+  // name in front), and how many of the findings are damage. None before a job completes.
+  struct CheckFindings {
+    std::vector<std::string> lines;
+    std::string summary;
+    std::size_t damage = 0;
+  };
+  const std::optional<CheckFindings>& CheckResult() const { return check_; }
+  // The window that shows the check's lines; null until the Report page's button first shows it.
+  QDialog* CheckDialog() const { return checkDialog_; }
   const quarvex::host::HostFacts& HostFacts() const { return hostFacts_; }
   bool JobRunning() const { return jobRunning_; }
   // A worker exists whose end the window has not yet seen (its last calls may be waiting).
@@ -112,6 +125,7 @@ class TForm1 : public QWidget {
   void sbReAnaClick();
   void sbEndClick();
   void sbShowRepClick();
+  void sbShowCheckClick();
   void sbSelAllClick();
   void imRegIconClick();
   void cbxSelChartChange(int index);
@@ -139,7 +153,7 @@ class TForm1 : public QWidget {
   // What the job's events do to the window, on its thread.
   void JobStarted(const QString& fileName);
   void JobFailed(std::int32_t code);
-  void JobCompleted();
+  void JobCompleted(CheckFindings check);
   void EnableAfterJob();
   QString RunFileDialog(QFileDialog& dialog);
   void ShowError(const QString& text);
@@ -149,6 +163,7 @@ class TForm1 : public QWidget {
 
   Settings settings_;
   quarvex::job::JobResult job_;
+  std::optional<CheckFindings> check_;
   quarvex::host::HostFacts hostFacts_;
   std::atomic<bool> jobRunning_{false};
   quarvex::ui::UiCallQueue calls_;
@@ -187,6 +202,9 @@ class TForm1 : public QWidget {
   QToolButton* sbReAna_ = nullptr;
   QToolButton* sbEnd_ = nullptr;
   QToolButton* sbShowRep_ = nullptr;
+  QToolButton* sbShowCheck_ = nullptr;
+  QDialog* checkDialog_ = nullptr;
+  QPlainTextEdit* checkView_ = nullptr;
   QLineEdit* edMes_ = nullptr;
   QLabel* statusPanels_[2] = {nullptr, nullptr};
   quarvex::ui::OptionsPage* optionsPage_ = nullptr;

@@ -1,5 +1,7 @@
 // The commands behind the window's buttons, the icon unlock and the chart handlers.
 #include <QCheckBox>
+#include <QDialog>
+#include <QVBoxLayout>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -105,6 +107,29 @@ void TForm1::sbShowRepClick() {
           [this, jobNumber](QTextDocument* document) { ShowReportDocument(document, jobNumber); },
           Qt::SingleShotConnection);
   reportLoader_->Load(QString::fromStdString(text), reMemo_->font());
+}
+
+void TForm1::sbShowCheckClick() {
+  if (JobRunning() || !check_) return;
+  if (!checkDialog_) {
+    checkDialog_ = new QDialog(this);
+    checkDialog_->setObjectName(QStringLiteral("CheckDialog"));
+    checkView_ = new QPlainTextEdit(checkDialog_);
+    checkView_->setObjectName(QStringLiteral("meCheck"));
+    checkView_->setReadOnly(true);
+    checkView_->setLineWrapMode(QPlainTextEdit::NoWrap);  // one finding, one line
+    checkView_->setFont(reMemo_->font());
+    auto* layout = new QVBoxLayout(checkDialog_);
+    layout->addWidget(checkView_);
+    checkDialog_->resize(reMemo_->size());
+  }
+  QString text;
+  for (const std::string& line : check_->lines) text += QString::fromStdString(line) + QLatin1Char('\n');
+  text += QString::fromStdString(check_->summary);
+  checkView_->setPlainText(text);
+  checkDialog_->setWindowTitle(QStringLiteral("Check: %1").arg(QFile::decodeName(QByteArray::fromStdString(analysedFile_))));
+  checkDialog_->show();
+  checkDialog_->raise();
 }
 
 void TForm1::ShowReportDocument(QTextDocument* document, int jobNumber) {

@@ -11,6 +11,8 @@
 #include "tests/support/test_namespaces.h"
 
 namespace quarvex::ui::charttesting {
+
+using namespace chartviews;
 namespace {
 
 // A click where the user would click: on the widget on top there (with OpenGL, Qt Charts
@@ -31,11 +33,11 @@ QScatterSeries* FirstPointSeries(AnalysisChart& chart) {
 TEST(ChartClick, AClickOnAnInUsePointReportsItsIndex) {
   const auto chart = ShownChart();
   chart->LoadSeries(PointSet({10, 40, 20, 50, 30}, {15, 25}));
-  chart->SelectView(4);
+  chart->SelectView(ChartView::RecordSizes);
   Settle();
   QSignalSpy clicked(chart.get(), &AnalysisChart::usingPointClicked);
   for (int k = 0; k < 5; ++k) {
-    ClickAt(*chart, chart->PointPosition(5, k));
+    ClickAt(*chart, chart->PointPosition(kRecordSizes, k));
     ASSERT_EQ(clicked.count(), k + 1) << "point " << k;
     EXPECT_EQ(clicked.last().at(0).toInt(), k);
   }
@@ -44,13 +46,13 @@ TEST(ChartClick, AClickOnAnInUsePointReportsItsIndex) {
 TEST(ChartClick, AClickOnAFreeRecordPointOrOnNothingReportsNothing) {
   const auto chart = ShownChart();
   chart->LoadSeries(PointSet({10, 40, 20}, {15, 25, 35}));
-  chart->SelectView(5);
+  chart->SelectView(ChartView::FreeRecordSizes);
   Settle();
   QSignalSpy clicked(chart.get(), &AnalysisChart::usingPointClicked);
-  for (int k = 0; k < 3; ++k) ClickAt(*chart, chart->PointPosition(7, k));
-  ClickAt(*chart, chart->PointPosition(6, 1));  // the average line
+  for (int k = 0; k < 3; ++k) ClickAt(*chart, chart->PointPosition(kFreeRecordSizes, k));
+  ClickAt(*chart, chart->PointPosition(kRecordSizeAverage, 1));  // the average line
   ClickAt(*chart, QPoint(5, 5));
-  chart->SelectView(0);
+  chart->SelectView(ChartView::TotalUsage);
   Settle();
   ClickAt(*chart, chart->rect().center());
   EXPECT_EQ(clicked.count(), 0);
@@ -60,7 +62,7 @@ TEST(ChartClick, AClickReportedAsAPositionNamesTheNearestPointDrawnNearIt) {
   // Drawn with OpenGL, Qt reports where the click was, not the point.
   const auto chart = ShownChart();
   chart->LoadSeries(PointSet({10, 40, 20, 50, 30}, {}));
-  chart->SelectView(4);
+  chart->SelectView(ChartView::RecordSizes);
   Settle();
   QScatterSeries* points = FirstPointSeries(*chart);
   ASSERT_NE(points, nullptr);

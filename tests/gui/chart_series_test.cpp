@@ -10,6 +10,8 @@
 #include "tests/support/test_namespaces.h"
 
 namespace quarvex::ui::charttesting {
+
+using namespace chartviews;
 namespace {
 
 QColor Colour(Rgb rgb) { return QColor(rgb.r, rgb.g, rgb.b); }
@@ -43,14 +45,14 @@ TEST(ChartSeries, HoldsEveryPointOfARealJobWithItsValueLabelAndColour) {
 TEST(ChartSeries, PiesAndBarsCarryTheirLabelsAndTitles) {
   AnalysisChart chart;
   chart.LoadSeries(SampleSeries());
-  EXPECT_EQ(chart.PointLabel(0, 0), "D-Gap");
-  EXPECT_EQ(chart.PointLabel(0, 1), "Empty");
-  EXPECT_EQ(chart.PointLabel(0, 2), "Using");
-  EXPECT_EQ(chart.PointLabel(4, 0), "Ghost");
-  EXPECT_EQ(chart.PointLabel(4, 2), "Good");
-  EXPECT_EQ(chart.PointLabel(1, 0), "KN") << "the bar labels name the bottom axis' positions";
-  EXPECT_EQ(chart.PointLabel(1, 1), "0");
-  chart.SelectView(1);
+  EXPECT_EQ(chart.PointLabel(kTotalUsage, 0), "D-Gap");
+  EXPECT_EQ(chart.PointLabel(kTotalUsage, 1), "Empty");
+  EXPECT_EQ(chart.PointLabel(kTotalUsage, 2), "Using");
+  EXPECT_EQ(chart.PointLabel(kKeyNameChecksums, 0), "Ghost");
+  EXPECT_EQ(chart.PointLabel(kKeyNameChecksums, 2), "Good");
+  EXPECT_EQ(chart.PointLabel(kBlockUsing, 0), "KN") << "the bar labels name the bottom axis' positions";
+  EXPECT_EQ(chart.PointLabel(kBlockUsing, 1), "0");
+  chart.SelectView(ChartView::BlockUsage);
   auto* bars = qobject_cast<QPercentBarSeries*>(chart.chart()->series().value(0));
   ASSERT_NE(bars, nullptr);
   QStringList titles;
@@ -60,30 +62,30 @@ TEST(ChartSeries, PiesAndBarsCarryTheirLabelsAndTitles) {
   if (!axis) axis = qobject_cast<QBarCategoryAxis*>(bars->attachedAxes().value(1));
   ASSERT_NE(axis, nullptr);
   EXPECT_EQ(axis->categories().value(0), "KN");
-  EXPECT_EQ(axis->count(), chart.PointCount(1));
+  EXPECT_EQ(axis->count(), chart.PointCount(kBlockUsing));
 }
 
 TEST(ChartSeries, ClearSeriesEmptiesEverySeriesAndKeepsTheView) {
   AnalysisChart chart;
   chart.LoadSeries(SampleSeries());
-  chart.SelectView(5);
+  chart.SelectView(ChartView::FreeRecordSizes);
   chart.ClearSeries();
   for (int i = 0; i < 9; ++i) EXPECT_EQ(chart.PointCount(i), 0) << "Series" << i + 1;
-  EXPECT_TRUE(chart.SeriesActive(6));
-  EXPECT_TRUE(chart.SeriesActive(7));
-  EXPECT_TRUE(chart.SeriesActive(8));
+  EXPECT_TRUE(chart.SeriesActive(kRecordSizeAverage));
+  EXPECT_TRUE(chart.SeriesActive(kFreeRecordSizes));
+  EXPECT_TRUE(chart.SeriesActive(kFreeRecordSizeAverage));
   EXPECT_TRUE(chart.MarkTexts().isEmpty());
 }
 
 TEST(ChartSeries, ALaterLoadReplacesTheEarlierPoints) {
   AnalysisChart chart;
-  chart.SelectView(4);
+  chart.SelectView(ChartView::RecordSizes);
   chart.LoadSeries(PointSet({10, 20, 30, 40}, {5}));
   chart.LoadSeries(PointSet({7, 8}, {}));
-  EXPECT_EQ(chart.PointCount(5), 2);
-  EXPECT_EQ(chart.PointValue(5, 1), 8);
-  EXPECT_EQ(chart.PointCount(7), 0);
-  EXPECT_EQ(chart.PointCount(6), 1) << "n + 1 points with n = 0";
+  EXPECT_EQ(chart.PointCount(kRecordSizes), 2);
+  EXPECT_EQ(chart.PointValue(kRecordSizes, 1), 8);
+  EXPECT_EQ(chart.PointCount(kFreeRecordSizes), 0);
+  EXPECT_EQ(chart.PointCount(kRecordSizeAverage), 1) << "n + 1 points with n = 0";
 }
 
 TEST(ChartSeries, PointsOfOtherColoursKeepTheirOwn) {
@@ -93,11 +95,11 @@ TEST(ChartSeries, PointsOfOtherColoursKeepTheirOwn) {
   set[SeriesId::Series6].Add(30, "88", kBlue);
   AnalysisChart chart;
   chart.LoadSeries(set);
-  chart.SelectView(4);
-  EXPECT_EQ(chart.PointColour(5, 0), Colour(kBlue));
-  EXPECT_EQ(chart.PointColour(5, 1), Colour(kRed));
-  EXPECT_EQ(chart.PointColour(5, 2), Colour(kBlue));
-  EXPECT_EQ(chart.PointValue(5, 2), 30);
+  chart.SelectView(ChartView::RecordSizes);
+  EXPECT_EQ(chart.PointColour(kRecordSizes, 0), Colour(kBlue));
+  EXPECT_EQ(chart.PointColour(kRecordSizes, 1), Colour(kRed));
+  EXPECT_EQ(chart.PointColour(kRecordSizes, 2), Colour(kBlue));
+  EXPECT_EQ(chart.PointValue(kRecordSizes, 2), 30);
   int scatter = 0;
   for (QAbstractSeries* s : chart.chart()->series()) scatter += qobject_cast<QScatterSeries*>(s) != nullptr;
   EXPECT_EQ(scatter, 2) << "one Qt series per colour";
@@ -110,8 +112,8 @@ TEST(ChartSeries, ANegativeDeadGapIsShownInItsMarkAndDrawnAsAnEmptySlice) {
   set[SeriesId::Series1].Add(900, "Using", kBlue);
   AnalysisChart chart;
   chart.LoadSeries(set);
-  chart.SelectView(0);
-  EXPECT_EQ(chart.PointValue(0, 0), -40);
+  chart.SelectView(ChartView::TotalUsage);
+  EXPECT_EQ(chart.PointValue(kTotalUsage, 0), -40);
   EXPECT_TRUE(chart.MarkTexts().contains("D-Gap " + chartstyle::GroupedNumber(-40)));
   auto* pie = qobject_cast<QPieSeries*>(chart.chart()->series().value(0));
   ASSERT_NE(pie, nullptr);
@@ -128,11 +130,11 @@ TEST(ChartSeries, RepeatedOrMissingBarLabelsStillNameEveryBar) {
   set[SeriesId::Series4].Add(1, "KN", kRed);  // a run that ended early: shorter sets
   const auto chart = ShownChart();
   chart->LoadSeries(set);
-  chart->SelectView(1);
+  chart->SelectView(ChartView::BlockUsage);
   Settle();
-  EXPECT_EQ(chart->PointLabel(1, 2), "0");
-  EXPECT_EQ(chart->PointLabel(2, 0), "KN");
-  EXPECT_EQ(chart->PointCount(3), 1);
+  EXPECT_EQ(chart->PointLabel(kBlockUsing, 2), "0");
+  EXPECT_EQ(chart->PointLabel(kBlockEmpty, 0), "KN");
+  EXPECT_EQ(chart->PointCount(kBlockDeadGap), 1);
   EXPECT_EQ(chart->MarkTexts().size(), 5) << "three bars of KN, one each of the other two";
 }
 

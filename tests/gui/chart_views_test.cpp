@@ -12,9 +12,19 @@
 #include "tests/support/test_namespaces.h"
 
 namespace quarvex::ui::charttesting {
+
+using namespace chartviews;
 namespace {
 
-const std::vector<std::set<int>> kViewSeries = {{0}, {1, 2, 3}, {1, 2, 3}, {4}, {5}, {6, 7, 8}};
+// The series of each view, by index, in the selector's order.
+const std::vector<std::set<int>> kViewSeries = {
+    {AnalysisChart::IndexOf(kTotalUsage)},
+    {AnalysisChart::IndexOf(kBlockUsing), AnalysisChart::IndexOf(kBlockEmpty), AnalysisChart::IndexOf(kBlockDeadGap)},
+    {AnalysisChart::IndexOf(kBlockUsing), AnalysisChart::IndexOf(kBlockEmpty), AnalysisChart::IndexOf(kBlockDeadGap)},
+    {AnalysisChart::IndexOf(kKeyNameChecksums)},
+    {AnalysisChart::IndexOf(kRecordSizes)},
+    {AnalysisChart::IndexOf(kRecordSizeAverage), AnalysisChart::IndexOf(kFreeRecordSizes),
+     AnalysisChart::IndexOf(kFreeRecordSizeAverage)}};
 
 std::set<int> ActiveSeries(const AnalysisChart& chart) {
   std::set<int> active;
@@ -75,20 +85,20 @@ TEST(ChartViews, EntryOneAfterEntryTwoShowsTheBarMarksAgainAndEntryTwoHidesThem)
   const ChartSeriesSet& data = SampleSeries();
   chart->LoadSeries(data);
   const QString usingKn = chartstyle::GroupedNumber(data[SeriesId::Series2][0].value);
-  chart->SelectView(2);
+  chart->SelectView(ChartView::BlockUsageWithoutMarks);
   Settle();
-  for (int i : {1, 2, 3}) EXPECT_FALSE(chart->MarksVisible(i));
+  for (SeriesId id : kBlockSeries) EXPECT_FALSE(chart->MarksVisible(id));
   EXPECT_TRUE(chart->MarkTexts().isEmpty());
-  chart->SelectView(1);
+  chart->SelectView(ChartView::BlockUsage);
   Settle();
-  for (int i : {1, 2, 3}) EXPECT_TRUE(chart->MarksVisible(i));
+  for (SeriesId id : kBlockSeries) EXPECT_TRUE(chart->MarksVisible(id));
   EXPECT_TRUE(chart->MarkTexts().contains(usingKn)) << "the value itself, not its share";
-  chart->SelectView(2);
+  chart->SelectView(ChartView::BlockUsageWithoutMarks);
   Settle();
   EXPECT_TRUE(chart->MarkTexts().isEmpty());
   // Other views leave the bar marks as they are.
-  chart->SelectView(4);
-  EXPECT_FALSE(chart->MarksVisible(1));
+  chart->SelectView(ChartView::RecordSizes);
+  EXPECT_FALSE(chart->MarksVisible(kBlockUsing));
 }
 
 TEST(ChartViews, BarsTooNarrowForTheirMarksAndNamesGetNone) {
@@ -107,13 +117,13 @@ TEST(ChartViews, BarsTooNarrowForTheirMarksAndNamesGetNone) {
       set[SeriesId::Series4].Add(400, label, kRed);
     }
     chart->LoadSeries(set);
-    chart->SelectView(1);
+    chart->SelectView(ChartView::BlockUsage);
     Settle();
     const bool wide = bars == 3;
     EXPECT_EQ(chart->MarkTexts().size(), wide ? 9 : 0) << bars << " bars";
     ASSERT_NE(categoryAxis(), nullptr);
     EXPECT_EQ(categoryAxis()->labelsVisible(), wide) << bars << " bars";
-    EXPECT_TRUE(chart->MarksVisible(1)) << "the marks stay on; there is no room to draw them";
+    EXPECT_TRUE(chart->MarksVisible(kBlockUsing)) << "the marks stay on; there is no room to draw them";
   }
 }
 
@@ -121,22 +131,22 @@ TEST(ChartViews, ThePiesShowLabelAndValueMarks) {
   const auto chart = ShownChart();
   const ChartSeriesSet& data = SampleSeries();
   chart->LoadSeries(data);
-  chart->SelectView(3);
+  chart->SelectView(ChartView::KeyNameChecksums);
   Settle();
   const ChartSeries& goodSum = data[SeriesId::Series5];
   QStringList expected;
   for (const ChartPoint& p : goodSum.Points())
     expected.append(QString::fromStdString(p.label) + " " + chartstyle::GroupedNumber(p.value));
   EXPECT_EQ(chart->MarkTexts(), expected);
-  EXPECT_TRUE(chart->MarksVisible(4));
-  EXPECT_FALSE(chart->MarksVisible(5)) << "the point series keep their marks hidden";
+  EXPECT_TRUE(chart->MarksVisible(kKeyNameChecksums));
+  EXPECT_FALSE(chart->MarksVisible(kRecordSizes)) << "the point series keep their marks hidden";
 }
 
 TEST(ChartViews, AnIndexOutsideTheListLeavesEverySeriesInactive) {
   AnalysisChart chart;
   chart.LoadSeries(SampleSeries());
   for (int index : {-1, 6, 1000}) {
-    chart.SelectView(1);
+    chart.SelectView(ChartView::BlockUsage);
     chart.SelectView(index);
     EXPECT_TRUE(ActiveSeries(chart).empty()) << index;
     EXPECT_TRUE(chart.chart()->series().isEmpty()) << index;
@@ -157,11 +167,11 @@ TEST(ChartViews, AtStartTheChartShowsViewZeroWithAnEmptyPie) {
 TEST(ChartViews, EntryFourDrawsTheInUsePointsAloneAndEntryFiveBothAverageLines) {
   AnalysisChart chart;
   chart.LoadSeries(PointSet({40, 80, 120}, {16, 32, 48}));
-  chart.SelectView(4);
+  chart.SelectView(ChartView::RecordSizes);
   EXPECT_EQ(DrawnKinds(chart), QStringList{"points"});
-  chart.SelectView(5);
-  EXPECT_EQ(chart.PointCount(6), chart.PointCount(7) + 1);
-  EXPECT_EQ(chart.PointCount(8), chart.PointCount(7) + 1);
+  chart.SelectView(ChartView::FreeRecordSizes);
+  EXPECT_EQ(chart.PointCount(kRecordSizeAverage), chart.PointCount(kFreeRecordSizes) + 1);
+  EXPECT_EQ(chart.PointCount(kFreeRecordSizeAverage), chart.PointCount(kFreeRecordSizes) + 1);
   EXPECT_EQ(chart.LegendEntries(), QStringList({"EmptySize AVG.", "UsingSize AVG."}));
 }
 
@@ -172,7 +182,7 @@ TEST(ChartViews, ChangingTheViewNeverChangesThePoints) {
   for (int i = 0; i < 9; ++i) counts.push_back(chart.PointCount(i));
   for (int view : {4, 5, 1, 2, 0, 3, 4, -1, 5}) chart.SelectView(view);
   for (int i = 0; i < 9; ++i) EXPECT_EQ(chart.PointCount(i), counts[static_cast<std::size_t>(i)]);
-  EXPECT_EQ(chart.PointValue(5, 3), SampleSeries()[SeriesId::Series6][3].value);
+  EXPECT_EQ(chart.PointValue(kRecordSizes, 3), SampleSeries()[SeriesId::Series6][3].value);
 }
 
 }  // namespace

@@ -20,6 +20,8 @@
 #include "tests/support/test_namespaces.h"
 
 namespace quarvex::ui::testing {
+
+using namespace chartviews;
 namespace {
 
 const QString kMade = QStringLiteral("The report has been made.");
@@ -101,7 +103,7 @@ TEST(WindowJob, ACompletedJobOffersTheReportThenItsSave) {
     EXPECT_TRUE(Enabled(*form, name)) << name;
   EXPECT_FALSE(Hidden(*form, "sbShowRep"));
   EXPECT_FALSE(Enabled(*form, "Button2")) << "nothing to save before the report is shown";
-  EXPECT_GT(form->Chart()->PointCount(5), 0) << "the chart got the analysis' points";
+  EXPECT_GT(form->Chart()->PointCount(kRecordSizes), 0) << "the chart got the analysis' points";
 
   ASSERT_TRUE(ShowReport(*form));
   EXPECT_EQ(seen.status.mid(seen.status.size() - 2),

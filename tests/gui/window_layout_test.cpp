@@ -87,7 +87,7 @@ TEST(WindowLayout, EveryControlCarriesItsName) {
   auto form = MakeWindow();
   for (const char* name :
        {"pgPage", "tsAnalisys", "tsReport", "tsOption", "tsAbout", "chAna", "cbxSelChart", "StaticText4", "reMemo",
-        "Button2", "sbShowRep", "StaticText3", "Button1", "sbReAna", "Button3", "Button4", "sbEnd", "edMes",
+        "Button2", "sbShowRep", "sbShowCheck", "StaticText3", "Button1", "sbReAna", "Button3", "Button4", "sbEnd", "edMes",
         "StatusBar1", "StatusBar1_panel0", "StatusBar1_panel1", "Bevel2", "bvREP", "Bevel3", "Bevel4", "Bevel5",
         "Bevel6", "Bevel7", "Bevel8", "Label8", "Label9", "Label10", "Label11", "Label12", "Label13", "Label14",
         "Label15", "Label16", "Label17", "sbSelAll", "pnREP_HIDE", "StaticText1", "imRegIcon", "Label1", "Label2",

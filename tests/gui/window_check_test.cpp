@@ -1,0 +1,178 @@
+// What the check finds, shown by the window: after a completed job the status line counts the
+// damage the check found in the same file, and the Report page's Check button shows the
+// check's lines as `quarvex-cli check` prints them. A sound file keeps the status text as it
+// always was.
+#include <QDialog>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QToolButton>
+#include <functional>
+
+#include "salvage/check_text.h"
+#include "salvage/salvage.h"
+#include "testkit/hive_builder.h"
+#include "ui/window_geometry.h"
+#include "window_fixture.h"
+#include "tests/support/test_namespaces.h"
+
+namespace quarvex::ui::testing {
+namespace {
+
+using testkit::BuiltHive;
+using testkit::HiveBuilder;
+
+const QString kMade = QStringLiteral("The report has been made.");
+
+// A small sound hive: an unnamed root without a record, two branches, values of three kinds.
+enum Key { kRoot, kSoftware, kMicrosoft, kControlPanel, kDesktop, kColors };
+BuiltHive SmallHive() {
+  HiveBuilder b;
+  const int root = b.AddKey(HiveBuilder::kRootParent, "");
+  b.SetNoRecord(root);
+  const int software = b.AddKey(root, "Software", {testkit::Text("", "default")});
+  b.AddKey(software, "Microsoft", {testkit::Dword("Version", 4), testkit::Text("Name", "Quarvex")});
+  const int control = b.AddKey(root, "Control Panel", {testkit::Text("Wallpaper", "(None)")});
+  b.AddKey(control, "Desktop", {testkit::Binary("Pattern", std::string("\x01\x02\x03", 3))});
+  b.AddKey(control, "Colors", {testkit::Text("Window", "255 255 255")});
+  b.AddFreeKeyNode(28);
+  b.AddFreeRecord(0, 40);
+  return b.Build();
+}
+
+constexpr int kUprOfs = 12, kRecNoField = 24;
+constexpr int kRecRecNo = 4;
+
+// Damage the report's readers read past (the job completes) but the check reports.
+struct DamageCase {
+  const char* name;
+  std::function<void(BuiltHive&)> damage;
+};
+
+const std::vector<DamageCase> kDamage = {
+    {"TwoKeysShareRecord",
+     [](BuiltHive& h) { h.PutU16(h.KeyNodeFileOffset(kColors) + kRecNoField, h.keyRecordNo[kDesktop]); }},
+    {"ParentLinkDisagrees",
+     [](BuiltHive& h) { h.PutU32(h.KeyNodeFileOffset(kDesktop) + kUprOfs, static_cast<std::uint32_t>(h.keyNode[kRoot])); }},
+    {"DuplicateRecordNumber",
+     [](BuiltHive& h) { h.PutU16(h.keyRecord[kColors] + kRecRecNo, h.keyRecordNo[kDesktop]); }},
+};
+
+// What `quarvex-cli check` prints for the bytes, without the file name in front.
+QString CheckLines(const std::vector<std::uint8_t>& bytes, std::size_t& damage) {
+  const salvage::SalvagedHive hive = salvage::Salvage(bytes);
+  damage = hive.summary.damage;
+  QString text;
+  for (const hive::Finding& f : hive.findings) text += QString::fromStdString(salvage::FindingLine(f)) + '\n';
+  return text + QString::fromStdString(salvage::SummaryText(hive));
+}
+
+QString ShownCheck(TForm1& form) {
+  Child<QToolButton>(form, "sbShowCheck")->click();
+  QDialog* dialog = form.CheckDialog();
+  EXPECT_NE(dialog, nullptr);
+  if (!dialog) return {};
+  EXPECT_TRUE(dialog->isVisible());
+  return Child<QPlainTextEdit>(*dialog, "meCheck")->toPlainText();
+}
+
+class WindowCheckDamage : public ::testing::TestWithParam<DamageCase> {};
+
+TEST_P(WindowCheckDamage, TheStatusLineCountsTheProblemsAndTheButtonShowsTheCheckLines) {
+  QTemporaryDir dir;
+  const std::string path = InDir(dir, "DAMAGED.DAT");
+  BuiltHive hive = SmallHive();
+  GetParam().damage(hive);
+  hive.WriteFile(path);
+  std::size_t damage = 0;
+  const QString expectedLines = CheckLines(hive.bytes, damage);
+  ASSERT_GT(damage, 0u) << "the fixture must be damage to the check";
+
+  auto form = MakeWindow();
+  OpenThroughDialog(*form, path);
+  ASSERT_TRUE(WaitForJob(*form));
+  ASSERT_EQ(form->Job().code, 0) << "the report's readers complete on this file";
+  const QString problems = damage == 1 ? QStringLiteral("1 problem found") : QStringLiteral("%1 problems found").arg(damage);
+  EXPECT_EQ(form->StatusText(1), kMade + " " + problems);
+  ASSERT_TRUE(form->CheckResult().has_value());
+  EXPECT_EQ(form->CheckResult()->damage, damage);
+  EXPECT_FALSE(Child<QToolButton>(*form, "sbShowCheck")->isHidden());
+  EXPECT_EQ(ShownCheck(*form), expectedLines);
+  EXPECT_TRUE(form->CheckDialog()->windowTitle().endsWith(QStringLiteral("DAMAGED.DAT")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, WindowCheckDamage, ::testing::ValuesIn(kDamage),
+                         [](const ::testing::TestParamInfo<DamageCase>& param) { return std::string(param.param.name); });
+
+TEST(WindowCheck, TheSampleKeepsTheStatusTextAndTheCheckSaysHealthy) {
+  auto form = MakeWindow();
+  EXPECT_TRUE(Child<QToolButton>(*form, "sbShowCheck")->isHidden()) << "no check before a job";
+  form->sbShowCheckClick();
+  EXPECT_EQ(form->CheckDialog(), nullptr);
+  OpenThroughDialog(*form, SamplePath());
+  ASSERT_TRUE(WaitForJob(*form));
+  EXPECT_EQ(form->StatusText(1), kMade);
+  ASSERT_TRUE(form->CheckResult().has_value());
+  EXPECT_EQ(form->CheckResult()->damage, 0u);
+  const std::string bytes = ReadBytes(SamplePath());
+  std::size_t damage = 0;
+  EXPECT_EQ(ShownCheck(*form), CheckLines(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), damage));
+  EXPECT_TRUE(form->CheckResult()->summary.starts_with("healthy: "));
+  // The report itself is untouched by the check.
+  ASSERT_TRUE(ShowReport(*form));
+  EXPECT_EQ(form->StatusText(1), QStringLiteral("Complete."));
+}
+
+TEST(WindowCheck, ANewJobTakesTheLastCheckAway) {
+  QTemporaryDir dir;
+  const std::string damaged = InDir(dir, "DAMAGED.DAT");
+  BuiltHive hive = SmallHive();
+  kDamage.front().damage(hive);
+  hive.WriteFile(damaged);
+  auto form = MakeWindow();
+  OpenThroughDialog(*form, damaged);
+  ASSERT_TRUE(WaitForJob(*form));
+  ShownCheck(*form);
+  QStringList shownWhileRunning;
+  QObject::connect(form.get(), &TForm1::statusTextChanged, [&](int panel, const QString&) {
+    if (panel == 0) shownWhileRunning << (form->CheckResult() ? "check" : "none");
+  });
+  OpenThroughDialog(*form, SamplePath());
+  ASSERT_TRUE(WaitForJob(*form));
+  EXPECT_EQ(shownWhileRunning.value(0), QStringLiteral("none")) << "the damaged file's check is gone at the start";
+  EXPECT_FALSE(form->CheckDialog()->isVisible());
+  EXPECT_EQ(form->StatusText(1), kMade);
+  EXPECT_EQ(form->CheckResult()->damage, 0u);
+}
+
+TEST(WindowCheck, AFailedJobOffersNoCheck) {
+  QTemporaryDir dir;
+  const std::string path = InDir(dir, "NOTAHIVE.DAT");
+  WriteBytes(path, std::string(4096, 'x'));
+  auto form = MakeWindow();
+  OpenThroughDialog(*form, path);
+  ASSERT_TRUE(WaitForJob(*form));
+  EXPECT_NE(form->Job().code, 0);
+  EXPECT_FALSE(form->CheckResult().has_value());
+  EXPECT_TRUE(Child<QToolButton>(*form, "sbShowCheck")->isHidden());
+}
+
+// The button stands in the Report page's free space beside the report's buttons and covers
+// none of the page's controls.
+TEST(WindowCheck, TheCheckButtonSitsBesideTheReportButtonsCoveringNothing) {
+  auto form = MakeWindow();
+  auto* button = Child<QToolButton>(*form, "sbShowCheck");
+  auto* page = Child<QWidget>(*form, "tsReport");
+  ASSERT_EQ(button->parentWidget(), page);
+  EXPECT_EQ(button->text(), QStringLiteral("Check"));
+  EXPECT_FALSE(button->toolTip().isEmpty());
+  const Scale scale = Scale::ForWidget(*form);
+  EXPECT_EQ(button->geometry(), scale.Rect(304, 408, 57, 25));
+  for (const char* name : {"reMemo", "Button2", "sbShowRep", "StaticText3"})
+    EXPECT_FALSE(button->geometry().intersects(Child<QWidget>(*page, name)->geometry())) << name;
+  EXPECT_EQ(Child<QWidget>(*page, "Button2")->geometry(), scale.Rect(32, 408, 195, 25));
+  EXPECT_EQ(Child<QWidget>(*page, "sbShowRep")->geometry(), scale.Rect(256, 408, 41, 25));
+}
+
+}  // namespace
+}  // namespace quarvex::ui::testing
