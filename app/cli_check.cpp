@@ -29,7 +29,13 @@ const char* const kUsage =
     "  Exit status: 0 no damage, 4 damage found, 1 a file is not readable as a hive,\n"
     "  2 usage error, 3 the JSON file could not be written.\n";
 
-// The whole file, opened read-only; nullopt and a reason when it cannot be read.
+bool SameFile(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return std::filesystem::equivalent(a, b, ec) && !ec;
+}
+
+}  // namespace
+
 std::optional<std::vector<std::uint8_t>> ReadWhole(const std::string& path, std::string& error) {
   std::error_code ec;
   const std::filesystem::path p(path);
@@ -60,13 +66,6 @@ std::optional<std::vector<std::uint8_t>> ReadWhole(const std::string& path, std:
   }
   return bytes;
 }
-
-bool SameFile(const std::string& a, const std::string& b) {
-  std::error_code ec;
-  return std::filesystem::equivalent(a, b, ec) && !ec;
-}
-
-}  // namespace
 
 int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   std::optional<std::string> json;

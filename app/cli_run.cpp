@@ -4,6 +4,7 @@
 
 #include "analyzer/analysis_json.h"
 #include "app/cli_charts.h"
+#include "app/cli_browse.h"
 #include "app/cli_check.h"
 #include "app/cli_options.h"
 #include "app/cli_progress.h"
@@ -95,6 +96,9 @@ int WriteExport(const CliOptions& o, quarvex::job::JobResult& job, std::ostream&
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   // "check FILE...": every problem of each hive, read past damage.
   if (!args.empty() && args[0] == "check") return RunCheck({args.begin() + 1, args.end()}, out, err);
+  // "ls", "get", "find", "diff", "stats", "help"; "report" is the explicit name of what follows.
+  if (const std::optional<int> status = RunBrowseSubcommand(args, out, err)) return *status;
+  if (!args.empty() && args[0] == "report") return RunCli({args.begin() + 1, args.end()}, out, err);
   const ParseResult parsed = ParseCommandLine(args);
   if (!parsed.options) {
     err << "quarvex-cli: " << parsed.error << "\nTry 'quarvex-cli --help'.\n";

@@ -1,12 +1,19 @@
 // Fuzz target: the salvage reader and the check's texts on arbitrary bytes. Whatever the
 // bytes, the reader must end (its walks are bounded by the input's size), keep every name and
 // value inside the input, give parents that come before their keys, count its findings
-// right, and the check's lines must each be one line.
+// right, and the check's lines must each be one line. The browse layer (tree, paths, value
+// texts, find, stats, diff against itself) runs over the model too: it must end, and a hive
+// must equal itself.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
+#include "browse/diff.h"
+#include "browse/find.h"
+#include "browse/hive_view.h"
+#include "browse/stats.h"
+#include "browse/value_text.h"
 #include "salvage/check_text.h"
 #include "salvage/salvage.h"
 
@@ -48,5 +55,38 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t k = 0; k < hive.keys.size(); ++k) (void)hive.KeyPathBytes(k);
   const std::string json = salvage::CheckJson("fuzz.dat", hive);
   if (json.empty() || json.front() != '{' || json.back() != '}') std::abort();
+
+  // ls -R -v, find, stats and diff over the model.
+  const browse::HiveView view(hive, options.codePage);
+  std::size_t listed = 0;
+  view.Walk(browse::kTop, 0, [&](std::int32_t key, int depth) {
+    ++listed;
+    if (depth != view.Depth(key) - view.Depth(browse::kTop)) std::abort();
+    (void)view.Name(key);
+    (void)view.State(key);
+    for (const salvage::SalvagedValue& v : view.Values(key)) {
+      if (browse::DataText(v, options.codePage, 80).find('\n') != std::string::npos) std::abort();
+      (void)browse::ValueName(v, options.codePage);
+    }
+    return true;
+  });
+  if (listed + (hive.keys.empty() || hive.keys[0].record != salvage::kNoIndex || hive.keys[0].lost ? 0 : 1) !=
+      hive.keys.size())
+    std::abort();
+  // Paths (and a lookup of each, whose answer may be another key of the same name: a crafted
+  // name may be empty or hold a backslash) on small trees; the walk up is bounded per key.
+  if (hive.keys.size() < 64)
+    view.Walk(browse::kTop, 0, [&](std::int32_t key, int) {
+      (void)view.Find(view.Path(key));
+      return true;
+    });
+  browse::FindQuery query;
+  query.pattern = "a";
+  std::string error;
+  if (const auto matcher = browse::Matcher::Make(query, error))
+    browse::FindAll(view, query, *matcher, [](const browse::FindHit&) { return true; });
+  const browse::HiveStats stats = browse::ComputeStats(view);
+  if (stats.keys != listed) std::abort();
+  if (!browse::Diff(view, view).empty()) std::abort();
   return 0;
 }

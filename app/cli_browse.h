@@ -1,0 +1,33 @@
+// Looking inside a hive from the command line: `ls`, `get`, `find`, `diff`, `stats`, and
+// `help SUBCOMMAND`. Each reads its files with the salvage reader, so damage never hides the
+// rest of a hive; the data model is browse/, the lines and JSON are made here.
+//
+// Exit status (see app/DECISIONS.md):
+//   ls, get, stats: 0 done, 1 the file is not readable as a hive or KEY / VALUE is not in it,
+//                   2 usage error, 3 standard output could not be written.
+//   find: 0 something matched, 1 nothing did, 2 trouble (usage, a file not readable as a hive).
+//   diff: 0 equal, 1 different, 2 trouble (usage, a file not readable as a hive).
+// Damage in a hive does not change the status: its keys are marked, and one line on standard
+// error counts the findings.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace quarvex::cli {
+
+// args: what follows the subcommand's name.
+int RunLs(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int RunGet(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int RunFind(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int RunDiff(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int RunStats(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// `help [SUBCOMMAND]`.
+int RunHelp(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// When args[0] names one of the subcommands above, runs it and returns its status.
+std::optional<int> RunBrowseSubcommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace quarvex::cli

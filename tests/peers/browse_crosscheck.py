@@ -1,0 +1,124 @@
+#!/usr/bin/env python3
+"""Cross-check of quarvex-cli ls -R, find and diff with Parse::Win32Registry's regtree.pl,
+regfind.pl and regdiff.pl on one hive (or a pair).
+
+Both sides read names as Windows-1252 (ours with --codepage none) and print UTF-8. Paths are
+compared without the leading backslash the peer writes.
+
+Known difference of the peer, applied as a rule and counted:
+  unnamed-key  a key whose data record is missing has no name; we show it as
+               "{key node 0x000000AC}", the peer as an empty name.
+The peer's value order within a key comes from a hash, so values are compared as sets per key.
+
+usage: browse_crosscheck.py tree|find|diff CLI HIVE [HIVE_B|PATTERN] PEER_SCRIPT
+"""
+
+import json
+import re
+import subprocess
+import sys
+
+
+def run(args):
+    return subprocess.run(args, capture_output=True).stdout.decode("utf-8", "replace")
+
+
+def tree(cli, hive, peer):
+    ours = []
+    for line in run([cli, "ls", "-R", "--codepage", "none", hive]).splitlines():
+        if line.lstrip().startswith("! "):
+            continue
+        name = line.lstrip(" ")
+        depth = (len(line) - len(name)) // 2 + 1
+        if "  [" in name:
+            name = name[: name.index("  [")]
+        ours.append((depth, name))
+    unnamed = sum(1 for _, name in ours if UNREADABLE.match(name))
+    ours = [(depth, "" if UNREADABLE.match(name) else name) for depth, name in ours]
+    theirs = []
+    for line in run(["perl", peer, hive]).splitlines():
+        for i in range(0, len(line), 2):
+            if line[i : i + 2] in ("+-", "`-"):
+                theirs.append((i // 2 + 1, line[i + 2 :]))
+                break
+    return compare("tree", ours, theirs, f"{unnamed} keys without a record: unnamed-key" if unnamed else "")
+
+
+def find(cli, hive, pattern, peer):
+    ours_keys, ours_values = set(), set()
+    args = [cli, "find", "--keys", "--values", "--regex", "--json", "--codepage", "none", hive, pattern]
+    for line in run(args).splitlines():
+        hit = json.loads(line)
+        ours_keys.add(hit["path"])
+        if hit["kind"] == "value":
+            ours_values.add((hit["path"], hit["value"]["name"] or "(Default)"))
+    theirs_keys, theirs_values, current = set(), set(), None
+    for line in run(["perl", peer, hive, pattern, "-k", "-v"]).splitlines():
+        if line.startswith("\\"):
+            current = line[1:]
+            theirs_keys.add(current)
+        elif " (REG_" in line or " (" in line:
+            theirs_values.add((current, line[: line.rindex(" (", 0, line.index(" = ") if " = " in line else len(line))]))
+    ok = compare("find keys", sorted(ours_keys), sorted(theirs_keys))
+    return compare("find values", sorted(ours_values), sorted(theirs_values)) and ok
+
+
+def diff(cli, a, b, peer):
+    sign = {"ADDED": "+", "DELETED": "-", "CHANGED": "~"}
+    ours = set()
+    for line in run([cli, "diff", "--json", "--codepage", "none", a, b]).splitlines():
+        d = json.loads(line)
+        s = {"key added": "+", "key removed": "-", "value added": "+", "value removed": "-", "value changed": "~"}[d["change"]]
+        v = d.get("new") or d.get("old")
+        ours.add((s, d["path"], (v["name"] or "(Default)") if v else ""))
+    theirs, current = set(), None
+    for line in run(["perl", peer, a, b, "-v"]).splitlines():
+        if "\t" not in line:
+            continue
+        tag, rest = line.split("\t", 1)
+        if tag == "" and rest.startswith("\\"):  # the key the next changed values are in
+            current = rest[1:]
+            continue
+        if tag not in sign:
+            continue
+        if rest.startswith("\\"):
+            current = rest[1:]
+            theirs.add((sign[tag], current, ""))
+        else:
+            name = rest[: rest.rindex(" (", 0, rest.index(" = ") if " = " in rest else len(rest))]
+            theirs.add((sign[tag], current, name))
+    return compare("diff", sorted(ours), sorted(theirs))
+
+
+UNREADABLE = re.compile(r"^\{key node 0x[0-9A-F]{8}\}$")
+
+
+def compare(what, ours, theirs, rule=""):
+    note = f" ({rule})" if rule else ""
+    if ours == theirs:
+        print(f"{what}: {len(ours)} entries agree{note}")
+        return True
+    print(f"{what}: DIFFERENT{note}")
+    so, st = set(ours), set(theirs)
+    for e in sorted(so - st, key=str)[:20]:
+        print("  only ours:  ", e)
+    for e in sorted(st - so, key=str)[:20]:
+        print("  only peer's:", e)
+    if so == st:
+        print("  same entries in another order")
+    return False
+
+
+def main():
+    mode, cli, hive = sys.argv[1:4]
+    if mode == "tree":
+        ok = tree(cli, hive, sys.argv[4])
+    elif mode == "find":
+        ok = find(cli, hive, sys.argv[4], sys.argv[5])
+    else:
+        ok = diff(cli, hive, sys.argv[4], sys.argv[5])
+    sys.exit(0 if ok else 1)
+
+
+if __name__ == "__main__":
+    main()
