@@ -6,6 +6,8 @@
 // over 4), 2 for a usage error, 3 when the --json file cannot be written.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -16,6 +18,10 @@ namespace quarvex::cli {
 
 // Beside the exit codes every quarvex-cli run shares (0, 1 unreadable, 2 usage, 3 write).
 inline constexpr int kCheckDamage = 4;
+
+// The whole file, opened read-only; nullopt and a reason when it cannot be read (also when it
+// is larger than the format's 32-bit offsets address).
+std::optional<std::vector<std::uint8_t>> ReadWholeHive(const std::string& path, std::string& error);
 
 // args: what follows the word "check" on the command line.
 int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -7,6 +7,7 @@
 #include "app/cli_check.h"
 #include "app/cli_options.h"
 #include "app/cli_progress.h"
+#include "app/cli_recover.h"
 #include "export/regedit4_export.h"
 #include "hive/error_codes.h"
 #include "job/analysis_job.h"
@@ -95,6 +96,7 @@ int WriteExport(const CliOptions& o, quarvex::job::JobResult& job, std::ostream&
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   // "check FILE...": every problem of each hive, read past damage.
   if (!args.empty() && args[0] == "check") return RunCheck({args.begin() + 1, args.end()}, out, err);
+  if (!args.empty() && args[0] == "recover") return RunRecover({args.begin() + 1, args.end()}, out, err);
   const ParseResult parsed = ParseCommandLine(args);
   if (!parsed.options) {
     err << "quarvex-cli: " << parsed.error << "\nTry 'quarvex-cli --help'.\n";
