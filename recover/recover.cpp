@@ -500,7 +500,7 @@ class Recoverer {
   // their records.
   void BuildPath(const Candidate& c, const KeyNode& fields, RecoveredKey& k) {
     std::vector<std::string> segments{NameText(c.name)};
-    k.pathGuessed = c.link == Link::Order;
+    k.pathGuessed = c.link == Link::Order || c.link == Link::Elimination;
     std::int32_t cur = fields.UprOfs;
     std::string prefix;
     std::vector<std::int32_t> seen;
@@ -523,7 +523,7 @@ class Recoverer {
       const OldNode& n = oldNodes_[static_cast<std::size_t>(old)];
       if (n.candidate >= 0) {
         segments.push_back(NameText(candidates_[static_cast<std::size_t>(n.candidate)].name));
-        if (n.link == Link::Order) k.pathGuessed = true;
+        if (n.link == Link::Order || n.link == Link::Elimination) k.pathGuessed = true;
       } else {
         segments.push_back("{deleted key node " + HexI(kRgknStart + n.rel) + "}");
       }
@@ -601,11 +601,14 @@ class Recoverer {
       k.node = KeyNodeOffset(n.rel);
       const std::string node = "key node " + HexI(kRgknStart + n.rel) + " names block " + Dec(n.fields.BlkNo) +
                                " record " + Dec(n.fields.RecNo);
+      // Only numbers that survive in the record itself tie it for certain. A pairing by
+      // elimination is wrong whenever the space was reused by a record that was deleted in
+      // turn while the old node stayed on the list, so it is a guess like a pairing by order.
       if (c.link == Link::Exact)
         why.push_back(node + ", the record's own numbers");
       else if (c.link == Link::Elimination)
         why.push_back(node + ", a number no record in use holds; the only such node and the only record of the "
-                             "block that lost its numbers (matched by elimination)");
+                             "block that lost its numbers (a guess by elimination)");
       else
         why.push_back(node + "; guessed by order among " + Dec(orderPool_[c.block]) +
                       " records and nodes of the block whose numbers were lost");
@@ -626,7 +629,7 @@ class Recoverer {
       k.path = "(unknown parent)\\" + NameText(c.name);
     }
 
-    const bool strongLink = (c.link == Link::Exact || c.link == Link::Elimination) && k.parentKnown && !k.pathGuessed;
+    const bool strongLink = c.link == Link::Exact && k.parentKnown && !k.pathGuessed;
     if (chainExact && printable && (strongLink || checksum))
       k.confidence = Confidence::High;
     else if (printable && (chainExact || c.link != Link::None || checksum))

@@ -52,7 +52,7 @@ enum class Link {
   None,         // no key node names it
   Exact,        // the record's own Rec#/Blk# survive and a node names them
   Elimination,  // the record's numbers are lost; the only node left that names its block and a
-                // released number, and the only such record of the block
+                // released number, and the only such record of the block (a guess)
   Order,        // several of both in the block: paired by record offset and Rec# order (a guess)
 };
 
@@ -74,7 +74,7 @@ struct RecoveredKey {
   hive::Bytes name;            // KeyL bytes (fewer when cut)
   std::string path;            // "Software\Old\Name"; "(unknown parent)\Name" when no live key is reached
   bool parentKnown = false;    // the path starts at a live key (or the top level)
-  bool pathGuessed = false;    // a link on the way was guessed (Link::Order)
+  bool pathGuessed = false;    // a link on the way was guessed (Link::Elimination or Link::Order)
   std::optional<hive::KeyNodeOffset> node;  // the key node tied to it
   Link link = Link::None;
   Confidence confidence = Confidence::Low;
