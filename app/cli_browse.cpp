@@ -142,7 +142,7 @@ struct Loaded {
 
 std::unique_ptr<Loaded> Load(const std::string& sub, const std::string& file, text::CodePage cp, std::ostream& err) {
   std::string error;
-  auto bytes = ReadWhole(file, error);
+  auto bytes = ReadWholeHive(file, error);
   if (!bytes) {
     err << "quarvex-cli " << sub << ": " << file << ": cannot read: " << error << '\n';
     return nullptr;

@@ -36,7 +36,7 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-std::optional<std::vector<std::uint8_t>> ReadWhole(const std::string& path, std::string& error) {
+std::optional<std::vector<std::uint8_t>> ReadWholeHive(const std::string& path, std::string& error) {
   std::error_code ec;
   const std::filesystem::path p(path);
   if (std::filesystem::is_directory(p, ec)) {
@@ -119,7 +119,7 @@ int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
   for (std::size_t n = 0; n < files.size(); ++n) {
     const std::string& file = files[n];
     std::string error;
-    const auto bytes = ReadWhole(file, error);
+    const auto bytes = ReadWholeHive(file, error);
     std::string entry;
     if (!bytes) {
       status = kExitJobFailed;

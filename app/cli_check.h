@@ -21,7 +21,7 @@ inline constexpr int kCheckDamage = 4;
 
 // The whole file, opened read-only; nullopt and a reason ("no such file", "is a directory",
 // "larger than 2 GiB ...") when it cannot be read.
-std::optional<std::vector<std::uint8_t>> ReadWhole(const std::string& path, std::string& error);
+std::optional<std::vector<std::uint8_t>> ReadWholeHive(const std::string& path, std::string& error);
 
 // args: what follows the word "check" on the command line.
 int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -8,6 +8,7 @@
 #include "app/cli_check.h"
 #include "app/cli_options.h"
 #include "app/cli_progress.h"
+#include "app/cli_recover.h"
 #include "export/regedit4_export.h"
 #include "hive/error_codes.h"
 #include "job/analysis_job.h"
@@ -96,6 +97,7 @@ int WriteExport(const CliOptions& o, quarvex::job::JobResult& job, std::ostream&
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   // "check FILE...": every problem of each hive, read past damage.
   if (!args.empty() && args[0] == "check") return RunCheck({args.begin() + 1, args.end()}, out, err);
+  if (!args.empty() && args[0] == "recover") return RunRecover({args.begin() + 1, args.end()}, out, err);
   // "ls", "get", "find", "diff", "stats", "help"; "report" is the explicit name of what follows.
   if (const std::optional<int> status = RunBrowseSubcommand(args, out, err)) return *status;
   if (!args.empty() && args[0] == "report") return RunCli({args.begin() + 1, args.end()}, out, err);

@@ -46,6 +46,30 @@ struct BuiltHive {
   std::string AsString() const { return std::string(bytes.begin(), bytes.end()); }
 };
 
+// What Windows 9x does to the bytes when a key is deleted. Its subtree goes first, child by
+// child. The key node is unlinked from its parent's child chain (or the top-level chain),
+// then put at the head of the free key-node list: its first 12 bytes become the free view
+// (Attr 0x80000000, Size 28, NextOfs the old head), which overwrites Attr, Chksum and Unk1;
+// UprOfs, LwrOfs, NextOfs, Rec# and Blk# stay. The data record is freed with FreeRecord.
+void DeleteKey(BuiltHive& hive, int key);
+
+// Frees the record in use at file offset at, as Windows 9x does: when the record before it in
+// the block's chain is free, that free area grows over it and the record's bytes (its whole
+// header too) stay as they are; otherwise its first 12 bytes become the free view (Size, 4
+// bytes 0xFFFFFFFF, NextOfs), overwriting NextOfs, Rec#, Blk# and RecSize, and it goes to the
+// head of the block's free list. A free area right behind it is merged into it (taken off the
+// list; its bytes stay). Returns the file offset of the free area now holding the record.
+std::int64_t FreeRecord(BuiltHive& hive, std::int64_t at);
+
+// Writes a new record in use (Rec# recNo, no key refers to it) at file offset at, inside a
+// free area of its block: the area before it, when any, stays free with a smaller Size, and
+// what is left behind the new record becomes a free area of its own (its free view written
+// over the old bytes there) or, when less than 12 bytes, the new record's slack. The old
+// bytes under the new record and under the new free view are lost. Returns the new record's
+// size.
+std::int32_t ReuseSpace(BuiltHive& hive, std::int64_t at, const std::string& name,
+                        const std::vector<Value>& values, std::uint16_t recNo);
+
 class HiveBuilder {
  public:
   static constexpr int kRootParent = -1;

@@ -1,0 +1,311 @@
+#include "app/cli_recover.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string_view>
+
+#include "app/cli_check.h"
+#include "export/regedit4_export.h"
+#include "export/regedit4_lines.h"
+#include "hive/finding.h"
+#include "salvage/check_text.h"
+#include "salvage/salvage.h"
+#include "text/report_file.h"
+#include "text/text_encoding.h"
+
+namespace quarvex::cli {
+
+namespace {
+
+const char* const kUsage =
+    "usage: quarvex-cli recover [--json FILE|-] [--export OUT.reg] [--min-confidence high|medium|low]\n"
+    "                           [--codepage 932|936|949|950|none] FILE\n"
+    "  Lists the deleted keys and values the registry file still holds: one block of lines per\n"
+    "  key (offset, path, confidence and why, then its values) and a summary line.\n"
+    "  --json FILE       also write them as JSON to FILE ('-': standard output, in place of the lines)\n"
+    "  --export OUT.reg  write them as REGEDIT4 under their paths, each key after a comment with\n"
+    "                    its offset and confidence (partial values as comments only)\n"
+    "  --min-confidence  list only keys of this confidence or higher (default: low, all)\n"
+    "  Exit status: 0 (also when nothing is found), 1 the file is not readable as a hive,\n"
+    "  2 usage error, 3 an output file could not be written.\n";
+
+std::string Utf8(hive::Bytes bytes, text::CodePage cp) {
+  return text::CodePageToUtf8(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), cp);
+}
+
+std::string TypeName(std::uint16_t type) {
+  switch (type) {
+    case 1: return "text";
+    case 2: return "expandable text";
+    case 3: return "binary";
+    case 4: return "DWORD";
+    case 7: return "multi-text";
+    default: return "type " + std::to_string(type);
+  }
+}
+
+std::string HexBytes(hive::Bytes data, std::size_t limit) {
+  std::string s;
+  char buffer[4];
+  for (std::size_t i = 0; i < data.size() && i < limit; ++i) {
+    std::snprintf(buffer, sizeof buffer, "%02x", data[i]);
+    if (!s.empty()) s += ' ';
+    s += buffer;
+  }
+  if (data.size() > limit) s += " ...";
+  return s;
+}
+
+// A value's data for the terminal: text as text (control bytes as \xNN), a DWORD as hex and
+// decimal, anything else as hex bytes (the first 64).
+std::string DataText(const recover::RecoveredValue& v, text::CodePage cp) {
+  if (v.type == 1 || v.type == 2) {
+    hive::Bytes d = v.data;
+    if (!d.empty() && d.back() == 0 && !v.partial) d = d.first(d.size() - 1);
+    std::string raw;
+    for (const std::uint8_t b : d) {
+      if (b < 0x20 || b == 0x7F) {
+        char buffer[8];
+        std::snprintf(buffer, sizeof buffer, "\\x%02X", b);
+        raw += buffer;
+      } else {
+        raw += static_cast<char>(b);
+      }
+    }
+    return "\"" + text::CodePageToUtf8(raw, cp) + "\"";
+  }
+  if (v.type == 4 && v.data.size() == 4 && !v.partial) {
+    const std::uint32_t n = hive::LoadU32(v.data, 0);
+    return hive::Hex32(n) + " (" + std::to_string(n) + ")";
+  }
+  return HexBytes(v.data, 64);
+}
+
+std::string ValueName(const recover::RecoveredValue& v, text::CodePage cp) {
+  if (v.nameLength == 0) return "@";
+  return "\"" + Utf8(v.name, cp) + "\"";
+}
+
+void WriteText(const recover::Recovery& recovery, const std::vector<const recover::RecoveredKey*>& keys,
+               text::CodePage cp, std::ostream& out) {
+  for (const recover::RecoveredKey* k : keys) {
+    out << "key at " << hive::Hex32(static_cast<std::uint32_t>(k->offset.value)) << " ("
+        << recover::SourceName(k->source) << "): " << text::CodePageToUtf8(k->path, cp)
+        << (k->pathGuessed ? "  [path guessed]" : "") << '\n';
+    out << "  confidence " << recover::ConfidenceName(k->confidence) << (k->partial ? ", partial" : "") << '\n';
+    for (const std::string& r : k->reasons) out << "    - " << r << '\n';
+    for (const recover::RecoveredValue& v : k->values) {
+      out << "  value " << ValueName(v, cp) << " (" << TypeName(v.type);
+      if (v.partial)
+        out << ", partial: " << v.name.size() << " of " << v.nameLength << " name bytes, " << v.data.size() << " of "
+            << v.dataLength << " data bytes survive";
+      out << "): " << DataText(v, cp) << '\n';
+    }
+    if (k->values.size() < k->valuesAnnounced)
+      out << "  (" << k->valuesAnnounced - k->values.size() << " more value(s) announced, overwritten)\n";
+  }
+  (void)recovery;
+}
+
+std::string SummaryLine(const std::vector<const recover::RecoveredKey*>& keys) {
+  std::size_t values = 0, high = 0, medium = 0, low = 0;
+  for (const recover::RecoveredKey* k : keys) {
+    values += k->values.size();
+    (k->confidence == recover::Confidence::High ? high : k->confidence == recover::Confidence::Medium ? medium : low)++;
+  }
+  return std::to_string(keys.size()) + (keys.size() == 1 ? " key and " : " keys and ") + std::to_string(values) +
+         (values == 1 ? " value" : " values") + " recovered: " + std::to_string(high) + " high, " + std::to_string(medium) +
+         " medium, " + std::to_string(low) + " low confidence";
+}
+
+std::string Json(const std::string& file, const std::vector<const recover::RecoveredKey*>& keys, bool capReached,
+                 text::CodePage cp) {
+  using salvage::JsonString;
+  std::string s = "{\"file\": " + JsonString(file) + ", \"keys\": [";
+  bool firstKey = true;
+  for (const recover::RecoveredKey* k : keys) {
+    s += firstKey ? "\n" : ",\n";
+    firstKey = false;
+    s += "  {\"offset\": " + std::to_string(k->offset.value) + ", \"block\": " + std::to_string(k->block) +
+         ", \"recordNumber\": " + (k->recordNumber ? std::to_string(*k->recordNumber) : "null") +
+         ", \"source\": " + JsonString(recover::SourceName(k->source)) + ", \"name\": " + JsonString(Utf8(k->name, cp)) +
+         ", \"path\": " + JsonString(text::CodePageToUtf8(k->path, cp)) +
+         ", \"parentKnown\": " + (k->parentKnown ? "true" : "false") + ", \"pathGuessed\": " + (k->pathGuessed ? "true" : "false") +
+         ", \"keyNode\": " + (k->node ? std::to_string(k->node->InFile().value) : "null") +
+         ", \"confidence\": " + JsonString(recover::ConfidenceName(k->confidence)) +
+         ", \"partial\": " + (k->partial ? "true" : "false") + ", \"valuesAnnounced\": " + std::to_string(k->valuesAnnounced) +
+         ", \"reasons\": [";
+    for (std::size_t i = 0; i < k->reasons.size(); ++i) s += (i ? ", " : "") + JsonString(k->reasons[i]);
+    s += "], \"values\": [";
+    for (std::size_t i = 0; i < k->values.size(); ++i) {
+      const recover::RecoveredValue& v = k->values[i];
+      std::string hex;
+      char buffer[4];
+      for (const std::uint8_t b : v.data) {
+        std::snprintf(buffer, sizeof buffer, "%02x", b);
+        hex += buffer;
+      }
+      s += std::string(i ? ", " : "") + "{\"offset\": " + std::to_string(v.offset.value) + ", \"type\": " +
+           std::to_string(v.type) + ", \"name\": " + JsonString(Utf8(v.name, cp)) + ", \"nameLength\": " +
+           std::to_string(v.nameLength) + ", \"dataLength\": " + std::to_string(v.dataLength) + ", \"data\": \"" + hex +
+           "\", \"partial\": " + (v.partial ? "true" : "false") + "}";
+    }
+    s += "]}";
+  }
+  s += std::string(firstKey ? "" : "\n") + "], \"summary\": " + JsonString(SummaryLine(keys)) +
+       ", \"workCapReached\": " + (capReached ? "true" : "false") + "}";
+  return s;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return a == b || (std::filesystem::equivalent(a, b, ec) && !ec);
+}
+
+}  // namespace
+
+void RecoveredRegedit4(const recover::Recovery& recovery, const std::string& rootKey, text::CodePage codePage,
+                       text::ReportLines& out) {
+  const text::LeadByteSet leadBytes = text::LeadByteSet::For(codePage);
+  out.Append("REGEDIT4");
+  for (const recover::RecoveredKey& k : recovery.keys) {
+    out.Append("");
+    out.Append("; recovered from " + hive::Hex32(static_cast<std::uint32_t>(k.offset.value)) + " (" +
+               std::string(recover::SourceName(k.source)) + "), confidence " +
+               std::string(recover::ConfidenceName(k.confidence)) + (k.partial ? ", partial" : "") +
+               (k.pathGuessed ? ", path guessed" : "") + (k.parentKnown ? "" : ", parent unknown"));
+    out.Append("[" + rootKey + (k.path.empty() ? "" : "\\" + k.path) + "]");
+    for (const recover::RecoveredValue& v : k.values) {
+      if (v.partial) {
+        out.Append("; partial value, not written: " + std::to_string(v.data.size()) + " of " +
+                   std::to_string(v.dataLength) + " data bytes survive at " +
+                   hive::Hex32(static_cast<std::uint32_t>(v.offset.value)));
+        continue;
+      }
+      exporter::AppendValueLines(out, v.name, v.type, v.data, leadBytes);
+    }
+  }
+}
+
+int RunRecover(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  std::optional<std::string> json, exportFile;
+  recover::Confidence minimum = recover::Confidence::Low;
+  text::CodePage codePage = text::CodePage::Cp932;
+  std::vector<std::string> files;
+  bool optionsEnd = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (optionsEnd || a.empty() || a[0] != '-' || a == "-") {
+      files.push_back(a);
+    } else if (a == "--") {
+      optionsEnd = true;
+    } else if (a == "--help" || a == "-h") {
+      out << kUsage;
+      return kExitOk;
+    } else if (a == "--json" || a == "--export" || a == "--min-confidence" || a == "--codepage") {
+      if (i + 1 >= args.size()) {
+        err << "quarvex-cli recover: " << a << " needs a value\n" << kUsage;
+        return kExitUsage;
+      }
+      const std::string& value = args[++i];
+      if (a == "--json") {
+        json = value;
+      } else if (a == "--export") {
+        exportFile = value;
+      } else if (a == "--min-confidence") {
+        const auto c = recover::ParseConfidence(value);
+        if (!c) {
+          err << "quarvex-cli recover: unknown confidence '" << value << "'\n" << kUsage;
+          return kExitUsage;
+        }
+        minimum = *c;
+      } else if (const auto cp = text::ParseCodePage(value)) {
+        codePage = *cp;
+      } else {
+        err << "quarvex-cli recover: unknown code page '" << value << "'\n" << kUsage;
+        return kExitUsage;
+      }
+    } else {
+      err << "quarvex-cli recover: unknown option '" << a << "'\n" << kUsage;
+      return kExitUsage;
+    }
+  }
+  if (files.size() != 1) {
+    err << "quarvex-cli recover: " << (files.empty() ? "no file given" : "one file at a time") << '\n' << kUsage;
+    return kExitUsage;
+  }
+  const std::string& file = files.front();
+  for (const std::optional<std::string>* output : {&json, &exportFile}) {
+    if (*output && **output != "-" && SameFile(file, **output)) {
+      err << "quarvex-cli recover: the output file " << **output << " is the file to read; not overwriting it\n";
+      return kExitUsage;
+    }
+  }
+  if (exportFile && *exportFile == "-") {
+    err << "quarvex-cli recover: --export needs a file name\n" << kUsage;
+    return kExitUsage;
+  }
+
+  std::string error;
+  const auto bytes = ReadWholeHive(file, error);
+  if (!bytes) {
+    err << "quarvex-cli recover: " << file << ": cannot read: " << error << '\n';
+    return kExitJobFailed;
+  }
+  salvage::SalvageOptions salvageOptions;
+  salvageOptions.codePage = codePage;
+  const salvage::SalvagedHive hive = salvage::Salvage(*bytes, salvageOptions);
+  if (!hive.isHive) {
+    err << "quarvex-cli recover: " << file << ": not a registry file (no CREG or RGKN signature)\n";
+    return kExitJobFailed;
+  }
+  recover::RecoverOptions options;
+  options.codePage = codePage;
+  recover::Recovery recovery = recover::Recover(hive, options);
+  std::vector<recover::RecoveredKey> kept;
+  for (recover::RecoveredKey& k : recovery.keys)
+    if (k.confidence >= minimum) kept.push_back(std::move(k));
+  recovery.keys = std::move(kept);
+  std::vector<const recover::RecoveredKey*> keys;
+  for (const recover::RecoveredKey& k : recovery.keys) keys.push_back(&k);
+
+  const bool jsonToOut = json && *json == "-";
+  if (!jsonToOut) {
+    WriteText(recovery, keys, codePage, out);
+    out << file << ": " << SummaryLine(keys) << '\n';
+    if (recovery.summary.workCapReached)
+      out << file << ": the scan of free space stopped at its work cap; some free space was not searched\n";
+  }
+  int status = kExitOk;
+  if (json) {
+    const std::string document = Json(file, keys, recovery.summary.workCapReached, codePage);
+    if (jsonToOut) {
+      out << document << '\n';
+    } else {
+      text::ReportLines lines;
+      std::size_t begin = 0;
+      while (begin <= document.size()) {
+        const std::size_t end = document.find('\n', begin);
+        lines.Append(std::string_view(document).substr(begin, end == std::string::npos ? std::string::npos : end - begin));
+        if (end == std::string::npos) break;
+        begin = end + 1;
+      }
+      if (!text::SaveReportLines(lines, *json, error)) {
+        err << "quarvex-cli recover: cannot write " << *json << ": " << error << '\n';
+        status = kExitWriteFailed;
+      }
+    }
+  }
+  if (exportFile) {
+    text::ReportLines lines;
+    RecoveredRegedit4(recovery, text::Utf8ToCodePage(exporter::RootKeyForFileName(file), codePage), codePage, lines);
+    if (!text::SaveReportLines(lines, *exportFile, error)) {
+      err << "quarvex-cli recover: cannot write " << *exportFile << ": " << error << '\n';
+      status = kExitWriteFailed;
+    }
+  }
+  return status;
+}
+
+}  // namespace quarvex::cli

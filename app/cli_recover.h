@@ -1,0 +1,31 @@
+// `quarvex-cli recover [--json FILE|-] [--export OUT.reg] [--min-confidence high|medium|low]
+// [--codepage CP] FILE`: the deleted keys and values the hive still holds (see recover/recover.h).
+//
+// One block of lines per recovered key: its offset, path, confidence and the reasons, then
+// its values (names and text in UTF-8), and a summary line. --export writes the keys as
+// REGEDIT4 under their paths, each preceded by a comment with offset and confidence.
+//
+// Exit status: 0 (also when nothing is found), 1 when the file cannot be read as a hive, 2 for
+// a usage error, 3 when an output file cannot be written.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "app/cli_run.h"
+#include "recover/recover.h"
+#include "text/report_lines.h"
+
+namespace quarvex::cli {
+
+// args: what follows the word "recover" on the command line.
+int RunRecover(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// The REGEDIT4 lines of the recovered keys (bytes in the hive's code page), rootKey in front of
+// each path. Partial values are written as comments only, so that merging never writes bytes
+// that did not survive.
+void RecoveredRegedit4(const recover::Recovery& recovery, const std::string& rootKey, text::CodePage codePage,
+                       text::ReportLines& out);
+
+}  // namespace quarvex::cli
