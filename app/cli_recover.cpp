@@ -9,6 +9,7 @@
 #include "export/regedit4_export.h"
 #include "export/regedit4_lines.h"
 #include "hive/finding.h"
+#include "recover/recovery_text.h"
 #include "salvage/check_text.h"
 #include "salvage/salvage.h"
 #include "text/report_file.h"
@@ -34,89 +35,9 @@ std::string Utf8(hive::Bytes bytes, text::CodePage cp) {
   return text::CodePageToUtf8(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), cp);
 }
 
-std::string TypeName(std::uint16_t type) {
-  switch (type) {
-    case 1: return "text";
-    case 2: return "expandable text";
-    case 3: return "binary";
-    case 4: return "DWORD";
-    case 7: return "multi-text";
-    default: return "type " + std::to_string(type);
-  }
-}
-
-std::string HexBytes(hive::Bytes data, std::size_t limit) {
-  std::string s;
-  char buffer[4];
-  for (std::size_t i = 0; i < data.size() && i < limit; ++i) {
-    std::snprintf(buffer, sizeof buffer, "%02x", data[i]);
-    if (!s.empty()) s += ' ';
-    s += buffer;
-  }
-  if (data.size() > limit) s += " ...";
-  return s;
-}
-
-// A value's data for the terminal: text as text (control bytes as \xNN), a DWORD as hex and
-// decimal, anything else as hex bytes (the first 64).
-std::string DataText(const recover::RecoveredValue& v, text::CodePage cp) {
-  if (v.type == 1 || v.type == 2) {
-    hive::Bytes d = v.data;
-    if (!d.empty() && d.back() == 0 && !v.partial) d = d.first(d.size() - 1);
-    std::string raw;
-    for (const std::uint8_t b : d) {
-      if (b < 0x20 || b == 0x7F) {
-        char buffer[8];
-        std::snprintf(buffer, sizeof buffer, "\\x%02X", b);
-        raw += buffer;
-      } else {
-        raw += static_cast<char>(b);
-      }
-    }
-    return "\"" + text::CodePageToUtf8(raw, cp) + "\"";
-  }
-  if (v.type == 4 && v.data.size() == 4 && !v.partial) {
-    const std::uint32_t n = hive::LoadU32(v.data, 0);
-    return hive::Hex32(n) + " (" + std::to_string(n) + ")";
-  }
-  return HexBytes(v.data, 64);
-}
-
-std::string ValueName(const recover::RecoveredValue& v, text::CodePage cp) {
-  if (v.nameLength == 0) return "@";
-  return "\"" + Utf8(v.name, cp) + "\"";
-}
-
-void WriteText(const recover::Recovery& recovery, const std::vector<const recover::RecoveredKey*>& keys,
-               text::CodePage cp, std::ostream& out) {
-  for (const recover::RecoveredKey* k : keys) {
-    out << "key at " << hive::Hex32(static_cast<std::uint32_t>(k->offset.value)) << " ("
-        << recover::SourceName(k->source) << "): " << text::CodePageToUtf8(k->path, cp)
-        << (k->pathGuessed ? "  [path guessed]" : "") << '\n';
-    out << "  confidence " << recover::ConfidenceName(k->confidence) << (k->partial ? ", partial" : "") << '\n';
-    for (const std::string& r : k->reasons) out << "    - " << r << '\n';
-    for (const recover::RecoveredValue& v : k->values) {
-      out << "  value " << ValueName(v, cp) << " (" << TypeName(v.type);
-      if (v.partial)
-        out << ", partial: " << v.name.size() << " of " << v.nameLength << " name bytes, " << v.data.size() << " of "
-            << v.dataLength << " data bytes survive";
-      out << "): " << DataText(v, cp) << '\n';
-    }
-    if (k->values.size() < k->valuesAnnounced)
-      out << "  (" << k->valuesAnnounced - k->values.size() << " more value(s) announced, overwritten)\n";
-  }
-  (void)recovery;
-}
-
-std::string SummaryLine(const std::vector<const recover::RecoveredKey*>& keys) {
-  std::size_t values = 0, high = 0, medium = 0, low = 0;
-  for (const recover::RecoveredKey* k : keys) {
-    values += k->values.size();
-    (k->confidence == recover::Confidence::High ? high : k->confidence == recover::Confidence::Medium ? medium : low)++;
-  }
-  return std::to_string(keys.size()) + (keys.size() == 1 ? " key and " : " keys and ") + std::to_string(values) +
-         (values == 1 ? " value" : " values") + " recovered: " + std::to_string(high) + " high, " + std::to_string(medium) +
-         " medium, " + std::to_string(low) + " low confidence";
+void WriteText(const std::vector<const recover::RecoveredKey*>& keys, text::CodePage cp, std::ostream& out) {
+  for (const recover::RecoveredKey* k : keys)
+    for (const std::string& line : recover::RecoveredKeyLines(*k, cp)) out << line << '\n';
 }
 
 std::string Json(const std::string& file, const std::vector<const recover::RecoveredKey*>& keys, bool capReached,
@@ -153,7 +74,7 @@ std::string Json(const std::string& file, const std::vector<const recover::Recov
     }
     s += "]}";
   }
-  s += std::string(firstKey ? "" : "\n") + "], \"summary\": " + JsonString(SummaryLine(keys)) +
+  s += std::string(firstKey ? "" : "\n") + "], \"summary\": " + JsonString(recover::RecoverySummaryLine(keys)) +
        ", \"workCapReached\": " + (capReached ? "true" : "false") + "}";
   return s;
 }
@@ -272,8 +193,8 @@ int RunRecover(const std::vector<std::string>& args, std::ostream& out, std::ost
 
   const bool jsonToOut = json && *json == "-";
   if (!jsonToOut) {
-    WriteText(recovery, keys, codePage, out);
-    out << file << ": " << SummaryLine(keys) << '\n';
+    WriteText(keys, codePage, out);
+    out << file << ": " << recover::RecoverySummaryLine(keys) << '\n';
     if (recovery.summary.workCapReached)
       out << file << ": the scan of free space stopped at its work cap; some free space was not searched\n";
   }

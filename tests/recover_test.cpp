@@ -360,8 +360,8 @@ TEST(RecoverCli, ListsKeysValuesAndSummary) {
   EXPECT_NE(r.out.find("key at 0x"), std::string::npos);
   EXPECT_NE(r.out.find("Software\\App"), std::string::npos);
   EXPECT_NE(r.out.find("confidence medium"), std::string::npos);
-  EXPECT_NE(r.out.find("value \"Path\" (text): \"C:\\PROGRA~1\\APP\""), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("value \"Runs\" (DWORD): 0x00000005 (5)"), std::string::npos);
+  EXPECT_NE(r.out.find("value \"Path\" (REG_SZ): \"C:\\\\PROGRA~1\\\\APP\""), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("value \"Runs\" (REG_DWORD): 0x00000005 (5)"), std::string::npos);
   EXPECT_NE(r.out.find("1 key and 3 values recovered: 0 high, 1 medium, 0 low confidence"), std::string::npos);
 
   const CliResult json = Cli({"recover", "--json", "-", file});

@@ -21,6 +21,8 @@
 #include <system_error>
 
 #include "host/this_host.h"
+#include "recover/recover.h"
+#include "recover/recovery_text.h"
 #include "salvage/check_text.h"
 #include "salvage/salvage.h"
 #include "ui/about_memo_lines.h"
@@ -73,7 +75,8 @@ QLabel* FramedCaption(QWidget* parent, const char* name, const QString& text, co
 }
 
 // The check of `quarvex-cli check` on the bytes the job analysed: the same findings, the same
-// lines, so that the window and the command line never disagree about a file.
+// lines, so that the window and the command line never disagree about a file. The deleted keys
+// that `quarvex-cli recover` finds follow them, in its lines too.
 TForm1::CheckFindings CheckImage(const quarvex::hive::HiveImage& image, quarvex::text::CodePage codePage) {
   quarvex::salvage::SalvageOptions options;
   options.codePage = codePage;
@@ -83,6 +86,13 @@ TForm1::CheckFindings CheckImage(const quarvex::hive::HiveImage& image, quarvex:
   for (const quarvex::hive::Finding& finding : hive.findings) check.lines.push_back(quarvex::salvage::FindingLine(finding));
   check.summary = quarvex::salvage::SummaryText(hive);
   check.damage = hive.summary.damage;
+  const quarvex::recover::Recovery recovery = quarvex::recover::Recover(hive, {codePage});
+  std::vector<const quarvex::recover::RecoveredKey*> recovered;
+  for (const quarvex::recover::RecoveredKey& key : recovery.keys) {
+    recovered.push_back(&key);
+    for (std::string& line : quarvex::recover::RecoveredKeyLines(key, codePage)) check.recovered.push_back(std::move(line));
+  }
+  check.recoveredSummary = quarvex::recover::RecoverySummaryLine(recovered);
   return check;
 }
 

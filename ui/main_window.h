@@ -88,6 +88,8 @@ class TForm1 : public QWidget {
     std::vector<std::string> lines;
     std::string summary;
     std::size_t damage = 0;
+    std::vector<std::string> recovered;  // the deleted keys the file still holds, as lines
+    std::string recoveredSummary;
   };
   const std::optional<CheckFindings>& CheckResult() const { return check_; }
   // The window that shows the check's lines; null until the Report page's button first shows it.

@@ -125,7 +125,10 @@ void TForm1::sbShowCheckClick() {
   }
   QString text;
   for (const std::string& line : check_->lines) text += QString::fromStdString(line) + QLatin1Char('\n');
-  text += QString::fromStdString(check_->summary);
+  text += QString::fromStdString(check_->summary) + QLatin1Char('\n');
+  text += QStringLiteral("\nDeleted keys still in the file (as quarvex-cli recover lists them):\n");
+  for (const std::string& line : check_->recovered) text += QString::fromStdString(line) + QLatin1Char('\n');
+  text += QString::fromStdString(check_->recoveredSummary);
   checkView_->setPlainText(text);
   checkDialog_->setWindowTitle(QStringLiteral("Check: %1").arg(QFile::decodeName(QByteArray::fromStdString(analysedFile_))));
   checkDialog_->show();

@@ -9,6 +9,8 @@
 #include <QToolButton>
 #include <functional>
 
+#include "recover/recover.h"
+#include "recover/recovery_text.h"
 #include "salvage/check_text.h"
 #include "salvage/salvage.h"
 #include "testkit/hive_builder.h"
@@ -59,12 +61,22 @@ const std::vector<DamageCase> kDamage = {
 };
 
 // What `quarvex-cli check` prints for the bytes, without the file name in front.
+// What `quarvex-cli check` prints for the bytes, without the file name in front, then what
+// `quarvex-cli recover` lists.
 QString CheckLines(const std::vector<std::uint8_t>& bytes, std::size_t& damage) {
   const salvage::SalvagedHive hive = salvage::Salvage(bytes);
   damage = hive.summary.damage;
   QString text;
   for (const hive::Finding& f : hive.findings) text += QString::fromStdString(salvage::FindingLine(f)) + '\n';
-  return text + QString::fromStdString(salvage::SummaryText(hive));
+  text += QString::fromStdString(salvage::SummaryText(hive)) + '\n';
+  text += QStringLiteral("\nDeleted keys still in the file (as quarvex-cli recover lists them):\n");
+  const recover::Recovery recovery = recover::Recover(hive);
+  std::vector<const recover::RecoveredKey*> keys;
+  for (const recover::RecoveredKey& key : recovery.keys) {
+    keys.push_back(&key);
+    for (const std::string& line : recover::RecoveredKeyLines(key, CodePage::Cp932)) text += QString::fromStdString(line) + '\n';
+  }
+  return text + QString::fromStdString(recover::RecoverySummaryLine(keys));
 }
 
 QString ShownCheck(TForm1& form) {
@@ -121,6 +133,30 @@ TEST(WindowCheck, TheSampleKeepsTheStatusTextAndTheCheckSaysHealthy) {
   // The report itself is untouched by the check.
   ASSERT_TRUE(ShowReport(*form));
   EXPECT_EQ(form->StatusText(1), QStringLiteral("Complete."));
+}
+
+// A deleted key's remains are listed beside the check, with its values, as recover lists them.
+TEST(WindowCheck, DeletedKeysAreListedBesideTheCheck) {
+  QTemporaryDir dir;
+  const std::string path = InDir(dir, "USER.DAT");
+  HiveBuilder b;
+  const int root = b.AddKey(HiveBuilder::kRootParent, "");
+  b.SetNoRecord(root);
+  const int software = b.AddKey(root, "Software");
+  const int old = b.AddKey(software, "OldApp", {Text("Path", std::string("C:\\OLD\0", 7))});
+  BuiltHive hive = b.Build();
+  DeleteKey(hive, old);
+  hive.WriteFile(path);
+  auto form = MakeWindow();
+  OpenThroughDialog(*form, path);
+  ASSERT_TRUE(WaitForJob(*form));
+  ASSERT_TRUE(form->CheckResult().has_value());
+  std::size_t damage = 0;
+  const QString shown = ShownCheck(*form);
+  EXPECT_EQ(shown, CheckLines(hive.bytes, damage));
+  EXPECT_TRUE(shown.contains(QStringLiteral("OldApp"))) << shown.toStdString();
+  EXPECT_TRUE(shown.contains(QStringLiteral("\"C:\\\\OLD\"")));
+  EXPECT_TRUE(shown.contains(QStringLiteral("\n1 key and 1 value recovered: "))) << shown.toStdString();
 }
 
 TEST(WindowCheck, ANewJobTakesTheLastCheckAway) {
