@@ -614,40 +614,4 @@ int RunStats(const std::vector<std::string>& args, std::ostream& out, std::ostre
   return Finish(out);
 }
 
-int RunHelp(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  if (args.empty()) {
-    out << "usage: quarvex-cli [report] [options] FILE      the analysis report (quarvex-cli --help)\n"
-           "       quarvex-cli check [options] FILE...      every problem of each hive\n"
-           "       quarvex-cli ls [-R] [-v] FILE [KEY]      the keys of a hive\n"
-           "       quarvex-cli get [--raw] FILE KEY [VALUE] a key's values, or one value\n"
-           "       quarvex-cli find [options] FILE PATTERN  keys, values and data that match\n"
-           "       quarvex-cli diff A B                     what changed from hive A to hive B\n"
-           "       quarvex-cli stats FILE                   counts, sizes and the largest keys\n"
-           "  'quarvex-cli help SUBCOMMAND' tells more of one.\n";
-    return kExitOk;
-  }
-  const std::string usage = UsageOf(args[0]);
-  if (!usage.empty()) {
-    out << usage;
-    return kExitOk;
-  }
-  if (args[0] == "check") return RunCheck({"--help"}, out, err);
-  if (args[0] == "report") return RunCli({"--help"}, out, err);
-  err << "quarvex-cli help: no subcommand '" << args[0] << "' (ls, get, find, diff, stats, check, report)\n";
-  return kExitUsage;
-}
-
-std::optional<int> RunBrowseSubcommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  if (args.empty()) return std::nullopt;
-  const std::vector<std::string> rest(args.begin() + 1, args.end());
-  const std::string& sub = args[0];
-  if (sub == "ls") return RunLs(rest, out, err);
-  if (sub == "get") return RunGet(rest, out, err);
-  if (sub == "find") return RunFind(rest, out, err);
-  if (sub == "diff") return RunDiff(rest, out, err);
-  if (sub == "stats") return RunStats(rest, out, err);
-  if (sub == "help") return RunHelp(rest, out, err);
-  return std::nullopt;
-}
-
 }  // namespace quarvex::cli

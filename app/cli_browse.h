@@ -1,6 +1,6 @@
-// Looking inside a hive from the command line: `ls`, `get`, `find`, `diff`, `stats`, and
-// `help SUBCOMMAND`. Each reads its files with the salvage reader, so damage never hides the
-// rest of a hive; the data model is browse/, the lines and JSON are made here.
+// Looking inside a hive from the command line: `ls`, `get`, `find`, `diff`, `stats`. Each reads
+// its files with the salvage reader, so damage never hides the rest of a hive; the data model
+// is browse/, the lines and JSON are made here.
 //
 // Exit status (see app/DECISIONS.md):
 //   ls, get, stats: 0 done, 1 the file is not readable as a hive or KEY / VALUE is not in it,
@@ -24,10 +24,4 @@ int RunGet(const std::vector<std::string>& args, std::ostream& out, std::ostream
 int RunFind(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int RunDiff(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int RunStats(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
-// `help [SUBCOMMAND]`.
-int RunHelp(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
-
-// When args[0] names one of the subcommands above, runs it and returns its status.
-std::optional<int> RunBrowseSubcommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
-
 }  // namespace quarvex::cli

@@ -4,11 +4,9 @@
 
 #include "analyzer/analysis_json.h"
 #include "app/cli_charts.h"
-#include "app/cli_browse.h"
-#include "app/cli_check.h"
 #include "app/cli_options.h"
 #include "app/cli_progress.h"
-#include "app/cli_recover.h"
+#include "app/cli_subcommands.h"
 #include "export/regedit4_export.h"
 #include "hive/error_codes.h"
 #include "job/analysis_job.h"
@@ -95,12 +93,12 @@ int WriteExport(const CliOptions& o, quarvex::job::JobResult& job, std::ostream&
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  // "check FILE...": every problem of each hive, read past damage.
-  if (!args.empty() && args[0] == "check") return RunCheck({args.begin() + 1, args.end()}, out, err);
-  if (!args.empty() && args[0] == "recover") return RunRecover({args.begin() + 1, args.end()}, out, err);
-  // "ls", "get", "find", "diff", "stats", "help"; "report" is the explicit name of what follows.
-  if (const std::optional<int> status = RunBrowseSubcommand(args, out, err)) return *status;
-  if (!args.empty() && args[0] == "report") return RunCli({args.begin() + 1, args.end()}, out, err);
+  // "check", "ls", "help" ... (app/cli_subcommands.cpp); anything else is the report's options.
+  if (const std::optional<int> status = RunSubcommand(args, out, err)) return *status;
+  return RunReport(args, out, err);
+}
+
+int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const ParseResult parsed = ParseCommandLine(args);
   if (!parsed.options) {
     err << "quarvex-cli: " << parsed.error << "\nTry 'quarvex-cli --help'.\n";

@@ -12,7 +12,9 @@ inline constexpr int kExitJobFailed = 1;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitWriteFailed = 3;
 
-// args without the program name. The report goes to out unless -o names a file.
+// args without the program name: a subcommand, or the report's options and file.
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// The analysis report (`quarvex-cli report ...`). It goes to out unless -o names a file.
+int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace quarvex::cli

@@ -13,17 +13,6 @@
 namespace quarvex::testing {
 namespace {
 
-struct CliRun {
-  int status;
-  std::string out, err;
-};
-
-CliRun Cli(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  const int status = cli::RunCli(args, out, err);
-  return {status, out.str(), err.str()};
-}
-
 const std::string kSjis = "\x83\x5C\x83\x74\x83\x67";  // ソフト
 const std::string kUtf8 = "ソフト";
 
@@ -41,7 +30,7 @@ BuiltHive Small() {
 TEST(BrowseCli, LsListsTopLevelAndTree) {
   TempDir dir;
   const std::string file = dir.Write("USER.DAT", Small());
-  CliRun r = Cli({"ls", file});
+  CliResult r = Cli({"ls", file});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "Software\nControl Panel\n");
   r = Cli({"ls", "-R", "-v", file});
@@ -63,7 +52,7 @@ TEST(BrowseCli, LsListsTopLevelAndTree) {
 TEST(BrowseCli, LsJsonIsOneObjectPerKey) {
   TempDir dir;
   const std::string file = dir.Write("USER.DAT", Small());
-  const CliRun r = Cli({"ls", "--json", file, "Software"});
+  const CliResult r = Cli({"ls", "--json", file, "Software"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out,
             "{\"path\": \"Software\\\\Vendor\", \"name\": \"Vendor\", \"depth\": 2, \"subkeys\": 0, \"marks\": [], \"findings\": []}\n"
@@ -74,7 +63,7 @@ TEST(BrowseCli, LsJsonIsOneObjectPerKey) {
 TEST(BrowseCli, GetValuesOneValueAndRaw) {
   TempDir dir;
   const std::string file = dir.Write("USER.DAT", Small());
-  CliRun r = Cli({"get", file, "software\\vendor"});
+  CliResult r = Cli({"get", file, "software\\vendor"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "Count  REG_DWORD  0x0000002A (42)\nName  REG_SZ  \"Quarvex\"\nIcon  REG_BINARY  00 01 02 (3 bytes)\n");
   r = Cli({"get", file, "Software", "@"});
@@ -124,7 +113,7 @@ TEST(BrowseCli, ExitCodes) {
       {{"ls", "--codepage", "123", file}, 2, "unknown code page"},
   };
   for (const Case& c : cases) {
-    const CliRun r = Cli(c.args);
+    const CliResult r = Cli(c.args);
     EXPECT_EQ(r.status, c.status) << c.args[0] << " " << r.err;
     EXPECT_NE(r.err.find(c.errHas), std::string::npos) << r.err;
   }
@@ -133,7 +122,7 @@ TEST(BrowseCli, ExitCodes) {
 TEST(BrowseCli, FindLinesAndJson) {
   TempDir dir;
   const std::string file = dir.Write("USER.DAT", Small());
-  CliRun r = Cli({"find", file, "o"});
+  CliResult r = Cli({"find", file, "o"});
   EXPECT_EQ(r.out,
             "Software\n"
             "Software: @  REG_SZ  \"top\"\n"
@@ -159,7 +148,7 @@ TEST(BrowseCli, DiffOneAddedOneRemovedOneChanged) {
   b.AddKey(root, "Control Panel");
   b.AddKey(root, "Added", {Dword("N", 1)});
   const std::string bfile = dir.Write("SYSTEM.DAT", b.Build());
-  CliRun r = Cli({"diff", a, bfile});
+  CliResult r = Cli({"diff", a, bfile});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out,
             "~ Software\\Vendor: Count: 0x0000002A (42) → 0x0000002B (43)\n"
@@ -181,7 +170,7 @@ TEST(BrowseCli, DamagedHiveIsListedWithMarksAndTheRest) {
   BuiltHive h = Small();
   h.PutU16(h.KeyNodeFileOffset(2) + 24, 0x0777);  // Vendor's record number leads nowhere
   const std::string file = dir.Write("USER.DAT", h);
-  const CliRun r = Cli({"ls", "-R", file});
+  const CliResult r = Cli({"ls", "-R", file});
   EXPECT_EQ(r.status, 0);
   const std::string node = "{key node 0x" ;
   EXPECT_NE(r.out.find(node), std::string::npos) << r.out;
@@ -195,7 +184,7 @@ TEST(BrowseCli, CutHiveStillListsItsFirstKeys) {
   BuiltHive h = Small();
   h.bytes.resize(static_cast<std::size_t>(h.keyRecord[3]) + 10);  // inside the record of ソフト
   const std::string file = dir.Write("USER.DAT", h);
-  const CliRun r = Cli({"ls", "-R", "-v", file});
+  const CliResult r = Cli({"ls", "-R", "-v", file});
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.out.find("    Name  REG_SZ  \"Quarvex\"\n"), std::string::npos) << r.out;
   // The names of the keys whose records lay past the cut are gone; the keys are still there.
@@ -209,7 +198,7 @@ TEST(BrowseCli, CutHiveStillListsItsFirstKeys) {
 TEST(BrowseCli, StatsTextAndJson) {
   TempDir dir;
   const std::string file = dir.Write("USER.DAT", Small());
-  CliRun r = Cli({"stats", file});
+  CliResult r = Cli({"stats", file});
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.out.find("keys:     4\nvalues:   5\n  REG_SZ: 3"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("depth:    2 (Software\\Vendor)"), std::string::npos) << r.out;
@@ -221,7 +210,7 @@ TEST(BrowseCli, StatsTextAndJson) {
 
 TEST(BrowseCli, HelpAndReportName) {
   for (const std::string sub : {"ls", "get", "find", "diff", "stats"}) {
-    const CliRun viaHelp = Cli({"help", sub});
+    const CliResult viaHelp = Cli({"help", sub});
     EXPECT_EQ(viaHelp.status, 0);
     EXPECT_EQ(viaHelp.out.rfind("usage: quarvex-cli " + sub, 0), 0u) << viaHelp.out;
     EXPECT_EQ(Cli({sub, "--help"}).out, viaHelp.out);

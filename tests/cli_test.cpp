@@ -11,18 +11,6 @@
 namespace quarvex::testing {
 namespace {
 
-struct CliResult {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-CliResult Cli(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const int status = cli::RunCli(args, out, err);
-  return {status, out.str(), err.str()};
-}
-
 BuiltHive Sample() {
   HiveBuilder b;
   const int root = b.AddKey(HiveBuilder::kRootParent, "");

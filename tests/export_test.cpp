@@ -208,18 +208,6 @@ TEST(ExportRoot, ToldByTheFileName) {
   for (const auto& [path, root] : rows) EXPECT_EQ(RootKeyForFileName(path), root) << path;
 }
 
-struct CliResult {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-CliResult Cli(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  const int status = cli::RunCli(args, out, err);
-  return {status, out.str(), err.str()};
-}
-
 TEST(ExportCli, WritesTheFileAndNoReport) {
   TempDir dir;
   const std::string hive = dir.Write("USER.DAT", ValueFormsShape());

@@ -339,16 +339,6 @@ TEST(Recover, RandomImagesEndAndStayInside) {
 
 // ---- quarvex-cli recover -----------------------------------------------------------------
 
-struct CliResult {
-  int status;
-  std::string out, err;
-};
-CliResult Cli(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const int status = cli::RunCli(args, out, err);
-  return {status, out.str(), err.str()};
-}
-
 TEST(RecoverCli, ListsKeysValuesAndSummary) {
   Tree t;
   BuiltHive h = t.b.Build();

@@ -1,5 +1,7 @@
 #include "tests/support/test_support.h"
 
+#include "app/cli_run.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -85,6 +87,12 @@ std::unique_ptr<JobRun> RunJob(const std::string& bytes, stage::AnalysisOptions 
   input.clock = FixedTestTime;
   job::RunJob(input, run->events, run->result);
   return run;
+}
+
+CliResult Cli(const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  const int status = cli::RunCli(args, out, err);
+  return {status, out.str(), err.str()};
 }
 
 std::string ReadFileBytes(const std::filesystem::path& path) {

@@ -95,6 +95,14 @@ LocalDateTime FixedTestTime();
 // and block count.
 std::string HeaderOnlyFile(const char* signature, std::int32_t firstBlock, std::uint16_t blocks);
 
+// One in-process run of quarvex-cli: its exit status and what it wrote to each stream.
+struct CliResult {
+  int status;
+  std::string out;
+  std::string err;
+};
+CliResult Cli(const std::vector<std::string>& args);
+
 std::string ReadFileBytes(const std::filesystem::path& path);
 // The real Windows Me user.dat, kept in tests/data.
 std::optional<std::string> RealUserDat();

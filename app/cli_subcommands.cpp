@@ -1,0 +1,57 @@
+#include "app/cli_subcommands.h"
+
+#include <array>
+#include <iomanip>
+
+#include "app/cli_browse.h"
+#include "app/cli_check.h"
+#include "app/cli_recover.h"
+#include "app/cli_run.h"
+
+namespace quarvex::cli {
+
+namespace {
+
+constexpr std::array kSubcommands{
+    Subcommand{"report", "[report] [options] FILE", "the analysis report (quarvex-cli --help)", RunReport},
+    Subcommand{"check", "check [options] FILE...", "every problem of each hive", RunCheck},
+    Subcommand{"recover", "recover [options] FILE", "deleted keys and values the file still holds", RunRecover},
+    Subcommand{"ls", "ls [-R] [-v] FILE [KEY]", "the keys of a hive", RunLs},
+    Subcommand{"get", "get [--raw] FILE KEY [VALUE]", "a key's values, or one value", RunGet},
+    Subcommand{"find", "find [options] FILE PATTERN", "keys, values and data that match", RunFind},
+    Subcommand{"diff", "diff A B", "what changed from hive A to hive B", RunDiff},
+    Subcommand{"stats", "stats FILE", "counts, sizes and the largest keys", RunStats},
+};
+
+}  // namespace
+
+std::span<const Subcommand> Subcommands() { return kSubcommands; }
+
+std::optional<int> RunSubcommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  if (args.empty()) return std::nullopt;
+  const std::vector<std::string> rest(args.begin() + 1, args.end());
+  if (args[0] == "help") return RunHelp(rest, out, err);
+  for (const Subcommand& s : kSubcommands)
+    if (args[0] == s.name) return s.run(rest, out, err);
+  return std::nullopt;
+}
+
+int RunHelp(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  if (args.empty()) {
+    const char* lead = "usage: quarvex-cli ";
+    for (const Subcommand& s : kSubcommands) {
+      out << lead << std::left << std::setw(30) << s.synopsis << s.summary << '\n';
+      lead = "       quarvex-cli ";
+    }
+    out << "  'quarvex-cli help SUBCOMMAND' tells more of one.\n";
+    return kExitOk;
+  }
+  for (const Subcommand& s : kSubcommands)
+    if (args[0] == s.name) return s.run({"--help"}, out, err);
+  err << "quarvex-cli help: no subcommand '" << args[0] << "' (";
+  for (const Subcommand& s : kSubcommands) err << (&s == kSubcommands.data() ? "" : ", ") << s.name;
+  err << ")\n";
+  return kExitUsage;
+}
+
+}  // namespace quarvex::cli
