@@ -29,8 +29,9 @@ const char* const kUsage =
     "  Exit status: 0 no damage, 4 damage found, 1 a file is not readable as a hive,\n"
     "  2 usage error, 3 the JSON file could not be written.\n";
 
-// The whole file, opened read-only; nullopt and a reason when it cannot be read.
-std::optional<std::vector<std::uint8_t>> ReadWhole(const std::string& path, std::string& error) {
+}  // namespace
+
+std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path, std::string& error) {
   std::error_code ec;
   const std::filesystem::path p(path);
   if (std::filesystem::is_directory(p, ec)) {
@@ -60,6 +61,8 @@ std::optional<std::vector<std::uint8_t>> ReadWhole(const std::string& path, std:
   }
   return bytes;
 }
+
+namespace {
 
 bool SameFile(const std::string& a, const std::string& b) {
   std::error_code ec;
@@ -120,7 +123,7 @@ int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
   for (std::size_t n = 0; n < files.size(); ++n) {
     const std::string& file = files[n];
     std::string error;
-    const auto bytes = ReadWhole(file, error);
+    const auto bytes = ReadWholeFile(file, error);
     std::string entry;
     if (!bytes) {
       status = kCheckUnreadable;

@@ -6,6 +6,8 @@
 // over 4), 2 for a usage error, 3 when the --json file cannot be written.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -17,6 +19,9 @@ inline constexpr int kCheckUnreadable = 1;
 inline constexpr int kCheckUsage = 2;
 inline constexpr int kCheckWriteFailed = 3;
 inline constexpr int kCheckDamage = 4;
+
+// The whole file, opened read-only; nullopt and a reason when it cannot be read.
+std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path, std::string& error);
 
 // args: what follows the word "check" on the command line.
 int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
