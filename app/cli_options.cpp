@@ -66,6 +66,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
       if (!value(o.chartsDirectory)) return fail("--charts needs a directory");
     } else if (a == "--export") {
       if (!value(o.exportFile)) return fail("--export needs a file name (or - for standard output)");
+    } else if (a == "--salvage") {
+      o.salvage = true;
     } else if (a == "--export-root") {
       if (!value(o.exportRoot)) return fail("--export-root needs a root key name");
     } else if (a == "--encoding") {
@@ -113,6 +115,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     }
   }
   if (o.inputFile.empty() && !o.help && !o.version) return fail("no hive file named");
+  if (o.salvage && o.exportFile.empty()) return fail("--salvage goes with --export FILE");
   return ParseResult{o, {}};
 }
 
@@ -136,6 +139,12 @@ std::string HelpText() {
       "                        the report is then written only with -o, and the analysis\n"
       "                        runs only for -o or --json; problems found are comments in\n"
       "                        FILE and lines on standard error\n"
+      "  --salvage             with --export: read the file with the salvage reader, which\n"
+      "                        goes on past damage: every key and value still readable is\n"
+      "                        exported, each damaged place as a \"; damage:\" comment, lost\n"
+      "                        keys under (lost keys); the same bytes as --export on a sound\n"
+      "                        file, and written even when the job fails (exit status 4\n"
+      "                        when damage was found, as quarvex-cli check)\n"
       "  --export-root NAME    the root key's name in the export (default: HKEY_USERS for\n"
       "                        USER.*, HKEY_LOCAL_MACHINE for SYSTEM.*, else HKEY_UNKNOWN)\n"
       "  --encoding ENC        native (the hive's code page, as saved by the window) or utf-8\n"

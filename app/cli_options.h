@@ -20,6 +20,7 @@ struct CliOptions {
   std::string chartsDirectory;  // empty: no chart pictures
   std::string exportFile;  // empty: no REGEDIT4 export; "-": standard output
   std::string exportRoot;  // empty: told by the hive's file name
+  bool salvage = false;    // the export from the salvage reader, which reads on past damage
   Encoding encoding = Encoding::Native;
   quarvex::text::CodePage codePage = quarvex::text::CodePage::Cp932;
   quarvex::stage::AnalysisOptions options = quarvex::stage::AnalysisOptions::Initial();

@@ -4,12 +4,16 @@
 
 #include "analyzer/analysis_json.h"
 #include "app/cli_charts.h"
+#include "app/cli_check.h"
 #include "app/cli_options.h"
 #include "app/cli_progress.h"
 #include "app/cli_subcommands.h"
 #include "export/regedit4_export.h"
+#include "export/salvage_export.h"
 #include "hive/error_codes.h"
 #include "job/analysis_job.h"
+#include "salvage/check_text.h"
+#include "salvage/salvage.h"
 #include "text/report_file.h"
 #include "text/text_encoding.h"
 #include "host/this_host.h"
@@ -64,14 +68,18 @@ void ReportJobFailure(const CliOptions& o, const quarvex::job::JobResult& result
   err << '\n';
 }
 
-// The REGEDIT4 export of the job's hive, to a file through a temporary one (or standard
-// output); every finding also goes to standard error, the first hundred of them in full.
-int WriteExport(const CliOptions& o, quarvex::job::JobResult& job, std::ostream& out, std::ostream& err) {
+ExportSettings ExportSettingsFor(const CliOptions& o) {
   ExportSettings settings;
   settings.codePage = o.codePage;
   settings.rootKey = quarvex::text::Utf8ToCodePage(o.exportRoot.empty() ? RootKeyForFileName(o.inputFile) : o.exportRoot, o.codePage);
-  quarvex::text::ReportLines lines;
-  const ExportOutcome outcome = ExportRegedit4(job.hive, settings, lines);
+  return settings;
+}
+
+// Every finding of an export on standard error, the first hundred of them in full; then the
+// lines, to a file through a temporary one (or standard output), unless the export failed
+// and --partial was not given. Returns kExitOk, or the failure's status.
+int FinishExport(const CliOptions& o, const ExportOutcome& outcome, const quarvex::text::ReportLines& lines,
+                 std::ostream& out, std::ostream& err) {
   constexpr std::size_t kShown = 100;
   for (std::size_t i = 0; i < outcome.findings.size() && i < kShown; ++i)
     err << "quarvex-cli: " << o.inputFile << ": export: " << quarvex::text::CodePageToUtf8(outcome.findings[i], o.codePage) << '\n';
@@ -88,6 +96,37 @@ int WriteExport(const CliOptions& o, quarvex::job::JobResult& job, std::ostream&
     if (written != kExitOk) return written;
   }
   return failed ? kExitJobFailed : kExitOk;
+}
+
+// The REGEDIT4 export of the job's hive.
+int WriteExport(const CliOptions& o, quarvex::job::JobResult& job, std::ostream& out, std::ostream& err) {
+  quarvex::text::ReportLines lines;
+  const ExportOutcome outcome = ExportRegedit4(job.hive, ExportSettingsFor(o), lines);
+  return FinishExport(o, outcome, lines, out, err);
+}
+
+// The export from the salvage reader: the file is read again and salvaged, whatever the job
+// made of it (a truncated file fails the job and is exported all the same). The status is the
+// check's: 4 when damage was found (the export is written all the same), 1 when the file
+// cannot be read or is no registry file at all.
+int WriteSalvageExport(const CliOptions& o, std::ostream& out, std::ostream& err) {
+  std::string error;
+  const auto bytes = ReadWholeHive(o.inputFile, error);
+  if (!bytes) {
+    err << "quarvex-cli: " << o.inputFile << ": cannot read: " << error << '\n';
+    return kExitJobFailed;
+  }
+  quarvex::salvage::SalvageOptions options;
+  options.codePage = o.codePage;
+  const quarvex::salvage::SalvagedHive hive = quarvex::salvage::Salvage(*bytes, options);
+  quarvex::text::ReportLines lines;
+  const ExportOutcome outcome = ExportSalvaged(hive, ExportSettingsFor(o), lines);
+  const int finished = FinishExport(o, outcome, lines, out, err);
+  if (finished != kExitOk) return finished;
+  if (hive.summary.damage == 0) return kExitOk;
+  err << "quarvex-cli: " << o.inputFile << ": export: " << quarvex::salvage::SummaryText(hive)
+      << " (quarvex-cli check lists every finding)\n";
+  return kCheckDamage;
 }
 
 }  // namespace
@@ -127,6 +166,8 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
   if (o.fixedTime) input.clock = [t = *o.fixedTime] { return t; };
   // An export alone needs only the loaded and indexed hive, and writes no report.
   const bool report = o.exportFile.empty() || !o.outputFile.empty();
+  // A salvage export alone needs no job at all: it must not depend on the job succeeding.
+  if (o.salvage && !report && o.jsonFile.empty() && o.chartsDirectory.empty()) return WriteSalvageExport(o, out, err);
   input.options = o.options;
   if (!report && o.jsonFile.empty())
     for (quarvex::stage::Option stage : {quarvex::stage::Option::cbANA, quarvex::stage::Option::cbRPT}) input.options.Set(stage, false);
@@ -146,6 +187,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     if (o.partial && !o.jsonFile.empty() &&
         !SaveAnalysisJson(AnalysisJsonText(std::nullopt, JobFailure{result.code, result.finding}), o.jsonFile, error))
       err << "quarvex-cli: " << error << '\n';
+    if (o.salvage) WriteSalvageExport(o, out, err);
     return kExitJobFailed;
   }
   const int written = report ? WriteReport(o, result, out, err) : kExitOk;
@@ -159,7 +201,8 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     const int charts = WriteCharts(o.chartsDirectory, o.inputFile, o.codePage, err);
     if (charts != kExitOk) return charts;
   }
-  return o.exportFile.empty() ? kExitOk : WriteExport(o, result, out, err);
+  if (o.exportFile.empty()) return kExitOk;
+  return o.salvage ? WriteSalvageExport(o, out, err) : WriteExport(o, result, out, err);
 }
 
 }  // namespace quarvex::cli

@@ -28,26 +28,16 @@ struct KeyRecord {
   std::int64_t End() const { return offset + header.NextOfs; }  // the record's space ends here
 };
 
-std::string HexBytes(Bytes bytes) {
-  std::string text;
-  for (std::uint8_t b : bytes) AppendPrintf(text, text.empty() ? "%02x" : ",%02x", unsigned{b});
-  return text;
-}
-
-// A name as a comment shows it: quoted, line breaks as '?'.
-std::string Quoted(Bytes name) { return "\"" + WithoutLineBreaks(name) + "\""; }
-
 class Exporter {
  public:
   Exporter(Hive& hive, const ExportSettings& settings, ReportLines& out)
-      : hive_(hive), settings_(settings), out_(out), leadBytes_(LeadByteSet::For(settings.codePage)) {
+      : hive_(hive), settings_(settings), out_(out), writer_(out, settings.codePage) {
     limit_ = settings.outputLimit != 0 ? settings.outputLimit
                                        : kExportBudgetBase + kExportBudgetPerByte * hive.hiveImage.Size();
   }
 
   ExportOutcome Run() {
-    out_.Append("REGEDIT4");
-    out_.Append("");
+    writer_.Start();
     RgknHeader rgkn;
     if (!hive_.ReadKernelHeader(rgkn)) return Fail(hive_.errorCode);
     root_ = rgkn.iRec1stOfs;
@@ -59,7 +49,7 @@ class Exporter {
       }
     });
     if (!walked) return Fail(hive_.errorCode);
-    return outcome_;
+    return Done();
   }
 
  private:
@@ -69,13 +59,17 @@ class Exporter {
     Comment(Printf("the export ends here: Fail(%d): %s", failure, outcome_.failure.c_str()));
     outcome_.finding = hive_.failure;
     hive_.ClearFailure();
+    return Done();
+  }
+
+  ExportOutcome Done() {
+    outcome_.keys = writer_.keys;
+    outcome_.values = writer_.values;
+    outcome_.findings = std::move(writer_.findings);
     return outcome_;
   }
 
-  void Comment(const std::string& text) {
-    out_.Append("; " + text);
-    outcome_.findings.push_back(text);
-  }
+  void Comment(const std::string& text) { writer_.Comment(text); }
 
   KeyRecord RecordOf(const KeyNode& node) {
     KeyRecord record;
@@ -104,7 +98,7 @@ class Exporter {
   // The name as a path shows it: up to its first zero byte, line breaks as '?', or the
   // stand-in "(key OFFSET)" for a key without a record.
   std::string PathName(std::int32_t offset, const KeyRecord& record) {
-    if (record.state != KeyRecord::State::Found) return Printf("(key %08X)", static_cast<std::uint32_t>(offset));
+    if (record.state != KeyRecord::State::Found) return StandInName(static_cast<std::uint32_t>(offset));
     return WithoutLineBreaks(UpToFirstZero(StoredName(record)));
   }
 
@@ -218,11 +212,12 @@ class Exporter {
       hive_.errorCode = code::kInternalFailure;
       return;
     }
-    ++outcome_.keys;
-    out_.Append("[" + path_ + "]");
+    writer_.KeyLine(path_);
     DescribeKey(offset, node, record);
-    if (record.state == KeyRecord::State::Found) WriteValues(record);
-    out_.Append("");
+    if (record.state == KeyRecord::State::Found)
+      writer_.Values(hive_.hiveImage.View(), record.offset + DataRecordHeader::kSize + record.header.KeyL,
+                     record.End(), record.header.DatN);
+    writer_.EndKey();
   }
 
   void DescribeKey(std::int32_t offset, const KeyNode& node, const KeyRecord& record) {
@@ -230,101 +225,22 @@ class Exporter {
     switch (record.state) {
       case KeyRecord::State::NoNumbers:
         // The root key has no record in every real file: nothing to say about it.
-        if (offset != root_)
-          Comment(Printf("key node %08X has no data record (Blk# %04X, Rec# %04X): no name, no values", at,
-                         unsigned{node.BlkNo}, unsigned{node.RecNo}));
+        if (offset != root_) writer_.NoRecord(at, node.BlkNo, node.RecNo);
         return;
       case KeyRecord::State::NotFound:
-        Comment(Printf("key node %08X: its data record (Blk# %04X, Rec# %04X) is not in the file's record index: "
-                       "no name, no values",
-                       at, unsigned{node.BlkNo}, unsigned{node.RecNo}));
+        writer_.RecordNotFound(at, node.BlkNo, node.RecNo, "the file's record index");
         return;
       case KeyRecord::State::Found:
         break;
     }
-    const Bytes name = StoredName(record);
-    if (name.size() < record.header.KeyL) {
-      const bool pastRecord = std::int64_t{DataRecordHeader::kSize} + record.header.KeyL > record.header.NextOfs;
-      Comment(Printf("key node %08X: its name (KeyL %04X) runs past the end of its %s; %zu byte(s) of it are shown",
-                     at, unsigned{record.header.KeyL}, pastRecord ? "record" : "file", name.size()));
-    }
-    const Bytes shown = UpToFirstZero(name);
-    if (shown.size() < name.size())
-      Comment(Printf("key node %08X: its name holds a zero byte after %zu byte(s), and is taken up to it; whole "
-                     "name: hex %s",
-                     at, shown.size(), HexBytes(name).c_str()));
-    if (HasLineBreak(shown))
-      Comment(Printf("key node %08X: its name holds a line break, shown as '?'; name: hex %s", at,
-                     HexBytes(shown).c_str()));
-    if (offset == root_ && !shown.empty())
-      Comment(Printf("the root key's record names it %s; it is written as the root", Quoted(shown).c_str()));
-  }
-
-  void WriteValues(const KeyRecord& record) {
-    const std::int64_t end = record.End();
-    std::int64_t p = record.offset + DataRecordHeader::kSize + record.header.KeyL;
-    const unsigned count = record.header.DatN;
-    for (unsigned v = 0; v < count; ++v) {
-      // Where each part of the value lies, and whether it lies inside the record and the file.
-      const Bytes raw = hive_.ReadBytes(FileOffset(p), ValueEntry::kSize);
-      if (p + std::int64_t{ValueEntry::kSize} > end || raw.size() < ValueEntry::kSize) {
-        Damaged(v, count, Printf("its entry at %08llX runs past the end of its %s", static_cast<unsigned long long>(p),
-                                 raw.size() < ValueEntry::kSize ? "file" : "record"));
-        return;
-      }
-      const ValueEntry entry = ValueEntry::Decode(raw);
-      const std::int64_t nameAt = p + ValueEntry::kSize;
-      const std::int64_t dataAt = nameAt + entry.NL;
-      const Bytes name = hive_.ReadBytes(FileOffset(nameAt), entry.NL);
-      const Bytes data = hive_.ReadBytes(FileOffset(dataAt), entry.VL);
-      const std::string what = Printf("(type %04X, name %s, NL %04X, VL %04X)", unsigned{entry.Atr},
-                                      Quoted(UpToFirstZero(name)).c_str(), unsigned{entry.NL}, unsigned{entry.VL});
-      if (dataAt > end || name.size() < entry.NL) {
-        Damaged(v, count, Printf("its name runs past the end of its %s ", dataAt > end ? "record" : "file") + what);
-        return;
-      }
-      if (dataAt + entry.VL > end || data.size() < entry.VL) {
-        // What lies between the data's start and the record's end is shown, nothing beyond.
-        const auto inside = static_cast<std::size_t>(std::max<std::int64_t>(0, end - dataAt));
-        Damaged(v, count,
-                Printf("its data runs past the end of its %s ", dataAt + entry.VL > end ? "record" : "file") + what +
-                    "; the record's bytes from there: hex " + HexBytes(data.first(std::min(data.size(), inside))));
-        return;
-      }
-      WriteValue(v, entry, name, data);
-      p = dataAt + entry.VL;
-    }
-  }
-
-  void Damaged(unsigned index, unsigned count, const std::string& why) {
-    Comment(Printf("value %u of %u: ", index + 1, count) + why +
-            (index + 1 < count ? Printf("; it and the %u after it are not exported", count - index - 1)
-                               : std::string("; it is not exported")));
-  }
-
-  void WriteValue(unsigned index, const ValueEntry& entry, Bytes name, Bytes data) {
-    Bytes shown = UpToFirstZero(name);
-    if (shown.size() < name.size())
-      Comment(Printf("value %u: its name holds a zero byte after %zu byte(s), and is taken up to it; whole name: hex %s",
-                     index + 1, shown.size(), HexBytes(name).c_str()));
-    std::string cleaned;
-    if (HasLineBreak(shown)) {
-      Comment(Printf("value %u: its name holds a line break, written as '?'; name: hex %s", index + 1,
-                     HexBytes(shown).c_str()));
-      cleaned = WithoutLineBreaks(shown);
-      shown = Bytes(reinterpret_cast<const std::uint8_t*>(cleaned.data()), cleaned.size());
-    }
-    if (entry.Un1 != 0)
-      Comment(Printf("value %u: the word after its type (Un1) is %04X; the type is read as %X", index + 1,
-                     unsigned{entry.Un1}, unsigned{entry.Atr}));
-    AppendValueLines(out_, shown, entry.Atr, data, leadBytes_);
-    ++outcome_.values;
+    const bool pastRecord = std::int64_t{DataRecordHeader::kSize} + record.header.KeyL > record.header.NextOfs;
+    writer_.DescribeName(at, StoredName(record), record.header.KeyL, pastRecord, offset == root_);
   }
 
   Hive& hive_;
   const ExportSettings& settings_;
   ReportLines& out_;
-  LeadByteSet leadBytes_;
+  Regedit4Writer writer_;
   std::size_t limit_ = 0;
   std::int32_t root_ = 0;
   ExportOutcome outcome_;

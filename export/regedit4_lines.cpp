@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "hive/keyname.h"
+
 #include "text/printf.h"
 
 namespace quarvex::exporter {
@@ -102,6 +104,133 @@ void AppendValueLines(ReportLines& out, Bytes name, std::uint32_t type, Bytes da
     }
   }
   out.Append(line);
+}
+
+std::string HexBytes(Bytes bytes) {
+  std::string text;
+  for (std::uint8_t b : bytes) AppendPrintf(text, text.empty() ? "%02x" : ",%02x", unsigned{b});
+  return text;
+}
+
+std::string QuotedName(Bytes name) { return "\"" + WithoutLineBreaks(name) + "\""; }
+
+std::string StandInName(std::uint32_t node) { return Printf("(key %08X)", node); }
+
+namespace {
+
+// The bytes inside the image from offset, at most count of them (empty outside it).
+Bytes Slice(Bytes image, std::int64_t offset, std::size_t count) {
+  if (offset < 0 || static_cast<std::uint64_t>(offset) >= image.size()) return {};
+  const auto start = static_cast<std::size_t>(offset);
+  return image.subspan(start, std::min(count, image.size() - start));
+}
+
+}  // namespace
+
+Regedit4Writer::Regedit4Writer(ReportLines& out, CodePage codePage)
+    : out_(out), leadBytes_(LeadByteSet::For(codePage)) {}
+
+void Regedit4Writer::Start() {
+  out_.Append("REGEDIT4");
+  out_.Append("");
+}
+
+void Regedit4Writer::Comment(const std::string& text) {
+  out_.Append("; " + text);
+  findings.push_back(text);
+}
+
+void Regedit4Writer::KeyLine(const std::string& path) {
+  ++keys;
+  out_.Append("[" + path + "]");
+}
+
+void Regedit4Writer::EndKey() { out_.Append(""); }
+
+void Regedit4Writer::NoRecord(std::uint32_t node, std::uint16_t blkNo, std::uint16_t recNo) {
+  Comment(Printf("key node %08X has no data record (Blk# %04X, Rec# %04X): no name, no values", node, unsigned{blkNo},
+                 unsigned{recNo}));
+}
+
+void Regedit4Writer::RecordNotFound(std::uint32_t node, std::uint16_t blkNo, std::uint16_t recNo,
+                                    const std::string& where) {
+  Comment(Printf("key node %08X: its data record (Blk# %04X, Rec# %04X) is not in %s: no name, no values", node,
+                 unsigned{blkNo}, unsigned{recNo}, where.c_str()));
+}
+
+void Regedit4Writer::DescribeName(std::uint32_t node, Bytes name, std::uint16_t keyL, bool pastRecord, bool isRoot) {
+  if (name.size() < keyL)
+    Comment(Printf("key node %08X: its name (KeyL %04X) runs past the end of its %s; %zu byte(s) of it are shown",
+                   node, unsigned{keyL}, pastRecord ? "record" : "file", name.size()));
+  const Bytes shown = UpToFirstZero(name);
+  if (shown.size() < name.size())
+    Comment(Printf("key node %08X: its name holds a zero byte after %zu byte(s), and is taken up to it; whole "
+                   "name: hex %s",
+                   node, shown.size(), HexBytes(name).c_str()));
+  if (HasLineBreak(shown))
+    Comment(Printf("key node %08X: its name holds a line break, shown as '?'; name: hex %s", node,
+                   HexBytes(shown).c_str()));
+  if (isRoot && !shown.empty())
+    Comment(Printf("the root key's record names it %s; it is written as the root", QuotedName(shown).c_str()));
+}
+
+void Regedit4Writer::Values(Bytes image, std::int64_t first, std::int64_t end, unsigned count) {
+  std::int64_t p = first;
+  for (unsigned v = 0; v < count; ++v) {
+    // Where each part of the value lies, and whether it lies inside the record and the file.
+    const Bytes raw = Slice(image, p, ValueEntry::kSize);
+    if (p + std::int64_t{ValueEntry::kSize} > end || raw.size() < ValueEntry::kSize) {
+      Damaged(v, count, Printf("its entry at %08llX runs past the end of its %s", static_cast<unsigned long long>(p),
+                               raw.size() < ValueEntry::kSize ? "file" : "record"));
+      return;
+    }
+    const ValueEntry entry = ValueEntry::Decode(raw);
+    const std::int64_t nameAt = p + ValueEntry::kSize;
+    const std::int64_t dataAt = nameAt + entry.NL;
+    const Bytes name = Slice(image, nameAt, entry.NL);
+    const Bytes data = Slice(image, dataAt, entry.VL);
+    const std::string what = Printf("(type %04X, name %s, NL %04X, VL %04X)", unsigned{entry.Atr},
+                                    QuotedName(UpToFirstZero(name)).c_str(), unsigned{entry.NL}, unsigned{entry.VL});
+    if (dataAt > end || name.size() < entry.NL) {
+      Damaged(v, count, Printf("its name runs past the end of its %s ", dataAt > end ? "record" : "file") + what);
+      return;
+    }
+    if (dataAt + entry.VL > end || data.size() < entry.VL) {
+      // What lies between the data's start and the record's end is shown, nothing beyond.
+      const auto inside = static_cast<std::size_t>(std::max<std::int64_t>(0, end - dataAt));
+      Damaged(v, count,
+              Printf("its data runs past the end of its %s ", dataAt + entry.VL > end ? "record" : "file") + what +
+                  "; the record's bytes from there: hex " + HexBytes(data.first(std::min(data.size(), inside))));
+      return;
+    }
+    Value(v, entry, name, data);
+    p = dataAt + entry.VL;
+  }
+}
+
+void Regedit4Writer::Damaged(unsigned index, unsigned count, const std::string& why) {
+  Comment(Printf("value %u of %u: ", index + 1, count) + why +
+          (index + 1 < count ? Printf("; it and the %u after it are not exported", count - index - 1)
+                             : std::string("; it is not exported")));
+}
+
+void Regedit4Writer::Value(unsigned index, const ValueEntry& entry, Bytes name, Bytes data) {
+  Bytes shown = UpToFirstZero(name);
+  if (shown.size() < name.size())
+    Comment(Printf("value %u: its name holds a zero byte after %zu byte(s), and is taken up to it; whole name: hex %s",
+                   index + 1, shown.size(), HexBytes(name).c_str()));
+  std::string cleaned;
+  if (HasLineBreak(shown)) {
+    Comment(Printf("value %u: its name holds a line break, written as '?'; name: hex %s", index + 1,
+                   HexBytes(shown).c_str()));
+    cleaned = WithoutLineBreaks(shown);
+    shown = Bytes(reinterpret_cast<const std::uint8_t*>(cleaned.data()), cleaned.size());
+  }
+  if (entry.Un1 != 0)
+    Comment(Printf("value %u: the word after its type (Un1) is %04X; the type is read as %X", index + 1,
+                   unsigned{entry.Un1}, unsigned{entry.Atr}));
+  AppendValueLines(out_, shown, entry.Atr, data, leadBytes_);
+  ++values;
 }
 
 }  // namespace quarvex::exporter

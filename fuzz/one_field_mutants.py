@@ -7,6 +7,7 @@ highest and lowest signed values, and its own value plus and minus one.
 usage: one_field_mutants.py HIVE OUTDIR   (prints how many fields and files)
 """
 
+import hashlib
 import os
 import struct
 import sys
@@ -56,12 +57,10 @@ def fields(hive):
     return out
 
 
-def main():
-    hive = open(sys.argv[1], "rb").read()
-    outdir = sys.argv[2]
-    os.makedirs(outdir, exist_ok=True)
-    written, found = set(), fields(hive)
-    for at, size in found:
+def mutants(hive):
+    """Yields (offset, size, value, mutant bytes) for every distinct one-field mutant."""
+    written = set()
+    for at, size in fields(hive):
         bits = 8 * size
         original = int.from_bytes(hive[at:at + size], "little")
         mask = (1 << bits) - 1
@@ -69,13 +68,24 @@ def main():
             if value == original:
                 continue
             mutant = hive[:at] + value.to_bytes(size, "little") + hive[at + size:]
-            if mutant in written:
+            digest = hashlib.sha1(mutant).digest()  # a set of digests, not of whole copies
+            if digest in written:
                 continue
-            written.add(mutant)
-            stem = os.path.splitext(os.path.basename(sys.argv[1]))[0]
-            with open(os.path.join(outdir, f"{stem}-{at:06x}-{size}-{value:x}.dat"), "wb") as f:
-                f.write(mutant)
-    print(f"{len(found)} fields, {len(written)} one-field mutants of {sys.argv[1]}")
+            written.add(digest)
+            yield at, size, value, mutant
+
+
+def main():
+    hive = open(sys.argv[1], "rb").read()
+    outdir = sys.argv[2]
+    os.makedirs(outdir, exist_ok=True)
+    stem = os.path.splitext(os.path.basename(sys.argv[1]))[0]
+    count = 0
+    for at, size, value, mutant in mutants(hive):
+        with open(os.path.join(outdir, f"{stem}-{at:06x}-{size}-{value:x}.dat"), "wb") as f:
+            f.write(mutant)
+        count += 1
+    print(f"{len(fields(hive))} fields, {count} one-field mutants of {sys.argv[1]}")
 
 
 if __name__ == "__main__":
