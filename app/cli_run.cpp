@@ -6,6 +6,7 @@
 #include "app/cli_charts.h"
 #include "app/cli_browse.h"
 #include "app/cli_check.h"
+#include "app/cli_facts.h"
 #include "app/cli_options.h"
 #include "app/cli_progress.h"
 #include "app/cli_recover.h"
@@ -98,6 +99,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   // "check FILE...": every problem of each hive, read past damage.
   if (!args.empty() && args[0] == "check") return RunCheck({args.begin() + 1, args.end()}, out, err);
   if (!args.empty() && args[0] == "recover") return RunRecover({args.begin() + 1, args.end()}, out, err);
+  if (!args.empty() && args[0] == "facts") return RunFacts({args.begin() + 1, args.end()}, out, err);
   // "ls", "get", "find", "diff", "stats", "help"; "report" is the explicit name of what follows.
   if (const std::optional<int> status = RunBrowseSubcommand(args, out, err)) return *status;
   if (!args.empty() && args[0] == "report") return RunCli({args.begin() + 1, args.end()}, out, err);
