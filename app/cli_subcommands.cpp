@@ -5,6 +5,7 @@
 
 #include "app/cli_browse.h"
 #include "app/cli_check.h"
+#include "app/cli_facts.h"
 #include "app/cli_recover.h"
 #include "app/cli_run.h"
 
@@ -16,6 +17,7 @@ constexpr std::array kSubcommands{
     Subcommand{"report", "[report] [options] FILE", "the analysis report (quarvex-cli --help)", RunReport},
     Subcommand{"check", "check [options] FILE...", "every problem of each hive", RunCheck},
     Subcommand{"recover", "recover [options] FILE", "deleted keys and values the file still holds", RunRecover},
+    Subcommand{"facts", "facts [options] FILE...", "what the hives say of the machine and its user", RunFacts},
     Subcommand{"ls", "ls [-R] [-v] FILE [KEY]", "the keys of a hive", RunLs},
     Subcommand{"get", "get [--raw] FILE KEY [VALUE]", "a key's values, or one value", RunGet},
     Subcommand{"find", "find [options] FILE PATTERN", "keys, values and data that match", RunFind},

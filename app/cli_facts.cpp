@@ -1,0 +1,173 @@
+#include "app/cli_facts.h"
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+#include "app/cli_check.h"
+#include "app/cli_run.h"
+#include "browse/hive_view.h"
+#include "facts/facts_output.h"
+#include "recover/recover.h"
+#include "salvage/salvage.h"
+#include "text/report_file.h"
+#include "text/report_lines.h"
+
+namespace quarvex::cli {
+
+namespace {
+
+const char* const kUsage =
+    "usage: quarvex-cli facts [--json FILE|-] [--csv FILE|-] [--no-recovered]\n"
+    "                         [--codepage 932|936|949|950|none] FILE...\n"
+    "  Reports the well-known places of the registry files (system.dat and user.dat of one\n"
+    "  machine may be given together): the system, programs, hardware, network and the user's\n"
+    "  traces, each fact with the hive and key it came from. Facts in keys recovered from free\n"
+    "  space are listed with their confidence, facts in damaged keys with what is wrong.\n"
+    "  --json FILE     also write every fact as JSON with its raw bytes ('-': standard output)\n"
+    "  --csv FILE      also write them as CSV ('-': standard output)\n"
+    "  --no-recovered  leave out the keys recovered from free space\n"
+    "  Exit status: 0, 1 a file is not readable as a hive (the others are still reported),\n"
+    "  2 usage error, 3 an output file could not be written.\n";
+
+bool SameFile(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return a == b || (std::filesystem::equivalent(a, b, ec) && !ec);
+}
+
+// One hive read for the report: its bytes, the salvaged model and view, and its recovery.
+struct LoadedHive {
+  std::string file;
+  std::vector<std::uint8_t> bytes;
+  salvage::SalvagedHive hive;
+  std::unique_ptr<browse::HiveView> view;
+  recover::Recovery recovery;
+};
+
+bool Save(const std::string& document, std::string_view lineEnd, const std::string& path, std::string& error) {
+  text::ReportLines lines;
+  std::size_t begin = 0;
+  while (begin < document.size()) {
+    const std::size_t end = document.find(lineEnd, begin);
+    lines.Append(std::string_view(document).substr(begin, end == std::string::npos ? std::string::npos : end - begin));
+    if (end == std::string::npos) break;
+    begin = end + lineEnd.size();
+  }
+  return text::SaveReportLines(lines, path, error);
+}
+
+}  // namespace
+
+int RunFacts(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  std::optional<std::string> json, csv;
+  bool withRecovered = true;
+  text::CodePage codePage = text::CodePage::Cp932;
+  std::vector<std::string> files;
+  bool optionsEnd = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (optionsEnd || a.empty() || a[0] != '-' || a == "-") {
+      files.push_back(a);
+    } else if (a == "--") {
+      optionsEnd = true;
+    } else if (a == "--help" || a == "-h") {
+      out << kUsage;
+      return kExitOk;
+    } else if (a == "--no-recovered") {
+      withRecovered = false;
+    } else if (a == "--json" || a == "--csv" || a == "--codepage") {
+      if (i + 1 >= args.size()) {
+        err << "quarvex-cli facts: " << a << " needs a value\n" << kUsage;
+        return kExitUsage;
+      }
+      const std::string& value = args[++i];
+      if (a == "--json") {
+        json = value;
+      } else if (a == "--csv") {
+        csv = value;
+      } else if (const auto cp = text::ParseCodePage(value)) {
+        codePage = *cp;
+      } else {
+        err << "quarvex-cli facts: unknown code page '" << value << "'\n" << kUsage;
+        return kExitUsage;
+      }
+    } else {
+      err << "quarvex-cli facts: unknown option '" << a << "'\n" << kUsage;
+      return kExitUsage;
+    }
+  }
+  if (files.empty()) {
+    err << "quarvex-cli facts: no file given\n" << kUsage;
+    return kExitUsage;
+  }
+  if (json && csv && *json == "-" && *csv == "-") {
+    err << "quarvex-cli facts: --json and --csv cannot both go to standard output\n";
+    return kExitUsage;
+  }
+  for (const std::string& file : files)
+    for (const std::optional<std::string>* output : {&json, &csv})
+      if (*output && **output != "-" && SameFile(file, **output)) {
+        err << "quarvex-cli facts: the output file " << **output << " is a file to read; not overwriting it\n";
+        return kExitUsage;
+      }
+
+  int status = kExitOk;
+  std::vector<std::unique_ptr<LoadedHive>> loaded;
+  for (const std::string& file : files) {
+    std::string error;
+    auto bytes = ReadWholeHive(file, error);
+    if (!bytes) {
+      err << "quarvex-cli facts: " << file << ": cannot read: " << error << '\n';
+      status = kExitJobFailed;
+      continue;
+    }
+    auto h = std::make_unique<LoadedHive>();
+    h->file = file;
+    h->bytes = std::move(*bytes);
+    salvage::SalvageOptions options;
+    options.codePage = codePage;
+    h->hive = salvage::Salvage(h->bytes, options);
+    if (!h->hive.isHive) {
+      err << "quarvex-cli facts: " << file << ": not a registry file (no CREG or RGKN signature)\n";
+      status = kExitJobFailed;
+      continue;
+    }
+    h->view = std::make_unique<browse::HiveView>(h->hive, codePage);
+    if (withRecovered) {
+      recover::RecoverOptions recoverOptions;
+      recoverOptions.codePage = codePage;
+      h->recovery = recover::Recover(h->hive, recoverOptions);
+    }
+    loaded.push_back(std::move(h));
+  }
+  std::vector<facts::HiveSource> sources;
+  for (const auto& h : loaded) sources.push_back({h->file, h->view.get(), withRecovered ? &h->recovery : nullptr});
+  const facts::FactsResult result = facts::CollectFacts(sources);
+
+  const bool toOut = (json && *json == "-") || (csv && *csv == "-");
+  if (!toOut) out << facts::FactsText(sources, result);
+  if (json) {
+    const std::string document = facts::FactsJson(sources, result);
+    std::string error;
+    if (*json == "-") {
+      out << document;
+    } else if (!Save(document, "\n", *json, error)) {
+      err << "quarvex-cli facts: cannot write " << *json << ": " << error << '\n';
+      status = kExitWriteFailed;
+    }
+  }
+  if (csv) {
+    const std::string document = facts::FactsCsv(sources, result);
+    std::string error;
+    if (*csv == "-") {
+      out << document;
+    } else if (!Save(document, "\r\n", *csv, error)) {
+      err << "quarvex-cli facts: cannot write " << *csv << ": " << error << '\n';
+      status = kExitWriteFailed;
+    }
+  }
+  out.flush();
+  return status == kExitOk && !out ? kExitWriteFailed : status;
+}
+
+}  // namespace quarvex::cli

@@ -1,0 +1,359 @@
+#include "facts/collect.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "browse/value_text.h"
+#include "facts/decode.h"
+#include "text/text_encoding.h"
+
+namespace quarvex::facts {
+
+namespace {
+
+std::string_view AsText(hive::Bytes bytes) { return {reinterpret_cast<const char*>(bytes.data()), bytes.size()}; }
+
+char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// A value as both the live tree and recovery hand it over.
+struct RawValue {
+  salvage::SalvagedValue value;  // offset, type, name bytes, data bytes, cut
+  std::string name;              // UTF-8
+};
+
+// One key that matched a definition's pattern, with everything a fact takes from it.
+struct MatchedKey {
+  std::size_t hive = 0;
+  std::string path;                 // UTF-8
+  std::string name;                 // UTF-8, the last component
+  std::optional<std::int32_t> key;  // live key
+  bool recovered = false;
+  recover::Confidence confidence = recover::Confidence::High;
+  std::vector<std::string> findings;
+  bool valuesUnreadable = false;    // the record or some announced values could not be read
+  std::vector<RawValue> values;
+};
+
+struct CompiledDefinition {
+  const FactDefinition* definition;
+  std::vector<std::string> pattern;  // folded components
+  std::vector<std::string> names;    // folded value names (Named) or the folded prefix (Numbered)
+  std::string whereName, whereValue; // folded
+};
+
+std::vector<std::string> SplitNames(std::string_view list) {
+  std::vector<std::string> names;
+  std::size_t begin = 0;
+  while (true) {
+    const std::size_t end = std::min(list.find('|', begin), list.size());
+    names.push_back(browse::FoldAscii(list.substr(begin, end - begin)));
+    if (end == list.size()) break;
+    begin = end + 1;
+  }
+  return names;
+}
+
+CompiledDefinition Compile(const FactDefinition& d) {
+  CompiledDefinition c{&d, {}, {}, {}, {}};
+  for (const std::string& part : browse::SplitKeyPath(d.keyPattern)) c.pattern.push_back(browse::FoldAscii(part));
+  if (d.pick == Pick::Named || d.pick == Pick::Numbered) c.names = SplitNames(d.values);
+  if (const std::size_t eq = d.where.find('='); eq != std::string_view::npos) {
+    c.whereName = browse::FoldAscii(d.where.substr(0, eq));
+    c.whereValue = browse::FoldAscii(d.where.substr(eq + 1));
+  }
+  return c;
+}
+
+bool Applies(const FactDefinition& d, HiveKind kind) {
+  return d.hive == HiveKind::Either || kind == HiveKind::Either || d.hive == kind;
+}
+
+bool MatchesFrom(const CompiledDefinition& c, const std::vector<std::string>& foldedPath, std::size_t from) {
+  if (c.pattern.size() + from != foldedPath.size()) return false;
+  for (std::size_t i = 0; i < c.pattern.size(); ++i)
+    if (!MatchComponent(c.pattern[i], foldedPath[i + from])) return false;
+  return true;
+}
+
+// A user's places lie at the top of a profile's user.dat, or under a top-level key that holds
+// a user's tree: the Windows directory's user.dat keeps HKEY_USERS, whose .DEFAULT is the user
+// of a machine without profiles. System places lie at the top only.
+bool MatchesPath(const CompiledDefinition& c, const std::vector<std::string>& foldedPath,
+                 const std::vector<std::string>& userRoots) {
+  if (MatchesFrom(c, foldedPath, 0)) return true;
+  if (c.definition->hive == HiveKind::System || foldedPath.empty()) return false;
+  return std::find(userRoots.begin(), userRoots.end(), foldedPath.front()) != userRoots.end() &&
+         MatchesFrom(c, foldedPath, 1);
+}
+
+bool IsUserMarker(const std::string& folded) {
+  return folded == "APPEVENTS" || folded == "CONTROL PANEL" || folded == "REMOTEACCESS";
+}
+
+// The folded names of the top-level keys that hold a user's tree (see MatchesPath).
+std::vector<std::string> UserRoots(const browse::HiveView& view) {
+  std::vector<std::string> roots{".DEFAULT"};
+  for (const std::int32_t top : view.Children(browse::kTop)) {
+    bool user = false;
+    for (const std::int32_t child : view.Children(top)) user = user || IsUserMarker(browse::FoldAscii(view.Name(child)));
+    if (user) roots.push_back(browse::FoldAscii(view.Name(top)));
+  }
+  return roots;
+}
+
+const RawValue* FindValue(const MatchedKey& key, std::string_view foldedName) {
+  for (const RawValue& v : key.values)
+    if (browse::FoldAscii(v.name) == foldedName) return &v;
+  return nullptr;
+}
+
+std::string ShownText(const salvage::SalvagedValue& v, text::CodePage cp) {
+  return browse::EscapeControls(browse::DataSearchText(v, cp));
+}
+
+bool IsTextType(std::uint16_t type) { return type == 1 || type == 2; }
+
+Fact MakeFact(const CompiledDefinition& c, const MatchedKey& key, const RawValue* v, text::CodePage cp) {
+  Fact f;
+  f.definition = c.definition;
+  f.hive = key.hive;
+  f.keyPath = key.path;
+  f.key = key.key;
+  f.recovered = key.recovered;
+  f.confidence = key.confidence;
+  f.findings = key.findings;
+  if (!v) return f;
+  f.hasValue = true;
+  f.valueName = v->name;
+  f.type = v->value.type;
+  f.data.assign(v->value.data.begin(), v->value.data.end());
+  Decoded decoded;
+  switch (c.definition->show) {
+    case Show::Text: decoded.text = ShownText(v->value, cp); break;
+    case Show::RunCommand: decoded = RunCommand(v->value.data, cp); break;
+    case Show::RecentDoc: decoded = RecentDoc(v->value.data, cp); break;
+    case Show::Bias: decoded = Bias(v->value.data, true); break;
+    case Show::BiasDelta: decoded = Bias(v->value.data, false); break;
+    case Show::TransitionDate: decoded = TransitionDate(v->value.data); break;
+    case Show::IpAddress:
+      if (IsTextType(v->value.type)) {
+        decoded = IpAddress(browse::DataSearchText(v->value, cp));
+      } else {
+        decoded.text = ShownText(v->value, cp);
+      }
+      break;
+  }
+  f.text = decoded.text.empty() && !decoded.problem.empty() ? browse::HexBytes(v->value.data, 64) : decoded.text;
+  if (!decoded.problem.empty()) f.note = "not decoded: " + decoded.problem;
+  if (v->value.cut) f.note += std::string(f.note.empty() ? "" : "; ") + (key.recovered ? "partial: overwritten in part" : "cut: runs past its record");
+  return f;
+}
+
+// The facts one matched key gives under one definition.
+void Emit(const CompiledDefinition& c, const MatchedKey& key, text::CodePage cp, std::vector<Fact>& out) {
+  if (!c.whereName.empty()) {
+    const RawValue* v = FindValue(key, c.whereName);
+    if (!v || browse::FoldAscii(browse::DataSearchText(v->value, cp)) != c.whereValue) return;
+  }
+  const std::size_t before = out.size();
+  switch (c.definition->pick) {
+    case Pick::KeyName: {
+      Fact f = MakeFact(c, key, nullptr, cp);
+      f.text = browse::EscapeControls(key.name);
+      out.push_back(std::move(f));
+      return;
+    }
+    case Pick::Named:
+      for (const std::string& name : c.names)
+        if (const RawValue* v = FindValue(key, name)) out.push_back(MakeFact(c, key, v, cp));
+      break;
+    case Pick::All:
+      for (const RawValue& v : key.values) out.push_back(MakeFact(c, key, &v, cp));
+      break;
+    case Pick::Numbered: {
+      const std::string& prefix = c.names.front();
+      std::vector<std::pair<std::uint32_t, const RawValue*>> numbered;
+      for (const RawValue& v : key.values) {
+        const std::string folded = browse::FoldAscii(v.name);
+        if (folded.size() <= prefix.size() || folded.compare(0, prefix.size(), prefix) != 0) continue;
+        const std::string_view digits = std::string_view(folded).substr(prefix.size());
+        std::uint32_t n = 0;
+        const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
+        if (ec != std::errc() || end != digits.data() + digits.size()) continue;
+        numbered.emplace_back(n, &v);
+      }
+      std::stable_sort(numbered.begin(), numbered.end(),
+                       [](const auto& a, const auto& b) { return a.first < b.first; });
+      for (const auto& [n, v] : numbered) {
+        Fact f = MakeFact(c, key, v, cp);
+        f.position = n;
+        out.push_back(std::move(f));
+      }
+      break;
+    }
+    case Pick::Mru: {
+      const RawValue* list = FindValue(key, "MRULIST");
+      const RawValue* listEx = list ? nullptr : FindValue(key, "MRULISTEX");
+      const std::vector<std::string> order = list     ? MruListOrder(list->value.data)
+                                             : listEx ? MruListExOrder(listEx->value.data)
+                                                      : std::vector<std::string>{};
+      const std::string listName = list ? "MRUList" : "MRUListEx";
+      std::vector<const RawValue*> used;
+      for (std::size_t i = 0; i < order.size(); ++i) {
+        const RawValue* v = nullptr;
+        for (const RawValue& candidate : key.values)
+          if (!v && candidate.name == order[i]) v = &candidate;
+        Fact f = MakeFact(c, key, v, cp);
+        f.position = static_cast<std::uint32_t>(i + 1);
+        if (v) {
+          used.push_back(v);
+        } else {
+          f.valueName = order[i];
+          f.note = listName + " names this entry; the key has no such value";
+        }
+        out.push_back(std::move(f));
+      }
+      for (const RawValue& v : key.values) {
+        if (&v == list || &v == listEx || std::find(used.begin(), used.end(), &v) != used.end()) continue;
+        Fact f = MakeFact(c, key, &v, cp);
+        const std::string why = list || listEx ? "not in " + listName : "no MRUList: in stored order";
+        f.note = f.note.empty() ? why : why + "; " + f.note;
+        out.push_back(std::move(f));
+      }
+      break;
+    }
+  }
+  if (out.size() == before && key.valuesUnreadable) {
+    Fact f = MakeFact(c, key, nullptr, cp);
+    f.note = "the key's values could not be read";
+    out.push_back(std::move(f));
+  }
+}
+
+std::vector<std::string> KeyFindings(const browse::HiveView& view, std::int32_t key) {
+  std::vector<std::string> findings;
+  const browse::KeyState state = view.State(key);
+  if (!state.Marked()) return findings;
+  if (state.lost) findings.push_back("lost key: no link reaches it");
+  if (state.unreadable) findings.push_back("its data record is missing: no values");
+  if (state.valuesMissing) findings.push_back("the record announces more values than could be read");
+  if (state.valuesCut) findings.push_back("a value runs past the record");
+  for (const std::int32_t i : view.Findings(key))
+    findings.push_back(view.Hive().findings[static_cast<std::size_t>(i)].Text());
+  return findings;
+}
+
+void CollectLive(const HiveSource& source, std::size_t hiveIndex, const std::vector<CompiledDefinition>& defs,
+                 std::vector<Fact>& out) {
+  const browse::HiveView& view = *source.view;
+  const text::CodePage cp = view.CodePage();
+  const std::vector<std::string> userRoots = UserRoots(view);
+  std::vector<std::string> folded;
+  std::vector<std::string> names;
+  view.Walk(browse::kTop, 0, [&](std::int32_t key, int depth) {
+    const std::size_t d = static_cast<std::size_t>(depth);
+    folded.resize(d - 1);
+    names.resize(d - 1);
+    names.push_back(view.Name(key));
+    folded.push_back(browse::FoldAscii(names.back()));
+    for (const CompiledDefinition& c : defs) {
+      if (!MatchesPath(c, folded, userRoots)) continue;
+      MatchedKey m;
+      m.hive = hiveIndex;
+      m.key = key;
+      for (std::size_t i = 0; i < names.size(); ++i) m.path += (i ? "\\" : "") + names[i];
+      m.name = names.back();
+      m.findings = KeyFindings(view, key);
+      const browse::KeyState state = view.State(key);
+      m.valuesUnreadable = state.unreadable || state.valuesMissing;
+      for (const salvage::SalvagedValue& v : view.Values(key)) m.values.push_back({v, browse::ValueName(v, cp)});
+      Emit(c, m, cp, out);
+    }
+    return true;
+  });
+}
+
+void CollectRecovered(const HiveSource& source, std::size_t hiveIndex, const std::vector<CompiledDefinition>& defs,
+                      std::vector<Fact>& out) {
+  const text::CodePage cp = source.view->CodePage();
+  const std::vector<std::string> userRoots = UserRoots(*source.view);
+  for (const recover::RecoveredKey& k : source.recovery->keys) {
+    if (!k.parentKnown) continue;  // "(unknown parent)\Name" is no place of the table
+    const std::string path = text::CodePageToUtf8(k.path, cp);
+    const std::vector<std::string> parts = browse::SplitKeyPath(path);
+    if (parts.empty()) continue;
+    std::vector<std::string> folded;
+    for (const std::string& p : parts) folded.push_back(browse::FoldAscii(p));
+    for (const CompiledDefinition& c : defs) {
+      if (!MatchesPath(c, folded, userRoots)) continue;
+      MatchedKey m;
+      m.hive = hiveIndex;
+      m.path = path;
+      m.name = parts.back();
+      m.recovered = true;
+      m.confidence = k.confidence;
+      if (k.pathGuessed) m.findings.push_back("the path was guessed from the surviving links");
+      m.valuesUnreadable = k.values.size() < k.valuesAnnounced;
+      for (const recover::RecoveredValue& v : k.values) {
+        salvage::SalvagedValue sv{v.offset, v.type, v.name, v.data, v.partial};
+        m.values.push_back({sv, text::CodePageToUtf8(AsText(v.name), cp)});
+      }
+      Emit(c, m, cp, out);
+    }
+  }
+}
+
+}  // namespace
+
+bool MatchComponent(std::string_view pattern, std::string_view name) {
+  // The usual greedy matcher with one backtrack point: linear apart from retries after a '*'.
+  std::size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && pattern[p] == '*') {
+      starP = p++;
+      starN = n;
+    } else if (p < pattern.size() && (pattern[p] == '?' || Upper(pattern[p]) == Upper(name[n]))) {
+      ++p;
+      ++n;
+    } else if (starP != std::string_view::npos) {
+      p = starP + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
+HiveKind DetectKind(const browse::HiveView& view) {
+  bool system = false, user = UserRoots(view).size() > 1;
+  for (const std::int32_t key : view.Children(browse::kTop)) {
+    const std::string name = browse::FoldAscii(view.Name(key));
+    system = system || name == "ENUM" || name == "CONFIG" || name == "SYSTEM" || name == "HARDWARE";
+    user = user || IsUserMarker(name);
+  }
+  if (system == user) return HiveKind::Either;
+  return system ? HiveKind::System : HiveKind::User;
+}
+
+FactsResult CollectFacts(std::span<const HiveSource> sources, std::span<const FactDefinition> definitions) {
+  FactsResult result;
+  for (std::size_t i = 0; i < sources.size(); ++i) {
+    const HiveKind kind = DetectKind(*sources[i].view);
+    result.kinds.push_back(kind);
+    std::vector<CompiledDefinition> defs;
+    for (const FactDefinition& d : definitions)
+      if (Applies(d, kind)) defs.push_back(Compile(d));
+    CollectLive(sources[i], i, defs, result.facts);
+    if (sources[i].recovery) CollectRecovered(sources[i], i, defs, result.facts);
+  }
+  const auto rank = [&](const Fact& f) {
+    return std::pair(static_cast<int>(f.definition->theme), f.definition - definitions.data());
+  };
+  std::stable_sort(result.facts.begin(), result.facts.end(),
+                   [&](const Fact& a, const Fact& b) { return rank(a) < rank(b); });
+  return result;
+}
+
+}  // namespace quarvex::facts

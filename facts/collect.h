@@ -1,0 +1,66 @@
+// Evaluating the fact table over hives: every key whose path matches a definition's pattern
+// gives facts (one per value picked), in the live tree and among the keys recovered from free
+// space. Facts of a damaged key carry the findings about it; recovered ones their confidence.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "browse/hive_view.h"
+#include "facts/fact_definition.h"
+#include "recover/recover.h"
+
+namespace quarvex::facts {
+
+// One hive given to the report. view and recovery must outlive the facts collected from them;
+// recovery may be null (no recovered keys are then looked at).
+struct HiveSource {
+  std::string file;  // as given on the command line, UTF-8
+  const browse::HiveView* view = nullptr;
+  const recover::Recovery* recovery = nullptr;
+};
+
+// Which hive a file is, by its top-level keys: Enum, Config, System or hardware make it a
+// system.dat; AppEvents, Control Panel or RemoteAccess at the top or one level down (under
+// .DEFAULT or a user's name, as the Windows directory's user.dat keeps them) a user.dat.
+// Neither or both: Either, and every definition is tried on it.
+//
+// A user's places match at the top and under such a top-level key (and under .DEFAULT);
+// system places at the top only.
+HiveKind DetectKind(const browse::HiveView& view);
+
+struct Fact {
+  const FactDefinition* definition = nullptr;
+  std::size_t hive = 0;                // index into the sources
+  std::string keyPath;                 // UTF-8, from the hive's top
+  std::optional<std::int32_t> key;     // the live key in the view (none for a recovered one)
+  std::string valueName;               // UTF-8; "" the unnamed value (or a KeyName fact)
+  bool hasValue = false;               // false: a KeyName fact, or a key whose values are unreadable
+  std::uint16_t type = 0;
+  std::vector<std::uint8_t> data;      // the raw bytes as stored
+  std::string text;                    // as shown, UTF-8 (control characters escaped)
+  std::optional<std::uint32_t> position;  // MRU place (1: most recent) or the number of a Numbered entry
+  std::string note;                    // "not in MRUList", "decoding: 4 bytes expected, 3 found" ...
+  bool recovered = false;
+  recover::Confidence confidence = recover::Confidence::High;
+  std::vector<std::string> findings;   // what is wrong with the key (damaged live keys)
+};
+
+struct FactsResult {
+  std::vector<HiveKind> kinds;  // per source
+  std::vector<Fact> facts;      // by theme, then definition order, then source, then key order
+};
+
+FactsResult CollectFacts(std::span<const HiveSource> sources,
+                         std::span<const FactDefinition> definitions = Definitions());
+
+// Glob matching of one key name against one pattern component ('*', '?'; ASCII letters in any
+// case). Iterative, linear in both lengths times a small factor.
+bool MatchComponent(std::string_view pattern, std::string_view name);
+
+}  // namespace quarvex::facts
