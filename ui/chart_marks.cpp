@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QtMath>
 #include <algorithm>
+#include <cmath>
 
 namespace chartmarks {
 
@@ -67,13 +68,43 @@ Mark BarMark(QPointF top, double arrowLength, const QString& text, const QFont& 
   return {text, font, QRectF(QPointF(left, bottom - size.height()), size), QLineF(top, QPointF(top.x(), bottom))};
 }
 
-std::vector<Mark> Declutter(std::vector<Mark> marks) {
-  std::vector<Mark> kept;
+std::vector<Mark> Spread(std::vector<Mark> marks, const QRectF& area) {
+  constexpr double kGap = 1;  // between two boxes, so that their frames do not touch
+  std::vector<Mark> placed;
+  placed.reserve(marks.size());
   for (Mark& mark : marks) {
-    const bool covers = std::any_of(kept.rbegin(), kept.rend(), [&](const Mark& k) { return k.box.intersects(mark.box); });
-    if (!covers) kept.push_back(std::move(mark));
+    const QRectF wanted = mark.box;
+    // The boxes in the way are those that share some of this box's columns: the free places
+    // are its own, and just above or just below each of them.
+    std::vector<QRectF> column;
+    for (const Mark& other : placed)
+      if (other.box.left() - kGap < wanted.right() && wanted.left() < other.box.right() + kGap)
+        column.push_back(other.box.adjusted(-kGap, -kGap, kGap, kGap));
+    std::vector<double> tops{wanted.top()};
+    for (const QRectF& box : column) {
+      tops.push_back(box.top() - wanted.height());
+      tops.push_back(box.bottom());
+    }
+    auto free = [&](double top) {
+      if (top < area.top() || top + wanted.height() > area.bottom()) return false;
+      const QRectF at(QPointF(wanted.left(), top), wanted.size());
+      return std::none_of(column.begin(), column.end(), [&](const QRectF& box) { return box.intersects(at); });
+    };
+    double best = wanted.top();
+    bool found = false;
+    for (double top : tops)
+      if (free(top) && (!found || std::abs(top - wanted.top()) < std::abs(best - wanted.top()))) {
+        best = top;
+        found = true;
+      }
+    mark.box.moveTop(best);
+    // The arrow still leaves the point marked and meets the box's nearer edge.
+    const QPointF from = mark.arrow.p1();
+    const double edge = from.y() < mark.box.top() ? mark.box.top() : from.y() > mark.box.bottom() ? mark.box.bottom() : from.y();
+    mark.arrow = QLineF(from, QPointF(from.x(), edge));
+    placed.push_back(std::move(mark));
   }
-  return kept;
+  return placed;
 }
 
 MarksItem::MarksItem(QGraphicsItem* parent) : QGraphicsItem(parent) {
