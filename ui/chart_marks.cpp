@@ -5,6 +5,7 @@
 #include <QtMath>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace chartmarks {
 
@@ -72,8 +73,8 @@ std::vector<Mark> Spread(std::vector<Mark> marks, const QRectF& area) {
   constexpr double kGap = 1;  // between two boxes, so that their frames do not touch
   std::vector<Mark> placed;
   placed.reserve(marks.size());
-  for (Mark& mark : marks) {
-    const QRectF wanted = mark.box;
+  // The free top nearest the box's own at one left edge, if there is one.
+  auto nearestFreeTop = [&](const QRectF& wanted) -> std::optional<double> {
     // The boxes in the way are those that share some of this box's columns: the free places
     // are its own, and just above or just below each of them.
     std::vector<QRectF> column;
@@ -85,23 +86,35 @@ std::vector<Mark> Spread(std::vector<Mark> marks, const QRectF& area) {
       tops.push_back(box.top() - wanted.height());
       tops.push_back(box.bottom());
     }
-    auto free = [&](double top) {
-      if (top < area.top() || top + wanted.height() > area.bottom()) return false;
+    std::optional<double> best;
+    for (double top : tops) {
+      if (top < area.top() || top + wanted.height() > area.bottom()) continue;
       const QRectF at(QPointF(wanted.left(), top), wanted.size());
-      return std::none_of(column.begin(), column.end(), [&](const QRectF& box) { return box.intersects(at); });
-    };
-    double best = wanted.top();
-    bool found = false;
-    for (double top : tops)
-      if (free(top) && (!found || std::abs(top - wanted.top()) < std::abs(best - wanted.top()))) {
-        best = top;
-        found = true;
+      if (std::any_of(column.begin(), column.end(), [&](const QRectF& box) { return box.intersects(at); })) continue;
+      if (!best || std::abs(top - wanted.top()) < std::abs(*best - wanted.top())) best = top;
+    }
+    return best;
+  };
+  for (Mark& mark : marks) {
+    const QRectF wanted = mark.box;
+    // Straight up or down first; where the column is full, half a box to the side at a time.
+    const double step = std::max(4.0, wanted.width() / 2);
+    const double lowest = area.left(), highest = std::max(area.left(), area.right() - wanted.width());
+    for (int k = 0; k <= 12; ++k) {
+      const double shift = (k % 2 ? 1 : -1) * step * ((k + 1) / 2);
+      const double left = std::clamp(wanted.left() + shift, lowest, highest);
+      if (k > 0 && left == std::clamp(wanted.left(), lowest, highest)) continue;
+      const QRectF at(QPointF(left, wanted.top()), wanted.size());
+      if (const std::optional<double> top = nearestFreeTop(at)) {
+        mark.box = QRectF(QPointF(left, *top), wanted.size());
+        break;
       }
-    mark.box.moveTop(best);
+    }
     // The arrow still leaves the point marked and meets the box's nearer edge.
     const QPointF from = mark.arrow.p1();
-    const double edge = from.y() < mark.box.top() ? mark.box.top() : from.y() > mark.box.bottom() ? mark.box.bottom() : from.y();
-    mark.arrow = QLineF(from, QPointF(from.x(), edge));
+    const double x = std::clamp(from.x(), mark.box.left(), mark.box.right());
+    const double y = from.y() < mark.box.top() ? mark.box.top() : from.y() > mark.box.bottom() ? mark.box.bottom() : from.y();
+    mark.arrow = QLineF(from, QPointF(x, y));
     placed.push_back(std::move(mark));
   }
   return placed;

@@ -36,7 +36,8 @@ Mark BarMark(QPointF top, double arrowLength, const QString& text, const QFont& 
 
 // Keeps every mark and moves the boxes apart: each box, in turn, goes to the free place
 // nearest its own in its column (straight up or down, the arrow following it) where it
-// covers no box placed before it, inside area. A box that finds no free place stays where it
+// covers no box placed before it, inside area; where its column is full, half a box to the
+// side at a time (up to three boxes' widths). A box that finds no free place stays where it
 // is: a mark is never dropped.
 std::vector<Mark> Spread(std::vector<Mark> marks, const QRectF& area);
 
