@@ -377,6 +377,8 @@ void AnalysisChart::Impl::LayBarLabels(const QRectF& plot) {
 void AnalysisChart::Impl::ShowAxis(QAbstractAxis* axis, Qt::Alignment side, bool shown) {
   const bool on = chart->axes().contains(axis);
   if (on == shown) return;
+  // Hidden as well: Qt deletes a removed axis' drawn items only later, from the event loop.
+  axis->setVisible(shown);
   if (shown) {
     chart->addAxis(axis, side);
     return;
