@@ -64,7 +64,10 @@ int main(int argc, char** argv) {
       return Usage("a picture would overwrite the hive file");
   }
 
-  qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Offscreen unless QUARVEX_CHARTS_PLATFORM names another (tools/chart-pictures.sh takes
+  // the pictures on xcb under Xvfb, as a desktop draws them).
+  const QByteArray platform = qgetenv("QUARVEX_CHARTS_PLATFORM");
+  qputenv("QT_QPA_PLATFORM", platform.isEmpty() ? QByteArray("offscreen") : platform);
   if (quiet)
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
       if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());

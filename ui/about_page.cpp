@@ -87,7 +87,11 @@ AboutPage::AboutPage(const Scale& scale, QWidget* parent) : QWidget(parent) {
   meStat_->setReadOnly(true);
   meStat_->setTabChangesFocus(true);
   meStat_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  meStat_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  // Lines wrap at the memo's width (a long Windows directory anywhere, as it has no blanks);
+  // only the vertical scroll bar.
+  meStat_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  meStat_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  meStat_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   SetColours(meStat_, kNavy, kSilver);
   scale.Place(meStat_, 160, 248, 393, 113);
 }

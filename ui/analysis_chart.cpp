@@ -18,6 +18,7 @@
 #include <optional>
 #include <vector>
 
+#include "ui/chart_bar_labels.h"
 #include "ui/chart_legend.h"
 #include "ui/chart_marks.h"
 #include "ui/chart_style.h"
@@ -35,6 +36,10 @@ using chartviews::kSeriesCount;
 namespace {
 
 constexpr double kMarkedBarPixels = 4;
+// Qt's OpenGL renderer draws every point as a square. A point series is drawn with it only
+// from this many points on: 6-pixel pointers on a plot some 600 pixels wide then overlap
+// tenfold and more, and circles and diamonds could not be told apart anyway.
+constexpr std::size_t kOpenGLFromPoints = 6000;
 constexpr int kMargin = 6, kBarsTopMargin = 24;  // room above the bars for the top marks
 
 // A round step for five to twelve ticks over span: 1, 2 or 5 times a power of ten.
@@ -116,6 +121,8 @@ struct AnalysisChart::Impl {
   QValueAxis* axisX = nullptr;
   QBarCategoryAxis* axisCategories = nullptr;
   chartmarks::MarksItem* marksItem = nullptr;
+  chartlabels::LabelsItem* labelsItem = nullptr;
+  double labelsRoom = 0;  // below the plot, for the bars' names
   chartlegend::LegendItem* legendItem = nullptr;
 
   static Drawing DrawingOf(SeriesId id) { return RoleOf(id).drawing; }
@@ -175,7 +182,8 @@ struct AnalysisChart::Impl {
   void SyncAxes();
   void SyncLegend();
   void UpdateMarks();
-  void FitCategoryLabels(const QRectF& plot);
+  void LayBarLabels(const QRectF& plot);
+  void ShowAxis(QAbstractAxis* axis, Qt::Alignment side, bool shown);
   void LoadPie(SeriesId id, const quarvex::analyzer::ChartSeries& data);
   void LoadBars(const quarvex::analyzer::ChartSeriesSet& data);
   void LoadPoints(SeriesId id, const quarvex::analyzer::ChartSeries& data);
@@ -203,6 +211,12 @@ void AnalysisChart::Impl::Sync() {
     if (!Wanted(id))
       for (QAbstractSeries* s : Physical(id)) Detach(s);
   SyncBarSets();
+  // Only the view's own axes stand on the chart: a hidden axis still lays out (and Qt keeps
+  // drawing its cut labels), so an axis not wanted is taken off.
+  const chartviews::Axes axes = view ? chartviews::LayoutOf(*view).axes : chartviews::Axes::None;
+  ShowAxis(axisCategories, Qt::AlignBottom, axes == chartviews::Axes::Percent);
+  ShowAxis(axisX, Qt::AlignBottom, axes == chartviews::Axes::Sizes);
+  ShowAxis(axisY, Qt::AlignLeft, axes != chartviews::Axes::None);
   for (SeriesId id : kAllSeries)
     if (Wanted(id))
       for (QAbstractSeries* s : Physical(id)) Attach(s, DrawingOf(id));
@@ -247,9 +261,6 @@ void AnalysisChart::Impl::SyncAxes() {
     count = std::max(count, n);
     first = false;
   }
-  axisCategories->setVisible(barsOn);
-  axisX->setVisible(xyOn);
-  axisY->setVisible(barsOn || xyOn);
   if (barsOn) {
     axisY->setTickInterval(20);
     axisY->setRange(0, 100);
@@ -290,14 +301,15 @@ void AnalysisChart::Impl::SyncLegend() {
     right += static_cast<int>(std::ceil(frame.width())) + chartlegend::LegendItem::kShadow + 8;
   }
   const int top = bars->chart() ? kBarsTopMargin : kMargin;
-  chart->setMargins(QMargins(kMargin, top, right, kMargin));
+  const int bottom = kMargin + (bars->chart() ? static_cast<int>(std::ceil(labelsRoom)) : 0);
+  chart->setMargins(QMargins(kMargin, top, right, bottom));
 }
 
 // The marks of the active pies and bar sets whose marks are shown.
 void AnalysisChart::Impl::UpdateMarks() {
   std::vector<chartmarks::Mark> all;
   const QRectF plot = chart->plotArea();
-  FitCategoryLabels(plot);
+  LayBarLabels(plot);
   for (SeriesId id : chartviews::kPieSeries) {
     if (!Active(id) || !Marks(id)) continue;
     std::vector<chartmarks::Slice> slices;
@@ -333,19 +345,46 @@ void AnalysisChart::Impl::UpdateMarks() {
                                                chartstyle::GothicFont(role.markPixels), plot));
       }
     }
-    for (chartmarks::Mark& mark : chartmarks::Declutter(std::move(barMarks))) all.push_back(std::move(mark));
+    // The marks may use the room above the bars (the chart's top margin) and the plot.
+    const QRectF area(QPointF(plot.left(), chart->rect().top() + 2), plot.bottomRight());
+    for (chartmarks::Mark& mark : chartmarks::Spread(std::move(barMarks), area)) all.push_back(std::move(mark));
   }
   marksItem->SetMarks(std::move(all));
 }
 
-// The bottom axis names each bar while the names fit under the bars; Qt would otherwise cut
-// every name down to "...".
-void AnalysisChart::Impl::FitCategoryLabels(const QRectF& plot) {
-  const QFontMetricsF metrics(axisCategories->labelsFont());
-  const double slot = plot.width() / std::max(1, axisCategories->count());
-  double widest = 0;
-  for (const QString& label : axisCategories->categories()) widest = std::max(widest, metrics.horizontalAdvance(label));
-  axisCategories->setLabelsVisible(slot >= widest + 4);
+// The names under the bars, drawn whole (ui/chart_bar_labels.h); the chart's bottom margin
+// makes room for their rows.
+void AnalysisChart::Impl::LayBarLabels(const QRectF& plot) {
+  chartlabels::Layout layout;
+  const QFont font = axisCategories->labelsFont();
+  if (bars->chart() && !bars->barSets().isEmpty()) {
+    std::vector<double> centres;
+    QStringList texts;
+    const QStringList categories = axisCategories->categories();
+    for (qsizetype c = 0; c < categories.size(); ++c) {
+      centres.push_back(chart->mapToPosition(QPointF(static_cast<qreal>(c), 0), bars).x());
+      texts.append(QString(categories.at(c)).remove(QChar(0x200B)));
+    }
+    layout = chartlabels::BarLabels(centres, texts, font, plot.bottom() + 6);
+  }
+  labelsItem->SetLabels(std::move(layout.labels), font);
+  if (layout.height != labelsRoom) {
+    labelsRoom = layout.height;
+    SyncLegend();  // sets the margins; the plot's new area lays the names again
+  }
+}
+
+void AnalysisChart::Impl::ShowAxis(QAbstractAxis* axis, Qt::Alignment side, bool shown) {
+  const bool on = chart->axes().contains(axis);
+  if (on == shown) return;
+  // Hidden as well: Qt deletes a removed axis' drawn items only later, from the event loop.
+  axis->setVisible(shown);
+  if (shown) {
+    chart->addAxis(axis, side);
+    return;
+  }
+  chart->removeAxis(axis);
+  axis->setParent(&keeper);
 }
 
 void AnalysisChart::Impl::LoadPie(SeriesId id, const quarvex::analyzer::ChartSeries& data) {
@@ -385,9 +424,11 @@ void AnalysisChart::Impl::LoadBars(const quarvex::analyzer::ChartSeriesSet& data
 void AnalysisChart::Impl::MakePointPart(SeriesId id, QColor colour, QScatterSeries* series) {
   const chartstyle::SeriesColours& look = ColoursOf(id);
   series->setProperty("seriesIndex", static_cast<int>(IndexOf(id)));
-  // Rectangle items with a pointer picture drawn over them: Qt 6.4 rebuilds every item of a
-  // series whose shape is not its default, which costs seconds for 100,000 points.
-  series->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
+  // The shape is set while the series is still empty (changing it later makes Qt 6.4 rebuild
+  // every item); in software Qt draws the pointer picture, which has the same shape, in the
+  // point's own colour with the pointer pen.
+  series->setMarkerShape(RoleOf(id).pointer == chartviews::Pointer::Diamond ? QScatterSeries::MarkerShapeRotatedRectangle
+                                                                           : QScatterSeries::MarkerShapeCircle);
   series->setMarkerSize(chartstyle::kPointerPixels);
   series->setColor(colour);
   series->setBorderColor(look.pointerPen);
@@ -396,7 +437,7 @@ void AnalysisChart::Impl::MakePointPart(SeriesId id, QColor colour, QScatterSeri
   series->setPointLabelsColor(QColor(255, 255, 0));
   series->setPointLabelsFont(chartstyle::MinchoFont(RoleOf(id).markPixels));
   series->setPointLabelsClipping(true);
-  series->setUseOpenGL(openGL);
+  series->setUseOpenGL(openGL && Points(id).part.size() >= kOpenGLFromPoints);
 }
 
 void AnalysisChart::Impl::LoadPoints(SeriesId id, const quarvex::analyzer::ChartSeries& data) {
@@ -510,9 +551,11 @@ AnalysisChart::AnalysisChart(QWidget* parent) : QChartView(parent), impl_(new Im
   d.axisX->setLabelFormat(QStringLiteral("%.0f"));
   d.axisX->setTickType(QValueAxis::TicksDynamic);
   d.axisX->setTickAnchor(0);
-  d.chart->addAxis(d.axisY, Qt::AlignLeft);
-  d.chart->addAxis(d.axisX, Qt::AlignBottom);
-  d.chart->addAxis(d.axisCategories, Qt::AlignBottom);
+  // The chart draws the bars' names itself (ui/chart_bar_labels.h).
+  d.axisCategories->setLabelsVisible(false);
+  for (QAbstractAxis* axis : {static_cast<QAbstractAxis*>(d.axisY), static_cast<QAbstractAxis*>(d.axisX),
+                              static_cast<QAbstractAxis*>(d.axisCategories)})
+    axis->setParent(&d.keeper);  // on the chart only while a view shows it
 
   for (std::size_t k = 0; k < d.pies.size(); ++k) {
     d.pies[k] = new QPieSeries(&d.keeper);
@@ -532,6 +575,7 @@ AnalysisChart::AnalysisChart(QWidget* parent) : QChartView(parent), impl_(new Im
   d.chart->legend()->hide();  // the chart draws its own (ui/chart_legend.h)
   d.legendItem = new chartlegend::LegendItem(d.chart);
   d.marksItem = new chartmarks::MarksItem(d.chart);
+  d.labelsItem = new chartlabels::LabelsItem(d.chart);
   connect(d.chart, &QChart::plotAreaChanged, this, [this] { impl_->UpdateMarks(); });
   connect(d.chart, &QGraphicsWidget::geometryChanged, this, [this] { impl_->SyncLegend(); });
   LoadSeries(quarvex::analyzer::ChartSeriesSet{});
@@ -694,8 +738,40 @@ void AnalysisChart::SetOpenGL(bool wanted) {
   Impl& d = *impl_;
   d.openGL = wanted && OpenGLAvailable();
   for (const PointSeries& ps : d.points)
-    for (QScatterSeries* part : ps.parts) part->setUseOpenGL(d.openGL);
+    for (QScatterSeries* part : ps.parts) part->setUseOpenGL(d.openGL && ps.part.size() >= kOpenGLFromPoints);
   for (QLineSeries* line : d.lines) line->setUseOpenGL(d.openGL);
 }
 
 bool AnalysisChart::UsesOpenGL() const { return impl_->openGL; }
+
+bool AnalysisChart::DrawnWithOpenGL(int index) const {
+  const std::optional<SeriesId> id = chartviews::SeriesAt(index);
+  if (!id) return false;
+  for (QAbstractSeries* series : impl_->Physical(*id))
+    if (series->useOpenGL()) return true;
+  return false;
+}
+
+int AnalysisChart::PointShape(int index) const {
+  const std::optional<SeriesId> id = chartviews::SeriesAt(index);
+  if (!id || Impl::DrawingOf(*id) != Drawing::Points || impl_->Points(*id).parts.empty()) return -1;
+  return static_cast<int>(impl_->Points(*id).parts.front()->markerShape());
+}
+
+QStringList AnalysisChart::BarLabelTexts() const {
+  QStringList texts;
+  for (const chartlabels::Label& label : impl_->labelsItem->Labels()) texts.append(label.text);
+  return texts;
+}
+
+std::vector<QRectF> AnalysisChart::BarLabelBoxes() const {
+  std::vector<QRectF> boxes;
+  for (const chartlabels::Label& label : impl_->labelsItem->Labels()) boxes.push_back(label.box);
+  return boxes;
+}
+
+std::vector<QRectF> AnalysisChart::MarkBoxes() const {
+  std::vector<QRectF> boxes;
+  for (const chartmarks::Mark& mark : impl_->marksItem->Marks()) boxes.push_back(mark.box);
+  return boxes;
+}

@@ -8,7 +8,9 @@
 #include <QPoint>
 #include <QString>
 #include <QStringList>
+#include <QRectF>
 #include <QtCharts/QChartView>
+#include <vector>
 
 #include "analyzer/chart_series.h"
 #include "ui/chart_views.h"
@@ -49,6 +51,14 @@ class AnalysisChart : public QChartView {
   // What the chart draws besides the series: the texts of the marks now shown, and the
   // legend's entries top to bottom.
   QStringList MarkTexts() const;
+  std::vector<QRectF> MarkBoxes() const;  // in the chart's coordinates
+  // The names drawn under the bars (empty while no bars are shown), and their boxes.
+  QStringList BarLabelTexts() const;
+  std::vector<QRectF> BarLabelBoxes() const;
+  // The QScatterSeries::MarkerShape of a point series (-1 for the others), and whether a
+  // series is drawn with OpenGL now.
+  int PointShape(int index) const;
+  bool DrawnWithOpenGL(int index) const;
   QStringList LegendEntries() const;
 
   // The same, by the series' name (chartviews::kRecordSizes ...).

@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QtMath>
 #include <algorithm>
+#include <cmath>
+#include <optional>
 
 namespace chartmarks {
 
@@ -67,13 +69,55 @@ Mark BarMark(QPointF top, double arrowLength, const QString& text, const QFont& 
   return {text, font, QRectF(QPointF(left, bottom - size.height()), size), QLineF(top, QPointF(top.x(), bottom))};
 }
 
-std::vector<Mark> Declutter(std::vector<Mark> marks) {
-  std::vector<Mark> kept;
+std::vector<Mark> Spread(std::vector<Mark> marks, const QRectF& area) {
+  constexpr double kGap = 1;  // between two boxes, so that their frames do not touch
+  std::vector<Mark> placed;
+  placed.reserve(marks.size());
+  // The free top nearest the box's own at one left edge, if there is one.
+  auto nearestFreeTop = [&](const QRectF& wanted) -> std::optional<double> {
+    // The boxes in the way are those that share some of this box's columns: the free places
+    // are its own, and just above or just below each of them.
+    std::vector<QRectF> column;
+    for (const Mark& other : placed)
+      if (other.box.left() - kGap < wanted.right() && wanted.left() < other.box.right() + kGap)
+        column.push_back(other.box.adjusted(-kGap, -kGap, kGap, kGap));
+    std::vector<double> tops{wanted.top()};
+    for (const QRectF& box : column) {
+      tops.push_back(box.top() - wanted.height());
+      tops.push_back(box.bottom());
+    }
+    std::optional<double> best;
+    for (double top : tops) {
+      if (top < area.top() || top + wanted.height() > area.bottom()) continue;
+      const QRectF at(QPointF(wanted.left(), top), wanted.size());
+      if (std::any_of(column.begin(), column.end(), [&](const QRectF& box) { return box.intersects(at); })) continue;
+      if (!best || std::abs(top - wanted.top()) < std::abs(*best - wanted.top())) best = top;
+    }
+    return best;
+  };
   for (Mark& mark : marks) {
-    const bool covers = std::any_of(kept.rbegin(), kept.rend(), [&](const Mark& k) { return k.box.intersects(mark.box); });
-    if (!covers) kept.push_back(std::move(mark));
+    const QRectF wanted = mark.box;
+    // Straight up or down first; where the column is full, half a box to the side at a time.
+    const double step = std::max(4.0, wanted.width() / 2);
+    const double lowest = area.left(), highest = std::max(area.left(), area.right() - wanted.width());
+    for (int k = 0; k <= 12; ++k) {
+      const double shift = (k % 2 ? 1 : -1) * step * ((k + 1) / 2);
+      const double left = std::clamp(wanted.left() + shift, lowest, highest);
+      if (k > 0 && left == std::clamp(wanted.left(), lowest, highest)) continue;
+      const QRectF at(QPointF(left, wanted.top()), wanted.size());
+      if (const std::optional<double> top = nearestFreeTop(at)) {
+        mark.box = QRectF(QPointF(left, *top), wanted.size());
+        break;
+      }
+    }
+    // The arrow still leaves the point marked and meets the box's nearer edge.
+    const QPointF from = mark.arrow.p1();
+    const double x = std::clamp(from.x(), mark.box.left(), mark.box.right());
+    const double y = from.y() < mark.box.top() ? mark.box.top() : from.y() > mark.box.bottom() ? mark.box.bottom() : from.y();
+    mark.arrow = QLineF(from, QPointF(x, y));
+    placed.push_back(std::move(mark));
   }
-  return kept;
+  return placed;
 }
 
 MarksItem::MarksItem(QGraphicsItem* parent) : QGraphicsItem(parent) {

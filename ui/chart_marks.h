@@ -34,8 +34,12 @@ std::vector<Mark> PieMarks(const std::vector<Slice>& slices, QPointF centre, dou
 // pixels above it (below it when negative), centred on it but kept between the plot's sides.
 Mark BarMark(QPointF top, double arrowLength, const QString& text, const QFont& font, const QRectF& plot);
 
-// Leaves out every mark whose box would cover one kept before it (first come, first kept).
-std::vector<Mark> Declutter(std::vector<Mark> marks);
+// Keeps every mark and moves the boxes apart: each box, in turn, goes to the free place
+// nearest its own in its column (straight up or down, the arrow following it) where it
+// covers no box placed before it, inside area; where its column is full, half a box to the
+// side at a time (up to three boxes' widths). A box that finds no free place stays where it
+// is: a mark is never dropped.
+std::vector<Mark> Spread(std::vector<Mark> marks, const QRectF& area);
 
 // One graphics item that draws a list of marks over the chart.
 class MarksItem : public QGraphicsItem {

@@ -35,6 +35,8 @@ QStringList WriteChartPictures(const quarvex::analyzer::ChartSeriesSet& series, 
   for (int view = 0; view < names.size(); ++view) {
     chart.SelectView(view);
     QCoreApplication::sendPostedEvents();  // the chart lays itself out on a posted event
+    // and deletes the drawn items of the axes the view took off on deferred ones.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     const QString path = QDir(directory).filePath(names.at(view));
     if (!chart.grab().toImage().save(path, "PNG")) {
       error = QStringLiteral("cannot write %1").arg(path);

@@ -22,9 +22,9 @@ const std::array<SeriesColours, quarvex::analyzer::kSeriesCount> kColours{{
     {QColor(0, 255, 0)},                           // Series3 "Empty"
     {QColor(255, 0, 0)},                           // Series4 "DeadGap"
     {QColor()},                                    // Series5 "GoodSum"
-    {kFuchsia, QColor(0, 128, 192)},               // Series6
+    {kFuchsia, QColor(128, 255, 255), QColor(0, 128, 192)},  // Series6
     {QColor(0, 0, 255)},                           // Series7
-    {kFuchsia, QColor(0, 128, 64)},                // Series8
+    {kFuchsia, QColor(0, 255, 0), QColor(0, 128, 64)},       // Series8
     {QColor(255, 255, 128)},                       // Series9
 }};
 

@@ -1,7 +1,13 @@
 #include "ui/file_dialogs.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QStorageInfo>
+#include <algorithm>
+#include <array>
+
+#include "ui/file_icon_provider.h"
 
 namespace quarvex::ui {
 
@@ -27,19 +33,46 @@ QString Filter(const QString& shown, const QStringList& patterns) {
 }
 
 void Common(QFileDialog& dialog, const QStringList& filters, const QString& fileName,
-            const QString& initialDirectory) {
+            const QString& initialDirectory, const QStringList& avoided = {}) {
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setOption(QFileDialog::HideNameFilterDetails);
+  // Icons and types by name and file type only: nothing in the listed directory is opened.
+  dialog.setOption(QFileDialog::DontUseCustomDirectoryIcons);
+  dialog.setIconProvider(SharedIconProvider());
   dialog.setNameFilters(filters);
   const QFileInfo file(fileName);
+  QString directory = QDir::currentPath();
   if (!fileName.isEmpty() && file.isAbsolute())
-    dialog.setDirectory(file.absolutePath());
+    directory = file.absolutePath();
   else if (!initialDirectory.isEmpty())
-    dialog.setDirectory(initialDirectory);
+    directory = initialDirectory;
+  const QString absolute = QFileInfo(directory).absoluteFilePath();
+  if (!IsOrdinaryDirectory(directory) ||
+      std::any_of(avoided.begin(), avoided.end(), [&](const QString& a) { return QFileInfo(a).absoluteFilePath() == absolute; }))
+    directory = QDir::homePath();
+  dialog.setDirectory(directory);
   if (!fileName.isEmpty()) dialog.selectFile(file.isAbsolute() ? file.fileName() : fileName);
 }
 
 }  // namespace
+
+bool IsOrdinaryDirectory(const QString& directory) {
+  const QFileInfo info(directory);
+  if (directory.isEmpty() || !info.isDir()) return false;
+  const QString path = info.canonicalFilePath();
+  for (const char* kernel : {"/proc", "/sys", "/dev"}) {
+    const QString root = QString::fromLatin1(kernel);
+    if (path == root || path.startsWith(root + QLatin1Char('/'))) return false;
+  }
+  // File systems whose files are the kernel's views, not stored data.
+  static constexpr std::array<const char*, 20> kPseudo{
+      "proc",   "sysfs",    "devtmpfs", "devpts", "debugfs",   "tracefs",  "securityfs", "cgroup",    "cgroup2", "pstore",
+      "bpf",    "configfs", "fusectl",  "mqueue", "efivarfs",  "binfmt_misc", "autofs",  "hugetlbfs", "nsfs",    "rpc_pipefs"};
+  const QByteArray type = QStorageInfo(path).fileSystemType();
+  for (const char* pseudo : kPseudo)
+    if (type == pseudo) return false;
+  return true;
+}
 
 QStringList OpenDialogFilters() {
   return {Filter(QStringLiteral("ﾚｼﾞｽﾄﾘﾌｧｲﾙ(*.da?)"),
@@ -59,14 +92,15 @@ void ConfigureOpenDialog(QFileDialog& dialog, const QString& fileName, const QSt
   Common(dialog, OpenDialogFilters(), fileName, initialDirectory);
 }
 
-void ConfigureSaveDialog(QFileDialog& dialog, const QString& fileName, const QString& initialDirectory) {
+void ConfigureSaveDialog(QFileDialog& dialog, const QString& fileName, const QString& initialDirectory,
+                         const QStringList& avoided) {
   dialog.setObjectName(QStringLiteral("SaveDialog1"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setDefaultSuffix(QStringLiteral("TXT"));
   dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
   Common(dialog, SaveDialogFilters(), fileName.isEmpty() ? QStringLiteral("REPORT.TXT") : fileName,
-         initialDirectory);
+         initialDirectory, avoided);
 }
 
 QString WithDefaultSuffix(const QString& name, const QString& suffix) {

@@ -16,8 +16,15 @@ QStringList SaveDialogFilters();
 // Any name may be typed (the job checks that the file exists); the registry-file filter first.
 void ConfigureOpenDialog(QFileDialog& dialog, const QString& fileName, const QString& initialDirectory);
 // "REPORT.TXT" unless another name is given, extension "TXT" added to a name without one,
-// and a question before an existing file is replaced.
-void ConfigureSaveDialog(QFileDialog& dialog, const QString& fileName, const QString& initialDirectory);
+// and a question before an existing file is replaced. It opens in none of the avoided
+// directories (where a save failed): the home directory instead.
+void ConfigureSaveDialog(QFileDialog& dialog, const QString& fileName, const QString& initialDirectory,
+                         const QStringList& avoided = {});
+
+// A directory a dialog may open in: one that exists on a file system that stores files, not
+// one of the kernel's views (/proc, /sys, /dev and their kind), whose files can block a
+// reader for good. The dialogs open in the home directory instead.
+bool IsOrdinaryDirectory(const QString& directory);
 
 // name + "." + suffix when the file part of name has no extension.
 QString WithDefaultSuffix(const QString& name, const QString& suffix);

@@ -13,6 +13,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTabBar>
 #include <QTextCursor>
 #include <QTabWidget>
@@ -244,6 +245,11 @@ void TForm1::BuildWindow() {
   QWidget::setTabOrder(pgPage_, edMes_);
 
   connect(Button1_, &QPushButton::clicked, this, &TForm1::Button1Click);
+  // Ctrl+O beside the button's Alt+O: through the button, so that it does nothing while the
+  // button is disabled.
+  auto* openShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), this);
+  openShortcut->setObjectName(QStringLiteral("OpenShortcut"));
+  connect(openShortcut, &QShortcut::activated, Button1_, &QPushButton::click);
   connect(Button2_, &QPushButton::clicked, this, &TForm1::Button2Click);
   connect(Button3_, &QPushButton::clicked, this, &TForm1::Button3Click);
   connect(Button4_, &QPushButton::clicked, this, &TForm1::Button4Click);
@@ -440,6 +446,7 @@ void TForm1::WorkerEnded(std::thread::id worker) {
 void TForm1::JobStarted(const QString& fileName) {
   SetApplicationTitleNow(FromUtf8(std::string(quarvex::job::kAppTitleBusy)));
   edMes_->setText(QString());
+  edMes_->setToolTip(QString());
   if (jobOptions_[quarvex::stage::Option::cbMINI]) {
     setWindowState(windowState() | Qt::WindowMinimized);
     hide();

@@ -108,6 +108,8 @@ class TForm1 : public QWidget {
   QString OpenInitialDirectory() const { return openInitialDirectory_; }
   QString SaveFileName() const { return saveFileName_; }
   QString SaveInitialDirectory() const { return saveInitialDirectory_; }
+  // Directories where a save failed: no later Save As opens in them.
+  QStringList FailedSaveDirectories() const { return failedSaveDirectories_; }
   quarvex::ui::OptionsPage* OptionsPage() const { return optionsPage_; }
   quarvex::ui::AboutPage* AboutPage() const { return aboutPage_; }
   AnalysisChart* Chart() const { return chAna_; }
@@ -189,6 +191,7 @@ class TForm1 : public QWidget {
   QString openInitialDirectory_;
   QString saveFileName_ = QStringLiteral("REPORT.TXT");
   QString saveInitialDirectory_;
+  QStringList failedSaveDirectories_;
   FileDialogHook fileDialogHook_;
   MessageBoxHook messageBoxHook_;
 

@@ -4,6 +4,7 @@
 #include <QVBoxLayout>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -154,7 +155,7 @@ void TForm1::ShowReportDocument(QTextDocument* document, int jobNumber) {
 void TForm1::Button2Click() {
   if (JobRunning()) return;  // the report is still being written
   QFileDialog dialog(this);
-  ConfigureSaveDialog(dialog, saveFileName_, saveInitialDirectory_);
+  ConfigureSaveDialog(dialog, saveFileName_, saveInitialDirectory_, failedSaveDirectories_);
   QString chosen = RunFileDialog(dialog);
   if (chosen.isEmpty()) return;
   chosen = WithDefaultSuffix(chosen, QStringLiteral("TXT"));
@@ -167,7 +168,12 @@ void TForm1::Button2Click() {
     return;
   }
   std::string error;
-  if (!quarvex::text::SaveReportLines(job_.report, path, error)) ShowError(cannotCreate);
+  if (quarvex::text::SaveReportLines(job_.report, path, error)) return;
+  // The next Save As does not open where this one failed: it offers the name alone, in the
+  // starting directory unless a save failed there too.
+  failedSaveDirectories_.append(QFileInfo(chosen).absolutePath());
+  saveFileName_ = QFileInfo(chosen).fileName();
+  ShowError(cannotCreate);
 }
 
 void TForm1::sbSelAllClick() {
@@ -197,6 +203,7 @@ void TForm1::imRegIconClick() {
 
 void TForm1::cbxSelChartChange(int index) {
   edMes_->clear();
+  edMes_->setToolTip(QString());
   chAna_->SelectView(index);
 }
 
@@ -208,5 +215,10 @@ void TForm1::OnUsingPointClick(int valueIndex) {
   const quarvex::hive::KeyNodeOffset key = job_.analysis->keys[static_cast<std::size_t>(valueIndex)].node;
   const std::string path = quarvex::hive::ResolveKeyPath(job_.hive, key);
   job_.hive.ClearFailure();
-  edMes_->setText(QString::fromStdString(quarvex::text::CodePageToUtf8(path, settings_.job.codePage)));
+  const QString shown = QString::fromStdString(quarvex::text::CodePageToUtf8(path, settings_.job.codePage));
+  edMes_->setText(shown);
+  // A path longer than the line shows from its first character (setText leaves the line
+  // scrolled to its end); the whole path is the tooltip.
+  edMes_->setCursorPosition(0);
+  edMes_->setToolTip(shown);
 }

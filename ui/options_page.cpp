@@ -1,5 +1,6 @@
 #include "ui/options_page.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QEvent>
 #include <QFrame>
@@ -50,6 +51,16 @@ QLabel* Label(QWidget* parent, const char* name, const char* text, const QColor&
   return label;
 }
 
+// Makes a label's font smaller, a pixel at a time, until the label ends before right.
+void FitWidth(QLabel* label, int right) {
+  QFont font = label->font();
+  while (label->x() + label->sizeHint().width() > right && font.pixelSize() > 6) {
+    font.setPixelSize(font.pixelSize() - 1);
+    label->setFont(font);
+    label->adjustSize();
+  }
+}
+
 }  // namespace
 
 OptionsPage::OptionsPage(const Scale& scale, QWidget* parent) : QWidget(parent) {
@@ -66,7 +77,8 @@ OptionsPage::OptionsPage(const Scale& scale, QWidget* parent) : QWidget(parent) 
   const QFont fixedBold = LayoutFont(Face::Gothic, 15, scale, true);
   const QFont plain = LayoutFont(Face::PGothic, 15, scale);
   Label(this, "Label12", "CREG ", kBlue, fixedBold, scale, 26, 176);
-  Label(this, "Label8", "General Header ", kMaroon, plain, scale, 72, 176);
+  // Ends before the RGKN Header frame (Bevel5) starts, whatever face stands in for the layout's.
+  FitWidth(Label(this, "Label8", "General Header ", kMaroon, plain, scale, 72, 176), scale.Px(176) - 2);
   Label(this, "Label13", "RGKN ", kBlue, fixedBold, scale, 178, 144);
   Label(this, "Label9", "Key Node Info. ", kMaroon, plain, scale, 232, 144);
   Label(this, "Label11", "Header ", kPurple, plain, scale, 192, 168);
@@ -98,6 +110,14 @@ OptionsPage::OptionsPage(const Scale& scale, QWidget* parent) : QWidget(parent) 
   sbSelAll_->setText(QStringLiteral("Select All"));
   sbSelAll_->setFont(LayoutFont(Face::PGothic, 13, scale, true));
   SetColours(sbSelAll_, kNavy);
+  {
+    // Disabled during a job, it greys out like the rest of the page.
+    QPalette palette = sbSelAll_->palette();
+    const QPalette standard = QApplication::palette(sbSelAll_);
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+      palette.setColor(QPalette::Disabled, role, standard.color(QPalette::Disabled, role));
+    sbSelAll_->setPalette(palette);
+  }
   sbSelAll_->setCursor(Qt::PointingHandCursor);
   sbSelAll_->setFocusPolicy(Qt::NoFocus);
   scale.Place(sbSelAll_, 24, 248, 137, 25);
