@@ -26,7 +26,8 @@ std::string TextColumn(hive::Bytes row, std::int64_t rowStart, std::int64_t from
       const char pair[2] = {static_cast<char>(b), static_cast<char>(row[static_cast<std::size_t>(i + 1)])};
       const std::string decoded = text::CodePageToUtf8(std::string_view(pair, 2), codePage);
       // One character of two bytes takes two columns: nothing more goes in the second.
-      out += decoded.empty() ? std::string("..") : decoded;
+      // A pair the code page has no character for (binary data) is two dots, not U+FFFD.
+      out += decoded.empty() || decoded.find("\xEF\xBF\xBD") != std::string::npos ? std::string("..") : decoded;
       ++i;
     } else if (codePage == text::CodePage::Cp932 && b >= 0xA1 && b <= 0xDF) {
       const char one = static_cast<char>(b);
