@@ -29,10 +29,12 @@ bool Matcher::Matches(std::string_view text) const {
 }
 
 std::size_t FindAll(const HiveView& view, const FindQuery& query, const Matcher& matcher,
-                    const std::function<bool(const FindHit&)>& onHit) {
+                    const std::function<bool(const FindHit&)>& onHit,
+                    const std::function<bool(std::int32_t key)>& onKey) {
   std::size_t hits = 0;
   const bool keys = query.keys && !query.type;
   view.Walk(kTop, 0, [&](std::int32_t key, int) {
+    if (onKey && !onKey(key)) return false;
     if (keys && matcher.Matches(view.Name(key))) {
       ++hits;
       if (!onHit(FindHit{key, nullptr, false, false})) return false;

@@ -52,7 +52,10 @@ class Matcher {
 
 // Calls onHit for each hit in pre-order of the keys (a key's hit before its values'), values
 // in record order; returns the number of hits. onHit returning false stops the search.
+// onKey, when given, is called before each key is looked at (for progress and cancelling, as
+// the window's search does off its thread); returning false stops the search too.
 std::size_t FindAll(const HiveView& view, const FindQuery& query, const Matcher& matcher,
-                    const std::function<bool(const FindHit&)>& onHit);
+                    const std::function<bool(const FindHit&)>& onHit,
+                    const std::function<bool(std::int32_t key)>& onKey = {});
 
 }  // namespace quarvex::browse

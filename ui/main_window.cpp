@@ -30,6 +30,7 @@
 #include "ui/about_page.h"
 #include "ui/analysis_chart.h"
 #include "ui/artwork.h"
+#include "ui/browser_window.h"
 #include "ui/options_page.h"
 #include "ui/report_document_loader.h"
 #include "ui/window_command_line.h"
@@ -186,6 +187,16 @@ void TForm1::BuildWindow() {
   sbShowCheck_->setFocusPolicy(Qt::NoFocus);
   scale.Place(sbShowCheck_, 304, 408, 57, 25);
   sbShowCheck_->hide();
+  // In the free space after it: the browser on the file last analysed (also Ctrl+B).
+  auto* sbBrowse = new QToolButton(tsReport);
+  sbBrowse->setObjectName(QStringLiteral("sbBrowse"));
+  sbBrowse->setText(QStringLiteral("Browse"));
+  sbBrowse->setToolTip(QStringLiteral("Browse the keys, values and bytes of this file (Ctrl+B)"));
+  sbBrowse->setCursor(Qt::PointingHandCursor);
+  sbBrowse->setFocusPolicy(Qt::NoFocus);
+  scale.Place(sbBrowse, 368, 408, 65, 25);
+  connect(sbBrowse, &QToolButton::clicked, this, &TForm1::sbBrowseClick);
+  connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_B), this), &QShortcut::activated, this, &TForm1::sbBrowseClick);
   FramedCaption(tsReport, "StaticText3", QStringLiteral("詳細情報 (In Details) "), kYellow, kNavy, scale);
   QWidget::setTabOrder(Button2_, reMemo_);
   reportLoader_ = new ReportDocumentLoader(this);
@@ -517,6 +528,13 @@ int RunMainWindow(QApplication& app) {
   if (!commandLine.error.empty()) {
     std::fprintf(stderr, "quarvex: %s\n%s", commandLine.error.c_str(), WindowUsage().c_str());
     return 2;
+  }
+  if (commandLine.browse) {
+    // The browser alone, on the last argument (a file it cannot read is said in a message).
+    quarvex::ui::BrowserWindow browser({commandLine.codePage});
+    browser.show();
+    if (!commandLine.arguments.empty()) browser.OpenFile(QFile::decodeName(commandLine.arguments.back().c_str()));
+    return app.exec();
   }
   TForm1::Settings settings;
   settings.arguments = commandLine.arguments;

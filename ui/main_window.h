@@ -130,6 +130,8 @@ class TForm1 : public QWidget {
   void sbEndClick();
   void sbShowRepClick();
   void sbShowCheckClick();
+  // Opens the browser (a window of its own) on the file last analysed, or empty.
+  void sbBrowseClick();
   void sbSelAllClick();
   void imRegIconClick();
   void cbxSelChartChange(int index);

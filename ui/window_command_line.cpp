@@ -23,6 +23,8 @@ WindowCommandLine ParseWindowCommandLine(const std::vector<std::string>& args) {
       }
       result.codePage = *cp;
       ++i;
+    } else if (a == "--browse") {
+      result.browse = true;
     } else {
       result.arguments.push_back(a);
     }
@@ -32,11 +34,14 @@ WindowCommandLine ParseWindowCommandLine(const std::vector<std::string>& args) {
 
 std::string WindowUsage() {
   return "usage: quarvex [/Pro] [--windows-dir DIR] [--codepage 932|936|949|950|none] [FILE]\n"
+         "       quarvex --browse [--codepage CP] [FILE]\n"
          "  /Pro               advanced mode: the structure report can be asked for\n"
          "  --windows-dir DIR  the Windows directory whose user.dat and system.dat the two\n"
          "                     open buttons read (default: $QUARVEX_WINDIR)\n"
          "  --codepage CP      the code page the hive's names were written in (default 932)\n"
-         "  FILE               a registry file to analyse at once\n";
+         "  FILE               a registry file to analyse at once\n"
+         "  --browse           open the browser instead: the key tree, values, bytes, search,\n"
+         "                     problems and deleted keys of FILE\n";
 }
 
 StartRequest ReadStartArguments(const std::vector<std::string>& arguments) {

@@ -1,5 +1,5 @@
 // The desktop window's command line. The window's own options (--windows-dir DIR,
-// --codepage CP) are taken out first; what remains is read as the classic program read its
+// --codepage CP, --browse) are taken out first; what remains is read as the classic program read its
 // arguments: "/Pro" switches advanced mode on, and the last argument that names an existing
 // file is analysed at once.
 #pragma once
@@ -16,6 +16,7 @@ struct WindowCommandLine {
   std::vector<std::string> arguments;  // everything that is not one of the window's options
   std::optional<std::string> windowsDir;
   quarvex::text::CodePage codePage = quarvex::text::CodePage::Cp932;
+  bool browse = false;  // --browse: the browser window instead of the analyser
   std::string error;  // set when an option lacks its value or has a bad one
 };
 

@@ -1,0 +1,204 @@
+#include "ui/browser_document.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "export/regedit4_export.h"
+#include "hive/format.h"
+#include "text/text_encoding.h"
+
+namespace quarvex::ui {
+
+namespace {
+
+std::vector<std::string> SplitUtf8Path(const std::string& path) {
+  // Splitting UTF-8 at '\' is safe: no byte of a multi-byte character is below 0x80.
+  std::vector<std::string> parts;
+  std::string part;
+  for (const char c : path) {
+    if (c == '\\') {
+      parts.push_back(part);
+      part.clear();
+    } else {
+      part.push_back(c);
+    }
+  }
+  parts.push_back(part);
+  return parts;
+}
+
+std::string Join(const std::vector<std::string>& parts, std::size_t from) {
+  std::string joined;
+  for (std::size_t i = from; i < parts.size(); ++i) {
+    if (i > from) joined.push_back('\\');
+    joined += parts[i];
+  }
+  return joined;
+}
+
+constexpr std::string_view kUnknownPrefix = "(unknown parent)\\";
+
+}  // namespace
+
+std::unique_ptr<BrowserDocument> BrowserDocument::Load(const std::string& path, text::CodePage codePage,
+                                                       std::string& error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    error = path + ": cannot open: " + std::strerror(errno);
+    return nullptr;
+  }
+  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) {
+    error = path + ": cannot read: " + std::strerror(errno);
+    return nullptr;
+  }
+  return FromBytes(std::move(bytes), path, codePage, error);
+}
+
+std::unique_ptr<BrowserDocument> BrowserDocument::FromBytes(std::vector<std::uint8_t> bytes, const std::string& path,
+                                                            text::CodePage codePage, std::string& error) {
+  std::unique_ptr<BrowserDocument> doc(new BrowserDocument);
+  doc->path_ = path;
+  doc->codePage_ = codePage;
+  doc->bytes_ = std::move(bytes);
+  doc->hive_ = salvage::Salvage(doc->Image(), {codePage});
+  if (!doc->hive_.isHive) {
+    error = path + ": not a registry file: no \"CREG\" signature at 0x00000000 and no \"RGKN\" at 0x00000020 (" +
+            std::to_string(doc->bytes_.size()) + " bytes)";
+    return nullptr;
+  }
+  doc->view_ = std::make_unique<browse::HiveView>(doc->hive_, codePage);
+  doc->recovery_ = recover::Recover(doc->hive_, {codePage});
+  doc->rootKey_ = exporter::RootKeyForFileName(path);
+  doc->Index();
+  return doc;
+}
+
+std::string BrowserDocument::FileName() const { return std::filesystem::path(path_).filename().string(); }
+
+void BrowserDocument::Index() {
+  const browse::HiveView& view = *view_;
+  findingKey_.assign(hive_.findings.size(), browse::kTop);
+  for (std::size_t k = 0; k < hive_.keys.size(); ++k)
+    for (const std::int32_t f : view.Findings(static_cast<std::int32_t>(k)))
+      if (f >= 0 && static_cast<std::size_t>(f) < findingKey_.size()) findingKey_[static_cast<std::size_t>(f)] =
+          static_cast<std::int32_t>(k);
+
+  recoveredUnder_.assign(hive_.keys.size() + 1, {});
+  recoveredUnknown_.clear();
+  placements_.clear();
+  for (std::size_t i = 0; i < recovery_.keys.size(); ++i) {
+    const recover::RecoveredKey& rk = recovery_.keys[i];
+    RecoveredPlacement placement;
+    std::string path = text::CodePageToUtf8(rk.path, codePage_);
+    if (!rk.parentKnown) {
+      if (path.starts_with(kUnknownPrefix)) path.erase(0, kUnknownPrefix.size());
+      placement.label = path;
+      recoveredUnknown_.push_back(i);
+    } else {
+      const std::vector<std::string> parts = SplitUtf8Path(path);
+      // The nearest live ancestor: the longest prefix of the path that names a live key.
+      std::size_t live = 0;
+      std::int32_t parent = browse::kTop;
+      for (std::size_t n = parts.size() - 1; n > 0; --n) {
+        const browse::Lookup found = view.Find(Join(std::vector<std::string>(parts.begin(), parts.begin() +
+                                                                             static_cast<std::ptrdiff_t>(n)), 0));
+        if (found.key) {
+          live = n;
+          parent = *found.key;
+          break;
+        }
+      }
+      placement.parent = parent;
+      placement.label = Join(parts, live);
+      recoveredUnder_[static_cast<std::size_t>(parent + 1)].push_back(i);
+    }
+    placements_.push_back(std::move(placement));
+  }
+
+  recordsByOffset_.resize(hive_.records.size());
+  for (std::size_t i = 0; i < recordsByOffset_.size(); ++i) recordsByOffset_[i] = i;
+  std::sort(recordsByOffset_.begin(), recordsByOffset_.end(),
+            [&](std::size_t a, std::size_t b) { return hive_.records[a].offset < hive_.records[b].offset; });
+  keysByNode_.resize(hive_.keys.size());
+  for (std::size_t i = 0; i < keysByNode_.size(); ++i) keysByNode_[i] = static_cast<std::int32_t>(i);
+  std::sort(keysByNode_.begin(), keysByNode_.end(), [&](std::int32_t a, std::int32_t b) {
+    return hive_.keys[static_cast<std::size_t>(a)].node < hive_.keys[static_cast<std::size_t>(b)].node;
+  });
+}
+
+const std::vector<std::size_t>& BrowserDocument::RecoveredUnder(std::int32_t parent) const {
+  static const std::vector<std::size_t> none;
+  if (parent == kUnknownParent) return recoveredUnknown_;
+  const auto slot = static_cast<std::size_t>(parent + 1);
+  return slot < recoveredUnder_.size() ? recoveredUnder_[slot] : none;
+}
+
+std::optional<std::size_t> BrowserDocument::RecordOf(std::int32_t key) const {
+  if (key < 0 || static_cast<std::size_t>(key) >= hive_.keys.size()) return std::nullopt;
+  const std::int32_t record = hive_.keys[static_cast<std::size_t>(key)].record;
+  if (record < 0) return std::nullopt;
+  return static_cast<std::size_t>(record);
+}
+
+std::int64_t BrowserDocument::RecordLength(std::size_t record) const {
+  const salvage::SalvagedRecord& r = hive_.records[record];
+  std::int64_t length = r.extent;
+  if (r.header.NextOfs > 0) length = std::min<std::int64_t>(length, r.header.NextOfs);
+  length = std::max<std::int64_t>(length, std::int64_t{hive::DataRecordHeader::kSize});
+  const auto size = static_cast<std::int64_t>(bytes_.size());
+  return std::clamp<std::int64_t>(size - r.offset.value, 0, length);
+}
+
+std::optional<StructureAtOffset> BrowserDocument::StructureAt(std::int64_t offset) const {
+  const auto size = static_cast<std::int64_t>(bytes_.size());
+  if (offset < 0 || offset >= size) return std::nullopt;
+  const auto clamp = [&](StructureAtOffset s) {
+    s.length = std::min(s.length, size - s.start);
+    return s;
+  };
+  if (offset < std::int64_t{hive::CregHeader::kSize}) return clamp({"file header", 0, 32, {}, {}});
+  const std::int64_t rgkn = hive::kKeyNodeBlockFileOffset.value;
+  if (offset < rgkn + std::int64_t{hive::RgknHeader::kSize}) return clamp({"key-node block header", rgkn, 32, {}, {}});
+
+  // A key node in use.
+  auto node = std::upper_bound(keysByNode_.begin(), keysByNode_.end(), offset, [&](std::int64_t at, std::int32_t k) {
+    return at < hive_.keys[static_cast<std::size_t>(k)].node.InFile().value;
+  });
+  if (node != keysByNode_.begin()) {
+    const std::int32_t key = *std::prev(node);
+    const std::int64_t start = hive_.keys[static_cast<std::size_t>(key)].node.InFile().value;
+    if (offset < start + std::int64_t{hive::KeyNode::kSize})
+      return clamp({"key node", start, std::int64_t{hive::KeyNode::kSize}, key, {}});
+  }
+
+  // A data record in use, and the value inside it.
+  auto rec = std::upper_bound(recordsByOffset_.begin(), recordsByOffset_.end(), offset,
+                              [&](std::int64_t at, std::size_t r) { return at < hive_.records[r].offset.value; });
+  if (rec != recordsByOffset_.begin()) {
+    const std::size_t r = *std::prev(rec);
+    const salvage::SalvagedRecord& record = hive_.records[r];
+    const std::int64_t start = record.offset.value;
+    if (offset < start + RecordLength(r)) {
+      std::optional<std::int32_t> key;
+      if (record.key >= 0) key = record.key;
+      for (std::uint32_t v = record.firstValue; v < record.firstValue + record.valueCount && v < hive_.values.size(); ++v) {
+        const salvage::SalvagedValue& value = hive_.values[v];
+        const std::int64_t length = 12 + static_cast<std::int64_t>(value.name.size() + value.data.size());
+        if (offset >= value.offset.value && offset < value.offset.value + length)
+          return clamp({"value", value.offset.value, length, key, v});
+      }
+      return clamp({"data record", start, RecordLength(r), key, {}});
+    }
+  }
+
+  for (const salvage::SalvagedBlock& block : hive_.blocks)
+    if (offset >= block.offset.value && offset < block.offset.value + std::int64_t{hive::RgdbHeader::kSize})
+      return clamp({"data block header", block.offset.value, 32, {}, {}});
+  return clamp({"bytes", offset & ~std::int64_t{15}, 256, {}, {}});
+}
+
+}  // namespace quarvex::ui

@@ -1,0 +1,93 @@
+// One hive open in the browser: the file's bytes, read once and never written, the salvage
+// reader's model of them, the browse view over that model, the deleted keys recovery found,
+// and the tables the window looks things up in (which key a finding concerns, where each
+// recovered key hangs in the tree, which structure covers a file offset).
+//
+// Loading reads and salvages the whole file, which takes a noticeable time for a large hive:
+// the window does it on a worker thread and only takes the finished document on its own.
+// Nothing here includes Qt.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "browse/hive_view.h"
+#include "recover/recover.h"
+#include "salvage/salvage.h"
+#include "text/codepage.h"
+
+namespace quarvex::ui {
+
+// Where a recovered key is shown: under a live key (or the top level), or under the
+// "(unknown parent)" group when no live ancestor was reached.
+inline constexpr std::int32_t kUnknownParent = -2;
+
+struct RecoveredPlacement {
+  std::int32_t parent = kUnknownParent;  // browse::kTop, a key index, or kUnknownParent
+  std::string label;                     // UTF-8: the part of its path below that parent
+};
+
+// The structure that covers a file offset, for "Go to offset".
+struct StructureAtOffset {
+  std::string what;                  // "key node", "data record", "value", "file header" ...
+  std::int64_t start = 0;            // where the structure starts
+  std::int64_t length = 0;           // its bytes (clamped to the file)
+  std::optional<std::int32_t> key;   // the key it belongs to, when one does
+  std::optional<std::size_t> value;  // index into hive.values, for a value
+};
+
+class BrowserDocument {
+ public:
+  // Reads the file (read-only) and salvages it. nullptr and a reason when the file cannot be
+  // read or holds no registry file at all.
+  static std::unique_ptr<BrowserDocument> Load(const std::string& path, text::CodePage codePage, std::string& error);
+  // The same over bytes already in memory (for tests and benchmarks); path names them.
+  static std::unique_ptr<BrowserDocument> FromBytes(std::vector<std::uint8_t> bytes, const std::string& path,
+                                                    text::CodePage codePage, std::string& error);
+
+  const std::string& Path() const { return path_; }
+  std::string FileName() const;  // the path's last component
+  text::CodePage CodePage() const { return codePage_; }
+  hive::Bytes Image() const { return {bytes_.data(), bytes_.size()}; }
+  const salvage::SalvagedHive& Hive() const { return hive_; }
+  const browse::HiveView& View() const { return *view_; }
+  const recover::Recovery& Recovery() const { return recovery_; }
+  // The root key's name for paths and exports: HKEY_USERS for USER.DAT and the like.
+  const std::string& RootKey() const { return rootKey_; }
+
+  const RecoveredPlacement& Placement(std::size_t recovered) const { return placements_[recovered]; }
+  // Recovered keys (indexes into Recovery().keys) shown under parent (kTop, a key, kUnknownParent).
+  const std::vector<std::size_t>& RecoveredUnder(std::int32_t parent) const;
+
+  // The key a finding concerns (kTop when it names none), by index into hive.findings.
+  std::int32_t FindingKey(std::size_t finding) const { return findingKey_[finding]; }
+  // Which structure covers offset (nullopt outside the file).
+  std::optional<StructureAtOffset> StructureAt(std::int64_t offset) const;
+  // The data record index of key, when it has one.
+  std::optional<std::size_t> RecordOf(std::int32_t key) const;
+  // The bytes of the record: from its header to its NextOfs, within its extent and the file.
+  std::int64_t RecordLength(std::size_t record) const;
+
+ private:
+  BrowserDocument() = default;
+  void Index();
+
+  std::string path_;
+  text::CodePage codePage_ = text::CodePage::Cp932;
+  std::vector<std::uint8_t> bytes_;
+  salvage::SalvagedHive hive_;
+  std::unique_ptr<browse::HiveView> view_;
+  recover::Recovery recovery_;
+  std::string rootKey_;
+  std::vector<RecoveredPlacement> placements_;
+  std::vector<std::vector<std::size_t>> recoveredUnder_;  // slot 0 kTop, slot k+1 key k
+  std::vector<std::size_t> recoveredUnknown_;
+  std::vector<std::int32_t> findingKey_;
+  std::vector<std::size_t> recordsByOffset_;  // indexes into hive.records, by file offset
+  std::vector<std::int32_t> keysByNode_;      // key indexes, by node offset
+};
+
+}  // namespace quarvex::ui

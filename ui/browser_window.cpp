@@ -1,0 +1,652 @@
+#include "ui/browser_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDockWidget>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QSettings>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTableView>
+#include <QThread>
+#include <QToolBar>
+#include <QTreeView>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "browse/value_text.h"
+#include "salvage/check_text.h"
+#include "text/report_file.h"
+#include "text/text_encoding.h"
+#include "ui/browser_document.h"
+#include "ui/browser_hex_view.h"
+#include "ui/browser_key_tree_model.h"
+#include "ui/browser_problems_model.h"
+#include "ui/browser_search.h"
+#include "ui/browser_subtree_export.h"
+#include "ui/browser_value_table_model.h"
+
+namespace quarvex::ui {
+
+namespace {
+
+QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+std::string ToPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+constexpr int kRecentFiles = 8;
+const char* const kRecentKey = "recentFiles";
+
+QString Hex8(std::int64_t value) {
+  return QStringLiteral("0x") + QString::number(static_cast<qulonglong>(value), 16).toUpper().rightJustified(8, QLatin1Char('0'));
+}
+
+}  // namespace
+
+struct BrowserWindow::LoadResult {
+  std::unique_ptr<BrowserDocument> doc;
+  std::string error;
+};
+
+BrowserWindow::BrowserWindow(Settings settings, QWidget* parent) : QMainWindow(parent), settings_(settings) {
+  setObjectName(QStringLiteral("BrowserWindow"));
+  setAttribute(Qt::WA_DeleteOnClose, false);
+  setAcceptDrops(true);
+  // Japanese key names: the IPA fonts after the desktop's own.
+  QFont face = font();
+  face.setFamilies({face.family(), QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic")});
+  setFont(face);
+  BuildWindow();
+  BuildMenus();
+  QSettings store(QStringLiteral("Quarvex"), QStringLiteral("Browser"));
+  if (!restoreGeometry(store.value(QStringLiteral("geometry")).toByteArray())) resize(1100, 720);
+  restoreState(store.value(QStringLiteral("state")).toByteArray());
+  UpdateTitle();
+}
+
+BrowserWindow::~BrowserWindow() {
+  // Neither worker may outlive the document it reads.
+  search_->Stop();
+  if (loader_) loader_->wait();
+}
+
+void BrowserWindow::BuildWindow() {
+  treeModel_ = new BrowserKeyTreeModel(this);
+  tree_ = new QTreeView;
+  tree_->setObjectName(QStringLiteral("keyTree"));
+  tree_->setModel(treeModel_);
+  tree_->setUniformRowHeights(true);
+  tree_->setHeaderHidden(true);
+  tree_->setContextMenuPolicy(Qt::ActionsContextMenu);
+
+  valueModel_ = new BrowserValueTableModel(this);
+  valueSort_ = new BrowserValueSortModel(this);
+  valueSort_->setSourceModel(valueModel_);
+  valueTable_ = new QTableView;
+  valueTable_->setObjectName(QStringLiteral("valueTable"));
+  valueTable_->setModel(valueSort_);
+  valueTable_->setSortingEnabled(true);
+  valueTable_->sortByColumn(BrowserValueTableModel::kName, Qt::AscendingOrder);
+  valueTable_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  valueTable_->setSelectionMode(QAbstractItemView::SingleSelection);
+  valueTable_->verticalHeader()->hide();
+  valueTable_->horizontalHeader()->setStretchLastSection(true);
+  valueTable_->setWordWrap(false);
+  valueTable_->setContextMenuPolicy(Qt::ActionsContextMenu);
+  valueTable_->setColumnWidth(BrowserValueTableModel::kName, 200);
+  valueTable_->setColumnWidth(BrowserValueTableModel::kType, 130);
+  valueTable_->setColumnWidth(BrowserValueTableModel::kSize, 60);
+
+  hexView_ = new BrowserHexView;
+  hexView_->setObjectName(QStringLiteral("hexView"));
+
+  auto* right = new QSplitter(Qt::Vertical);
+  right->addWidget(valueTable_);
+  right->addWidget(hexView_);
+  right->setStretchFactor(0, 3);
+  right->setStretchFactor(1, 2);
+  auto* split = new QSplitter(Qt::Horizontal);
+  split->setObjectName(QStringLiteral("mainSplitter"));
+  split->addWidget(tree_);
+  split->addWidget(right);
+  split->setStretchFactor(0, 2);
+  split->setStretchFactor(1, 3);
+  setCentralWidget(split);
+
+  // Search dock.
+  search_ = new BrowserSearch(this);
+  auto* searchPane = new QWidget;
+  auto* searchLayout = new QVBoxLayout(searchPane);
+  searchField_ = new QLineEdit;
+  searchField_->setObjectName(QStringLiteral("searchField"));
+  searchField_->setPlaceholderText(QStringLiteral("Key names, value names, data"));
+  searchField_->setClearButtonEnabled(true);
+  searchLayout->addWidget(searchField_);
+  auto* boxes = new QHBoxLayout;
+  regexBox_ = new QCheckBox(QStringLiteral("Regular e&xpression"));
+  caseBox_ = new QCheckBox(QStringLiteral("Match c&ase"));
+  boxes->addWidget(regexBox_);
+  boxes->addWidget(caseBox_);
+  boxes->addStretch();
+  searchLayout->addLayout(boxes);
+  auto* buttons = new QHBoxLayout;
+  searchButton_ = new QPushButton(QStringLiteral("Search"));
+  cancelButton_ = new QPushButton(QStringLiteral("Cancel"));
+  cancelButton_->setEnabled(false);
+  searchProgress_ = new QProgressBar;
+  searchProgress_->setRange(0, 100);
+  searchProgress_->setValue(0);
+  buttons->addWidget(searchButton_);
+  buttons->addWidget(cancelButton_);
+  buttons->addWidget(searchProgress_, 1);
+  searchLayout->addLayout(buttons);
+  hitList_ = new QListView;
+  hitList_->setObjectName(QStringLiteral("hitList"));
+  hitList_->setModel(search_->Hits());
+  hitList_->setUniformItemSizes(true);
+  searchLayout->addWidget(hitList_, 1);
+  auto* searchDock = new QDockWidget(QStringLiteral("Search"), this);
+  searchDock->setObjectName(QStringLiteral("searchDock"));
+  searchDock->setWidget(searchPane);
+  addDockWidget(Qt::RightDockWidgetArea, searchDock);
+
+  // Problems dock.
+  problemsModel_ = new BrowserProblemsModel(this);
+  problemTable_ = new QTableView;
+  problemTable_->setObjectName(QStringLiteral("problemTable"));
+  problemTable_->setModel(problemsModel_);
+  problemTable_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  problemTable_->setSelectionMode(QAbstractItemView::SingleSelection);
+  problemTable_->verticalHeader()->hide();
+  problemTable_->horizontalHeader()->setStretchLastSection(true);
+  problemTable_->setWordWrap(false);
+  problemTable_->setColumnWidth(BrowserProblemsModel::kStructure, 220);
+  auto* problemsDock = new QDockWidget(QStringLiteral("Problems"), this);
+  problemsDock->setObjectName(QStringLiteral("problemsDock"));
+  problemsDock->setWidget(problemTable_);
+  addDockWidget(Qt::BottomDockWidgetArea, problemsDock);
+
+  statusLabel_ = new QLabel(QStringLiteral("Open a registry file (File → Open, or drop one here)"));
+  statusBar()->addWidget(statusLabel_, 1);
+
+  connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this](const QModelIndex& current) { OnTreeCurrentChanged(current); });
+  connect(valueTable_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this](const QModelIndex& current) { OnValueCurrentChanged(current); });
+  connect(searchField_, &QLineEdit::returnPressed, this, &BrowserWindow::StartSearch);
+  connect(searchButton_, &QPushButton::clicked, this, &BrowserWindow::StartSearch);
+  connect(cancelButton_, &QPushButton::clicked, search_, &BrowserSearch::Cancel);
+  connect(search_, &BrowserSearch::progress, searchProgress_, &QProgressBar::setValue);
+  connect(search_, &BrowserSearch::finished, this, [this](bool cancelled, int hits) {
+    cancelButton_->setEnabled(false);
+    searchProgress_->setValue(cancelled ? searchProgress_->value() : 100);
+    statusBar()->showMessage(cancelled ? QStringLiteral("Search cancelled: %1 hit(s) so far").arg(hits)
+                                       : QStringLiteral("%1 hit(s)").arg(hits),
+                             8000);
+  });
+  connect(hitList_, &QListView::clicked, this, &BrowserWindow::OnHitActivated);
+  connect(hitList_, &QListView::activated, this, &BrowserWindow::OnHitActivated);
+  connect(problemTable_, &QTableView::clicked, this, &BrowserWindow::OnProblemActivated);
+  connect(problemTable_, &QTableView::activated, this, &BrowserWindow::OnProblemActivated);
+}
+
+void BrowserWindow::BuildMenus() {
+  QStyle* style = QApplication::style();
+  auto* file = menuBar()->addMenu(QStringLiteral("&File"));
+  QAction* open = file->addAction(style->standardIcon(QStyle::SP_DialogOpenButton), QStringLiteral("&Open…"), this,
+                                  &BrowserWindow::OpenWithDialog);
+  open->setShortcut(QKeySequence::Open);
+  recentMenu_ = file->addMenu(QStringLiteral("Open &Recent"));
+  file->addSeparator();
+  QAction* exportKey = file->addAction(style->standardIcon(QStyle::SP_DialogSaveButton),
+                                       QStringLiteral("&Export Key as REGEDIT4…"), this,
+                                       &BrowserWindow::ExportSubtreeWithDialog);
+  exportKey->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+  QAction* saveData = file->addAction(QStringLiteral("&Save Value Data…"), this, &BrowserWindow::SaveValueDataWithDialog);
+  file->addSeparator();
+  QAction* close = file->addAction(QStringLiteral("&Close Window"), this, &QWidget::close);
+  close->setShortcut(QKeySequence::Close);
+
+  auto* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+  QAction* copyPath = edit->addAction(QStringLiteral("Copy Key &Path"), this, &BrowserWindow::CopyKeyPath);
+  copyPath->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+  QAction* copyData = edit->addAction(QStringLiteral("Copy Value &Data"), this, &BrowserWindow::CopyValueData);
+  copyData->setShortcut(QKeySequence::Copy);
+  copyData->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+  valueTable_->addAction(copyData);
+  edit->addSeparator();
+  QAction* find = edit->addAction(style->standardIcon(QStyle::SP_FileDialogContentsView), QStringLiteral("&Find…"),
+                                  this, [this] {
+                                    searchField_->parentWidget()->parentWidget()->show();
+                                    searchField_->setFocus();
+                                    searchField_->selectAll();
+                                  });
+  find->setShortcut(QKeySequence::Find);
+
+  auto* view = menuBar()->addMenu(QStringLiteral("&View"));
+  showRecoveredAction_ = view->addAction(QStringLiteral("Show &Deleted Keys"));
+  showRecoveredAction_->setCheckable(true);
+  showRecoveredAction_->setChecked(true);
+  showRecoveredAction_->setIcon(style->standardIcon(QStyle::SP_TrashIcon));
+  connect(showRecoveredAction_, &QAction::toggled, this, &BrowserWindow::SetShowRecovered);
+  QAction* goTo = view->addAction(style->standardIcon(QStyle::SP_ArrowRight), QStringLiteral("&Go to Offset…"), this,
+                                  &BrowserWindow::GoToOffsetWithDialog);
+  goTo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+  view->addSeparator();
+  for (QDockWidget* dock : findChildren<QDockWidget*>()) view->addAction(dock->toggleViewAction());
+
+  tree_->addAction(copyPath);
+  tree_->addAction(exportKey);
+  valueTable_->addAction(saveData);
+
+  auto* tools = addToolBar(QStringLiteral("Main"));
+  tools->setObjectName(QStringLiteral("mainToolBar"));
+  tools->addAction(open);
+  tools->addAction(exportKey);
+  tools->addSeparator();
+  tools->addAction(find);
+  tools->addAction(goTo);
+  tools->addAction(showRecoveredAction_);
+  RefreshRecentMenu();
+}
+
+void BrowserWindow::UpdateTitle() {
+  if (!Loading() && doc_) {
+    setWindowTitle(FromUtf8(doc_->FileName()) + QStringLiteral(" — Quarvex"));
+    setWindowFilePath(QString::fromStdString(doc_->Path()));
+  } else if (Loading()) {
+    setWindowTitle(QFileInfo(loadingPath_).fileName() + QStringLiteral(" — Quarvex"));
+  } else {
+    setWindowTitle(QStringLiteral("Quarvex"));
+  }
+}
+
+void BrowserWindow::OpenFile(const QString& path) {
+  if (path.isEmpty()) return;
+  const int generation = ++loadGeneration_;
+  if (loader_) {
+    loader_->wait();  // the old load is forgotten; its result is dropped
+    loader_->deleteLater();
+    loader_ = nullptr;
+  }
+  loadingPath_ = path;
+  auto result = std::make_shared<LoadResult>();
+  loadResult_ = result;
+  const std::string file = ToPath(path);
+  const text::CodePage codePage = settings_.codePage;
+  loader_ = QThread::create([result, file, codePage] { result->doc = BrowserDocument::Load(file, codePage, result->error); });
+  connect(loader_, &QThread::finished, this, [this, generation] { LoadEnded(generation); });
+  statusLabel_->setText(QStringLiteral("Reading %1…").arg(path));
+  UpdateTitle();
+  loader_->start();
+}
+
+void BrowserWindow::LoadEnded(int generation) {
+  if (generation != loadGeneration_ || !loader_) return;
+  loader_->wait();
+  loader_->deleteLater();
+  loader_ = nullptr;
+  std::shared_ptr<LoadResult> result = std::move(loadResult_);
+  if (!result->doc) {
+    UpdateTitle();
+    statusLabel_->setText(doc_ ? statusLabel_->text() : QStringLiteral("Nothing open"));
+    const QString error = FromUtf8(result->error);
+    ShowMessage(error);
+    emit loadFailed(error);
+    return;
+  }
+  AddRecentFile(loadingPath_);
+  TakeDocument(std::move(result->doc));
+  emit loaded();
+}
+
+void BrowserWindow::TakeDocument(std::unique_ptr<BrowserDocument> doc) {
+  search_->Stop();
+  search_->Hits()->Clear();
+  searchProgress_->setValue(0);
+  valueModel_->Clear();
+  hexView_->ClearSections();
+  treeModel_->SetDocument(nullptr);
+  problemsModel_->SetDocument(nullptr);
+  doc_ = std::move(doc);
+  treeModel_->SetDocument(doc_.get());
+  problemsModel_->SetDocument(doc_.get());
+  const salvage::SalvagedHive& hive = doc_->Hive();
+  statusLabel_->setText(QStringLiteral("%1 · %2 deleted key(s) recovered · code page %3")
+                            .arg(FromUtf8(salvage::SummaryText(hive)))
+                            .arg(doc_->Recovery().keys.size())
+                            .arg(FromUtf8(std::string(text::CodePageName(doc_->CodePage())))));
+  UpdateTitle();
+}
+
+void BrowserWindow::SetShowRecovered(bool show) {
+  const std::optional<std::int32_t> key = SelectedKey();
+  treeModel_->SetShowRecovered(show);
+  if (showRecoveredAction_->isChecked() != show) showRecoveredAction_->setChecked(show);
+  if (key) SelectKey(*key);
+}
+
+std::optional<std::int32_t> BrowserWindow::SelectedKey() const {
+  const QModelIndex current = tree_->currentIndex();
+  if (!current.isValid() || treeModel_->KindOf(current) != BrowserKeyTreeModel::Kind::Key) return std::nullopt;
+  return treeModel_->RefOf(current);
+}
+
+bool BrowserWindow::SelectKey(std::int32_t key) {
+  const QModelIndex index = treeModel_->IndexForKey(key);
+  if (!index.isValid()) return false;
+  tree_->scrollTo(index);  // expands the ancestors
+  tree_->setCurrentIndex(index);
+  return true;
+}
+
+bool BrowserWindow::SelectRecovered(std::size_t recovered) {
+  const QModelIndex index = treeModel_->IndexForRecovered(recovered);
+  if (!index.isValid()) return false;
+  tree_->scrollTo(index);
+  tree_->setCurrentIndex(index);
+  return true;
+}
+
+void BrowserWindow::OnTreeCurrentChanged(const QModelIndex& current) {
+  if (!doc_ || !current.isValid()) {
+    valueModel_->Clear();
+    hexView_->ClearSections();
+    return;
+  }
+  switch (treeModel_->KindOf(current)) {
+    case BrowserKeyTreeModel::Kind::Key:
+      valueModel_->ShowKey(doc_.get(), treeModel_->RefOf(current));
+      ShowKeyBytes(treeModel_->RefOf(current), std::nullopt);
+      statusBar()->showMessage(FromUtf8(doc_->RootKey()) + QLatin1Char('\\') +
+                               FromUtf8(doc_->View().Path(treeModel_->RefOf(current))));
+      break;
+    case BrowserKeyTreeModel::Kind::Recovered:
+      valueModel_->ShowRecovered(doc_.get(), static_cast<std::size_t>(treeModel_->RefOf(current)));
+      ShowRecoveredBytes(static_cast<std::size_t>(treeModel_->RefOf(current)), std::nullopt);
+      break;
+    default:
+      valueModel_->Clear();
+      hexView_->ClearSections();
+      break;
+  }
+}
+
+void BrowserWindow::ShowKeyBytes(std::int32_t key, std::optional<std::pair<std::int64_t, std::int64_t>> highlight) {
+  const salvage::SalvagedKey& k = doc_->Hive().keys[static_cast<std::size_t>(key)];
+  std::vector<BrowserHexView::Section> sections;
+  const std::int64_t node = k.node.InFile().value;
+  sections.push_back({QStringLiteral("Key node at %1 (28 bytes)").arg(Hex8(node)), node, 28});
+  if (const std::optional<std::size_t> record = doc_->RecordOf(key)) {
+    const salvage::SalvagedRecord& r = doc_->Hive().records[*record];
+    const std::int64_t length = doc_->RecordLength(*record);
+    sections.push_back({QStringLiteral("Data record at %1 (block %2, record %3, %4 bytes)")
+                            .arg(Hex8(r.offset.value))
+                            .arg(r.block)
+                            .arg(r.header.RecNo)
+                            .arg(length),
+                        r.offset.value, length});
+  } else {
+    sections.push_back({QStringLiteral("(no data record could be read for this key)"), 0, 0});
+  }
+  hexView_->ShowSections(doc_->Image(), doc_->CodePage(), std::move(sections), highlight);
+}
+
+void BrowserWindow::ShowRecoveredBytes(std::size_t recovered,
+                                       std::optional<std::pair<std::int64_t, std::int64_t>> highlight) {
+  const recover::RecoveredKey& rk = doc_->Recovery().keys[recovered];
+  std::vector<BrowserHexView::Section> sections;
+  if (rk.node) sections.push_back({QStringLiteral("Deleted key node at %1 (28 bytes)").arg(Hex8(rk.node->InFile().value)),
+                                   rk.node->InFile().value, 28});
+  // The recovered record: its header and name, and every value that survived.
+  std::int64_t end = rk.offset.value + 20 + static_cast<std::int64_t>(rk.name.size());
+  for (const recover::RecoveredValue& v : rk.values)
+    end = std::max<std::int64_t>(end, v.offset.value + 12 + static_cast<std::int64_t>(v.name.size() + v.data.size()));
+  sections.push_back({QStringLiteral("Deleted data record at %1 (%2)")
+                          .arg(Hex8(rk.offset.value), FromUtf8(std::string(recover::SourceName(rk.source)))),
+                      rk.offset.value, end - rk.offset.value});
+  hexView_->ShowSections(doc_->Image(), doc_->CodePage(), std::move(sections), highlight);
+}
+
+void BrowserWindow::OnValueCurrentChanged(const QModelIndex& current) {
+  if (!doc_ || !current.isValid()) return;
+  const BrowserValueTableModel::Row& row = valueModel_->RowAt(valueSort_->mapToSource(current).row());
+  const std::pair<std::int64_t, std::int64_t> range{row.offset.value,
+                                                    12 + static_cast<std::int64_t>(row.name.size() + row.data.size())};
+  const QModelIndex key = tree_->currentIndex();
+  if (treeModel_->KindOf(key) == BrowserKeyTreeModel::Kind::Key)
+    ShowKeyBytes(treeModel_->RefOf(key), range);
+  else if (treeModel_->KindOf(key) == BrowserKeyTreeModel::Kind::Recovered)
+    ShowRecoveredBytes(static_cast<std::size_t>(treeModel_->RefOf(key)), range);
+}
+
+bool BrowserWindow::GoToOffset(std::int64_t offset) {
+  if (!doc_) return false;
+  const std::optional<StructureAtOffset> found = doc_->StructureAt(offset);
+  if (!found) {
+    ShowMessage(QStringLiteral("Offset %1 lies outside the file (%2 bytes)").arg(Hex8(offset)).arg(doc_->Image().size()));
+    return false;
+  }
+  const std::pair<std::int64_t, std::int64_t> range{found->start, found->length};
+  if (found->key && SelectKey(*found->key)) {
+    if (found->value) {
+      // Select the value's row too; that shows the key's bytes with the value highlighted.
+      for (int row = 0; row < valueSort_->rowCount(); ++row) {
+        if (valueModel_->RowAt(valueSort_->mapToSource(valueSort_->index(row, 0)).row()).valueIndex == found->value) {
+          valueTable_->setCurrentIndex(valueSort_->index(row, 0));
+          break;
+        }
+      }
+    }
+    ShowKeyBytes(*found->key, range);
+  } else {
+    std::vector<BrowserHexView::Section> sections{
+        {QStringLiteral("%1 at %2").arg(FromUtf8(found->what), Hex8(found->start)), found->start, found->length}};
+    hexView_->ShowSections(doc_->Image(), doc_->CodePage(), std::move(sections), range);
+  }
+  statusBar()->showMessage(QStringLiteral("%1: %2 at %3").arg(Hex8(offset), FromUtf8(found->what), Hex8(found->start)),
+                           8000);
+  return true;
+}
+
+void BrowserWindow::GoToOffsetWithDialog() {
+  if (!doc_) return;
+  bool ok = false;
+  const QString text = QInputDialog::getText(this, QStringLiteral("Go to Offset"),
+                                             QStringLiteral("File offset (hexadecimal):"), QLineEdit::Normal, {}, &ok);
+  if (!ok) return;
+  QString digits = text.trimmed();
+  if (digits.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) digits = digits.mid(2);
+  bool parsed = false;
+  const qlonglong offset = digits.toLongLong(&parsed, 16);
+  if (!parsed) {
+    ShowMessage(QStringLiteral("Not a hexadecimal offset: %1").arg(text));
+    return;
+  }
+  GoToOffset(offset);
+}
+
+void BrowserWindow::StartSearch() {
+  browse::FindQuery query;
+  query.pattern = searchField_->text().toStdString();
+  query.regex = regexBox_->isChecked();
+  query.caseSensitive = caseBox_->isChecked();
+  QString error;
+  searchProgress_->setValue(0);
+  if (!search_->Start(doc_.get(), query, error)) {
+    statusBar()->showMessage(error, 8000);
+    return;
+  }
+  cancelButton_->setEnabled(true);
+}
+
+void BrowserWindow::OnHitActivated(const QModelIndex& index) {
+  if (!index.isValid() || !doc_) return;
+  const SearchHit hit = search_->Hits()->At(index.row());
+  if (!SelectKey(hit.key)) return;
+  if (!hit.value) return;
+  for (int row = 0; row < valueSort_->rowCount(); ++row) {
+    if (valueModel_->RowAt(valueSort_->mapToSource(valueSort_->index(row, 0)).row()).valueIndex == hit.value) {
+      valueTable_->setCurrentIndex(valueSort_->index(row, 0));
+      return;
+    }
+  }
+}
+
+void BrowserWindow::OnProblemActivated(const QModelIndex& index) {
+  if (!index.isValid() || !doc_) return;
+  const auto finding = static_cast<std::size_t>(index.row());
+  const std::int32_t key = doc_->FindingKey(finding);
+  const std::int64_t offset = doc_->Hive().findings[finding].offset.value;
+  if (key != browse::kTop && SelectKey(key)) {
+    // The key's bytes, with the structure the finding names marked when it is one of them.
+    const std::optional<StructureAtOffset> found = doc_->StructureAt(offset);
+    ShowKeyBytes(key, found ? std::optional(std::pair{found->start, found->length}) : std::nullopt);
+    return;
+  }
+  GoToOffset(offset);
+}
+
+bool BrowserWindow::ExportSubtreeTo(const QString& path, QString& error) {
+  if (!doc_) {
+    error = QStringLiteral("No file is open");
+    return false;
+  }
+  text::ReportLines lines;
+  ExportSubtree(*doc_, SelectedKey().value_or(browse::kTop), lines);
+  std::string why;
+  if (!text::SaveReportLines(lines, ToPath(path), why)) {
+    error = FromUtf8(why);
+    return false;
+  }
+  return true;
+}
+
+bool BrowserWindow::SaveValueDataTo(const QString& path, QString& error) {
+  const QModelIndex current = valueTable_->currentIndex();
+  if (!doc_ || !current.isValid()) {
+    error = QStringLiteral("No value is selected");
+    return false;
+  }
+  const BrowserValueTableModel::Row& row = valueModel_->RowAt(valueSort_->mapToSource(current).row());
+  // Through a temporary file renamed over the target once complete.
+  QSaveFile out(path);
+  if (!out.open(QIODevice::WriteOnly) ||
+      out.write(reinterpret_cast<const char*>(row.data.data()), static_cast<qint64>(row.data.size())) !=
+          static_cast<qint64>(row.data.size()) ||
+      !out.commit()) {
+    error = QStringLiteral("%1: %2").arg(path, out.errorString());
+    return false;
+  }
+  return true;
+}
+
+void BrowserWindow::ExportSubtreeWithDialog() {
+  if (!doc_) return;
+  const std::optional<std::int32_t> key = SelectedKey();
+  const QString suggested = (key ? FromUtf8(doc_->View().Name(*key)) : QFileInfo(loadingPath_).completeBaseName()) +
+                            QStringLiteral(".reg");
+  const QString path = AskFileName(QStringLiteral("Export Key as REGEDIT4"), suggested, true);
+  if (path.isEmpty()) return;
+  QString error;
+  if (!ExportSubtreeTo(path, error)) ShowMessage(error);
+  else statusBar()->showMessage(QStringLiteral("Exported to %1").arg(path), 8000);
+}
+
+void BrowserWindow::SaveValueDataWithDialog() {
+  if (!doc_ || !valueTable_->currentIndex().isValid()) return;
+  const QString path = AskFileName(QStringLiteral("Save Value Data"), QStringLiteral("value.bin"), true);
+  if (path.isEmpty()) return;
+  QString error;
+  if (!SaveValueDataTo(path, error)) ShowMessage(error);
+}
+
+void BrowserWindow::CopyKeyPath() {
+  if (!doc_) return;
+  const std::optional<std::int32_t> key = SelectedKey();
+  if (!key) return;
+  QGuiApplication::clipboard()->setText(FromUtf8(doc_->RootKey()) + QLatin1Char('\\') + FromUtf8(doc_->View().Path(*key)));
+}
+
+void BrowserWindow::CopyValueData() {
+  const QModelIndex current = valueTable_->currentIndex();
+  if (!doc_ || !current.isValid()) return;
+  QGuiApplication::clipboard()->setText(valueModel_->FullDataText(valueSort_->mapToSource(current).row()));
+}
+
+void BrowserWindow::OpenWithDialog() {
+  const QString path = AskFileName(QStringLiteral("Open Registry File"), {}, false);
+  if (!path.isEmpty()) OpenFile(path);
+}
+
+QString BrowserWindow::AskFileName(const QString& title, const QString& suggested, bool save) {
+  if (fileDialogHook_) return fileDialogHook_(title, suggested);
+  const QString filter = save ? QString() : QStringLiteral("Registry files (*.dat *.DAT *.da0 *.DA0 *.1st *.1ST);;All files (*)");
+  return save ? QFileDialog::getSaveFileName(this, title, suggested)
+              : QFileDialog::getOpenFileName(this, title, {}, filter);
+}
+
+void BrowserWindow::ShowMessage(const QString& text) {
+  if (messageHook_) messageHook_(text);
+  else QMessageBox::warning(this, QStringLiteral("Quarvex"), text);
+}
+
+QStringList BrowserWindow::RecentFiles() const {
+  return QSettings(QStringLiteral("Quarvex"), QStringLiteral("Browser")).value(QLatin1String(kRecentKey)).toStringList();
+}
+
+void BrowserWindow::AddRecentFile(const QString& path) {
+  QStringList recent = RecentFiles();
+  const QString absolute = QFileInfo(path).absoluteFilePath();
+  recent.removeAll(absolute);
+  recent.prepend(absolute);
+  while (recent.size() > kRecentFiles) recent.removeLast();
+  QSettings(QStringLiteral("Quarvex"), QStringLiteral("Browser")).setValue(QLatin1String(kRecentKey), recent);
+  RefreshRecentMenu();
+}
+
+void BrowserWindow::RefreshRecentMenu() {
+  recentMenu_->clear();
+  const QStringList recent = RecentFiles();
+  for (const QString& path : recent) recentMenu_->addAction(path, this, [this, path] { OpenFile(path); });
+  recentMenu_->setEnabled(!recent.isEmpty());
+}
+
+void BrowserWindow::closeEvent(QCloseEvent* event) {
+  QSettings store(QStringLiteral("Quarvex"), QStringLiteral("Browser"));
+  store.setValue(QStringLiteral("geometry"), saveGeometry());
+  store.setValue(QStringLiteral("state"), saveState());
+  QMainWindow::closeEvent(event);
+}
+
+void BrowserWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls() && !event->mimeData()->urls().isEmpty() && event->mimeData()->urls().front().isLocalFile())
+    event->acceptProposedAction();
+}
+
+void BrowserWindow::dropEvent(QDropEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (urls.isEmpty() || !urls.front().isLocalFile()) return;
+  event->acceptProposedAction();
+  OpenFile(urls.front().toLocalFile());
+}
+
+}  // namespace quarvex::ui

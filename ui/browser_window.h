@@ -1,0 +1,160 @@
+// The browser: a window of its own (the analyser window stays as it is) that shows what is
+// in a hive. The key tree on the left (BrowserKeyTreeModel, lazy), the selected key's values
+// (BrowserValueTableModel) and their bytes (BrowserHexView) on the right, a Search dock
+// (BrowserSearch, off the window's thread) and a Problems dock (the check's findings).
+//
+// A file is read and salvaged on a worker thread; the window stays live meanwhile and takes
+// the finished document on its own thread. The file is opened read-only and never written.
+// Geometry, dock layout and the recent files are kept with QSettings ("Quarvex", "Browser").
+#pragma once
+
+#include <QMainWindow>
+#include <QStringList>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "text/codepage.h"
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QTableView;
+class QThread;
+class QTreeView;
+
+namespace quarvex::ui {
+
+class BrowserDocument;
+class BrowserHexView;
+class BrowserKeyTreeModel;
+class BrowserProblemsModel;
+class BrowserSearch;
+class BrowserValueSortModel;
+class BrowserValueTableModel;
+
+class BrowserWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  struct Settings {
+    text::CodePage codePage = text::CodePage::Cp932;
+  };
+
+  explicit BrowserWindow(Settings settings, QWidget* parent = nullptr);
+  ~BrowserWindow() override;
+
+  // Starts reading the file; loaded() or loadFailed() follows.
+  void OpenFile(const QString& path);
+  bool Loading() const { return loader_ != nullptr; }
+  const BrowserDocument* Document() const { return doc_.get(); }
+
+  // Runs instead of a file dialog, for tests: gets the dialog's title and suggested name,
+  // returns the chosen file ("" cancels).
+  using FileDialogHook = std::function<QString(const QString& title, const QString& suggested)>;
+  void SetFileDialogHook(FileDialogHook hook) { fileDialogHook_ = std::move(hook); }
+  using MessageHook = std::function<void(const QString& text)>;
+  void SetMessageHook(MessageHook hook) { messageHook_ = std::move(hook); }
+
+  // Selects a key in the tree (expanding its ancestors); false when there is no such key.
+  bool SelectKey(std::int32_t key);
+  bool SelectRecovered(std::size_t recovered);
+  // The key selected in the tree (Kind::Key rows), if any.
+  std::optional<std::int32_t> SelectedKey() const;
+  // Shows the structure that covers the file offset, selecting its key when it has one.
+  bool GoToOffset(std::int64_t offset);
+  // Starts a search with the search field's text and the boxes' settings.
+  void StartSearch();
+  // Writes the selected key's subtree (nothing selected: the whole hive) as REGEDIT4.
+  bool ExportSubtreeTo(const QString& path, QString& error);
+  // Writes the selected value's data bytes as they are.
+  bool SaveValueDataTo(const QString& path, QString& error);
+  void SetShowRecovered(bool show);
+  QStringList RecentFiles() const;
+
+  QTreeView* Tree() const { return tree_; }
+  BrowserKeyTreeModel* TreeModel() const { return treeModel_; }
+  QTableView* ValueTable() const { return valueTable_; }
+  BrowserValueTableModel* ValueModel() const { return valueModel_; }
+  BrowserValueSortModel* ValueSortModel() const { return valueSort_; }
+  BrowserHexView* HexView() const { return hexView_; }
+  QLineEdit* SearchField() const { return searchField_; }
+  QCheckBox* RegexBox() const { return regexBox_; }
+  QListView* HitList() const { return hitList_; }
+  BrowserSearch* Search() const { return search_; }
+  QProgressBar* SearchProgress() const { return searchProgress_; }
+  QTableView* ProblemTable() const { return problemTable_; }
+  QAction* ShowRecoveredAction() const { return showRecoveredAction_; }
+
+ public slots:
+  void OpenWithDialog();
+  void ExportSubtreeWithDialog();
+  void SaveValueDataWithDialog();
+  void CopyKeyPath();
+  void CopyValueData();
+  void GoToOffsetWithDialog();
+
+ signals:
+  void loaded();
+  void loadFailed(const QString& error);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  void BuildWindow();
+  void BuildMenus();
+  void LoadEnded(int generation);
+  void TakeDocument(std::unique_ptr<BrowserDocument> doc);
+  void OnTreeCurrentChanged(const QModelIndex& current);
+  void OnValueCurrentChanged(const QModelIndex& current);
+  void ShowKeyBytes(std::int32_t key, std::optional<std::pair<std::int64_t, std::int64_t>> highlight);
+  void ShowRecoveredBytes(std::size_t recovered, std::optional<std::pair<std::int64_t, std::int64_t>> highlight);
+  void OnHitActivated(const QModelIndex& index);
+  void OnProblemActivated(const QModelIndex& index);
+  void AddRecentFile(const QString& path);
+  void RefreshRecentMenu();
+  void UpdateTitle();
+  QString AskFileName(const QString& title, const QString& suggested, bool save);
+  void ShowMessage(const QString& text);
+
+  Settings settings_;
+  std::unique_ptr<BrowserDocument> doc_;
+  QThread* loader_ = nullptr;
+  int loadGeneration_ = 0;
+  QString loadingPath_;
+  struct LoadResult;
+  std::shared_ptr<LoadResult> loadResult_;
+  FileDialogHook fileDialogHook_;
+  MessageHook messageHook_;
+
+  QTreeView* tree_ = nullptr;
+  BrowserKeyTreeModel* treeModel_ = nullptr;
+  QTableView* valueTable_ = nullptr;
+  BrowserValueTableModel* valueModel_ = nullptr;
+  BrowserValueSortModel* valueSort_ = nullptr;
+  BrowserHexView* hexView_ = nullptr;
+  QLineEdit* searchField_ = nullptr;
+  QCheckBox* regexBox_ = nullptr;
+  QCheckBox* caseBox_ = nullptr;
+  QPushButton* searchButton_ = nullptr;
+  QPushButton* cancelButton_ = nullptr;
+  QProgressBar* searchProgress_ = nullptr;
+  QListView* hitList_ = nullptr;
+  BrowserSearch* search_ = nullptr;
+  QTableView* problemTable_ = nullptr;
+  BrowserProblemsModel* problemsModel_ = nullptr;
+  QLabel* statusLabel_ = nullptr;
+  QMenu* recentMenu_ = nullptr;
+  QAction* showRecoveredAction_ = nullptr;
+};
+
+}  // namespace quarvex::ui
