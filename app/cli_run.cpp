@@ -3,6 +3,8 @@
 #include <filesystem>
 
 #include "analyzer/analysis_json.h"
+#include "detect/codepage_detect.h"
+#include "detect/hive_root.h"
 #include "app/cli_charts.h"
 #include "app/cli_browse.h"
 #include "app/cli_check.h"
@@ -13,6 +15,7 @@
 #include "hive/error_codes.h"
 #include "job/analysis_job.h"
 #include "text/report_file.h"
+#include "text/terminal_text.h"
 #include "text/text_encoding.h"
 #include "host/this_host.h"
 
@@ -33,17 +36,35 @@ bool SameFile(const std::string& a, const std::string& b) {
   return std::filesystem::equivalent(a, b, ec) && !ec;
 }
 
-// Lines with CR LF, in the hive's code page or in UTF-8: to standard output when path is
-// empty, else to the file through a temporary one.
+// Lines to standard output when path is empty, else to the file through a temporary one:
+// in the hive's code page or in UTF-8 with CR LF, or in the terminal's encoding with the
+// platform's line ends (the default for standard output).
 int WriteLines(const CliOptions& o, const quarvex::text::ReportLines& lines, const std::string& path, std::ostream& out,
                std::ostream& err) {
+  const Encoding encoding = EffectiveEncoding(o, !path.empty());
   const std::optional<quarvex::text::CodePage> transcode =
-      o.encoding == Encoding::Utf8 ? std::optional<quarvex::text::CodePage>(o.codePage) : std::nullopt;
+      encoding == Encoding::Utf8 ? std::optional<quarvex::text::CodePage>(o.codePage) : std::nullopt;
   if (path.empty()) {
-    const std::string text = quarvex::text::SavedReportText(lines, transcode);
+    const std::string text =
+        encoding == Encoding::Locale
+            ? quarvex::text::TerminalText(lines, o.codePage, quarvex::text::LocaleCharset())
+            : quarvex::text::SavedReportText(lines, transcode);
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     out.flush();
     return out ? kExitOk : kExitWriteFailed;
+  }
+  if (encoding == Encoding::Locale) {
+    // A file in the terminal's encoding: the same text, saved atomically as one line.
+    quarvex::text::ReportLines whole;
+    std::string text = quarvex::text::TerminalText(lines, o.codePage, quarvex::text::LocaleCharset());
+    if (text.ends_with(quarvex::text::kPlatformLineEnd)) text.resize(text.size() - quarvex::text::kPlatformLineEnd.size());
+    if (!lines.Empty()) whole.Append(text);
+    std::string error;
+    if (!quarvex::text::SaveReportLines(whole, path, error, std::nullopt, quarvex::text::kPlatformLineEnd)) {
+      err << "quarvex-cli: " << error << '\n';
+      return kExitWriteFailed;
+    }
+    return kExitOk;
   }
   std::string error;
   if (!quarvex::text::SaveReportLines(lines, path, error, transcode)) {
@@ -71,7 +92,20 @@ void ReportJobFailure(const CliOptions& o, const quarvex::job::JobResult& result
 int WriteExport(const CliOptions& o, quarvex::job::JobResult& job, std::ostream& out, std::ostream& err) {
   ExportSettings settings;
   settings.codePage = o.codePage;
-  settings.rootKey = quarvex::text::Utf8ToCodePage(o.exportRoot.empty() ? RootKeyForFileName(o.inputFile) : o.exportRoot, o.codePage);
+  std::string root = o.exportRoot;
+  if (root.empty()) {
+    // The hive's top keys tell its root; the file name only breaks a tie.
+    std::string error;
+    const auto bytes = ReadWholeHive(o.inputFile, error);
+    const auto byContent =
+        bytes ? quarvex::detect::RootKeyForContent(quarvex::salvage::Salvage(*bytes, {quarvex::text::CodePage::SingleByte}))
+              : std::nullopt;
+    root = byContent ? byContent->rootKey : RootKeyForFileName(o.inputFile);
+    if (o.verbose)
+      err << "quarvex-cli: " << o.inputFile << ": export root " << root << ": "
+          << (byContent ? byContent->reason : std::string("told by the file name")) << '\n';
+  }
+  settings.rootKey = quarvex::text::Utf8ToCodePage(root, o.codePage);
   quarvex::text::ReportLines lines;
   const ExportOutcome outcome = ExportRegedit4(job.hive, settings, lines);
   constexpr std::size_t kShown = 100;
@@ -92,6 +126,24 @@ int WriteExport(const CliOptions& o, quarvex::job::JobResult& job, std::ostream&
   return failed ? kExitJobFailed : kExitOk;
 }
 
+// --codepage auto: the hive's own values, a system.dat beside it or in --windows-dir, its
+// name checksums, else 1252. A hive that cannot be read is left to the job to report.
+quarvex::detect::CodePageChoice ChooseCodePage(const CliOptions& o) {
+  using quarvex::detect::CodePageChoice;
+  if (!o.autoCodePage)
+    return CodePageChoice{o.codePage, quarvex::detect::CodePageSource::Option, "named with --codepage"};
+  std::string error;
+  const auto bytes = ReadWholeHive(o.inputFile, error);
+  if (!bytes) return CodePageChoice{quarvex::text::CodePage::Cp1252, quarvex::detect::CodePageSource::Default,
+                                    "the file cannot be read (" + error + "), so 1252"};
+  std::vector<quarvex::detect::Companion> companions;
+  for (const std::string& path : quarvex::detect::CompanionSystemFiles(o.inputFile, o.windowsDirectory)) {
+    std::string ignored;
+    if (auto companion = ReadWholeHive(path, ignored)) companions.push_back({path, std::move(*companion)});
+  }
+  return quarvex::detect::DetectCodePage(*bytes, companions);
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -106,7 +158,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     err << "quarvex-cli: " << parsed.error << "\nTry 'quarvex-cli --help'.\n";
     return kExitUsage;
   }
-  const CliOptions& o = *parsed.options;
+  CliOptions o = *parsed.options;
   if (o.help) {
     out << HelpText();
     return kExitOk;
@@ -121,6 +173,16 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       err << "quarvex-cli: the output would overwrite the hive file " << o.inputFile << '\n';
       return kExitUsage;
     }
+
+  const quarvex::detect::CodePageChoice choice = ChooseCodePage(o);
+  o.codePage = choice.codePage;
+  if (o.verbose)
+    err << "quarvex-cli: " << o.inputFile << ": code page " << quarvex::text::CodePageName(o.codePage) << " ("
+        << quarvex::detect::SourceName(choice.source) << "): " << choice.reason << '\n';
+  std::optional<CodePageNote> codePageNote;
+  if (o.autoCodePage)
+    codePageNote = CodePageNote{std::string(quarvex::text::CodePageName(o.codePage)),
+                                std::string(quarvex::detect::SourceName(choice.source)), choice.reason};
 
   quarvex::job::JobInput input;
   input.fileName = o.inputFile;
@@ -146,14 +208,14 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (o.partial && report && !result.report.Empty()) WriteReport(o, result, out, err);
     std::string error;
     if (o.partial && !o.jsonFile.empty() &&
-        !SaveAnalysisJson(AnalysisJsonText(std::nullopt, JobFailure{result.code, result.finding}), o.jsonFile, error))
+        !SaveAnalysisJson(AnalysisJsonText(std::nullopt, JobFailure{result.code, result.finding}, codePageNote), o.jsonFile, error))
       err << "quarvex-cli: " << error << '\n';
     return kExitJobFailed;
   }
   const int written = report ? WriteReport(o, result, out, err) : kExitOk;
   if (written != kExitOk) return written;
   std::string error;
-  if (!o.jsonFile.empty() && !SaveAnalysisJson(AnalysisJsonText(result.analysis), o.jsonFile, error)) {
+  if (!o.jsonFile.empty() && !SaveAnalysisJson(AnalysisJsonText(result.analysis, std::nullopt, codePageNote), o.jsonFile, error)) {
     err << "quarvex-cli: " << error << '\n';
     return kExitWriteFailed;
   }
