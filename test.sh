@@ -19,8 +19,9 @@ cmake --build build-test
 echo "== Short fuzz runs of the whole job, the REGEDIT4 export, the salvage reader, recovery and the facts report (clang, libFuzzer, ASan + UBSan)"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz "${config[@]}" -DQUARVEX_FUZZ=ON -DQUARVEX_SANITIZE=ON \
       -DQUARVEX_BUILD_GUI=OFF -DQUARVEX_BUILD_TESTS=OFF -DQUARVEX_BUILD_BENCH=OFF > /dev/null
-cmake --build build-fuzz --target quarvex_fuzz_job quarvex_fuzz_export quarvex_fuzz_salvage quarvex_fuzz_recover quarvex_fuzz_facts
-for run in job:40 export:20 salvage:20 recover:20 facts:20; do
+cmake --build build-fuzz --target quarvex_fuzz_job quarvex_fuzz_export quarvex_fuzz_salvage quarvex_fuzz_recover \
+      quarvex_fuzz_detect quarvex_fuzz_facts
+for run in job:40 export:20 salvage:15 recover:15 detect:10 facts:10; do
   target=${run%%:*}
   corpus=$(mktemp -d)
   cp fuzz/corpus/"$target"/* "$corpus"/

@@ -84,7 +84,8 @@ json FindingJson(const Finding& f) {
 
 }  // namespace
 
-std::string AnalysisJsonText(const std::optional<AnalysisResult>& result, const std::optional<JobFailure>& failure) {
+std::string AnalysisJsonText(const std::optional<AnalysisResult>& result, const std::optional<JobFailure>& failure,
+                             const std::optional<CodePageNote>& codePage) {
   json document = json::object();
   document["analysis"] = result ? Summary(*result) : json(nullptr);
   document["series"] = Series(result ? ChartSeriesOf(*result) : ChartSeriesSet());
@@ -92,6 +93,8 @@ std::string AnalysisJsonText(const std::optional<AnalysisResult>& result, const 
     document["failure"] = {{"code", failure->code},
                            {"finding", failure->finding ? FindingJson(*failure->finding) : json(nullptr)}};
   // Texts are UTF-8 already; anything that is not is replaced rather than thrown over.
+  if (codePage)
+    document["codePage"] = {{"value", codePage->value}, {"source", codePage->source}, {"reason", codePage->reason}};
   return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }
 

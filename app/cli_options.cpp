@@ -28,7 +28,14 @@ constexpr Alias kAliases[] = {
     {"--structure", quarvex::stage::Option::cbRPT, true, "append the structure report (cbRPT on)"},
 };
 
+constexpr const char* kCodePageList = "874, 932, 936, 949, 950, 1250 to 1258 or none";
+
 }  // namespace
+
+Encoding EffectiveEncoding(const CliOptions& o, bool toFile) {
+  if (o.encoding) return *o.encoding;
+  return toFile ? Encoding::Native : Encoding::Locale;
+}
 
 std::optional<quarvex::text::LocalDateTime> ParseDateTime(const std::string& text) {
   quarvex::text::LocalDateTime t;
@@ -71,15 +78,23 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     } else if (a == "--export-root") {
       if (!value(o.exportRoot)) return fail("--export-root needs a root key name");
     } else if (a == "--encoding") {
-      if (!value(v)) return fail("--encoding needs native or utf-8");
+      if (!value(v)) return fail("--encoding needs native, utf-8 or locale");
       if (v == "utf-8" || v == "utf8") o.encoding = Encoding::Utf8;
       else if (v == "native") o.encoding = Encoding::Native;
-      else return fail("--encoding takes native or utf-8, not " + v);
+      else if (v == "locale") o.encoding = Encoding::Locale;
+      else return fail("--encoding takes native, utf-8 or locale, not " + v);
     } else if (a == "--codepage") {
-      if (!value(v)) return fail("--codepage needs 932, 936, 949, 950 or none");
-      auto cp = quarvex::text::ParseCodePage(v);
-      if (!cp) return fail("--codepage takes 932, 936, 949, 950 or none, not " + v);
-      o.codePage = *cp;
+      if (!value(v)) return fail("--codepage needs auto, " + std::string(kCodePageList));
+      if (v == "auto") {
+        o.autoCodePage = true;
+      } else {
+        auto cp = quarvex::text::ParseCodePage(v);
+        if (!cp) return fail("--codepage takes auto, " + std::string(kCodePageList) + ", not " + v);
+        o.codePage = *cp;
+        o.autoCodePage = false;
+      }
+    } else if (a == "--verbose" || a == "-v") {
+      o.verbose = true;
     } else if (a == "--set") {
       if (!value(v)) return fail("--set needs NAME=on or NAME=off");
       const auto eq = v.find('=');
@@ -145,11 +160,19 @@ std::string HelpText() {
       "                        keys under (lost keys); the same bytes as --export on a sound\n"
       "                        file, and written even when the job fails (exit status 4\n"
       "                        when damage was found, as quarvex-cli check)\n"
-      "  --export-root NAME    the root key's name in the export (default: HKEY_USERS for\n"
-      "                        USER.*, HKEY_LOCAL_MACHINE for SYSTEM.*, else HKEY_UNKNOWN)\n"
-      "  --encoding ENC        native (the hive's code page, as saved by the window) or utf-8\n"
-      "  --codepage CP         code page the hive was written in: 932 (default), 936, 949,\n"
-      "                        950, or none for a single-byte host\n"
+      "  --export-root NAME    the root key's name in the export (default: from the hive's\n"
+      "                        top keys, HKEY_LOCAL_MACHINE for a system.dat, HKEY_USERS for\n"
+      "                        a user.dat; the file name breaks a tie; else HKEY_UNKNOWN)\n"
+      "  --encoding ENC        native (the hive's code page with CR LF, as the window saves),\n"
+      "                        utf-8 (with CR LF) or locale (the terminal's encoding and line\n"
+      "                        ends; what it cannot show is written as \\xNN); default:\n"
+      "                        native for files, locale for standard output\n"
+      "  --codepage CP         code page the hive was written in: auto (default), 874, 932,\n"
+      "                        936, 949, 950, 1250 to 1258, or none (bytes as Latin-1, no\n"
+      "                        lead bytes). auto takes it from the hive's ACP or Locale\n"
+      "                        value, else from a system.dat beside the file or in\n"
+      "                        --windows-dir, else from the stored name checksums, else 1252\n"
+      "  -v, --verbose         say on standard error which code page was chosen and why\n"
       "  --partial             on a failure, still write the lines reported before it\n"
       "  --progress            show the progress texts on standard error\n"
       "  --now DATE            use DATE (YYYY-MM-DDTHH:MM:SS) as the current time, for\n"
@@ -165,6 +188,14 @@ std::string HelpText() {
   for (quarvex::stage::Option option : quarvex::stage::AllOptions())
     quarvex::text::AppendPrintf(h, "      %-11s %-3s  \"%s\"\n", std::string(quarvex::stage::OptionName(option)).c_str(),
                  InitiallyChecked(option) ? "on" : "off", std::string(quarvex::stage::OptionCaption(option)).c_str());
+  h += "\nKey verdicts in the analyser report (each key's stored name checksum against its name):\n"
+       "  Good   the checksum matches the name.\n"
+       "  Bad    the checksum matches only when the name's bytes above 0x7F are counted by the\n"
+       "         code page's rules: a name with double-byte characters (or, on a single-byte\n"
+       "         page, accented letters) that a plain 7-bit reader would misjudge; not damage.\n"
+       "  Ghost  the name does not match its checksum under the chosen code page: the key node\n"
+       "         and its name record no longer belong together (damage), or the code page is\n"
+       "         the wrong one (see --codepage).\n";
   h += "\nExit status: 0 when the report has been made; 1 when the job failed (the failure\n"
        "text \"Fail(N)\" is on standard error); 2 for a usage error; 3 when the report could\n"
        "not be written.\n";

@@ -11,7 +11,9 @@
 
 namespace quarvex::cli {
 
-enum class Encoding { Native, Utf8 };
+// native: the hive's code page with CR LF, as the window saves; utf-8: UTF-8 with CR LF;
+// locale: the locale's encoding with the platform's line ends (text/terminal_text.h).
+enum class Encoding { Native, Utf8, Locale };
 
 struct CliOptions {
   std::string inputFile;
@@ -21,8 +23,10 @@ struct CliOptions {
   std::string exportFile;  // empty: no REGEDIT4 export; "-": standard output
   std::string exportRoot;  // empty: told by the hive's file name
   bool salvage = false;    // the export from the salvage reader, which reads on past damage
-  Encoding encoding = Encoding::Native;
-  quarvex::text::CodePage codePage = quarvex::text::CodePage::Cp932;
+  std::optional<Encoding> encoding;  // unset: native for files, locale for standard output
+  quarvex::text::CodePage codePage = quarvex::text::CodePage::Cp1252;
+  bool autoCodePage = true;  // --codepage auto (the default): detect/codepage_detect.h decides
+  bool verbose = false;     // --verbose: the code page chosen and why, on standard error
   quarvex::stage::AnalysisOptions options = quarvex::stage::AnalysisOptions::Initial();
   bool progress = false;
   bool partial = false;  // on failure, still write the lines reported before it
@@ -39,6 +43,8 @@ struct ParseResult {
 
 ParseResult ParseCommandLine(const std::vector<std::string>& args);
 std::string HelpText();
+// The encoding output to a file (toFile) or standard output is written in.
+Encoding EffectiveEncoding(const CliOptions& o, bool toFile);
 
 // "2026-12-07T10:30:00" (or with a blank instead of the T).
 std::optional<quarvex::text::LocalDateTime> ParseDateTime(const std::string& text);

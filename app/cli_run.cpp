@@ -3,6 +3,8 @@
 #include <filesystem>
 
 #include "analyzer/analysis_json.h"
+#include "detect/codepage_detect.h"
+#include "detect/hive_root.h"
 #include "app/cli_charts.h"
 #include "app/cli_check.h"
 #include "app/cli_options.h"
@@ -15,6 +17,7 @@
 #include "salvage/check_text.h"
 #include "salvage/salvage.h"
 #include "text/report_file.h"
+#include "text/terminal_text.h"
 #include "text/text_encoding.h"
 #include "host/this_host.h"
 
@@ -35,17 +38,35 @@ bool SameFile(const std::string& a, const std::string& b) {
   return std::filesystem::equivalent(a, b, ec) && !ec;
 }
 
-// Lines with CR LF, in the hive's code page or in UTF-8: to standard output when path is
-// empty, else to the file through a temporary one.
+// Lines to standard output when path is empty, else to the file through a temporary one:
+// in the hive's code page or in UTF-8 with CR LF, or in the terminal's encoding with the
+// platform's line ends (the default for standard output).
 int WriteLines(const CliOptions& o, const quarvex::text::ReportLines& lines, const std::string& path, std::ostream& out,
                std::ostream& err) {
+  const Encoding encoding = EffectiveEncoding(o, !path.empty());
   const std::optional<quarvex::text::CodePage> transcode =
-      o.encoding == Encoding::Utf8 ? std::optional<quarvex::text::CodePage>(o.codePage) : std::nullopt;
+      encoding == Encoding::Utf8 ? std::optional<quarvex::text::CodePage>(o.codePage) : std::nullopt;
   if (path.empty()) {
-    const std::string text = quarvex::text::SavedReportText(lines, transcode);
+    const std::string text =
+        encoding == Encoding::Locale
+            ? quarvex::text::TerminalText(lines, o.codePage, quarvex::text::LocaleCharset())
+            : quarvex::text::SavedReportText(lines, transcode);
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     out.flush();
     return out ? kExitOk : kExitWriteFailed;
+  }
+  if (encoding == Encoding::Locale) {
+    // A file in the terminal's encoding: the same text, saved atomically as one line.
+    quarvex::text::ReportLines whole;
+    std::string text = quarvex::text::TerminalText(lines, o.codePage, quarvex::text::LocaleCharset());
+    if (text.ends_with(quarvex::text::kPlatformLineEnd)) text.resize(text.size() - quarvex::text::kPlatformLineEnd.size());
+    if (!lines.Empty()) whole.Append(text);
+    std::string error;
+    if (!quarvex::text::SaveReportLines(whole, path, error, std::nullopt, quarvex::text::kPlatformLineEnd)) {
+      err << "quarvex-cli: " << error << '\n';
+      return kExitWriteFailed;
+    }
+    return kExitOk;
   }
   std::string error;
   if (!quarvex::text::SaveReportLines(lines, path, error, transcode)) {
@@ -68,10 +89,23 @@ void ReportJobFailure(const CliOptions& o, const quarvex::job::JobResult& result
   err << '\n';
 }
 
-ExportSettings ExportSettingsFor(const CliOptions& o) {
+ExportSettings ExportSettingsFor(const CliOptions& o, std::ostream& err) {
   ExportSettings settings;
   settings.codePage = o.codePage;
-  settings.rootKey = quarvex::text::Utf8ToCodePage(o.exportRoot.empty() ? RootKeyForFileName(o.inputFile) : o.exportRoot, o.codePage);
+  std::string root = o.exportRoot;
+  if (root.empty()) {
+    // The hive's top keys tell its root; the file name only breaks a tie.
+    std::string error;
+    const auto bytes = ReadWholeHive(o.inputFile, error);
+    const auto byContent =
+        bytes ? quarvex::detect::RootKeyForContent(quarvex::salvage::Salvage(*bytes, {quarvex::text::CodePage::SingleByte}))
+              : std::nullopt;
+    root = byContent ? byContent->rootKey : RootKeyForFileName(o.inputFile);
+    if (o.verbose)
+      err << "quarvex-cli: " << o.inputFile << ": export root " << root << ": "
+          << (byContent ? byContent->reason : std::string("told by the file name")) << '\n';
+  }
+  settings.rootKey = quarvex::text::Utf8ToCodePage(root, o.codePage);
   return settings;
 }
 
@@ -101,7 +135,7 @@ int FinishExport(const CliOptions& o, const ExportOutcome& outcome, const quarve
 // The REGEDIT4 export of the job's hive.
 int WriteExport(const CliOptions& o, quarvex::job::JobResult& job, std::ostream& out, std::ostream& err) {
   quarvex::text::ReportLines lines;
-  const ExportOutcome outcome = ExportRegedit4(job.hive, ExportSettingsFor(o), lines);
+  const ExportOutcome outcome = ExportRegedit4(job.hive, ExportSettingsFor(o, err), lines);
   return FinishExport(o, outcome, lines, out, err);
 }
 
@@ -120,13 +154,31 @@ int WriteSalvageExport(const CliOptions& o, std::ostream& out, std::ostream& err
   options.codePage = o.codePage;
   const quarvex::salvage::SalvagedHive hive = quarvex::salvage::Salvage(*bytes, options);
   quarvex::text::ReportLines lines;
-  const ExportOutcome outcome = ExportSalvaged(hive, ExportSettingsFor(o), lines);
+  const ExportOutcome outcome = ExportSalvaged(hive, ExportSettingsFor(o, err), lines);
   const int finished = FinishExport(o, outcome, lines, out, err);
   if (finished != kExitOk) return finished;
   if (hive.summary.damage == 0) return kExitOk;
   err << "quarvex-cli: " << o.inputFile << ": export: " << quarvex::salvage::SummaryText(hive)
       << " (quarvex-cli check lists every finding)\n";
   return kCheckDamage;
+}
+
+// --codepage auto: the hive's own values, a system.dat beside it or in --windows-dir, its
+// name checksums, else 1252. A hive that cannot be read is left to the job to report.
+quarvex::detect::CodePageChoice ChooseCodePage(const CliOptions& o) {
+  using quarvex::detect::CodePageChoice;
+  if (!o.autoCodePage)
+    return CodePageChoice{o.codePage, quarvex::detect::CodePageSource::Option, "named with --codepage"};
+  std::string error;
+  const auto bytes = ReadWholeHive(o.inputFile, error);
+  if (!bytes) return CodePageChoice{quarvex::text::CodePage::Cp1252, quarvex::detect::CodePageSource::Default,
+                                    "the file cannot be read (" + error + "), so 1252"};
+  std::vector<quarvex::detect::Companion> companions;
+  for (const std::string& path : quarvex::detect::CompanionSystemFiles(o.inputFile, o.windowsDirectory)) {
+    std::string ignored;
+    if (auto companion = ReadWholeHive(path, ignored)) companions.push_back({path, std::move(*companion)});
+  }
+  return quarvex::detect::DetectCodePage(*bytes, companions);
 }
 
 }  // namespace
@@ -143,7 +195,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     err << "quarvex-cli: " << parsed.error << "\nTry 'quarvex-cli --help'.\n";
     return kExitUsage;
   }
-  const CliOptions& o = *parsed.options;
+  CliOptions o = *parsed.options;
   if (o.help) {
     out << HelpText();
     return kExitOk;
@@ -158,6 +210,16 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
       err << "quarvex-cli: the output would overwrite the hive file " << o.inputFile << '\n';
       return kExitUsage;
     }
+
+  const quarvex::detect::CodePageChoice choice = ChooseCodePage(o);
+  o.codePage = choice.codePage;
+  if (o.verbose)
+    err << "quarvex-cli: " << o.inputFile << ": code page " << quarvex::text::CodePageName(o.codePage) << " ("
+        << quarvex::detect::SourceName(choice.source) << "): " << choice.reason << '\n';
+  std::optional<CodePageNote> codePageNote;
+  if (o.autoCodePage)
+    codePageNote = CodePageNote{std::string(quarvex::text::CodePageName(o.codePage)),
+                                std::string(quarvex::detect::SourceName(choice.source)), choice.reason};
 
   quarvex::job::JobInput input;
   input.fileName = o.inputFile;
@@ -185,7 +247,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     if (o.partial && report && !result.report.Empty()) WriteReport(o, result, out, err);
     std::string error;
     if (o.partial && !o.jsonFile.empty() &&
-        !SaveAnalysisJson(AnalysisJsonText(std::nullopt, JobFailure{result.code, result.finding}), o.jsonFile, error))
+        !SaveAnalysisJson(AnalysisJsonText(std::nullopt, JobFailure{result.code, result.finding}, codePageNote), o.jsonFile, error))
       err << "quarvex-cli: " << error << '\n';
     if (o.salvage) WriteSalvageExport(o, out, err);
     return kExitJobFailed;
@@ -193,7 +255,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
   const int written = report ? WriteReport(o, result, out, err) : kExitOk;
   if (written != kExitOk) return written;
   std::string error;
-  if (!o.jsonFile.empty() && !SaveAnalysisJson(AnalysisJsonText(result.analysis), o.jsonFile, error)) {
+  if (!o.jsonFile.empty() && !SaveAnalysisJson(AnalysisJsonText(result.analysis, std::nullopt, codePageNote), o.jsonFile, error)) {
     err << "quarvex-cli: " << error << '\n';
     return kExitWriteFailed;
   }

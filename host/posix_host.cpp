@@ -143,7 +143,7 @@ class PosixHost : public HostPlatform {
     return ranges;
   }
 
-  bool DoubleByteEnabled() override { return codePage_ != CodePage::SingleByte; }
+  bool DoubleByteEnabled() override { return IsDoubleByte(codePage_); }
 
   std::string ProgramPath() override {
     std::error_code ec;

@@ -25,7 +25,7 @@ TEST(CliOptions, UsageErrors) {
       {"--bogus", "x.dat"},
       {"--set", "cbNope=on", "x.dat"},
       {"--set", "cbANA=maybe", "x.dat"},
-      {"--codepage", "1251", "x.dat"},
+      {"--codepage", "1259", "x.dat"},
       {"--encoding", "latin1", "x.dat"},
       {"a.dat", "b.dat"},
       {"-o"},
@@ -66,10 +66,11 @@ TEST(Cli, HelpNamesEveryOptionBox) {
   for (Option o : AllOptions()) EXPECT_NE(r.out.find(std::string(OptionName(o))), std::string::npos);
 }
 
+// --encoding native asks standard output for the bytes the window saves: CR LF.
 TEST(Cli, WritesTheReportToStandardOutputWithCrLf) {
   TempDir dir;
   const std::string hive = dir.Write("USER.DAT", Sample());
-  const CliResult r = Cli({"--now", "2026-12-07T10:00:00", hive});
+  const CliResult r = Cli({"--encoding", "native", "--now", "2026-12-07T10:00:00", hive});
   EXPECT_EQ(r.status, cli::kExitOk) << r.err;
   EXPECT_TRUE(r.out.starts_with(" Quarvex  <Registry Analizer>(ver " QUARVEX_VERSION ")\r\n\r\n"));
   EXPECT_TRUE(r.out.ends_with("\r\n\r\n Done: 2026/12/07 10:00:00\r\n"));
@@ -99,7 +100,7 @@ TEST(Cli, FailedRunLeavesTheOutputFileAlone) {
 TEST(Cli, PartialWritesTheLinesBeforeTheFailure) {
   TempDir dir;
   const std::string bad = dir.Write("bad.dat", std::string("creg") + std::string(60, '\0'));
-  const CliResult r = Cli({"--partial", bad});
+  const CliResult r = Cli({"--encoding", "native", "--partial", bad});
   EXPECT_EQ(r.status, cli::kExitJobFailed);
   EXPECT_TRUE(r.out.ends_with(" Object Registry Hive\r\n  FileName: " + bad + "\r\n  FileSize:           64(Bytes)\r\n\r\n"));
 }
@@ -139,15 +140,47 @@ TEST(Cli, RefusesToWriteOverTheHive) {
   EXPECT_EQ(ReadFileBytes(hive), bytes);
 }
 
-// Native output keeps the code page's bytes (a UTF-8 file name becomes Shift-JIS); utf-8
-// output transcodes every line back.
+// Native output keeps the code page's bytes (a UTF-8 file name becomes Shift-JIS; the
+// hive's names are ASCII, so 932 is named rather than detected); utf-8 output transcodes
+// every line back; standard output by default is the terminal's encoding (UTF-8 for the C
+// locale the tests run in) with the platform's line ends.
 TEST(Cli, EncodingOfTheReport) {
   TempDir dir;
   const std::string hive = dir.Write("\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88.dat", Sample());  // テスト.dat
-  const CliResult native = Cli({hive});
+  const CliResult native = Cli({"--codepage", "932", "--encoding", "native", hive});
   EXPECT_NE(native.out.find("\x83\x65\x83\x58\x83\x67.dat\r\n"), std::string::npos);
-  const CliResult utf8 = Cli({"--encoding", "utf-8", hive});
+  const CliResult utf8 = Cli({"--codepage", "932", "--encoding", "utf-8", hive});
   EXPECT_NE(utf8.out.find("\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88.dat\r\n"), std::string::npos);
+  const CliResult terminal = Cli({"--codepage", "932", hive});
+  EXPECT_NE(terminal.out.find("\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88.dat\n"), std::string::npos);
+  EXPECT_EQ(terminal.out.find('\r'), std::string::npos);
+  // Under 1252 the name's bytes are characters of their own; none is lost.
+  const CliResult western = Cli({"--codepage", "1252", hive});
+  EXPECT_NE(western.out.find("?\?\?.dat\n"), std::string::npos) << "the UTF-8 name has no 1252 form";
+}
+
+// The bundled Japanese sample on standard output is valid UTF-8 (each character decodes),
+// and the code page is detected from its name checksums.
+TEST(Cli, BundledSampleReadsAsUtf8OnStandardOutput) {
+  const std::string sample = std::string(QUARVEX_SAMPLES_DIR) + "/USER-SAMPLE.DAT";
+  const CliResult r = Cli({"--verbose", "--now", "2026-12-07T10:00:00", sample});
+  EXPECT_EQ(r.status, cli::kExitOk) << r.err;
+  EXPECT_NE(r.err.find("code page 932 (checksums)"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out.find("\xEF\xBF\xBD"), std::string::npos);
+  EXPECT_EQ(r.out.find("\\x"), std::string::npos);
+  EXPECT_NE(r.out.find("Software\\\xE3\x82\xA2\xE3\x82\xAF\xE3\x82\xBB\xE3\x82\xB5\xE3\x83\xAA\\\n"),
+            std::string::npos);  // "Software\\アクセサリ\\"
+}
+
+// The real US-English user.dat: its Locale 00000409 gives 1252, and no key is a Ghost.
+TEST(Cli, RealUserDatReadsAs1252WithoutGhosts) {
+  const std::string real = std::string(QUARVEX_TEST_DATA_DIR) + "/USER.DAT";
+  const CliResult r = Cli({"--verbose", "--encoding", "native", "--now", "2026-12-07T10:00:00", real});
+  EXPECT_EQ(r.status, cli::kExitOk) << r.err;
+  EXPECT_NE(r.err.find("code page 1252 (hive): the hive's Locale \"00000409\" uses code page 1252"),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.out.find("   GhostKey:        0\r\n"), std::string::npos);
 }
 
 TEST(Cli, ProgressEndsWithTheFinalText) {

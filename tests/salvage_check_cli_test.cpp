@@ -112,7 +112,7 @@ TEST(CheckCli, ExitStatusOfSeveralFiles) {
       {{}, kExitUsage},
       {{"--frobnicate", healthy}, kExitUsage},
       {{"--json"}, kExitUsage},
-      {{"--codepage", "1252", healthy}, kExitUsage},
+      {{"--codepage", "1259", healthy}, kExitUsage},
       {{"--json", healthy, healthy}, kExitUsage},  // would overwrite the file checked
       {{"--help"}, kExitOk},
   };

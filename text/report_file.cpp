@@ -23,7 +23,7 @@ std::string SavedReportText(const ReportLines& lines, std::optional<CodePage> tr
 }
 
 bool SaveReportLines(const ReportLines& lines, const std::string& path, std::string& error,
-                     std::optional<CodePage> transcodeFrom) {
+                     std::optional<CodePage> transcodeFrom, std::string_view lineEnd) {
   namespace fs = std::filesystem;
   const fs::path target(path);
   // A name of our own beside the target, so the rename stays on one file system.
@@ -42,7 +42,7 @@ bool SaveReportLines(const ReportLines& lines, const std::string& path, std::str
   } else {
     for (std::size_t i = 0; ok && i < lines.Count(); ++i) {
       const std::string_view line = lines[i];
-      ok = std::fwrite(line.data(), 1, line.size(), file) == line.size() && std::fwrite("\r\n", 1, 2, file) == 2;
+      ok = std::fwrite(line.data(), 1, line.size(), file) == line.size() && std::fwrite(lineEnd.data(), 1, lineEnd.size(), file) == lineEnd.size();
     }
   }
   const int savedErrno = errno;

@@ -6,15 +6,18 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "text/codepage.h"
 #include "text/report_lines.h"
 
 namespace quarvex::text {
 
-// transcodeFrom: when set, each line is converted from that code page to UTF-8.
+// transcodeFrom: when set, each line is converted from that code page to UTF-8. lineEnd:
+// what follows each line of untranscoded bytes (CR LF unless a caller that already wrote
+// the text in another form asks otherwise).
 bool SaveReportLines(const ReportLines& lines, const std::string& path, std::string& error,
-                     std::optional<CodePage> transcodeFrom = std::nullopt);
+                     std::optional<CodePage> transcodeFrom = std::nullopt, std::string_view lineEnd = "\r\n");
 
 // The saved form as one string (for standard output and for comparisons).
 std::string SavedReportText(const ReportLines& lines, std::optional<CodePage> transcodeFrom = std::nullopt);

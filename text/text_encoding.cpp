@@ -38,29 +38,15 @@ std::string ConvertWindowsCodePage(std::string_view text, unsigned from, unsigne
   return out;
 }
 
-namespace {
-
-unsigned WindowsCodePage(CodePage cp) {
-  switch (cp) {
-    case CodePage::Cp932: return 932;
-    case CodePage::Cp936: return 936;
-    case CodePage::Cp949: return 949;
-    case CodePage::Cp950: return 950;
-    case CodePage::SingleByte: return 1252;
-  }
-  return 932;
-}
-
-}  // namespace
 
 std::string CodePageToUtf8(std::string_view bytes, CodePage cp) {
   if (IsAscii(bytes)) return std::string(bytes);
-  return ConvertWindowsCodePage(bytes, WindowsCodePage(cp), CP_UTF8);
+  return ConvertWindowsCodePage(bytes, CodePageNumber(cp), CP_UTF8);
 }
 
 std::string Utf8ToCodePage(std::string_view utf8, CodePage cp) {
   if (IsAscii(utf8)) return std::string(utf8);
-  return ConvertWindowsCodePage(utf8, CP_UTF8, WindowsCodePage(cp));
+  return ConvertWindowsCodePage(utf8, CP_UTF8, CodePageNumber(cp));
 }
 
 #else
@@ -76,6 +62,14 @@ std::string Convert(std::string_view input, const char* to, const char* from, st
   std::vector<char> buffer(4096);
   char* in = const_cast<char*>(input.data());
   std::size_t inLeft = input.size();
+  // 1255 and 1258 hold a base letter back until they see whether a combining mark follows
+  // it; what is held back is written out before a replacement and at the end, never lost.
+  const auto flush = [&] {
+    char* outPtr = buffer.data();
+    std::size_t outLeft = buffer.size();
+    iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
+    out.append(buffer.data(), buffer.size() - outLeft);
+  };
   while (inLeft > 0) {
     char* outPtr = buffer.data();
     std::size_t outLeft = buffer.size();
@@ -84,7 +78,11 @@ std::string Convert(std::string_view input, const char* to, const char* from, st
     if (result == static_cast<std::size_t>(-1)) {
       if (errno == E2BIG) continue;
       // EILSEQ or EINVAL: one byte (or a cut sequence at the end) that does not convert.
+      flush();
       out += replacement;
+      // glibc's 949 decoder steps past some invalid pairs itself (0xA2 0xE8 leaves nothing
+      // to read), so a skip never goes past the end.
+      if (inLeft == 0) continue;
       if (from == std::string_view("UTF-8")) {
         // Skip the whole UTF-8 sequence, not just its first byte.
         do {
@@ -95,8 +93,44 @@ std::string Convert(std::string_view input, const char* to, const char* from, st
         ++in;
         --inLeft;
       }
-      iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
+  }
+  flush();
+  iconv_close(cd);
+  return out;
+}
+
+// A double-byte page one character at a time (a lead byte with its trail, or one byte):
+// glibc's 949 decoder takes more than the bad pair when it meets some (0xA2 0xE8 swallows
+// the character after it), so a character is only ever given its own bytes.
+std::string DoubleByteToUtf8(std::string_view bytes, CodePage cp) {
+  if (IsAscii(bytes)) return std::string(bytes);
+  iconv_t cd = iconv_open("UTF-8", CodePageCharset(cp));
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(bytes);
+  const LeadByteSet lead = LeadByteSet::For(cp);
+  std::string out;
+  char buffer[16];
+  for (std::size_t at = 0; at < bytes.size();) {
+    const auto b = static_cast<std::uint8_t>(bytes[at]);
+    if (b < 0x80) {
+      out += static_cast<char>(b);
+      ++at;
+      continue;
+    }
+    const std::size_t length = lead.Contains(b) && at + 1 < bytes.size() ? 2 : 1;
+    char* in = const_cast<char*>(bytes.data() + at);
+    std::size_t inLeft = length;
+    char* outPtr = buffer;
+    std::size_t outLeft = sizeof buffer;
+    if (iconv(cd, &in, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) {
+      out += "\xEF\xBF\xBD";
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
+      // Only the lead byte is taken: what follows it is read again, as a character of its own.
+      ++at;
+      continue;
+    }
+    out.append(buffer, sizeof buffer - outLeft);
+    at += length;
   }
   iconv_close(cd);
   return out;
@@ -105,6 +139,7 @@ std::string Convert(std::string_view input, const char* to, const char* from, st
 }  // namespace
 
 std::string CodePageToUtf8(std::string_view bytes, CodePage cp) {
+  if (IsDoubleByte(cp)) return DoubleByteToUtf8(bytes, cp);
   return Convert(bytes, "UTF-8", CodePageCharset(cp), "\xEF\xBF\xBD");
 }
 

@@ -5,6 +5,9 @@
 # sample, the real user.dat, the fuzz seeds and regression inputs, and one-byte mutants of a
 # generated hive. Used to show that a change of the engine's shape changed no output.
 #   tools/compare-builds.sh OLD_CLI NEW_CLI HIVEGEN [WORKDIR]
+# NEW_OPTIONS (words) go to the new build only: an option that pins a default a change moved
+# to the old default, e.g. NEW_OPTIONS="--codepage 932 --export-root HKEY_UNKNOWN" against a
+# build from before the code page was detected and the export's root told by the content.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 old=$1 new=$2 hivegen=$3
@@ -42,6 +45,7 @@ run() {
   local cli=$1 dir=$2 input=$3 name
   name=$(basename "$input")
   local common=(--now 2026-12-07T10:00:00)
+  [ "$dir" = "$work/new" ] && [ -n "${NEW_OPTIONS:-}" ] && read -r -a extra <<< "$NEW_OPTIONS" && common+=("${extra[@]}")
   set +e
   "$cli" "${common[@]}" -o "$dir/$name.report" --partial "$input" 2> "$dir/$name.report.err"
   echo $? > "$dir/$name.report.rc"

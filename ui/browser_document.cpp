@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "detect/hive_root.h"
 #include "export/regedit4_export.h"
 #include "hive/format.h"
 #include "text/text_encoding.h"
@@ -72,7 +73,10 @@ std::unique_ptr<BrowserDocument> BrowserDocument::FromBytes(std::vector<std::uin
   }
   doc->view_ = std::make_unique<browse::HiveView>(doc->hive_, codePage);
   doc->recovery_ = recover::Recover(doc->hive_, {codePage});
-  doc->rootKey_ = exporter::RootKeyForFileName(path);
+  // The root key as quarvex-cli --export takes it: from the hive's top keys, the file name
+  // only breaking a tie.
+  const std::optional<detect::HiveRoot> root = detect::RootKeyForContent(doc->hive_);
+  doc->rootKey_ = root ? root->rootKey : exporter::RootKeyForFileName(path);
   doc->Index();
   return doc;
 }

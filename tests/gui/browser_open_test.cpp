@@ -56,11 +56,11 @@ TEST(BrowserExport, ASubtreeIsWhatTheCommandLineExportWritesForThoseKeys) {
   ASSERT_EQ(cli::RunCli({"--export", full, hive}, out, err), 0) << err.str();
   const std::vector<std::string> cliLines = Lines(ReadBytes(full));
   ASSERT_GT(cliLines.size(), 2u);
-  const std::string vendorLine = "[HKEY_USERS\\Software\\Vendor]";
+  const std::string vendorLine = "[HKEY_CURRENT_USER\\Software\\Vendor]";
   const ExportCase cases[] = {
-      {"Software", "[HKEY_USERS\\Software]"},
+      {"Software", "[HKEY_CURRENT_USER\\Software]"},
       {"Software\\Vendor", vendorLine.c_str()},
-      {"Control Panel", "[HKEY_USERS\\Control Panel]"},
+      {"Control Panel", "[HKEY_CURRENT_USER\\Control Panel]"},
   };
   for (const ExportCase& c : cases) {
     ASSERT_TRUE(f.window->SelectKey(f.Key(c.path))) << c.path;
@@ -95,7 +95,7 @@ TEST(BrowserActions, SavesAValuesDataAndCopiesPathAndData) {
   f.window->CopyValueData();
   EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("01 02 03 (3 bytes)"));
   f.window->CopyKeyPath();
-  EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("HKEY_USERS\\Software"));
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("HKEY_CURRENT_USER\\Software"));
   // The file is remembered among the recent ones.
   EXPECT_TRUE(f.window->RecentFiles().contains(QFileInfo(f.dir.filePath("USER.DAT")).absoluteFilePath()));
 }

@@ -30,7 +30,7 @@ TEST(WindowCommandLine, TakesOutTheWindowsOwnOptions) {
   EXPECT_EQ(cl.arguments, (std::vector<std::string>{"/Pro", "USER.DAT"}));
   EXPECT_EQ(cl.windowsDir, "/w");
   EXPECT_EQ(cl.codePage, CodePage::Cp950);
-  EXPECT_FALSE(ParseWindowCommandLine({"--codepage", "1252"}).error.empty());
+  EXPECT_FALSE(ParseWindowCommandLine({"--codepage", "1259"}).error.empty());
   EXPECT_FALSE(ParseWindowCommandLine({"--windows-dir"}).error.empty());
   EXPECT_EQ(ParseWindowCommandLine({"--codepage", "none"}).codePage, CodePage::SingleByte);
 }

@@ -2,7 +2,7 @@
 """Cross-check of quarvex-cli ls -R, find and diff with Parse::Win32Registry's regtree.pl,
 regfind.pl and regdiff.pl on one hive (or a pair).
 
-Both sides read names as Windows-1252 (ours with --codepage none) and print UTF-8. Paths are
+Both sides read names as Windows-1252 (ours with --codepage 1252; none reads bytes as Latin-1) and print UTF-8. Paths are
 compared without the leading backslash the peer writes.
 
 Known difference of the peer, applied as a rule and counted:
@@ -25,7 +25,7 @@ def run(args):
 
 def tree(cli, hive, peer):
     ours = []
-    for line in run([cli, "ls", "-R", "--codepage", "none", hive]).splitlines():
+    for line in run([cli, "ls", "-R", "--codepage", "1252", hive]).splitlines():
         if line.lstrip().startswith("! "):
             continue
         name = line.lstrip(" ")
@@ -46,7 +46,7 @@ def tree(cli, hive, peer):
 
 def find(cli, hive, pattern, peer):
     ours_keys, ours_values = set(), set()
-    args = [cli, "find", "--keys", "--values", "--regex", "--json", "--codepage", "none", hive, pattern]
+    args = [cli, "find", "--keys", "--values", "--regex", "--json", "--codepage", "1252", hive, pattern]
     for line in run(args).splitlines():
         hit = json.loads(line)
         ours_keys.add(hit["path"])
@@ -66,7 +66,7 @@ def find(cli, hive, pattern, peer):
 def diff(cli, a, b, peer):
     sign = {"ADDED": "+", "DELETED": "-", "CHANGED": "~"}
     ours = set()
-    for line in run([cli, "diff", "--json", "--codepage", "none", a, b]).splitlines():
+    for line in run([cli, "diff", "--json", "--codepage", "1252", a, b]).splitlines():
         d = json.loads(line)
         s = {"key added": "+", "key removed": "-", "value added": "+", "value removed": "-", "value changed": "~"}[d["change"]]
         v = d.get("new") or d.get("old")

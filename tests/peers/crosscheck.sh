@@ -42,7 +42,7 @@ for row in "${expectations[@]}"; do
   [ "$perl" = "-" ] && perl=""
   hive=$work/$shape.dat
   # Our export goes to standard output; its findings (standard error) are comments in it too.
-  "$cli" --export - "$hive" > "$work/$shape.reg" 2> /dev/null
+  "$cli" --export - --encoding native --codepage 932 "$hive" > "$work/$shape.reg" 2> /dev/null
   cregexport -c windows-932 "$hive" > "$work/$shape.creg" 2> "$work/$shape.creg.err"
   perl "$regexport" "$hive" -r > "$work/$shape.pl" 2> "$work/$shape.pl.err"
   python3 "$here/crosscheck.py" "$shape" "$work/$shape.reg" "$work/$shape.creg" "$work/$shape.creg.err" \
