@@ -6,6 +6,8 @@
 #include "app/cli_charts.h"
 #include "app/cli_browse.h"
 #include "app/cli_check.h"
+#include "app/cli_hives.h"
+#include "app/cli_input.h"
 #include "app/cli_options.h"
 #include "app/cli_progress.h"
 #include "app/cli_recover.h"
@@ -71,7 +73,7 @@ void ReportJobFailure(const CliOptions& o, const quarvex::job::JobResult& result
 int WriteExport(const CliOptions& o, quarvex::job::JobResult& job, std::ostream& out, std::ostream& err) {
   ExportSettings settings;
   settings.codePage = o.codePage;
-  settings.rootKey = quarvex::text::Utf8ToCodePage(o.exportRoot.empty() ? RootKeyForFileName(o.inputFile) : o.exportRoot, o.codePage);
+  settings.rootKey = quarvex::text::Utf8ToCodePage(o.exportRoot.empty() ? RootKeyForFileName(InnermostName(o.inputFile)) : o.exportRoot, o.codePage);
   quarvex::text::ReportLines lines;
   const ExportOutcome outcome = ExportRegedit4(job.hive, settings, lines);
   constexpr std::size_t kShown = 100;
@@ -98,6 +100,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   // "check FILE...": every problem of each hive, read past damage.
   if (!args.empty() && args[0] == "check") return RunCheck({args.begin() + 1, args.end()}, out, err);
   if (!args.empty() && args[0] == "recover") return RunRecover({args.begin() + 1, args.end()}, out, err);
+  if (!args.empty() && args[0] == "hives") return RunHives({args.begin() + 1, args.end()}, out, err);
   // "ls", "get", "find", "diff", "stats", "help"; "report" is the explicit name of what follows.
   if (const std::optional<int> status = RunBrowseSubcommand(args, out, err)) return *status;
   if (!args.empty() && args[0] == "report") return RunCli({args.begin() + 1, args.end()}, out, err);
@@ -117,13 +120,26 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
   // The analysed file is never written, not even by mistake.
   for (const std::string* target : {&o.outputFile, &o.jsonFile, &o.exportFile})
-    if (!target->empty() && SameFile(*target, o.inputFile)) {
+    if (!target->empty() && SameFile(*target, DiskFileOf(o.inputFile))) {
       err << "quarvex-cli: the output would overwrite the hive file " << o.inputFile << '\n';
       return kExitUsage;
     }
 
   quarvex::job::JobInput input;
   input.fileName = o.inputFile;
+  // A hive inside an image or cabinet is read into memory; the report names it by its address.
+  if (IsContainerAddress(o.inputFile)) {
+    if (!o.chartsDirectory.empty()) {
+      err << "quarvex-cli: --charts reads loose hive files only, not " << o.inputFile << '\n';
+      return kExitUsage;
+    }
+    std::string error;
+    input.bytes = ReadWholeHive(o.inputFile, error);
+    if (!input.bytes) {
+      err << "quarvex-cli: " << error << '\n';
+      return kExitJobFailed;
+    }
+  }
   input.codePage = o.codePage;
   input.locale = quarvex::text::TextLocale::FromEnvironment();
   if (o.fixedTime) input.clock = [t = *o.fixedTime] { return t; };
