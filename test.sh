@@ -16,11 +16,11 @@ cmake -S . -B build-test "${config[@]}" > /dev/null
 cmake --build build-test
 (cd build-test && ctest --output-on-failure -j2)
 
-echo "== Short fuzz runs of the whole job, the REGEDIT4 export, the salvage reader and recovery (clang, libFuzzer, ASan + UBSan)"
+echo "== Short fuzz runs of the whole job, the REGEDIT4 export, the salvage reader, recovery and the image path (clang, libFuzzer, ASan + UBSan)"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz "${config[@]}" -DQUARVEX_FUZZ=ON -DQUARVEX_SANITIZE=ON \
       -DQUARVEX_BUILD_GUI=OFF -DQUARVEX_BUILD_TESTS=OFF -DQUARVEX_BUILD_BENCH=OFF > /dev/null
-cmake --build build-fuzz --target quarvex_fuzz_job quarvex_fuzz_export quarvex_fuzz_salvage quarvex_fuzz_recover
-for run in job:40 export:20 salvage:20 recover:20; do
+cmake --build build-fuzz --target quarvex_fuzz_job quarvex_fuzz_export quarvex_fuzz_salvage quarvex_fuzz_recover quarvex_fuzz_image
+for run in job:40 export:20 salvage:20 recover:20 image:20; do
   target=${run%%:*}
   corpus=$(mktemp -d)
   cp fuzz/corpus/"$target"/* "$corpus"/
