@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 
 #include <tsk/libtsk.h>
 
@@ -19,6 +21,25 @@ std::string TskError(const std::string& what) {
 
 // A damaged directory tree is walked no further than this many entries.
 constexpr std::size_t kMostEntries = 1'000'000;
+
+// The image's container format, told by its signatures: E01 ("EVF"), VMDK (sparse "KDMV" or a
+// text descriptor), VHD ("conectix" footer at the end, and at the start too when dynamic);
+// anything else is raw. Asking the library to detect it tries every format in turn, and the
+// failed tries of the virtual-disk libraries leak their handles; each open would add to it.
+TSK_IMG_TYPE_ENUM ContainerFormat(const std::string& path) {
+  std::ifstream in(std::filesystem::path(path), std::ios::binary);
+  char head[24] = {};
+  in.read(head, sizeof head);
+  const std::string start(head, static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+  if (start.rfind("EVF\x09\x0d\x0a\xff", 0) == 0) return TSK_IMG_TYPE_EWF_EWF;
+  if (start.rfind("KDMV", 0) == 0 || start.rfind("# Disk DescriptorFile", 0) == 0) return TSK_IMG_TYPE_VMDK_VMDK;
+  if (start.rfind("conectix", 0) == 0) return TSK_IMG_TYPE_VHD_VHD;
+  in.clear();
+  in.seekg(-512, std::ios::end);
+  char footer[8] = {};
+  if (in && in.read(footer, sizeof footer) && std::string(footer, sizeof footer) == "conectix") return TSK_IMG_TYPE_VHD_VHD;
+  return TSK_IMG_TYPE_RAW;
+}
 
 }  // namespace
 
@@ -52,7 +73,7 @@ std::unique_ptr<DiskImage> DiskImage::Open(const std::string& path, std::string&
   tsk_error_reset();
   auto impl = std::make_unique<Impl>();
   // The Sleuth Kit opens images read-only; it finds the other pieces of a split image itself.
-  impl->image = tsk_img_open_utf8_sing(path.c_str(), TSK_IMG_TYPE_DETECT, 0);
+  impl->image = tsk_img_open_utf8_sing(path.c_str(), ContainerFormat(path), 0);
   if (!impl->image) {
     error = TskError("not a readable disk image");
     return nullptr;
