@@ -6,6 +6,7 @@
 #include <set>
 
 #include "app/cli_check.h"
+#include "app/cli_hives.h"
 #include "app/cli_run.h"
 #include "browse/diff.h"
 #include "browse/find.h"
@@ -623,6 +624,8 @@ int RunHelp(const std::vector<std::string>& args, std::ostream& out, std::ostrea
            "       quarvex-cli find [options] FILE PATTERN  keys, values and data that match\n"
            "       quarvex-cli diff A B                     what changed from hive A to hive B\n"
            "       quarvex-cli stats FILE                   counts, sizes and the largest keys\n"
+           "       quarvex-cli hives [--deleted] IMAGE      the registry files in a disk image\n"
+           "  FILE may also be IMAGE::PATH, IMAGE::PATH::MEMBER or CABINET::MEMBER.\n"
            "  'quarvex-cli help SUBCOMMAND' tells more of one.\n";
     return kExitOk;
   }
@@ -632,6 +635,7 @@ int RunHelp(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     return kExitOk;
   }
   if (args[0] == "check") return RunCheck({"--help"}, out, err);
+  if (args[0] == "hives") return RunHives({"--help"}, out, err);
   if (args[0] == "report") return RunCli({"--help"}, out, err);
   err << "quarvex-cli help: no subcommand '" << args[0] << "' (ls, get, find, diff, stats, check, report)\n";
   return kExitUsage;
