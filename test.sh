@@ -16,12 +16,12 @@ cmake -S . -B build-test "${config[@]}" > /dev/null
 cmake --build build-test
 (cd build-test && ctest --output-on-failure -j2)
 
-echo "== Short fuzz runs of the whole job, the REGEDIT4 export, the salvage reader, recovery and the facts report (clang, libFuzzer, ASan + UBSan)"
+echo "== Short fuzz runs of the whole job, the REGEDIT4 export, the salvage reader, recovery, code page detection, the facts report and the image path (clang, libFuzzer, ASan + UBSan)"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz "${config[@]}" -DQUARVEX_FUZZ=ON -DQUARVEX_SANITIZE=ON \
       -DQUARVEX_BUILD_GUI=OFF -DQUARVEX_BUILD_TESTS=OFF -DQUARVEX_BUILD_BENCH=OFF > /dev/null
 cmake --build build-fuzz --target quarvex_fuzz_job quarvex_fuzz_export quarvex_fuzz_salvage quarvex_fuzz_recover \
-      quarvex_fuzz_detect quarvex_fuzz_facts
-for run in job:40 export:20 salvage:15 recover:15 detect:10 facts:10; do
+      quarvex_fuzz_detect quarvex_fuzz_facts quarvex_fuzz_image
+for run in job:30 export:15 salvage:15 recover:15 detect:10 facts:10 image:15; do
   target=${run%%:*}
   corpus=$(mktemp -d)
   cp fuzz/corpus/"$target"/* "$corpus"/

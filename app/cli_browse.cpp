@@ -6,6 +6,7 @@
 #include <set>
 
 #include "app/cli_check.h"
+#include "app/cli_hives.h"
 #include "app/cli_run.h"
 #include "browse/diff.h"
 #include "browse/find.h"

@@ -17,9 +17,6 @@ namespace quarvex::cli {
 
 namespace {
 
-// Offsets in the format are signed 32-bit, so no registry file is larger than this.
-constexpr std::uintmax_t kLargestHive = 0x7FFFFFFF;
-
 const char* const kUsage =
     "usage: quarvex-cli check [--json FILE|-] [--codepage 932|936|949|950|none] FILE...\n"
     "  Reads each registry file as far as its bytes allow and prints every problem found:\n"
@@ -35,37 +32,6 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 }  // namespace
-
-std::optional<std::vector<std::uint8_t>> ReadWholeHive(const std::string& path, std::string& error) {
-  std::error_code ec;
-  const std::filesystem::path p(path);
-  if (std::filesystem::is_directory(p, ec)) {
-    error = "is a directory";
-    return std::nullopt;
-  }
-  std::ifstream in(p, std::ios::binary);
-  if (!in) {
-    error = std::filesystem::exists(p, ec) ? "cannot be opened for reading" : "no such file";
-    return std::nullopt;
-  }
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  if (size < 0) {
-    error = "its size cannot be read";
-    return std::nullopt;
-  }
-  if (static_cast<std::uintmax_t>(size) > kLargestHive) {
-    error = "larger than 2 GiB, beyond what the format's 32-bit offsets address";
-    return std::nullopt;
-  }
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-  in.seekg(0, std::ios::beg);
-  if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size)) {
-    error = "read error";
-    return std::nullopt;
-  }
-  return bytes;
-}
 
 int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   std::optional<std::string> json;
@@ -106,7 +72,7 @@ int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
   }
   if (json && *json != "-") {
     for (const std::string& f : files) {
-      if (f == *json || SameFile(f, *json)) {
+      if (f == *json || SameFile(DiskFileOf(f), *json)) {
         err << "quarvex-cli check: the JSON file " << *json << " is one of the files to check; not overwriting it\n";
         return kExitUsage;
       }

@@ -12,16 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "app/cli_input.h"
 #include "app/cli_run.h"
 
 namespace quarvex::cli {
 
 // Beside the exit codes every quarvex-cli run shares (0, 1 unreadable, 2 usage, 3 write).
 inline constexpr int kCheckDamage = 4;
-
-// The whole file, opened read-only; nullopt and a reason ("no such file", "is a directory",
-// "larger than 2 GiB ...") when it cannot be read.
-std::optional<std::vector<std::uint8_t>> ReadWholeHive(const std::string& path, std::string& error);
 
 // args: what follows the word "check" on the command line.
 int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

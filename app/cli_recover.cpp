@@ -158,7 +158,7 @@ int RunRecover(const std::vector<std::string>& args, std::ostream& out, std::ost
   }
   const std::string& file = files.front();
   for (const std::optional<std::string>* output : {&json, &exportFile}) {
-    if (*output && **output != "-" && SameFile(file, **output)) {
+    if (*output && **output != "-" && SameFile(DiskFileOf(file), **output)) {
       err << "quarvex-cli recover: the output file " << **output << " is the file to read; not overwriting it\n";
       return kExitUsage;
     }
@@ -220,7 +220,7 @@ int RunRecover(const std::vector<std::string>& args, std::ostream& out, std::ost
   }
   if (exportFile) {
     text::ReportLines lines;
-    RecoveredRegedit4(recovery, text::Utf8ToCodePage(exporter::RootKeyForFileName(file), codePage), codePage, lines);
+    RecoveredRegedit4(recovery, text::Utf8ToCodePage(exporter::RootKeyForFileName(InnermostName(file)), codePage), codePage, lines);
     if (!text::SaveReportLines(lines, *exportFile, error)) {
       err << "quarvex-cli recover: cannot write " << *exportFile << ": " << error << '\n';
       status = kExitWriteFailed;

@@ -7,6 +7,8 @@
 #include "detect/hive_root.h"
 #include "app/cli_charts.h"
 #include "app/cli_check.h"
+#include "app/cli_hives.h"
+#include "app/cli_input.h"
 #include "app/cli_options.h"
 #include "app/cli_progress.h"
 #include "app/cli_subcommands.h"
@@ -100,7 +102,7 @@ ExportSettings ExportSettingsFor(const CliOptions& o, std::ostream& err) {
     const auto byContent =
         bytes ? quarvex::detect::RootKeyForContent(quarvex::salvage::Salvage(*bytes, {quarvex::text::CodePage::SingleByte}))
               : std::nullopt;
-    root = byContent ? byContent->rootKey : RootKeyForFileName(o.inputFile);
+    root = byContent ? byContent->rootKey : RootKeyForFileName(InnermostName(o.inputFile));
     if (o.verbose)
       err << "quarvex-cli: " << o.inputFile << ": export root " << root << ": "
           << (byContent ? byContent->reason : std::string("told by the file name")) << '\n';
@@ -206,7 +208,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
   }
   // The analysed file is never written, not even by mistake.
   for (const std::string* target : {&o.outputFile, &o.jsonFile, &o.exportFile})
-    if (!target->empty() && SameFile(*target, o.inputFile)) {
+    if (!target->empty() && SameFile(*target, DiskFileOf(o.inputFile))) {
       err << "quarvex-cli: the output would overwrite the hive file " << o.inputFile << '\n';
       return kExitUsage;
     }
@@ -223,6 +225,19 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
 
   quarvex::job::JobInput input;
   input.fileName = o.inputFile;
+  // A hive inside an image or cabinet is read into memory; the report names it by its address.
+  if (IsContainerAddress(o.inputFile)) {
+    if (!o.chartsDirectory.empty()) {
+      err << "quarvex-cli: --charts reads loose hive files only, not " << o.inputFile << '\n';
+      return kExitUsage;
+    }
+    std::string error;
+    input.bytes = ReadWholeHive(o.inputFile, error);
+    if (!input.bytes) {
+      err << "quarvex-cli: " << error << '\n';
+      return kExitJobFailed;
+    }
+  }
   input.codePage = o.codePage;
   input.locale = quarvex::text::TextLocale::FromEnvironment();
   if (o.fixedTime) input.clock = [t = *o.fixedTime] { return t; };

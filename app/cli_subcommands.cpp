@@ -6,6 +6,7 @@
 #include "app/cli_browse.h"
 #include "app/cli_check.h"
 #include "app/cli_facts.h"
+#include "app/cli_hives.h"
 #include "app/cli_recover.h"
 #include "app/cli_run.h"
 
@@ -23,6 +24,7 @@ constexpr std::array kSubcommands{
     Subcommand{"find", "find [options] FILE PATTERN", "keys, values and data that match", RunFind},
     Subcommand{"diff", "diff A B", "what changed from hive A to hive B", RunDiff},
     Subcommand{"stats", "stats FILE", "counts, sizes and the largest keys", RunStats},
+    Subcommand{"hives", "hives [--deleted] IMAGE", "the registry files in a disk image", RunHives},
 };
 
 }  // namespace
@@ -45,7 +47,8 @@ int RunHelp(const std::vector<std::string>& args, std::ostream& out, std::ostrea
       out << lead << std::left << std::setw(30) << s.synopsis << s.summary << '\n';
       lead = "       quarvex-cli ";
     }
-    out << "  'quarvex-cli help SUBCOMMAND' tells more of one.\n";
+    out << "  FILE may also be IMAGE::PATH, IMAGE::PATH::MEMBER or CABINET::MEMBER.\n"
+           "  'quarvex-cli help SUBCOMMAND' tells more of one.\n";
     return kExitOk;
   }
   for (const Subcommand& s : kSubcommands)

@@ -1,0 +1,69 @@
+#include "app/cli_input.h"
+
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "image/hive_source.h"
+#include "image/image_address.h"
+
+namespace quarvex::cli {
+
+namespace {
+
+std::optional<std::vector<std::uint8_t>> ReadDiskHive(const std::string& path, std::string& error) {
+  std::error_code ec;
+  const std::filesystem::path p(path);
+  if (std::filesystem::is_directory(p, ec)) {
+    error = "is a directory";
+    return std::nullopt;
+  }
+  std::ifstream in(p, std::ios::binary);
+  if (!in) {
+    error = std::filesystem::exists(p, ec) ? "cannot be opened for reading" : "no such file";
+    return std::nullopt;
+  }
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  if (size < 0) {
+    error = "its size cannot be read";
+    return std::nullopt;
+  }
+  if (static_cast<std::uintmax_t>(size) > image::kLargestHive) {
+    error = "larger than 2 GiB, beyond what the format's 32-bit offsets address";
+    return std::nullopt;
+  }
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+  in.seekg(0, std::ios::beg);
+  if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size)) {
+    error = "read error";
+    return std::nullopt;
+  }
+  return bytes;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::uint8_t>> ReadWholeHive(const std::string& path, std::string& error) {
+  const std::optional<image::ImageAddress> address = image::ParseImageAddress(path);
+  if (!address) return ReadDiskHive(path, error);
+  return image::ReadAddressedFile(*address, error);
+}
+
+bool IsContainerAddress(const std::string& argument) { return image::ParseImageAddress(argument).has_value(); }
+
+std::string DiskFileOf(const std::string& argument) {
+  const std::optional<image::ImageAddress> address = image::ParseImageAddress(argument);
+  return address ? address->container : argument;
+}
+
+std::string InnermostName(const std::string& argument) {
+  const std::optional<image::ImageAddress> address = image::ParseImageAddress(argument);
+  if (!address) return argument;
+  std::string last = address->parts.back();
+  for (char& c : last)
+    if (c == '\\' || c == ':') c = '/';
+  return last;
+}
+
+}  // namespace quarvex::cli

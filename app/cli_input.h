@@ -1,0 +1,28 @@
+// What a FILE argument of quarvex-cli names, turned into bytes: a loose hive on disk, or a hive
+// inside a disk image or cabinet ("IMAGE::WINDOWS/SYSTEM.DAT",
+// "IMAGE::WINDOWS/SYSBCKUP/RB001.CAB::USER.DAT", "RB001.CAB::SYSTEM.DAT"). Every subcommand reads
+// its hives through here, so each takes the same addresses.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quarvex::cli {
+
+// The whole file, opened read-only; nullopt and a reason ("no such file", "is a directory",
+// "larger than 2 GiB ...", "IMG: no file WINDOWS/USER.DAT in the image") when it cannot be read.
+std::optional<std::vector<std::uint8_t>> ReadWholeHive(const std::string& path, std::string& error);
+
+// Whether the argument addresses a file inside an image or cabinet rather than a disk file.
+bool IsContainerAddress(const std::string& argument);
+
+// The disk file an argument reads: the image or cabinet of an address, else the argument.
+std::string DiskFileOf(const std::string& argument);
+
+// The last part's file name ("SYSTEM.DAT" of "IMG::WINDOWS/SYSBCKUP/RB001.CAB::SYSTEM.DAT"), for
+// what a name tells (the export's root key).
+std::string InnermostName(const std::string& argument);
+
+}  // namespace quarvex::cli

@@ -1,0 +1,225 @@
+#include "image/disk_image.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include <tsk/libtsk.h>
+
+namespace quarvex::image {
+
+namespace {
+
+std::string TskError(const std::string& what) {
+  const char* text = tsk_error_get();
+  std::string message = what;
+  if (text && *text) message += std::string(": ") + text;
+  tsk_error_reset();
+  return message;
+}
+
+// A damaged directory tree is walked no further than this many entries.
+constexpr std::size_t kMostEntries = 1'000'000;
+
+// The image's container format, told by its signatures: E01 ("EVF"), VMDK (sparse "KDMV" or a
+// text descriptor), VHD ("conectix" footer at the end, and at the start too when dynamic);
+// anything else is raw. Asking the library to detect it tries every format in turn, and the
+// failed tries of the virtual-disk libraries leak their handles; each open would add to it.
+TSK_IMG_TYPE_ENUM ContainerFormat(const std::string& path) {
+  std::ifstream in(std::filesystem::path(path), std::ios::binary);
+  char head[24] = {};
+  in.read(head, sizeof head);
+  const std::string start(head, static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+  if (start.rfind("EVF\x09\x0d\x0a\xff", 0) == 0) return TSK_IMG_TYPE_EWF_EWF;
+  if (start.rfind("KDMV", 0) == 0 || start.rfind("# Disk DescriptorFile", 0) == 0) return TSK_IMG_TYPE_VMDK_VMDK;
+  if (start.rfind("conectix", 0) == 0) return TSK_IMG_TYPE_VHD_VHD;
+  in.clear();
+  in.seekg(-512, std::ios::end);
+  char footer[8] = {};
+  if (in && in.read(footer, sizeof footer) && std::string(footer, sizeof footer) == "conectix") return TSK_IMG_TYPE_VHD_VHD;
+  return TSK_IMG_TYPE_RAW;
+}
+
+}  // namespace
+
+struct DiskImage::Impl {
+  TSK_IMG_INFO* image = nullptr;
+  TSK_VS_INFO* volumes = nullptr;
+  std::vector<TSK_FS_INFO*> fileSystems;
+  std::vector<FileSystemInfo> infos;
+
+  ~Impl() {
+    for (TSK_FS_INFO* fs : fileSystems) tsk_fs_close(fs);
+    if (volumes) tsk_vs_close(volumes);
+    if (image) tsk_img_close(image);
+  }
+
+  void Add(TSK_FS_INFO* fs) {
+    fileSystems.push_back(fs);
+    const unsigned number = static_cast<unsigned>(fileSystems.size());
+    const char* type = tsk_fs_type_toname(fs->ftype);
+    std::string upper = type ? type : "FAT";
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    infos.push_back({number, upper, static_cast<std::uint64_t>(fs->offset),
+                     static_cast<std::uint64_t>(fs->block_count) * fs->block_size});
+  }
+};
+
+DiskImage::DiskImage(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+DiskImage::~DiskImage() = default;
+
+std::unique_ptr<DiskImage> DiskImage::Open(const std::string& path, std::string& error) {
+  tsk_error_reset();
+  auto impl = std::make_unique<Impl>();
+  // The Sleuth Kit opens images read-only; it finds the other pieces of a split image itself.
+  impl->image = tsk_img_open_utf8_sing(path.c_str(), ContainerFormat(path), 0);
+  if (!impl->image) {
+    error = TskError("not a readable disk image");
+    return nullptr;
+  }
+  impl->volumes = tsk_vs_open(impl->image, 0, TSK_VS_TYPE_DETECT);
+  if (impl->volumes) {
+    for (TSK_PNUM_T i = 0; i < impl->volumes->part_count; ++i) {
+      const TSK_VS_PART_INFO* part = tsk_vs_part_get(impl->volumes, i);
+      if (!part || !(part->flags & TSK_VS_PART_FLAG_ALLOC)) continue;
+      if (TSK_FS_INFO* fs = tsk_fs_open_vol(part, TSK_FS_TYPE_FAT_DETECT)) impl->Add(fs);
+    }
+    tsk_error_reset();
+  } else {
+    tsk_error_reset();
+    if (TSK_FS_INFO* fs = tsk_fs_open_img(impl->image, 0, TSK_FS_TYPE_FAT_DETECT)) impl->Add(fs);
+  }
+  if (impl->fileSystems.empty()) {
+    error = TskError(impl->volumes ? "no FAT file system in any partition of the image"
+                                   : "neither a partition table nor a FAT file system at the image's start");
+    return nullptr;
+  }
+  return std::unique_ptr<DiskImage>(new DiskImage(std::move(impl)));
+}
+
+std::string DiskImage::FormatText() const {
+  const char* name = tsk_img_type_toname(impl_->image->itype);
+  return name ? name : "?";
+}
+
+std::string DiskImage::PartitionTableText() const {
+  if (!impl_->volumes) return "none";
+  const char* name = tsk_vs_type_toname(impl_->volumes->vstype);
+  return name ? name : "?";
+}
+
+std::uint64_t DiskImage::Size() const { return static_cast<std::uint64_t>(impl_->image->size); }
+
+const std::vector<FileSystemInfo>& DiskImage::FileSystems() const { return impl_->infos; }
+
+namespace {
+
+struct WalkState {
+  unsigned fileSystem = 0;
+  bool withDeleted = false;
+  std::size_t entries = 0;
+  bool stopped = false;
+  std::vector<FoundFile>* found = nullptr;
+};
+
+TSK_WALK_RET_ENUM OnEntry(TSK_FS_FILE* file, const char* parent, void* pointer) {
+  auto& state = *static_cast<WalkState*>(pointer);
+  if (++state.entries > kMostEntries) {
+    state.stopped = true;
+    return TSK_WALK_STOP;
+  }
+  if (!file->name || !file->name->name) return TSK_WALK_CONT;
+  if (file->name->type != TSK_FS_NAME_TYPE_REG && file->name->type != TSK_FS_NAME_TYPE_UNDEF) return TSK_WALK_CONT;
+  const bool deleted = (file->name->flags & TSK_FS_NAME_FLAG_UNALLOC) != 0;
+  if (deleted && !state.withDeleted) return TSK_WALK_CONT;
+  const std::optional<HiveKind> kind = HiveKindOfName(file->name->name, deleted);
+  if (!kind) return TSK_WALK_CONT;
+  FoundFile found;
+  found.fileSystem = state.fileSystem;
+  found.path = std::string(parent ? parent : "") + file->name->name;
+  found.kind = *kind;
+  found.deleted = deleted;
+  if (file->meta) {
+    if (file->meta->type != TSK_FS_META_TYPE_REG && file->meta->type != TSK_FS_META_TYPE_UNDEF) return TSK_WALK_CONT;
+    found.size = static_cast<std::uint64_t>(std::max<TSK_OFF_T>(file->meta->size, 0));
+    found.created = file->meta->crtime;
+    found.written = file->meta->mtime;
+    found.accessed = file->meta->atime;
+  }
+  state.found->push_back(std::move(found));
+  return TSK_WALK_CONT;
+}
+
+}  // namespace
+
+std::vector<FoundFile> DiskImage::FindHives(bool withDeleted, std::vector<std::string>& notes) const {
+  std::vector<FoundFile> found;
+  for (std::size_t i = 0; i < impl_->fileSystems.size(); ++i) {
+    TSK_FS_INFO* fs = impl_->fileSystems[i];
+    WalkState state{static_cast<unsigned>(i + 1), withDeleted, 0, false, &found};
+    // The orphan directory is left out: building it reads every directory entry of the
+    // volume, and a deleted hive whose directory survives is found in that directory.
+    const auto flags = static_cast<TSK_FS_DIR_WALK_FLAG_ENUM>(
+        TSK_FS_DIR_WALK_FLAG_ALLOC | TSK_FS_DIR_WALK_FLAG_RECURSE | TSK_FS_DIR_WALK_FLAG_NOORPHAN |
+        (withDeleted ? TSK_FS_DIR_WALK_FLAG_UNALLOC : TSK_FS_DIR_WALK_FLAG_NONE));
+    tsk_error_reset();
+    if (tsk_fs_dir_walk(fs, fs->root_inum, flags, OnEntry, &state) != 0)
+      notes.push_back(TskError("file system " + std::to_string(i + 1) + ": the directory walk stopped"));
+    if (state.stopped)
+      notes.push_back("file system " + std::to_string(i + 1) + ": walk stopped after " + std::to_string(kMostEntries) +
+                      " directory entries");
+    tsk_error_reset();
+  }
+  return found;
+}
+
+std::optional<std::vector<std::uint8_t>> DiskImage::ReadFile(const InnerPath& path, std::string& error,
+                                                             std::uint64_t largest) const {
+  if (path.fileSystem > impl_->fileSystems.size()) {
+    error = "file system " + std::to_string(path.fileSystem) + " is not in the image, which has " +
+            std::to_string(impl_->fileSystems.size());
+    return std::nullopt;
+  }
+  const std::string absolute = "/" + path.path;
+  for (std::size_t i = 0; i < impl_->fileSystems.size(); ++i) {
+    if (path.fileSystem != 0 && i + 1 != path.fileSystem) continue;
+    tsk_error_reset();
+    // Names match as FAT matches them: either case, the long name or the 8.3 one; a
+    // deleted entry is taken only when no allocated one has the name.
+    TSK_FS_FILE* file = tsk_fs_file_open(impl_->fileSystems[i], nullptr, absolute.c_str());
+    if (!file) continue;
+    std::unique_ptr<TSK_FS_FILE, void (*)(TSK_FS_FILE*)> closer(file, tsk_fs_file_close);
+    if (!file->meta || file->meta->type != TSK_FS_META_TYPE_REG) {
+      error = path.path + " is not a regular file";
+      return std::nullopt;
+    }
+    const TSK_OFF_T claimed = file->meta->size;
+    if (claimed < 0 || static_cast<std::uint64_t>(claimed) > largest ||
+        static_cast<std::uint64_t>(claimed) > static_cast<std::uint64_t>(impl_->image->size)) {
+      error = path.path + ": its directory entry claims " + std::to_string(claimed) + " bytes, more than " +
+              (static_cast<std::uint64_t>(claimed) > largest ? "a registry file may have" : "the image holds");
+      return std::nullopt;
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(claimed));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      const std::size_t want = std::min<std::size_t>(bytes.size() - done, 1u << 20);
+      const ssize_t got = tsk_fs_file_read(file, static_cast<TSK_OFF_T>(done), reinterpret_cast<char*>(bytes.data() + done),
+                                           want, TSK_FS_FILE_READ_FLAG_NONE);
+      if (got <= 0) {
+        error = TskError(path.path + ": read failed at offset " + std::to_string(done) + " of " +
+                         std::to_string(bytes.size()));
+        return std::nullopt;
+      }
+      done += static_cast<std::size_t>(got);
+    }
+    return bytes;
+  }
+  tsk_error_reset();
+  error = "no file " + path.path +
+          (path.fileSystem ? " in file system " + std::to_string(path.fileSystem) : std::string(" in the image"));
+  return std::nullopt;
+}
+
+}  // namespace quarvex::image
