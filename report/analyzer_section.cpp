@@ -54,7 +54,7 @@ void WriteAnalyzerSection(text::ReportWriter& out, const AnalysisResult& r, cons
   out.Text("            Using     (    %) Empty     (    %) Dead-Gap  (    %)");
   out.Text("   RGKN    :" + UsageColumns(locale, r.keyNodeBlock));
   for (std::size_t b = 0; b < r.dataBlocks.size(); ++b)
-    out.Text(Printf("   RGDB%.4zX:", b) + UsageColumns(locale, r.dataBlocks[b]));
+    out.Text(Printf("   RGDB%.4X:", static_cast<unsigned>(b)) + UsageColumns(locale, r.dataBlocks[b]));
   out.Text("   --------+-----------------------------------------------------");
   out.Text("   whole   :" + UsageColumns(locale, r.wholeFile));
   out.Empty();

@@ -11,7 +11,7 @@ void WritePreScanTrace(ReportWriter& out, const PreScanTrace& trace) {
   out.Text("<<<<< Pre-Scanning Status of each RGDB records >>>>>");
   for (std::size_t i = 0; i < trace.blocks.size(); ++i) {
     const PreScanBlockTrace& block = trace.blocks[i];
-    out.Line(" RGDB(%.4zX) =====", i);
+    out.Line(" RGDB(%.4X) =====", static_cast<unsigned>(i));
     if (!block.located) continue;
     out.Line("  Includes MAYBE %.4X record(s)...", unsigned{block.maxRecordNumber});
     // "0003,0001,FFFF," then how the walk ended.

@@ -22,10 +22,60 @@ std::string SavedReportText(const ReportLines& lines, std::optional<CodePage> tr
   return text;
 }
 
+namespace {
+
+namespace fs = std::filesystem;
+
+bool WriteLines(std::FILE* file, const ReportLines& lines, std::optional<CodePage> transcodeFrom,
+                std::string_view lineEnd) {
+  if (transcodeFrom) {
+    const std::string text = SavedReportText(lines, transcodeFrom);
+    return std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  }
+  for (std::size_t i = 0; i < lines.Count(); ++i) {
+    const std::string_view line = lines[i];
+    if (std::fwrite(line.data(), 1, line.size(), file) != line.size() ||
+        std::fwrite(lineEnd.data(), 1, lineEnd.size(), file) != lineEnd.size())
+      return false;
+  }
+  return true;
+}
+
+// Where the text really goes: a symbolic link is followed to the file it names, so that the
+// link stays a link and its target gets the new text.
+fs::path ResolvedTarget(const fs::path& target) {
+  std::error_code ec;
+  if (!fs::is_symlink(fs::symlink_status(target, ec))) return target;
+  const fs::path resolved = fs::weakly_canonical(target, ec);
+  return ec ? target : resolved;
+}
+
+}  // namespace
+
 bool SaveReportLines(const ReportLines& lines, const std::string& path, std::string& error,
                      std::optional<CodePage> transcodeFrom, std::string_view lineEnd) {
-  namespace fs = std::filesystem;
-  const fs::path target(path);
+  const fs::path target = ResolvedTarget(fs::path(path));
+  // Something that is there but is no regular file (a device such as /dev/null or /dev/fd/1,
+  // a named pipe) is written to as it is: renaming a file over it would replace the device
+  // or pipe itself with a plain file.
+  std::error_code statusError;
+  const fs::file_status status = fs::status(target, statusError);
+  if (!statusError && fs::exists(status) && !fs::is_regular_file(status)) {
+    if (fs::is_directory(status)) {
+      error = Printf("cannot write %s: it is a directory", path.c_str());
+      return false;
+    }
+    std::FILE* direct = std::fopen(target.string().c_str(), "wb");
+    if (!direct) {
+      error = Printf("cannot write %s: %s", path.c_str(), std::strerror(errno));
+      return false;
+    }
+    bool written = WriteLines(direct, lines, transcodeFrom, lineEnd);
+    const int writeErrno = errno;
+    if (std::fclose(direct) != 0) written = false;
+    if (!written) error = Printf("cannot write %s: %s", path.c_str(), std::strerror(writeErrno));
+    return written;
+  }
   // A name of our own beside the target, so the rename stays on one file system.
   std::random_device entropy;
   const fs::path temporary =
@@ -35,16 +85,7 @@ bool SaveReportLines(const ReportLines& lines, const std::string& path, std::str
     error = Printf("cannot create %s: %s", path.c_str(), std::strerror(errno));
     return false;
   }
-  bool ok = true;
-  if (transcodeFrom) {
-    const std::string text = SavedReportText(lines, transcodeFrom);
-    ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  } else {
-    for (std::size_t i = 0; ok && i < lines.Count(); ++i) {
-      const std::string_view line = lines[i];
-      ok = std::fwrite(line.data(), 1, line.size(), file) == line.size() && std::fwrite(lineEnd.data(), 1, lineEnd.size(), file) == lineEnd.size();
-    }
-  }
+  bool ok = WriteLines(file, lines, transcodeFrom, lineEnd);
   const int savedErrno = errno;
   if (std::fclose(file) != 0) ok = false;
   std::error_code ec;

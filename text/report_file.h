@@ -1,7 +1,9 @@
 // Saving the report: every line followed by CR LF, in the lines' own bytes (or transcoded
 // to UTF-8 when asked), no byte-order mark. The text goes to a temporary file beside the
 // target, which is renamed over the target only once it is complete, so a failed save never
-// leaves a half report that looks whole, and an existing file survives a failure intact.
+// leaves a half report that looks whole, and an existing file survives a failure intact. A
+// symbolic link is followed (the link stays, its target gets the text); a device or named
+// pipe (/dev/null, /dev/fd/1, a FIFO) is written to directly, never replaced by a file.
 #pragma once
 
 #include <optional>

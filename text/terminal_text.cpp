@@ -22,10 +22,6 @@ void AppendEscaped(std::string& out, std::uint8_t b) {
   out += kHex[b & 15];
 }
 
-bool IsUtf8Name(std::string_view charset) {
-  return charset == "UTF-8" || charset == "utf-8" || charset == "UTF8" || charset == "utf8";
-}
-
 }  // namespace
 
 #if defined(_WIN32)
@@ -50,6 +46,12 @@ std::string TerminalString(std::string_view bytes, CodePage cp, const std::strin
 }
 
 #else
+
+namespace {
+bool IsUtf8Name(std::string_view charset) {
+  return charset == "UTF-8" || charset == "utf-8" || charset == "UTF8" || charset == "utf8";
+}
+}  // namespace
 
 std::string LocaleCharset() {
   // Only LC_CTYPE is asked for, and given back as it was: the report's numbers and dates keep
