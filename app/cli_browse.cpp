@@ -29,8 +29,10 @@ constexpr int kFindTrouble = 2;  // find and diff: 1 is an answer, so trouble is
 // Data texts on list lines are shortened to about this many characters.
 constexpr std::size_t kListLimit = 80;
 
-const char* const kCodePageHelp = "  --codepage CP  the code page the hive's names were written in: 932 (default), 936,\n"
-                                  "                 949, 950 or none (single-byte)\n";
+const char* const kCodePageHelp =
+    "  --codepage CP  the code page the hive's names were written in: auto (default: from the\n"
+    "                 hive's ACP or Locale, a system.dat beside it, its name checksums, else\n"
+    "                 1252), 874, 932, 936, 949, 950, 1250 to 1258, or none (bytes as Latin-1)\n";
 
 struct Usage {
   const char* name;
@@ -141,7 +143,10 @@ struct Loaded {
   std::unique_ptr<HiveView> view;
 };
 
-std::unique_ptr<Loaded> Load(const std::string& sub, const std::string& file, text::CodePage cp, std::ostream& err) {
+// Reads and salvages one hive. An empty cp (--codepage auto) is set to the code page detected
+// for this hive, and then holds for what follows (the second hive of a diff is read alike).
+std::unique_ptr<Loaded> Load(const std::string& sub, const std::string& file, std::optional<text::CodePage>& cp,
+                             std::ostream& err) {
   std::string error;
   auto bytes = ReadWholeHive(file, error);
   if (!bytes) {
@@ -150,13 +155,14 @@ std::unique_ptr<Loaded> Load(const std::string& sub, const std::string& file, te
   }
   auto loaded = std::make_unique<Loaded>();
   loaded->bytes = std::move(*bytes);
-  loaded->hive = salvage::Salvage(loaded->bytes, {cp});
+  if (!cp) cp = CodePageForHive(cp, file, loaded->bytes);
+  loaded->hive = salvage::Salvage(loaded->bytes, {*cp});
   if (!loaded->hive.isHive) {
     err << "quarvex-cli " << sub << ": " << file << ": not a registry file (" << salvage::SummaryText(loaded->hive)
         << ")\n";
     return nullptr;
   }
-  loaded->view = std::make_unique<HiveView>(loaded->hive, cp);
+  loaded->view = std::make_unique<HiveView>(loaded->hive, *cp);
   return loaded;
 }
 
@@ -168,12 +174,12 @@ void DamageNotice(const std::string& sub, const std::string& file, const Loaded&
       << "; keys marked in brackets are affected ('quarvex-cli check " << file << "' lists every finding)\n";
 }
 
-std::optional<text::CodePage> CodePageOption(const std::string& sub, const Parsed& p, std::ostream& err) {
+// --codepage: a code page named, or auto (the default), left empty for Load to detect.
+bool CodePageOption(const std::string& sub, const Parsed& p, std::optional<text::CodePage>& cp, std::ostream& err) {
   const auto it = p.options.find("--codepage");
-  if (it == p.options.end()) return text::CodePage::Cp932;
-  if (const auto cp = text::ParseCodePage(it->second)) return cp;
+  if (it == p.options.end() || ParseCodePageArgument(it->second, cp)) return true;
   err << "quarvex-cli " << sub << ": unknown code page '" << it->second << "'\n" << UsageOf(sub);
-  return std::nullopt;
+  return false;
 }
 
 int Finish(std::ostream& out) {
@@ -290,8 +296,8 @@ int RunLs(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     out << UsageOf("ls");
     return kExitOk;
   }
-  const auto cp = CodePageOption("ls", *p, err);
-  if (!cp) return kExitUsage;
+  std::optional<text::CodePage> cp;
+  if (!CodePageOption("ls", *p, cp, err)) return kExitUsage;
   if (p->positional.empty() || p->positional.size() > 2) {
     err << "quarvex-cli ls: " << (p->positional.empty() ? "no file given" : "too many arguments") << '\n' << UsageOf("ls");
     return kExitUsage;
@@ -307,7 +313,7 @@ int RunLs(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     depth = static_cast<int>(n);
   }
   const std::string& file = p->positional[0];
-  const auto loaded = Load("ls", file, *cp, err);
+  const auto loaded = Load("ls", file, cp, err);
   if (!loaded) return kExitJobFailed;
   const HiveView& view = *loaded->view;
   const auto from = FindKey("ls", file, view, p->positional.size() > 1 ? p->positional[1] : std::string(), err);
@@ -336,8 +342,8 @@ int RunGet(const std::vector<std::string>& args, std::ostream& out, std::ostream
     out << UsageOf("get");
     return kExitOk;
   }
-  const auto cp = CodePageOption("get", *p, err);
-  if (!cp) return kExitUsage;
+  std::optional<text::CodePage> cp;
+  if (!CodePageOption("get", *p, cp, err)) return kExitUsage;
   if (p->positional.size() < 2 || p->positional.size() > 3) {
     err << "quarvex-cli get: " << (p->positional.size() < 2 ? "FILE and KEY are needed" : "too many arguments") << '\n'
         << UsageOf("get");
@@ -349,7 +355,7 @@ int RunGet(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return kExitUsage;
   }
   const std::string& file = p->positional[0];
-  const auto loaded = Load("get", file, *cp, err);
+  const auto loaded = Load("get", file, cp, err);
   if (!loaded) return kExitJobFailed;
   const HiveView& view = *loaded->view;
   const auto key = FindKey("get", file, view, p->positional[1], err);
@@ -405,8 +411,8 @@ int RunFind(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     out << UsageOf("find");
     return kExitOk;
   }
-  const auto cp = CodePageOption("find", *p, err);
-  if (!cp) return kFindTrouble;
+  std::optional<text::CodePage> cp;
+  if (!CodePageOption("find", *p, cp, err)) return kFindTrouble;
   if (p->positional.size() != 2) {
     err << "quarvex-cli find: FILE and PATTERN are needed\n" << UsageOf("find");
     return kFindTrouble;
@@ -438,7 +444,7 @@ int RunFind(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     return kFindTrouble;
   }
   const std::string& file = p->positional[0];
-  const auto loaded = Load("find", file, *cp, err);
+  const auto loaded = Load("find", file, cp, err);
   if (!loaded) return kFindTrouble;
   const HiveView& view = *loaded->view;
   const bool json = p->Has("--json");
@@ -472,15 +478,15 @@ int RunDiff(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     out << UsageOf("diff");
     return kExitOk;
   }
-  const auto cp = CodePageOption("diff", *p, err);
-  if (!cp) return kFindTrouble;
+  std::optional<text::CodePage> cp;
+  if (!CodePageOption("diff", *p, cp, err)) return kFindTrouble;
   if (p->positional.size() != 2 || (p->Has("--keys-only") && p->Has("--values-only"))) {
     err << "quarvex-cli diff: " << (p->positional.size() != 2 ? "two files are needed" : "--keys-only and --values-only exclude each other")
         << '\n' << UsageOf("diff");
     return kFindTrouble;
   }
-  const auto a = Load("diff", p->positional[0], *cp, err);
-  const auto b = a ? Load("diff", p->positional[1], *cp, err) : nullptr;
+  const auto a = Load("diff", p->positional[0], cp, err);
+  const auto b = a ? Load("diff", p->positional[1], cp, err) : nullptr;
   if (!a || !b) return kFindTrouble;
   browse::DiffOptions options;
   options.keys = !p->Has("--values-only");
@@ -549,14 +555,14 @@ int RunStats(const std::vector<std::string>& args, std::ostream& out, std::ostre
     out << UsageOf("stats");
     return kExitOk;
   }
-  const auto cp = CodePageOption("stats", *p, err);
-  if (!cp) return kExitUsage;
+  std::optional<text::CodePage> cp;
+  if (!CodePageOption("stats", *p, cp, err)) return kExitUsage;
   if (p->positional.size() != 1) {
     err << "quarvex-cli stats: one FILE is needed\n" << UsageOf("stats");
     return kExitUsage;
   }
   const std::string& file = p->positional[0];
-  const auto loaded = Load("stats", file, *cp, err);
+  const auto loaded = Load("stats", file, cp, err);
   if (!loaded) return kExitJobFailed;
   const HiveView& view = *loaded->view;
   const browse::HiveStats s = browse::ComputeStats(view);

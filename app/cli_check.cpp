@@ -18,7 +18,7 @@ namespace quarvex::cli {
 namespace {
 
 const char* const kUsage =
-    "usage: quarvex-cli check [--json FILE|-] [--codepage 932|936|949|950|none] FILE...\n"
+    "usage: quarvex-cli check [--json FILE|-] [--codepage CP|auto] FILE...\n"
     "  Reads each registry file as far as its bytes allow and prints every problem found:\n"
     "  one line per finding (damage, warning or note) and a summary line per file.\n"
     "  --json FILE  also write the findings and summaries as JSON to FILE ('-': standard\n"
@@ -35,7 +35,7 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   std::optional<std::string> json;
-  salvage::SalvageOptions options;
+  std::optional<text::CodePage> named;  // --codepage; empty: auto, detected for each file
   std::vector<std::string> files;
   bool optionsEnd = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -55,9 +55,7 @@ int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
       const std::string& value = args[++i];
       if (a == "--json") {
         json = value;
-      } else if (const auto cp = text::ParseCodePage(value)) {
-        options.codePage = *cp;
-      } else {
+      } else if (!ParseCodePageArgument(value, named)) {
         err << "quarvex-cli check: unknown code page '" << value << "'\n" << kUsage;
         return kExitUsage;
       }
@@ -92,7 +90,7 @@ int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
       if (!jsonToOut) out << file << ": cannot read: " << error << '\n';
       entry = salvage::CheckJsonError(file, error);
     } else {
-      const salvage::SalvagedHive hive = salvage::Salvage(*bytes, options);
+      const salvage::SalvagedHive hive = salvage::Salvage(*bytes, {CodePageForHive(named, file, *bytes)});
       if (!jsonToOut) {
         for (const hive::Finding& f : hive.findings) out << file << ": " << salvage::FindingLine(f) << '\n';
         out << file << ": " << salvage::SummaryText(hive) << '\n';

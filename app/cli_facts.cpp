@@ -19,7 +19,7 @@ namespace {
 
 const char* const kUsage =
     "usage: quarvex-cli facts [--json FILE|-] [--csv FILE|-] [--no-recovered]\n"
-    "                         [--codepage 932|936|949|950|none] FILE...\n"
+    "                         [--codepage CP|auto] FILE...\n"
     "  Reports the well-known places of the registry files (system.dat and user.dat of one\n"
     "  machine may be given together): the system, programs, hardware, network and the user's\n"
     "  traces, each fact with the hive and key it came from. Facts in keys recovered from free\n"
@@ -61,7 +61,7 @@ bool Save(const std::string& document, std::string_view lineEnd, const std::stri
 int RunFacts(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   std::optional<std::string> json, csv;
   bool withRecovered = true;
-  text::CodePage codePage = text::CodePage::Cp932;
+  std::optional<text::CodePage> named;  // --codepage; empty: auto, detected for each file
   std::vector<std::string> files;
   bool optionsEnd = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -85,9 +85,7 @@ int RunFacts(const std::vector<std::string>& args, std::ostream& out, std::ostre
         json = value;
       } else if (a == "--csv") {
         csv = value;
-      } else if (const auto cp = text::ParseCodePage(value)) {
-        codePage = *cp;
-      } else {
+      } else if (!ParseCodePageArgument(value, named)) {
         err << "quarvex-cli facts: unknown code page '" << value << "'\n" << kUsage;
         return kExitUsage;
       }
@@ -124,6 +122,7 @@ int RunFacts(const std::vector<std::string>& args, std::ostream& out, std::ostre
     auto h = std::make_unique<LoadedHive>();
     h->file = file;
     h->bytes = std::move(*bytes);
+    const text::CodePage codePage = CodePageForHive(named, file, h->bytes);
     salvage::SalvageOptions options;
     options.codePage = codePage;
     h->hive = salvage::Salvage(h->bytes, options);

@@ -66,4 +66,27 @@ std::string InnermostName(const std::string& argument) {
   return last;
 }
 
+bool ParseCodePageArgument(std::string_view text, std::optional<text::CodePage>& named) {
+  if (text == "auto") {
+    named.reset();
+    return true;
+  }
+  const std::optional<text::CodePage> cp = text::ParseCodePage(std::string(text));
+  if (!cp) return false;
+  named = cp;
+  return true;
+}
+
+detect::CodePageChoice ChooseCodePageForHive(const std::optional<text::CodePage>& named, const std::string& path,
+                                             hive::Bytes bytes, const std::optional<std::string>& windowsDir) {
+  if (named) return {*named, detect::CodePageSource::Option, "named with --codepage"};
+  std::vector<detect::Companion> companions;
+  if (!IsContainerAddress(path))
+    for (const std::string& beside : detect::CompanionSystemFiles(path, windowsDir)) {
+      std::string ignored;
+      if (auto companion = ReadWholeHive(beside, ignored)) companions.push_back({beside, std::move(*companion)});
+    }
+  return detect::DetectCodePage(bytes, companions);
+}
+
 }  // namespace quarvex::cli

@@ -7,7 +7,12 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "detect/codepage_detect.h"
+#include "hive/byte_cursor.h"
+#include "text/codepage.h"
 
 namespace quarvex::cli {
 
@@ -24,5 +29,18 @@ std::string DiskFileOf(const std::string& argument);
 // The last part's file name ("SYSTEM.DAT" of "IMG::WINDOWS/SYSBCKUP/RB001.CAB::SYSTEM.DAT"), for
 // what a name tells (the export's root key).
 std::string InnermostName(const std::string& argument);
+
+// A --codepage value: "auto" leaves `named` empty (each hive's code page is then detected);
+// a code page's name sets it. False for anything else.
+bool ParseCodePageArgument(std::string_view text, std::optional<text::CodePage>& named);
+
+// The code page to read a hive with, and why: the one named, or else what the hive itself says
+// (its ACP or Locale), a system.dat beside it or in windowsDir, its name checksums, else 1252.
+detect::CodePageChoice ChooseCodePageForHive(const std::optional<text::CodePage>& named, const std::string& path,
+                                             hive::Bytes bytes, const std::optional<std::string>& windowsDir = std::nullopt);
+inline text::CodePage CodePageForHive(const std::optional<text::CodePage>& named, const std::string& path,
+                                      hive::Bytes bytes) {
+  return ChooseCodePageForHive(named, path, bytes).codePage;
+}
 
 }  // namespace quarvex::cli

@@ -21,7 +21,7 @@ namespace {
 
 const char* const kUsage =
     "usage: quarvex-cli recover [--json FILE|-] [--export OUT.reg] [--min-confidence high|medium|low]\n"
-    "                           [--codepage 932|936|949|950|none] FILE\n"
+    "                           [--codepage CP|auto] FILE\n"
     "  Lists the deleted keys and values the registry file still holds: one block of lines per\n"
     "  key (offset, path, confidence and why, then its values) and a summary line.\n"
     "  --json FILE       also write them as JSON to FILE ('-': standard output, in place of the lines)\n"
@@ -112,7 +112,7 @@ void RecoveredRegedit4(const recover::Recovery& recovery, const std::string& roo
 int RunRecover(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   std::optional<std::string> json, exportFile;
   recover::Confidence minimum = recover::Confidence::Low;
-  text::CodePage codePage = text::CodePage::Cp932;
+  std::optional<text::CodePage> named;  // --codepage; empty: auto, detected for each file
   std::vector<std::string> files;
   bool optionsEnd = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -141,9 +141,7 @@ int RunRecover(const std::vector<std::string>& args, std::ostream& out, std::ost
           return kExitUsage;
         }
         minimum = *c;
-      } else if (const auto cp = text::ParseCodePage(value)) {
-        codePage = *cp;
-      } else {
+      } else if (!ParseCodePageArgument(value, named)) {
         err << "quarvex-cli recover: unknown code page '" << value << "'\n" << kUsage;
         return kExitUsage;
       }
@@ -174,6 +172,7 @@ int RunRecover(const std::vector<std::string>& args, std::ostream& out, std::ost
     err << "quarvex-cli recover: " << file << ": cannot read: " << error << '\n';
     return kExitJobFailed;
   }
+  const text::CodePage codePage = CodePageForHive(named, file, *bytes);
   salvage::SalvageOptions salvageOptions;
   salvageOptions.codePage = codePage;
   const salvage::SalvagedHive hive = salvage::Salvage(*bytes, salvageOptions);

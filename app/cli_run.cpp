@@ -175,12 +175,7 @@ quarvex::detect::CodePageChoice ChooseCodePage(const CliOptions& o) {
   const auto bytes = ReadWholeHive(o.inputFile, error);
   if (!bytes) return CodePageChoice{quarvex::text::CodePage::Cp1252, quarvex::detect::CodePageSource::Default,
                                     "the file cannot be read (" + error + "), so 1252"};
-  std::vector<quarvex::detect::Companion> companions;
-  for (const std::string& path : quarvex::detect::CompanionSystemFiles(o.inputFile, o.windowsDirectory)) {
-    std::string ignored;
-    if (auto companion = ReadWholeHive(path, ignored)) companions.push_back({path, std::move(*companion)});
-  }
-  return quarvex::detect::DetectCodePage(*bytes, companions);
+  return ChooseCodePageForHive(std::nullopt, o.inputFile, *bytes, o.windowsDirectory);
 }
 
 }  // namespace

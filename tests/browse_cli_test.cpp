@@ -222,3 +222,47 @@ TEST(BrowseCli, HelpAndReportName) {
 
 }  // namespace
 }  // namespace quarvex::testing
+
+namespace quarvex::testing {
+namespace {
+
+// A US-English user.dat: its Locale names code page 1252, which every subcommand takes by
+// default; a named code page still wins.
+BuiltHive WesternUserDat() {
+  HiveBuilder b;
+  const int root = b.AddKey(HiveBuilder::kRootParent, "");
+  b.SetNoRecord(root);
+  const int def = b.AddKey(root, ".DEFAULT");
+  const int panel = b.AddKey(def, "Control Panel");
+  b.AddKey(panel, "International", {Text("Locale", "00000409")});
+  b.AddKey(def, "Caf\xE9", {Text("Name", "fen\xEAtre")});
+  return b.Build();
+}
+
+TEST(BrowseCli, EverySubcommandTakesTheHivesOwnCodePage) {
+  TempDir dir;
+  const std::string hive = dir.Write("USER.DAT", WesternUserDat());
+  struct Case {
+    std::vector<std::string> args;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {{"ls", hive, ".DEFAULT"}, "Caf\xC3\xA9"},
+      {{"get", hive, ".DEFAULT\\Caf\xC3\xA9", "Name"}, "fen\xC3\xAAtre"},
+      {{"find", hive, "fen\xC3\xAAtre"}, "Caf\xC3\xA9"},
+      {{"facts", hive}, "00000409"},
+      {{"check", hive}, "healthy"},
+  };
+  for (const Case& c : cases) {
+    const CliResult r = Cli(c.args);
+    EXPECT_NE(r.out.find(c.expected), std::string::npos) << c.args[0] << ": " << r.out << r.err;
+  }
+  // Read as 932, 0xE9 starts a double-byte character: the name is not "Café" any more.
+  const CliResult named = Cli({"ls", "--codepage", "932", hive, ".DEFAULT"});
+  EXPECT_EQ(named.out.find("Caf\xC3\xA9"), std::string::npos) << named.out;
+  EXPECT_EQ(Cli({"ls", "--codepage", "auto", hive, ".DEFAULT"}).out, Cli({"ls", hive, ".DEFAULT"}).out);
+  EXPECT_EQ(Cli({"ls", "--codepage", "1259", hive}).status, cli::kExitUsage);
+}
+
+}  // namespace
+}  // namespace quarvex::testing
