@@ -28,7 +28,7 @@ std::optional<std::vector<std::uint8_t>> ReadDiskFile(const std::string& path, s
   }
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
   in.seekg(0, std::ios::beg);
-  if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size)) {
+  if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size))) {
     error = path + ": read error";
     return std::nullopt;
   }
