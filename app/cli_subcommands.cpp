@@ -2,6 +2,7 @@
 
 #include <array>
 #include <iomanip>
+#include <sstream>
 
 #include "app/cli_browse.h"
 #include "app/cli_check.h"
@@ -9,6 +10,7 @@
 #include "app/cli_hives.h"
 #include "app/cli_recover.h"
 #include "app/cli_run.h"
+#include "text/terminal_text.h"
 
 namespace quarvex::cli {
 
@@ -31,12 +33,34 @@ constexpr std::array kSubcommands{
 
 std::span<const Subcommand> Subcommands() { return kSubcommands; }
 
+namespace {
+
+// Whether a run writes bytes that must reach standard output as they are: JSON (UTF-8 by
+// definition), a value's raw data, or the report, which chooses its own encoding.
+bool KeepsItsBytes(const std::string& name, const std::vector<std::string>& rest) {
+  if (name == "report") return true;
+  for (const std::string& a : rest)
+    if (a == "--raw" || a == "--json" || a.starts_with("--json=")) return true;
+  return false;
+}
+
+}  // namespace
+
 std::optional<int> RunSubcommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.empty()) return std::nullopt;
   const std::vector<std::string> rest(args.begin() + 1, args.end());
   if (args[0] == "help") return RunHelp(rest, out, err);
-  for (const Subcommand& s : kSubcommands)
-    if (args[0] == s.name) return s.run(rest, out, err);
+  for (const Subcommand& s : kSubcommands) {
+    if (args[0] != s.name) continue;
+    // The lines are UTF-8; a terminal in another encoding gets them in its own.
+    const std::string charset = text::LocaleCharset();
+    if (text::IsUtf8Charset(charset) || KeepsItsBytes(args[0], rest)) return s.run(rest, out, err);
+    std::ostringstream lines;
+    const int status = s.run(rest, lines, err);
+    out << text::Utf8ForTerminal(lines.str(), charset);
+    out.flush();
+    return out ? status : kExitWriteFailed;
+  }
   return std::nullopt;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "text/codepage.h"
+#include "text/terminal_text.h"
 #include "text/text_encoding.h"
 
 namespace {
@@ -172,3 +173,27 @@ TEST(CodePageTest, InvalidPairsOf949ConvertWithoutReadingPastTheEnd) {
 }
 
 }  // namespace
+
+namespace quarvex::testing {
+namespace {
+
+// The subcommands' UTF-8 lines for a terminal in another encoding: what it has, converted;
+// what it lacks, as \xNN of the UTF-8 bytes, never dropped.
+TEST(TerminalText, Utf8LinesForOtherTerminals) {
+  struct Case {
+    const char* charset;
+    std::string utf8;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"UTF-8", "Caf\xC3\xA9 \xE6\x97\xA5", "Caf\xC3\xA9 \xE6\x97\xA5"},
+      {"ISO-8859-1", "Caf\xC3\xA9", "Caf\xE9"},
+      {"ISO-8859-1", "\xE6\x97\xA5", "\\xE6\\x97\\xA5"},
+      {"EUC-JP", "\xE6\x97\xA5\xE6\x9C\xAC", "\xC6\xFC\xCB\xDC"},
+      {"ISO-8859-1", "cut \xC3", "cut \\xC3"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(text::Utf8ForTerminal(c.utf8, c.charset), c.expected) << c.charset;
+}
+
+}  // namespace
+}  // namespace quarvex::testing

@@ -1,5 +1,7 @@
 #include "text/terminal_text.h"
 
+#include <algorithm>
+
 #if !defined(_WIN32)
 #include <iconv.h>
 #include <langinfo.h>
@@ -24,6 +26,10 @@ void AppendEscaped(std::string& out, std::uint8_t b) {
 
 }  // namespace
 
+bool IsUtf8Charset(std::string_view charset) {
+  return charset == "UTF-8" || charset == "utf-8" || charset == "UTF8" || charset == "utf8";
+}
+
 #if defined(_WIN32)
 
 std::string LocaleCharset() { return "UTF-8"; }
@@ -45,13 +51,51 @@ std::string TerminalString(std::string_view bytes, CodePage cp, const std::strin
   return out;
 }
 
+std::string Utf8ForTerminal(std::string_view utf8, const std::string&) { return std::string(utf8); }
+
 #else
 
 namespace {
-bool IsUtf8Name(std::string_view charset) {
-  return charset == "UTF-8" || charset == "utf-8" || charset == "UTF8" || charset == "utf8";
+bool IsUtf8Name(std::string_view charset) { return IsUtf8Charset(charset); }
+
+// Bytes of the UTF-8 sequence a lead byte starts (1 for a stray byte).
+std::size_t Utf8Length(std::uint8_t lead) {
+  if (lead >= 0xF0 && lead < 0xF8) return 4;
+  if (lead >= 0xE0) return lead < 0xF0 ? 3 : 1;
+  if (lead >= 0xC0) return 2;
+  return 1;
 }
 }  // namespace
+
+std::string Utf8ForTerminal(std::string_view utf8, const std::string& charset) {
+  if (IsUtf8Charset(charset)) return std::string(utf8);
+  iconv_t cd = iconv_open(charset.c_str(), "UTF-8");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(utf8);
+  std::string out;
+  out.reserve(utf8.size());
+  char buffer[16];
+  for (std::size_t at = 0; at < utf8.size();) {
+    const auto lead = static_cast<std::uint8_t>(utf8[at]);
+    if (lead < 0x80) {  // every charset a terminal uses agrees below 0x80
+      out += utf8[at++];
+      continue;
+    }
+    const std::size_t length = std::min(Utf8Length(lead), utf8.size() - at);
+    char* in = const_cast<char*>(utf8.data() + at);
+    std::size_t inLeft = length;
+    char* outPtr = buffer;
+    std::size_t outLeft = sizeof buffer;
+    if (iconv(cd, &in, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) {
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
+      for (std::size_t k = 0; k < length; ++k) AppendEscaped(out, static_cast<std::uint8_t>(utf8[at + k]));
+    } else {
+      out.append(buffer, sizeof buffer - outLeft);
+    }
+    at += length;
+  }
+  iconv_close(cd);
+  return out;
+}
 
 std::string LocaleCharset() {
   // Only LC_CTYPE is asked for, and given back as it was: the report's numbers and dates keep

@@ -27,6 +27,12 @@ std::string LocaleCharset();
 // One text from cp into charset, with \xNN for what cannot be shown.
 std::string TerminalString(std::string_view bytes, CodePage cp, const std::string& charset);
 
+// Whether a charset name is UTF-8's.
+bool IsUtf8Charset(std::string_view charset);
+// UTF-8 text (the lines of ls, get, find ...) in charset, each character it lacks as \xNN of
+// its UTF-8 bytes; unchanged when charset is UTF-8.
+std::string Utf8ForTerminal(std::string_view utf8, const std::string& charset);
+
 // Every line through TerminalString, each followed by lineEnd.
 std::string TerminalText(const ReportLines& lines, CodePage cp, const std::string& charset,
                          std::string_view lineEnd = kPlatformLineEnd);
