@@ -1,5 +1,7 @@
 #include "app/cli_browse.h"
 
+#include "app/cli_args.h"
+
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -86,54 +88,13 @@ std::string UsageOf(const std::string& name) {
   return {};
 }
 
-// The command line of one subcommand: flags, options with a value, and the rest in order.
-struct Parsed {
-  std::vector<std::string> positional;
-  std::set<std::string> flags;
-  std::map<std::string, std::string> options;
-  bool Has(const std::string& flag) const { return flags.count(flag) > 0; }
-};
+using Parsed = ParsedArgs;
 
 std::optional<Parsed> Parse(const std::string& sub, const std::vector<std::string>& args,
-                            const std::set<std::string>& flagNames, const std::set<std::string>& optionNames,
+                            const std::set<std::string>& flagNames, std::set<std::string> optionNames,
                             std::ostream& err) {
-  Parsed p;
-  bool optionsEnd = false;
-  auto unknown = [&](const std::string& a) {
-    err << "quarvex-cli " << sub << ": unknown option '" << a << "'\n" << UsageOf(sub);
-  };
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (optionsEnd || a.size() < 2 || a[0] != '-') {
-      p.positional.push_back(a);
-    } else if (a == "--") {
-      optionsEnd = true;
-    } else if (a == "--help" || a == "-h") {
-      p.flags.insert("--help");
-    } else if (optionNames.count(a) || a == "--codepage") {
-      if (i + 1 >= args.size()) {
-        err << "quarvex-cli " << sub << ": " << a << " needs a value\n" << UsageOf(sub);
-        return std::nullopt;
-      }
-      p.options[a] = args[++i];
-    } else if (flagNames.count(a)) {
-      p.flags.insert(a);
-    } else if (a[1] != '-') {
-      // Single-letter flags together: -Rv.
-      for (std::size_t c = 1; c < a.size(); ++c) {
-        const std::string one = std::string("-") + a[c];
-        if (!flagNames.count(one)) {
-          unknown(a);
-          return std::nullopt;
-        }
-        p.flags.insert(one);
-      }
-    } else {
-      unknown(a);
-      return std::nullopt;
-    }
-  }
-  return p;
+  optionNames.insert("--codepage");
+  return ParseArgs(sub, args, flagNames, optionNames, UsageOf(sub), err);
 }
 
 // A hive read whole and salvaged; the model views the bytes, which stay put with it.
@@ -176,10 +137,7 @@ void DamageNotice(const std::string& sub, const std::string& file, const Loaded&
 
 // --codepage: a code page named, or auto (the default), left empty for Load to detect.
 bool CodePageOption(const std::string& sub, const Parsed& p, std::optional<text::CodePage>& cp, std::ostream& err) {
-  const auto it = p.options.find("--codepage");
-  if (it == p.options.end() || ParseCodePageArgument(it->second, cp)) return true;
-  err << "quarvex-cli " << sub << ": unknown code page '" << it->second << "'\n" << UsageOf(sub);
-  return false;
+  return CodePageArgument(sub, p, cp, UsageOf(sub), err);
 }
 
 int Finish(std::ostream& out) {

@@ -1,4 +1,5 @@
 #include "app/cli_check.h"
+#include "app/cli_args.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -26,44 +27,20 @@ const char* const kUsage =
     "  Exit status: 0 no damage, 4 damage found, 1 a file is not readable as a hive,\n"
     "  2 usage error, 3 the JSON file could not be written.\n";
 
-bool SameFile(const std::string& a, const std::string& b) {
-  std::error_code ec;
-  return std::filesystem::equivalent(a, b, ec) && !ec;
-}
 
 }  // namespace
 
 int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  std::optional<std::string> json;
-  std::optional<text::CodePage> named;  // --codepage; empty: auto, detected for each file
-  std::vector<std::string> files;
-  bool optionsEnd = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (optionsEnd || a.empty() || a[0] != '-' || a == "-") {
-      files.push_back(a);
-    } else if (a == "--") {
-      optionsEnd = true;
-    } else if (a == "--help" || a == "-h") {
-      out << kUsage;
-      return kExitOk;
-    } else if (a == "--json" || a == "--codepage") {
-      if (i + 1 >= args.size()) {
-        err << "quarvex-cli check: " << a << " needs a value\n" << kUsage;
-        return kExitUsage;
-      }
-      const std::string& value = args[++i];
-      if (a == "--json") {
-        json = value;
-      } else if (!ParseCodePageArgument(value, named)) {
-        err << "quarvex-cli check: unknown code page '" << value << "'\n" << kUsage;
-        return kExitUsage;
-      }
-    } else {
-      err << "quarvex-cli check: unknown option '" << a << "'\n" << kUsage;
-      return kExitUsage;
-    }
+  const std::optional<ParsedArgs> parsed = ParseArgs("check", args, {}, {"--json", "--codepage"}, kUsage, err);
+  if (!parsed) return kExitUsage;
+  if (parsed->Has("--help")) {
+    out << kUsage;
+    return kExitOk;
   }
+  std::optional<text::CodePage> named;  // --codepage; empty: auto, detected for each file
+  if (!CodePageArgument("check", *parsed, named, kUsage, err)) return kExitUsage;
+  const std::optional<std::string> json = parsed->Value("--json");
+  const std::vector<std::string>& files = parsed->positional;
   if (files.empty()) {
     err << "quarvex-cli check: no file given\n" << kUsage;
     return kExitUsage;

@@ -1,4 +1,5 @@
 #include "app/cli_facts.h"
+#include "app/cli_args.h"
 
 #include <filesystem>
 #include <memory>
@@ -30,10 +31,6 @@ const char* const kUsage =
     "  Exit status: 0, 1 a file is not readable as a hive (the others are still reported),\n"
     "  2 usage error, 3 an output file could not be written.\n";
 
-bool SameFile(const std::string& a, const std::string& b) {
-  std::error_code ec;
-  return a == b || (std::filesystem::equivalent(a, b, ec) && !ec);
-}
 
 // One hive read for the report: its bytes, the salvaged model and view, and its recovery.
 struct LoadedHive {
@@ -59,41 +56,19 @@ bool Save(const std::string& document, std::string_view lineEnd, const std::stri
 }  // namespace
 
 int RunFacts(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  std::optional<std::string> json, csv;
-  bool withRecovered = true;
-  std::optional<text::CodePage> named;  // --codepage; empty: auto, detected for each file
-  std::vector<std::string> files;
-  bool optionsEnd = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (optionsEnd || a.empty() || a[0] != '-' || a == "-") {
-      files.push_back(a);
-    } else if (a == "--") {
-      optionsEnd = true;
-    } else if (a == "--help" || a == "-h") {
-      out << kUsage;
-      return kExitOk;
-    } else if (a == "--no-recovered") {
-      withRecovered = false;
-    } else if (a == "--json" || a == "--csv" || a == "--codepage") {
-      if (i + 1 >= args.size()) {
-        err << "quarvex-cli facts: " << a << " needs a value\n" << kUsage;
-        return kExitUsage;
-      }
-      const std::string& value = args[++i];
-      if (a == "--json") {
-        json = value;
-      } else if (a == "--csv") {
-        csv = value;
-      } else if (!ParseCodePageArgument(value, named)) {
-        err << "quarvex-cli facts: unknown code page '" << value << "'\n" << kUsage;
-        return kExitUsage;
-      }
-    } else {
-      err << "quarvex-cli facts: unknown option '" << a << "'\n" << kUsage;
-      return kExitUsage;
-    }
+  const std::optional<ParsedArgs> parsed =
+      ParseArgs("facts", args, {"--no-recovered"}, {"--json", "--csv", "--codepage"}, kUsage, err);
+  if (!parsed) return kExitUsage;
+  if (parsed->Has("--help")) {
+    out << kUsage;
+    return kExitOk;
   }
+  std::optional<text::CodePage> named;  // --codepage; empty: auto, detected for each file
+  if (!CodePageArgument("facts", *parsed, named, kUsage, err)) return kExitUsage;
+  const bool withRecovered = !parsed->Has("--no-recovered");
+  const std::optional<std::string> json = parsed->Value("--json");
+  const std::optional<std::string> csv = parsed->Value("--csv");
+  const std::vector<std::string>& files = parsed->positional;
   if (files.empty()) {
     err << "quarvex-cli facts: no file given\n" << kUsage;
     return kExitUsage;

@@ -1,4 +1,5 @@
 #include "app/cli_recover.h"
+#include "app/cli_args.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -79,10 +80,6 @@ std::string Json(const std::string& file, const std::vector<const recover::Recov
   return s;
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-  std::error_code ec;
-  return a == b || (std::filesystem::equivalent(a, b, ec) && !ec);
-}
 
 }  // namespace
 
@@ -110,46 +107,27 @@ void RecoveredRegedit4(const recover::Recovery& recovery, const std::string& roo
 }
 
 int RunRecover(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  std::optional<std::string> json, exportFile;
+  const std::optional<ParsedArgs> parsed =
+      ParseArgs("recover", args, {}, {"--json", "--export", "--min-confidence", "--codepage"}, kUsage, err);
+  if (!parsed) return kExitUsage;
+  if (parsed->Has("--help")) {
+    out << kUsage;
+    return kExitOk;
+  }
+  std::optional<text::CodePage> named;  // --codepage; empty: auto, detected for the file
+  if (!CodePageArgument("recover", *parsed, named, kUsage, err)) return kExitUsage;
   recover::Confidence minimum = recover::Confidence::Low;
-  std::optional<text::CodePage> named;  // --codepage; empty: auto, detected for each file
-  std::vector<std::string> files;
-  bool optionsEnd = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (optionsEnd || a.empty() || a[0] != '-' || a == "-") {
-      files.push_back(a);
-    } else if (a == "--") {
-      optionsEnd = true;
-    } else if (a == "--help" || a == "-h") {
-      out << kUsage;
-      return kExitOk;
-    } else if (a == "--json" || a == "--export" || a == "--min-confidence" || a == "--codepage") {
-      if (i + 1 >= args.size()) {
-        err << "quarvex-cli recover: " << a << " needs a value\n" << kUsage;
-        return kExitUsage;
-      }
-      const std::string& value = args[++i];
-      if (a == "--json") {
-        json = value;
-      } else if (a == "--export") {
-        exportFile = value;
-      } else if (a == "--min-confidence") {
-        const auto c = recover::ParseConfidence(value);
-        if (!c) {
-          err << "quarvex-cli recover: unknown confidence '" << value << "'\n" << kUsage;
-          return kExitUsage;
-        }
-        minimum = *c;
-      } else if (!ParseCodePageArgument(value, named)) {
-        err << "quarvex-cli recover: unknown code page '" << value << "'\n" << kUsage;
-        return kExitUsage;
-      }
-    } else {
-      err << "quarvex-cli recover: unknown option '" << a << "'\n" << kUsage;
+  if (const std::optional<std::string> value = parsed->Value("--min-confidence")) {
+    const auto c = recover::ParseConfidence(*value);
+    if (!c) {
+      err << "quarvex-cli recover: unknown confidence '" << *value << "'\n" << kUsage;
       return kExitUsage;
     }
+    minimum = *c;
   }
+  const std::optional<std::string> json = parsed->Value("--json");
+  const std::optional<std::string> exportFile = parsed->Value("--export");
+  const std::vector<std::string>& files = parsed->positional;
   if (files.size() != 1) {
     err << "quarvex-cli recover: " << (files.empty() ? "no file given" : "one file at a time") << '\n' << kUsage;
     return kExitUsage;

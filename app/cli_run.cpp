@@ -1,4 +1,5 @@
 #include "app/cli_run.h"
+#include "app/cli_args.h"
 
 #include <filesystem>
 
@@ -35,10 +36,6 @@ using namespace quarvex::job;
 
 namespace {
 
-bool SameFile(const std::string& a, const std::string& b) {
-  std::error_code ec;
-  return std::filesystem::equivalent(a, b, ec) && !ec;
-}
 
 // Lines to standard output when path is empty, else to the file through a temporary one:
 // in the hive's code page or in UTF-8 with CR LF, or in the terminal's encoding with the

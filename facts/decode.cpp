@@ -5,6 +5,7 @@
 
 #include "browse/value_text.h"
 #include "text/text_encoding.h"
+#include "text/utf16.h"
 
 namespace quarvex::facts {
 
@@ -24,44 +25,15 @@ std::int32_t I32(hive::Bytes b) {
   return static_cast<std::int32_t>(u);
 }
 
-void AppendUtf8(std::string& out, std::uint32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 // UTF-16LE up to its first zero unit; unpaired surrogates become U+FFFD.
 std::string Utf16ToUtf8(hive::Bytes data) {
-  std::string out;
+  std::u16string units;
   for (std::size_t i = 0; i + 1 < data.size(); i += 2) {
-    std::uint32_t c = U16(data, i);
-    if (c == 0) break;
-    if (c >= 0xD800 && c < 0xDC00 && i + 3 < data.size()) {
-      const std::uint32_t low = U16(data, i + 2);
-      if (low >= 0xDC00 && low < 0xE000) {
-        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-        i += 2;
-      } else {
-        c = 0xFFFD;
-      }
-    } else if (c >= 0xD800 && c < 0xE000) {
-      c = 0xFFFD;
-    }
-    AppendUtf8(out, c);
+    const auto unit = static_cast<char16_t>(U16(data, i));
+    if (unit == 0) break;
+    units += unit;
   }
-  return out;
+  return text::Utf16ToUtf8(units);
 }
 
 std::string TwoDigits(unsigned n) {

@@ -21,6 +21,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text/utf16.h"
+
 namespace quarvex::host {
 
 using ByteSpan = std::span<const std::uint8_t>;
@@ -66,7 +68,6 @@ std::vector<std::uint8_t> EncodeVersionNode(const VersionNode& node, VersionBloc
 std::vector<std::uint8_t> EncodeVersionBlock(std::uint16_t language, std::uint16_t codePage,
                                              std::string_view fileVersion);
 
-// UTF-16LE code units to UTF-8; unpaired surrogates become U+FFFD.
-std::string Utf16ToUtf8(std::u16string_view text);
+using text::Utf16ToUtf8;  // version resources hold their texts in UTF-16LE
 
 }  // namespace quarvex::host
