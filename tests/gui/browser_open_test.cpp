@@ -3,6 +3,12 @@
 // value's data saved to a file, the recent files.
 #include <QApplication>
 #include <QClipboard>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QUrl>
 #include <QTableView>
 #include <QToolButton>
 #include <sstream>
@@ -141,6 +147,50 @@ TEST(BrowserOpen, TheAnalysersButtonSitsInFreeSpaceAndOpensTheFileLastAnalysed) 
   button->click();
   EXPECT_GE(browsers().size(), before + 1);
   for (BrowserWindow* b : browsers()) b->close();
+}
+
+}  // namespace
+}  // namespace quarvex::ui::testing
+
+namespace quarvex::ui::testing {
+namespace {
+
+// A hive dropped on the window opens; its title names it. Something that is no local file is
+// not taken.
+TEST(BrowserOpen, ADroppedFileOpens) {
+  BrowserFixture f;
+  const std::string hive = f.Write(MakeFixture(Fixture::DoubleByteNames), "DROPPED.DAT");
+  QMimeData remote;
+  remote.setUrls({QUrl(QStringLiteral("https://example.invalid/USER.DAT"))});
+  QDragEnterEvent refused(QPoint(10, 10), Qt::CopyAction, &remote, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(f.window.get(), &refused);
+  EXPECT_FALSE(refused.isAccepted());
+
+  QMimeData local;
+  local.setUrls({QUrl::fromLocalFile(QString::fromStdString(hive))});
+  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &local, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(f.window.get(), &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QSignalSpy loaded(f.window.get(), &BrowserWindow::loaded);
+  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &local, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(f.window.get(), &drop);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !loaded.isEmpty(); }, 20000));
+  EXPECT_TRUE(f.window->windowTitle().startsWith(QStringLiteral("DROPPED.DAT"))) << f.window->windowTitle().toStdString();
+}
+
+// The window comes back where and as large as it was closed.
+TEST(BrowserOpen, GeometryIsRemembered) {
+  QStandardPaths::setTestModeEnabled(true);
+  QRect closedAt;
+  {
+    BrowserFixture f;
+    f.window->resize(900, 610);
+    QApplication::processEvents();
+    closedAt = f.window->geometry();
+    f.window->close();
+  }
+  BrowserFixture again;
+  EXPECT_EQ(again.window->size(), closedAt.size());
 }
 
 }  // namespace
