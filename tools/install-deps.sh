@@ -4,7 +4,7 @@
 #   tools/install-deps.sh all     everything: the window, the tests, benchmarks, fuzzing
 set -euo pipefail
 
-cli=(cmake ninja-build g++ nlohmann-json3-dev libtsk-dev libmspack-dev)
+cli=(cmake ninja-build g++ pkg-config nlohmann-json3-dev libtsk-dev libmspack-dev)
 all=("${cli[@]}" libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev qt6-charts-dev
      libqt6opengl6-dev libgl-dev fonts-ipafont-gothic fonts-ipafont-mincho clang libclang-rt-dev
      libcreg-utils libparse-win32registry-perl python3 time xvfb xauth
