@@ -86,6 +86,12 @@ BrowserWindow::~BrowserWindow() {
   // Neither worker may outlive the document it reads.
   search_->Stop();
   if (loader_) loader_->wait();
+  // QWidget's own destructor closes the window after this one has freed the document, and the
+  // views ask their models for rows while they hide: they let go of the models first.
+  for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(tree_), static_cast<QAbstractItemView*>(valueTable_),
+                                  static_cast<QAbstractItemView*>(hitList_),
+                                  static_cast<QAbstractItemView*>(problemTable_)})
+    if (view) view->setModel(nullptr);
 }
 
 void BrowserWindow::BuildWindow() {
