@@ -1,9 +1,9 @@
 #include "app/cli_input.h"
 
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
+#include "hive/hive_image.h"
 #include "image/hive_source.h"
 #include "image/image_address.h"
 
@@ -18,28 +18,12 @@ std::optional<std::vector<std::uint8_t>> ReadDiskHive(const std::string& path, s
     error = "is a directory";
     return std::nullopt;
   }
-  std::ifstream in(p, std::ios::binary);
-  if (!in) {
-    error = std::filesystem::exists(p, ec) ? "cannot be opened for reading" : "no such file";
+  if (!std::filesystem::exists(p, ec)) {
+    error = "no such file";
     return std::nullopt;
   }
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  if (size < 0) {
-    error = "its size cannot be read";
-    return std::nullopt;
-  }
-  if (static_cast<std::uintmax_t>(size) > image::kLargestHive) {
-    error = "larger than 2 GiB, beyond what the format's 32-bit offsets address";
-    return std::nullopt;
-  }
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-  in.seekg(0, std::ios::beg);
-  if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size))) {
-    error = "read error";
-    return std::nullopt;
-  }
-  return bytes;
+  // The one loader every hive goes through: read-only, regular files only, never blocking.
+  return hive::ReadWholeRegularFile(path, error);
 }
 
 }  // namespace
@@ -80,13 +64,20 @@ bool ParseCodePageArgument(std::string_view text, std::optional<text::CodePage>&
 detect::CodePageChoice ChooseCodePageForHive(const std::optional<text::CodePage>& named, const std::string& path,
                                              hive::Bytes bytes, const std::optional<std::string>& windowsDir) {
   if (named) return {*named, detect::CodePageSource::Option, "named with --codepage"};
+  return ChooseCodePageForHive(named, path, salvage::Salvage(bytes, {text::CodePage::SingleByte}), windowsDir);
+}
+
+detect::CodePageChoice ChooseCodePageForHive(const std::optional<text::CodePage>& named, const std::string& path,
+                                             const salvage::SalvagedHive& model,
+                                             const std::optional<std::string>& windowsDir) {
+  if (named) return {*named, detect::CodePageSource::Option, "named with --codepage"};
   std::vector<detect::Companion> companions;
   if (!IsContainerAddress(path))
     for (const std::string& beside : detect::CompanionSystemFiles(path, windowsDir)) {
       std::string ignored;
       if (auto companion = ReadWholeHive(beside, ignored)) companions.push_back({beside, std::move(*companion)});
     }
-  return detect::DetectCodePage(bytes, companions);
+  return detect::DetectCodePage(model, companions);
 }
 
 }  // namespace quarvex::cli

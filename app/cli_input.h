@@ -12,6 +12,7 @@
 
 #include "detect/codepage_detect.h"
 #include "hive/byte_cursor.h"
+#include "salvage/salvage.h"
 #include "text/codepage.h"
 
 namespace quarvex::cli {
@@ -38,6 +39,10 @@ bool ParseCodePageArgument(std::string_view text, std::optional<text::CodePage>&
 // (its ACP or Locale), a system.dat beside it or in windowsDir, its name checksums, else 1252.
 detect::CodePageChoice ChooseCodePageForHive(const std::optional<text::CodePage>& named, const std::string& path,
                                              hive::Bytes bytes, const std::optional<std::string>& windowsDir = std::nullopt);
+// The same for a hive already read with single-byte rules.
+detect::CodePageChoice ChooseCodePageForHive(const std::optional<text::CodePage>& named, const std::string& path,
+                                             const salvage::SalvagedHive& model,
+                                             const std::optional<std::string>& windowsDir = std::nullopt);
 inline text::CodePage CodePageForHive(const std::optional<text::CodePage>& named, const std::string& path,
                                       hive::Bytes bytes) {
   return ChooseCodePageForHive(named, path, bytes).codePage;

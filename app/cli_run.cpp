@@ -88,22 +88,12 @@ void ReportJobFailure(const CliOptions& o, const quarvex::job::JobResult& result
   err << '\n';
 }
 
-ExportSettings ExportSettingsFor(const CliOptions& o, std::ostream& err) {
+// o.exportRoot holds the root key by then: named with --export-root, or told by the hive's
+// content before the job (ChooseExportRoot).
+ExportSettings ExportSettingsFor(const CliOptions& o) {
   ExportSettings settings;
   settings.codePage = o.codePage;
-  std::string root = o.exportRoot;
-  if (root.empty()) {
-    // The hive's top keys tell its root; the file name only breaks a tie.
-    std::string error;
-    const auto bytes = ReadWholeHive(o.inputFile, error);
-    const auto byContent =
-        bytes ? quarvex::detect::RootKeyForContent(quarvex::salvage::Salvage(*bytes, {quarvex::text::CodePage::SingleByte}))
-              : std::nullopt;
-    root = byContent ? byContent->rootKey : RootKeyForFileName(InnermostName(o.inputFile));
-    if (o.verbose)
-      err << "quarvex-cli: " << o.inputFile << ": export root " << root << ": "
-          << (byContent ? byContent->reason : std::string("told by the file name")) << '\n';
-  }
+  const std::string root = o.exportRoot.empty() ? RootKeyForFileName(InnermostName(o.inputFile)) : o.exportRoot;
   settings.rootKey = quarvex::text::Utf8ToCodePage(root, o.codePage);
   return settings;
 }
@@ -134,7 +124,7 @@ int FinishExport(const CliOptions& o, const ExportOutcome& outcome, const quarve
 // The REGEDIT4 export of the job's hive.
 int WriteExport(const CliOptions& o, quarvex::job::JobResult& job, std::ostream& out, std::ostream& err) {
   quarvex::text::ReportLines lines;
-  const ExportOutcome outcome = ExportRegedit4(job.hive, ExportSettingsFor(o, err), lines);
+  const ExportOutcome outcome = ExportRegedit4(job.hive, ExportSettingsFor(o), lines);
   return FinishExport(o, outcome, lines, out, err);
 }
 
@@ -153,7 +143,7 @@ int WriteSalvageExport(const CliOptions& o, std::ostream& out, std::ostream& err
   options.codePage = o.codePage;
   const quarvex::salvage::SalvagedHive hive = quarvex::salvage::Salvage(*bytes, options);
   quarvex::text::ReportLines lines;
-  const ExportOutcome outcome = ExportSalvaged(hive, ExportSettingsFor(o, err), lines);
+  const ExportOutcome outcome = ExportSalvaged(hive, ExportSettingsFor(o), lines);
   const int finished = FinishExport(o, outcome, lines, out, err);
   if (finished != kExitOk) return finished;
   if (hive.summary.damage == 0) return kExitOk;
@@ -164,15 +154,24 @@ int WriteSalvageExport(const CliOptions& o, std::ostream& out, std::ostream& err
 
 // --codepage auto: the hive's own values, a system.dat beside it or in --windows-dir, its
 // name checksums, else 1252. A hive that cannot be read is left to the job to report.
-quarvex::detect::CodePageChoice ChooseCodePage(const CliOptions& o) {
+quarvex::detect::CodePageChoice ChooseCodePage(const CliOptions& o, const quarvex::salvage::SalvagedHive* model,
+                                               const std::string& readError) {
   using quarvex::detect::CodePageChoice;
   if (!o.autoCodePage)
     return CodePageChoice{o.codePage, quarvex::detect::CodePageSource::Option, "named with --codepage"};
-  std::string error;
-  const auto bytes = ReadWholeHive(o.inputFile, error);
-  if (!bytes) return CodePageChoice{quarvex::text::CodePage::Cp1252, quarvex::detect::CodePageSource::Default,
-                                    "the file cannot be read (" + error + "), so 1252"};
-  return ChooseCodePageForHive(std::nullopt, o.inputFile, *bytes, o.windowsDirectory);
+  if (!model) return CodePageChoice{quarvex::text::CodePage::Cp1252, quarvex::detect::CodePageSource::Default,
+                                    "the file cannot be read (" + readError + "), so 1252"};
+  return ChooseCodePageForHive(std::nullopt, o.inputFile, *model, o.windowsDirectory);
+}
+
+// The export's root key from the hive's top keys; the file name only breaks a tie.
+std::string ChooseExportRoot(const CliOptions& o, const quarvex::salvage::SalvagedHive* model, std::ostream& err) {
+  const auto byContent = model ? quarvex::detect::RootKeyForContent(*model) : std::nullopt;
+  const std::string root = byContent ? byContent->rootKey : RootKeyForFileName(InnermostName(o.inputFile));
+  if (o.verbose)
+    err << "quarvex-cli: " << o.inputFile << ": export root " << root << ": "
+        << (byContent ? byContent->reason : std::string("told by the file name")) << '\n';
+  return root;
 }
 
 }  // namespace
@@ -205,7 +204,21 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
       return kExitUsage;
     }
 
-  const quarvex::detect::CodePageChoice choice = ChooseCodePage(o);
+  // The file is read once. What is decided before the job (the code page, the export's root key)
+  // is told by its bytes, read with single-byte rules, and the job then analyses those bytes.
+  // A file that cannot be read here is left to the job, which reports it with its own code.
+  const bool rootByContent = !o.exportFile.empty() && o.exportRoot.empty();
+  std::optional<std::vector<std::uint8_t>> bytes;
+  std::string readError;
+  if (o.autoCodePage || rootByContent || IsContainerAddress(o.inputFile)) bytes = ReadWholeHive(o.inputFile, readError);
+  quarvex::detect::CodePageChoice choice;
+  {
+    std::optional<quarvex::salvage::SalvagedHive> model;
+    if (bytes && (o.autoCodePage || rootByContent))
+      model = quarvex::salvage::Salvage(*bytes, {quarvex::text::CodePage::SingleByte});
+    choice = ChooseCodePage(o, model ? &*model : nullptr, readError);
+    if (rootByContent) o.exportRoot = ChooseExportRoot(o, model ? &*model : nullptr, err);
+  }
   o.codePage = choice.codePage;
   if (o.verbose)
     err << "quarvex-cli: " << o.inputFile << ": code page " << quarvex::text::CodePageName(o.codePage) << " ("
@@ -223,13 +236,12 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
       err << "quarvex-cli: --charts reads loose hive files only, not " << o.inputFile << '\n';
       return kExitUsage;
     }
-    std::string error;
-    input.bytes = ReadWholeHive(o.inputFile, error);
-    if (!input.bytes) {
-      err << "quarvex-cli: " << error << '\n';
+    if (!bytes) {
+      err << "quarvex-cli: " << readError << '\n';
       return kExitJobFailed;
     }
   }
+  input.bytes = std::move(bytes);
   input.codePage = o.codePage;
   input.locale = quarvex::text::TextLocale::FromEnvironment();
   if (o.fixedTime) input.clock = [t = *o.fixedTime] { return t; };

@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 #include "hive/error_codes.h"
 
@@ -84,30 +85,48 @@ int StatusOf(int fd, FileStatus& status) { return ::fstat(fd, &status); }
 
 }  // namespace
 
-void LoadHiveImage(const std::string& path, HiveImage& image, std::int32_t& errorCode,
-                   std::string* reason) {
+std::optional<std::vector<std::uint8_t>> ReadWholeRegularFile(const std::string& path, std::string& reason,
+                                                              bool* opened) {
+  if (opened) *opened = false;
+  auto fail = [&reason](std::string why) -> std::optional<std::vector<std::uint8_t>> {
+    reason = std::move(why);
+    return std::nullopt;
+  };
   // Read-only and never created; others may go on reading and writing the file meanwhile.
   ReadOnlyFile file(path);
-  if (!file.IsOpen()) return Fail(errorCode, reason, SystemReason("cannot open"));
-
-  image.Clear();
+  if (!file.IsOpen()) return fail(SystemReason("cannot open"));
+  if (opened) *opened = true;
   FileStatus info{};
-  if (StatusOf(file.Descriptor(), info) != 0) return Fail(errorCode, reason, SystemReason("cannot size"));
-  if (!S_ISREG(info.st_mode)) return Fail(errorCode, reason, "not a regular file");
+  if (StatusOf(file.Descriptor(), info) != 0) return fail(SystemReason("cannot size"));
+  if (!S_ISREG(info.st_mode)) return fail("not a regular file");
   // Offsets in the format are signed 32-bit: nothing past 2 GiB can be addressed.
   if (info.st_size > std::numeric_limits<std::int32_t>::max())
-    return Fail(errorCode, reason, "larger than 2 GiB, beyond what the format can address");
+    return fail("larger than 2 GiB, beyond what the format can address");
 
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size));
   std::size_t done = 0;
   while (done < bytes.size()) {
     const auto got = ::read(file.Descriptor(), bytes.data() + done, static_cast<unsigned>(std::min<std::size_t>(bytes.size() - done, 1u << 30)));
     if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return Fail(errorCode, reason, got == 0 ? "the file became shorter while read" : SystemReason("cannot read"));
+    if (got <= 0) return fail(got == 0 ? "the file became shorter while read" : SystemReason("cannot read"));
     done += static_cast<std::size_t>(got);
   }
-  if (!file.Close()) return Fail(errorCode, reason, SystemReason("cannot close"));
-  image = HiveImage(std::move(bytes));
+  if (!file.Close()) return fail(SystemReason("cannot close"));
+  return bytes;
+}
+
+void LoadHiveImage(const std::string& path, HiveImage& image, std::int32_t& errorCode,
+                   std::string* reason) {
+  std::string why;
+  bool opened = false;
+  std::optional<std::vector<std::uint8_t>> bytes = ReadWholeRegularFile(path, why, &opened);
+  if (!bytes) {
+    // A file that cannot be opened leaves the previous image in place; any later failure
+    // leaves it empty.
+    if (opened) image.Clear();
+    return Fail(errorCode, reason, why);
+  }
+  image = HiveImage(std::move(*bytes));
 }
 
 }  // namespace quarvex::hive

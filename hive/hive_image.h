@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -44,6 +45,12 @@ class HiveImage {
   std::vector<std::uint8_t> bytes_;
   std::int64_t position_ = 0;
 };
+
+// The whole of a regular file, read-only and opened without blocking (a named pipe or a device
+// named by mistake cannot hang the read); nothing, with the reason, otherwise. `opened` says
+// whether the file could be opened at all.
+std::optional<std::vector<std::uint8_t>> ReadWholeRegularFile(const std::string& path, std::string& reason,
+                                                              bool* opened = nullptr);
 
 // Reads the whole file, read-only, into image. A file that cannot be opened leaves the
 // previous image in place; one that opens but cannot be sized or read leaves it empty.

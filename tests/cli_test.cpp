@@ -1,5 +1,6 @@
 // quarvex-cli, run in-process: its options, its output and its exit status.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <sstream>
 
@@ -187,6 +188,26 @@ TEST(Cli, ProgressEndsWithTheFinalText) {
   TempDir dir;
   const CliResult r = Cli({"--progress", dir.Write("h.dat", Sample())});
   EXPECT_TRUE(r.err.ends_with("The report has been made.\n")) << r.err;
+}
+
+}  // namespace
+}  // namespace quarvex::testing
+
+namespace quarvex::testing {
+namespace {
+
+// A named pipe given as the hive is refused at once, by every command that reads a hive: the
+// file is read once, without blocking, and only a regular file is read.
+TEST(Cli, NamedPipeIsRefusedNotWaitedOn) {
+  TempDir dir;
+  const std::string fifo = dir.Path("pipe").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {fifo}, {"--export", dir.Path("out.reg").string(), fifo}, {"check", fifo}, {"ls", fifo}}) {
+    const CliResult r = Cli(args);
+    EXPECT_NE(r.status, 0) << args[0];
+    EXPECT_NE((r.err + r.out).find("not a regular file"), std::string::npos) << args[0] << ": " << r.err << r.out;
+  }
 }
 
 }  // namespace

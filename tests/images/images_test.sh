@@ -30,7 +30,7 @@ mkdir -p old && cp OLDSYS.DAT old/SYSTEM.DAT && touch -d '2001-06-10 09:00:00' o
 gcab -c -z -n RB001.CAB old/SYSTEM.DAT USER.DAT > /dev/null
 touch -d '2001-06-14 08:00:00' RB001.CAB
 
-# Places the files on the FAT volume at mtools image spec $1.
+# Places the files on the FAT volume that mtools addresses as $1 (an image file with its offset).
 fill() {
   local at=$1
   mmd -i "$at" ::WINDOWS ::WINDOWS/SYSBCKUP ::TEMP
