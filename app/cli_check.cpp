@@ -1,5 +1,6 @@
 #include "app/cli_check.h"
 #include "app/cli_args.h"
+#include "app/cli_input.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -8,6 +9,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "detect/codepage_choice.h"
 #include "salvage/check_text.h"
 #include "salvage/salvage.h"
 #include "text/codepage.h"
@@ -67,7 +69,9 @@ int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
       if (!jsonToOut) out << file << ": cannot read: " << error << '\n';
       entry = salvage::CheckJsonError(file, error);
     } else {
-      const salvage::SalvagedHive hive = salvage::Salvage(*bytes, {CodePageForHive(named, file, *bytes)});
+      const detect::CodePageChoice choice = ChooseCodePageForHive(named, file, *bytes);
+      salvage::SalvagedHive hive = salvage::Salvage(*bytes, {choice.codePage});
+      salvage::AddFindings(hive, detect::CodePageFindings(hive, choice));
       if (!jsonToOut) {
         for (const hive::Finding& f : hive.findings) out << file << ": " << salvage::FindingLine(f) << '\n';
         out << file << ": " << salvage::SummaryText(hive) << '\n';

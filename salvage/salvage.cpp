@@ -901,4 +901,17 @@ std::string SalvagedHive::KeyPathBytes(std::size_t key) const {
 
 SalvagedHive Salvage(Bytes image, const SalvageOptions& options) { return Salvager(image, options).Run(); }
 
+void AddFindings(SalvagedHive& hive, std::vector<Finding> findings) {
+  for (Finding& f : findings) {
+    switch (f.severity) {
+      case Severity::Damage: ++hive.summary.damage; break;
+      case Severity::Warning: ++hive.summary.warnings; break;
+      case Severity::Note: ++hive.summary.notes; break;
+    }
+    const auto at = std::upper_bound(hive.findings.begin(), hive.findings.end(), f.offset,
+                                     [](FileOffset offset, const Finding& g) { return offset < g.offset; });
+    hive.findings.insert(at, std::move(f));
+  }
+}
+
 }  // namespace quarvex::salvage

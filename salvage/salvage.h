@@ -105,4 +105,8 @@ struct SalvageOptions {
 
 SalvagedHive Salvage(hive::Bytes image, const SalvageOptions& options = {});
 
+// Adds findings made outside the reader (what a caller learnt about the file as a whole), in
+// file-offset order after those at the same offset, and counts them in the summary.
+void AddFindings(SalvagedHive& hive, std::vector<hive::Finding> findings);
+
 }  // namespace quarvex::salvage

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "detect/checksum_vote.h"
+#include "detect/codepage_choice.h"
 #include "detect/codepage_detect.h"
 #include "testkit/hive_builder.h"
 #include "text/lcid_codepage.h"
@@ -114,6 +115,50 @@ TEST(CodePageDetectTest, ChecksumVotesAndDisagreement) {
   EXPECT_EQ(vote.chinese, 1u);
   EXPECT_EQ(detect::NamesDisagreeing(hive, CodePage::Cp932), 0u);
   EXPECT_EQ(detect::NamesDisagreeing(hive, CodePage::Cp1252), 1u);
+}
+
+// What a check says about the code page: always a note with the choice and its reason; a
+// warning only when the names' checksums follow another page's lead-byte rule better than the
+// chosen one's (not when a name matches under no rule: that is damage, told key by key).
+TEST(CodePageDetectTest, CheckFindingsOnTheChoice) {
+  const auto japanese = UserHive(std::nullopt, CodePage::Cp932, {"設定", "ｽｸﾘｰﾝ"});
+  const auto western = UserHive("00000409", CodePage::Cp1252, {"Öffnet", "fenêtre"});
+  struct Row {
+    const char* what;
+    const std::vector<std::uint8_t>* hive;
+    CodePage chosen;
+    bool warns;
+    const char* inWarning;
+  } rows[] = {
+      {"Japanese names read as 932", &japanese, CodePage::Cp932, false, ""},
+      {"Japanese names read as 1252", &japanese, CodePage::Cp1252, true, "1 name with bytes above 0x7F"},
+      {"Japanese names read as 950", &japanese, CodePage::Cp950, true, "--codepage 932 reads them"},
+      {"Western names read as 1252", &western, CodePage::Cp1252, false, ""},
+      {"Western names read as 1250", &western, CodePage::Cp1250, false, ""},  // same single-byte rule
+      {"Western names read as 932", &western, CodePage::Cp932, true, "under code page 932"},
+  };
+  for (const Row& row : rows) {
+    const salvage::SalvagedHive hive = salvage::Salvage(*row.hive, {row.chosen});
+    const detect::CodePageChoice choice{row.chosen, CodePageSource::Option, "named with --codepage"};
+    const std::vector<hive::Finding> findings = detect::CodePageFindings(hive, choice);
+    ASSERT_EQ(findings.size(), row.warns ? 2u : 1u) << row.what;
+    EXPECT_EQ(findings[0].severity, hive::Severity::Note) << row.what;
+    EXPECT_EQ(findings[0].found, text::CodePageName(row.chosen)) << row.what;
+    EXPECT_EQ(findings[0].expected, "(option: named with --codepage)") << row.what;
+    if (!row.warns) continue;
+    EXPECT_EQ(findings[1].severity, hive::Severity::Warning) << row.what;
+    EXPECT_NE((findings[1].found + " " + findings[1].expected).find(row.inWarning), std::string::npos)
+        << row.what << ": " << findings[1].found << " " << findings[1].expected;
+  }
+  // Added to the model, they are counted and kept in offset order.
+  salvage::SalvagedHive hive = salvage::Salvage(japanese, {CodePage::Cp1252});
+  const std::size_t before = hive.findings.size();
+  salvage::AddFindings(hive, detect::CodePageFindings(hive, {CodePage::Cp1252, CodePageSource::Default, "x"}));
+  EXPECT_EQ(hive.findings.size(), before + 2);
+  EXPECT_EQ(hive.summary.notes, 1u);
+  EXPECT_GE(hive.summary.warnings, 1u);
+  EXPECT_TRUE(std::is_sorted(hive.findings.begin(), hive.findings.end(),
+                             [](const hive::Finding& a, const hive::Finding& b) { return a.offset < b.offset; }));
 }
 
 TEST(CodePageDetectTest, LocalesToCodePages) {

@@ -6,9 +6,11 @@
 #include <filesystem>
 #include <fstream>
 
+#include "detect/codepage_choice.h"
 #include "detect/hive_root.h"
 #include "export/regedit4_export.h"
 #include "hive/format.h"
+#include "hive/hive_image.h"
 #include "text/text_encoding.h"
 
 namespace quarvex::ui {
@@ -44,26 +46,31 @@ constexpr std::string_view kUnknownPrefix = "(unknown parent)\\";
 
 }  // namespace
 
-std::unique_ptr<BrowserDocument> BrowserDocument::Load(const std::string& path, text::CodePage codePage,
+std::unique_ptr<BrowserDocument> BrowserDocument::Load(const std::string& path, std::optional<text::CodePage> codePage,
                                                        std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = path + ": cannot open: " + std::strerror(errno);
+  // Regular files only, opened without blocking: a named pipe chosen by mistake cannot hang the load.
+  std::string reason;
+  std::optional<std::vector<std::uint8_t>> bytes = hive::ReadWholeRegularFile(path, reason);
+  if (!bytes) {
+    error = path + ": cannot read: " + reason;
     return nullptr;
   }
-  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) {
-    error = path + ": cannot read: " + std::strerror(errno);
-    return nullptr;
-  }
-  return FromBytes(std::move(bytes), path, codePage, error);
+  detect::CodePageChoice choice = detect::ChooseCodePage(codePage, path, hive::Bytes(*bytes), std::nullopt);
+  return FromBytes(std::move(*bytes), path, std::move(choice), error);
 }
 
 std::unique_ptr<BrowserDocument> BrowserDocument::FromBytes(std::vector<std::uint8_t> bytes, const std::string& path,
                                                             text::CodePage codePage, std::string& error) {
+  return FromBytes(std::move(bytes), path, detect::CodePageChoice{codePage, detect::CodePageSource::Option, "named by the user"},
+                   error);
+}
+
+std::unique_ptr<BrowserDocument> BrowserDocument::FromBytes(std::vector<std::uint8_t> bytes, const std::string& path,
+                                                            detect::CodePageChoice choice, std::string& error) {
   std::unique_ptr<BrowserDocument> doc(new BrowserDocument);
+  const text::CodePage codePage = choice.codePage;
   doc->path_ = path;
-  doc->codePage_ = codePage;
+  doc->codePage_ = std::move(choice);
   doc->bytes_ = std::move(bytes);
   doc->hive_ = salvage::Salvage(doc->Image(), {codePage});
   if (!doc->hive_.isHive) {
@@ -71,6 +78,7 @@ std::unique_ptr<BrowserDocument> BrowserDocument::FromBytes(std::vector<std::uin
             std::to_string(doc->bytes_.size()) + " bytes)";
     return nullptr;
   }
+  salvage::AddFindings(doc->hive_, detect::CodePageFindings(doc->hive_, doc->codePage_));
   doc->view_ = std::make_unique<browse::HiveView>(doc->hive_, codePage);
   doc->recovery_ = recover::Recover(doc->hive_, {codePage});
   // The root key as quarvex-cli --export takes it: from the hive's top keys, the file name
@@ -97,7 +105,7 @@ void BrowserDocument::Index() {
   for (std::size_t i = 0; i < recovery_.keys.size(); ++i) {
     const recover::RecoveredKey& rk = recovery_.keys[i];
     RecoveredPlacement placement;
-    std::string path = text::CodePageToUtf8(rk.path, codePage_);
+    std::string path = text::CodePageToUtf8(rk.path, codePage_.codePage);
     if (!rk.parentKnown) {
       if (path.starts_with(kUnknownPrefix)) path.erase(0, kUnknownPrefix.size());
       placement.label = path;

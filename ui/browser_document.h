@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "browse/hive_view.h"
+#include "detect/codepage_detect.h"
 #include "recover/recover.h"
 #include "salvage/salvage.h"
 #include "text/codepage.h"
@@ -41,16 +42,22 @@ struct StructureAtOffset {
 
 class BrowserDocument {
  public:
-  // Reads the file (read-only) and salvages it. nullptr and a reason when the file cannot be
-  // read or holds no registry file at all.
-  static std::unique_ptr<BrowserDocument> Load(const std::string& path, text::CodePage codePage, std::string& error);
+  // Reads the file (read-only) and salvages it in the code page named, or else the one the hive
+  // shows (detect/codepage_choice.h). nullptr and a reason when the file cannot be read or
+  // holds no registry file at all.
+  static std::unique_ptr<BrowserDocument> Load(const std::string& path, std::optional<text::CodePage> codePage,
+                                               std::string& error);
   // The same over bytes already in memory (for tests and benchmarks); path names them.
   static std::unique_ptr<BrowserDocument> FromBytes(std::vector<std::uint8_t> bytes, const std::string& path,
                                                     text::CodePage codePage, std::string& error);
+  static std::unique_ptr<BrowserDocument> FromBytes(std::vector<std::uint8_t> bytes, const std::string& path,
+                                                    detect::CodePageChoice codePage, std::string& error);
 
   const std::string& Path() const { return path_; }
   std::string FileName() const;  // the path's last component
-  text::CodePage CodePage() const { return codePage_; }
+  text::CodePage CodePage() const { return codePage_.codePage; }
+  // The code page with where it came from and why.
+  const detect::CodePageChoice& CodePageChoice() const { return codePage_; }
   hive::Bytes Image() const { return {bytes_.data(), bytes_.size()}; }
   const salvage::SalvagedHive& Hive() const { return hive_; }
   const browse::HiveView& View() const { return *view_; }
@@ -76,7 +83,7 @@ class BrowserDocument {
   void Index();
 
   std::string path_;
-  text::CodePage codePage_ = text::CodePage::Cp932;
+  detect::CodePageChoice codePage_;
   std::vector<std::uint8_t> bytes_;
   salvage::SalvagedHive hive_;
   std::unique_ptr<browse::HiveView> view_;

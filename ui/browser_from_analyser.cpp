@@ -6,7 +6,8 @@
 
 void TForm1::sbBrowseClick() {
   quarvex::ui::BrowserWindow::Settings settings;
-  settings.codePage = settings_.job.codePage;
+  // The code page the analysed file was read in (named or detected, the browser finds the same).
+  if (!settings_.autoCodePage) settings.codePage = settings_.job.codePage;
   // A window of its own, deleted when closed; the analyser does not wait for it.
   auto* browser = new quarvex::ui::BrowserWindow(settings);
   browser->setAttribute(Qt::WA_DeleteOnClose, true);

@@ -34,6 +34,7 @@
 #include <algorithm>
 
 #include "browse/value_text.h"
+#include "detect/codepage_choice.h"
 #include "salvage/check_text.h"
 #include "text/report_file.h"
 #include "text/text_encoding.h"
@@ -297,7 +298,7 @@ void BrowserWindow::OpenFile(const QString& path) {
   auto result = std::make_shared<LoadResult>();
   loadResult_ = result;
   const std::string file = ToPath(path);
-  const text::CodePage codePage = settings_.codePage;
+  const std::optional<text::CodePage> codePage = settings_.codePage;
   loader_ = QThread::create([result, file, codePage] { result->doc = BrowserDocument::Load(file, codePage, result->error); });
   connect(loader_, &QThread::finished, this, [this, generation] { LoadEnded(generation); });
   statusLabel_->setText(QStringLiteral("Reading %1…").arg(path));
@@ -340,6 +341,8 @@ void BrowserWindow::TakeDocument(std::unique_ptr<BrowserDocument> doc) {
                             .arg(FromUtf8(salvage::SummaryText(hive)))
                             .arg(doc_->Recovery().keys.size())
                             .arg(FromUtf8(std::string(text::CodePageName(doc_->CodePage())))));
+  // Where the code page came from, as the status bar's hint.
+  statusLabel_->setToolTip(FromUtf8(detect::ChoiceText(doc_->CodePageChoice())));
   UpdateTitle();
 }
 

@@ -44,7 +44,8 @@ class BrowserWindow : public QMainWindow {
 
  public:
   struct Settings {
-    text::CodePage codePage = text::CodePage::Cp932;
+    // The code page named by the user; nothing: each hive's own (detect/codepage_choice.h).
+    std::optional<text::CodePage> codePage;
   };
 
   explicit BrowserWindow(Settings settings, QWidget* parent = nullptr);

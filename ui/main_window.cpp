@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <system_error>
 
+#include "detect/codepage_choice.h"
 #include "host/this_host.h"
 #include "recover/recover.h"
 #include "recover/recovery_text.h"
@@ -79,10 +80,12 @@ QLabel* FramedCaption(QWidget* parent, const char* name, const QString& text, co
 // The check of `quarvex-cli check` on the bytes the job analysed: the same findings, the same
 // lines, so that the window and the command line never disagree about a file. The deleted keys
 // that `quarvex-cli recover` finds follow them, in its lines too.
-TForm1::CheckFindings CheckImage(const quarvex::hive::HiveImage& image, quarvex::text::CodePage codePage) {
+TForm1::CheckFindings CheckImage(const quarvex::hive::HiveImage& image, const quarvex::detect::CodePageChoice& choice) {
+  const quarvex::text::CodePage codePage = choice.codePage;
   quarvex::salvage::SalvageOptions options;
   options.codePage = codePage;
-  const quarvex::salvage::SalvagedHive hive = quarvex::salvage::Salvage(image.View(), options);
+  quarvex::salvage::SalvagedHive hive = quarvex::salvage::Salvage(image.View(), options);
+  quarvex::salvage::AddFindings(hive, quarvex::detect::CodePageFindings(hive, choice));
   TForm1::CheckFindings check;
   check.lines.reserve(hive.findings.size());
   for (const quarvex::hive::Finding& finding : hive.findings) check.lines.push_back(quarvex::salvage::FindingLine(finding));
@@ -430,13 +433,21 @@ void TForm1::StartAnalysis() {
   input.options = jobOptions_;
   input.hostFacts = hostFacts_;
   try {
-    worker_ = std::thread([this, input = std::move(input)] {
+    worker_ = std::thread([this, input = std::move(input)]() mutable {
+      // Chosen here, off the window's thread: a large hive takes a moment to look through.
+      const quarvex::detect::CodePageChoice choice =
+          settings_.autoCodePage
+              ? quarvex::detect::ChooseCodePageForFile(std::nullopt, input.fileName, settings_.windowsDirForCodePage)
+              : quarvex::detect::CodePageChoice{input.codePage, quarvex::detect::CodePageSource::Option,
+                                                "named by the user"};
+      input.codePage = choice.codePage;
+      calls_.Post([this, choice] { CodePageChosen(choice); });
       JobEventsToWindow events(*this);
       quarvex::job::RunJob(input, events, job_);
       if (events.Completed()) {
         // The check reads the bytes the job read, here on the worker: the window learns of the
         // completed job and of what the check found in one call.
-        CheckFindings check = CheckImage(job_.hive.hiveImage, input.codePage);
+        CheckFindings check = CheckImage(job_.hive.hiveImage, choice);
         calls_.Post([this, check = std::move(check)] { JobCompleted(check); });
       }
       const std::thread::id self = std::this_thread::get_id();
@@ -445,6 +456,12 @@ void TForm1::StartAnalysis() {
   } catch (const std::system_error&) {
     JobFailed(quarvex::hive::code::kInternalFailure);
   }
+}
+
+void TForm1::CodePageChosen(const quarvex::detect::CodePageChoice& choice) {
+  jobCodePage_ = choice.codePage;
+  codePageHint_ = FromUtf8(quarvex::detect::ChoiceText(choice));
+  statusPanels_[0]->setToolTip(codePageHint_);
 }
 
 void TForm1::WorkerEnded(std::thread::id worker) {
@@ -520,6 +537,16 @@ TForm1::HostProbe ThisHostProbe(const std::optional<std::string>& windowsDir, qu
   };
 }
 
+// The code page the host's own values are read in: the one named, else that of the Windows
+// directory's system.dat when one is named, else 1252.
+static quarvex::text::CodePage HostCodePage(const std::optional<quarvex::text::CodePage>& named,
+                                     const std::optional<std::string>& windowsDir) {
+  if (named) return *named;
+  if (!windowsDir) return quarvex::text::CodePage::Cp1252;
+  const std::string systemDat = quarvex::host::WindowsDirectory::FilePath(*windowsDir, "system.dat");
+  return quarvex::detect::ChooseCodePageForFile(std::nullopt, systemDat, std::nullopt).codePage;
+}
+
 int RunMainWindow(QApplication& app) {
   std::vector<std::string> args;
   const QStringList arguments = app.arguments();
@@ -539,9 +566,12 @@ int RunMainWindow(QApplication& app) {
   TForm1::Settings settings;
   settings.arguments = commandLine.arguments;
   settings.windowsDirectory = quarvex::host::WindowsDirectory::FromUser(commandLine.windowsDir);
-  settings.job.codePage = commandLine.codePage;
+  settings.autoCodePage = !commandLine.codePage;
+  settings.windowsDirForCodePage = settings.windowsDirectory.Query();
+  const quarvex::text::CodePage hostCodePage = HostCodePage(commandLine.codePage, settings.windowsDirForCodePage);
+  settings.job.codePage = hostCodePage;
   settings.job.locale = quarvex::text::TextLocale::FromEnvironment();
-  settings.probeHost = ThisHostProbe(commandLine.windowsDir, commandLine.codePage, settings.job.locale);
+  settings.probeHost = ThisHostProbe(commandLine.windowsDir, hostCodePage, settings.job.locale);
   TForm1 form(std::move(settings));
   form.show();
   return app.exec();

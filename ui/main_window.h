@@ -23,6 +23,7 @@
 
 #include <atomic>
 
+#include "detect/codepage_detect.h"
 #include "job/analysis_job.h"
 #include "host/windows_directory.h"
 #include "ui/ui_call_queue.h"
@@ -58,6 +59,10 @@ class TForm1 : public QWidget {
     std::vector<std::string> arguments;
     quarvex::host::WindowsDirectory windowsDirectory;
     quarvex::job::JobInput job;  // code page, locale and clock of every job
+    // Each file's code page as the hive shows it (detect/codepage_choice.h) instead of
+    // job.codePage; the windows directory's system.dat counts as one beside the file.
+    bool autoCodePage = false;
+    std::optional<std::string> windowsDirForCodePage;
     // Collects the host facts and the About memo's lines, once, at creation. Without it the
     // facts keep their first values and only the program's own version is filled in.
     HostProbe probeHost;
@@ -95,6 +100,9 @@ class TForm1 : public QWidget {
   // The window that shows the check's lines; null until the Report page's button first shows it.
   QDialog* CheckDialog() const { return checkDialog_; }
   const quarvex::host::HostFacts& HostFacts() const { return hostFacts_; }
+  // The code page of the last job started, and where it came from (the status bar's hint).
+  quarvex::text::CodePage JobCodePage() const { return jobCodePage_; }
+  QString CodePageHint() const { return codePageHint_; }
   bool JobRunning() const { return jobRunning_; }
   // A worker exists whose end the window has not yet seen (its last calls may be waiting).
   bool WorkerActive() const { return worker_.joinable(); }
@@ -160,6 +168,7 @@ class TForm1 : public QWidget {
   void JobStarted(const QString& fileName);
   void JobFailed(std::int32_t code);
   void JobCompleted(CheckFindings check);
+  void CodePageChosen(const quarvex::detect::CodePageChoice& choice);
   void EnableAfterJob();
   QString RunFileDialog(QFileDialog& dialog);
   void ShowError(const QString& text);
@@ -180,6 +189,8 @@ class TForm1 : public QWidget {
   quarvex::stage::AnalysisOptions jobOptions_;
   std::string jobFileName_;
   std::string analysedFile_;  // the file of the last job started
+  quarvex::text::CodePage jobCodePage_ = quarvex::text::CodePage::Cp932;
+  QString codePageHint_;
   int jobNumber_ = 0;         // counts the jobs started
 
   // Part of the window's state.

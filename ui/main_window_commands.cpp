@@ -101,7 +101,7 @@ void TForm1::sbShowRepClick() {
   text.reserve(job_.report.SavedSize());
   for (std::size_t i = 0; i < job_.report.Count(); ++i) {
     if (i > 0) text += '\n';
-    text += quarvex::text::CodePageToUtf8(job_.report[i], settings_.job.codePage);
+    text += quarvex::text::CodePageToUtf8(job_.report[i], jobCodePage_);
   }
   const int jobNumber = jobNumber_;
   connect(reportLoader_, &ReportDocumentLoader::ready, this,
@@ -215,7 +215,7 @@ void TForm1::OnUsingPointClick(int valueIndex) {
   const quarvex::hive::KeyNodeOffset key = job_.analysis->keys[static_cast<std::size_t>(valueIndex)].node;
   const std::string path = quarvex::hive::ResolveKeyPath(job_.hive, key);
   job_.hive.ClearFailure();
-  const QString shown = QString::fromStdString(quarvex::text::CodePageToUtf8(path, settings_.job.codePage));
+  const QString shown = QString::fromStdString(quarvex::text::CodePageToUtf8(path, jobCodePage_));
   edMes_->setText(shown);
   // A path longer than the line shows from its first character (setText leaves the line
   // scrolled to its end); the whole path is the tooltip.

@@ -16,9 +16,14 @@ WindowCommandLine ParseWindowCommandLine(const std::vector<std::string>& args) {
       }
       result.windowsDir = args[++i];
     } else if (a == "--codepage") {
+      if (hasValue && args[i + 1] == "auto") {
+        result.codePage.reset();
+        ++i;
+        continue;
+      }
       const std::optional<quarvex::text::CodePage> cp = hasValue ? quarvex::text::ParseCodePage(args[i + 1]) : std::nullopt;
       if (!cp) {
-        result.error = "--codepage takes 932, 936, 949, 950 or none";
+        result.error = "--codepage takes auto, 874, 932, 936, 949, 950, 1250 to 1258 or none";
         return result;
       }
       result.codePage = *cp;
@@ -33,12 +38,15 @@ WindowCommandLine ParseWindowCommandLine(const std::vector<std::string>& args) {
 }
 
 std::string WindowUsage() {
-  return "usage: quarvex [/Pro] [--windows-dir DIR] [--codepage 932|936|949|950|none] [FILE]\n"
+  return "usage: quarvex [/Pro] [--windows-dir DIR] [--codepage auto|CP] [FILE]\n"
          "       quarvex --browse [--codepage CP] [FILE]\n"
          "  /Pro               advanced mode: the structure report can be asked for\n"
          "  --windows-dir DIR  the Windows directory whose user.dat and system.dat the two\n"
          "                     open buttons read (default: $QUARVEX_WINDIR)\n"
-         "  --codepage CP      the code page the hive's names were written in (default 932)\n"
+         "  --codepage CP      the code page the hive's names were written in: auto (the\n"
+         "                     default: the hive's own ACP or Locale, a system.dat beside it,\n"
+         "                     its name checksums, else 1252), 874, 932, 936, 949, 950,\n"
+         "                     1250 to 1258, or none\n"
          "  FILE               a registry file to analyse at once\n"
          "  --browse           open the browser instead: the key tree, values, bytes, search,\n"
          "                     problems and deleted keys of FILE\n";

@@ -15,7 +15,8 @@ namespace quarvex::ui {
 struct WindowCommandLine {
   std::vector<std::string> arguments;  // everything that is not one of the window's options
   std::optional<std::string> windowsDir;
-  quarvex::text::CodePage codePage = quarvex::text::CodePage::Cp932;
+  // --codepage N; nothing (auto, the default): each hive's own, as the hive shows it.
+  std::optional<quarvex::text::CodePage> codePage;
   bool browse = false;  // --browse: the browser window instead of the analyser
   std::string error;  // set when an option lacks its value or has a bad one
 };

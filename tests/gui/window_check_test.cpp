@@ -9,6 +9,7 @@
 #include <QToolButton>
 #include <functional>
 
+#include "detect/codepage_choice.h"
 #include "recover/recover.h"
 #include "recover/recovery_text.h"
 #include "salvage/check_text.h"
@@ -63,8 +64,11 @@ const std::vector<DamageCase> kDamage = {
 // What `quarvex-cli check` prints for the bytes, without the file name in front.
 // What `quarvex-cli check` prints for the bytes, without the file name in front, then what
 // `quarvex-cli recover` lists.
+// The window made by MakeWindow reads every hive in the code page its settings name (932).
 QString CheckLines(const std::vector<std::uint8_t>& bytes, std::size_t& damage) {
-  const salvage::SalvagedHive hive = salvage::Salvage(bytes);
+  salvage::SalvagedHive hive = salvage::Salvage(bytes);
+  salvage::AddFindings(hive, detect::CodePageFindings(
+                                 hive, {CodePage::Cp932, detect::CodePageSource::Option, "named by the user"}));
   damage = hive.summary.damage;
   QString text;
   for (const hive::Finding& f : hive.findings) text += QString::fromStdString(salvage::FindingLine(f)) + '\n';
@@ -208,6 +212,39 @@ TEST(WindowCheck, TheCheckButtonSitsBesideTheReportButtonsCoveringNothing) {
     EXPECT_FALSE(button->geometry().intersects(Child<QWidget>(*page, name)->geometry())) << name;
   EXPECT_EQ(Child<QWidget>(*page, "Button2")->geometry(), scale.Rect(32, 408, 195, 25));
   EXPECT_EQ(Child<QWidget>(*page, "sbShowRep")->geometry(), scale.Rect(256, 408, 41, 25));
+}
+
+}  // namespace
+}  // namespace quarvex::ui::testing
+
+namespace quarvex::ui::testing {
+namespace {
+
+// With the window's default (auto), each file is read in the code page it shows, the status
+// bar's hint says which and why, and the check's first note says the same.
+TEST(WindowCodePage, AutoTakesEachHivesOwnAndSaysWhy) {
+  struct Row {
+    std::string file;
+    CodePage expected;
+    const char* source;
+  } rows[] = {
+      {std::string(QUARVEX_TEST_DATA_DIR) + "/USER.DAT", CodePage::Cp1252, "(hive)"},  // its Locale 00000409
+      {SamplePath(), CodePage::Cp932, "(checksums)"},   // its Japanese names sum by 932's rule
+  };
+  for (const Row& row : rows) {
+    TForm1::Settings settings = MakeSettings({}, {});
+    settings.autoCodePage = true;
+    auto form = std::make_unique<TForm1>(std::move(settings));
+    OpenThroughDialog(*form, row.file);
+    ASSERT_TRUE(WaitForJob(*form));
+    EXPECT_EQ(form->JobCodePage(), row.expected) << row.file;
+    EXPECT_TRUE(form->CodePageHint().contains(QString::fromLatin1(row.source))) << form->CodePageHint().toStdString();
+    ASSERT_TRUE(form->CheckResult().has_value());
+    ASSERT_FALSE(form->CheckResult()->lines.empty());
+    EXPECT_TRUE(form->CheckResult()->lines.front().starts_with("0x00000000: note: file: code page " +
+                                                               std::string(text::CodePageName(row.expected))))
+        << form->CheckResult()->lines.front();
+  }
 }
 
 }  // namespace

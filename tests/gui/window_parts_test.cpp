@@ -33,6 +33,10 @@ TEST(WindowCommandLine, TakesOutTheWindowsOwnOptions) {
   EXPECT_FALSE(ParseWindowCommandLine({"--codepage", "1259"}).error.empty());
   EXPECT_FALSE(ParseWindowCommandLine({"--windows-dir"}).error.empty());
   EXPECT_EQ(ParseWindowCommandLine({"--codepage", "none"}).codePage, CodePage::SingleByte);
+  // Without the option, and with "auto", each hive's own code page is taken.
+  EXPECT_EQ(ParseWindowCommandLine({"USER.DAT"}).codePage, std::nullopt);
+  EXPECT_EQ(ParseWindowCommandLine({"--codepage", "950", "--codepage", "auto"}).codePage, std::nullopt);
+  EXPECT_EQ(ParseWindowCommandLine({"--codepage", "1250"}).codePage, CodePage::Cp1250);
 }
 
 TEST(WindowCommandLine, TheSaveNameIsTheFilesNameWithTxt) {
