@@ -1,5 +1,6 @@
 #include "tools/hive_generator.h"
 
+#include <map>
 #include <random>
 #include <vector>
 
@@ -27,12 +28,14 @@ class Generator {
   explicit Generator(const GeneratorOptions& options) : options_(options), random_(options.seed) {}
 
   testkit::BuiltHive Run() {
+    if (options_.codePage) builder_.SetCodePage(*options_.codePage);
     root_ = builder_.AddKey(HiveBuilder::kRootParent, "");
     builder_.SetNoRecord(root_);
     if (options_.kind == HiveKind::User)
       UserSkeleton();
     else
       SystemSkeleton();
+    if (options_.codePage) Words(*options_.codePage);
     Fill();
     // A key whose name was changed without its checksum: the analysis calls it a ghost.
     builder_.SetChecksum(ghost_, 0x1234);
@@ -84,7 +87,9 @@ class Generator {
     const int panel = Key(root_, "Control Panel");
     Key(panel, "Desktop", {Text("Wallpaper", "(None)"), Text("ScreenSaveActive", "1"), Text("IconSpacing", "77"),
                            Text("TileWallpaper", "0")});
-    Key(panel, "International", {Text("sCountry", "Japan"), Text("iCountry", "81"), Text("sShortDate", "yyyy/MM/dd")});
+    std::vector<Value> international{Text("sCountry", "Japan"), Text("iCountry", "81"), Text("sShortDate", "yyyy/MM/dd")};
+    if (options_.codePage) international.push_back(Text("Locale", LocaleOf(*options_.codePage)));
+    Key(panel, "International", std::move(international));
     Key(panel, Sjis("ｽｸﾘｰﾝ ｾｰﾊﾞｰ.ﾏｰﾌﾞﾙ"), {Dword("Speed", 10)});
     Key(Key(Key(root_, "keyboard layout"), "preload"), "1", {Text("", "00000411")});
     Path(root_, {"Network", "Persistent"});
@@ -118,8 +123,42 @@ class Generator {
     const int system = Key(root_, "System");
     const int control = Path(system, {"CurrentControlSet", "control"});
     Key(Key(control, "ComputerName"), "ComputerName", {Text("ComputerName", "RETRO98")});
-    Key(control, "Nls", {Text("", Sjis("日本語"))});
+    const int nls = Key(control, "Nls", {Text("", Sjis("日本語"))});
+    if (options_.codePage)
+      Key(nls, "Codepage", {Text("ACP", std::string(CodePageName(*options_.codePage))), Text("OEMCP", "850")});
     fillRoot_ = enumKey;
+  }
+
+  // A key named in the code page's script, with subkeys and values named and filled with its
+  // words, so that each word is a key name, a value name and a text.
+  void Words(CodePage cp) {
+    const std::vector<std::string>& words = WordsOf(cp);
+    const int top = Key(fillRoot_, "Words");
+    for (std::size_t i = 0; i < words.size(); ++i) {
+      const std::string word = Utf8ToCodePage(words[i], cp);
+      const std::string next = Utf8ToCodePage(words[(i + 1) % words.size()], cp);
+      Key(top, word, {Text(next, word)});
+    }
+  }
+
+  // A locale whose ANSI code page is cp, as a user.dat's International "Locale" holds it.
+  static std::string LocaleOf(CodePage cp) {
+    switch (cp) {
+      case CodePage::Cp874: return "0000041E";   // Thai
+      case CodePage::Cp932: return "00000411";   // Japanese
+      case CodePage::Cp936: return "00000804";   // Chinese (PRC)
+      case CodePage::Cp949: return "00000412";   // Korean
+      case CodePage::Cp950: return "00000404";   // Chinese (Taiwan)
+      case CodePage::Cp1250: return "00000405";  // Czech
+      case CodePage::Cp1251: return "00000419";  // Russian
+      case CodePage::Cp1253: return "00000408";  // Greek
+      case CodePage::Cp1254: return "0000041F";  // Turkish
+      case CodePage::Cp1255: return "0000040D";  // Hebrew
+      case CodePage::Cp1256: return "00000401";  // Arabic (Saudi Arabia)
+      case CodePage::Cp1257: return "00000427";  // Lithuanian
+      case CodePage::Cp1258: return "0000042A";  // Vietnamese
+      default: return "00000409";                // English (United States)
+    }
   }
 
   // Filler subtrees until the key count is reached: vendors' software settings for a
@@ -178,5 +217,31 @@ class Generator {
 }  // namespace
 
 testkit::BuiltHive GenerateHive(const GeneratorOptions& options) { return Generator(options).Run(); }
+
+const std::vector<std::string>& WordsOf(CodePage codePage) {
+  // Everyday words of each script, with the letters that tell the pages apart; the 932 and 950
+  // words include characters whose second byte is 0x5C, the backslash (表, 許), and 932's
+  // half-width katakana. Vietnamese is kept to letters 1258 holds precomposed: its tone marks
+  // are combining characters, which a round trip would give back decomposed.
+  static const std::map<CodePage, std::vector<std::string>> words = {
+      {CodePage::Cp874, {"ภาษาไทย", "การตั้งค่า", "แฟ้ม"}},
+      {CodePage::Cp932, {"設定", "表示", "ｽｸﾘｰﾝ", "ソフト"}},
+      {CodePage::Cp936, {"设置", "简体中文", "文件"}},
+      {CodePage::Cp949, {"설정", "한국어", "파일"}},
+      {CodePage::Cp950, {"設定", "繁體中文", "許可"}},
+      {CodePage::Cp1250, {"Nastavení", "Łódź", "Žluťoučký kůň"}},
+      {CodePage::Cp1251, {"Настройки", "Пример", "Ёлка"}},
+      {CodePage::Cp1252, {"Öffnet", "fenêtre", "Größe", "Año"}},
+      {CodePage::Cp1253, {"Ρυθμίσεις", "Ελληνικά", "Αρχείο"}},
+      {CodePage::Cp1254, {"Ayarlar", "Şişli", "İstanbul", "Dosyağ"}},
+      {CodePage::Cp1255, {"הגדרות", "עברית", "קובץ"}},
+      {CodePage::Cp1256, {"الإعدادات", "عربي", "ملف"}},
+      {CodePage::Cp1257, {"Nustatymai", "Ąžuolas", "Rīga"}},
+      {CodePage::Cp1258, {"Đăng", "Ưu tiên", "Cơ"}},
+      {CodePage::SingleByte, {"Caf\xC3\xA9"}},
+  };
+  const auto it = words.find(codePage);
+  return it != words.end() ? it->second : words.at(CodePage::Cp1252);
+}
 
 }  // namespace quarvex::tools

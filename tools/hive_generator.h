@@ -6,7 +6,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
+
+#include "text/codepage.h"
 
 #include "testkit/hive_builder.h"
 
@@ -20,7 +24,14 @@ struct GeneratorOptions {
   unsigned seed = 1998;
   int recordsPerBlock = 250; // at most; real files never number a record above 254
   int blockBytes = 48 * 1024;
+  // A hive written on a machine of this ANSI code page: names summed by its lead-byte rule,
+  // its ACP (system) or Locale (user) value naming it, and a "Words" key of names and texts
+  // in its script. Unset: the Japanese machine of the default hives, unchanged.
+  std::optional<text::CodePage> codePage = std::nullopt;
 };
+
+// Words of each code page's script (UTF-8) that the "Words" key holds, for round-trip tests.
+const std::vector<std::string>& WordsOf(text::CodePage codePage);
 
 testkit::BuiltHive GenerateHive(const GeneratorOptions& options);
 

@@ -18,10 +18,16 @@ int main(int argc, char** argv) {
       options.keys = std::atoi(argv[++i]);
     } else if (a == "--seed" && hasValue) {
       options.seed = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
+    } else if (a == "--codepage" && hasValue) {
+      options.codePage = quarvex::text::ParseCodePage(argv[++i]);
+      if (!options.codePage) {
+        std::cerr << "quarvex-hivegen: --codepage takes 874, 932, 936, 949, 950, 1250 to 1258 or none\n";
+        return 2;
+      }
     } else if (a == "-o" && hasValue) {
       output = argv[++i];
     } else {
-      std::cerr << "usage: quarvex-hivegen [--kind user|system] [--keys N] [--seed S] -o FILE\n";
+      std::cerr << "usage: quarvex-hivegen [--kind user|system] [--keys N] [--seed S] [--codepage CP] -o FILE\n";
       return 2;
     }
   }
