@@ -602,13 +602,15 @@ class Recoverer {
       const std::string node = "key node " + HexI(kRgknStart + n.rel) + " names block " + Dec(n.fields.BlkNo) +
                                " record " + Dec(n.fields.RecNo);
       // Only numbers that survive in the record itself tie it for certain. A pairing by
-      // elimination is wrong whenever the space was reused by a record that was deleted in
-      // turn while the old node stayed on the list, so it is a guess like a pairing by order.
+      // elimination is wrong when, since the deletion, one key's record space and another
+      // deleted key's node were used again (delete P, delete Q, add R over Q's node and P's
+      // record: Q's record and P's node are left, and pair up), so its path stays marked.
       if (c.link == Link::Exact)
         why.push_back(node + ", the record's own numbers");
       else if (c.link == Link::Elimination)
         why.push_back(node + ", a number no record in use holds; the only such node and the only record of the "
-                             "block that lost its numbers (a guess by elimination)");
+                             "block that lost its numbers (a guess by elimination: wrong only if the space was used again "
+                             "since)");
       else
         why.push_back(node + "; guessed by order among " + Dec(orderPool_[c.block]) +
                       " records and nodes of the block whose numbers were lost");
@@ -629,8 +631,14 @@ class Recoverer {
       k.path = "(unknown parent)\\" + NameText(c.name);
     }
 
+    // The confidence is that of the key itself: a deleted key of this hive, with this name and
+    // these values. Its path is only as sure as its links, and a guessed link is marked on the
+    // path ("[path guessed]") rather than folded in here. A pairing by elimination is right
+    // unless the record's or the node's space was used again since; a pairing by order among
+    // several is no better than a guess, so it does not make a key certain.
     const bool strongLink = c.link == Link::Exact && k.parentKnown && !k.pathGuessed;
-    if (chainExact && printable && (strongLink || checksum))
+    const bool tiedByElimination = c.link == Link::Elimination && k.parentKnown;
+    if (chainExact && printable && (strongLink || checksum || tiedByElimination))
       k.confidence = Confidence::High;
     else if (printable && (chainExact || c.link != Link::None || checksum))
       k.confidence = Confidence::Medium;

@@ -421,10 +421,10 @@ TEST(FactsRecovered, DeletedRunMruIsListedWithItsConfidence) {
   const std::vector<facts::HiveSource> sources{loaded.Source("USER.DAT")};
   const facts::FactsResult result = facts::CollectFacts(sources);
   EXPECT_EQ(LinesOf(result, "traces.run-mru"),
-            (std::vector<std::string>{kCv + "\\Explorer\\RunMRU | #1 a = secret.exe {recovered medium}"}));
-  // Recovery ties the freed record to its node by elimination: a guess, hence medium.
+            (std::vector<std::string>{kCv + "\\Explorer\\RunMRU | #1 a = secret.exe {recovered high}"}));
+  // Recovery ties the freed record to its node by elimination: the key is certain, its path a guess.
   const std::string text = facts::FactsText(sources, result);
-  EXPECT_NE(text.find("RunMRU  (recovered, confidence medium)\n      ! the path was guessed from the surviving links\n"
+  EXPECT_NE(text.find("RunMRU  (recovered, confidence high)\n      ! the path was guessed from the surviving links\n"
                       "      1. a = secret.exe\n"),
             std::string::npos)
       << text;

@@ -93,8 +93,9 @@ TEST(Recover, DeletedLeafKeyWithPathAndValues) {
     const RecoveredKey& k = r.result.keys[0];
     EXPECT_EQ(k.offset.value, h.keyRecord[static_cast<std::size_t>(victim)]);
     EXPECT_EQ(k.path, last ? "Software\\Keep" : "Software\\App");
-    // The free view took the record's numbers: the node is tied by elimination, a guess.
-    EXPECT_EQ(k.confidence, Confidence::Medium);
+    // The free view took the record's numbers: the node is tied by elimination, so the path is
+    // marked as guessed; the key itself, whole and tied to a node, is certain.
+    EXPECT_EQ(k.confidence, Confidence::High);
     EXPECT_EQ(k.link, Link::Elimination);
     EXPECT_TRUE(k.pathGuessed);
     EXPECT_TRUE(k.parentKnown);
@@ -153,7 +154,7 @@ TEST(Recover, SubtreeAcrossBlocks) {
   EXPECT_EQ(kc->path, "Software\\Old\\Child");
   EXPECT_EQ(ko->link, Link::Elimination);
   EXPECT_EQ(kc->link, Link::Elimination);
-  EXPECT_EQ(kc->confidence, Confidence::Medium);
+  EXPECT_EQ(kc->confidence, Confidence::High);
 }
 
 TEST(Recover, KeyWithManyValues) {
@@ -168,7 +169,7 @@ TEST(Recover, KeyWithManyValues) {
   DeleteKey(h, big);
   const Recovered r(h.bytes);
   ASSERT_EQ(r.result.keys.size(), 1u);
-  EXPECT_EQ(r.result.keys[0].confidence, Confidence::Medium);
+  EXPECT_EQ(r.result.keys[0].confidence, Confidence::High);
   EXPECT_EQ(r.result.keys[0].path, "Software\\Big");
   ExpectValuesTrue(r.result.keys[0], values, true);
 }
@@ -219,9 +220,11 @@ TEST(Recover, RecordDeletedTwiceOver) {
   ExpectValuesTrue(*newer, {Text("T", "n")}, true);
   EXPECT_EQ(r.Named("App"), nullptr);
   // App's node names a released number and Newer is the only record of the block that lost
-  // its numbers: the pairing by elimination is wrong here, which is why it is only a guess.
+  // its numbers: the pairing by elimination is wrong here, which is why the path is marked as
+  // guessed. The key itself (its name and values) is what the file holds, hence high.
   EXPECT_TRUE(newer->pathGuessed);
-  EXPECT_EQ(r.High(), 0u);
+  EXPECT_EQ(newer->confidence, Confidence::High);
+  EXPECT_EQ(r.High(), 1u);
   for (const RecoveredKey& k : r.result.keys)
     for (const recover::RecoveredValue& v : k.values) EXPECT_NE(Str(v.name), "Runs");
 }
@@ -243,7 +246,7 @@ TEST(Recover, RecordMergedIntoAFreeAreaKeepsItsNumbers) {
   EXPECT_EQ(keep->confidence, Confidence::High);
   ExpectValuesTrue(*keep, {Text("Live", "yes")}, true);
   EXPECT_EQ(app->link, Link::Elimination);
-  EXPECT_EQ(app->confidence, Confidence::Medium);
+  EXPECT_EQ(app->confidence, Confidence::High);
   ExpectValuesTrue(*app, AppValues(), true);
 }
 
@@ -349,10 +352,11 @@ TEST(RecoverCli, ListsKeysValuesAndSummary) {
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("key at 0x"), std::string::npos);
   EXPECT_NE(r.out.find("Software\\App"), std::string::npos);
-  EXPECT_NE(r.out.find("confidence medium"), std::string::npos);
+  EXPECT_NE(r.out.find("confidence high"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("[path guessed]"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("value \"Path\" (REG_SZ): \"C:\\\\PROGRA~1\\\\APP\""), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("value \"Runs\" (REG_DWORD): 0x00000005 (5)"), std::string::npos);
-  EXPECT_NE(r.out.find("1 key and 3 values recovered: 0 high, 1 medium, 0 low confidence"), std::string::npos);
+  EXPECT_NE(r.out.find("1 key and 3 values recovered: 1 high, 0 medium, 0 low confidence"), std::string::npos);
 
   const CliResult json = Cli({"recover", "--json", "-", file});
   EXPECT_EQ(json.status, 0);
@@ -373,7 +377,7 @@ TEST(RecoverCli, ExportWritesRegedit4UnderPaths) {
   const std::string text = ReadFileBytes(reg);
   EXPECT_EQ(text.rfind("REGEDIT4\r\n", 0), 0u);
   EXPECT_NE(text.find("; recovered from 0x"), std::string::npos);
-  EXPECT_NE(text.find("confidence medium"), std::string::npos);
+  EXPECT_NE(text.find("confidence high"), std::string::npos) << text;
   EXPECT_NE(text.find("[HKEY_USERS\\Software\\App]\r\n\"Path\"=\"C:\\\\PROGRA~1\\\\APP\"\r\n\"Runs\"=dword:00000005\r\n"),
             std::string::npos)
       << text;
