@@ -2,7 +2,7 @@
 // its files with the salvage reader, so damage never hides the rest of a hive; the data model
 // is browse/, the lines and JSON are made here.
 //
-// Exit status (see app/DECISIONS.md):
+// Exit status (see docs/DECISIONS.md, "ls, get, find, diff, stats"):
 //   ls, get, stats: 0 done, 1 the file is not readable as a hive or KEY / VALUE is not in it,
 //                   2 usage error, 3 standard output could not be written.
 //   find: 0 something matched, 1 nothing did, 2 trouble (usage, a file not readable as a hive).
