@@ -259,7 +259,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
 #endif
   input.hostFacts = quarvex::host::ProbeThisHost({o.windowsDirectory, o.codePage}, input.locale).facts;
 
-  CliProgress progress(o.progress ? &err : nullptr);
+  CliProgress progress(&err, ProgressStyleFor(o.progress, IsTerminal(err)), o.progress);
   quarvex::job::JobResult result = quarvex::job::RunJob(input, progress);
   if (result.code != quarvex::hive::code::kOk) {
     ReportJobFailure(o, result, err);
