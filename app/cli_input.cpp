@@ -1,5 +1,6 @@
 #include "app/cli_input.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <limits>

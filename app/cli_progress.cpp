@@ -1,5 +1,6 @@
 #include "app/cli_progress.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 
