@@ -84,17 +84,25 @@ json FindingJson(const Finding& f) {
 
 }  // namespace
 
-std::string AnalysisJsonText(const std::optional<AnalysisResult>& result, const std::optional<JobFailure>& failure,
-                             const std::optional<CodePageNote>& codePage) {
-  json document = json::object();
+std::string AnalysisJsonText(const std::optional<AnalysisResult>& result, const JsonFacts& facts,
+                             const std::optional<JobFailure>& failure) {
+  // The top level in the order a reader meets it; below it, members in the order of their
+  // names, as the document has always had them.
+  nlohmann::ordered_json document = nlohmann::ordered_json::object();
+  document["file"] = {{"name", facts.fileName},
+                      {"size", facts.fileSize ? json(*facts.fileSize) : json(nullptr)}};
+  document["program"] = {{"name", facts.programName}, {"version", facts.programVersion}};
+  document["codepage"] = {{"value", facts.codePage.value}, {"source", facts.codePage.source},
+                          {"reason", facts.codePage.reason}};
   document["analysis"] = result ? Summary(*result) : json(nullptr);
-  document["series"] = Series(result ? ChartSeriesOf(*result) : ChartSeriesSet());
+  json findings = json::array();
+  if (failure && failure->finding) findings.push_back(FindingJson(*failure->finding));
+  document["findings"] = findings;
   if (failure)
-    document["failure"] = {{"code", failure->code},
-                           {"finding", failure->finding ? FindingJson(*failure->finding) : json(nullptr)}};
+    document["failure"] = json{{"code", failure->code},
+                               {"finding", failure->finding ? FindingJson(*failure->finding) : json(nullptr)}};
+  if (facts.series) document["series"] = Series(result ? ChartSeriesOf(*result) : ChartSeriesSet());
   // Texts are UTF-8 already; anything that is not is replaced rather than thrown over.
-  if (codePage)
-    document["codePage"] = {{"value", codePage->value}, {"source", codePage->source}, {"reason", codePage->reason}};
   return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
@@ -106,7 +114,7 @@ bool SaveAnalysisJson(const std::string& text, const std::string& path, std::str
     lines.Append(rest.substr(0, end));
     rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
   }
-  return SaveReportLines(lines, path, error);
+  return SaveReportLines(lines, path, error, std::nullopt, "\n");
 }
 
 }  // namespace quarvex::analyzer

@@ -1,22 +1,23 @@
-// The analysis as JSON, for scripts: the job's summary and the nine chart series.
+// The analysis as JSON, for scripts and tools. One object, two-space indent, lines ended by LF:
 //
-//   { "analysis": { "keyNodeBlock": {...}, "dataBlocks": [...], "wholeFile": {...},
+//   { "file": { "name": "USER.DAT", "size": 53859 },          (size null: the file was not read)
+//     "program": { "name": "quarvex-cli", "version": "0.1.0" },
+//     "codepage": { "value": "1252", "source": "option" | "hive" | "system.dat" | "checksums"
+//                   | "default", "reason": "..." },
+//     "analysis": { "keyNodeBlock": {...}, "dataBlocks": [...], "wholeFile": {...},
 //                   "keys": { "good", "bad", "ghost", "badKeys": [{ "offset", "path" }],
 //                             "ghostKeys": [...] },
 //                   "recordSizes": { "using": {...}, "empty": {...} } }   (null: no analysis)
-//     "series": [ { "id": "Series1", "title": "TUR",
+//     "findings": [ { "severity", "structure", "offset", "block", "record", "field", "found",
+//                     "expected", "text" } ],                (what the failing reader named)
+//     "failure": { "code", "finding" },                      (only when the job failed)
+//     "series": [ { "id": "Series1", "title": "TUR",        (only when asked for)
 //                   "points": [ { "value", "label", "colour": { "r", "g", "b" } } ] }, ... ] }
 //
 // Usage objects are { "using", "empty", "deadGap" } in bytes; record sizes { "count", "max",
-// "min", "average" }. Key paths and every other text are UTF-8.
-//
-// A job that failed adds "failure": { "code", "finding": { "severity", "structure", "offset",
-// "block", "record", "field", "found", "expected", "text" } } (finding null when the failure
-// names none); a successful job's document has no "failure" member.
-//
-// When the code page was detected rather than named, "codePage": { "value": "1252",
-// "source": "hive" | "system.dat" | "checksums" | "default", "reason": "..." } says which
-// and why; a document for a named code page has no such member.
+// "min", "average" }. Key paths and every other text are UTF-8. Members of "analysis" and
+// "series" are in the order of their names, as they have always been written.
+// docs/json/report.schema.json describes the document.
 #pragma once
 
 #include <cstdint>
@@ -33,19 +34,28 @@ struct JobFailure {
   std::optional<hive::Finding> finding;
 };
 
-// The document, indented by two spaces, lines ended by '\n'.
 struct CodePageNote {
   std::string value;   // "1252"
-  std::string source;  // "hive" ...
+  std::string source;  // "option", "hive" ...
   std::string reason;  // UTF-8
 };
 
-std::string AnalysisJsonText(const std::optional<AnalysisResult>& result,
-                             const std::optional<JobFailure>& failure = std::nullopt,
-                             const std::optional<CodePageNote>& codePage = std::nullopt);
+// What the document says around the analysis: the file, the program, the code page.
+struct JsonFacts {
+  std::string fileName;                  // UTF-8, as given
+  std::optional<std::uint64_t> fileSize;  // empty when the file could not be read
+  std::string programName = "quarvex-cli";
+  std::string programVersion = QUARVEX_VERSION;
+  CodePageNote codePage;
+  bool series = false;  // the nine chart series as well
+};
+
+// The document, indented by two spaces, lines ended by '\n'.
+std::string AnalysisJsonText(const std::optional<AnalysisResult>& result, const JsonFacts& facts,
+                             const std::optional<JobFailure>& failure = std::nullopt);
 
 // Writes the document to path through a temporary file that replaces path only once it is
-// complete (lines ended by CR LF, as the report's are). False with error set on failure.
+// complete (lines ended by LF, as written). False with error set on failure.
 bool SaveAnalysisJson(const std::string& text, const std::string& path, std::string& error);
 
 }  // namespace quarvex::analyzer

@@ -13,8 +13,10 @@ using namespace quarvex::stage;
 
 bool WalkKeys(const stage::StageContext& context, const RgknHeader& rgkn, SpaceTally& tally) {
   Hive& hive = context.hive;
+  const std::uint64_t slots = stage::KeyNodeSlots(hive, rgkn);
+  std::uint64_t walked = 0;
   return WalkKeyTree(hive, KeyNodeOffset(rgkn.iRec1stOfs), [&](KeyNodeOffset offset, const KeyNode& node) {
-    context.Progress(text::Printf("ANA:%.8X", static_cast<std::uint32_t>(offset.value)));
+    context.Progress(text::Printf("ANA:%.8X", static_cast<std::uint32_t>(offset.value)), ++walked, slots);
     tally.keyNode.Using += static_cast<std::int64_t>(KeyNode::kSize);
     // A key without a record the index knows counts only its node; an empty index (11)
     // stops the walk.

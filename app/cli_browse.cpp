@@ -323,7 +323,7 @@ int RunGet(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
   if (p->positional.size() == 2) {
     if (json) {
-      out << KeyJson(view, *key, true) << '\n';
+      out << WithProgram(KeyJson(view, *key, true)) << '\n';
     } else {
       for (const salvage::SalvagedValue& v : view.Values(*key)) out << ValueLine(v, *cp, 0) << '\n';
     }
@@ -342,7 +342,8 @@ int RunGet(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return Finish(out);
   }
   if (json) {
-    out << "{\"path\": " << JsonString(view.Path(*key)) << ", \"value\": " << ValueJson(*value, view) << "}\n";
+    out << WithProgram("{\"path\": " + JsonString(view.Path(*key)) + ", \"value\": " + ValueJson(*value, view) + "}")
+        << '\n';
     return Finish(out);
   }
   const std::size_t declared = browse::DeclaredLength(*value, view.Hive().image);
@@ -526,7 +527,7 @@ int RunStats(const std::vector<std::string>& args, std::ostream& out, std::ostre
   const browse::HiveStats s = browse::ComputeStats(view);
   using salvage::GroupThousands;
   if (p->Has("--json")) {
-    out << "{\"file\": " << JsonString(file) << ", \"bytes\": " << s.fileBytes << ", \"keys\": " << s.keys
+    out << WithProgram("{") << "\"file\": " << JsonString(file) << ", \"bytes\": " << s.fileBytes << ", \"keys\": " << s.keys
         << ", \"lostKeys\": " << s.lostKeys << ", \"unreadableKeys\": " << s.unreadableKeys << ", \"values\": " << s.values
         << ", \"valuesByType\": [";
     bool first = true;

@@ -86,6 +86,7 @@ int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
   }
   if (!json) return status;
   document += "], \"exitStatus\": " + std::to_string(status) + "}";
+  document = WithProgram(document);
   if (jsonToOut) {
     out << document << '\n';
     return status;
@@ -99,7 +100,7 @@ int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
     begin = end + 1;
   }
   std::string error;
-  if (!text::SaveReportLines(lines, *json, error)) {
+  if (!text::SaveReportLines(lines, *json, error, std::nullopt, "\n")) {
     err << "quarvex-cli check: cannot write " << *json << ": " << error << '\n';
     return kExitWriteFailed;
   }

@@ -73,8 +73,9 @@ int RunFacts(const std::vector<std::string>& args, std::ostream& out, std::ostre
     err << "quarvex-cli facts: no file given\n" << kUsage;
     return kExitUsage;
   }
-  if (json && csv && *json == "-" && *csv == "-") {
-    err << "quarvex-cli facts: --json and --csv cannot both go to standard output\n";
+  if (const std::string clash = OutputClash({{"--json", json.value_or("")}, {"--csv", csv.value_or("")}});
+      !clash.empty()) {
+    err << "quarvex-cli facts: " << clash << '\n';
     return kExitUsage;
   }
   for (const std::string& file : files)
@@ -121,7 +122,7 @@ int RunFacts(const std::vector<std::string>& args, std::ostream& out, std::ostre
   const bool toOut = (json && *json == "-") || (csv && *csv == "-");
   if (!toOut) out << facts::FactsText(sources, result);
   if (json) {
-    const std::string document = facts::FactsJson(sources, result);
+    const std::string document = WithProgram(facts::FactsJson(sources, result));
     std::string error;
     if (*json == "-") {
       out << document;

@@ -1,5 +1,7 @@
 #include "app/cli_hives.h"
 
+#include "app/cli_args.h"
+
 #include <cstdio>
 #include <ctime>
 
@@ -54,21 +56,21 @@ std::string KindText(const image::ListedHive& hive) {
 }  // namespace
 
 int RunHives(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  bool deleted = false;
-  std::vector<std::string> files;
-  for (const std::string& a : args) {
-    if (a == "--help" || a == "-h") {
-      out << kUsage;
-      return kExitOk;
-    }
-    if (a == "--deleted") deleted = true;
-    else if (!a.empty() && a[0] == '-') {
-      err << "quarvex-cli hives: unknown option '" << a << "'\n" << kUsage;
-      return kExitUsage;
-    } else files.push_back(a);
+  const std::optional<ParsedArgs> parsed = ParseArgs("hives", args, {"--deleted"}, {}, kUsage, err);
+  if (!parsed) return kExitUsage;
+  if (parsed->Has("--help")) {
+    out << kUsage;
+    return kExitOk;
   }
+  const bool deleted = parsed->Has("--deleted");
+  const std::vector<std::string>& files = parsed->positional;
   if (files.size() != 1) {
     err << "quarvex-cli hives: " << (files.empty() ? "no image given" : "one image at a time") << '\n' << kUsage;
+    return kExitUsage;
+  }
+  // An image is read where it lies, a part at a time; standard input has no places to seek to.
+  if (IsStandardStream(files.front())) {
+    err << "quarvex-cli hives: an image is read by its file name, not from standard input\n";
     return kExitUsage;
   }
   const std::string& container = files.front();

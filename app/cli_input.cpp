@@ -1,7 +1,15 @@
 #include "app/cli_input.h"
 
+#include <cstdio>
 #include <filesystem>
+#include <iostream>
+#include <limits>
 #include <system_error>
+
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 #include "hive/hive_image.h"
 #include "image/hive_source.h"
@@ -10,6 +18,43 @@
 namespace quarvex::cli {
 
 namespace {
+
+struct StandardInput {
+  std::istream* stream = &std::cin;
+  std::optional<std::vector<std::uint8_t>> bytes;  // once read
+  std::string error;                               // why it could not be
+  bool read = false;
+};
+
+StandardInput& Stdin() {
+  static StandardInput in;
+  return in;
+}
+
+// Standard input to its end, bounded as a file is: past 2 GiB the format cannot address it.
+void ReadStandardInput(StandardInput& in) {
+  in.read = true;
+#if defined(_WIN32)
+  if (in.stream == &std::cin) _setmode(_fileno(stdin), _O_BINARY);
+#endif
+  constexpr std::size_t kLimit = static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max());
+  std::vector<std::uint8_t> bytes;
+  std::vector<char> chunk(1 << 16);
+  while (*in.stream) {
+    in.stream->read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+    const auto got = static_cast<std::size_t>(in.stream->gcount());
+    if (bytes.size() + got > kLimit) {
+      in.error = "standard input: larger than 2 GiB, beyond what the format can address";
+      return;
+    }
+    bytes.insert(bytes.end(), chunk.data(), chunk.data() + got);
+  }
+  if (in.stream->bad()) {
+    in.error = "standard input: cannot read";
+    return;
+  }
+  in.bytes = std::move(bytes);
+}
 
 std::optional<std::vector<std::uint8_t>> ReadDiskHive(const std::string& path, std::string& error) {
   std::error_code ec;
@@ -28,7 +73,15 @@ std::optional<std::vector<std::uint8_t>> ReadDiskHive(const std::string& path, s
 
 }  // namespace
 
+void UseStandardInput(std::istream& in) { Stdin() = StandardInput{&in, std::nullopt, {}, false}; }
+
 std::optional<std::vector<std::uint8_t>> ReadWholeHive(const std::string& path, std::string& error) {
+  if (path == "-") {
+    StandardInput& in = Stdin();
+    if (!in.read) ReadStandardInput(in);
+    if (!in.bytes) error = in.error;
+    return in.bytes;
+  }
   const std::optional<image::ImageAddress> address = image::ParseImageAddress(path);
   if (!address) return ReadDiskHive(path, error);
   return image::ReadAddressedFile(*address, error);
@@ -72,7 +125,8 @@ detect::CodePageChoice ChooseCodePageForHive(const std::optional<text::CodePage>
                                              const std::optional<std::string>& windowsDir) {
   if (named) return {*named, detect::CodePageSource::Option, "named with --codepage"};
   std::vector<detect::Companion> companions;
-  if (!IsContainerAddress(path))
+  // Standard input has no folder to look beside.
+  if (!IsContainerAddress(path) && path != "-")
     for (const std::string& beside : detect::CompanionSystemFiles(path, windowsDir)) {
       std::string ignored;
       if (auto companion = ReadWholeHive(beside, ignored)) companions.push_back({beside, std::move(*companion)});

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <istream>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,7 +20,13 @@ namespace quarvex::cli {
 
 // The whole file, opened read-only; nullopt and a reason ("no such file", "is a directory",
 // "larger than 2 GiB ...", "IMG: no file WINDOWS/USER.DAT in the image") when it cannot be read.
+// "-" is standard input, read to its end into memory once; later reads of "-" in the same run
+// get the same bytes.
 std::optional<std::vector<std::uint8_t>> ReadWholeHive(const std::string& path, std::string& error);
+
+// Where "-" reads from (standard input unless a test gives another stream); forgets what an
+// earlier "-" read.
+void UseStandardInput(std::istream& in);
 
 // Whether the argument addresses a file inside an image or cabinet rather than a disk file.
 bool IsContainerAddress(const std::string& argument);

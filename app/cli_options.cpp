@@ -1,7 +1,9 @@
 #include "app/cli_options.h"
 
 #include <cstdio>
+#include <span>
 
+#include "app/cli_subcommands.h"
 #include "hive/error_codes.h"
 #include "text/printf.h"
 
@@ -50,9 +52,41 @@ std::optional<quarvex::text::LocalDateTime> ParseDateTime(const std::string& tex
   return t;
 }
 
-ParseResult ParseCommandLine(const std::vector<std::string>& args) {
+namespace {
+
+// The options that take a value: "--json=FILE" is read as "--json FILE".
+bool TakesValue(std::string_view name) {
+  static constexpr std::string_view kNames[] = {"--output", "--json", "--charts", "--export", "--export-root",
+                                                "--encoding", "--codepage", "--set", "--now", "--windows-dir"};
+  for (std::string_view n : kNames)
+    if (n == name) return true;
+  return false;
+}
+
+}  // namespace
+
+ParseResult ParseCommandLine(const std::vector<std::string>& rawArgs) {
   CliOptions o;
   auto fail = [](std::string why) { return ParseResult{std::nullopt, std::move(why)}; };
+  // "--name=value" becomes two words before the options are read; after "--" nothing does.
+  std::vector<std::string> args;
+  args.reserve(rawArgs.size() + 4);
+  for (std::size_t i = 0; i < rawArgs.size(); ++i) {
+    const std::string& a = rawArgs[i];
+    const std::size_t eq = a.find('=');
+    if (a == "--") {
+      args.insert(args.end(), rawArgs.begin() + static_cast<std::ptrdiff_t>(i), rawArgs.end());
+      break;
+    }
+    if (!a.starts_with("--") || eq == std::string::npos) {
+      args.push_back(a);
+      continue;
+    }
+    if (!TakesValue(std::string_view(a).substr(0, eq))) return fail(a.substr(0, eq) + " takes no value (" + a + ")");
+    args.push_back(a.substr(0, eq));
+    args.push_back(a.substr(eq + 1));
+  }
+  bool optionsEnd = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     auto value = [&](std::string& out) {
@@ -61,7 +95,13 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
       return true;
     };
     std::string v;
-    if (a == "-h" || a == "--help") {
+    if (!optionsEnd && a == "--") {
+      optionsEnd = true;
+    } else if (optionsEnd || a == "-" || a.empty() || a[0] != '-') {
+      // A file (or "-", standard input), even one whose name begins with '-' after "--".
+      if (!o.inputFile.empty()) return fail("only one hive file at a time (got " + o.inputFile + " and " + a + ")");
+      o.inputFile = a;
+    } else if (a == "-h" || a == "--help") {
       o.help = true;
     } else if (a == "--version") {
       o.version = true;
@@ -116,7 +156,9 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     } else if (a == "--windows-dir") {
       if (!value(v) || v.empty()) return fail("--windows-dir needs a directory");
       o.windowsDirectory = v;
-    } else if (a.size() > 1 && a[0] == '-') {
+    } else if (a == "--json-series") {
+      o.jsonSeries = true;
+    } else {
       bool known = false;
       for (const Alias& alias : kAliases)
         if (a == alias.flag) {
@@ -124,45 +166,71 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
           known = true;
         }
       if (!known) return fail("unknown option " + a);
-    } else {
-      if (!o.inputFile.empty()) return fail("only one hive file at a time (got " + o.inputFile + " and " + a + ")");
-      o.inputFile = a;
     }
   }
   if (o.inputFile.empty() && !o.help && !o.version) return fail("no hive file named");
   if (o.salvage && o.exportFile.empty()) return fail("--salvage goes with --export FILE");
+  if (o.jsonSeries && o.jsonFile.empty()) return fail("--json-series goes with --json FILE");
   return ParseResult{o, {}};
 }
 
+namespace {
+
+// What each option box does, for --help: the boxes by their meaning, their window names in
+// brackets. Grouped as the window groups them: the analysis, then the structure report.
+struct BoxMeaning {
+  quarvex::stage::Option option;
+  const char* meaning;
+};
+
+constexpr BoxMeaning kAnalysisBoxes[] = {
+    {quarvex::stage::Option::cbANA, "analyse the space and the key-name checksums"},
+    {quarvex::stage::Option::cbANrep, "write the analysis into the report"},
+    {quarvex::stage::Option::cbKeys, "list the paths of bad and ghost keys"},
+    {quarvex::stage::Option::cbMINI, "minimise the window while it works (no effect here)"},
+};
+
+constexpr BoxMeaning kStructureBoxes[] = {
+    {quarvex::stage::Option::cbRPT, "append the structure report"},
+    {quarvex::stage::Option::cbPSdbrh, "trace the pre-scan at every data record header"},
+    {quarvex::stage::Option::cbCREG, "the file header (CREG)"},
+    {quarvex::stage::Option::cbRGKN, "the key-node block header (RGKN)"},
+    {quarvex::stage::Option::cbKN_U, "list the key nodes in use"},
+    {quarvex::stage::Option::cbKN_Ucnt, "  with their count"},
+    {quarvex::stage::Option::cbKN_E, "list the free key-node areas"},
+    {quarvex::stage::Option::cbKN_Ecnt, "  with their count"},
+    {quarvex::stage::Option::cbRGDB, "every data block header (RGDB)"},
+    {quarvex::stage::Option::cbDBcnt, "  with the count of headers and of records"},
+    {quarvex::stage::Option::cbDB_U, "list the data records in use"},
+    {quarvex::stage::Option::cbDB_Ugage, "  with the column ruler over every record"},
+    {quarvex::stage::Option::cbDB_Usum, "  with each key name's checksum"},
+    {quarvex::stage::Option::cbDB_Udat, "  with every value's data expanded"},
+    {quarvex::stage::Option::cbDB_Ucnt, "  with their count"},
+    {quarvex::stage::Option::cbDB_E, "list the free data records"},
+    {quarvex::stage::Option::cbDB_Ecnt, "  with their count"},
+};
+
+void AppendBoxes(std::string& h, std::span<const BoxMeaning> boxes) {
+  for (const BoxMeaning& box : boxes) {
+    const std::string name = "[" + std::string(quarvex::stage::OptionName(box.option)) + "]";
+    quarvex::text::AppendPrintf(h, "    %-51s %-3s %s\n", box.meaning, InitiallyChecked(box.option) ? "on" : "off",
+                                name.c_str());
+  }
+}
+
+}  // namespace
+
 std::string HelpText() {
   std::string h =
-      "Usage: quarvex-cli [options] FILE\n"
+      "Usage: quarvex-cli [report] [options] FILE\n"
+      "       quarvex-cli SUBCOMMAND [options] FILE...\n"
       "Analyses a Windows 95/98/Me registry file (user.dat, system.dat, system.1st ...)\n"
-      "and writes the report. The file is only ever read.\n\n"
-      "Output:\n"
+      "and writes the report. The file is only ever read. FILE - reads standard input;\n"
+      "an output named - is standard output. An option's value follows it or an '='\n"
+      "(--json=out.json); -- ends the options.\n\n"
+      "The report:\n"
       "  -o, --output FILE     write the report to FILE (via a temporary file; a failed run\n"
       "                        leaves FILE as it was); default: standard output\n"
-      "  --json FILE           also write the analysis (usage table, key verdicts, record\n"
-      "                        sizes, the nine chart series) to FILE as UTF-8 JSON, after\n"
-      "                        a successful job only\n"
-      "  --charts DIR          also paint the six chart views into DIR as PNG files\n"
-      "                        (chart-0-total.png ...), after a successful job only; runs\n"
-      "                        quarvex-charts, which the desktop build installs beside\n"
-      "                        quarvex-cli\n"
-      "  --export FILE         write the key tree and every value as a REGEDIT4 file, as the\n"
-      "                        Windows 9x registry editor does (- for standard output);\n"
-      "                        the report is then written only with -o, and the analysis\n"
-      "                        runs only for -o or --json; problems found are comments in\n"
-      "                        FILE and lines on standard error\n"
-      "  --salvage             with --export: read the file with the salvage reader, which\n"
-      "                        goes on past damage: every key and value still readable is\n"
-      "                        exported, each damaged place as a \"; damage:\" comment, lost\n"
-      "                        keys under (lost keys); the same bytes as --export on a sound\n"
-      "                        file, and written even when the job fails (exit status 4\n"
-      "                        when damage was found, as quarvex-cli check)\n"
-      "  --export-root NAME    the root key's name in the export (default: from the hive's\n"
-      "                        top keys, HKEY_LOCAL_MACHINE for a system.dat, HKEY_USERS for\n"
-      "                        a user.dat; the file name breaks a tie; else HKEY_UNKNOWN)\n"
       "  --encoding ENC        native (the hive's code page with CR LF, as the window saves),\n"
       "                        utf-8 (with CR LF) or locale (the terminal's encoding and line\n"
       "                        ends; what it cannot show is written as \\xNN); default:\n"
@@ -174,20 +242,54 @@ std::string HelpText() {
       "                        --windows-dir, else from the stored name checksums, else 1252\n"
       "  -v, --verbose         say on standard error which code page was chosen and why\n"
       "  --partial             on a failure, still write the lines reported before it\n"
-      "  --progress            show the progress texts on standard error\n"
+      "  --progress            show the progress on standard error also when it is no\n"
+      "                        terminal (a terminal shows one line that rewrites itself)\n"
       "  --now DATE            use DATE (YYYY-MM-DDTHH:MM:SS) as the current time, for\n"
       "                        reproducible reports\n"
       "  --windows-dir DIR     the Windows 95/98/Me directory (a mounted installation) whose\n"
       "                        system.dat, advapi32.dll, krnl386.exe and regedit.exe the\n"
       "                        report header describes; default: QUARVEX_WINDIR; on Windows\n"
-      "                        the running system is described instead\n\n"
-      "What to report:\n";
-  for (const auto& alias : kAliases) quarvex::text::AppendPrintf(h, "  %-21s %s\n", alias.flag, alias.help);
-  h += "  --all                 every structure-report option, as \"Select All\", plus cbRPT\n"
-       "  --set NAME=on|off     set one option box by its name:\n";
-  for (quarvex::stage::Option option : quarvex::stage::AllOptions())
-    quarvex::text::AppendPrintf(h, "      %-11s %-3s  \"%s\"\n", std::string(quarvex::stage::OptionName(option)).c_str(),
-                 InitiallyChecked(option) ? "on" : "off", std::string(quarvex::stage::OptionCaption(option)).c_str());
+      "                        the running system is described instead\n"
+      "  --json FILE           also write the analysis (usage table, key verdicts, record\n"
+      "                        sizes) as UTF-8 JSON with LF line ends (- for standard output,\n"
+      "                        the report then only with -o); after a successful job only\n"
+      "                        (with --partial also after a failure)\n"
+      "  --json-series         with --json: the nine chart series as well\n"
+      "  --charts DIR          also paint the six chart views into DIR as PNG files\n"
+      "                        (chart-0-total.png ...), after a successful job only; runs\n"
+      "                        quarvex-charts, which the desktop build installs beside\n"
+      "                        quarvex-cli\n";
+  for (const auto& alias : kAliases)
+    if (alias.option != quarvex::stage::Option::cbRPT && alias.option != quarvex::stage::Option::cbPSdbrh)
+      quarvex::text::AppendPrintf(h, "  %-21s %s\n", alias.flag, alias.help);
+  h += "  --set NAME=on|off     set one option box by its window name; the report's boxes\n"
+       "                        (default state, [name]):\n";
+  AppendBoxes(h, kAnalysisBoxes);
+  h += "\nThe structure dump (every record of the file, as the report's second part):\n";
+  for (const auto& alias : kAliases)
+    if (alias.option == quarvex::stage::Option::cbRPT || alias.option == quarvex::stage::Option::cbPSdbrh)
+      quarvex::text::AppendPrintf(h, "  %-21s %s\n", alias.flag, alias.help);
+  h += "  --all                 every structure option, as \"Select All\", plus cbRPT\n"
+       "  --set NAME=on|off     the structure boxes (default state, [name]):\n";
+  AppendBoxes(h, kStructureBoxes);
+  h += "\nThe export:\n"
+       "  --export FILE         write the key tree and every value as a REGEDIT4 file, as the\n"
+       "                        Windows 9x registry editor does (- for standard output);\n"
+       "                        the report is then written only with -o, and the analysis\n"
+       "                        runs only for -o or --json; problems found are comments in\n"
+       "                        FILE and lines on standard error\n"
+       "  --salvage             with --export: read the file with the salvage reader, which\n"
+       "                        goes on past damage: every key and value still readable is\n"
+       "                        exported, each damaged place as a \"; damage:\" comment, lost\n"
+       "                        keys under (lost keys); the same bytes as --export on a sound\n"
+       "                        file, and written even when the job fails (exit status 4\n"
+       "                        when damage was found, as quarvex-cli check)\n"
+       "  --export-root NAME    the root key's name in the export (default: from the hive's\n"
+       "                        top keys, HKEY_LOCAL_MACHINE for a system.dat, HKEY_USERS for\n"
+       "                        a user.dat; the file name breaks a tie; else HKEY_UNKNOWN)\n"
+       "\nTwo outputs may not name the same file, nor both standard output.\n";
+  h += "\nSubcommands ('quarvex-cli help SUBCOMMAND' tells more of one):\n";
+  h += SubcommandList();
   h += "\nKey verdicts in the analyser report (each key's stored name checksum against its name):\n"
        "  Good   the checksum matches the name.\n"
        "  Bad    the checksum matches only when the name's bytes above 0x7F are counted by the\n"
@@ -200,6 +302,24 @@ std::string HelpText() {
        "text \"Fail(N)\" is on standard error); 2 for a usage error; 3 when the report could\n"
        "not be written.\n";
   return h;
+}
+
+std::string VersionText() {
+  std::string v = "quarvex-cli " QUARVEX_VERSION "\n";
+#if defined(__clang__)
+  v += "compiler: clang " __clang_version__ "\n";
+#elif defined(__GNUC__)
+  v += "compiler: GCC " __VERSION__ "\n";
+#elif defined(_MSC_VER)
+  v += Printf("compiler: MSVC %d\n", _MSC_VER);
+#endif
+  v += Printf("language: C++ %ld\n", static_cast<long>(__cplusplus));
+  v += "build: " QUARVEX_BUILD_TYPE ", for " QUARVEX_BUILD_TARGET "\n";
+#if defined(QUARVEX_SANITIZED)
+  v += "checks: AddressSanitizer and UndefinedBehaviorSanitizer\n";
+#endif
+  v += Printf("code pages: %s, through iconv\n", kCodePageList);
+  return v;
 }
 
 }  // namespace quarvex::cli

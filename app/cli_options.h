@@ -17,8 +17,9 @@ enum class Encoding { Native, Utf8, Locale };
 
 struct CliOptions {
   std::string inputFile;
-  std::string outputFile;  // empty: standard output
-  std::string jsonFile;    // empty: no JSON
+  std::string outputFile;  // empty: standard output unless another output takes it; "-": standard output
+  std::string jsonFile;    // empty: no JSON; "-": standard output
+  bool jsonSeries = false;  // --json-series: the nine chart series in the JSON as well
   std::string chartsDirectory;  // empty: no chart pictures
   std::string exportFile;  // empty: no REGEDIT4 export; "-": standard output
   std::string exportRoot;  // empty: told by the hive's file name
@@ -42,7 +43,11 @@ struct ParseResult {
 };
 
 ParseResult ParseCommandLine(const std::vector<std::string>& args);
+// --help: the report's options by task (the report, the structure dump, the export), the
+// option boxes by their meaning with their window names, then the subcommands.
 std::string HelpText();
+// --version: the version and the facts of the build (compiler, build type, platform).
+std::string VersionText();
 // The encoding output to a file (toFile) or standard output is written in.
 Encoding EffectiveEncoding(const CliOptions& o, bool toFile);
 

@@ -133,6 +133,11 @@ int RunRecover(const std::vector<std::string>& args, std::ostream& out, std::ost
     return kExitUsage;
   }
   const std::string& file = files.front();
+  if (const std::string clash = OutputClash({{"--json", json.value_or("")}, {"--export", exportFile.value_or("")}});
+      !clash.empty()) {
+    err << "quarvex-cli recover: " << clash << '\n' << kUsage;
+    return kExitUsage;
+  }
   for (const std::optional<std::string>* output : {&json, &exportFile}) {
     if (*output && **output != "-" && SameFile(DiskFileOf(file), **output)) {
       err << "quarvex-cli recover: the output file " << **output << " is the file to read; not overwriting it\n";
@@ -177,7 +182,7 @@ int RunRecover(const std::vector<std::string>& args, std::ostream& out, std::ost
   }
   int status = kExitOk;
   if (json) {
-    const std::string document = Json(file, keys, recovery.summary.workCapReached, codePage);
+    const std::string document = WithProgram(Json(file, keys, recovery.summary.workCapReached, codePage));
     if (jsonToOut) {
       out << document << '\n';
     } else {
@@ -189,7 +194,7 @@ int RunRecover(const std::vector<std::string>& args, std::ostream& out, std::ost
         if (end == std::string::npos) break;
         begin = end + 1;
       }
-      if (!text::SaveReportLines(lines, *json, error)) {
+      if (!text::SaveReportLines(lines, *json, error, std::nullopt, "\n")) {
         err << "quarvex-cli recover: cannot write " << *json << ": " << error << '\n';
         status = kExitWriteFailed;
       }

@@ -76,13 +76,37 @@ int WriteLines(const CliOptions& o, const quarvex::text::ReportLines& lines, con
 }
 
 int WriteReport(const CliOptions& o, const quarvex::job::JobResult& result, std::ostream& out, std::ostream& err) {
-  return WriteLines(o, result.report, o.outputFile, out, err);
+  return WriteLines(o, result.report, IsStandardStream(o.outputFile) ? std::string() : o.outputFile, out, err);
+}
+
+// The JSON to its file through a temporary one, or to standard output for "-".
+int WriteJson(const std::string& text, const std::string& path, std::ostream& out, std::ostream& err) {
+  if (IsStandardStream(path)) {
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.flush();
+    return out ? kExitOk : kExitWriteFailed;
+  }
+  std::string error;
+  if (!SaveAnalysisJson(text, path, error)) {
+    err << "quarvex-cli: " << error << '\n';
+    return kExitWriteFailed;
+  }
+  return kExitOk;
+}
+
+// Why a file the job could not start on is missing: nothing there, or a directory (the job's
+// code is -9 for both).
+std::string MissingFileReason(const std::string& path) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) return "is a directory, not a hive file";
+  return "no such file";
 }
 
 // "FILE: Fail(8): <what the code means>: data block 4 at 0x...: signature ..." on one line.
 void ReportJobFailure(const CliOptions& o, const quarvex::job::JobResult& result, std::ostream& err) {
   err << "quarvex-cli: " << o.inputFile << ": " << quarvex::job::FailureText(result.code) << ": "
-      << quarvex::hive::code::Describe(result.code);
+      << (result.code == quarvex::hive::code::kFileMissing ? MissingFileReason(o.inputFile)
+                                                            : quarvex::hive::code::Describe(result.code));
   if (!result.loadFailureReason.empty()) err << " (" << result.loadFailureReason << ")";
   if (result.finding) err << ": " << result.finding->Text();
   err << '\n';
@@ -115,7 +139,7 @@ int FinishExport(const CliOptions& o, const ExportOutcome& outcome, const quarve
         << quarvex::text::CodePageToUtf8(outcome.failure, o.codePage)
         << (outcome.finding ? ": " + outcome.finding->Text() : std::string()) << '\n';
   if (!failed || o.partial) {
-    const int written = WriteLines(o, lines, o.exportFile == "-" ? std::string() : o.exportFile, out, err);
+    const int written = WriteLines(o, lines, IsStandardStream(o.exportFile) ? std::string() : o.exportFile, out, err);
     if (written != kExitOk) return written;
   }
   return failed ? kExitJobFailed : kExitOk;
@@ -194,12 +218,20 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     return kExitOk;
   }
   if (o.version) {
-    out << "quarvex-cli " << QUARVEX_VERSION << '\n';
+    out << VersionText();
     return kExitOk;
   }
+  // Two outputs in one place would leave only one of them (or mix them on standard output).
+  if (const std::string clash = OutputClash({{"-o", o.outputFile}, {"--json", o.jsonFile}, {"--export", o.exportFile}});
+      !clash.empty()) {
+    err << "quarvex-cli: " << clash << "\nTry 'quarvex-cli --help'.\n";
+    return kExitUsage;
+  }
   // The analysed file is never written, not even by mistake.
+  const bool fromStandardInput = IsStandardStream(o.inputFile);
   for (const std::string* target : {&o.outputFile, &o.jsonFile, &o.exportFile})
-    if (!target->empty() && SameFile(*target, DiskFileOf(o.inputFile))) {
+    if (!target->empty() && !IsStandardStream(*target) && !fromStandardInput &&
+        SameFile(*target, DiskFileOf(o.inputFile))) {
       err << "quarvex-cli: the output would overwrite the hive file " << o.inputFile << '\n';
       return kExitUsage;
     }
@@ -210,7 +242,8 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
   const bool rootByContent = !o.exportFile.empty() && o.exportRoot.empty();
   std::optional<std::vector<std::uint8_t>> bytes;
   std::string readError;
-  if (o.autoCodePage || rootByContent || IsContainerAddress(o.inputFile)) bytes = ReadWholeHive(o.inputFile, readError);
+  if (o.autoCodePage || rootByContent || IsContainerAddress(o.inputFile) || fromStandardInput)
+    bytes = ReadWholeHive(o.inputFile, readError);
   quarvex::detect::CodePageChoice choice;
   {
     std::optional<quarvex::salvage::SalvagedHive> model;
@@ -223,15 +256,16 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
   if (o.verbose)
     err << "quarvex-cli: " << o.inputFile << ": code page " << quarvex::text::CodePageName(o.codePage) << " ("
         << quarvex::detect::SourceName(choice.source) << "): " << choice.reason << '\n';
-  std::optional<CodePageNote> codePageNote;
-  if (o.autoCodePage)
-    codePageNote = CodePageNote{std::string(quarvex::text::CodePageName(o.codePage)),
-                                std::string(quarvex::detect::SourceName(choice.source)), choice.reason};
+  JsonFacts jsonFacts;
+  jsonFacts.fileName = o.inputFile;
+  jsonFacts.codePage = CodePageNote{std::string(quarvex::text::CodePageName(o.codePage)),
+                                    std::string(quarvex::detect::SourceName(choice.source)), choice.reason};
+  jsonFacts.series = o.jsonSeries;
 
   quarvex::job::JobInput input;
   input.fileName = o.inputFile;
   // A hive inside an image or cabinet is read into memory; the report names it by its address.
-  if (IsContainerAddress(o.inputFile)) {
+  if (IsContainerAddress(o.inputFile) || fromStandardInput) {
     if (!o.chartsDirectory.empty()) {
       err << "quarvex-cli: --charts reads loose hive files only, not " << o.inputFile << '\n';
       return kExitUsage;
@@ -245,8 +279,9 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
   input.codePage = o.codePage;
   input.locale = quarvex::text::TextLocale::FromEnvironment();
   if (o.fixedTime) input.clock = [t = *o.fixedTime] { return t; };
-  // An export alone needs only the loaded and indexed hive, and writes no report.
-  const bool report = o.exportFile.empty() || !o.outputFile.empty();
+  // An export alone needs only the loaded and indexed hive, and writes no report; nor is the
+  // report written when the JSON takes standard output, unless -o names a place for it.
+  const bool report = !o.outputFile.empty() || (o.exportFile.empty() && !IsStandardStream(o.jsonFile));
   // A salvage export alone needs no job at all: it must not depend on the job succeeding.
   if (o.salvage && !report && o.jsonFile.empty() && o.chartsDirectory.empty()) return WriteSalvageExport(o, out, err);
   input.options = o.options;
@@ -259,24 +294,26 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
 #endif
   input.hostFacts = quarvex::host::ProbeThisHost({o.windowsDirectory, o.codePage}, input.locale).facts;
 
-  CliProgress progress(o.progress ? &err : nullptr);
+  CliProgress progress(&err, ProgressStyleFor(o.progress, IsTerminal(err)), o.progress);
   quarvex::job::JobResult result = quarvex::job::RunJob(input, progress);
   if (result.code != quarvex::hive::code::kOk) {
     ReportJobFailure(o, result, err);
     if (o.partial && report && !result.report.Empty()) WriteReport(o, result, out, err);
-    std::string error;
-    if (o.partial && !o.jsonFile.empty() &&
-        !SaveAnalysisJson(AnalysisJsonText(std::nullopt, JobFailure{result.code, result.finding}, codePageNote), o.jsonFile, error))
-      err << "quarvex-cli: " << error << '\n';
+    if (o.partial && !o.jsonFile.empty()) {
+      // The size is known once the file was read (a failed read names its reason).
+      if (result.code != quarvex::hive::code::kFileMissing && result.loadFailureReason.empty())
+        jsonFacts.fileSize = result.hive.hiveImage.Size();
+      WriteJson(AnalysisJsonText(std::nullopt, jsonFacts, JobFailure{result.code, result.finding}), o.jsonFile, out, err);
+    }
     if (o.salvage) WriteSalvageExport(o, out, err);
     return kExitJobFailed;
   }
   const int written = report ? WriteReport(o, result, out, err) : kExitOk;
   if (written != kExitOk) return written;
-  std::string error;
-  if (!o.jsonFile.empty() && !SaveAnalysisJson(AnalysisJsonText(result.analysis, std::nullopt, codePageNote), o.jsonFile, error)) {
-    err << "quarvex-cli: " << error << '\n';
-    return kExitWriteFailed;
+  if (!o.jsonFile.empty()) {
+    jsonFacts.fileSize = result.hive.hiveImage.Size();
+    const int json = WriteJson(AnalysisJsonText(result.analysis, jsonFacts), o.jsonFile, out, err);
+    if (json != kExitOk) return json;
   }
   if (!o.chartsDirectory.empty()) {
     const int charts = WriteCharts(o.chartsDirectory, o.inputFile, o.codePage, err);

@@ -33,6 +33,13 @@ constexpr std::array kSubcommands{
 
 std::span<const Subcommand> Subcommands() { return kSubcommands; }
 
+std::string SubcommandList() {
+  std::ostringstream list;
+  for (const Subcommand& s : kSubcommands)
+    if (s.name != "report") list << "  " << std::left << std::setw(10) << s.name << s.summary << '\n';
+  return list.str();
+}
+
 namespace {
 
 // Whether a run writes bytes that must reach standard output as they are: JSON (UTF-8 by

@@ -23,6 +23,9 @@ struct Subcommand {
 
 std::span<const Subcommand> Subcommands();
 
+// One line per subcommand but the report: its name and what it tells (for --help).
+std::string SubcommandList();
+
 // When args[0] names a subcommand, runs it and returns its status.
 std::optional<int> RunSubcommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 

@@ -51,7 +51,7 @@ bool RunStages(const JobInput& input, JobEvents& events, JobResult& result) {
                                    progress.clear();
                                    text::AppendPrintf(progress, "DB_rec_pre:%.4X%.4X", unsigned{block},
                                                       unsigned{record});
-                                   events.Progress(progress);
+                                   events.ProgressAt(progress, {Stage::PreScan, block, hive.hiveHeader.wDBblks});
                                  },
                                  input.options[Option::cbPSdbrh] ? &trace : nullptr});
   if (input.options[Option::cbPSdbrh]) report::WritePreScanTrace(writer, trace);
@@ -59,8 +59,12 @@ bool RunStages(const JobInput& input, JobEvents& events, JobResult& result) {
   events.StageFinished(Stage::PreScan);
 
   const text::LeadByteSet leadBytes = text::LeadByteSet::For(input.codePage);
-  const stage::StageContext context{hive,     input.options, input.codePage, leadBytes, input.locale, writer,
-                                    [&events](std::string_view text) { events.Progress(text); }};
+  Stage running = Stage::Analysis;
+  const stage::StageContext context{
+      hive, input.options, input.codePage, leadBytes, input.locale, writer,
+      [&events, &running](std::string_view text, std::uint64_t done, std::uint64_t total) {
+        events.ProgressAt(text, {running, done, total});
+      }};
   if (input.options[Option::cbANA]) {
     result.analysis = analyzer::AnalyzeSpace(context);
     if (!Ok(hive)) return false;
@@ -69,6 +73,7 @@ bool RunStages(const JobInput& input, JobEvents& events, JobResult& result) {
     events.StageFinished(Stage::Analysis);
   }
   if (input.options[Option::cbRPT]) {
+    running = Stage::StructureReport;
     report::BuildStructureReport(context);
     if (!Ok(hive)) return false;
     events.StageFinished(Stage::StructureReport);

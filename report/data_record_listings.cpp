@@ -74,7 +74,7 @@ bool ListIndexedRecords(SectionOutput& out) {
   // Probes one position: nothing there is no failure, an empty index (11) ends the section.
   auto probe = [&](std::uint16_t block, std::uint16_t record) {
     const std::uint32_t i = blockStart + record;
-    out.Progress("DB_rec:%.8X/%.8X", i, indexed);
+    out.ProgressAt(block, hive.hiveHeader.wDBblks, "DB_rec:%.8X/%.8X", i, indexed);
     const std::optional<FileOffset> offset = hive.LookUpRecord(block, record);
     if (out.Failed()) return false;
     if (!offset) return true;

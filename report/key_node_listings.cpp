@@ -19,10 +19,11 @@ void ListUsingKeyNodes(SectionOutput& out) {
   if (!out.hive().ReadKernelHeader(header)) return;
 
   int count = 0;
+  const std::uint64_t slots = KeyNodeSlots(out.hive(), header);
   // The shared walk ends a tree that links back onto itself with code::kLinkLoop, before
   // any node is listed twice.
   const bool walked = WalkKeyTree(out.hive(), KeyNodeOffset(header.iRec1stOfs), [&](KeyNodeOffset offset, const KeyNode& node) {
-    out.Progress("KN_U:%.8X", Hex(offset));
+    out.ProgressAt(static_cast<std::uint64_t>(count) + 1, slots, "KN_U:%.8X", Hex(offset));
     ++count;
     // The block number comes first although the node stores the record number first.
     if (lines)

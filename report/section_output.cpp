@@ -38,4 +38,13 @@ void SectionOutput::Progress(const char* format, ...) {
   context_.Progress(progress_);
 }
 
+void SectionOutput::ProgressAt(std::uint64_t done, std::uint64_t total, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  progress_.clear();
+  text::AppendPrintfV(progress_, format, args);
+  va_end(args);
+  context_.Progress(progress_, done, total);
+}
+
 }  // namespace quarvex::report

@@ -35,6 +35,9 @@ class SectionOutput {
   void CloseListing(stage::Option countOption, int count);
   // Status panel 1, overwritten as the section advances.
   void Progress(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  // The same, saying how far the section has come: `done` of `total`.
+  void ProgressAt(std::uint64_t done, std::uint64_t total, const char* format, ...)
+      __attribute__((format(printf, 4, 5)));
   // An emptied buffer, reused, for a line built piece by piece and then passed to Text.
   std::string& Compose() { return context_.report.Compose(); }
 

@@ -24,11 +24,17 @@ BuiltHive FlaggedHive() {
   return b.Build();
 }
 
+JsonFacts WithSeries() {
+  JsonFacts facts;
+  facts.series = true;
+  return facts;
+}
+
 TEST(AnalyzerJson, CarriesTheSummaryAndEverySeries) {
   const BuiltHive hive = FlaggedHive();
   auto run = RunJob(hive);
   ASSERT_EQ(run->Code(), 0);
-  const json doc = json::parse(AnalysisJsonText(run->result.analysis));
+  const json doc = json::parse(AnalysisJsonText(run->result.analysis, WithSeries()));
   const json& a = doc.at("analysis");
   EXPECT_EQ(a.at("keyNodeBlock"), json({{"using", 84}, {"empty", 0}, {"deadGap", 0}}));
   ASSERT_EQ(a.at("dataBlocks").size(), 1u);
@@ -57,9 +63,38 @@ TEST(AnalyzerJson, CarriesTheSummaryAndEverySeries) {
 
 TEST(AnalyzerJson, WithoutAnalysisTheSummaryIsNull) {
   auto run = RunJob(FlaggedHive(), WithOption(Option::cbANA, false));
-  const json doc = json::parse(AnalysisJsonText(run->result.analysis));
+  const json doc = json::parse(AnalysisJsonText(run->result.analysis, WithSeries()));
   EXPECT_TRUE(doc.at("analysis").is_null());
   EXPECT_EQ(doc.at("series")[0].at("points").size(), 0u);
+}
+
+// The top level in the order a reader meets it; the series only when asked for; LF only.
+TEST(AnalyzerJson, TopLevelNamesFileProgramAndCodePage) {
+  auto run = RunJob(FlaggedHive());
+  JsonFacts facts;
+  facts.fileName = "user.dat";
+  facts.fileSize = 1234;
+  facts.codePage = {"932", "option", "named with --codepage"};
+  const std::string text = AnalysisJsonText(run->result.analysis, facts);
+  EXPECT_EQ(text.find('\r'), std::string::npos);
+  const nlohmann::ordered_json doc = nlohmann::ordered_json::parse(text);
+  std::vector<std::string> members;
+  for (const auto& [name, value] : doc.items()) members.push_back(name);
+  EXPECT_EQ(members, (std::vector<std::string>{"file", "program", "codepage", "analysis", "findings"}));
+  EXPECT_EQ(doc.at("file"), nlohmann::ordered_json::parse(R"({"name": "user.dat", "size": 1234})"));
+  EXPECT_EQ(doc.at("program").at("name"), "quarvex-cli");
+  EXPECT_EQ(doc.at("program").at("version"), QUARVEX_VERSION);
+  EXPECT_EQ(doc.at("codepage").at("source"), "option");
+  EXPECT_TRUE(doc.at("findings").empty());
+
+  // A failure names its finding in both places; the size of a file never read is null.
+  facts.fileSize.reset();
+  Finding finding = FindingAt(Structure::RgdbHeader, FileOffset(0x1000), "signature", 2);
+  const json failed = json::parse(AnalysisJsonText(std::nullopt, facts, JobFailure{8, finding}));
+  EXPECT_TRUE(failed.at("file").at("size").is_null());
+  EXPECT_EQ(failed.at("findings").size(), 1u);
+  EXPECT_EQ(failed.at("findings")[0], failed.at("failure").at("finding"));
+  EXPECT_EQ(failed.at("failure").at("code"), 8);
 }
 
 class AnalyzerJsonCli : public ::testing::Test {
@@ -78,10 +113,29 @@ TEST_F(AnalyzerJsonCli, WritesTheDocumentAfterASuccessfulJob) {
   const std::string hive = dir.Write("user.dat", FlaggedHive());
   const std::string target = dir.Path("analysis.json").string();
   ASSERT_EQ(Cli({"--json", target, "--now", "2026-12-07T10:00:00", hive}), cli::kExitOk) << errors;
-  const json doc = json::parse(ReadFileBytes(target));
+  const std::string text = ReadFileBytes(target);
+  EXPECT_EQ(text.find('\r'), std::string::npos) << "LF line ends";
+  const json doc = json::parse(text);
   EXPECT_EQ(doc.at("analysis").at("keys").at("bad"), 1);
+  EXPECT_EQ(doc.at("file").at("size"), ReadFileBytes(hive).size());
+  EXPECT_FALSE(doc.contains("series"));
   // Only the document is left in the folder: no temporary file.
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path("")), {}), 2);
+}
+
+// --json - writes the document to standard output, and the report only with -o; the series
+// come with --json-series, the same as the analysis's chart data.
+TEST_F(AnalyzerJsonCli, StandardOutputAndSeries) {
+  const std::string hive = dir.Write("user.dat", FlaggedHive());
+  std::ostringstream out, err;
+  ASSERT_EQ(cli::RunCli({"--json", "-", "--json-series", "--codepage", "932", hive}, out, err), cli::kExitOk)
+      << err.str();
+  const json doc = json::parse(out.str());
+  ASSERT_EQ(doc.at("series").size(), 9u);
+  auto run = RunJob(FlaggedHive());
+  EXPECT_EQ(doc.at("series"), json::parse(AnalysisJsonText(run->result.analysis, WithSeries())).at("series"));
+  EXPECT_EQ(doc.at("codepage").at("value"), "932");
+  EXPECT_EQ(Cli({"--json-series", hive}), cli::kExitUsage);
 }
 
 TEST_F(AnalyzerJsonCli, WritesNothingWhenTheJobFails) {

@@ -78,7 +78,8 @@ TEST(BrowseCli, GetValuesOneValueAndRaw) {
   EXPECT_EQ(r.out, std::string("\x00\x01\x02", 3));
   r = Cli({"get", "--json", file, "Software\\Vendor", "count"});
   EXPECT_EQ(r.out,
-            "{\"path\": \"Software\\\\Vendor\", \"value\": {\"name\": \"Count\", \"type\": \"REG_DWORD\", \"typeNumber\": 4, "
+            "{\"program\": {\"name\": \"quarvex-cli\", \"version\": \"" QUARVEX_VERSION "\"}, "
+            "\"path\": \"Software\\\\Vendor\", \"value\": {\"name\": \"Count\", \"type\": \"REG_DWORD\", \"typeNumber\": 4, "
             "\"length\": 4, \"declaredLength\": 4, \"cut\": false, \"data\": \"0x0000002A (42)\", \"hex\": \"2A 00 00 00\"}}\n");
 }
 
@@ -204,7 +205,8 @@ TEST(BrowseCli, StatsTextAndJson) {
   EXPECT_NE(r.out.find("depth:    2 (Software\\Vendor)"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("most values:\n  3 values  Software\\Vendor\n"), std::string::npos) << r.out;
   r = Cli({"stats", "--json", file});
-  EXPECT_EQ(r.out.rfind("{\"file\": ", 0), 0u) << r.out;
+  // The program that wrote it comes first, as in every JSON document of quarvex-cli.
+  EXPECT_EQ(r.out.rfind("{\"program\": {\"name\": \"quarvex-cli\", \"version\": \"" QUARVEX_VERSION "\"}, \"file\": ", 0), 0u) << r.out;
   EXPECT_NE(r.out.find("\"keys\": 4, \"lostKeys\": 0, \"unreadableKeys\": 0, \"values\": 5"), std::string::npos) << r.out;
 }
 

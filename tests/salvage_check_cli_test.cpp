@@ -139,7 +139,7 @@ TEST(CheckCli, JsonToStandardOutputReplacesTheLines) {
   const std::string file = dir.Write("b.dat", h.bytes);
   const CheckRun run = Check({"--json", "-", file});
   EXPECT_EQ(run.status, kCheckDamage);
-  EXPECT_EQ(run.out.rfind("{\"files\": [\n{\"file\": \"" + file + "\", \"status\": \"damaged\", \"keys\": 3,", 0), 0u)
+  EXPECT_EQ(run.out.rfind("{\"program\": {\"name\": \"quarvex-cli\", \"version\": \"" QUARVEX_VERSION "\"}, \"files\": [\n{\"file\": \"" + file + "\", \"status\": \"damaged\", \"keys\": 3,", 0), 0u)
       << run.out;
   EXPECT_NE(run.out.find("{\"severity\": \"damage\", \"structure\": \"data record\", \"offset\": " +
                          std::to_string(h.keyRecord[2]) + ", \"block\": 0, \"record\": 1, \"field\": \"RecSize\""),

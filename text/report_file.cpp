@@ -41,26 +41,38 @@ bool WriteLines(std::FILE* file, const ReportLines& lines, std::optional<CodePag
   return true;
 }
 
-// Where the text really goes: a symbolic link is followed to the file it names, so that the
-// link stays a link and its target gets the new text.
+// Where the text really goes: a symbolic link is followed to the file it names (a link to a
+// link on to the last), so that the link stays a link and its target gets the new text, even
+// a target not there yet. A relative link is read from the link's own folder.
 fs::path ResolvedTarget(const fs::path& target) {
+  constexpr int kMostLinks = 40;  // as the kernel's own limit: a loop of links ends here
+  fs::path at = target;
+  for (int i = 0; i < kMostLinks; ++i) {
+    std::error_code ec;
+    if (!fs::is_symlink(fs::symlink_status(at, ec)) || ec) break;
+    const fs::path next = fs::read_symlink(at, ec);
+    if (ec) break;
+    at = next.is_absolute() ? next : at.parent_path() / next;
+  }
   std::error_code ec;
-  if (!fs::is_symlink(fs::symlink_status(target, ec))) return target;
-  const fs::path resolved = fs::weakly_canonical(target, ec);
-  return ec ? target : resolved;
+  const fs::path resolved = fs::weakly_canonical(at, ec);
+  return ec ? at : resolved;
 }
 
 }  // namespace
 
 bool SaveReportLines(const ReportLines& lines, const std::string& path, std::string& error,
                      std::optional<CodePage> transcodeFrom, std::string_view lineEnd) {
-  const fs::path target = ResolvedTarget(fs::path(path));
   // Something that is there but is no regular file (a device such as /dev/null or /dev/fd/1,
-  // a named pipe) is written to as it is: renaming a file over it would replace the device
-  // or pipe itself with a plain file.
+  // a named pipe) is written to as it is, by the name given (the links of /dev/fd/N lead
+  // nowhere a path can name): renaming a file over it would replace the device or pipe
+  // itself with a plain file.
   std::error_code statusError;
-  const fs::file_status status = fs::status(target, statusError);
-  if (!statusError && fs::exists(status) && !fs::is_regular_file(status)) {
+  const fs::file_status given = fs::status(fs::path(path), statusError);
+  const bool special = !statusError && fs::exists(given) && !fs::is_regular_file(given);
+  const fs::path target = special ? fs::path(path) : ResolvedTarget(fs::path(path));
+  const fs::file_status status = special ? given : fs::status(target, statusError);
+  if (special) {
     if (fs::is_directory(status)) {
       error = Printf("cannot write %s: it is a directory", path.c_str());
       return false;
@@ -89,6 +101,9 @@ bool SaveReportLines(const ReportLines& lines, const std::string& path, std::str
   const int savedErrno = errno;
   if (std::fclose(file) != 0) ok = false;
   std::error_code ec;
+  // A file replaced keeps its permissions (a report kept private stays private).
+  if (ok && !statusError && fs::is_regular_file(status)) fs::permissions(temporary, status.permissions(), ec);
+  ec.clear();
   if (ok) fs::rename(temporary, target, ec);
   if (!ok || ec) {
     error = Printf("cannot write %s: %s", path.c_str(), ec ? ec.message().c_str() : std::strerror(savedErrno));

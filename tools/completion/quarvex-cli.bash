@@ -6,7 +6,7 @@ _quarvex_cli() {
   cur=${COMP_WORDS[COMP_CWORD]}
   prev=${COMP_WORDS[COMP_CWORD-1]}
   local subcommands="report check recover facts ls get find diff stats hives help"
-  local report_options="-o --output --json --charts --export --salvage --export-root --encoding --codepage
+  local report_options="-o --output --json --json-series --charts --export --salvage --export-root --encoding --codepage
     --partial --progress --now --windows-dir --prescan --no-analysis --no-analysis-report --no-keys
     --structure --all --set --verbose --help --version"
   local codepages="auto 874 932 936 949 950 1250 1251 1252 1253 1254 1255 1256 1257 1258 none"
