@@ -78,6 +78,8 @@ std::unique_ptr<BrowserDocument> BrowserDocument::FromBytes(std::vector<std::uin
   const std::optional<detect::HiveRoot> root = detect::RootKeyForContent(doc->hive_);
   doc->rootKey_ = root ? root->rootKey : exporter::RootKeyForFileName(path);
   doc->Index();
+  const facts::HiveSource sources[] = {{doc->FileName(), doc->view_.get(), &doc->recovery_}};
+  doc->facts_ = facts::CollectFacts(sources);
   return doc;
 }
 
