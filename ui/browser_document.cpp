@@ -1,14 +1,12 @@
 #include "ui/browser_document.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 
 #include "detect/hive_root.h"
 #include "export/regedit4_export.h"
 #include "hive/format.h"
+#include "hive/hive_image.h"
 #include "text/text_encoding.h"
 
 namespace quarvex::ui {
@@ -46,17 +44,15 @@ constexpr std::string_view kUnknownPrefix = "(unknown parent)\\";
 
 std::unique_ptr<BrowserDocument> BrowserDocument::Load(const std::string& path, text::CodePage codePage,
                                                        std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = path + ": cannot open: " + std::strerror(errno);
+  // Only a regular file, opened without blocking: a named pipe chosen by mistake would hold the
+  // loading thread, and closing the window waits for that thread.
+  std::string reason;
+  std::optional<std::vector<std::uint8_t>> bytes = hive::ReadWholeRegularFile(path, reason);
+  if (!bytes) {
+    error = path + ": " + reason;
     return nullptr;
   }
-  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) {
-    error = path + ": cannot read: " + std::strerror(errno);
-    return nullptr;
-  }
-  return FromBytes(std::move(bytes), path, codePage, error);
+  return FromBytes(std::move(*bytes), path, codePage, error);
 }
 
 std::unique_ptr<BrowserDocument> BrowserDocument::FromBytes(std::vector<std::uint8_t> bytes, const std::string& path,

@@ -359,6 +359,9 @@ void BrowserWindow::TakeDocument(std::unique_ptr<BrowserDocument> doc) {
   factsModel_->SetDocument(nullptr);
   doc_ = std::move(doc);
   treeModel_->SetDocument(doc_.get());
+  // The top level at once rather than when the view next lays itself out: whoever hears
+  // loaded() finds the top keys there.
+  if (treeModel_->canFetchMore({})) treeModel_->fetchMore({});
   problemsModel_->SetDocument(doc_.get());
   factsModel_->SetDocument(doc_.get());
   factsView_->expandAll();
