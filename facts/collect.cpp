@@ -5,6 +5,7 @@
 
 #include "browse/value_text.h"
 #include "facts/decode.h"
+#include "facts/links.h"
 #include "text/text_encoding.h"
 
 namespace quarvex::facts {
@@ -27,6 +28,7 @@ struct MatchedKey {
   std::string path;                 // UTF-8
   std::string name;                 // UTF-8, the last component
   std::optional<std::int32_t> key;  // live key
+  std::optional<std::size_t> recoveredKey;
   bool recovered = false;
   recover::Confidence confidence = recover::Confidence::High;
   std::vector<std::string> findings;
@@ -113,12 +115,14 @@ std::string ShownText(const salvage::SalvagedValue& v, text::CodePage cp) {
 
 bool IsTextType(std::uint16_t type) { return type == 1 || type == 2; }
 
-Fact MakeFact(const CompiledDefinition& c, const MatchedKey& key, const RawValue* v, text::CodePage cp) {
+Fact MakeFact(const CompiledDefinition& c, const MatchedKey& key, const RawValue* v, text::CodePage cp,
+              std::optional<Show> show = std::nullopt) {
   Fact f;
   f.definition = c.definition;
   f.hive = key.hive;
   f.keyPath = key.path;
   f.key = key.key;
+  f.recoveredKey = key.recoveredKey;
   f.recovered = key.recovered;
   f.confidence = key.confidence;
   f.findings = key.findings;
@@ -127,8 +131,9 @@ Fact MakeFact(const CompiledDefinition& c, const MatchedKey& key, const RawValue
   f.valueName = v->name;
   f.type = v->value.type;
   f.data.assign(v->value.data.begin(), v->value.data.end());
+  f.valueOffset = v->value.offset.value;
   Decoded decoded;
-  switch (c.definition->show) {
+  switch (show.value_or(c.definition->show)) {
     case Show::Text: decoded.text = ShownText(v->value, cp); break;
     case Show::RunCommand: decoded = RunCommand(v->value.data, cp); break;
     case Show::RecentDoc: decoded = RecentDoc(v->value.data, cp); break;
@@ -142,6 +147,13 @@ Fact MakeFact(const CompiledDefinition& c, const MatchedKey& key, const RawValue
         decoded.text = ShownText(v->value, cp);
       }
       break;
+    case Show::TimeZoneRules:
+      if (IsTextType(v->value.type)) {
+        decoded.text = ShownText(v->value, cp);
+      } else {
+        decoded = TimeZoneTzi(v->value.data);
+      }
+      break;
   }
   f.text = decoded.text.empty() && !decoded.problem.empty() ? browse::HexBytes(v->value.data, 64) : decoded.text;
   if (!decoded.problem.empty()) f.note = "not decoded: " + decoded.problem;
@@ -149,8 +161,41 @@ Fact MakeFact(const CompiledDefinition& c, const MatchedKey& key, const RawValue
   return f;
 }
 
+std::vector<std::string> KeyFindings(const browse::HiveView& view, std::int32_t key);
+
+// The facts of the keys a matched key links to, after its own (Link in fact_definition.h): the
+// link's note goes to the matched key's first fact.
+void EmitLinked(const CompiledDefinition& c, const MatchedKey& key, const browse::HiveView& view, std::size_t first,
+                std::vector<Fact>& out) {
+  LinkSource source{key.key, key.path, [&key](std::string_view name) -> const salvage::SalvagedValue* {
+                      const RawValue* v = FindValue(key, browse::FoldAscii(name));
+                      return v ? &v->value : nullptr;
+                    }};
+  const LinkResult linked = FollowLink(c.definition->link, view, source);
+  if (!linked.note.empty() && out.size() > first)
+    out[first].note += (out[first].note.empty() ? "" : "; ") + linked.note;
+  const text::CodePage cp = view.CodePage();
+  for (const LinkedKey& target : linked.keys) {
+    MatchedKey m;
+    m.hive = key.hive;
+    m.key = target.key;
+    m.path = view.Path(target.key);
+    m.name = view.Name(target.key);
+    m.findings = KeyFindings(view, target.key);
+    for (const salvage::SalvagedValue& v : view.Values(target.key)) m.values.push_back({v, browse::ValueName(v, cp)});
+    for (const auto& [name, show] : target.values) {
+      if (const RawValue* v = FindValue(m, browse::FoldAscii(name))) {
+        Fact f = MakeFact(c, m, v, cp, show);
+        f.via = target.via;
+        out.push_back(std::move(f));
+      }
+    }
+  }
+}
+
 // The facts one matched key gives under one definition.
-void Emit(const CompiledDefinition& c, const MatchedKey& key, text::CodePage cp, std::vector<Fact>& out) {
+void Emit(const CompiledDefinition& c, const MatchedKey& key, const browse::HiveView& view, std::vector<Fact>& out) {
+  const text::CodePage cp = view.CodePage();
   if (!c.whereName.empty()) {
     const RawValue* v = FindValue(key, c.whereName);
     if (!v || browse::FoldAscii(browse::DataSearchText(v->value, cp)) != c.whereValue) return;
@@ -228,6 +273,7 @@ void Emit(const CompiledDefinition& c, const MatchedKey& key, text::CodePage cp,
     f.note = "the key's values could not be read";
     out.push_back(std::move(f));
   }
+  if (c.definition->link != Link::None) EmitLinked(c, key, view, before, out);
 }
 
 std::vector<std::string> KeyFindings(const browse::HiveView& view, std::int32_t key) {
@@ -267,7 +313,7 @@ void CollectLive(const HiveSource& source, std::size_t hiveIndex, const std::vec
       const browse::KeyState state = view.State(key);
       m.valuesUnreadable = state.unreadable || state.valuesMissing;
       for (const salvage::SalvagedValue& v : view.Values(key)) m.values.push_back({v, browse::ValueName(v, cp)});
-      Emit(c, m, cp, out);
+      Emit(c, m, view, out);
     }
     return true;
   });
@@ -277,7 +323,8 @@ void CollectRecovered(const HiveSource& source, std::size_t hiveIndex, const std
                       std::vector<Fact>& out) {
   const text::CodePage cp = source.view->CodePage();
   const std::vector<std::string> userRoots = UserRoots(*source.view);
-  for (const recover::RecoveredKey& k : source.recovery->keys) {
+  for (std::size_t index = 0; index < source.recovery->keys.size(); ++index) {
+    const recover::RecoveredKey& k = source.recovery->keys[index];
     if (!k.parentKnown) continue;  // "(unknown parent)\Name" is no place of the table
     const std::string path = text::CodePageToUtf8(k.path, cp);
     const std::vector<std::string> parts = browse::SplitKeyPath(path);
@@ -291,6 +338,7 @@ void CollectRecovered(const HiveSource& source, std::size_t hiveIndex, const std
       m.path = path;
       m.name = parts.back();
       m.recovered = true;
+      m.recoveredKey = index;
       m.confidence = k.confidence;
       if (k.pathGuessed) m.findings.push_back("the path was guessed from the surviving links");
       m.valuesUnreadable = k.values.size() < k.valuesAnnounced;
@@ -298,7 +346,7 @@ void CollectRecovered(const HiveSource& source, std::size_t hiveIndex, const std
         salvage::SalvagedValue sv{v.offset, v.type, v.name, v.data, v.partial};
         m.values.push_back({sv, text::CodePageToUtf8(AsText(v.name), cp)});
       }
-      Emit(c, m, cp, out);
+      Emit(c, m, *source.view, out);
     }
   }
 }

@@ -39,16 +39,21 @@ struct Fact {
   std::size_t hive = 0;                // index into the sources
   std::string keyPath;                 // UTF-8, from the hive's top
   std::optional<std::int32_t> key;     // the live key in the view (none for a recovered one)
+  std::optional<std::size_t> recoveredKey;  // a recovered key's index into the recovery's keys
   std::string valueName;               // UTF-8; "" the unnamed value (or a KeyName fact)
   bool hasValue = false;               // false: a KeyName fact, or a key whose values are unreadable
   std::uint16_t type = 0;
   std::vector<std::uint8_t> data;      // the raw bytes as stored
+  std::optional<std::int64_t> valueOffset;  // file offset of the value's entry
   std::string text;                    // as shown, UTF-8 (control characters escaped)
   std::optional<std::uint32_t> position;  // MRU place (1: most recent) or the number of a Numbered entry
   std::string note;                    // "not in MRUList", "decoding: 4 bytes expected, 3 found" ...
   bool recovered = false;
   recover::Confidence confidence = recover::Confidence::High;
   std::vector<std::string> findings;   // what is wrong with the key (damaged live keys)
+  // A key reached by a link from the matched one (Link in fact_definition.h): how it was
+  // reached, "the driver: Driver = Net\0000". Empty for the matched key's own facts.
+  std::string via;
 };
 
 struct FactsResult {

@@ -124,6 +124,36 @@ Decoded TransitionDate(hive::Bytes data) {
   return {std::to_string(year) + "-" + TwoDigits(month) + "-" + TwoDigits(day) + " " + at, {}};
 }
 
+Decoded TimeZoneTzi(hive::Bytes data) {
+  if (data.size() != 44) return {{}, "44 bytes expected, " + std::to_string(data.size()) + " found"};
+  const Decoded bias = Bias(data.subspan(0, 4), true);
+  if (!bias.problem.empty()) return {{}, "Bias " + bias.text + ": " + bias.problem};
+  const Decoded standardBias = Bias(data.subspan(4, 4), false), daylightBias = Bias(data.subspan(8, 4), false);
+  const Decoded standard = TransitionDate(data.subspan(12, 16)), daylight = TransitionDate(data.subspan(28, 16));
+  if (!standard.problem.empty()) return {{}, "StandardDate: " + standard.problem};
+  if (!daylight.problem.empty()) return {{}, "DaylightDate: " + daylight.problem};
+  // "-540 minutes (UTC+09:00)" becomes "UTC+09:00 (bias -540 minutes)".
+  const std::size_t paren = bias.text.find(" (");
+  std::string text = bias.text.substr(paren + 2, bias.text.size() - paren - 3) + " (bias " + bias.text.substr(0, paren) + ")";
+  // Month 0 in either rule: the zone keeps standard time all year.
+  if (U16(data, 12 + 2) == 0 || U16(data, 28 + 2) == 0) return {text + "; no daylight saving time", {}};
+  const auto signedMinutes = [](const std::string& s) { return s[0] == '-' ? s : "+" + s; };
+  text += "; standard time (" + signedMinutes(standardBias.text) + ") from " + standard.text + "; daylight time (" +
+          signedMinutes(daylightBias.text) + ") from " + daylight.text;
+  return {text, {}};
+}
+
+std::optional<std::vector<std::uint8_t>> ActiveTzi(hive::Bytes bias, hive::Bytes standardBias, hive::Bytes daylightBias,
+                                                   hive::Bytes standardStart, hive::Bytes daylightStart) {
+  if (bias.size() != 4 || standardBias.size() != 4 || daylightBias.size() != 4 || standardStart.size() != 16 ||
+      daylightStart.size() != 16)
+    return std::nullopt;
+  std::vector<std::uint8_t> tzi;
+  for (const hive::Bytes part : {bias, standardBias, daylightBias, standardStart, daylightStart})
+    tzi.insert(tzi.end(), part.begin(), part.end());
+  return tzi;
+}
+
 Decoded IpAddress(std::string_view text) {
   const std::string shown = browse::EscapeControls(text);
   if (text == "0.0.0.0") return {shown + " (by DHCP)", {}};

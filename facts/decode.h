@@ -39,6 +39,16 @@ Decoded Bias(hive::Bytes data, bool withUtc);
 // the month (5: the last) and wDayOfWeek the day: "the last Sunday of October at 03:00";
 // month 0: "none (no daylight saving time)"; else a date: "1998-04-05 02:00".
 Decoded TransitionDate(hive::Bytes data);
+// The TZI of a Time Zones entry, 44 bytes: LONG Bias, LONG StandardBias, LONG DaylightBias,
+// SYSTEMTIME StandardDate, SYSTEMTIME DaylightDate (the order differs from the active zone's
+// values). "UTC+09:00 (bias -540 minutes); no daylight saving time" or "UTC+01:00 (bias -60
+// minutes); standard time (+0 minutes) from the last Sunday of October at 03:00; daylight time
+// (-60 minutes) from the last Sunday of March at 02:00".
+Decoded TimeZoneTzi(hive::Bytes data);
+// The active zone's values in TZI order, for comparing with a Time Zones entry; nullopt when one
+// is missing or of the wrong size.
+std::optional<std::vector<std::uint8_t>> ActiveTzi(hive::Bytes bias, hive::Bytes standardBias, hive::Bytes daylightBias,
+                                                   hive::Bytes standardStart, hive::Bytes daylightStart);
 // "192.168.0.5"; "0.0.0.0 (by DHCP)".
 Decoded IpAddress(std::string_view text);
 

@@ -37,6 +37,21 @@ enum class Show {
   BiasDelta,       // minutes added to Bias in standard or daylight time
   TransitionDate,  // a 16-byte SYSTEMTIME rule: when standard or daylight time begins
   IpAddress,       // a dotted address; 0.0.0.0 means the address comes from DHCP
+  TimeZoneRules,   // an entry of the Time Zones table: text values as they are, the binary TZI
+                   // (44 bytes: Bias, StandardBias, DaylightBias, two SYSTEMTIME rules) decoded
+};
+
+// Where one key names another: the facts of the key reached follow those of the matched key,
+// each saying how it was reached. The following itself is code, in links.cpp.
+enum class Link {
+  None,
+  // The active time zone (TimeZoneInformation): which entry of the Time Zones table it is, by
+  // the Std name and by comparing the TZI with Bias, StandardBias, DaylightBias and the rules.
+  TimeZoneEntry,
+  // A network adapter under Enum: the driver its Driver value names under Services\Class, and
+  // the protocols its Bindings name (Enum\Network\<protocol>\<n>, whose Driver names
+  // Services\Class\NetTrans\<n>) with their IP settings.
+  NetworkAdapter,
 };
 
 struct FactDefinition {
@@ -53,6 +68,7 @@ struct FactDefinition {
   Show show = Show::Text;
   // "Class=CDROM": only keys whose value Class reads CDROM (ASCII letters in any case).
   std::string_view where = {};
+  Link link = Link::None;
 };
 
 // The table, in report order within each theme.

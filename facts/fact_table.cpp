@@ -12,6 +12,7 @@ namespace {
 using enum Theme;
 using enum Pick;
 using enum Show;
+using enum Link;
 constexpr HiveKind kUser = HiveKind::User, kSystem = HiveKind::System, kEither = HiveKind::Either;
 
 // clang-format off
@@ -32,6 +33,11 @@ constexpr std::array kTable{
         "System\\CurrentControlSet\\Control\\TimeZoneInformation", Named, "StandardBias|DaylightBias", BiasDelta},
     FactDefinition{"system.time-zone-rules", System, kSystem, "Time zone: when standard and daylight time begin",
         "System\\CurrentControlSet\\Control\\TimeZoneInformation", Named, "StandardStart|DaylightStart", TransitionDate},
+    FactDefinition{"system.time-zone-entry", System, kSystem, "Time zone: its entry in the Time Zones table",
+        "System\\CurrentControlSet\\Control\\TimeZoneInformation", Named, "StandardName", Text, {}, TimeZoneEntry},
+    // Every zone the time zone dialog offers; the key is named after the zone's standard name.
+    FactDefinition{"system.time-zone-table", System, kSystem, "Time zones the system knows",
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Time Zones\\*", Named, "Display|Std|Dlt|TZI", TimeZoneRules},
     FactDefinition{"system.code-page", System, kSystem, "Code pages",
         "System\\CurrentControlSet\\Control\\Nls\\Codepage", Named, "ACP|OEMCP|MACCP"},
     FactDefinition{"system.locale", System, kSystem, "Locale",
@@ -74,6 +80,8 @@ constexpr std::array kTable{
         "Enum\\*\\*\\*", Named, "DeviceDesc|Mfg|HardwareID|Driver", Text, "Class=Net"},
     FactDefinition{"hardware.network-drivers", Hardware, kSystem, "Network adapter drivers",
         "System\\CurrentControlSet\\Services\\Class\\Net\\*", Named, "DriverDesc|DriverDate"},
+    FactDefinition{"hardware.adapter-links", Hardware, kSystem, "Network adapters with their drivers and bound protocols",
+        "Enum\\*\\*\\*", Named, "DeviceDesc", Text, "Class=Net", NetworkAdapter},
 
     // Network.
     FactDefinition{"network.protocols", Network, kSystem, "Network protocols",

@@ -61,11 +61,12 @@ std::string FactsText(std::span<const HiveSource> sources, const FactsResult& re
         out += "\n" + std::string(definition->label) + "\n";
       }
       if (!keyOf || keyOf->hive != f.hive || keyOf->keyPath != f.keyPath || keyOf->recovered != f.recovered ||
-          keyOf->key != f.key) {
+          keyOf->key != f.key || keyOf->via != f.via) {
         keyOf = &f;
         const std::string origin = Origin(f);
         out += "  [" + std::to_string(f.hive + 1) + "] " + browse::EscapeControls(f.keyPath) +
                (origin.empty() ? "" : "  (" + origin + ")") + "\n";
+        if (!f.via.empty()) out += "      <- " + f.via + "\n";
         for (const std::string& finding : f.findings) out += "      ! " + finding + "\n";
       }
       out += ValueLine(f) + "\n";
@@ -101,7 +102,8 @@ std::string FactsJson(std::span<const HiveSource> sources, const FactsResult& re
          ", \"position\": " + (f.position ? std::to_string(*f.position) : std::string("null")) +
          ", \"note\": " + (f.note.empty() ? std::string("null") : JsonString(f.note)) +
          ", \"recovered\": " + (f.recovered ? "true" : "false") + ", \"confidence\": " +
-         (f.recovered ? JsonString(recover::ConfidenceName(f.confidence)) : std::string("null")) + ", \"findings\": [";
+         (f.recovered ? JsonString(recover::ConfidenceName(f.confidence)) : std::string("null")) +
+         ", \"via\": " + (f.via.empty() ? std::string("null") : JsonString(f.via)) + ", \"findings\": [";
     for (std::size_t i = 0; i < f.findings.size(); ++i) s += (i ? ", " : "") + JsonString(f.findings[i]);
     s += "]}";
   }
@@ -122,7 +124,7 @@ std::string CsvField(std::string_view text) {
 }  // namespace
 
 std::string FactsCsv(std::span<const HiveSource> sources, const FactsResult& result) {
-  std::string s = "theme,fact,label,file,hive kind,key,value,position,type,text,note,origin,findings,data\r\n";
+  std::string s = "theme,fact,label,file,hive kind,key,value,position,type,text,note,origin,findings,data,via\r\n";
   for (const Fact& f : result.facts) {
     std::string findings;
     for (const std::string& finding : f.findings) findings += (findings.empty() ? "" : "; ") + finding;
@@ -133,7 +135,7 @@ std::string FactsCsv(std::span<const HiveSource> sources, const FactsResult& res
          CsvField(f.hasValue ? (f.valueName.empty() ? "(default)" : f.valueName) : "") + "," +
          (f.position ? std::to_string(*f.position) : "") + "," + (f.hasValue ? CsvField(browse::TypeName(f.type)) : "") +
          "," + CsvField(f.text) + "," + CsvField(f.note) + "," + CsvField(origin.empty() ? "live" : origin) + "," +
-         CsvField(findings) + "," + CsvField(f.hasValue ? HexAll(f.data) : "") + "\r\n";
+         CsvField(findings) + "," + CsvField(f.hasValue ? HexAll(f.data) : "") + "," + CsvField(f.via) + "\r\n";
   }
   return s;
 }

@@ -1,6 +1,7 @@
 // Fuzz target: the facts report on arbitrary bytes. The input is read as a hive (salvaged,
 // browsed, recovered) and the whole table evaluated over it, with the text, JSON and CSV
-// outputs; the binary decoders also get the raw bytes directly. Whatever the bytes, it must
+// outputs, the links between keys (time zone entry, adapter to driver and protocols) among them;
+// the binary decoders also get the raw bytes directly. Whatever the bytes, it must
 // end, keep every fact's raw bytes a copy of bytes the hive holds, and number MRU places 1, 2 ...
 #include <cstddef>
 #include <cstdint>
@@ -21,6 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (void)facts::RunCommand(image, cp);
   (void)facts::Bias(image.first(std::min<std::size_t>(size, 4)), true);
   (void)facts::TransitionDate(image.first(std::min<std::size_t>(size, 16)));
+  (void)facts::TimeZoneTzi(image.first(std::min<std::size_t>(size, 44)));
   (void)facts::MruListOrder(image);
   (void)facts::MruListExOrder(image);
 

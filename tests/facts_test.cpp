@@ -93,6 +93,15 @@ BuiltHive SystemFixture() {
          Dword("ActiveTimeBias", 0xFFFFFDE4), Binary("StandardBias", Le32(0)), Binary("DaylightBias", Le32(0xFFFFFFC4)),
          Binary("StandardStart", SystemTime(0, 10, 0, 5, 3, 0)), Binary("DaylightStart", SystemTime(0, 0, 0, 0, 0, 0)),
          Text("DaylightName", "Tokyo Daylight Time")});
+  // The Time Zones table: the key is the zone's standard name, TZI its bias and rules.
+  t.Key(kCv + "\\Time Zones\\Eastern Standard Time",
+        {Text("Display", "(GMT-05:00) Eastern Time (US & Canada)"), Text("Dlt", "Eastern Daylight Time"),
+         Text("Std", "Eastern Standard Time"),
+         Binary("TZI", Le32(300) + Le32(0) + Le32(0xFFFFFFC4) + SystemTime(0, 10, 0, 5, 2, 0) + SystemTime(0, 4, 0, 1, 2, 0))});
+  t.Key(kCv + "\\Time Zones\\Tokyo Standard Time",
+        {Text("Display", "(GMT+09:00) Osaka, Sapporo, Tokyo"), Text("Std", "Tokyo Standard Time"),
+         Text("Dlt", "Tokyo Daylight Time"),
+         Binary("TZI", Le32(0xFFFFFDE4) + Le32(0) + Le32(0xFFFFFFC4) + SystemTime(0, 10, 0, 5, 3, 0) + SystemTime(0, 0, 0, 0, 0, 0))});
   t.Key(kCcs + "\\Control\\Nls\\Codepage", {Text("850", "c_850.nls"), Text("ACP", "932"), Text("OEMCP", "932")});
   t.Key(kCcs + "\\Control\\Nls\\Locale", {Text("", "00000411")});
   t.Key("Network\\Logon", {Text("PrimaryProvider", "Microsoft Network"), Text("username", "taro")});
@@ -111,6 +120,9 @@ BuiltHive SystemFixture() {
   t.Key("Enum\\USB\\VID_046D&PID_C00E\\5&1", {Text("Class", "HID"), Text("DeviceDesc", "USB Human Interface Device")});
   t.Key("Enum\\PCI\\VEN_10EC&DEV_8139\\BUS_00&DEV_0B", {Text("Class", "Net"), Text("DeviceDesc", "Realtek RTL8139"),
                                                         Text("Driver", "Net\\0000")});
+  // The adapter's Bindings name the protocol's device key, whose Driver names its settings.
+  t.Key("Enum\\PCI\\VEN_10EC&DEV_8139\\BUS_00&DEV_0B\\Bindings", {Text("MSTCP\\0001", "")});
+  t.Key("Enum\\Network\\MSTCP\\0001", {Text("Class", "NetTrans"), Text("Driver", "NetTrans\\0001"), Text("DeviceDesc", "TCP/IP")});
   t.Key(kCcs + "\\Services\\Class\\Net\\0000", {Text("DriverDesc", "Realtek RTL8139(A) PCI Fast Ethernet Adapter")});
   t.Key(kCcs + "\\Services\\Class\\NetTrans\\0000", {Text("DriverDesc", "TCP/IP"), Text("IPAddress", "0.0.0.0"),
                                                      Text("IPMask", "0.0.0.0")});
@@ -173,6 +185,7 @@ std::string Line(const Fact& f) {
   s += (f.hasValue || !f.valueName.empty() ? f.valueName + " = " : "") + f.text;
   if (!f.note.empty()) s += " [" + f.note + "]";
   if (f.recovered) s += " {recovered " + std::string(recover::ConfidenceName(f.confidence)) + "}";
+  if (!f.via.empty()) s += " <- " + f.via;
   return s;
 }
 
@@ -211,6 +224,22 @@ const std::vector<Row>& Rows() {
       {"system.time-zone-rules", false,
        {kCcs + "\\Control\\TimeZoneInformation | StandardStart = the last Sunday of October at 03:00",
         kCcs + "\\Control\\TimeZoneInformation | DaylightStart = none (no daylight saving time)"}},
+      {"system.time-zone-entry", false,
+       {kCcs + "\\Control\\TimeZoneInformation | StandardName = Tokyo Standard Time [the entry Time Zones\\Tokyo Standard "
+               "Time by its name; its TZI agrees with Bias, StandardBias, DaylightBias and both start rules]",
+        kCv + "\\Time Zones\\Tokyo Standard Time | Display = (GMT+09:00) Osaka, Sapporo, Tokyo <- the zone StandardName names",
+        kCv + "\\Time Zones\\Tokyo Standard Time | TZI = UTC+09:00 (bias -540 minutes); no daylight saving time <- the zone "
+              "StandardName names"}},
+      {"system.time-zone-table", false,
+       {kCv + "\\Time Zones\\Eastern Standard Time | Display = (GMT-05:00) Eastern Time (US & Canada)",
+        kCv + "\\Time Zones\\Eastern Standard Time | Std = Eastern Standard Time",
+        kCv + "\\Time Zones\\Eastern Standard Time | Dlt = Eastern Daylight Time",
+        kCv + "\\Time Zones\\Eastern Standard Time | TZI = UTC-05:00 (bias 300 minutes); standard time (+0 minutes) from "
+              "the last Sunday of October at 02:00; daylight time (-60 minutes) from the first Sunday of April at 02:00",
+        kCv + "\\Time Zones\\Tokyo Standard Time | Display = (GMT+09:00) Osaka, Sapporo, Tokyo",
+        kCv + "\\Time Zones\\Tokyo Standard Time | Std = Tokyo Standard Time",
+        kCv + "\\Time Zones\\Tokyo Standard Time | Dlt = Tokyo Daylight Time",
+        kCv + "\\Time Zones\\Tokyo Standard Time | TZI = UTC+09:00 (bias -540 minutes); no daylight saving time"}},
       {"system.code-page", false,
        {kCcs + "\\Control\\Nls\\Codepage | ACP = 932", kCcs + "\\Control\\Nls\\Codepage | OEMCP = 932"}},
       {"system.locale", false, {kCcs + "\\Control\\Nls\\Locale |  = 00000411"}},
@@ -240,6 +269,15 @@ const std::vector<Row>& Rows() {
         "Enum\\PCI\\VEN_10EC&DEV_8139\\BUS_00&DEV_0B | Driver = Net\\0000"}},
       {"hardware.network-drivers", false,
        {kCcs + "\\Services\\Class\\Net\\0000 | DriverDesc = Realtek RTL8139(A) PCI Fast Ethernet Adapter"}},
+      {"hardware.adapter-links", false,
+       {"Enum\\PCI\\VEN_10EC&DEV_8139\\BUS_00&DEV_0B | DeviceDesc = Realtek RTL8139",
+        kCcs + "\\Services\\Class\\Net\\0000 | DriverDesc = Realtek RTL8139(A) PCI Fast Ethernet Adapter <- the driver: "
+               "Driver = Net\\0000",
+        kCcs + "\\Services\\Class\\NetTrans\\0001 | DriverDesc = TCP/IP <- bound protocol MSTCP\\0001: Driver = NetTrans\\0001",
+        kCcs + "\\Services\\Class\\NetTrans\\0001 | IPAddress = 192.168.0.5 <- bound protocol MSTCP\\0001: Driver = NetTrans\\0001",
+        kCcs + "\\Services\\Class\\NetTrans\\0001 | IPMask = 255.255.255.0 <- bound protocol MSTCP\\0001: Driver = NetTrans\\0001",
+        kCcs + "\\Services\\Class\\NetTrans\\0001 | DefaultGateway = 192.168.0.1 <- bound protocol MSTCP\\0001: Driver = "
+               "NetTrans\\0001"}},
       {"network.protocols", false,
        {kCcs + "\\Services\\Class\\NetTrans\\0000 | DriverDesc = TCP/IP", kCcs + "\\Services\\Class\\NetTrans\\0001 | DriverDesc = TCP/IP"}},
       {"network.addresses", false,
@@ -367,7 +405,11 @@ TEST(FactsDecode, BinaryEntriesAndRules) {
                            shortBias = "\x01\x02\x03", fixed = SystemTime(1998, 4, 0, 5, 2, 30),
                            badRule = SystemTime(0, 4, 9, 1, 2, 0), twoHours = Le32(0xFFFFFF88), farBias = Le32(100000),
                            mruCut = SystemTime(0, 3, 0, 1, 2, 0).substr(0, 15), empty, zeroFirst = std::string("\0x", 2),
-                           run = "cmd /c dir\\1", runNoSuffix = "cmd";
+                           run = "cmd /c dir\\1", runNoSuffix = "cmd",
+                           tziCut = (Le32(0) + Le32(0) + Le32(0) + SystemTime(0, 10, 0, 5, 3, 0) + SystemTime(0, 3, 0, 5, 2, 0)).substr(0, 43),
+                           tziBadRule = Le32(0) + Le32(0) + Le32(0xFFFFFFC4) + SystemTime(0, 10, 0, 5, 3, 0) + SystemTime(0, 3, 8, 5, 2, 0),
+                           tziFarBias = Le32(100000) + Le32(0) + Le32(0) + SystemTime(0, 0, 0, 0, 0, 0) + SystemTime(0, 0, 0, 0, 0, 0),
+                           tziLondon = Le32(0) + Le32(0) + Le32(0xFFFFFFC4) + SystemTime(0, 10, 0, 5, 2, 0) + SystemTime(0, 3, 0, 5, 1, 0);
   const std::vector<DecodeCase> cases{
       {"recent doc in code page", [&] { return facts::RecentDoc(b(recent), CodePage::Cp932); }, "doc.txt", ""},
       {"recent doc in UTF-16", [&] { return facts::RecentDoc(b(wide), CodePage::Cp932); }, "wide.txt", ""},
@@ -384,6 +426,14 @@ TEST(FactsDecode, BinaryEntriesAndRules) {
       {"rule of 15 bytes", [&] { return facts::TransitionDate(b(mruCut)); }, "", "16 bytes expected, 15 found"},
       {"run entry", [&] { return facts::RunCommand(b(run), CodePage::Cp932); }, "cmd /c dir", ""},
       {"run entry without \\1", [&] { return facts::RunCommand(b(runNoSuffix), CodePage::Cp932); }, "cmd", ""},
+      {"TZI of 43 bytes", [&] { return facts::TimeZoneTzi(b(tziCut)); }, "", "44 bytes expected, 43 found"},
+      {"TZI with day of week 8", [&] { return facts::TimeZoneTzi(b(tziBadRule)); }, "",
+       "DaylightDate: day of week or week of month out of range"},
+      {"TZI beyond a day", [&] { return facts::TimeZoneTzi(b(tziFarBias)); }, "", "Bias 100000 minutes: more than a day from UTC"},
+      {"TZI of UTC with summer time", [&] { return facts::TimeZoneTzi(b(tziLondon)); },
+       "UTC+00:00 (bias 0 minutes); standard time (+0 minutes) from the last Sunday of October at 02:00; daylight time "
+       "(-60 minutes) from the last Sunday of March at 01:00",
+       ""},
   };
   for (const DecodeCase& c : cases) {
     const facts::Decoded d = c.decode();
@@ -408,6 +458,121 @@ TEST(FactsTable, WildcardsMatchWithinOneComponent) {
   EXPECT_FALSE(facts::MatchComponent("RUN*", "XRUN"));
   EXPECT_FALSE(facts::MatchComponent("a?c", "ac"));
   EXPECT_TRUE(facts::MatchComponent(std::string(30, '*') + "b", std::string(5000, 'a') + "b"));
+}
+
+// The links where they find less than the fixture holds: each case a small system.dat.
+struct LinkCase {
+  std::string name;
+  std::function<void(TreeBuilder&)> build;
+  std::string_view id;
+  std::vector<std::string> expected;
+};
+
+TEST(FactsLinks, WhatALinkMissesIsSaid) {
+  const std::string tzi = kCcs + "\\Control\\TimeZoneInformation";
+  const std::string zones = kCv + "\\Time Zones\\";
+  const auto active = [&](TreeBuilder& t, const std::string& name, std::uint32_t bias) {
+    t.Key(tzi, {Text("StandardName", name), Binary("Bias", Le32(bias)), Binary("StandardBias", Le32(0)),
+                Binary("DaylightBias", Le32(0xFFFFFFC4)), Binary("StandardStart", SystemTime(0, 10, 0, 5, 3, 0)),
+                Binary("DaylightStart", SystemTime(0, 3, 0, 5, 2, 0))});
+  };
+  const auto zone = [&](TreeBuilder& t, const std::string& key, const std::string& std, std::uint32_t bias) {
+    t.Key(zones + key, {Text("Display", key + " display"), Text("Std", std),
+                        Binary("TZI", Le32(bias) + Le32(0) + Le32(0xFFFFFFC4) + SystemTime(0, 10, 0, 5, 3, 0) +
+                                          SystemTime(0, 3, 0, 5, 2, 0))});
+  };
+  const std::string adapter = "Enum\\PCI\\VEN_8086&DEV_1229\\BUS_00&DEV_0C";
+  const std::vector<LinkCase> cases{
+      {"zone named, its bias differs",
+       [&](TreeBuilder& t) {
+         active(t, "Romance Standard Time", 0xFFFFFFC4);
+         zone(t, "Romance Standard Time", "Romance Standard Time", 0xFFFFFF88);
+       },
+       "system.time-zone-entry",
+       {tzi + " | StandardName = Romance Standard Time [the entry Time Zones\\Romance Standard Time by its name; its TZI "
+              "differs in Bias]",
+        zones + "Romance Standard Time | Display = Romance Standard Time display <- the zone StandardName names",
+        zones + "Romance Standard Time | TZI = UTC+02:00 (bias -120 minutes); standard time (+0 minutes) from the last "
+                "Sunday of October at 03:00; daylight time (-60 minutes) from the last Sunday of March at 02:00 <- the "
+                "zone StandardName names"}},
+      {"no zone of the name, two of the rules",
+       [&](TreeBuilder& t) {
+         active(t, "Custom Time", 0xFFFFFFC4);
+         zone(t, "Romance", "Romance Standard Time", 0xFFFFFFC4);
+         zone(t, "W. Europe", "W. Europe Standard Time", 0xFFFFFFC4);
+         zone(t, "GTB", "GTB Standard Time", 0xFFFFFF88);
+       },
+       "system.time-zone-entry",
+       {tzi + " | StandardName = Custom Time [no entry has this name; the rules agree with Time Zones\\Romance, Time "
+              "Zones\\W. Europe]",
+        zones + "Romance | Display = Romance display <- a zone whose TZI agrees with the active rules",
+        zones + "Romance | TZI = UTC+01:00 (bias -60 minutes); standard time (+0 minutes) from the last Sunday of October at "
+                "03:00; daylight time (-60 minutes) from the last Sunday of March at 02:00 <- a zone whose TZI agrees with "
+                "the active rules",
+        zones + "W. Europe | Display = W. Europe display <- a zone whose TZI agrees with the active rules",
+        zones + "W. Europe | TZI = UTC+01:00 (bias -60 minutes); standard time (+0 minutes) from the last Sunday of October "
+                "at 03:00; daylight time (-60 minutes) from the last Sunday of March at 02:00 <- a zone whose TZI agrees "
+                "with the active rules"}},
+      {"no Time Zones table", [&](TreeBuilder& t) { active(t, "Tokyo Standard Time", 0xFFFFFDE4); },
+       "system.time-zone-entry", {tzi + " | StandardName = Tokyo Standard Time [no Time Zones table in this hive]"}},
+      {"neither name nor rules",
+       [&](TreeBuilder& t) {
+         active(t, "Custom Time", 0xFFFFFFC4);
+         zone(t, "GTB", "GTB Standard Time", 0xFFFFFF88);
+       },
+       "system.time-zone-entry",
+       {tzi + " | StandardName = Custom Time [no entry of the Time Zones table has this name or these rules]"}},
+      {"driver and bindings that name nothing",
+       [&](TreeBuilder& t) {
+         t.Key(adapter, {Text("Class", "Net"), Text("DeviceDesc", "EtherExpress"), Text("Driver", "Net\\0007")});
+         t.Key(adapter + "\\Bindings", {Text("MSTCP\\0003", ""), Text("NETBEUI\\0000", ""), Text("..\\..", "")});
+         t.Key("Enum\\Network\\NETBEUI\\0000", {Text("Class", "NetTrans")});
+       },
+       "hardware.adapter-links",
+       {adapter + " | DeviceDesc = EtherExpress [Driver = Net\\0007 names no key under Services\\Class; bound "
+                  "MSTCP\\0003 is not under Enum\\Network; bound NETBEUI\\0000: Enum\\Network\\NETBEUI\\0000 has no "
+                  "Driver value; bound ..\\.. is not under Enum\\Network]"}},
+      {"a driver value of one component",
+       [&](TreeBuilder& t) {
+         t.Key(adapter, {Text("Class", "Net"), Text("DeviceDesc", "EtherExpress"), Text("Driver", "Net")});
+         t.Key(kCcs + "\\Services\\Class\\Net", {Text("Class", "Net")});
+       },
+       "hardware.adapter-links", {adapter + " | DeviceDesc = EtherExpress [Driver = Net names no key under Services\\Class]"}},
+  };
+  for (const LinkCase& c : cases) {
+    TreeBuilder t;
+    t.Key("Enum\\Root");
+    c.build(t);
+    const BuiltHive built = t.builder.Build();
+    const Loaded loaded(built.bytes);
+    const std::vector<facts::HiveSource> sources{loaded.Source("SYSTEM.DAT")};
+    EXPECT_EQ(LinesOf(facts::CollectFacts(sources), c.id), c.expected) << c.name;
+  }
+}
+
+TEST(FactsLinks, TheTextReportSaysHowALinkedKeyWasReached) {
+  const BuiltHive system = SystemFixture();
+  const Loaded loaded(system.bytes);
+  const std::vector<facts::HiveSource> sources{loaded.Source("SYSTEM.DAT")};
+  const std::string text = facts::FactsText(sources, facts::CollectFacts(sources));
+  EXPECT_NE(text.find("Network adapters with their drivers and bound protocols\n"
+                      "  [1] Enum\\PCI\\VEN_10EC&DEV_8139\\BUS_00&DEV_0B\n"
+                      "      DeviceDesc = Realtek RTL8139\n"
+                      "  [1] System\\CurrentControlSet\\Services\\Class\\Net\\0000\n"
+                      "      <- the driver: Driver = Net\\0000\n"
+                      "      DriverDesc = Realtek RTL8139(A) PCI Fast Ethernet Adapter\n"
+                      "  [1] System\\CurrentControlSet\\Services\\Class\\NetTrans\\0001\n"
+                      "      <- bound protocol MSTCP\\0001: Driver = NetTrans\\0001\n"
+                      "      DriverDesc = TCP/IP\n"
+                      "      IPAddress = 192.168.0.5\n"),
+            std::string::npos)
+      << text;
+  const std::string json = facts::FactsJson(sources, facts::CollectFacts(sources));
+  EXPECT_NE(json.find("\"via\": \"the driver: Driver = Net\\\\0000\""), std::string::npos);
+  // The TZI's raw bytes are kept beside its reading.
+  EXPECT_NE(json.find("\"value\": \"TZI\", \"type\": 3, \"typeName\": \"REG_BINARY\", \"data\": \"e4fdffff00000000c4ffffff"),
+            std::string::npos)
+      << json;
 }
 
 TEST(FactsRecovered, DeletedRunMruIsListedWithItsConfidence) {
@@ -462,7 +627,7 @@ TEST(FactsCli, JsonAndCsvOfTheUserFixture) {
   EXPECT_NE(j.find("\"fact\": \"traces.recent-docs\", \"theme\": \"traces\""), std::string::npos);
   EXPECT_NE(j.find("\"data\": \"7265706f72742e646f63007265706f72742e6c6e6b001400\""), std::string::npos) << j;
   const std::string c = ReadFileBytes(csv);
-  EXPECT_EQ(c.substr(0, c.find("\r\n")), "theme,fact,label,file,hive kind,key,value,position,type,text,note,origin,findings,data");
+  EXPECT_EQ(c.substr(0, c.find("\r\n")), "theme,fact,label,file,hive kind,key,value,position,type,text,note,origin,findings,data,via");
   EXPECT_NE(c.find("\"traces.run-mru\""), std::string::npos);
 }
 

@@ -1,10 +1,7 @@
 #include "ui/browser_document.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 
 #include "detect/codepage_choice.h"
 #include "detect/hive_root.h"
@@ -48,11 +45,12 @@ constexpr std::string_view kUnknownPrefix = "(unknown parent)\\";
 
 std::unique_ptr<BrowserDocument> BrowserDocument::Load(const std::string& path, std::optional<text::CodePage> codePage,
                                                        std::string& error) {
-  // Regular files only, opened without blocking: a named pipe chosen by mistake cannot hang the load.
+  // Only a regular file, opened without blocking: a named pipe chosen by mistake would hold the
+  // loading thread, and closing the window waits for that thread.
   std::string reason;
   std::optional<std::vector<std::uint8_t>> bytes = hive::ReadWholeRegularFile(path, reason);
   if (!bytes) {
-    error = path + ": cannot read: " + reason;
+    error = path + ": " + reason;
     return nullptr;
   }
   detect::CodePageChoice choice = detect::ChooseCodePage(codePage, path, hive::Bytes(*bytes), std::nullopt);
@@ -86,6 +84,8 @@ std::unique_ptr<BrowserDocument> BrowserDocument::FromBytes(std::vector<std::uin
   const std::optional<detect::HiveRoot> root = detect::RootKeyForContent(doc->hive_);
   doc->rootKey_ = root ? root->rootKey : exporter::RootKeyForFileName(path);
   doc->Index();
+  const facts::HiveSource sources[] = {{doc->FileName(), doc->view_.get(), &doc->recovery_}};
+  doc->facts_ = facts::CollectFacts(sources);
   return doc;
 }
 

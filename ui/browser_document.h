@@ -16,6 +16,7 @@
 
 #include "browse/hive_view.h"
 #include "detect/codepage_detect.h"
+#include "facts/collect.h"
 #include "recover/recover.h"
 #include "salvage/salvage.h"
 #include "text/codepage.h"
@@ -64,6 +65,8 @@ class BrowserDocument {
   const recover::Recovery& Recovery() const { return recovery_; }
   // The root key's name for paths and exports: HKEY_USERS for USER.DAT and the like.
   const std::string& RootKey() const { return rootKey_; }
+  // The facts of this hive, live and recovered keys, in the report's order.
+  const facts::FactsResult& Facts() const { return facts_; }
 
   const RecoveredPlacement& Placement(std::size_t recovered) const { return placements_[recovered]; }
   // Recovered keys (indexes into Recovery().keys) shown under parent (kTop, a key, kUnknownParent).
@@ -89,6 +92,7 @@ class BrowserDocument {
   std::unique_ptr<browse::HiveView> view_;
   recover::Recovery recovery_;
   std::string rootKey_;
+  facts::FactsResult facts_;
   std::vector<RecoveredPlacement> placements_;
   std::vector<std::vector<std::size_t>> recoveredUnder_;  // slot 0 kTop, slot k+1 key k
   std::vector<std::size_t> recoveredUnknown_;

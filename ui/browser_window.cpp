@@ -39,6 +39,7 @@
 #include "text/report_file.h"
 #include "text/text_encoding.h"
 #include "ui/browser_document.h"
+#include "ui/browser_facts_model.h"
 #include "ui/browser_hex_view.h"
 #include "ui/browser_key_tree_model.h"
 #include "ui/browser_problems_model.h"
@@ -91,7 +92,8 @@ BrowserWindow::~BrowserWindow() {
   // views ask their models for rows while they hide: they let go of the models first.
   for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(tree_), static_cast<QAbstractItemView*>(valueTable_),
                                   static_cast<QAbstractItemView*>(hitList_),
-                                  static_cast<QAbstractItemView*>(problemTable_)})
+                                  static_cast<QAbstractItemView*>(problemTable_),
+                                  static_cast<QAbstractItemView*>(factsView_)})
     if (view) view->setModel(nullptr);
 }
 
@@ -191,6 +193,26 @@ void BrowserWindow::BuildWindow() {
   problemsDock->setWidget(problemTable_);
   addDockWidget(Qt::BottomDockWidgetArea, problemsDock);
 
+  // Facts dock, a tab beside the problems.
+  factsModel_ = new BrowserFactsModel(this);
+  factsView_ = new QTreeView;
+  factsView_->setObjectName(QStringLiteral("factsView"));
+  factsView_->setModel(factsModel_);
+  factsView_->setUniformRowHeights(true);
+  factsView_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  factsView_->setSelectionMode(QAbstractItemView::SingleSelection);
+  factsView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  factsView_->setColumnWidth(BrowserFactsModel::kFact, 380);
+  factsView_->setColumnWidth(BrowserFactsModel::kKey, 380);
+  factsView_->setColumnWidth(BrowserFactsModel::kOrigin, 160);
+  factsView_->setColumnWidth(BrowserFactsModel::kLinked, 220);
+  factsDock_ = new QDockWidget(QStringLiteral("Facts"), this);
+  factsDock_->setObjectName(QStringLiteral("factsDock"));
+  factsDock_->setWidget(factsView_);
+  addDockWidget(Qt::BottomDockWidgetArea, factsDock_);
+  tabifyDockWidget(problemsDock, factsDock_);
+  problemsDock->raise();
+
   statusLabel_ = new QLabel(QStringLiteral("Open a registry file (File → Open, or drop one here)"));
   statusBar()->addWidget(statusLabel_, 1);
 
@@ -213,6 +235,8 @@ void BrowserWindow::BuildWindow() {
   connect(hitList_, &QListView::activated, this, &BrowserWindow::OnHitActivated);
   connect(problemTable_, &QTableView::clicked, this, &BrowserWindow::OnProblemActivated);
   connect(problemTable_, &QTableView::activated, this, &BrowserWindow::OnProblemActivated);
+  connect(factsView_, &QTreeView::clicked, this, &BrowserWindow::OnFactActivated);
+  connect(factsView_, &QTreeView::activated, this, &BrowserWindow::OnFactActivated);
 }
 
 void BrowserWindow::BuildMenus() {
@@ -333,9 +357,15 @@ void BrowserWindow::TakeDocument(std::unique_ptr<BrowserDocument> doc) {
   hexView_->ClearSections();
   treeModel_->SetDocument(nullptr);
   problemsModel_->SetDocument(nullptr);
+  factsModel_->SetDocument(nullptr);
   doc_ = std::move(doc);
   treeModel_->SetDocument(doc_.get());
+  // The top level at once rather than when the view next lays itself out: whoever hears
+  // loaded() finds the top keys there.
+  if (treeModel_->canFetchMore({})) treeModel_->fetchMore({});
   problemsModel_->SetDocument(doc_.get());
+  factsModel_->SetDocument(doc_.get());
+  factsView_->expandAll();
   const salvage::SalvagedHive& hive = doc_->Hive();
   statusLabel_->setText(QStringLiteral("%1 · %2 deleted key(s) recovered · code page %3")
                             .arg(FromUtf8(salvage::SummaryText(hive)))
@@ -532,6 +562,38 @@ void BrowserWindow::OnProblemActivated(const QModelIndex& index) {
     return;
   }
   GoToOffset(offset);
+}
+
+void BrowserWindow::OnFactActivated(const QModelIndex& index) {
+  if (!index.isValid() || !doc_) return;
+  if (const std::optional<std::size_t> fact = factsModel_->FactOf(index)) SelectFact(*fact);
+}
+
+bool BrowserWindow::SelectFact(std::size_t fact) {
+  if (!doc_ || fact >= doc_->Facts().facts.size()) return false;
+  const facts::Fact& f = doc_->Facts().facts[fact];
+  bool selected = false;
+  if (f.key) {
+    selected = SelectKey(*f.key);
+  } else if (f.recoveredKey) {
+    if (!treeModel_->ShowRecovered()) SetShowRecovered(true);
+    selected = SelectRecovered(*f.recoveredKey);
+  }
+  if (!selected) return false;
+  if (f.valueOffset) SelectValueAt(*f.valueOffset);
+  statusBar()->showMessage(FromUtf8(doc_->RootKey()) + QLatin1Char('\\') + FromUtf8(f.keyPath), 8000);
+  return true;
+}
+
+bool BrowserWindow::SelectValueAt(std::int64_t valueOffset) {
+  for (int row = 0; row < valueSort_->rowCount(); ++row) {
+    const QModelIndex index = valueSort_->index(row, 0);
+    if (valueModel_->RowAt(valueSort_->mapToSource(index).row()).offset.value == valueOffset) {
+      valueTable_->setCurrentIndex(index);
+      return true;
+    }
+  }
+  return false;
 }
 
 bool BrowserWindow::ExportSubtreeTo(const QString& path, QString& error) {

@@ -1,7 +1,8 @@
 // The browser: a window of its own (the analyser window stays as it is) that shows what is
 // in a hive. The key tree on the left (BrowserKeyTreeModel, lazy), the selected key's values
 // (BrowserValueTableModel) and their bytes (BrowserHexView) on the right, a Search dock
-// (BrowserSearch, off the window's thread) and a Problems dock (the check's findings).
+// (BrowserSearch, off the window's thread), a Problems dock (the check's findings) and a Facts
+// dock (the facts report's places, each fact leading to its key and value).
 //
 // A file is read and salvaged on a worker thread; the window stays live meanwhile and takes
 // the finished document on its own thread. The file is opened read-only and never written.
@@ -19,6 +20,7 @@
 
 class QAction;
 class QCheckBox;
+class QDockWidget;
 class QLabel;
 class QLineEdit;
 class QListView;
@@ -32,6 +34,7 @@ class QTreeView;
 namespace quarvex::ui {
 
 class BrowserDocument;
+class BrowserFactsModel;
 class BrowserHexView;
 class BrowserKeyTreeModel;
 class BrowserProblemsModel;
@@ -66,6 +69,9 @@ class BrowserWindow : public QMainWindow {
   // Selects a key in the tree (expanding its ancestors); false when there is no such key.
   bool SelectKey(std::int32_t key);
   bool SelectRecovered(std::size_t recovered);
+  // Selects the key of a fact (an index into the document's facts) and its value, as activating
+  // its row in the Facts dock does; a recovered key's fact shows the deleted keys first.
+  bool SelectFact(std::size_t fact);
   // The key selected in the tree (Kind::Key rows), if any.
   std::optional<std::int32_t> SelectedKey() const;
   // Shows the structure that covers the file offset, selecting its key when it has one.
@@ -92,6 +98,9 @@ class BrowserWindow : public QMainWindow {
   QProgressBar* SearchProgress() const { return searchProgress_; }
   QTableView* ProblemTable() const { return problemTable_; }
   QAction* ShowRecoveredAction() const { return showRecoveredAction_; }
+  QTreeView* FactsView() const { return factsView_; }
+  BrowserFactsModel* FactsModel() const { return factsModel_; }
+  QDockWidget* FactsDock() const { return factsDock_; }
 
  public slots:
   void OpenWithDialog();
@@ -121,6 +130,9 @@ class BrowserWindow : public QMainWindow {
   void ShowRecoveredBytes(std::size_t recovered, std::optional<std::pair<std::int64_t, std::int64_t>> highlight);
   void OnHitActivated(const QModelIndex& index);
   void OnProblemActivated(const QModelIndex& index);
+  void OnFactActivated(const QModelIndex& index);
+  // Makes the row of the selected key's value at this file offset current.
+  bool SelectValueAt(std::int64_t valueOffset);
   void AddRecentFile(const QString& path);
   void RefreshRecentMenu();
   void UpdateTitle();
@@ -153,6 +165,9 @@ class BrowserWindow : public QMainWindow {
   BrowserSearch* search_ = nullptr;
   QTableView* problemTable_ = nullptr;
   BrowserProblemsModel* problemsModel_ = nullptr;
+  QTreeView* factsView_ = nullptr;
+  BrowserFactsModel* factsModel_ = nullptr;
+  QDockWidget* factsDock_ = nullptr;
   QLabel* statusLabel_ = nullptr;
   QMenu* recentMenu_ = nullptr;
   QAction* showRecoveredAction_ = nullptr;

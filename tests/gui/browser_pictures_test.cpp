@@ -2,6 +2,7 @@
 // Me user.dat when asked to by
 // QUARVEX_PICTURES_DIR (tools/screenshots.sh runs it under Xvfb). Otherwise skipped.
 #include <QDir>
+#include <QDockWidget>
 #include <QLineEdit>
 #include <QListView>
 #include <QTableView>
@@ -9,6 +10,7 @@
 #include <fstream>
 
 #include "browser_fixture.h"
+#include "ui/browser_facts_model.h"
 #include "ui/browser_search.h"
 #include "tests/support/test_namespaces.h"
 
@@ -72,6 +74,20 @@ TEST(BrowserPictures, TreeHexSearchProblemsAndADeletedKey) {
     ASSERT_TRUE(f.window->SelectRecovered(*shown));
     Save(*f.window, QStringLiteral("browser-recovered.png"));
   }
+
+  // The Facts dock on the real file, in its place beside Problems, a shell folder selected
+  // through its fact.
+  if (auto* problemsDock = f.window->findChild<QDockWidget*>(QStringLiteral("problemsDock")))
+    f.window->tabifyDockWidget(problemsDock, f.window->FactsDock());
+  f.window->FactsDock()->show();
+  f.window->FactsDock()->raise();
+  for (std::size_t i = 0; i < f.Doc().Facts().facts.size(); ++i)
+    if (f.Doc().Facts().facts[i].definition->id == "traces.shell-folders") {
+      ASSERT_TRUE(f.window->SelectFact(i));
+      f.window->FactsView()->setCurrentIndex(f.window->FactsModel()->IndexOfFact(i));
+      break;
+    }
+  Save(*f.window, QStringLiteral("browser-facts.png"));
 
   // The same file cut short: the Problems dock lists what the check finds.
   std::ifstream in(real, std::ios::binary);

@@ -2,6 +2,9 @@
 #include <QHeaderView>
 #include <QTableView>
 #include <QTreeView>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "browser_fixture.h"
 #include "hive/format.h"
@@ -56,6 +59,21 @@ TEST(BrowserWindow, AFileThatIsNoHiveIsSaidAndNothingIsLost) {
   EXPECT_FALSE(f.Open(f.dir.filePath("MISSING.DAT").toStdString()));
   EXPECT_TRUE(f.messages.back().contains(QStringLiteral("cannot open")));
 }
+
+#ifndef _WIN32
+// A named pipe chosen by mistake: refused at once (reading it would hold the loading thread,
+// and closing the window waits for that thread), and the open hive stays open.
+TEST(BrowserWindow, ANamedPipeIsRefusedWithoutWaiting) {
+  BrowserFixture f;
+  ASSERT_TRUE(f.OpenFixture(Fixture::DoubleByteNames));
+  const std::string pipe = f.dir.filePath("PIPE.DAT").toStdString();
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  EXPECT_FALSE(f.Open(pipe));
+  ASSERT_EQ(f.messages.size(), 1);
+  EXPECT_EQ(f.messages[0], QString::fromStdString(pipe + ": not a regular file"));
+  EXPECT_EQ(f.window->windowTitle(), QStringLiteral("USER.DAT — Quarvex"));
+}
+#endif
 
 TEST(BrowserWindow, ExpandingShowsDoubleByteNamesAsUnicode) {
   BrowserFixture f;
