@@ -57,10 +57,13 @@ const std::vector<DrawRow> kDrawRows = {
      {5, 1, 9, 3, 2, 2, 2, 2, 7, 8, 6, 7, 0, 10, 0, 10, 20, -5}, {}, FourColumns(), 0,
      {1, 2, 4, 9, 10, 16, 17}},
     // One column of 16 points, values 0-15 over 160 pixels: cells of 40 pixels hold 4 values
-    // each; the first of each cell is drawn besides the extremes.
+    // each, every value on a pixel row of its own; the first of each cell is drawn besides the
+    // extremes.
     {"the fill keeps one point per cell between the extremes",
      {15, 3, 2, 1, 0, 7, 6, 5, 4, 11, 10, 9, 8, 14, 13, 12}, {}, Plot{0, 16, 0, 16, 1, 160}, 40,
      {0, 1, 4, 5, 9}},
+    {"a cell draws the first point of its fullest pixel row",
+     {15, 0, 1, 3, 2, 3, 3, 2, 8, 8, 9, 9, 9, 12, 13, 14}, {}, Plot{0, 16, 0, 16, 1, 160}, 40, {0, 1, 3, 10}},
     {"without fill the same column keeps its two extremes",
      {15, 3, 2, 1, 0, 7, 6, 5, 4, 11, 10, 9, 8, 14, 13, 12}, {}, Plot{0, 16, 0, 16, 1, 160}, 0, {0, 4}},
 };

@@ -12,10 +12,10 @@ constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
 // A series has a group per colour, one or two in practice; numbers past this are not groups.
 constexpr std::size_t kMostGroups = 256;
 
-// The cell row of a value: 0 at the bottom of the plot; values outside the range fall in the
+// The pixel row of a value: 0 at the bottom of the plot; values outside the range fall in the
 // nearest edge row.
-std::size_t RowOf(double value, const Plot& plot, double cellPixels, std::size_t rows) {
-  const double at = std::floor((value - plot.yMin) * plot.PixelsPerValue() / cellPixels);
+std::size_t RowOf(double value, const Plot& plot, std::size_t rows) {
+  const double at = std::floor((value - plot.yMin) * plot.PixelsPerValue());
   if (!(at > 0)) return 0;
   return std::min(static_cast<std::size_t>(std::min(at, 1e9)), rows - 1);
 }
@@ -50,11 +50,15 @@ std::vector<std::uint32_t> PointsToDraw(std::span<const double> values, std::spa
 
   const std::size_t columns = plot.Columns();
   std::vector<std::uint32_t> lowest(groupCount * columns, kNone), highest(groupCount * columns, kNone);
-  const bool fill = fillCellPixels > 0 && std::isfinite(fillCellPixels);
-  const double cell = fill ? std::max(fillCellPixels, 1.0) : 1.0;
-  const std::size_t cellColumns = fill ? static_cast<std::size_t>(std::ceil(static_cast<double>(columns) / cell)) : 0;
-  const std::size_t cellRows = fill ? static_cast<std::size_t>(std::ceil(std::min(plot.height, 1e6) / cell)) + 1 : 0;
-  std::vector<bool> cellTaken(groupCount * cellColumns * cellRows, false);
+  // The fill: cells of `cell` pixel columns and `cell` pixel rows; in each, per pixel row, how
+  // many points stand in it and the first of them.
+  const bool fill = fillCellPixels >= 1 && std::isfinite(fillCellPixels);
+  const std::size_t cell = fill ? static_cast<std::size_t>(std::min(std::round(fillCellPixels), 1e4)) : 1;
+  const std::size_t pixelRows = fill ? static_cast<std::size_t>(std::ceil(std::min(plot.height, 1e6))) : 0;
+  const std::size_t cellColumns = fill ? (columns + cell - 1) / cell : 0;
+  const std::size_t cellRows = fill ? (pixelRows + cell - 1) / cell : 0;
+  const std::size_t slots = groupCount * cellColumns * cellRows * cell;
+  std::vector<std::uint32_t> count(slots, 0), first(slots, kNone);
   std::vector<bool> keep(n, false);
 
   for (std::size_t i = 0; i < n; ++i) {
@@ -70,12 +74,17 @@ std::vector<std::uint32_t> PointsToDraw(std::span<const double> values, std::spa
     if (lo == kNone || v < values[lo]) lo = static_cast<std::uint32_t>(i);
     if (hi == kNone || v > values[hi]) hi = static_cast<std::uint32_t>(i);
     if (!fill) continue;
-    const std::size_t cellColumn = std::min(static_cast<std::size_t>(static_cast<double>(column) / cell), cellColumns - 1);
-    const std::size_t slot = (g * cellColumns + cellColumn) * cellRows + RowOf(v, plot, cell, cellRows);
-    if (!cellTaken[slot]) {
-      cellTaken[slot] = true;
-      keep[i] = true;
-    }
+    const std::size_t row = RowOf(v, plot, pixelRows);
+    const std::size_t slot = ((g * cellColumns + column / cell) * cellRows + row / cell) * cell + row % cell;
+    if (count[slot]++ == 0) first[slot] = static_cast<std::uint32_t>(i);
+  }
+  // Each cell draws the first point of its fullest pixel row (of equally full rows, the one
+  // whose first point comes first): a size many points share stays a straight line.
+  for (std::size_t c = 0; c < slots; c += cell) {
+    std::size_t best = c;
+    for (std::size_t r = c + 1; r < c + cell; ++r)
+      if (count[r] > count[best] || (count[r] == count[best] && first[r] < first[best])) best = r;
+    if (count[best] > 0) keep[first[best]] = true;
   }
   for (std::size_t k = 0; k < lowest.size(); ++k) {
     if (lowest[k] != kNone) keep[lowest[k]] = true;

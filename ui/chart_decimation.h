@@ -36,10 +36,10 @@ struct Plot {
 // The indexes of the points to draw, ascending. In every pixel column, for every group (the
 // chart splits a series by colour, and each colour keeps its own extremes), the point of the
 // lowest and that of the highest value (the first of equal ones) are drawn. Between them the
-// column is filled as the whole series fills it: of the points in each cell of fillCellPixels
-// x fillCellPixels pixels (again per group) the first is drawn, so that a band of points
-// drawn close together stays a band and a size many keys share stays a line; fillCellPixels
-// 0 draws the extremes only. A series of no more than two points per column, or on a plot
+// column is filled as the whole series fills it: each cell of fillCellPixels x fillCellPixels
+// pixels (rounded; again per group) that holds points draws one, the first of its fullest
+// pixel row, so that a band of points drawn close together stays a band and a size many keys
+// share stays a straight line; fillCellPixels below 1 draws the extremes only. A series of no more than two points per column, or on a plot
 // that is not Usable(), is drawn whole; a value that is not finite is always drawn.
 // groups is empty (one group) or holds a group number below 256 for every value (otherwise
 // the series is drawn whole).
