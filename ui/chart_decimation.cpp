@@ -51,14 +51,14 @@ std::vector<std::uint32_t> PointsToDraw(std::span<const double> values, std::spa
   const std::size_t columns = plot.Columns();
   std::vector<std::uint32_t> lowest(groupCount * columns, kNone), highest(groupCount * columns, kNone);
   // The fill: cells of `cell` pixel columns and `cell` pixel rows; in each, per pixel row, how
-  // many points stand in it and the first of them.
+  // many points stand in it, the first of them, and the first in each of its pixel columns.
   const bool fill = fillCellPixels >= 1 && std::isfinite(fillCellPixels);
   const std::size_t cell = fill ? static_cast<std::size_t>(std::min(std::round(fillCellPixels), 1e4)) : 1;
   const std::size_t pixelRows = fill ? static_cast<std::size_t>(std::ceil(std::min(plot.height, 1e6))) : 0;
   const std::size_t cellColumns = fill ? (columns + cell - 1) / cell : 0;
   const std::size_t cellRows = fill ? (pixelRows + cell - 1) / cell : 0;
   const std::size_t slots = groupCount * cellColumns * cellRows * cell;
-  std::vector<std::uint32_t> count(slots, 0), first(slots, kNone);
+  std::vector<std::uint32_t> count(slots, 0), first(slots, kNone), firstInColumn(slots * cell, kNone);
   std::vector<bool> keep(n, false);
 
   for (std::size_t i = 0; i < n; ++i) {
@@ -77,14 +77,22 @@ std::vector<std::uint32_t> PointsToDraw(std::span<const double> values, std::spa
     const std::size_t row = RowOf(v, plot, pixelRows);
     const std::size_t slot = ((g * cellColumns + column / cell) * cellRows + row / cell) * cell + row % cell;
     if (count[slot]++ == 0) first[slot] = static_cast<std::uint32_t>(i);
+    std::uint32_t& inColumn = firstInColumn[slot * cell + column % cell];
+    if (inColumn == kNone) inColumn = static_cast<std::uint32_t>(i);
   }
   // Each cell draws the first point of its fullest pixel row (of equally full rows, the one
-  // whose first point comes first): a size many points share stays a straight line.
+  // whose first point comes first): a size many points share stays a straight line. A row
+  // crowded with points (as many as the cell has pixels) draws its first point in each pixel
+  // column, so that the line stays as solid as the crowd of pointers draws it.
   for (std::size_t c = 0; c < slots; c += cell) {
     std::size_t best = c;
     for (std::size_t r = c + 1; r < c + cell; ++r)
       if (count[r] > count[best] || (count[r] == count[best] && first[r] < first[best])) best = r;
-    if (count[best] > 0) keep[first[best]] = true;
+    if (count[best] == 0) continue;
+    keep[first[best]] = true;
+    if (count[best] < cell * cell) continue;
+    for (std::size_t j = 0; j < cell; ++j)
+      if (firstInColumn[best * cell + j] != kNone) keep[firstInColumn[best * cell + j]] = true;
   }
   for (std::size_t k = 0; k < lowest.size(); ++k) {
     if (lowest[k] != kNone) keep[lowest[k]] = true;

@@ -39,7 +39,9 @@ struct Plot {
 // column is filled as the whole series fills it: each cell of fillCellPixels x fillCellPixels
 // pixels (rounded; again per group) that holds points draws one, the first of its fullest
 // pixel row, so that a band of points drawn close together stays a band and a size many keys
-// share stays a straight line; fillCellPixels below 1 draws the extremes only. A series of no more than two points per column, or on a plot
+// share stays a straight line; a fullest row holding as many points as the cell has pixels
+// draws its first point in each of its pixel columns, so that such a line stays solid.
+// fillCellPixels below 1 draws the extremes only. A series of no more than two points per column, or on a plot
 // that is not Usable(), is drawn whole; a value that is not finite is always drawn.
 // groups is empty (one group) or holds a group number below 256 for every value (otherwise
 // the series is drawn whole).
