@@ -1,8 +1,8 @@
 #include "ui/analysis_chart.h"
 
+#include <QApplication>
 #include <QFontMetricsF>
 #include <QGraphicsItemGroup>
-#include <QApplication>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QOpenGLContext>
