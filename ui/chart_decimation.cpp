@@ -48,56 +48,81 @@ std::vector<std::uint32_t> PointsToDraw(std::span<const double> values, std::spa
     for (std::size_t i = 0; i < n; ++i) groupCount = std::max<std::size_t>(groupCount, std::size_t{groups[i]} + 1);
   if (groupCount > kMostGroups) return all;
 
-  const std::size_t columns = plot.Columns();
-  std::vector<std::uint32_t> lowest(groupCount * columns, kNone), highest(groupCount * columns, kNone);
+  // A point's x is its index, so the points come column by column, left to right: the
+  // extremes and the cells are kept for the current column only, and the memory needed does
+  // not grow with the plot's width.
+  std::vector<bool> keep(n, false);
+  std::vector<std::uint32_t> lowest(groupCount, kNone), highest(groupCount, kNone);  // per group
+  auto keepExtremes = [&] {
+    for (std::size_t g = 0; g < groupCount; ++g) {
+      if (lowest[g] != kNone) keep[lowest[g]] = true;
+      if (highest[g] != kNone) keep[highest[g]] = true;
+      lowest[g] = highest[g] = kNone;
+    }
+  };
   // The fill: cells of `cell` pixel columns and `cell` pixel rows; in each, per pixel row, how
   // many points stand in it, the first of them, and the first in each of its pixel columns.
+  // Slots of one column of cells: (group, cell row, pixel row in the cell).
   const bool fill = fillCellPixels >= 1 && std::isfinite(fillCellPixels);
-  const std::size_t cell = fill ? static_cast<std::size_t>(std::min(std::round(fillCellPixels), 1e4)) : 1;
-  const std::size_t pixelRows = fill ? static_cast<std::size_t>(std::ceil(std::min(plot.height, 1e6))) : 0;
-  const std::size_t cellColumns = fill ? (columns + cell - 1) / cell : 0;
-  const std::size_t cellRows = fill ? (pixelRows + cell - 1) / cell : 0;
-  const std::size_t slots = groupCount * cellColumns * cellRows * cell;
+  const std::size_t cell = fill ? static_cast<std::size_t>(std::min(std::round(fillCellPixels), 64.0)) : 1;
+  const std::size_t pixelRows = fill ? static_cast<std::size_t>(std::ceil(std::min(plot.height, 1e5))) : 0;
+  const std::size_t cellRows = (pixelRows + cell - 1) / cell;
+  const std::size_t slots = fill ? groupCount * cellRows * cell : 0;
   std::vector<std::uint32_t> count(slots, 0), first(slots, kNone), firstInColumn(slots * cell, kNone);
-  std::vector<bool> keep(n, false);
+  std::vector<std::size_t> touched;  // the slots holding points, to be read and emptied
+  // Each cell draws the first point of its fullest pixel row (of equally full rows, the one
+  // whose first point comes first): a size many points share stays a straight line. A row
+  // crowded with points (as many as the cell has pixels) draws its first point in each pixel
+  // column, so that the line stays as solid as the crowd of pointers draws it.
+  auto keepCells = [&] {
+    for (std::size_t slot : touched) {
+      const std::size_t c = slot - slot % cell;
+      std::size_t best = c;
+      for (std::size_t r = c + 1; r < c + cell; ++r)
+        if (count[r] > count[best] || (count[r] == count[best] && first[r] < first[best])) best = r;
+      if (count[best] == 0) continue;  // a cell already read
+      keep[first[best]] = true;
+      if (count[best] >= cell * cell)
+        for (std::size_t j = 0; j < cell; ++j)
+          if (firstInColumn[best * cell + j] != kNone) keep[firstInColumn[best * cell + j]] = true;
+      for (std::size_t r = c; r < c + cell; ++r) {
+        count[r] = 0;
+        first[r] = kNone;
+        std::fill_n(firstInColumn.begin() + static_cast<std::ptrdiff_t>(r * cell), cell, kNone);
+      }
+    }
+    touched.clear();
+  };
 
+  std::size_t column = kNone;
   for (std::size_t i = 0; i < n; ++i) {
     const double v = values[i];
     if (!std::isfinite(v)) {
       keep[i] = true;
       continue;
     }
+    const std::size_t at = plot.ColumnOf(static_cast<double>(i));
+    if (at != column) {
+      keepExtremes();
+      if (fill && (column == kNone || at / cell != column / cell)) keepCells();
+      column = at;
+    }
     const std::size_t g = grouped ? groups[i] : 0;
-    const std::size_t column = plot.ColumnOf(static_cast<double>(i));
-    std::uint32_t& lo = lowest[g * columns + column];
-    std::uint32_t& hi = highest[g * columns + column];
-    if (lo == kNone || v < values[lo]) lo = static_cast<std::uint32_t>(i);
-    if (hi == kNone || v > values[hi]) hi = static_cast<std::uint32_t>(i);
+    if (lowest[g] == kNone || v < values[lowest[g]]) lowest[g] = static_cast<std::uint32_t>(i);
+    if (highest[g] == kNone || v > values[highest[g]]) highest[g] = static_cast<std::uint32_t>(i);
     if (!fill) continue;
     const std::size_t row = RowOf(v, plot, pixelRows);
-    const std::size_t slot = ((g * cellColumns + column / cell) * cellRows + row / cell) * cell + row % cell;
-    if (count[slot]++ == 0) first[slot] = static_cast<std::uint32_t>(i);
+    const std::size_t slot = (g * cellRows + row / cell) * cell + row % cell;
+    if (count[slot]++ == 0) {
+      first[slot] = static_cast<std::uint32_t>(i);
+      touched.push_back(slot);
+    }
     std::uint32_t& inColumn = firstInColumn[slot * cell + column % cell];
     if (inColumn == kNone) inColumn = static_cast<std::uint32_t>(i);
   }
-  // Each cell draws the first point of its fullest pixel row (of equally full rows, the one
-  // whose first point comes first): a size many points share stays a straight line. A row
-  // crowded with points (as many as the cell has pixels) draws its first point in each pixel
-  // column, so that the line stays as solid as the crowd of pointers draws it.
-  for (std::size_t c = 0; c < slots; c += cell) {
-    std::size_t best = c;
-    for (std::size_t r = c + 1; r < c + cell; ++r)
-      if (count[r] > count[best] || (count[r] == count[best] && first[r] < first[best])) best = r;
-    if (count[best] == 0) continue;
-    keep[first[best]] = true;
-    if (count[best] < cell * cell) continue;
-    for (std::size_t j = 0; j < cell; ++j)
-      if (firstInColumn[best * cell + j] != kNone) keep[firstInColumn[best * cell + j]] = true;
-  }
-  for (std::size_t k = 0; k < lowest.size(); ++k) {
-    if (lowest[k] != kNone) keep[lowest[k]] = true;
-    if (highest[k] != kNone) keep[highest[k]] = true;
-  }
+  keepExtremes();
+  if (fill) keepCells();
+
   std::vector<std::uint32_t> drawn;
   for (std::size_t i = 0; i < n; ++i)
     if (keep[i]) drawn.push_back(static_cast<std::uint32_t>(i));
