@@ -50,6 +50,8 @@ void PaintNow(AnalysisChart& chart) {
 
 void AddCounters(benchmark::State& state, const AnalysisChart& chart) {
   state.counters["points"] = chart.PointCount(5) + chart.PointCount(7);
+  // Of those, the points drawn: the point series are thinned to the plot (ui/chart_decimation.h).
+  state.counters["drawn"] = static_cast<double>(chart.DrawnPoints(5).size() + chart.DrawnPoints(7).size());
   state.counters["opengl"] = chart.UsesOpenGL() ? 1 : 0;
 }
 

@@ -1,8 +1,10 @@
 #include "ui/analysis_chart.h"
 
+#include <QApplication>
 #include <QFontMetricsF>
 #include <QGraphicsItemGroup>
 #include <QGuiApplication>
+#include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QSet>
 #include <QtCharts/QBarCategoryAxis>
@@ -16,9 +18,11 @@
 #include <array>
 #include <cmath>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "ui/chart_bar_labels.h"
+#include "ui/chart_decimation.h"
 #include "ui/chart_legend.h"
 #include "ui/chart_marks.h"
 #include "ui/chart_style.h"
@@ -36,10 +40,14 @@ using chartviews::kSeriesCount;
 namespace {
 
 constexpr double kMarkedBarPixels = 4;
-// Qt's OpenGL renderer draws every point as a square. A point series is drawn with it only
-// from this many points on: 6-pixel pointers on a plot some 600 pixels wide then overlap
-// tenfold and more, and circles and diamonds could not be told apart anyway.
-constexpr std::size_t kOpenGLFromPoints = 6000;
+// Between a pixel column's lowest and highest point, one point of every cell this many pixels
+// wide and high is drawn: half a pointer, so that points drawn close together still draw a
+// closed band (ui/chart_decimation.h).
+constexpr double kFillCellPixels = chartstyle::kPointerPixels / 2.0;
+// A click names a point whose pointer holds it: the pointer reaches this far from its centre.
+constexpr double kClickRadiusPixels = chartstyle::kPointerPixels / 2.0;
+// The plot assumed for thinning before the chart has laid itself out.
+constexpr double kUnlaidWidth = 640, kUnlaidHeight = 400;
 constexpr int kMargin = 6, kBarsTopMargin = 24;  // room above the bars for the top marks
 
 // A round step for five to twelve ticks over span: 1, 2 or 5 times a power of ten.
@@ -90,11 +98,15 @@ QStringList UniqueLabels(const QStringList& labels) {
 }  // namespace
 
 // A point series' points, split into one Qt series per colour so that every point keeps its
-// own colour; where each point went, for the click and for reading values back.
+// own colour. The Qt series hold only the points drawn (ui/chart_decimation.h), thinned for
+// the plot they were drawn on; every point's value and colour stay here, for the click and
+// for reading values back.
 struct PointSeries {
   std::vector<QScatterSeries*> parts;
-  std::vector<std::uint32_t> part, position;  // per point
+  std::vector<std::uint32_t> part;  // per point: its colour's Qt series
+  std::vector<double> values;       // per point
   double min = 0, max = 0;
+  std::optional<chartdecimation::Plot> drawnFor;  // none while the Qt series are not filled
 };
 
 // Where a series stands in its group of the chart_views table (the pies, the block bars, ...).
@@ -160,7 +172,7 @@ struct AnalysisChart::Impl {
     if (series->chart()) return;
     // A point or line series goes on empty and gets its points once its axes are attached:
     // attaching an axis remakes the series' drawn items, which for 100,000 points takes Qt
-    // 6.4 a minute.
+    // 6.4 a minute. A point series gets the points drawn for the plot (DrawPoints).
     auto* xy = qobject_cast<QXYSeries*>(series);
     QList<QPointF> held;
     if (xy) {
@@ -173,6 +185,11 @@ struct AnalysisChart::Impl {
     series->attachAxis(axisY);
     if (!xy) return;
     KeepOpacityToItself(chart);
+    if (drawing == Drawing::Points) {
+      for (PointSeries& ps : points)
+        if (std::find(ps.parts.begin(), ps.parts.end(), series) != ps.parts.end()) ps.drawnFor.reset();
+      return;
+    }
     xy->replace(held);
   }
 
@@ -189,7 +206,11 @@ struct AnalysisChart::Impl {
   void LoadPoints(SeriesId id, const quarvex::analyzer::ChartSeries& data);
   void LoadLine(SeriesId id, const quarvex::analyzer::ChartSeries& data);
   void MakePointPart(SeriesId id, QColor colour, QScatterSeries* series);
-  int NearestPoint(SeriesId id, QPointF value) const;
+  chartdecimation::Plot PlotOf(QRectF area) const;
+  void DrawPoints();
+  std::optional<std::size_t> PointAtClick(SeriesId id, QPointF scenePosition) const;
+
+  std::optional<QPointF> pressedAt;  // where the left button went down, in the viewport
 };
 
 void AnalysisChart::Impl::ApplyMarks(SeriesId id) {
@@ -222,7 +243,31 @@ void AnalysisChart::Impl::Sync() {
       for (QAbstractSeries* s : Physical(id)) Attach(s, DrawingOf(id));
   SyncAxes();
   SyncLegend();
+  DrawPoints();
   UpdateMarks();
+}
+
+// The plot of the point and line series as the axes and an area of the chart give it.
+chartdecimation::Plot AnalysisChart::Impl::PlotOf(QRectF area) const {
+  return {axisX->min(), axisX->max(), axisY->min(), axisY->max(), area.width(), area.height()};
+}
+
+// Fills the Qt series of the active point series with the points to draw on the plot as it
+// is now; a series already drawn for this plot is left as it is. Before the chart's first
+// layout a plot of common size is assumed; the layout calls again.
+void AnalysisChart::Impl::DrawPoints() {
+  QRectF area = chart->plotArea();
+  if (area.width() < 1 || area.height() < 1) area = QRectF(0, 0, kUnlaidWidth, kUnlaidHeight);
+  const chartdecimation::Plot plot = PlotOf(area);
+  for (SeriesId id : chartviews::kPointSeries) {
+    PointSeries& ps = Points(id);
+    if (!Active(id) || ps.parts.empty() || !ps.parts.front()->chart() || ps.drawnFor == plot) continue;
+    const std::vector<std::uint32_t> drawn = chartdecimation::PointsToDraw(ps.values, ps.part, plot, kFillCellPixels);
+    std::vector<QList<QPointF>> lists(ps.parts.size());
+    for (std::uint32_t i : drawn) lists[ps.part[i]].append(QPointF(static_cast<qreal>(i), ps.values[i]));
+    for (std::size_t p = 0; p < ps.parts.size(); ++p) ps.parts[p]->replace(lists[p]);
+    ps.drawnFor = plot;
+  }
 }
 
 // The bar series holds the active ones of the three bar sets, in their order.
@@ -437,7 +482,9 @@ void AnalysisChart::Impl::MakePointPart(SeriesId id, QColor colour, QScatterSeri
   series->setPointLabelsColor(QColor(255, 255, 0));
   series->setPointLabelsFont(chartstyle::MinchoFont(RoleOf(id).markPixels));
   series->setPointLabelsClipping(true);
-  series->setUseOpenGL(openGL && Points(id).part.size() >= kOpenGLFromPoints);
+  // Drawn in software at any size: thinned, a series is a few thousand points at most, and
+  // Qt's OpenGL renderer would draw every pointer as a square.
+  series->setUseOpenGL(false);
 }
 
 void AnalysisChart::Impl::LoadPoints(SeriesId id, const quarvex::analyzer::ChartSeries& data) {
@@ -446,36 +493,29 @@ void AnalysisChart::Impl::LoadPoints(SeriesId id, const quarvex::analyzer::Chart
   ps.parts.clear();
   const std::size_t n = data.Count();
   ps.part.assign(n, 0);
-  ps.position.assign(n, 0);
+  ps.values.assign(n, 0);
   std::vector<QRgb> colours;
-  std::vector<QList<QPointF>> lists;
   for (std::size_t i = 0; i < n; ++i) {
     const quarvex::analyzer::ChartPoint& point = data[i];
     const QRgb rgb = chartstyle::ToQColor(point.colour).rgb();
     auto found = std::find(colours.begin(), colours.end(), rgb);
     if (found == colours.end()) {
       colours.push_back(rgb);
-      lists.emplace_back();
-      if (lists.size() == 1) lists.back().reserve(static_cast<qsizetype>(n));
       found = colours.end() - 1;
     }
-    const auto p = static_cast<std::size_t>(found - colours.begin());
-    ps.part[i] = static_cast<std::uint32_t>(p);
-    ps.position[i] = static_cast<std::uint32_t>(lists[p].size());
-    lists[p].append(QPointF(static_cast<qreal>(i), point.value));
+    ps.part[i] = static_cast<std::uint32_t>(found - colours.begin());
+    ps.values[i] = point.value;
   }
   ps.min = data.MinValue();
   ps.max = data.MaxValue();
+  ps.drawnFor.reset();
   // A series without points still stands on the chart (its view shows empty axes).
-  if (colours.empty()) {
-    colours.push_back(ColoursOf(id).series.rgb());
-    lists.emplace_back();
-  }
-  for (std::size_t p = 0; p < colours.size(); ++p) {
+  if (colours.empty()) colours.push_back(ColoursOf(id).series.rgb());
+  // The parts stay empty until they stand on the chart and the plot is known (DrawPoints).
+  for (QRgb colour : colours) {
     auto* series = new QScatterSeries(&keeper);
     series->setName(chartstyle::FromUtf8(data.Title()));
-    MakePointPart(id, QColor::fromRgb(colours[p]), series);
-    series->replace(lists[p]);
+    MakePointPart(id, QColor::fromRgb(colour), series);
     ps.parts.push_back(series);
   }
   ApplyMarks(id);
@@ -496,37 +536,13 @@ void AnalysisChart::Impl::LoadLine(SeriesId id, const quarvex::analyzer::ChartSe
   lineMax[SlotIn(chartviews::kLineSeries, id)] = data.MaxValue();
 }
 
-// The index of the point that a click on a point series hit. Drawn in software, the click
-// gives the point itself; drawn with OpenGL, only the position clicked: then the nearest
-// point drawn within a few pixels of it.
-int AnalysisChart::Impl::NearestPoint(SeriesId id, QPointF value) const {
+// The point of a point series that a click at a place of the scene hits, among all of the
+// series' points, drawn or not (ui/chart_decimation.h); none while the series is not shown.
+std::optional<std::size_t> AnalysisChart::Impl::PointAtClick(SeriesId id, QPointF scenePosition) const {
   const PointSeries& ps = Points(id);
-  const auto n = static_cast<qint64>(ps.part.size());
-  const qint64 exact = qRound64(value.x());
-  auto valueAt = [&](qint64 i) {
-    const auto k = static_cast<std::size_t>(i);
-    return ps.parts[ps.part[k]]->at(static_cast<qsizetype>(ps.position[k])).y();
-  };
-  if (exact >= 0 && exact < n && static_cast<qreal>(exact) == value.x() && valueAt(exact) == value.y())
-    return static_cast<int>(exact);
-  QAbstractSeries* reference = ps.parts.empty() ? nullptr : ps.parts.front();
-  if (!reference || n == 0) return -1;
-  const QPointF clicked = chart->mapToPosition(value, reference);
-  const double perIndex = std::abs(chart->mapToPosition(QPointF(1, 0), reference).x() -
-                                   chart->mapToPosition(QPointF(0, 0), reference).x());
-  constexpr double kRadius = 6;
-  const qint64 reach = perIndex > 0 ? std::min<qint64>(static_cast<qint64>(kRadius / perIndex) + 1, 5000) : 5000;
-  int best = -1;
-  double bestDistance = kRadius * kRadius;
-  for (qint64 i = std::max<qint64>(0, exact - reach); i <= std::min(n - 1, exact + reach); ++i) {
-    const QPointF at = chart->mapToPosition(QPointF(static_cast<qreal>(i), valueAt(i)), reference);
-    const double d = (at.x() - clicked.x()) * (at.x() - clicked.x()) + (at.y() - clicked.y()) * (at.y() - clicked.y());
-    if (d <= bestDistance) {
-      bestDistance = d;
-      best = static_cast<int>(i);
-    }
-  }
-  return best;
+  if (!Active(id) || ps.parts.empty() || !ps.parts.front()->chart()) return std::nullopt;
+  const QPointF value = chart->mapToValue(chart->mapFromScene(scenePosition), ps.parts.front());
+  return chartdecimation::PointAt(ps.values, value.x(), value.y(), PlotOf(chart->plotArea()), kClickRadiusPixels);
 }
 
 AnalysisChart::AnalysisChart(QWidget* parent) : QChartView(parent), impl_(new Impl) {
@@ -576,7 +592,10 @@ AnalysisChart::AnalysisChart(QWidget* parent) : QChartView(parent), impl_(new Im
   d.legendItem = new chartlegend::LegendItem(d.chart);
   d.marksItem = new chartmarks::MarksItem(d.chart);
   d.labelsItem = new chartlabels::LabelsItem(d.chart);
-  connect(d.chart, &QChart::plotAreaChanged, this, [this] { impl_->UpdateMarks(); });
+  connect(d.chart, &QChart::plotAreaChanged, this, [this] {
+    impl_->DrawPoints();  // thinned for the plot's new size
+    impl_->UpdateMarks();
+  });
   connect(d.chart, &QGraphicsWidget::geometryChanged, this, [this] { impl_->SyncLegend(); });
   LoadSeries(quarvex::analyzer::ChartSeriesSet{});
   SelectView(0);
@@ -611,13 +630,26 @@ void AnalysisChart::LoadSeries(const quarvex::analyzer::ChartSeriesSet& series) 
     }
   }
   d.LoadBars(series);
-  // Only a click on an in-use record size names a key.
-  for (QScatterSeries* part : d.Points(chartviews::kRecordSizes).parts)
-    connect(part, &QScatterSeries::clicked, this, [this](const QPointF& point) {
-      const int index = impl_->NearestPoint(chartviews::kRecordSizes, point);
-      if (index >= 0) emit usingPointClicked(index);
-    });
   d.Sync();
+}
+
+// Only a click on an in-use record size names a key. The click is taken here rather than
+// from Qt's series, which know only the points drawn: a point left out of the drawing is
+// named as well.
+void AnalysisChart::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) impl_->pressedAt = event->position();
+  QChartView::mousePressEvent(event);
+}
+
+void AnalysisChart::mouseReleaseEvent(QMouseEvent* event) {
+  QChartView::mouseReleaseEvent(event);
+  if (event->button() != Qt::LeftButton || !impl_->pressedAt) return;
+  const QPointF pressed = *std::exchange(impl_->pressedAt, std::nullopt);
+  // A press and a release apart are a drag, not a click.
+  if ((event->position() - pressed).manhattanLength() > QApplication::startDragDistance()) return;
+  const QPointF scene = viewportTransform().inverted().map(event->position());
+  const std::optional<std::size_t> index = impl_->PointAtClick(chartviews::kRecordSizes, scene);
+  if (index) emit usingPointClicked(static_cast<int>(*index));
 }
 
 void AnalysisChart::SelectView(int index) {
@@ -668,11 +700,7 @@ double AnalysisChart::PointValue(int index, int point) const {
   switch (Impl::DrawingOf(id)) {
     case Drawing::Pie: return d.Pie(id)->slices().at(point)->property("pointValue").toDouble();
     case Drawing::StackedBars: return d.Set(id)->at(point);
-    case Drawing::Points: {
-      const PointSeries& ps = d.Points(id);
-      const auto k = static_cast<std::size_t>(point);
-      return ps.parts[ps.part[k]]->at(static_cast<qsizetype>(ps.position[k])).y();
-    }
+    case Drawing::Points: return d.Points(id).values[static_cast<std::size_t>(point)];
     case Drawing::Line: return d.Line(id)->at(point).y();
   }
   return 0;
@@ -707,7 +735,9 @@ QColor AnalysisChart::PointColour(int index, int point) const {
   return {};
 }
 
-QPoint AnalysisChart::PointPosition(int index, int point) const {
+QPoint AnalysisChart::PointPosition(int index, int point) const { return PointPositionF(index, point).toPoint(); }
+
+QPointF AnalysisChart::PointPositionF(int index, int point) const {
   if (point < 0 || point >= PointCount(index) || !SeriesActive(index)) return {};
   const Impl& d = *impl_;
   const SeriesId id = *chartviews::SeriesAt(index);
@@ -718,7 +748,17 @@ QPoint AnalysisChart::PointPosition(int index, int point) const {
     series = d.Line(id);
   if (!series) return {};
   const QPointF scene = d.chart->mapToScene(d.chart->mapToPosition(QPointF(point, PointValue(index, point)), series));
-  return mapFromScene(scene);
+  return viewportTransform().map(scene);
+}
+
+std::vector<int> AnalysisChart::DrawnPoints(int index) const {
+  const std::optional<SeriesId> id = chartviews::SeriesAt(index);
+  std::vector<int> drawn;
+  if (!id || Impl::DrawingOf(*id) != Drawing::Points || !impl_->Active(*id)) return drawn;
+  for (const QScatterSeries* part : impl_->Points(*id).parts)
+    for (const QPointF& at : part->points()) drawn.push_back(static_cast<int>(at.x()));
+  std::sort(drawn.begin(), drawn.end());
+  return drawn;
 }
 
 QStringList AnalysisChart::MarkTexts() const {
@@ -737,9 +777,8 @@ QStringList AnalysisChart::LegendEntries() const {
 void AnalysisChart::SetOpenGL(bool wanted) {
   Impl& d = *impl_;
   d.openGL = wanted && OpenGLAvailable();
-  for (const PointSeries& ps : d.points)
-    for (QScatterSeries* part : ps.parts) part->setUseOpenGL(d.openGL && ps.part.size() >= kOpenGLFromPoints);
-  for (QLineSeries* line : d.lines) line->setUseOpenGL(d.openGL);
+  for (QLineSeries* line : d.lines) line->setUseOpenGL(d.openGL);  // the point series stay in software
+
 }
 
 bool AnalysisChart::UsesOpenGL() const { return impl_->openGL; }

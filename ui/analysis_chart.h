@@ -6,6 +6,7 @@
 
 #include <QColor>
 #include <QPoint>
+#include <QPointF>
 #include <QString>
 #include <QStringList>
 #include <QRectF>
@@ -46,8 +47,14 @@ class AnalysisChart : public QChartView {
   double PointValue(int index, int point) const;
   QString PointLabel(int index, int point) const;
   QColor PointColour(int index, int point) const;
-  // Where a point of an active point or line series is drawn, in viewport coordinates.
+  // Where a point of an active point or line series is drawn, in viewport coordinates
+  // (rounded to the pixel, and exact). A point left out of the drawing has its place too.
   QPoint PointPosition(int index, int point) const;
+  QPointF PointPositionF(int index, int point) const;
+  // The points of a point series that are drawn (by index, ascending): a large series is
+  // thinned to the plot's pixel columns (ui/chart_decimation.h). Empty for other series and
+  // while the series is not shown.
+  std::vector<int> DrawnPoints(int index) const;
   // What the chart draws besides the series: the texts of the marks now shown, and the
   // legend's entries top to bottom.
   QStringList MarkTexts() const;
@@ -71,16 +78,23 @@ class AnalysisChart : public QChartView {
   QString PointLabel(SeriesId id, int point) const { return PointLabel(IndexOf(id), point); }
   QColor PointColour(SeriesId id, int point) const { return PointColour(IndexOf(id), point); }
   QPoint PointPosition(SeriesId id, int point) const { return PointPosition(IndexOf(id), point); }
+  QPointF PointPositionF(SeriesId id, int point) const { return PointPositionF(IndexOf(id), point); }
+  std::vector<int> DrawnPoints(SeriesId id) const { return DrawnPoints(IndexOf(id)); }
 
-  // Draw the point and line series with OpenGL where a context can be made (the default);
-  // off for pictures, which are painted in software.
+  // Draw the line series with OpenGL where a context can be made (the default); off for
+  // pictures, which are painted in software. The point series, thinned, are always drawn in
+  // software.
   void SetOpenGL(bool wanted);
   bool UsesOpenGL() const;
 
  signals:
   // A point of chartviews::kRecordSizes (Series6, "UsingRecSize") was clicked: its index in
-  // the series.
+  // the series, whether the point is drawn or left out of the drawing.
   void usingPointClicked(int valueIndex);
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
   struct Impl;

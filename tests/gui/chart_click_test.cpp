@@ -1,11 +1,10 @@
 // The point click: a click on a point of Series6 ("UsingRecSize") reports that point's
 // index; a click on Series8 ("EmptyRecSize"), on another series or on nothing reports none.
-// Offscreen the points are drawn in software; under xvfb-run with QT_QPA_PLATFORM=xcb, with
-// OpenGL.
+// The points are drawn in software on every platform; the click on large series is in
+// chart_thinning_test.cpp.
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
-#include <QtCharts/QScatterSeries>
 
 #include "tests/gui/chart_fixture.h"
 #include "tests/support/test_namespaces.h"
@@ -14,21 +13,6 @@ namespace quarvex::ui::charttesting {
 
 using namespace chartviews;
 namespace {
-
-// A click where the user would click: on the widget on top there (with OpenGL, Qt Charts
-// lays a widget of its own over the plot).
-void ClickAt(AnalysisChart& chart, QPoint viewportPosition) {
-  const QPoint global = chart.viewport()->mapToGlobal(viewportPosition);
-  QWidget* target = QApplication::widgetAt(global);
-  if (!target || (target != &chart && !chart.isAncestorOf(target))) target = chart.viewport();
-  QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFromGlobal(global));
-}
-
-QScatterSeries* FirstPointSeries(AnalysisChart& chart) {
-  for (QAbstractSeries* s : chart.chart()->series())
-    if (auto* points = qobject_cast<QScatterSeries*>(s)) return points;
-  return nullptr;
-}
 
 TEST(ChartClick, AClickOnAnInUsePointReportsItsIndex) {
   const auto chart = ShownChart();
@@ -58,20 +42,30 @@ TEST(ChartClick, AClickOnAFreeRecordPointOrOnNothingReportsNothing) {
   EXPECT_EQ(clicked.count(), 0);
 }
 
-TEST(ChartClick, AClickReportedAsAPositionNamesTheNearestPointDrawnNearIt) {
-  // Drawn with OpenGL, Qt reports where the click was, not the point.
+TEST(ChartClick, AClickBesideAPointNamesItAndOneBetweenPointsNamesNothing) {
   const auto chart = ShownChart();
   chart->LoadSeries(PointSet({10, 40, 20, 50, 30}, {}));
   chart->SelectView(ChartView::RecordSizes);
   Settle();
-  QScatterSeries* points = FirstPointSeries(*chart);
-  ASSERT_NE(points, nullptr);
   QSignalSpy clicked(chart.get(), &AnalysisChart::usingPointClicked);
-  emit points->clicked(QPointF(2.03, 20.2));
+  ClickAt(*chart, chart->PointPosition(kRecordSizes, 2) + QPoint(2, 0));  // on its pointer's edge
   ASSERT_EQ(clicked.count(), 1);
   EXPECT_EQ(clicked.last().at(0).toInt(), 2);
-  emit points->clicked(QPointF(2.5, 45));  // between points, far from both
+  const QPoint between = (chart->PointPosition(kRecordSizes, 2) + chart->PointPosition(kRecordSizes, 3)) / 2;
+  ClickAt(*chart, between);  // between points, far from both
+  ClickAt(*chart, chart->PointPosition(kRecordSizes, 2) + QPoint(0, 8));  // below the pointer
   EXPECT_EQ(clicked.count(), 1);
+}
+
+TEST(ChartClick, PressingOnAPointAndReleasingElsewhereIsNoClick) {
+  const auto chart = ShownChart();
+  chart->LoadSeries(PointSet({10, 40, 20, 50, 30}, {}));
+  chart->SelectView(ChartView::RecordSizes);
+  Settle();
+  QSignalSpy clicked(chart.get(), &AnalysisChart::usingPointClicked);
+  QTest::mousePress(chart->viewport(), Qt::LeftButton, {}, chart->PointPosition(kRecordSizes, 1));
+  QTest::mouseRelease(chart->viewport(), Qt::LeftButton, {}, chart->PointPosition(kRecordSizes, 1) + QPoint(40, 0));
+  EXPECT_EQ(clicked.count(), 0);
 }
 
 }  // namespace

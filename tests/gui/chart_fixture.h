@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QTest>
 #include <memory>
 #include <string>
 
@@ -42,6 +44,15 @@ inline std::unique_ptr<AnalysisChart> ShownChart() {
   chart->show();
   Settle();
   return chart;
+}
+
+// A click where the user would click: on the widget on top there (with OpenGL, Qt Charts
+// lays a widget of its own over the plot).
+inline void ClickAt(AnalysisChart& chart, QPoint viewportPosition) {
+  const QPoint global = chart.viewport()->mapToGlobal(viewportPosition);
+  QWidget* target = QApplication::widgetAt(global);
+  if (!target || (target != &chart && !chart.isAncestorOf(target))) target = chart.viewport();
+  QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFromGlobal(global));
 }
 
 // Record-size points: Series6 with the given sizes (labels 100, 200, ...), Series8 likewise
