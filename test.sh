@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Sets everything up and runs every test: the whole suite as built normally, short fuzz runs,
-# the Windows cross build under wine, and the whole suite again under AddressSanitizer +
-# UndefinedBehaviorSanitizer (last, so that its summary closes the output).
+# Sets everything up and runs every test: the whole suite as built normally, the Debian package
+# installed and removed, short fuzz runs, the Windows cross build (and its zip) under wine, and
+# the whole suite again under AddressSanitizer + UndefinedBehaviorSanitizer (last, so that its
+# summary closes the output).
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -15,6 +16,9 @@ echo "== Build and test"
 cmake -S . -B build-test "${config[@]}" > /dev/null
 cmake --build build-test
 (cd build-test && ctest --output-on-failure -j2)
+
+echo "== The Debian package: made by cpack from build-test, installed with apt-get, run, removed"
+tools/deb-check.sh build-test
 
 echo "== Short fuzz runs of the whole job, the REGEDIT4 export, the salvage reader, recovery, code page detection, the facts report and the image path (clang, libFuzzer, ASan + UBSan)"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz "${config[@]}" -DQUARVEX_FUZZ=ON -DQUARVEX_SANITIZE=ON \

@@ -10,6 +10,7 @@
 #include "app/cli_hives.h"
 #include "app/cli_recover.h"
 #include "app/cli_run.h"
+#include "app/cli_summary.h"
 #include "text/terminal_text.h"
 
 namespace quarvex::cli {
@@ -27,6 +28,7 @@ constexpr std::array kSubcommands{
     Subcommand{"diff", "diff A B", "what changed from hive A to hive B", RunDiff},
     Subcommand{"stats", "stats FILE", "counts, sizes and the largest keys", RunStats},
     Subcommand{"hives", "hives [--deleted] IMAGE", "the registry files in a disk image", RunHives},
+    Subcommand{"summary", "summary [-j N] FILE|DIR...", "one line per hive, for many at once", RunSummary},
 };
 
 }  // namespace

@@ -297,6 +297,15 @@ class Salvager {
     std::vector<std::int32_t>& frees = freeInChain_.emplace_back();
     while (p < end) {
       if (end - p < static_cast<std::int64_t>(DataRecordHeader::kSize)) {
+        // A free record needs only its 12-byte header, so one smaller than a record in use may
+        // close the block (what is left when a record's space is split): it is on the chain.
+        const DataRecordHeader last = DecodeAt<DataRecordHeader>(p);
+        if (!block.cut && end - p >= static_cast<std::int64_t>(FreeDataRecord::kSize) && last.RecNo == kNoNumber &&
+            last.NextOfs == end - p) {
+          ++block.freeRecords;
+          frees.push_back(static_cast<std::int32_t>(p - block.offset.value));
+          break;
+        }
         const auto left = static_cast<std::uint64_t>(end - p);
         out_.summary.bytesLost += left;
         if (block.cut)

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs, when they are missing. Usage:
 #   tools/install-deps.sh cli     the engine and quarvex-cli
-#   tools/install-deps.sh all     everything: the window, the tests, benchmarks, fuzzing
+#   tools/install-deps.sh all     everything: the window, the tests, benchmarks, fuzzing, the
+#                                 man page and the Debian package
 set -euo pipefail
 
 cli=(cmake ninja-build g++ pkg-config nlohmann-json3-dev libtsk-dev libmspack-dev)
 all=("${cli[@]}" libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev qt6-charts-dev
      libqt6opengl6-dev libgl-dev fonts-ipafont-gothic fonts-ipafont-mincho clang libclang-rt-dev
      libcreg-utils libparse-win32registry-perl python3 python3-jsonschema time xvfb xauth
-     dosfstools mtools gcab qemu-utils fdisk)
+     dosfstools mtools gcab qemu-utils fdisk
+     help2man dpkg-dev desktop-file-utils)
 
 case "${1:-all}" in
   cli) wanted=("${cli[@]}") ;;

@@ -50,6 +50,23 @@ build() {
 
 echo "== Windows build, 64-bit (x86_64-w64-mingw32)"
 build x86_64 build-win64
+# The zip for Windows users: quarvex-cli.exe with the README and the licence, made by cpack from
+# the 64-bit build (packaging/CMakeLists.txt), its contents checked here and its program run
+# from the unpacked folder under wine below.
+echo "== Windows zip (cpack -G ZIP)"
+rm -rf build-win64/package
+(cd build-win64 && cpack -G ZIP -B "$PWD/package" > package.log 2>&1) || { cat build-win64/package.log >&2; exit 1; }
+zip=$(ls build-win64/package/quarvex-cli-*-win64.zip)
+folder=$(basename "$zip" .zip)
+listed=$(cmake -E tar tf "$zip")
+wanted=("$folder/quarvex-cli.exe" "$folder/README.md")
+[ -f LICENSE ] && wanted+=("$folder/LICENSE")
+for entry in "${wanted[@]}"; do
+  grep -qx "$entry" <<< "$listed" || { echo "FAIL: $zip lacks $entry" >&2; exit 1; }
+done
+echo "ok   $zip ($(stat -c %s "$zip") bytes): $(tr '\n' ' ' <<< "$listed")"
+[ -f LICENSE ] || echo "NOTE: the source tree has no LICENSE file, so the zip holds none"
+
 echo "== Windows build, 32-bit (i686-w64-mingw32): compiled and linked only"
 build i686 build-win32
 
@@ -76,8 +93,23 @@ cp -p build-win64/fixture-windows/SYSTEM/Krnl386.Exe "$windows/system/krnl386.ex
 
 "$wine" build-win64/host/quarvex-host-check.exe --machine-type 'IBM PC/AT' --computer-name RETRO
 
-# The same job natively and under Windows: equal reports but for the header.
 windows_path() { local p; p=$(realpath -m "$1"); echo "Z:${p//\//\\}"; }
+
+# The zip's program runs from its unpacked folder alone: no DLL it needs is missing.
+rm -rf build-win64/unzipped && mkdir build-win64/unzipped
+(cd build-win64/unzipped && cmake -E tar xf "../package/$folder.zip")
+said=$("$wine" "build-win64/unzipped/$folder/quarvex-cli.exe" --version | tr -d '\r')
+version=$(sed -n 's/^project(Quarvex VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+[ "$said" = "quarvex-cli $version" ] ||
+  { echo "FAIL: the zip's quarvex-cli.exe --version said '$said'" >&2; exit 1; }
+echo "ok   the unpacked zip's quarvex-cli.exe runs: $said"
+# summary's threads on Windows: the sample and the real user.dat on two at once.
+lines=$("$wine" "build-win64/unzipped/$folder/quarvex-cli.exe" summary -j 2 "$(windows_path samples/USER-SAMPLE.DAT)" \
+        "$(windows_path tests/data/USER.DAT)" | tr -d '\r' | cut -f 4,15 | tail -n +2 | tr '\t\n' '  ')
+[ "$lines" = "501 healthy 788 healthy " ] || { echo "FAIL: summary under wine said '$lines'" >&2; exit 1; }
+echo "ok   summary -j 2 under wine: $lines"
+
+# The same job natively and under Windows: equal reports but for the header.
 sample=samples/USER-SAMPLE.DAT
 now=2026-12-07T10:00:00
 "$native/app/quarvex-cli" --now "$now" --all -o build-win64/native-report.txt "$sample"

@@ -5,7 +5,7 @@ _quarvex_cli() {
   local cur prev subcommand
   cur=${COMP_WORDS[COMP_CWORD]}
   prev=${COMP_WORDS[COMP_CWORD-1]}
-  local subcommands="report check recover facts ls get find diff stats hives help"
+  local subcommands="report check recover facts ls get find diff stats hives summary help"
   local report_options="-o --output --json --json-series --charts --export --salvage --export-root --encoding --codepage
     --partial --progress --now --windows-dir --prescan --no-analysis --no-analysis-report --no-keys
     --structure --all --set --verbose --help --version"
@@ -17,7 +17,7 @@ _quarvex_cli() {
     --min-confidence) mapfile -t COMPREPLY < <(compgen -W "high medium low" -- "$cur"); return ;;
     --type) mapfile -t COMPREPLY < <(compgen -W "REG_NONE REG_SZ REG_EXPAND_SZ REG_BINARY REG_DWORD REG_MULTI_SZ" -- "$cur"); return ;;
     --charts|--windows-dir) mapfile -t COMPREPLY < <(compgen -d -- "$cur"); return ;;
-    --now|--export-root|--set|-d) return ;;
+    --now|--export-root|--set|-d|-j) return ;;
   esac
 
   subcommand=""
@@ -45,6 +45,7 @@ _quarvex_cli() {
     diff) options="--keys-only --values-only --json --codepage --help" ;;
     stats) options="--json --codepage --help" ;;
     hives) options="--deleted --help" ;;
+    summary) options="-j --json --codepage --help" ;;
     help) mapfile -t COMPREPLY < <(compgen -W "$subcommands" -- "$cur"); return ;;
   esac
   if [[ $cur == -* ]]; then
