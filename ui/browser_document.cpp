@@ -9,6 +9,8 @@
 #include "detect/hive_root.h"
 #include "export/regedit4_export.h"
 #include "hive/format.h"
+#include "image/hive_source.h"
+#include "image/image_address.h"
 #include "text/text_encoding.h"
 
 namespace quarvex::ui {
@@ -46,6 +48,16 @@ constexpr std::string_view kUnknownPrefix = "(unknown parent)\\";
 
 std::unique_ptr<BrowserDocument> BrowserDocument::Load(const std::string& path, text::CodePage codePage,
                                                        std::string& error) {
+  // A hive inside a disk image or cabinet (IMAGE::PATH) is read through the image layer.
+  if (const std::optional<image::ImageAddress> address = image::ParseImageAddress(path)) {
+    std::string why;
+    std::optional<std::vector<std::uint8_t>> bytes = image::ReadAddressedFile(*address, why);
+    if (!bytes) {
+      error = path + ": cannot read: " + why;
+      return nullptr;
+    }
+    return FromBytes(std::move(*bytes), path, codePage, error);
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     error = path + ": cannot open: " + std::strerror(errno);
@@ -76,12 +88,12 @@ std::unique_ptr<BrowserDocument> BrowserDocument::FromBytes(std::vector<std::uin
   // The root key as quarvex-cli --export takes it: from the hive's top keys, the file name
   // only breaking a tie.
   const std::optional<detect::HiveRoot> root = detect::RootKeyForContent(doc->hive_);
-  doc->rootKey_ = root ? root->rootKey : exporter::RootKeyForFileName(path);
+  doc->rootKey_ = root ? root->rootKey : exporter::RootKeyForFileName(image::InnermostFileName(path));
   doc->Index();
   return doc;
 }
 
-std::string BrowserDocument::FileName() const { return std::filesystem::path(path_).filename().string(); }
+std::string BrowserDocument::FileName() const { return image::DisplayName(path_); }
 
 void BrowserDocument::Index() {
   const browse::HiveView& view = *view_;

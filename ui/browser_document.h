@@ -41,7 +41,8 @@ struct StructureAtOffset {
 
 class BrowserDocument {
  public:
-  // Reads the file (read-only) and salvages it. nullptr and a reason when the file cannot be
+  // Reads the file (read-only; a hive inside an image or cabinet by its IMAGE::PATH address)
+  // and salvages it. nullptr and a reason when the file cannot be
   // read or holds no registry file at all.
   static std::unique_ptr<BrowserDocument> Load(const std::string& path, text::CodePage codePage, std::string& error);
   // The same over bytes already in memory (for tests and benchmarks); path names them.
@@ -49,7 +50,7 @@ class BrowserDocument {
                                                     text::CodePage codePage, std::string& error);
 
   const std::string& Path() const { return path_; }
-  std::string FileName() const;  // the path's last component
+  std::string FileName() const;  // the path's last component; for IMAGE::PATH the image's name and the address
   text::CodePage CodePage() const { return codePage_; }
   hive::Bytes Image() const { return {bytes_.data(), bytes_.size()}; }
   const salvage::SalvagedHive& Hive() const { return hive_; }
