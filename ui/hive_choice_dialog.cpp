@@ -2,6 +2,7 @@
 
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -85,7 +86,10 @@ QString ChooseHiveIn(QWidget* parent, const QString& chosen, const HiveChoiceRun
   const std::string path = QFile::encodeName(chosen).toStdString();
   if (image::ContainerKindOf(path) == image::ContainerKind::None) return chosen;
   std::string why;
+  // Walking the image's directories takes a moment on a large disk.
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
   const std::optional<image::HiveListing> listing = image::ListHives(path, true, why);
+  QGuiApplication::restoreOverrideCursor();
   if (!listing) {
     error = FromUtf8(why);
     return {};

@@ -29,7 +29,7 @@ namespace {
 
 bool HaveTool(const char* tool) { return std::system((std::string("command -v ") + tool + " > /dev/null").c_str()) == 0; }
 
-bool Run(const std::string& command) { return std::system(command.c_str()) == 0; }
+bool RunScript(const std::string& command) { return std::system(command.c_str()) == 0; }
 
 // disk.img: a DOS partition table, FAT16 in its first partition holding WINDOWS/USER.DAT (the
 // bundled sample), SYSTEM.1ST (the browser's fixture hive) and a deleted TEMP/USER.DAT;
@@ -61,7 +61,7 @@ struct DiskImages {
         "mcopy -i disk.img@@1M '" + sample + "' ::TEMP/USER.DAT;"
         "mdel -i disk.img@@1M ::TEMP/USER.DAT;"
         "mcopy -i empty.img@@1M SYSTEM.1ST ::/NOTES.TXT";
-    made = Run(script);
+    made = RunScript(script);
   }
 };
 
@@ -349,6 +349,26 @@ TEST(ImageOpen, TheAnalysersBrowseButtonOpensTheHiveInTheImage) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return browser->Document() != nullptr; }, 20000));
   EXPECT_EQ(browser->Document()->Path(), images.disk + "::SYSTEM.1ST");
   browser->close();
+}
+
+TEST(ImageOpen, ACabinetBackupOffersItsHives) {
+  DiskImages images;
+  NEED_IMAGES(images);
+  if (!HaveTool("gcab")) GTEST_SKIP() << "gcab missing";
+  const std::string at = images.dir.path().toStdString();
+  ASSERT_TRUE(RunScript("set -e; cd '" + at + "'; mkdir -p old; cp '" + SamplePath() +
+                  "' old/USER.DAT; cp SYSTEM.1ST old/SYSTEM.DAT; gcab -c -z -n RB001.CAB old/SYSTEM.DAT old/USER.DAT > /dev/null"));
+  auto form = MakeWindow();
+  SeenList seen;
+  form->SetFileDialogHook(TypeIntoDialog(at + "/RB001.CAB"));
+  form->SetHiveChoiceHook(ChooseRow(QStringLiteral("USER.DAT"), seen));
+  form->Button1Click();
+  ASSERT_TRUE(WaitForJob(*form));
+  ASSERT_EQ(seen.rows.size(), 2u);
+  EXPECT_TRUE(seen.summary.contains(QStringLiteral(": cabinet, ")));
+  for (const QStringList& row : seen.rows) EXPECT_EQ(row[HiveChoiceDialog::kKind], QStringLiteral("in cabinet backup"));
+  EXPECT_EQ(form->Job().code, 0);
+  EXPECT_EQ(form->StatusText(0).toStdString(), at + "/RB001.CAB::USER.DAT");
 }
 
 TEST(ImageOpen, AnImageOnTheCommandLineOffersItsHivesAndAnAddressOpensAtOnce) {
