@@ -458,6 +458,11 @@ void TForm1::StartAnalysis() {
         input.bytes = quarvex::image::ReadAddressedFile(*address, error);
         if (!input.bytes) {
           // As a loose file that cannot be read ends its job (code 20), with the reason said.
+          job_.hive.hiveImage.Clear();
+          job_.hive.errorCode = quarvex::hive::code::kLoadFailed;
+          job_.hive.failure.reset();
+          job_.finding.reset();
+          job_.code = quarvex::hive::code::kLoadFailed;
           job_.loadFailureReason = error;
           events.Started(input.fileName);
           events.LoadFailed();
