@@ -41,7 +41,9 @@ ContainerKind ContainerKindOf(const std::string& path) {
   if (!IsRegularFile(path)) return ContainerKind::None;
   std::ifstream in(std::filesystem::path(path), std::ios::binary);
   const std::string sector = Head(in, 512);
-  if (sector.rfind("CREG", 0) == 0) return ContainerKind::None;
+  // A hive: its signature first, or (its header damaged) the key-node area's at 0x20.
+  if (sector.rfind("CREG", 0) == 0 || (sector.size() >= 0x24 && sector.compare(0x20, 4, "RGKN") == 0))
+    return ContainerKind::None;
   if (sector.rfind("MSCF", 0) == 0) return ContainerKind::Cabinet;
   if (ImageFormatOf(path) != ImageFormat::Raw) return ContainerKind::DiskImage;
   if (sector.size() == 512 && static_cast<unsigned char>(sector[510]) == 0x55 &&

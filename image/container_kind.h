@@ -16,7 +16,7 @@ enum class ImageFormat { Raw, Ewf, Vmdk, Vhd };
 // anything else is raw.
 ImageFormat ImageFormatOf(const std::string& path);
 
-// None for a hive ("CREG" first), a file that is not there or not a regular file, and anything
+// None for a hive ("CREG" first, or "RGKN" at 0x20 when its header is damaged), a file that is not there or not a regular file, and anything
 // that starts like no container; Cabinet for "MSCF"; DiskImage for an E01, VMDK or VHD
 // signature, or a first sector that ends in the boot signature 55 AA (a partition table or
 // a FAT boot sector, also the first piece of a split raw image).

@@ -92,6 +92,9 @@ TEST_F(ImageAddressTest, TheKindOfAChosenFileIsToldByItsSignatures) {
   vhdFooter.replace(4096 - 512, 8, "conectix");
   std::string hiveWithBootSignature = sector(4096, 0x55, 0xAA);
   hiveWithBootSignature.replace(0, 4, "CREG");
+  std::string hiveWithoutItsSignature = hiveWithBootSignature;
+  hiveWithoutItsSignature.replace(0, 4, "XXXX");
+  hiveWithoutItsSignature.replace(0x20, 4, "RGKN");
   struct Case {
     const char* name;
     std::string bytes;
@@ -100,6 +103,7 @@ TEST_F(ImageAddressTest, TheKindOfAChosenFileIsToldByItsSignatures) {
   const std::vector<Case> cases{
       {"hive.dat", "CREG\x00\x00\x01\x00" + std::string(100, '\0'), ContainerKind::None},
       {"hive-with-boot-signature.dat", hiveWithBootSignature, ContainerKind::None},
+      {"hive-signature-smashed.dat", hiveWithoutItsSignature, ContainerKind::None},
       {"rb001.cab", "MSCF" + std::string(60, '\0'), ContainerKind::Cabinet},
       {"mbr.img", sector(1024, 0x55, 0xAA), ContainerKind::DiskImage},
       {"no-boot-signature.img", sector(1024, 0x55, 0x00), ContainerKind::None},
