@@ -88,7 +88,13 @@ BrowserWindow::BrowserWindow(Settings settings, QWidget* parent) : QMainWindow(p
 BrowserWindow::~BrowserWindow() {
   // Neither worker may outlive the document it reads.
   search_->Stop();
-  if (loader_) loader_->wait();
+  // A load still in flight: its end will never reach this window, which therefore deletes the
+  // finished thread itself (it has no parent; it leaked when the window closed mid-load).
+  if (loader_) {
+    loader_->wait();
+    delete loader_;
+    loader_ = nullptr;
+  }
   // QWidget's own destructor closes the window after this one has freed the document, and the
   // views ask their models for rows while they hide: they let go of the models first.
   for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(tree_), static_cast<QAbstractItemView*>(valueTable_),
