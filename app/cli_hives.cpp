@@ -4,9 +4,13 @@
 
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
+#include <system_error>
 
 #include "app/cli_run.h"
-#include "image/hive_source.h"
+#include "image/container_kind.h"
+#include "image/hive_listing_text.h"
+#include "image/image_address.h"
 
 namespace quarvex::cli {
 
@@ -20,37 +24,21 @@ const char* const kUsage =
     "  written, accessed; a cabinet's member has the date the cabinet keeps) and the address that\n"
     "  opens it, e.g. quarvex-cli check 'IMAGE::WINDOWS/SYSBCKUP/RB001.CAB::SYSTEM.DAT'.\n"
     "  --deleted  also list deleted registry files whose directory entries survive\n"
-    "  Exit status: 0 listed, 1 the image cannot be read, 2 usage error.\n";
+    "  Exit status: 0 listed, 1 the image cannot be read, 2 usage error (or a build that reads no\n"
+    "  images, as the Windows build).\n";
 
-// FAT keeps local wall-clock time; The Sleuth Kit turned it into a time_t through the local
-// zone, so the local zone gives it back as it was written.
-std::string DateTime(std::time_t when, bool withTime) {
-  if (when == 0) return withTime ? "-                  " : "-         ";
-  std::tm local{};
-#if defined(_WIN32)
-  if (localtime_s(&local, &when) != 0) return "?";
-#else
-  if (!localtime_r(&when, &local)) return "?";
-#endif
-  char text[32];
-  std::strftime(text, sizeof text, withTime ? "%Y-%m-%d %H:%M:%S" : "%Y-%m-%d", &local);
-  return text;
-}
+constexpr const char* kNoImagesHere =
+    "this build of quarvex-cli reads no disk images or cabinets (it is made without The Sleuth Kit and "
+    "libmspack, as the Windows build is): copy the hive out of the image first, or use the Linux build";
 
-std::string MemberDate(const image::CabinetMember& m) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", m.year, m.month, m.day, m.hour, m.minute, m.second);
-  return text;
+bool IsRegularFile(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(std::filesystem::path(path), ec) && !ec;
 }
 
 std::string Padded(std::string text, std::size_t width) {
   if (text.size() < width) text.append(width - text.size(), ' ');
   return text;
-}
-
-std::string KindText(const image::ListedHive& hive) {
-  std::string kind(image::HiveKindText(hive.file.kind));
-  return hive.file.deleted ? "deleted " + kind : kind;
 }
 
 }  // namespace
@@ -80,21 +68,36 @@ int RunHives(const std::vector<std::string>& args, std::ostream& out, std::ostre
     err << "quarvex-cli hives: " << error << '\n';
     return kExitJobFailed;
   }
-  out << container << ": " << listing->format << ", " << listing->size << " bytes, partition table "
-      << listing->partitionTable << '\n';
-  for (const image::FileSystemInfo& fs : listing->fileSystems)
-    out << "  file system " << fs.number << ": " << fs.type << " at byte " << fs.offset << ", " << fs.size << " bytes\n";
+  out << image::ListingSummary(container, *listing) << '\n';
+  for (const image::FileSystemInfo& fs : listing->fileSystems) out << "  " << image::FileSystemText(fs) << '\n';
   out << Padded("KIND", 26) << Padded("SIZE", 11) << Padded("CREATED", 21) << Padded("WRITTEN", 21)
       << Padded("ACCESSED", 12) << "ADDRESS\n";
   for (const image::ListedHive& hive : listing->hives) {
-    const bool member = hive.member.has_value();
-    std::string size = std::to_string(hive.file.size);
-    out << Padded(KindText(hive), 26) << Padded(size, 11) << Padded(member ? "-" : DateTime(hive.file.created, true), 21)
-        << Padded(member ? MemberDate(*hive.member) : DateTime(hive.file.written, true), 21)
-        << Padded(member ? "-" : DateTime(hive.file.accessed, false), 12) << container << "::" << hive.address << '\n';
+    const image::HiveRowText row = image::RowText(hive);
+    out << Padded(row.kind, 26) << Padded(row.size, 11) << Padded(row.created, 21) << Padded(row.written, 21)
+        << Padded(row.accessed, 12) << container << "::" << row.address << '\n';
   }
   for (const std::string& note : listing->notes) out << "note: " << note << '\n';
   return kExitOk;
+}
+
+std::optional<int> RefuseImagesWithoutSupport(const std::vector<std::string>& args, std::ostream& err) {
+  if (image::ImagesSupported() || args.empty()) return std::nullopt;
+  for (const std::string& a : args)
+    if (a == "--help" || a == "-h") return std::nullopt;
+  if (args[0] == "hives") {
+    err << "quarvex-cli hives: " << kNoImagesHere << '\n';
+    return kExitUsage;
+  }
+  for (const std::string& a : args) {
+    if (a.empty() || a[0] == '-') continue;
+    // Only an address whose image exists: a key path such as "::{20D04FE0-...}" is no image.
+    const std::optional<image::ImageAddress> address = image::ParseImageAddress(a);
+    if (!address || !IsRegularFile(address->container)) continue;
+    err << "quarvex-cli: " << a << " names a file inside a disk image or cabinet, but " << kNoImagesHere << '\n';
+    return kExitUsage;
+  }
+  return std::nullopt;
 }
 
 }  // namespace quarvex::cli

@@ -201,6 +201,7 @@ std::string ChooseExportRoot(const CliOptions& o, const quarvex::salvage::Salvag
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  if (const std::optional<int> refused = RefuseImagesWithoutSupport(args, err)) return *refused;
   // "check", "ls", "help" ... (app/cli_subcommands.cpp); anything else is the report's options.
   if (const std::optional<int> status = RunSubcommand(args, out, err)) return *status;
   return RunReport(args, out, err);

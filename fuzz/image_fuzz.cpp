@@ -1,7 +1,8 @@
 // Fuzz target: the image path on arbitrary bytes. The first byte chooses what the rest is: even,
 // a disk image (written to a temporary file, as The Sleuth Kit opens images by name), whose
 // hives are listed with the deleted ones and each read through its address; odd, a cabinet,
-// listed and each member extracted. A damaged FAT, directory or cabinet must give a reason,
+// listed and each member extracted. The image's kind is told from its signatures first, as
+// the windows tell it. A damaged FAT, directory or cabinet must give a reason,
 // never crash, hang or allocate without bound.
 #include <cstddef>
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include <unistd.h>
 
 #include "image/cabinet.h"
+#include "image/container_kind.h"
 #include "image/hive_source.h"
 
 namespace {
@@ -59,6 +61,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!file) std::abort();
   if (!rest.empty() && std::fwrite(rest.data(), 1, rest.size(), file) != rest.size()) std::abort();
   std::fclose(file);
+  // What the windows ask of a chosen file before they offer its hives.
+  const ContainerKind kind = ContainerKindOf(path);
+  if (kind == ContainerKind::Cabinet && (rest.size() < 4 || rest[0] != 'M')) std::abort();
   const auto listing = ListHives(path, true, error);
   if (!listing) return 0;
   for (const ListedHive& hive : listing->hives) {

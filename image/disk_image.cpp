@@ -7,7 +7,11 @@
 
 #include <tsk/libtsk.h>
 
+#include "image/container_kind.h"
+
 namespace quarvex::image {
+
+bool ImagesSupported() { return true; }
 
 namespace {
 
@@ -22,22 +26,16 @@ std::string TskError(const std::string& what) {
 // A damaged directory tree is walked no further than this many entries.
 constexpr std::size_t kMostEntries = 1'000'000;
 
-// The image's container format, told by its signatures: E01 ("EVF"), VMDK (sparse "KDMV" or a
-// text descriptor), VHD ("conectix" footer at the end, and at the start too when dynamic);
-// anything else is raw. Asking the library to detect it tries every format in turn, and the
-// failed tries of the virtual-disk libraries leak their handles; each open would add to it.
+// The container format as its signatures tell it. Asking the library to detect it tries every
+// format in turn, and the failed tries of the virtual-disk libraries leak their handles; each
+// open would add to it.
 TSK_IMG_TYPE_ENUM ContainerFormat(const std::string& path) {
-  std::ifstream in(std::filesystem::path(path), std::ios::binary);
-  char head[24] = {};
-  in.read(head, sizeof head);
-  const std::string start(head, static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
-  if (start.rfind("EVF\x09\x0d\x0a\xff", 0) == 0) return TSK_IMG_TYPE_EWF_EWF;
-  if (start.rfind("KDMV", 0) == 0 || start.rfind("# Disk DescriptorFile", 0) == 0) return TSK_IMG_TYPE_VMDK_VMDK;
-  if (start.rfind("conectix", 0) == 0) return TSK_IMG_TYPE_VHD_VHD;
-  in.clear();
-  in.seekg(-512, std::ios::end);
-  char footer[8] = {};
-  if (in && in.read(footer, sizeof footer) && std::string(footer, sizeof footer) == "conectix") return TSK_IMG_TYPE_VHD_VHD;
+  switch (ImageFormatOf(path)) {
+    case ImageFormat::Ewf: return TSK_IMG_TYPE_EWF_EWF;
+    case ImageFormat::Vmdk: return TSK_IMG_TYPE_VMDK_VMDK;
+    case ImageFormat::Vhd: return TSK_IMG_TYPE_VHD_VHD;
+    case ImageFormat::Raw: break;
+  }
   return TSK_IMG_TYPE_RAW;
 }
 

@@ -49,6 +49,32 @@ std::optional<std::vector<std::uint8_t>> FromCabinet(const std::vector<std::uint
   return bytes;
 }
 
+// A split raw image is opened by its first piece, from which The Sleuth Kit finds the others
+// ("disk.001", "disk.002", ...). Named by a later piece it reads that piece alone, which starts
+// with no partition table: the reason then says which piece to name.
+std::string SplitPieceHint(const std::string& path) {
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string::npos || path.size() - dot != 4) return {};
+  const std::string digits = path.substr(dot + 1);
+  for (char c : digits)
+    if (c < '0' || c > '9') return {};
+  if (digits == "000" || digits == "001") return {};
+  for (const char* first : {"001", "000"}) {
+    const std::string firstPiece = path.substr(0, dot + 1) + first;
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(std::filesystem::path(firstPiece), ec))
+      return " (this is a later piece of a split image: name its first piece, " + firstPiece + ")";
+  }
+  return {};
+}
+
+std::unique_ptr<DiskImage> OpenImage(const std::string& path, std::string& error) {
+  std::string why;
+  std::unique_ptr<DiskImage> image = DiskImage::Open(path, why);
+  if (!image) error = path + ": " + why + SplitPieceHint(path);
+  return image;
+}
+
 }  // namespace
 
 std::optional<std::vector<std::uint8_t>> ReadAddressedFile(const ImageAddress& address, std::string& error) {
@@ -65,12 +91,9 @@ std::optional<std::vector<std::uint8_t>> ReadAddressedFile(const ImageAddress& a
     if (!cabinet) return std::nullopt;
     return FromCabinet(*cabinet, address.container, address.parts[0], error);
   }
+  const std::unique_ptr<DiskImage> image = OpenImage(address.container, error);
+  if (!image) return std::nullopt;
   std::string why;
-  const std::unique_ptr<DiskImage> image = DiskImage::Open(address.container, why);
-  if (!image) {
-    error = address.container + ": " + why;
-    return std::nullopt;
-  }
   const std::optional<InnerPath> inner = ParseInnerPath(address.parts[0], why);
   if (!inner) {
     error = address.container + ": " + why;
@@ -108,16 +131,20 @@ std::optional<HiveListing> ListHives(const std::string& container, bool withDele
       }
     return listing;
   }
-  std::string why;
-  const std::unique_ptr<DiskImage> image = DiskImage::Open(container, why);
-  if (!image) {
-    error = container + ": " + why;
-    return std::nullopt;
-  }
+  const std::unique_ptr<DiskImage> image = OpenImage(container, error);
+  if (!image) return std::nullopt;
   listing.format = image->FormatText();
   listing.partitionTable = image->PartitionTableText();
   listing.size = image->Size();
   listing.fileSystems = image->FileSystems();
+  // A file system that runs past the image's end: a split image missing its later pieces, or
+  // an image cut short. What lies beyond cannot be read, and reading a file there says so.
+  for (const FileSystemInfo& fs : listing.fileSystems)
+    if (fs.offset + fs.size > listing.size)
+      listing.notes.push_back("file system " + std::to_string(fs.number) + " ends at byte " +
+                              std::to_string(fs.offset + fs.size) + ", past the image's end at byte " +
+                              std::to_string(listing.size) +
+                              ": the image is cut short (a split image missing a piece?); files beyond cannot be read");
   const bool numbered = listing.fileSystems.size() > 1;
   for (const FoundFile& file : image->FindHives(withDeleted, listing.notes)) {
     const std::string address = (numbered ? std::to_string(file.fileSystem) + ":" : std::string()) + file.path;

@@ -43,6 +43,35 @@ std::optional<ImageAddress> ParseImageAddress(const std::string& argument) {
   return ImageAddress{argument.substr(0, first), SplitParts(argument.substr(first + kAddressSeparator.size()))};
 }
 
+std::string ContainerOf(const std::string& argument) {
+  const std::optional<ImageAddress> address = ParseImageAddress(argument);
+  return address ? address->container : argument;
+}
+
+namespace {
+
+// The last part after '/' or '\' (and after a file system number's ':').
+std::string LastPathPart(const std::string& path) {
+  const std::size_t at = path.find_last_of("/\\:");
+  return at == std::string::npos ? path : path.substr(at + 1);
+}
+
+}  // namespace
+
+std::string InnermostFileName(const std::string& argument) {
+  const std::optional<ImageAddress> address = ParseImageAddress(argument);
+  if (!address) return std::filesystem::path(argument).filename().string();
+  return LastPathPart(address->parts.back());
+}
+
+std::string DisplayName(const std::string& argument) {
+  const std::optional<ImageAddress> address = ParseImageAddress(argument);
+  if (!address) return std::filesystem::path(argument).filename().string();
+  std::string shown = std::filesystem::path(address->container).filename().string();
+  for (const std::string& part : address->parts) shown += std::string(kAddressSeparator) + part;
+  return shown;
+}
+
 std::optional<InnerPath> ParseInnerPath(const std::string& text, std::string& error) {
   InnerPath inner;
   std::string rest = text;

@@ -24,6 +24,16 @@ struct ImageAddress {
 // container is the longest prefix ending before a "::" that names an existing file.
 std::optional<ImageAddress> ParseImageAddress(const std::string& argument);
 
+// The file on disk an argument reads: the image or cabinet of an address, else the argument.
+std::string ContainerOf(const std::string& argument);
+// The name of the file an argument names, for what a name tells (the export's root key, a
+// report's name): "SYSTEM.DAT" of "disk.img::WINDOWS/SYSBCKUP/RB001.CAB::SYSTEM.DAT", the last
+// path part of a loose file.
+std::string InnermostFileName(const std::string& argument);
+// How a window shows what it opened: the container's file name with the address after it
+// ("disk.img::WINDOWS/SYSTEM.DAT"), or a loose file's name.
+std::string DisplayName(const std::string& argument);
+
 // A path inside an image split into its file system number (0: not given) and the path
 // proper with '\' turned into '/'.
 struct InnerPath {

@@ -1,6 +1,7 @@
 // This build was made without The Sleuth Kit and libmspack: addresses into images and
 // cabinets are understood, and every attempt to open one says why it cannot.
 #include "image/cabinet.h"
+#include "image/container_kind.h"
 #include "image/disk_image.h"
 
 namespace quarvex::image {
@@ -8,6 +9,8 @@ namespace quarvex::image {
 namespace {
 constexpr const char* kAbsent = "this build of Quarvex reads no disk images or cabinets (made without The Sleuth Kit and libmspack)";
 }
+
+bool ImagesSupported() { return false; }
 
 struct DiskImage::Impl {};
 DiskImage::DiskImage(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}

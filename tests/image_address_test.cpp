@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "image/cabinet.h"
+#include "image/container_kind.h"
 #include "image/hive_kind.h"
 #include "image/image_address.h"
 
@@ -53,6 +54,79 @@ TEST_F(ImageAddressTest, SplitsAtTheSeparatorsAfterTheLongestExistingFile) {
     EXPECT_EQ(address->container, c.container);
     EXPECT_EQ(address->parts, c.parts);
   }
+}
+
+TEST_F(ImageAddressTest, AWindowShowsTheImagesNameWithTheAddressAndNamesReportsAfterTheHive) {
+  struct Case {
+    std::string argument, container, innermost, shown;
+  };
+  const std::vector<Case> cases{
+      {At("disk.img") + "::WINDOWS/SYSTEM.DAT", At("disk.img"), "SYSTEM.DAT", "disk.img::WINDOWS/SYSTEM.DAT"},
+      {At("disk.img") + "::2:WINDOWS/SYSBCKUP/RB001.CAB::USER.DAT", At("disk.img"), "USER.DAT",
+       "disk.img::2:WINDOWS/SYSBCKUP/RB001.CAB::USER.DAT"},
+      {At("disk.img") + "::2:SYSTEM.1ST", At("disk.img"), "SYSTEM.1ST", "disk.img::2:SYSTEM.1ST"},
+      {At("disk.img") + "::WINDOWS\\USER.DAT", At("disk.img"), "USER.DAT", "disk.img::WINDOWS\\USER.DAT"},
+      {At("disk.img"), At("disk.img"), "disk.img", "disk.img"},
+      {At("odd::name.img"), At("odd::name.img"), "odd::name.img", "odd::name.img"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.argument);
+    EXPECT_EQ(ContainerOf(c.argument), c.container);
+    EXPECT_EQ(InnermostFileName(c.argument), c.innermost);
+    EXPECT_EQ(DisplayName(c.argument), c.shown);
+  }
+}
+
+// What a chosen file is, by its first bytes (and a VHD's footer): only a container's signature
+// makes the windows list its hives; everything else is opened as a hive, as before.
+TEST_F(ImageAddressTest, TheKindOfAChosenFileIsToldByItsSignatures) {
+  auto sector = [](std::size_t size, std::uint8_t b510, std::uint8_t b511) {
+    std::string bytes(size, '\0');
+    if (size >= 512) {
+      bytes[510] = static_cast<char>(b510);
+      bytes[511] = static_cast<char>(b511);
+    }
+    return bytes;
+  };
+  std::string vhdFooter(4096, '\0');
+  vhdFooter.replace(4096 - 512, 8, "conectix");
+  std::string hiveWithBootSignature = sector(4096, 0x55, 0xAA);
+  hiveWithBootSignature.replace(0, 4, "CREG");
+  std::string hiveWithoutItsSignature = hiveWithBootSignature;
+  hiveWithoutItsSignature.replace(0, 4, "XXXX");
+  hiveWithoutItsSignature.replace(0x20, 4, "RGKN");
+  struct Case {
+    const char* name;
+    std::string bytes;
+    ContainerKind kind;
+  };
+  const std::vector<Case> cases{
+      {"hive.dat", "CREG\x00\x00\x01\x00" + std::string(100, '\0'), ContainerKind::None},
+      {"hive-with-boot-signature.dat", hiveWithBootSignature, ContainerKind::None},
+      {"hive-signature-smashed.dat", hiveWithoutItsSignature, ContainerKind::None},
+      {"rb001.cab", "MSCF" + std::string(60, '\0'), ContainerKind::Cabinet},
+      {"mbr.img", sector(1024, 0x55, 0xAA), ContainerKind::DiskImage},
+      {"no-boot-signature.img", sector(1024, 0x55, 0x00), ContainerKind::None},
+      {"short-sector.img", std::string(511, '\x55'), ContainerKind::None},
+      {"disk.E01", std::string("EVF\x09\x0d\x0a\xff\x00", 8) + std::string(100, '\0'), ContainerKind::DiskImage},
+      {"sparse.vmdk", "KDMV" + std::string(100, '\0'), ContainerKind::DiskImage},
+      {"descriptor.vmdk", "# Disk DescriptorFile\nversion=1\n", ContainerKind::DiskImage},
+      {"dynamic.vhd", "conectix" + std::string(600, '\0'), ContainerKind::DiskImage},
+      {"fixed.vhd", vhdFooter, ContainerKind::DiskImage},
+      {"empty.dat", "", ContainerKind::None},
+      {"text.txt", "hello", ContainerKind::None},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::ofstream(At(c.name), std::ios::binary) << c.bytes;
+    EXPECT_EQ(ContainerKindOf(At(c.name)), c.kind);
+  }
+  EXPECT_EQ(ContainerKindOf(At("missing.img")), ContainerKind::None);
+  EXPECT_EQ(ContainerKindOf(dir_.string()), ContainerKind::None) << "a directory";
+  EXPECT_EQ(ImageFormatOf(At("disk.E01")), ImageFormat::Ewf);
+  EXPECT_EQ(ImageFormatOf(At("fixed.vhd")), ImageFormat::Vhd);
+  EXPECT_EQ(ImageFormatOf(At("mbr.img")), ImageFormat::Raw);
+  EXPECT_EQ(ImagesSupported(), bool(QUARVEX_TEST_HAVE_IMAGES));
 }
 
 TEST(InnerPathTest, TakesAFileSystemNumberAndEitherSlash) {

@@ -4,7 +4,8 @@
 #   - quarvex-host-check probes the running system (version, registry, Windows directory,
 #     version resources, time stamps, code pages) and checks that every fact comes back;
 #   - quarvex-cli analyses the bundled sample; its report must equal the native one but for
-#     the 17-line header, which shows the facts probed under Windows.
+#     the 17-line header, which shows the facts probed under Windows;
+#   - quarvex-cli refuses `hives` and IMAGE::PATH addresses (this build reads no disk images).
 # The 32-bit target (i686) is compiled and linked only. Installs what it needs with apt-get;
 # when wine cannot be installed, the programs are built but not run, and it says so.
 #
@@ -124,5 +125,20 @@ if ! cmp <(tail -n +18 build-win64/native-report.txt) <(tail -n +18 build-win64/
   exit 1
 fi
 echo "ok   the report under Windows equals the native one after the header ($(wc -l < build-win64/native-report.txt) lines)"
+
+# This build reads no disk images (no mingw build of The Sleuth Kit or libmspack): `hives` and an
+# IMAGE::PATH address end at once with a line saying so and exit status 2.
+cp "$sample" build-win64/no-images.img
+image=$(windows_path build-win64/no-images.img)
+for args in "hives $image" "check $image::WINDOWS/SYSTEM.DAT" "--now $now $image::WINDOWS/SYSTEM.DAT"; do
+  status=0
+  # shellcheck disable=SC2086  # the words of args are the arguments
+  said=$("$wine" build-win64/app/quarvex-cli.exe $args 2>&1) || status=$?
+  if [ "$status" -ne 2 ] || ! grep -q "reads no disk images or cabinets" <<< "$said"; then
+    echo "FAIL: quarvex-cli $args under Windows: exit status $status, '$said'" >&2
+    exit 1
+  fi
+done
+echo "ok   the Windows build says it reads no disk images (exit status 2)"
 "${wine%/*}/wineserver" -w 2> /dev/null || true
 echo "Windows check passed"

@@ -8,6 +8,8 @@
 #include "export/regedit4_export.h"
 #include "hive/format.h"
 #include "hive/hive_image.h"
+#include "image/hive_source.h"
+#include "image/image_address.h"
 #include "text/text_encoding.h"
 
 namespace quarvex::ui {
@@ -45,10 +47,18 @@ constexpr std::string_view kUnknownPrefix = "(unknown parent)\\";
 
 std::unique_ptr<BrowserDocument> BrowserDocument::Load(const std::string& path, std::optional<text::CodePage> codePage,
                                                        std::string& error) {
-  // Only a regular file, opened without blocking: a named pipe chosen by mistake would hold the
-  // loading thread, and closing the window waits for that thread.
+  // A hive inside a disk image or cabinet (IMAGE::PATH) is read through the image layer; a
+  // loose file only when it is a regular file, opened without blocking: a named pipe chosen by
+  // mistake would hold the loading thread, and closing the window waits for that thread.
   std::string reason;
-  std::optional<std::vector<std::uint8_t>> bytes = hive::ReadWholeRegularFile(path, reason);
+  std::optional<std::vector<std::uint8_t>> bytes;
+  const std::optional<image::ImageAddress> address = image::ParseImageAddress(path);
+  if (address) {
+    bytes = image::ReadAddressedFile(*address, reason);
+    if (!bytes) reason = "cannot read: " + reason;
+  } else {
+    bytes = hive::ReadWholeRegularFile(path, reason);
+  }
   if (!bytes) {
     error = path + ": " + reason;
     return nullptr;
@@ -82,14 +92,14 @@ std::unique_ptr<BrowserDocument> BrowserDocument::FromBytes(std::vector<std::uin
   // The root key as quarvex-cli --export takes it: from the hive's top keys, the file name
   // only breaking a tie.
   const std::optional<detect::HiveRoot> root = detect::RootKeyForContent(doc->hive_);
-  doc->rootKey_ = root ? root->rootKey : exporter::RootKeyForFileName(path);
+  doc->rootKey_ = root ? root->rootKey : exporter::RootKeyForFileName(image::InnermostFileName(path));
   doc->Index();
   const facts::HiveSource sources[] = {{doc->FileName(), doc->view_.get(), &doc->recovery_}};
   doc->facts_ = facts::CollectFacts(sources);
   return doc;
 }
 
-std::string BrowserDocument::FileName() const { return std::filesystem::path(path_).filename().string(); }
+std::string BrowserDocument::FileName() const { return image::DisplayName(path_); }
 
 void BrowserDocument::Index() {
   const browse::HiveView& view = *view_;

@@ -43,9 +43,10 @@ struct StructureAtOffset {
 
 class BrowserDocument {
  public:
-  // Reads the file (read-only) and salvages it in the code page named, or else the one the hive
-  // shows (detect/codepage_choice.h). nullptr and a reason when the file cannot be read or
-  // holds no registry file at all.
+  // Reads the file (read-only; a hive inside an image or cabinet by its IMAGE::PATH address)
+  // and salvages it in the code page named, or else the one the hive shows
+  // (detect/codepage_choice.h). nullptr and a reason when the file cannot be read or holds no
+  // registry file at all.
   static std::unique_ptr<BrowserDocument> Load(const std::string& path, std::optional<text::CodePage> codePage,
                                                std::string& error);
   // The same over bytes already in memory (for tests and benchmarks); path names them.
@@ -55,7 +56,7 @@ class BrowserDocument {
                                                     detect::CodePageChoice codePage, std::string& error);
 
   const std::string& Path() const { return path_; }
-  std::string FileName() const;  // the path's last component
+  std::string FileName() const;  // the path's last component; for IMAGE::PATH the image's name and the address
   text::CodePage CodePage() const { return codePage_.codePage; }
   // The code page with where it came from and why.
   const detect::CodePageChoice& CodePageChoice() const { return codePage_; }

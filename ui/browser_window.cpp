@@ -28,6 +28,7 @@
 #include <QStyle>
 #include <QTableView>
 #include <QThread>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -35,11 +36,13 @@
 
 #include "browse/value_text.h"
 #include "detect/codepage_choice.h"
+#include "image/image_address.h"
 #include "salvage/check_text.h"
 #include "text/report_file.h"
 #include "text/text_encoding.h"
 #include "ui/browser_document.h"
 #include "ui/browser_facts_model.h"
+#include "ui/file_dialogs.h"
 #include "ui/browser_hex_view.h"
 #include "ui/browser_key_tree_model.h"
 #include "ui/browser_problems_model.h"
@@ -87,7 +90,13 @@ BrowserWindow::BrowserWindow(Settings settings, QWidget* parent) : QMainWindow(p
 BrowserWindow::~BrowserWindow() {
   // Neither worker may outlive the document it reads.
   search_->Stop();
-  if (loader_) loader_->wait();
+  // A load still in flight: its end will never reach this window, which therefore deletes the
+  // finished thread itself (it has no parent; it leaked when the window closed mid-load).
+  if (loader_) {
+    loader_->wait();
+    delete loader_;
+    loader_ = nullptr;
+  }
   // QWidget's own destructor closes the window after this one has freed the document, and the
   // views ask their models for rows while they hide: they let go of the models first.
   for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(tree_), static_cast<QAbstractItemView*>(valueTable_),
@@ -304,7 +313,7 @@ void BrowserWindow::UpdateTitle() {
     setWindowTitle(FromUtf8(doc_->FileName()) + QStringLiteral(" — Quarvex"));
     setWindowFilePath(QString::fromStdString(doc_->Path()));
   } else if (Loading()) {
-    setWindowTitle(QFileInfo(loadingPath_).fileName() + QStringLiteral(" — Quarvex"));
+    setWindowTitle(FromUtf8(image::DisplayName(ToPath(loadingPath_))) + QStringLiteral(" — Quarvex"));
   } else {
     setWindowTitle(QStringLiteral("Quarvex"));
   }
@@ -665,12 +674,23 @@ void BrowserWindow::CopyValueData() {
 
 void BrowserWindow::OpenWithDialog() {
   const QString path = AskFileName(QStringLiteral("Open Registry File"), {}, false);
-  if (!path.isEmpty()) OpenFile(path);
+  if (!path.isEmpty()) OpenChosenFile(path);
+}
+
+void BrowserWindow::OpenChosenFile(const QString& path) {
+  if (path.isEmpty()) return;
+  QString error;
+  const QString hive = ChooseHiveIn(this, path, hiveChoiceHook_, error);
+  if (!error.isEmpty()) ShowMessage(error);
+  if (!hive.isEmpty()) OpenFile(hive);
 }
 
 QString BrowserWindow::AskFileName(const QString& title, const QString& suggested, bool save) {
   if (fileDialogHook_) return fileDialogHook_(title, suggested);
-  const QString filter = save ? QString() : QStringLiteral("Registry files (*.dat *.DAT *.da0 *.DA0 *.1st *.1ST);;All files (*)");
+  const QString filter =
+      save ? QString()
+           : QStringLiteral("Registry files (*.dat *.DAT *.da0 *.DA0 *.1st *.1ST);;Disk images and backups (%1);;All files (*)")
+                 .arg(DiskImagePatterns().join(QLatin1Char(' ')) + QLatin1Char(' ') + DiskImagePatterns().join(QLatin1Char(' ')).toUpper());
   return save ? QFileDialog::getSaveFileName(this, title, suggested)
               : QFileDialog::getOpenFileName(this, title, {}, filter);
 }
@@ -717,7 +737,9 @@ void BrowserWindow::dropEvent(QDropEvent* event) {
   const QList<QUrl> urls = event->mimeData()->urls();
   if (urls.isEmpty() || !urls.front().isLocalFile()) return;
   event->acceptProposedAction();
-  OpenFile(urls.front().toLocalFile());
+  // After the drop has ended: an image's list of hives is a dialog of its own, which must not
+  // keep the drag's source waiting.
+  QTimer::singleShot(0, this, [this, path = urls.front().toLocalFile()] { OpenChosenFile(path); });
 }
 
 }  // namespace quarvex::ui

@@ -17,6 +17,7 @@
 #include <optional>
 
 #include "text/codepage.h"
+#include "ui/hive_choice_dialog.h"
 
 class QAction;
 class QCheckBox;
@@ -54,8 +55,14 @@ class BrowserWindow : public QMainWindow {
   explicit BrowserWindow(Settings settings, QWidget* parent = nullptr);
   ~BrowserWindow() override;
 
-  // Starts reading the file; loaded() or loadFailed() follows.
+  // Starts reading the file (or the hive at an IMAGE::PATH address); loaded() or loadFailed()
+  // follows.
   void OpenFile(const QString& path);
+  // A file the user chose (the open dialog, a drop, the command line): a disk image or cabinet
+  // first offers its registry files in a list, and the one chosen is opened by its address.
+  void OpenChosenFile(const QString& path);
+  // Runs the list of an image's hives instead of its exec(), for tests: returns its result.
+  void SetHiveChoiceHook(HiveChoiceRunner hook) { hiveChoiceHook_ = std::move(hook); }
   bool Loading() const { return loader_ != nullptr; }
   const BrowserDocument* Document() const { return doc_.get(); }
 
@@ -147,6 +154,7 @@ class BrowserWindow : public QMainWindow {
   struct LoadResult;
   std::shared_ptr<LoadResult> loadResult_;
   FileDialogHook fileDialogHook_;
+  HiveChoiceRunner hiveChoiceHook_;
   MessageHook messageHook_;
 
   QTreeView* tree_ = nullptr;

@@ -1,12 +1,14 @@
 #include "ui/file_dialogs.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QStorageInfo>
 #include <algorithm>
 #include <array>
 
+#include "image/image_address.h"
 #include "ui/file_icon_provider.h"
 
 namespace quarvex::ui {
@@ -77,7 +79,14 @@ bool IsOrdinaryDirectory(const QString& directory) {
 QStringList OpenDialogFilters() {
   return {Filter(QStringLiteral("ﾚｼﾞｽﾄﾘﾌｧｲﾙ(*.da?)"),
                  {QStringLiteral("system.da?"), QStringLiteral("user.da?"), QStringLiteral("system.1st")}),
-          Filter(QStringLiteral("すべてのﾌｧｲﾙ(*.*)"), {QStringLiteral("*")})};
+          Filter(QStringLiteral("すべてのﾌｧｲﾙ(*.*)"), {QStringLiteral("*")}),
+          Filter(QStringLiteral("ﾃﾞｨｽｸｲﾒｰｼﾞ/Disk images, backups"), DiskImagePatterns())};
+}
+
+QStringList DiskImagePatterns() {
+  return {QStringLiteral("*.img"), QStringLiteral("*.ima"), QStringLiteral("*.dd"),   QStringLiteral("*.raw"),
+          QStringLiteral("*.001"), QStringLiteral("*.e01"), QStringLiteral("*.vmdk"), QStringLiteral("*.vhd"),
+          QStringLiteral("*.cab")};
 }
 
 QStringList SaveDialogFilters() {
@@ -89,7 +98,9 @@ void ConfigureOpenDialog(QFileDialog& dialog, const QString& fileName, const QSt
   dialog.setObjectName(QStringLiteral("OpenDialog1"));
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::AnyFile);
-  Common(dialog, OpenDialogFilters(), fileName, initialDirectory);
+  // After a hive inside an image (IMAGE::PATH) the dialog offers the image again.
+  const QString file = QFile::decodeName(image::ContainerOf(QFile::encodeName(fileName).toStdString()).c_str());
+  Common(dialog, OpenDialogFilters(), file, initialDirectory);
 }
 
 void ConfigureSaveDialog(QFileDialog& dialog, const QString& fileName, const QString& initialDirectory,

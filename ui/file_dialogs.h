@@ -10,7 +10,11 @@ namespace quarvex::ui {
 
 // The filters as the dialogs list them. Each shows its classic name; the patterns behind it
 // match letters in either case, as the file systems the hives come from do.
+// The open dialog's third filter lists disk images and cabinet backups, whose hives are then
+// offered in a list (hive_choice_dialog.h).
 QStringList OpenDialogFilters();
+// The names a disk image or cabinet backup has: raw, split raw (first piece), E01, VMDK, VHD, CAB.
+QStringList DiskImagePatterns();
 QStringList SaveDialogFilters();
 
 // Any name may be typed (the job checks that the file exists); the registry-file filter first.

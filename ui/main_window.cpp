@@ -17,12 +17,16 @@
 #include <QTabBar>
 #include <QTextCursor>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <cstdio>
 #include <system_error>
 
 #include "detect/codepage_choice.h"
 #include "host/this_host.h"
+#include "image/container_kind.h"
+#include "image/hive_source.h"
+#include "image/image_address.h"
 #include "recover/recover.h"
 #include "recover/recovery_text.h"
 #include "salvage/check_text.h"
@@ -310,15 +314,30 @@ void TForm1::FormCreate() {
   aboutPage_->Memo()->moveCursor(QTextCursor::Start);
 
   if (!advancedMode_) SetUpStandardMode();
-  if (!commandLineFile_.empty()) {
-    openFileName_ = QFile::decodeName(QByteArray::fromStdString(commandLineFile_));
-    OptionBox(quarvex::stage::Option::cbKeys)->setChecked(false);
-    const ReportName report = ReportNameFor(commandLineFile_);
-    saveInitialDirectory_ = QFile::decodeName(QByteArray::fromStdString(report.directory));
-    saveFileName_ = QFile::decodeName(QByteArray::fromStdString(report.fileName));
-    StartAnalysis();
-    iconClickLimit_ = kCommandLineUnlockCount;
+  if (commandLineFile_.empty()) return;
+  if (quarvex::image::ContainerKindOf(commandLineFile_) == quarvex::image::ContainerKind::None) {
+    StartFromCommandLine(QFile::decodeName(QByteArray::fromStdString(commandLineFile_)));
+    return;
   }
+  // A disk image or cabinet: its hives are offered once the window is up, and the chosen one
+  // is analysed as a file named on the command line is.
+  QTimer::singleShot(0, this, [this] {
+    QString error;
+    const QString hive = ChooseHiveIn(this, QFile::decodeName(QByteArray::fromStdString(commandLineFile_)),
+                                      hiveChoiceHook_, error);
+    if (!error.isEmpty()) ShowError(error);
+    if (!hive.isEmpty()) StartFromCommandLine(hive);
+  });
+}
+
+void TForm1::StartFromCommandLine(const QString& file) {
+  openFileName_ = file;
+  OptionBox(quarvex::stage::Option::cbKeys)->setChecked(false);
+  const ReportName report = ReportNameFor(QFile::encodeName(file).toStdString());
+  saveInitialDirectory_ = QFile::decodeName(QByteArray::fromStdString(report.directory));
+  saveFileName_ = QFile::decodeName(QByteArray::fromStdString(report.fileName));
+  StartAnalysis();
+  iconClickLimit_ = kCommandLineUnlockCount;
 }
 
 void TForm1::SetUpStandardMode() {
@@ -416,7 +435,9 @@ void TForm1::StartAnalysis() {
     return;
   }
   TakeJobSnapshot();
-  if (!quarvex::job::FileExists(jobFileName_)) {
+  // IMAGE::PATH: the image or cabinet must be there; the hive in it is read on the worker.
+  std::optional<quarvex::image::ImageAddress> address = quarvex::image::ParseImageAddress(jobFileName_);
+  if (!quarvex::job::FileExists(address ? address->container : jobFileName_)) {
     JobFailed(quarvex::hive::code::kFileMissing);
     return;
   }
@@ -433,16 +454,40 @@ void TForm1::StartAnalysis() {
   input.options = jobOptions_;
   input.hostFacts = hostFacts_;
   try {
-    worker_ = std::thread([this, input = std::move(input)]() mutable {
+    worker_ = std::thread([this, input = std::move(input), address = std::move(address)]() mutable {
+      JobEventsToWindow events(*this);
+      if (address) {
+        std::string error;
+        input.bytes = quarvex::image::ReadAddressedFile(*address, error);
+        if (!input.bytes) {
+          // As a loose file that cannot be read ends its job (code 20), with the reason said.
+          job_.hive.hiveImage.Clear();
+          job_.hive.errorCode = quarvex::hive::code::kLoadFailed;
+          job_.hive.failure.reset();
+          job_.finding.reset();
+          job_.code = quarvex::hive::code::kLoadFailed;
+          job_.loadFailureReason = error;
+          events.Started(input.fileName);
+          events.LoadFailed();
+          calls_.Post([this, reason = FromUtf8(error)] { ShowMessageLine(reason); });
+          events.Failed(quarvex::hive::code::kLoadFailed, nullptr);
+          const std::thread::id self = std::this_thread::get_id();
+          calls_.Post([this, self] { WorkerEnded(self); });
+          return;
+        }
+      }
       // Chosen here, off the window's thread: a large hive takes a moment to look through.
       const quarvex::detect::CodePageChoice choice =
-          settings_.autoCodePage
-              ? quarvex::detect::ChooseCodePageForFile(std::nullopt, input.fileName, settings_.windowsDirForCodePage)
-              : quarvex::detect::CodePageChoice{input.codePage, quarvex::detect::CodePageSource::Option,
-                                                "named by the user"};
+          !settings_.autoCodePage
+              ? quarvex::detect::CodePageChoice{input.codePage, quarvex::detect::CodePageSource::Option,
+                                                "named by the user"}
+          : input.bytes ? quarvex::detect::ChooseCodePage(std::nullopt, input.fileName,
+                                                          quarvex::hive::Bytes(*input.bytes),
+                                                          settings_.windowsDirForCodePage)
+                        : quarvex::detect::ChooseCodePageForFile(std::nullopt, input.fileName,
+                                                                 settings_.windowsDirForCodePage);
       input.codePage = choice.codePage;
       calls_.Post([this, choice] { CodePageChosen(choice); });
-      JobEventsToWindow events(*this);
       quarvex::job::RunJob(input, events, job_);
       if (events.Completed()) {
         // The check reads the bytes the job read, here on the worker: the window learns of the
@@ -518,6 +563,13 @@ void TForm1::JobCompleted(CheckFindings check) {
   sbReAna_->setEnabled(true);
 }
 
+void TForm1::ShowMessageLine(const QString& text) {
+  edMes_->setText(text);
+  // A long reason shows from its start; the whole of it is the tooltip.
+  edMes_->setCursorPosition(0);
+  edMes_->setToolTip(text);
+}
+
 void TForm1::EnableAfterJob() {
   for (QWidget* control : {static_cast<QWidget*>(Button1_), static_cast<QWidget*>(Button3_),
                            static_cast<QWidget*>(Button4_), static_cast<QWidget*>(pgPage_),
@@ -560,7 +612,7 @@ int RunMainWindow(QApplication& app) {
     // The browser alone, on the last argument (a file it cannot read is said in a message).
     quarvex::ui::BrowserWindow browser({commandLine.codePage});
     browser.show();
-    if (!commandLine.arguments.empty()) browser.OpenFile(QFile::decodeName(commandLine.arguments.back().c_str()));
+    if (!commandLine.arguments.empty()) browser.OpenChosenFile(QFile::decodeName(commandLine.arguments.back().c_str()));
     return app.exec();
   }
   TForm1::Settings settings;

@@ -26,6 +26,7 @@
 #include "detect/codepage_detect.h"
 #include "job/analysis_job.h"
 #include "host/windows_directory.h"
+#include "ui/hive_choice_dialog.h"
 #include "ui/ui_call_queue.h"
 
 class QApplication;
@@ -80,6 +81,9 @@ class TForm1 : public QWidget {
   // string for a cancelled dialog. The dialog comes fully set up.
   using FileDialogHook = std::function<QString(QFileDialog& dialog)>;
   void SetFileDialogHook(FileDialogHook hook) { fileDialogHook_ = std::move(hook); }
+  // Runs the list of an image's or cabinet's hives instead of its exec(), for tests: returns
+  // the dialog's result. The dialog comes fully set up.
+  void SetHiveChoiceHook(quarvex::ui::HiveChoiceRunner hook) { hiveChoiceHook_ = std::move(hook); }
   // Runs instead of showing an error box, for tests.
   using MessageBoxHook = std::function<void(const QString& title, const QString& text)>;
   void SetMessageBoxHook(MessageBoxHook hook) { messageBoxHook_ = std::move(hook); }
@@ -125,7 +129,9 @@ class TForm1 : public QWidget {
 
   // Sets the open dialog's file name, as a confirmed dialog does.
   void SetOpenFileName(const QString& name) { openFileName_ = name; }
-  // Starts a job on the open dialog's file: -100 while one runs, -9 for a missing file.
+  // Starts a job on the open dialog's file: -100 while one runs, -9 for a missing file. A
+  // hive inside a disk image or cabinet (IMAGE::PATH) is read through the image layer on the
+  // job's worker; when it cannot be read the job fails with code 20 and the message line says why.
   void StartAnalysis();
 
 
@@ -160,6 +166,8 @@ class TForm1 : public QWidget {
   void FormCreate();
   void FormDestroy();
   void SetUpStandardMode();
+  // Analyses a file named on the command line (or a hive chosen in an image named there).
+  void StartFromCommandLine(const QString& file);
   void OpenFromWindowsDirectory(const char* name, std::int32_t failureCode);
   void TakeJobSnapshot();
   void WorkerEnded(std::thread::id worker);
@@ -169,6 +177,7 @@ class TForm1 : public QWidget {
   void JobFailed(std::int32_t code);
   void JobCompleted(CheckFindings check);
   void CodePageChosen(const quarvex::detect::CodePageChoice& choice);
+  void ShowMessageLine(const QString& text);
   void EnableAfterJob();
   QString RunFileDialog(QFileDialog& dialog);
   void ShowError(const QString& text);
@@ -206,6 +215,7 @@ class TForm1 : public QWidget {
   QString saveInitialDirectory_;
   QStringList failedSaveDirectories_;
   FileDialogHook fileDialogHook_;
+  quarvex::ui::HiveChoiceRunner hiveChoiceHook_;
   MessageBoxHook messageBoxHook_;
 
   // Controls.

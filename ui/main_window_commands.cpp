@@ -17,6 +17,7 @@
 #include <filesystem>
 
 #include "hive/keyname.h"
+#include "image/image_address.h"
 #include "text/report_file.h"
 #include "text/text_encoding.h"
 #include "ui/about_page.h"
@@ -61,7 +62,12 @@ void TForm1::Button1Click() {
   ConfigureOpenDialog(dialog, openFileName_, openInitialDirectory_);
   const QString chosen = RunFileDialog(dialog);
   if (chosen.isEmpty()) return;
-  openFileName_ = chosen;
+  // A disk image or cabinet: one of the registry files in it, chosen from its list.
+  QString error;
+  const QString hive = ChooseHiveIn(this, chosen, hiveChoiceHook_, error);
+  if (!error.isEmpty()) ShowError(error);
+  if (hive.isEmpty()) return;
+  openFileName_ = hive;
   StartAnalysis();
 }
 
@@ -162,8 +168,10 @@ void TForm1::Button2Click() {
   saveFileName_ = chosen;
   const std::string path = QFile::encodeName(chosen).toStdString();
   const QString cannotCreate = QStringLiteral("ﾌｧｲﾙ %1 を作成できません.").arg(chosen);
-  // The analysed file is never written, not even by a save onto its name.
-  if (SameFile(path, analysedFile_) || SameFile(path, QFile::encodeName(openFileName_).toStdString())) {
+  // The analysed file is never written, not even by a save onto its name; nor the image or
+  // cabinet it came from.
+  if (SameFile(path, quarvex::image::ContainerOf(analysedFile_)) ||
+      SameFile(path, quarvex::image::ContainerOf(QFile::encodeName(openFileName_).toStdString()))) {
     ShowError(cannotCreate);
     return;
   }

@@ -1,5 +1,6 @@
 #include "ui/window_command_line.h"
 
+#include "image/image_address.h"
 #include "job/analysis_job.h"
 
 namespace quarvex::ui {
@@ -56,12 +57,18 @@ StartRequest ReadStartArguments(const std::vector<std::string>& arguments) {
   StartRequest request;
   for (const std::string& a : arguments) {
     if (a.size() >= 4 && a.compare(0, 4, "/Pro") == 0) request.advancedMode = true;
-    if (quarvex::job::FileExists(a)) request.file = a;
+    // A hive inside an image (IMAGE::PATH) counts when its image is there.
+    if (quarvex::job::FileExists(image::ContainerOf(a))) request.file = a;
   }
   return request;
 }
 
-ReportName ReportNameFor(const std::string& file) {
+ReportName ReportNameFor(const std::string& argument) {
+  // A hive inside an image (IMAGE::PATH) has its report beside the image, named after the hive.
+  const std::string container = image::ContainerOf(argument);
+  const std::string file = container == argument ? argument
+                                                 : container.substr(0, container.find_last_of('/') + 1) +
+                                                       image::InnermostFileName(argument);
   const std::size_t slash = file.find_last_of('/');
   const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
   ReportName result{file.substr(0, nameStart), file.substr(nameStart)};

@@ -50,6 +50,10 @@ TEST(WindowCommandLine, TheSaveNameIsTheFilesNameWithTxt) {
       {"/data/hive", "/data/", "hive.TXT"},
       {"/data.d/hive", "/data.d/", "hive.TXT"},
       {"a.b.dat", "", "a.b.TXT"},
+      // A hive inside an image: beside the image, after the hive.
+      {"/data/win98.img::WINDOWS/USER.DAT", "/data/", "USER.TXT"},
+      {"/data/win98.img::2:WINDOWS/SYSBCKUP/RB001.CAB::SYSTEM.DAT", "/data/", "SYSTEM.TXT"},
+      {"disk.vmdk::SYSTEM.1ST", "", "SYSTEM.TXT"},
   };
   for (const Row& row : rows) {
     const ReportName name = ReportNameFor(row.file);

@@ -2,7 +2,9 @@
 # Hives read straight from disk images, built here with Debian's tools (never copied from a real
 # machine): a FAT32 volume in a DOS partition (sfdisk, mkfs.fat, mtools) holding live hives, the
 # setup copy, a Windows 95 backup, a cabinet backup (gcab) and a deleted hive (mdel); the same
-# disk converted to VMDK and VHD (qemu-img); a FAT16 volume with no partition table. For each:
+# disk converted to VMDK and VHD (qemu-img) and acquired as E01 in 1 MiB segments (ewfacquire); a
+# FAT16 volume with no partition table; a small FAT12 disk cut into 8 KiB pieces (split -b), opened
+# by its first piece; a disk whose extended partition holds two logical FAT16 partitions. For each:
 # `hives` lists every file with its kind, and the report, check and ls through IMAGE::PATH equal
 # those of the same file on disk byte for byte, but for the report's file name line.
 #
@@ -10,7 +12,7 @@
 # Exit 77 (skipped) when a tool is missing; ./test.sh installs them all.
 set -euo pipefail
 cli=$1 hivegen=$2 userdat=$3 work=$4
-for tool in sfdisk mkfs.fat mcopy mmd mdel gcab qemu-img; do
+for tool in sfdisk mkfs.fat mcopy mmd mdel gcab qemu-img ewfacquire split; do
   command -v "$tool" > /dev/null || { echo "SKIPPED: $tool is not installed"; exit 77; }
 done
 rm -rf "$work" && mkdir -p "$work" && cd "$work"
@@ -49,11 +51,26 @@ mkfs.fat -F 32 -s 1 -n WIN98 --offset=2048 disk.img $(((64 * 2048 - 2048) / 2)) 
 fill disk.img@@1M
 qemu-img convert -f raw -O vmdk disk.img disk.vmdk
 qemu-img convert -f raw -O vpc -o subformat=fixed disk.img disk.vhd
+# E01 in segments of 1 MiB, uncompressed, so that the files lie in later segments (disk.E03 ...):
+# The Sleuth Kit is given the first segment and finds the others.
+ewfacquire -u -q -t disk -f encase6 -c none -S 1MiB -m fixed -M physical -C case -D disk -e examiner \
+           -E evidence -N notes disk.img > ewfacquire.log 2>&1 || { cat ewfacquire.log; fail "ewfacquire failed"; }
+[ -f disk.E02 ] || fail "ewfacquire wrote a single segment: the E01 check would not span segments"
 # FAT16 with no partition table.
 truncate -s 32M fat16.img
 mkfs.fat -F 16 -n WIN95 fat16.img > /dev/null
 fill fat16.img
+# Split raw: a small FAT12 disk in pieces of 8 KiB (small.img.001 ... small.img.512), so that every
+# hive spans several pieces; opened by its first piece.
+truncate -s 4M small.img
+echo 'start=64, type=1' | sfdisk -q small.img
+mkfs.fat -F 12 -n SMALL --offset=64 small.img $(((4 * 2048 - 64) / 2)) > /dev/null
+fill small.img@@32K
+split -b 8K -d -a 3 --numeric-suffixes=1 small.img small.img.
+rm small.img
+[ -f small.img.400 ] || fail "split wrote fewer pieces than expected"
 
+cli_hives() { "$cli" hives "$1"; }
 # expect_listed IMAGE KIND ADDRESS: a listing line of that kind ending in that address.
 expect_listed() {
   grep -Eq "^$2 +[0-9]+ .* $(printf '%s' "$1::$3" | sed 's/[.[\*^$]/\\&/g')\$" hives.txt || fail "$1: no '$2' line for $3"
@@ -74,7 +91,7 @@ same_report() {
   cmp -s a.txt b.txt || fail "ls of $1 differs from that of $2"
 }
 
-for image in disk.img disk.vmdk disk.vhd fat16.img; do
+for image in disk.img disk.vmdk disk.vhd disk.E01 fat16.img small.img.001; do
   "$cli" hives --deleted "$image" > hives.txt || fail "$image: hives failed"
   expect_listed "$image" "live" WINDOWS/SYSTEM.DAT
   expect_listed "$image" "live" WINDOWS/USER.DAT
@@ -96,6 +113,46 @@ for image in disk.img disk.vmdk disk.vhd fat16.img; do
 done
 cat hives.txt
 
+grep -q "disk.E01: ewf, 67108864 bytes, partition table dos" <(cli_hives disk.E01) || fail "E01 not read as ewf"
+grep -q "small.img.001: raw, 4194304 bytes, partition table dos" <(cli_hives small.img.001) ||
+  fail "the split image is not read whole from its first piece"
+
+# A later piece names the first; a missing piece is noted and what lies in it cannot be read.
+expect_hives_error() {
+  local text status=0
+  text=$("$cli" hives "$1" 2>&1) || status=$?
+  [ "$status" -eq 1 ] || fail "hives $1: exit status $status"
+  grep -qF "$2" <<< "$text" || fail "hives $1: '$text' does not say '$2'"
+}
+expect_hives_error small.img.002 "this is a later piece of a split image: name its first piece, small.img.001"
+mkdir -p cut && cp small.img.00? small.img.01? cut/
+"$cli" hives cut/small.img.001 > cut.txt || fail "hives on a split image missing pieces failed"
+grep -q "note: file system 1 ends at byte 4194304, past the image's end at byte 155648" cut.txt ||
+  fail "a split image missing pieces is not noted: $(cat cut.txt)"
+
+# Extended partitions: a primary FAT16, then an extended partition with two logical FAT16 ones;
+# the registry files in the logical ones, numbered as file systems 2 and 3.
+truncate -s 48M ext.img
+printf 'label: dos\nstart=2048, size=16384, type=6\nstart=18432, type=5\nstart=20480, size=16384, type=6\nstart=38912, type=e\n' |
+  sfdisk -q ext.img
+for sector in 2048 20480; do mkfs.fat -F 16 -s 1 --offset=$sector ext.img 8192 > /dev/null 2>&1; done
+mkfs.fat -F 16 -s 1 --offset=38912 ext.img $(((98304 - 38912) / 2)) > /dev/null 2>&1
+fill ext.img@@$((20480 * 512))
+mcopy -m -i ext.img@@$((38912 * 512)) SYSTEM.1ST ::/
+"$cli" hives ext.img > hives.txt || fail "ext.img: hives failed"
+for line in "file system 1: FAT16 at byte 1048576, 8388608 bytes" "file system 2: FAT16 at byte 10485760, 8388608 bytes" \
+            "file system 3: FAT16 at byte 19922944, 30408704 bytes"; do
+  grep -qF "$line" hives.txt || fail "ext.img: no '$line'"
+done
+expect_listed ext.img "live" 2:WINDOWS/SYSTEM.DAT
+expect_listed ext.img "in cabinet backup" 2:WINDOWS/SYSBCKUP/RB001.CAB::USER.DAT
+expect_listed ext.img "setup copy" 2:SYSTEM.1ST
+expect_listed ext.img "setup copy" 3:SYSTEM.1ST
+same_report "ext.img::2:WINDOWS/SYSTEM.DAT" SYSTEM.DAT
+same_report "ext.img::WINDOWS/USER.DAT" USER.DAT
+same_report "ext.img::3:SYSTEM.1ST" SYSTEM.1ST
+same_report "ext.img::2:WINDOWS/SYSBCKUP/RB001.CAB::SYSTEM.DAT" OLDSYS.DAT
+
 # A cabinet on disk, the partition number, the diff of live against backup in one command.
 same_report RB001.CAB::USER.DAT USER.DAT
 same_report "disk.img::1:WINDOWS/SYSTEM.DAT" SYSTEM.DAT
@@ -116,6 +173,8 @@ expect_error "disk.img::2:WINDOWS/SYSTEM.DAT" "file system 2 is not in the image
 expect_error "disk.img::WINDOWS/SYSBCKUP/RB001.CAB::NOPE.DAT" "no member NOPE.DAT in the cabinet"
 expect_error "SYSTEM.DAT::X" "neither a partition table nor a FAT file system"
 expect_error "missing.img::WINDOWS/SYSTEM.DAT" "missing.img"
+expect_error "cut/small.img.001::SYSTEM.1ST" "Offset missing in partial image"
+same_report "cut/small.img.001::WINDOWS/SYSTEM.DAT" SYSTEM.DAT
 head -c 3000 RB001.CAB > cut.cab
 expect_error "cut.cab::USER.DAT" "cut.cab"
 "$cli" -o disk.img "disk.img::WINDOWS/SYSTEM.DAT" 2> /dev/null && fail "-o the image itself was accepted"

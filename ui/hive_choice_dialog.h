@@ -1,0 +1,52 @@
+// The choice of a hive inside a disk image or cabinet backup, for both windows' open dialogs:
+// when the file chosen there is an image or a cabinet, its registry files are listed (kind,
+// size, dates and address, as `quarvex-cli hives --deleted` lists them) and the one chosen is
+// opened by its address, IMAGE::PATH. What is listed and how it reads comes from image/; this
+// dialog only shows it.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <functional>
+
+#include "image/hive_source.h"
+
+class QLabel;
+class QPushButton;
+class QTreeWidget;
+
+namespace quarvex::ui {
+
+class HiveChoiceDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  // The columns of the list.
+  enum Column { kKind, kSize, kCreated, kWritten, kAccessed, kAddress, kColumns };
+
+  HiveChoiceDialog(const QString& container, const image::HiveListing& listing, QWidget* parent = nullptr);
+
+  QTreeWidget* List() const { return list_; }
+  QLabel* Summary() const { return summary_; }
+  QPushButton* OpenButton() const { return open_; }
+  // CONTAINER::ADDRESS of the selected file, or empty when none is selected.
+  QString ChosenAddress() const;
+
+ private:
+  QString container_;
+  QTreeWidget* list_ = nullptr;
+  QLabel* summary_ = nullptr;
+  QPushButton* open_ = nullptr;
+};
+
+// Runs the dialog and returns its result: exec() unless a test drives it.
+using HiveChoiceRunner = std::function<int(HiveChoiceDialog& dialog)>;
+
+// What a window opens for the file chosen in its open dialog: that file itself when it is no
+// image or cabinet (a loose hive, or anything else, which the reader then judges); for an
+// image or cabinet the address of the hive chosen from its list, or an empty string when the
+// list was cancelled. When the container cannot be read or holds no registry file, the empty
+// string comes back with the reason in error.
+QString ChooseHiveIn(QWidget* parent, const QString& chosen, const HiveChoiceRunner& run, QString& error);
+
+}  // namespace quarvex::ui
