@@ -35,6 +35,8 @@ class SectionOutput {
   void CloseListing(stage::Option countOption, int count);
   // Status panel 1, overwritten as the section advances.
   void Progress(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  // The same for a text already made (texts made once per record are written by hand).
+  void ProgressText(std::string_view text) { context_.Progress(text); }
   // An emptied buffer, reused, for a line built piece by piece and then passed to Text.
   std::string& Compose() { return context_.report.Compose(); }
 

@@ -19,10 +19,13 @@ inline char* WriteHex(char* out, std::uint64_t value, int digits) {
   return out + digits;
 }
 
-// The same appended to text.
+// Appends value as printf's "%.<digits>X" does: at least `digits` digits, more when it needs them.
 inline void AppendHex(std::string& text, std::uint64_t value, int digits) {
+  int needed = 1;
+  for (std::uint64_t rest = value >> 4; rest != 0; rest >>= 4) ++needed;
+  if (needed < digits) needed = digits;
   char buffer[16];
-  text.append(buffer, static_cast<std::size_t>(WriteHex(buffer, value, digits) - buffer));
+  text.append(buffer, static_cast<std::size_t>(WriteHex(buffer, value, needed) - buffer));
 }
 
 }  // namespace quarvex::text
