@@ -146,9 +146,7 @@ CodePageChoice DetectCodePage(hive::Bytes image, const std::vector<Companion>& c
   if (!light.Sound()) return DetectCodePage(salvage::Salvage(image, {CodePage::SingleByte}), companions);
   return Decide(LookupIn(light), companions, [&light] {
     std::vector<StoredName> names;
-    light.ForEachName([&names](hive::Bytes name, std::uint32_t stored) {
-      if (IsHighName(name)) names.push_back({name, stored});
-    });
+    light.ForEachHighName([&names](hive::Bytes name, std::uint32_t stored) { names.push_back({name, stored}); });
     return names;
   });
 }

@@ -151,7 +151,12 @@ bool LightReader::ReadRecordChain(std::int64_t p, std::int64_t end) {
     if (next < least || p + next > end) return false;  // a break in the chain
     if (!isFree) {
       numbers_.emplace_back(number, static_cast<std::int32_t>(records_.size()));
-      records_.push_back({p, p + next, -1});
+      Record record{p, p + next, -1, false};
+      // Whether the name can tell the checksum rules apart, found while the walk is here (the
+      // chain runs through the file in order; the keys later jump about in it).
+      const Bytes name = NameIn(record);
+      record.highName = std::any_of(name.begin(), name.end(), [](std::uint8_t b) { return b >= 0x80; });
+      records_.push_back(record);
     }
     p += next;
   }
@@ -232,8 +237,9 @@ bool LightReader::NoRoomForLostKeys() {
   return !room;
 }
 
-Bytes LightReader::NameOf(const Key& key) const {
-  const Record& r = records_[static_cast<std::size_t>(key.record)];
+Bytes LightReader::NameOf(const Key& key) const { return NameIn(records_[static_cast<std::size_t>(key.record)]); }
+
+Bytes LightReader::NameIn(const Record& r) const {
   const auto keyL = static_cast<std::int64_t>(LoadU16(image_, static_cast<std::size_t>(r.offset + 12)));
   const std::int64_t q = r.offset + static_cast<std::int64_t>(DataRecordHeader::kSize);
   return UpToFirstZero(Slice(image_, q, q + keyL > r.end ? r.end - q : keyL));

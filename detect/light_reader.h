@@ -43,11 +43,12 @@ class LightReader {
   // value is not there.
   std::optional<std::string> TextValue(std::string_view path, std::string_view name) const;
 
-  // Calls visit(name, stored checksum) for every key with a readable record, in key order.
+  // Calls visit(name, stored checksum) for every key with a readable record whose name holds
+  // a byte above 0x7F (the names the checksum votes count), in key order.
   template <typename Visit>
-  void ForEachName(Visit&& visit) const {
+  void ForEachHighName(Visit&& visit) const {
     for (const Key& key : keys_)
-      if (key.record >= 0) visit(NameOf(key), key.chksum);
+      if (key.record >= 0 && records_[static_cast<std::size_t>(key.record)].highName) visit(NameOf(key), key.chksum);
   }
 
  private:
@@ -55,6 +56,7 @@ class LightReader {
     std::int64_t offset = 0;  // of the record's header
     std::int64_t end = 0;     // where the record ends: its NextOfs
     std::int32_t claimedBy = -1;  // the first key (in key order) that names the record
+    bool highName = false;        // its name (up to the first zero byte) has a byte above 0x7F
   };
   struct Key {
     std::int32_t node = 0;     // offset in the key-node block
@@ -70,6 +72,7 @@ class LightReader {
   bool NoRoomForLostKeys();
   std::int32_t FindRecord(std::uint16_t block, std::uint16_t number) const;
   hive::Bytes NameOf(const Key& key) const;
+  hive::Bytes NameIn(const Record& record) const;  // up to its first zero byte
   bool NameIs(const Key& key, std::string_view asciiName) const;
   bool NodeInBlock(std::int64_t rel, std::int64_t size) const;
 
