@@ -123,7 +123,7 @@ TEST(LightReaderTest, StepsAsideOnDamage) {
          h.PutU32(block + 32, 3);  // the first record's NextOfs
        }},
       {"file-cut-inside-last-block", [](testkit::BuiltHive& h, const HiveBuilder&) {
-         h.bytes.resize(h.bytes.size() - 10);
+         h.bytes.erase(h.bytes.end() - 10, h.bytes.end());
        }},
       {"key-node-area-with-room-for-a-lost-key", nullptr},
   };
