@@ -2,7 +2,7 @@
 #include "analyzer/space_tally.h"
 #include "hive/key_tree_walk.h"
 #include "hive/keyname.h"
-#include "text/printf.h"
+#include "text/hex_text.h"
 
 namespace quarvex::analyzer {
 
@@ -15,8 +15,11 @@ bool WalkKeys(const stage::StageContext& context, const RgknHeader& rgkn, SpaceT
   Hive& hive = context.hive;
   const std::uint64_t slots = stage::KeyNodeSlots(hive, rgkn);
   std::uint64_t walked = 0;
+  // The progress text "ANA:%.8X" of every key, written into one buffer.
+  char progress[12] = {'A', 'N', 'A', ':'};
   return WalkKeyTree(hive, KeyNodeOffset(rgkn.iRec1stOfs), [&](KeyNodeOffset offset, const KeyNode& node) {
-    context.Progress(text::Printf("ANA:%.8X", static_cast<std::uint32_t>(offset.value)), ++walked, slots);
+    text::WriteHex(progress + 4, static_cast<std::uint32_t>(offset.value), 8);
+    context.Progress(std::string_view(progress, sizeof progress), ++walked, slots);
     tally.keyNode.Using += static_cast<std::int64_t>(KeyNode::kSize);
     // A key without a record the index knows counts only its node; an empty index (11)
     // stops the walk.

@@ -114,16 +114,9 @@ bool ParseCodePageArgument(std::string_view text, std::optional<text::CodePage>&
   return true;
 }
 
-detect::CodePageChoice ChooseCodePageForHive(const std::optional<text::CodePage>& named, const std::string& path,
-                                             hive::Bytes bytes, const std::optional<std::string>& windowsDir) {
-  if (named) return {*named, detect::CodePageSource::Option, "named with --codepage"};
-  return ChooseCodePageForHive(named, path, salvage::Salvage(bytes, {text::CodePage::SingleByte}), windowsDir);
-}
+namespace {
 
-detect::CodePageChoice ChooseCodePageForHive(const std::optional<text::CodePage>& named, const std::string& path,
-                                             const salvage::SalvagedHive& model,
-                                             const std::optional<std::string>& windowsDir) {
-  if (named) return {*named, detect::CodePageSource::Option, "named with --codepage"};
+std::vector<detect::Companion> CompanionsOf(const std::string& path, const std::optional<std::string>& windowsDir) {
   std::vector<detect::Companion> companions;
   // Standard input has no folder to look beside.
   if (!IsContainerAddress(path) && path != "-")
@@ -131,7 +124,22 @@ detect::CodePageChoice ChooseCodePageForHive(const std::optional<text::CodePage>
       std::string ignored;
       if (auto companion = ReadWholeHive(beside, ignored)) companions.push_back({beside, std::move(*companion)});
     }
-  return detect::DetectCodePage(model, companions);
+  return companions;
+}
+
+}  // namespace
+
+detect::CodePageChoice ChooseCodePageForHive(const std::optional<text::CodePage>& named, const std::string& path,
+                                             hive::Bytes bytes, const std::optional<std::string>& windowsDir) {
+  if (named) return {*named, detect::CodePageSource::Option, "named with --codepage"};
+  return detect::DetectCodePage(bytes, CompanionsOf(path, windowsDir));
+}
+
+detect::CodePageChoice ChooseCodePageForHive(const std::optional<text::CodePage>& named, const std::string& path,
+                                             const salvage::SalvagedHive& model,
+                                             const std::optional<std::string>& windowsDir) {
+  if (named) return {*named, detect::CodePageSource::Option, "named with --codepage"};
+  return detect::DetectCodePage(model, CompanionsOf(path, windowsDir));
 }
 
 }  // namespace quarvex::cli

@@ -178,14 +178,18 @@ int WriteSalvageExport(const CliOptions& o, std::ostream& out, std::ostream& err
 
 // --codepage auto: the hive's own values, a system.dat beside it or in --windows-dir, its
 // name checksums, else 1252. A hive that cannot be read is left to the job to report.
-quarvex::detect::CodePageChoice ChooseCodePage(const CliOptions& o, const quarvex::salvage::SalvagedHive* model,
+// The salvaged model is there when the export's root is told by the content too; otherwise the
+// bytes are read lightly (a whole hive) or salvaged for the detection alone.
+quarvex::detect::CodePageChoice ChooseCodePage(const CliOptions& o, const std::vector<std::uint8_t>* bytes,
+                                               const quarvex::salvage::SalvagedHive* model,
                                                const std::string& readError) {
   using quarvex::detect::CodePageChoice;
   if (!o.autoCodePage)
     return CodePageChoice{o.codePage, quarvex::detect::CodePageSource::Option, "named with --codepage"};
-  if (!model) return CodePageChoice{quarvex::text::CodePage::Cp1252, quarvex::detect::CodePageSource::Default,
+  if (!bytes) return CodePageChoice{quarvex::text::CodePage::Cp1252, quarvex::detect::CodePageSource::Default,
                                     "the file cannot be read (" + readError + "), so 1252"};
-  return ChooseCodePageForHive(std::nullopt, o.inputFile, *model, o.windowsDirectory);
+  if (model) return ChooseCodePageForHive(std::nullopt, o.inputFile, *model, o.windowsDirectory);
+  return ChooseCodePageForHive(std::nullopt, o.inputFile, *bytes, o.windowsDirectory);
 }
 
 // The export's root key from the hive's top keys; the file name only breaks a tie.
@@ -248,9 +252,8 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
   quarvex::detect::CodePageChoice choice;
   {
     std::optional<quarvex::salvage::SalvagedHive> model;
-    if (bytes && (o.autoCodePage || rootByContent))
-      model = quarvex::salvage::Salvage(*bytes, {quarvex::text::CodePage::SingleByte});
-    choice = ChooseCodePage(o, model ? &*model : nullptr, readError);
+    if (bytes && rootByContent) model = quarvex::salvage::Salvage(*bytes, {quarvex::text::CodePage::SingleByte});
+    choice = ChooseCodePage(o, bytes ? &*bytes : nullptr, model ? &*model : nullptr, readError);
     if (rootByContent) o.exportRoot = ChooseExportRoot(o, model ? &*model : nullptr, err);
   }
   o.codePage = choice.codePage;
@@ -296,7 +299,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
   input.hostFacts = quarvex::host::ProbeThisHost({o.windowsDirectory, o.codePage}, input.locale).facts;
 
   CliProgress progress(&err, ProgressStyleFor(o.progress, IsTerminal(err)), o.progress);
-  quarvex::job::JobResult result = quarvex::job::RunJob(input, progress);
+  quarvex::job::JobResult result = quarvex::job::RunJob(std::move(input), progress);
   if (result.code != quarvex::hive::code::kOk) {
     ReportJobFailure(o, result, err);
     if (o.partial && report && !result.report.Empty()) WriteReport(o, result, out, err);

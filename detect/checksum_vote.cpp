@@ -13,19 +13,6 @@ using text::LeadByteSet;
 
 namespace {
 
-bool HasHighByte(hive::Bytes name) {
-  return std::any_of(name.begin(), name.end(), [](std::uint8_t b) { return b >= 0x80; });
-}
-
-// Names whose stored sum the single-byte, 932 and 0x81-0xFE rules would not all give alike.
-template <typename Visit>
-void ForEachHighName(const salvage::SalvagedHive& hive, Visit visit) {
-  for (const salvage::SalvagedKey& key : hive.keys) {
-    if (key.record == salvage::kNoIndex || key.name.empty() || !HasHighByte(key.name)) continue;
-    visit(key);
-  }
-}
-
 std::string_view AsText(hive::Bytes b) { return {reinterpret_cast<const char*>(b.data()), b.size()}; }
 
 // Hangul syllables (U+AC00-U+D7A3) in UTF-8 start with 0xEA-0xED.
@@ -48,24 +35,40 @@ bool MostlyHangul(const std::string& utf8) {
 
 }  // namespace
 
-ChecksumVote CountChecksumVotes(const salvage::SalvagedHive& hive) {
+bool IsHighName(hive::Bytes name) {
+  return std::any_of(name.begin(), name.end(), [](std::uint8_t b) { return b >= 0x80; });
+}
+
+std::vector<StoredName> HighNames(const salvage::SalvagedHive& hive) {
+  std::vector<StoredName> names;
+  for (const salvage::SalvagedKey& key : hive.keys)
+    if (key.record != salvage::kNoIndex && IsHighName(key.name)) names.push_back({key.name, key.fields.Chksum});
+  return names;
+}
+
+ChecksumVote CountChecksumVotes(std::span<const StoredName> highNames) {
   const LeadByteSet none, japanese = LeadByteSet::For(CodePage::Cp932), chinese = LeadByteSet::For(CodePage::Cp936);
   ChecksumVote vote;
-  ForEachHighName(hive, [&](const salvage::SalvagedKey& key) {
+  for (const StoredName& key : highNames) {
     const std::uint32_t s = hive::KeyNameChecksum(key.name, none);
     const std::uint32_t j = hive::KeyNameChecksum(key.name, japanese);
     const std::uint32_t c = hive::KeyNameChecksum(key.name, chinese);
-    if (s == j && j == c) return;
+    if (s == j && j == c) continue;
     ++vote.telling;
-    const std::uint32_t stored = key.fields.Chksum;
-    vote.singleByte += stored == s;
-    vote.japanese += stored == j;
-    vote.chinese += stored == c;
-  });
+    vote.singleByte += key.stored == s;
+    vote.japanese += key.stored == j;
+    vote.chinese += key.stored == c;
+  }
   return vote;
 }
 
+ChecksumVote CountChecksumVotes(const salvage::SalvagedHive& hive) { return CountChecksumVotes(HighNames(hive)); }
+
 std::optional<VoteOutcome> CodePageFromVotes(const salvage::SalvagedHive& hive, const ChecksumVote& vote) {
+  return CodePageFromVotes(HighNames(hive), vote);
+}
+
+std::optional<VoteOutcome> CodePageFromVotes(std::span<const StoredName> highNames, const ChecksumVote& vote) {
   const std::size_t best = std::max({vote.singleByte, vote.japanese, vote.chinese});
   if (vote.telling == 0 || best == 0) return std::nullopt;
   const std::string tally = text::Printf("%zu of %zu names that tell the rules apart", best, vote.telling);
@@ -76,13 +79,13 @@ std::optional<VoteOutcome> CodePageFromVotes(const salvage::SalvagedHive& hive, 
   if (vote.chinese == best) {
     std::size_t hangul = 0, names = 0;
     std::size_t clean936 = 0, clean950 = 0;
-    ForEachHighName(hive, [&](const salvage::SalvagedKey& key) {
+    for (const StoredName& key : highNames) {
       ++names;
       const std::string_view bytes = AsText(key.name);
       hangul += MostlyHangul(text::CodePageToUtf8(bytes, CodePage::Cp949));
       clean936 += text::CodePageToUtf8(bytes, CodePage::Cp936).find("\xEF\xBF\xBD") == std::string::npos;
       clean950 += text::CodePageToUtf8(bytes, CodePage::Cp950).find("\xEF\xBF\xBD") == std::string::npos;
-    });
+    }
     const std::string shared = "the name checksums follow the double-byte rule of 936, 949 and 950 (" + tally + "); ";
     if (hangul * 2 > names)
       return VoteOutcome{CodePage::Cp949, shared + text::Printf("%zu of %zu names read as Hangul in 949", hangul, names)};
@@ -99,9 +102,7 @@ std::optional<VoteOutcome> CodePageFromVotes(const salvage::SalvagedHive& hive, 
 std::size_t NamesDisagreeing(const salvage::SalvagedHive& hive, CodePage cp) {
   const LeadByteSet leadBytes = LeadByteSet::For(cp);
   std::size_t count = 0;
-  ForEachHighName(hive, [&](const salvage::SalvagedKey& key) {
-    count += hive::KeyNameChecksum(key.name, leadBytes) != key.fields.Chksum;
-  });
+  for (const StoredName& key : HighNames(hive)) count += hive::KeyNameChecksum(key.name, leadBytes) != key.stored;
   return count;
 }
 

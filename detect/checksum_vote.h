@@ -9,8 +9,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "salvage/salvage.h"
 #include "text/codepage.h"
@@ -24,6 +27,18 @@ struct ChecksumVote {
   std::size_t chinese = 0;      // ... the 0x81-0xFE rule of 936, 949 and 950
 };
 
+// A key's name (up to its first zero byte) with the checksum its node stores.
+struct StoredName {
+  hive::Bytes name;
+  std::uint32_t stored = 0;
+};
+// The names that can tell the rules apart: those of keys with a record, not empty, with a
+// byte above 0x7F, in key order.
+std::vector<StoredName> HighNames(const salvage::SalvagedHive& hive);
+// A name worth keeping for the votes (not empty, a byte above 0x7F).
+bool IsHighName(hive::Bytes name);
+
+ChecksumVote CountChecksumVotes(std::span<const StoredName> highNames);
 ChecksumVote CountChecksumVotes(const salvage::SalvagedHive& hive);
 
 // The code page the votes point to, with the reason in words; nothing when no name tells.
@@ -33,6 +48,7 @@ struct VoteOutcome {
   text::CodePage codePage;
   std::string reason;
 };
+std::optional<VoteOutcome> CodePageFromVotes(std::span<const StoredName> highNames, const ChecksumVote& vote);
 std::optional<VoteOutcome> CodePageFromVotes(const salvage::SalvagedHive& hive, const ChecksumVote& vote);
 
 // Keys with a high byte in their name whose stored sum does not match it under cp: what a

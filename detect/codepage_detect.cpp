@@ -1,9 +1,11 @@
 #include "detect/codepage_detect.h"
 
 #include <filesystem>
+#include <functional>
 
 #include "browse/hive_view.h"
 #include "detect/checksum_vote.h"
+#include "detect/light_reader.h"
 #include "text/lcid_codepage.h"
 
 namespace quarvex::detect {
@@ -13,6 +15,10 @@ using text::CodePage;
 namespace {
 
 constexpr std::string_view kCodepageKey = "System\\CurrentControlSet\\Control\\Nls\\Codepage";
+
+// A text value of a hive, by key path and value name: the same answer from the salvaged model
+// and from the light reader.
+using ValueLookup = std::function<std::optional<std::string>(std::string_view keyPath, std::string_view name)>;
 
 // A text value's characters up to its first zero byte, without surrounding blanks.
 std::optional<std::string> TextValue(const browse::HiveView& view, std::string_view keyPath, std::string_view name) {
@@ -44,9 +50,16 @@ std::string Shown(const std::string& text) {
   return out;
 }
 
-std::optional<CodePageChoice> FromAcp(const browse::HiveView& view, CodePageSource source, const std::string& where,
+ValueLookup LookupIn(const browse::HiveView& view) {
+  return [&view](std::string_view keyPath, std::string_view name) { return TextValue(view, keyPath, name); };
+}
+ValueLookup LookupIn(const LightReader& light) {
+  return [&light](std::string_view keyPath, std::string_view name) { return light.TextValue(keyPath, name); };
+}
+
+std::optional<CodePageChoice> FromAcp(const ValueLookup& values, CodePageSource source, const std::string& where,
                                       std::string* note) {
-  const auto acp = TextValue(view, kCodepageKey, "ACP");
+  const auto acp = values(kCodepageKey, "ACP");
   if (!acp) return std::nullopt;
   if (const auto cp = text::ParseCodePage(*acp))
     return CodePageChoice{*cp, source, where + " says ACP \"" + *acp + "\""};
@@ -67,12 +80,13 @@ std::string_view SourceName(CodePageSource source) {
   return "default";
 }
 
-std::optional<CodePageChoice> CodePageFromHiveValues(const salvage::SalvagedHive& hive, std::string* note) {
-  const browse::HiveView view(hive, CodePage::SingleByte);
-  if (auto choice = FromAcp(view, CodePageSource::Hive, "the hive (Nls\\Codepage)", note)) return choice;
+namespace {
+
+std::optional<CodePageChoice> FromHiveValues(const ValueLookup& values, std::string* note) {
+  if (auto choice = FromAcp(values, CodePageSource::Hive, "the hive (Nls\\Codepage)", note)) return choice;
   // The machine's user.dat keeps the locale under .DEFAULT; a profile's user.dat at its top.
   for (std::string_view key : {".DEFAULT\\Control Panel\\International", "Control Panel\\International"}) {
-    const auto locale = TextValue(view, key, "Locale");
+    const auto locale = values(key, "Locale");
     if (!locale) continue;
     const auto lcid = text::ParseLcidText(*locale);
     const auto cp = lcid ? text::AnsiCodePageForLcid(*lcid) : std::nullopt;
@@ -83,28 +97,58 @@ std::optional<CodePageChoice> CodePageFromHiveValues(const salvage::SalvagedHive
   return std::nullopt;
 }
 
-CodePageChoice DetectCodePage(const salvage::SalvagedHive& hive, const std::vector<Companion>& companions) {
+// The ACP a companion system.dat names, read lightly when it is whole, else salvaged.
+std::optional<CodePageChoice> FromCompanion(const Companion& c, std::string* note) {
+  const LightReader light(c.bytes);
+  if (light.Sound()) return FromAcp(LookupIn(light), CodePageSource::Companion, c.path, note);
+  const salvage::SalvagedHive other = salvage::Salvage(c.bytes, {CodePage::SingleByte});
+  if (!other.isHive) return std::nullopt;
+  const browse::HiveView view(other, CodePage::SingleByte);
+  return FromAcp(LookupIn(view), CodePageSource::Companion, c.path, note);
+}
+
+// (a) to (d), whichever reader answers the questions.
+CodePageChoice Decide(const ValueLookup& values, const std::vector<Companion>& companions,
+                      const std::function<std::vector<StoredName>()>& highNames) {
   std::string note;
-  if (auto choice = CodePageFromHiveValues(hive, &note)) return *choice;
+  if (auto choice = FromHiveValues(values, &note)) return *choice;
   for (const Companion& c : companions) {
-    const salvage::SalvagedHive other = salvage::Salvage(c.bytes, {CodePage::SingleByte});
-    if (!other.isHive) continue;
-    const browse::HiveView view(other, CodePage::SingleByte);
-    if (auto choice = FromAcp(view, CodePageSource::Companion, c.path, &note)) {
+    if (auto choice = FromCompanion(c, &note)) {
       choice->reason = note + choice->reason;
       return *choice;
     }
   }
-  const ChecksumVote vote = CountChecksumVotes(hive);
-  if (auto outcome = CodePageFromVotes(hive, vote))
+  const std::vector<StoredName> names = highNames();
+  const ChecksumVote vote = CountChecksumVotes(names);
+  if (auto outcome = CodePageFromVotes(names, vote))
     return CodePageChoice{outcome->codePage, CodePageSource::Checksums, note + outcome->reason};
   return CodePageChoice{CodePage::Cp1252, CodePageSource::Default,
                         note + "neither the hive nor a system.dat names a code page and no name's checksum tells "
                                "one, so 1252"};
 }
 
+}  // namespace
+
+std::optional<CodePageChoice> CodePageFromHiveValues(const salvage::SalvagedHive& hive, std::string* note) {
+  const browse::HiveView view(hive, CodePage::SingleByte);
+  return FromHiveValues(LookupIn(view), note);
+}
+
+CodePageChoice DetectCodePage(const salvage::SalvagedHive& hive, const std::vector<Companion>& companions) {
+  const browse::HiveView view(hive, CodePage::SingleByte);
+  return Decide(LookupIn(view), companions, [&hive] { return HighNames(hive); });
+}
+
 CodePageChoice DetectCodePage(hive::Bytes image, const std::vector<Companion>& companions) {
-  return DetectCodePage(salvage::Salvage(image, {CodePage::SingleByte}), companions);
+  // A whole hive is read lightly (the same answers at a fraction of the cost); any other
+  // goes through the salvage reader, which reads on past its damage.
+  const LightReader light(image);
+  if (!light.Sound()) return DetectCodePage(salvage::Salvage(image, {CodePage::SingleByte}), companions);
+  return Decide(LookupIn(light), companions, [&light] {
+    std::vector<StoredName> names;
+    light.ForEachHighName([&names](hive::Bytes name, std::uint32_t stored) { names.push_back({name, stored}); });
+    return names;
+  });
 }
 
 std::vector<std::string> CompanionSystemFiles(const std::string& hivePath,

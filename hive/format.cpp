@@ -5,18 +5,6 @@
 namespace quarvex::hive {
 
 
-std::uint16_t LoadU16(Bytes b, std::size_t at) {
-  return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
-}
-
-std::uint32_t LoadU32(Bytes b, std::size_t at) {
-  return static_cast<std::uint32_t>(b[at]) | (static_cast<std::uint32_t>(b[at + 1]) << 8) |
-         (static_cast<std::uint32_t>(b[at + 2]) << 16) |
-         (static_cast<std::uint32_t>(b[at + 3]) << 24);
-}
-
-std::int32_t LoadI32(Bytes b, std::size_t at) { return static_cast<std::int32_t>(LoadU32(b, at)); }
-
 namespace {
 Signature LoadSignature(Bytes b) {
   Signature s{};

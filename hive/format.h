@@ -19,9 +19,15 @@
 
 namespace quarvex::hive {
 
-std::uint16_t LoadU16(Bytes bytes, std::size_t at);
-std::uint32_t LoadU32(Bytes bytes, std::size_t at);
-std::int32_t LoadI32(Bytes bytes, std::size_t at);
+// Inline: every record of the file goes through them, many times per key on a walk.
+inline std::uint16_t LoadU16(Bytes b, std::size_t at) {
+  return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
+}
+inline std::uint32_t LoadU32(Bytes b, std::size_t at) {
+  return static_cast<std::uint32_t>(b[at]) | (static_cast<std::uint32_t>(b[at + 1]) << 8) |
+         (static_cast<std::uint32_t>(b[at + 2]) << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
+}
+inline std::int32_t LoadI32(Bytes b, std::size_t at) { return static_cast<std::int32_t>(LoadU32(b, at)); }
 
 using Signature = std::array<char, 4>;
 inline constexpr Signature kCregSignature{'C', 'R', 'E', 'G'};

@@ -7,11 +7,12 @@ namespace quarvex::hive {
 
 namespace {
 
-// Reads one fixed-size record; decodes it only when every byte was there.
+// Reads one fixed-size record; decodes it only when every byte was there, straight from the
+// image (no copy: the walks read a record header or key node per key).
 template <typename Record>
 bool ReadRecord(HiveImage& image, FileOffset offset, Record& out) {
-  std::array<std::uint8_t, Record::kSize> raw{};
-  if (!image.ReadFull(offset.value, raw)) return false;
+  const Bytes raw = image.Slice(offset.value, Record::kSize);
+  if (raw.size() != Record::kSize) return false;
   out = Record::Decode(raw);
   return true;
 }

@@ -10,6 +10,7 @@
 #include "report/report_frame.h"
 #include "report/structure_report.h"
 #include "stage/stage_context.h"
+#include "text/hex_text.h"
 #include "text/printf.h"
 #include "text/report_writer.h"
 
@@ -46,12 +47,12 @@ bool RunStages(const JobInput& input, JobEvents& events, JobResult& result) {
   events.StageFinished(Stage::BlockChain);
 
   hive::PreScanTrace trace;
-  std::string progress;
+  // "DB_rec_pre:%.4X%.4X" of every record, written into one buffer.
+  char progress[19] = {'D', 'B', '_', 'r', 'e', 'c', '_', 'p', 'r', 'e', ':'};
   hive::PreScanDataBlocks(hive, {[&](std::uint16_t block, std::uint16_t record) {
-                                   progress.clear();
-                                   text::AppendPrintf(progress, "DB_rec_pre:%.4X%.4X", unsigned{block},
-                                                      unsigned{record});
-                                   events.ProgressAt(progress, {Stage::PreScan, block, hive.hiveHeader.wDBblks});
+                                   text::WriteHex(text::WriteHex(progress + 11, block, 4), record, 4);
+                                   events.ProgressAt(std::string_view(progress, sizeof progress),
+                                                     {Stage::PreScan, block, hive.hiveHeader.wDBblks});
                                  },
                                  input.options[Option::cbPSdbrh] ? &trace : nullptr});
   if (input.options[Option::cbPSdbrh]) report::WritePreScanTrace(writer, trace);
@@ -82,7 +83,13 @@ bool RunStages(const JobInput& input, JobEvents& events, JobResult& result) {
   return true;
 }
 
-bool LoadImage(const JobInput& input, JobResult& result) {
+// taken: the caller's bytes, when it hands them over (no copy of the file).
+bool LoadImage(const JobInput& input, std::optional<std::vector<std::uint8_t>>* taken, JobResult& result) {
+  if (taken && *taken) {
+    result.hive.hiveImage = hive::HiveImage(std::move(**taken));
+    taken->reset();
+    return true;
+  }
   if (input.bytes) {
     result.hive.hiveImage = hive::HiveImage(*input.bytes);
     return true;
@@ -93,7 +100,10 @@ bool LoadImage(const JobInput& input, JobResult& result) {
 
 }  // namespace
 
-void RunJob(const JobInput& input, JobEvents& events, JobResult& result) {
+namespace {
+
+void RunJobOn(const JobInput& input, std::optional<std::vector<std::uint8_t>>* taken, JobEvents& events,
+              JobResult& result) {
   Hive& hive = result.hive;
   hive.errorCode = hive::code::kOk;
   hive.failure.reset();
@@ -110,7 +120,7 @@ void RunJob(const JobInput& input, JobEvents& events, JobResult& result) {
   // code of its own like any other failure.
   bool completed = false;
   try {
-    if (!LoadImage(input, result)) {
+    if (!LoadImage(input, taken, result)) {
       events.LoadFailed();
     } else {
       events.StageFinished(Stage::Load);
@@ -129,9 +139,19 @@ void RunJob(const JobInput& input, JobEvents& events, JobResult& result) {
     events.Failed(result.code, result.finding ? &*result.finding : nullptr);
 }
 
+}  // namespace
+
+void RunJob(const JobInput& input, JobEvents& events, JobResult& result) { RunJobOn(input, nullptr, events, result); }
+
 JobResult RunJob(const JobInput& input, JobEvents& events) {
   JobResult result;
   RunJob(input, events, result);
+  return result;
+}
+
+JobResult RunJob(JobInput&& input, JobEvents& events) {
+  JobResult result;
+  RunJobOn(input, &input.bytes, events, result);
   return result;
 }
 

@@ -61,6 +61,9 @@ std::string FailureText(std::int32_t code);
 // the events: everything is in it before the last event is sent).
 void RunJob(const JobInput& input, JobEvents& events, JobResult& result);
 JobResult RunJob(const JobInput& input, JobEvents& events);
+// The same, taking input's bytes (when given) instead of copying them: a large file is then
+// in memory once.
+JobResult RunJob(JobInput&& input, JobEvents& events);
 // Runs it with no one watching.
 JobResult RunJob(const JobInput& input);
 

@@ -43,6 +43,14 @@ std::string_view SourceName(Source s) {
 
 namespace {
 
+// One comparison object out of two lambdas, for the searches that compare in both directions.
+template <typename... F>
+struct Overloaded : F... {
+  using F::operator()...;
+};
+template <typename... F>
+Overloaded(F...) -> Overloaded<F...>;
+
 constexpr std::int64_t kRgknStart = 32;
 constexpr std::int64_t kFirstNodeRel = 32;
 constexpr std::int64_t kNode = static_cast<std::int64_t>(KeyNode::kSize);
@@ -290,9 +298,15 @@ class Recoverer {
     }
 
     // Bytes in use: each record of the block up to its RecSize (its slack is dead gap).
+    // The salvage reader keeps records block by block, so the block's own are one run of
+    // them (looking through every record for every block cost blocks x records steps).
     std::vector<std::pair<std::int64_t, std::int64_t>> used;
-    for (const salvage::SalvagedRecord& r : hive_.records) {
-      if (r.block != b) continue;
+    const auto [first, last] = std::equal_range(
+        hive_.records.begin(), hive_.records.end(), b,
+        Overloaded{[](const salvage::SalvagedRecord& r, std::uint32_t blk) { return r.block < blk; },
+                   [](std::uint32_t blk, const salvage::SalvagedRecord& r) { return blk < r.block; }});
+    for (auto it = first; it != last; ++it) {
+      const salvage::SalvagedRecord& r = *it;
       std::int64_t length = r.header.RecSize;
       if (length < kHeader || length > r.extent) length = std::max<std::int64_t>(r.extent, kHeader);
       used.emplace_back(r.offset.value, r.offset.value + length);

@@ -8,6 +8,7 @@
 // ended, so on real files i is block * 256 + record.
 #include "hive/keyname.h"
 #include "hive/link_guard.h"
+#include "text/hex_text.h"
 #include "text/printf.h"
 #include "report/sections.h"
 
@@ -31,8 +32,25 @@ bool ListRecord(SectionOutput& out, FileOffset offset, bool columnHeader) {
   hive.ReadDataRecordHeader(offset, h);
   out.Empty();
   if (columnHeader) out.Text(" ____addr(Blk#:Rec#) _NextOfs _RecSize KeyL DatN ___iUnk1");
-  out.Line(" %.8X %.4X %.4X  %.8X %.8X %.4X %.4X %.8X", Hex(offset), unsigned{h.BlkNo}, unsigned{h.RecNo},
-           Hex(h.NextOfs), Hex(h.RecSize), unsigned{h.KeyL}, unsigned{h.DatN}, h.iUnk1);
+  // " %.8X %.4X %.4X  %.8X %.8X %.4X %.4X %.8X", by hand: a million lines on a large hive.
+  std::string& headerLine = out.Compose();
+  headerLine.push_back(' ');
+  AppendHex(headerLine, Hex(offset), 8);
+  headerLine.push_back(' ');
+  AppendHex(headerLine, h.BlkNo, 4);
+  headerLine.push_back(' ');
+  AppendHex(headerLine, h.RecNo, 4);
+  headerLine.append("  ");
+  AppendHex(headerLine, Hex(h.NextOfs), 8);
+  headerLine.push_back(' ');
+  AppendHex(headerLine, Hex(h.RecSize), 8);
+  headerLine.push_back(' ');
+  AppendHex(headerLine, h.KeyL, 4);
+  headerLine.push_back(' ');
+  AppendHex(headerLine, h.DatN, 4);
+  headerLine.push_back(' ');
+  AppendHex(headerLine, h.iUnk1, 8);
+  out.Text(headerLine);
 
   const FileOffset nameAt = offset.Plus(DataRecordHeader::kSize);
   const Bytes name = hive.ReadBytes(nameAt, h.KeyL);
@@ -48,7 +66,10 @@ bool ListRecord(SectionOutput& out, FileOffset offset, bool columnHeader) {
   const Bytes shown = UpToFirstZero(name);
   std::string& nameLine = out.Compose();
   nameLine.append(" [").append(shown.begin(), shown.end()).push_back(']');
-  if (out.Checked(Option::cbDB_Usum)) AppendPrintf(nameLine, " ChkSum: %.4X", KeyNameChecksum(shown, out.LeadBytes()));
+  if (out.Checked(Option::cbDB_Usum)) {
+    nameLine.append(" ChkSum: ");
+    AppendHex(nameLine, KeyNameChecksum(shown, out.LeadBytes()), 4);
+  }
   out.Text(nameLine);
   // Every stored byte of the name, zero bytes included.
   std::string& hexLine = out.Compose();
@@ -71,10 +92,16 @@ bool ListIndexedRecords(SectionOutput& out) {
   // Positions of the blocks before this one: at most 65535 blocks of 65536, so 32 bits hold it.
   std::uint32_t blockStart = 0;
 
+  // The progress text "DB_rec:%.8X/%.8X" of every position, written into one buffer.
+  char progress[24] = {'D', 'B', '_', 'r', 'e', 'c', ':'};
+  progress[15] = '/';
+  WriteHex(progress + 16, indexed, 8);
+
   // Probes one position: nothing there is no failure, an empty index (11) ends the section.
   auto probe = [&](std::uint16_t block, std::uint16_t record) {
     const std::uint32_t i = blockStart + record;
-    out.ProgressAt(block, hive.hiveHeader.wDBblks, "DB_rec:%.8X/%.8X", i, indexed);
+    WriteHex(progress + 7, i, 8);
+    out.ProgressText(std::string_view(progress, sizeof progress), block, hive.hiveHeader.wDBblks);
     const std::optional<FileOffset> offset = hive.LookUpRecord(block, record);
     if (out.Failed()) return false;
     if (!offset) return true;

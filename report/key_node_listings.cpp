@@ -4,6 +4,7 @@
 #include "hive/key_tree_walk.h"
 #include "hive/link_guard.h"
 #include "report/sections.h"
+#include "text/hex_text.h"
 
 namespace quarvex::report {
 
@@ -22,13 +23,29 @@ void ListUsingKeyNodes(SectionOutput& out) {
   const std::uint64_t slots = KeyNodeSlots(out.hive(), header);
   // The shared walk ends a tree that links back onto itself with code::kLinkLoop, before
   // any node is listed twice.
+  // The progress text "KN_U:%.8X" of every node, written into one buffer.
+  char progress[13] = {'K', 'N', '_', 'U', ':'};
   const bool walked = WalkKeyTree(out.hive(), KeyNodeOffset(header.iRec1stOfs), [&](KeyNodeOffset offset, const KeyNode& node) {
-    out.ProgressAt(static_cast<std::uint64_t>(count) + 1, slots, "KN_U:%.8X", Hex(offset));
+    WriteHex(progress + 5, Hex(offset), 8);
+    out.ProgressText(std::string_view(progress, sizeof progress), static_cast<std::uint64_t>(count) + 1, slots);
     ++count;
-    // The block number comes first although the node stores the record number first.
-    if (lines)
-      out.Line(" %.8X:%.8X %.8X %.8X %.8X %.8X %.8X %.4X %.4X", Hex(offset), node.Attr, node.Chksum, node.Unk1,
-               Hex(node.UprOfs), Hex(node.LwrOfs), Hex(node.NextOfs), unsigned{node.BlkNo}, unsigned{node.RecNo});
+    if (!lines) return;
+    // " %.8X:%.8X %.8X %.8X %.8X %.8X %.8X %.4X %.4X", by hand. The block number comes first
+    // although the node stores the record number first.
+    std::string& line = out.Compose();
+    line.push_back(' ');
+    AppendHex(line, Hex(offset), 8);
+    line.push_back(':');
+    AppendHex(line, node.Attr, 8);
+    for (std::uint32_t field : {node.Chksum, node.Unk1, Hex(node.UprOfs), Hex(node.LwrOfs), Hex(node.NextOfs)}) {
+      line.push_back(' ');
+      AppendHex(line, field, 8);
+    }
+    line.push_back(' ');
+    AppendHex(line, node.BlkNo, 4);
+    line.push_back(' ');
+    AppendHex(line, node.RecNo, 4);
+    out.Text(line);
   });
   if (!walked) return;
   out.CloseListing(Option::cbKN_Ucnt, count);

@@ -38,6 +38,10 @@ class SectionOutput {
   // The same, saying how far the section has come: `done` of `total`.
   void ProgressAt(std::uint64_t done, std::uint64_t total, const char* format, ...)
       __attribute__((format(printf, 4, 5)));
+  // The same for a text already made (texts made once per record are written by hand).
+  void ProgressText(std::string_view text, std::uint64_t done = 0, std::uint64_t total = 0) {
+    context_.Progress(text, done, total);
+  }
   // An emptied buffer, reused, for a line built piece by piece and then passed to Text.
   std::string& Compose() { return context_.report.Compose(); }
 

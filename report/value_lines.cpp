@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "hive/keyname.h"
+#include "text/hex_text.h"
 #include "text/printf.h"
 #include "report/sections.h"
 
@@ -56,7 +57,8 @@ bool AppendData(SectionOutput& out, std::string& line, const ValueEntry& entry, 
       // The first four data bytes, whatever length the entry states.
       const Bytes data = hive.ReadBytes(at, 4);
       if (data.size() < 4) return out.Fail(code::kDwordValueShort, ValueCutShort(entryAt, record, "data", 4, data.size()));
-      AppendPrintf(line, "DWORD:%.8X", LoadU32(data, 0));
+      line.append("DWORD:");
+      AppendHex(line, LoadU32(data, 0), 8);
       return true;
     }
     default: {
@@ -83,8 +85,19 @@ bool ListValues(SectionOutput& out, FileOffset first, std::uint16_t count, const
     if (raw.size() < ValueEntry::kSize)
       return out.Fail(code::kValueEntryShort, ValueCutShort(entryAt, record, "value entry", ValueEntry::kSize, raw.size()));
     const ValueEntry entry = ValueEntry::Decode(raw);
-    out.Line("     Atr:%.4X Un1:%.4X Un2:%.8X NL:%.4X VL:%.4X", unsigned{entry.Atr}, unsigned{entry.Un1}, entry.Un2,
-             unsigned{entry.NL}, unsigned{entry.VL});
+    // "     Atr:%.4X Un1:%.4X Un2:%.8X NL:%.4X VL:%.4X", by hand.
+    std::string& entryLine = out.Compose();
+    entryLine.append("     Atr:");
+    AppendHex(entryLine, entry.Atr, 4);
+    entryLine.append(" Un1:");
+    AppendHex(entryLine, entry.Un1, 4);
+    entryLine.append(" Un2:");
+    AppendHex(entryLine, entry.Un2, 8);
+    entryLine.append(" NL:");
+    AppendHex(entryLine, entry.NL, 4);
+    entryLine.append(" VL:");
+    AppendHex(entryLine, entry.VL, 4);
+    out.Text(entryLine);
     p = p.Plus(ValueEntry::kSize);
 
     std::string& line = out.Compose();

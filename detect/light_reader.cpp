@@ -1,0 +1,300 @@
+#include "detect/light_reader.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
+
+#include "hive/keyname.h"
+
+namespace quarvex::detect {
+
+using namespace quarvex::hive;
+
+namespace {
+
+constexpr std::int64_t kRgknStart = 32;
+constexpr std::int64_t kFirstNodeRel = 32;  // key nodes follow the 32-byte RGKN header
+
+char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Decodes a record from the bytes at `at`; bytes past the end of the image read as zero.
+template <typename T>
+T DecodeAt(Bytes image, std::int64_t at) {
+  std::array<std::uint8_t, T::kSize> bytes{};
+  const auto size = static_cast<std::int64_t>(image.size());
+  if (at >= 0 && at < size) {
+    const auto n = static_cast<std::size_t>(std::min<std::int64_t>(size - at, static_cast<std::int64_t>(T::kSize)));
+    std::memcpy(bytes.data(), image.data() + at, n);
+  }
+  return T::Decode(Bytes(bytes));
+}
+
+Bytes Slice(Bytes image, std::int64_t at, std::int64_t length) {
+  const auto size = static_cast<std::int64_t>(image.size());
+  if (at < 0 || at >= size || length <= 0) return {};
+  return image.subspan(static_cast<std::size_t>(at), static_cast<std::size_t>(std::min(length, size - at)));
+}
+
+// Whether the bytes equal the ASCII name with a-z folded; a byte above 0x7F never matches (the
+// detection compares names read as Latin-1 in UTF-8, where such a byte becomes two).
+bool SameAsciiName(Bytes bytes, std::string_view name) {
+  if (bytes.size() != name.size()) return false;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const auto b = bytes[i];
+    if (b >= 0x80 || UpperAscii(static_cast<char>(b)) != UpperAscii(name[i])) return false;
+  }
+  return true;
+}
+
+// One bit per byte of the key-node block, for the stretches nothing covers.
+class Coverage {
+ public:
+  explicit Coverage(std::int64_t size) : size_(size), words_(static_cast<std::size_t>(size + 63) / 64, 0) {}
+  void Mark(std::int64_t begin, std::int64_t end) {
+    for (std::int64_t i = std::max<std::int64_t>(begin, 0); i < std::min(end, size_);) {
+      const auto word = static_cast<std::size_t>(i / 64);
+      const auto bit = static_cast<unsigned>(i % 64);
+      const std::int64_t take = std::min<std::int64_t>(64 - bit, std::min(end, size_) - i);
+      const std::uint64_t bits = take == 64 ? ~std::uint64_t{0} : ((std::uint64_t{1} << take) - 1) << bit;
+      words_[word] |= bits;
+      i += take;
+    }
+  }
+  // Calls gap(begin, end) for every stretch of unmarked bytes in [from, size).
+  template <typename Gap>
+  void ForEachGap(std::int64_t from, Gap&& gap) const {
+    std::int64_t i = from;
+    while (i < size_) {
+      while (i < size_ && Marked(i)) i = NextUnmarked(i);
+      if (i >= size_) return;
+      const std::int64_t begin = i;
+      while (i < size_ && !Marked(i)) ++i;
+      gap(begin, i);
+    }
+  }
+
+ private:
+  bool Marked(std::int64_t i) const { return (words_[static_cast<std::size_t>(i / 64)] >> (i % 64)) & 1u; }
+  std::int64_t NextUnmarked(std::int64_t i) const {
+    // Skips whole marked words at once.
+    auto word = static_cast<std::size_t>(i / 64);
+    std::uint64_t w = ~words_[word] & (~std::uint64_t{0} << (i % 64));
+    while (w == 0) {
+      if (++word >= words_.size()) return size_;
+      w = ~words_[word];
+    }
+    return std::min<std::int64_t>(static_cast<std::int64_t>(word * 64 + static_cast<std::size_t>(std::countr_zero(w))),
+                                  size_);
+  }
+
+  std::int64_t size_;
+  std::vector<std::uint64_t> words_;
+};
+
+}  // namespace
+
+LightReader::LightReader(Bytes image) : image_(image), size_(static_cast<std::int64_t>(image.size())) {
+  sound_ = ReadHeaders() && ReadBlocks() && WalkKeyTree() && NoRoomForLostKeys();
+}
+
+bool LightReader::NodeInBlock(std::int64_t rel, std::int64_t size) const {
+  return rel >= kFirstNodeRel && kRgknStart + rel + size <= keyAreaEnd_;
+}
+
+bool LightReader::ReadHeaders() {
+  auto signatureAt = [&](std::int64_t at, const Signature& sig) {
+    return at >= 0 && at + 4 <= size_ && std::memcmp(image_.data() + at, sig.data(), 4) == 0;
+  };
+  if (!signatureAt(0, kCregSignature) || !signatureAt(kRgknStart, kRgknSignature)) return false;
+  if (size_ < static_cast<std::int64_t>(CregHeader::kSize + RgknHeader::kSize)) return false;
+  creg_ = DecodeAt<CregHeader>(image_, 0);
+  rgkn_ = DecodeAt<RgknHeader>(image_, kRgknStart);
+  // The key-node block's size and the file header's first data block must agree, and the
+  // block must lie inside the file.
+  if (rgkn_.iBlkSize < static_cast<std::int32_t>(RgknHeader::kSize)) return false;
+  const std::int64_t rgknEnd = kRgknStart + rgkn_.iBlkSize;
+  if (rgknEnd != creg_.iRGDB1st || rgknEnd > size_) return false;
+  keyAreaEnd_ = rgknEnd;
+  return true;
+}
+
+bool LightReader::ReadBlocks() {
+  auto signatureAt = [&](std::int64_t at) {
+    return at >= 0 && at + 4 <= size_ && std::memcmp(image_.data() + at, kRgdbSignature.data(), 4) == 0;
+  };
+  std::uint32_t block = 0;
+  for (std::int64_t at = keyAreaEnd_; at < size_; ++block) {
+    if (at + static_cast<std::int64_t>(RgdbHeader::kSize) > size_) return false;  // cut inside a header
+    const std::int64_t claimed = LoadI32(image_, static_cast<std::size_t>(at + 4));
+    const std::int64_t end = at + claimed;
+    if (claimed < static_cast<std::int64_t>(RgdbHeader::kSize)) return false;
+    if (end != size_ && !(end < size_ && signatureAt(end))) return false;
+    if (block > 0xFFFF) return false;
+    blockFirst_.push_back(static_cast<std::uint32_t>(numbers_.size()));
+    if (!ReadRecordChain(at + static_cast<std::int64_t>(RgdbHeader::kSize), end)) return false;
+    at = end;
+  }
+  blockFirst_.push_back(static_cast<std::uint32_t>(numbers_.size()));
+  return true;
+}
+
+bool LightReader::ReadRecordChain(std::int64_t p, std::int64_t end) {
+  const std::size_t first = numbers_.size();
+  while (p < end) {
+    // Fewer bytes than a header before the block's end end the chain (no record is lost).
+    if (end - p < static_cast<std::int64_t>(DataRecordHeader::kSize)) break;
+    const std::int32_t next = LoadI32(image_, static_cast<std::size_t>(p));
+    const std::uint16_t number = LoadU16(image_, static_cast<std::size_t>(p + 4));
+    const bool isFree = number == kNoNumber;
+    const std::int64_t least = static_cast<std::int64_t>(isFree ? FreeDataRecord::kSize : DataRecordHeader::kSize);
+    if (next < least || p + next > end) return false;  // a break in the chain
+    if (!isFree) {
+      numbers_.emplace_back(number, static_cast<std::int32_t>(records_.size()));
+      Record record{p, p + next, -1, false};
+      // Whether the name can tell the checksum rules apart, found while the walk is here (the
+      // chain runs through the file in order; the keys later jump about in it).
+      const Bytes name = NameIn(record);
+      record.highName = std::any_of(name.begin(), name.end(), [](std::uint8_t b) { return b >= 0x80; });
+      records_.push_back(record);
+    }
+    p += next;
+  }
+  // Sorted by number, then by chain order: the first record of a number is the one keys get.
+  std::sort(numbers_.begin() + static_cast<std::ptrdiff_t>(first), numbers_.end());
+  return true;
+}
+
+std::int32_t LightReader::FindRecord(std::uint16_t block, std::uint16_t number) const {
+  if (std::size_t{block} + 1 >= blockFirst_.size()) return -1;
+  const auto begin = numbers_.begin() + blockFirst_[block];
+  const auto end = numbers_.begin() + blockFirst_[std::size_t{block} + 1];
+  const auto it = std::lower_bound(begin, end, std::pair<std::uint16_t, std::int32_t>{number, -1});
+  return it != end && it->first == number ? it->second : -1;
+}
+
+bool LightReader::WalkKeyTree() {
+  const auto area = static_cast<std::size_t>(std::max<std::int64_t>(0, keyAreaEnd_ - kRgknStart));
+  std::vector<bool> visited(area, false);
+  struct Frame {
+    std::int32_t key;   // the parent of the chain, -1 for the top level
+    std::int32_t next;  // the next node of the chain to read
+  };
+  std::vector<Frame> stack{{-1, rgkn_.iRec1stOfs}};
+  while (!stack.empty()) {
+    Frame& f = stack.back();
+    if (f.next == kNoOffset) {
+      stack.pop_back();
+      continue;
+    }
+    const std::int32_t rel = f.next;
+    // A link out of the block or back to a node already read: the salvage reader cuts it.
+    if (!NodeInBlock(rel, static_cast<std::int64_t>(KeyNode::kSize))) return false;
+    if (visited[static_cast<std::size_t>(rel)]) return false;
+    visited[static_cast<std::size_t>(rel)] = true;
+    const KeyNode node = DecodeAt<KeyNode>(image_, kRgknStart + rel);
+    Key key{rel, f.key, -1, node.Chksum};
+    // A key's record: none when both numbers are none or the block does not exist; the first
+    // key in this order that names a record owns its values.
+    if (!(node.RecNo == kNoNumber && node.BlkNo == kNoNumber) && std::size_t{node.BlkNo} + 1 < blockFirst_.size()) {
+      key.record = FindRecord(node.BlkNo, node.RecNo);
+      if (key.record >= 0 && records_[static_cast<std::size_t>(key.record)].claimedBy < 0)
+        records_[static_cast<std::size_t>(key.record)].claimedBy = static_cast<std::int32_t>(keys_.size());
+    }
+    keys_.push_back(key);
+    f.next = node.NextOfs;
+    stack.push_back({static_cast<std::int32_t>(keys_.size() - 1), node.LwrOfs});
+  }
+  if (!keys_.empty() && keys_[0].parent < 0 && keys_[0].record < 0) hiddenRoot_ = 0;
+  return true;
+}
+
+bool LightReader::NoRoomForLostKeys() {
+  const std::int64_t areaEnd = keyAreaEnd_ - kRgknStart;
+  Coverage covered(areaEnd);
+  for (const Key& key : keys_) covered.Mark(key.node, key.node + static_cast<std::int64_t>(KeyNode::kSize));
+  // The free key-node list, whole: each area inside the block, none listed twice. A list
+  // head of 0 is read as empty.
+  std::int32_t f = rgkn_.iERecOfs;
+  if (f != 0) {
+    std::vector<bool> seen(static_cast<std::size_t>(std::max<std::int64_t>(0, areaEnd)), false);
+    while (f != kNoOffset) {
+      if (!NodeInBlock(f, static_cast<std::int64_t>(FreeKeyNode::kSize)) || seen[static_cast<std::size_t>(f)])
+        return false;
+      seen[static_cast<std::size_t>(f)] = true;
+      const FreeKeyNode free = DecodeAt<FreeKeyNode>(image_, kRgknStart + f);
+      const std::int64_t size = free.Size;
+      if (size < static_cast<std::int64_t>(FreeKeyNode::kSize) || kRgknStart + f + size > keyAreaEnd_) return false;
+      covered.Mark(f, f + size);
+      f = free.NextOfs;
+    }
+  }
+  // A stretch with room for a key node on a 4-byte boundary is where a lost key might be.
+  bool room = false;
+  covered.ForEachGap(kFirstNodeRel, [&](std::int64_t begin, std::int64_t end) {
+    room = room || (begin + 3) / 4 * 4 + static_cast<std::int64_t>(KeyNode::kSize) <= end;
+  });
+  return !room;
+}
+
+Bytes LightReader::NameOf(const Key& key) const { return NameIn(records_[static_cast<std::size_t>(key.record)]); }
+
+Bytes LightReader::NameIn(const Record& r) const {
+  const auto keyL = static_cast<std::int64_t>(LoadU16(image_, static_cast<std::size_t>(r.offset + 12)));
+  const std::int64_t q = r.offset + static_cast<std::int64_t>(DataRecordHeader::kSize);
+  return UpToFirstZero(Slice(image_, q, q + keyL > r.end ? r.end - q : keyL));
+}
+
+bool LightReader::NameIs(const Key& key, std::string_view asciiName) const {
+  return key.record >= 0 && SameAsciiName(NameOf(key), asciiName);
+}
+
+std::optional<std::string> LightReader::TextValue(std::string_view path, std::string_view name) const {
+  // The key: each part matched among the children of the one before, the first in key order.
+  std::int32_t at = -1;
+  for (std::size_t begin = 0; begin <= path.size();) {
+    const std::size_t end = std::min(path.find('\\', begin), path.size());
+    const std::string_view part = path.substr(begin, end - begin);
+    begin = end + 1;
+    if (part.empty()) continue;
+    std::int32_t found = -1;
+    for (std::size_t k = 0; k < keys_.size() && found < 0; ++k) {
+      const auto index = static_cast<std::int32_t>(k);
+      if (index == hiddenRoot_) continue;
+      const std::int32_t parent = keys_[k].parent == hiddenRoot_ ? -1 : keys_[k].parent;
+      if (parent == at && NameIs(keys_[k], part)) found = index;
+    }
+    if (found < 0) return std::nullopt;
+    at = found;
+  }
+  if (at < 0) return std::nullopt;
+  // Its values, when the key owns its record, read as the salvage reader reads them: up to the
+  // record's end, a value cut there taken as far as it goes and the last one read.
+  const Key& key = keys_[static_cast<std::size_t>(at)];
+  if (key.record < 0) return std::nullopt;
+  const Record& r = records_[static_cast<std::size_t>(key.record)];
+  if (r.claimedBy != at) return std::nullopt;
+  const DataRecordHeader h = DecodeAt<DataRecordHeader>(image_, r.offset);
+  std::int64_t q = r.offset + static_cast<std::int64_t>(DataRecordHeader::kSize);
+  q = q + h.KeyL > r.end ? r.end : q + h.KeyL;
+  for (std::uint32_t i = 0; i < h.DatN; ++i) {
+    if (q + static_cast<std::int64_t>(ValueEntry::kSize) > r.end) break;
+    const ValueEntry v = DecodeAt<ValueEntry>(image_, q);
+    const std::int64_t nameAt = q + static_cast<std::int64_t>(ValueEntry::kSize);
+    const std::int64_t dataAt = nameAt + v.NL;
+    if (SameAsciiName(Slice(image_, nameAt, std::min<std::int64_t>(v.NL, r.end - nameAt)), name)) {
+      const Bytes data = Slice(image_, dataAt, std::min<std::int64_t>(v.VL, r.end - dataAt));
+      std::string text(reinterpret_cast<const char*>(data.data()), data.size());
+      if (const std::size_t zero = text.find('\0'); zero != std::string::npos) text.resize(zero);
+      const std::size_t last = text.find_last_not_of(" \t");
+      text.resize(last == std::string::npos ? 0 : last + 1);
+      text.erase(0, std::min(text.find_first_not_of(" \t"), text.size()));
+      return text;
+    }
+    if (dataAt + v.VL > r.end) break;
+    q = dataAt + v.VL;
+  }
+  return std::nullopt;
+}
+
+}  // namespace quarvex::detect

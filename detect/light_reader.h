@@ -1,0 +1,92 @@
+// A light read of a whole hive for code page detection: the key tree's links, every key's name
+// with its stored checksum, and the values of the few keys asked for. It keeps a few numbers
+// per key and per record and nothing else (no findings, no value list, no tree of vectors), so
+// it costs a fraction of the salvage reader, whose model the detection used to build for this.
+//
+// It answers only for a hive whose structure is whole, where the salvage reader reads exactly
+// the same keys, records, names and values:
+//   - both signatures, the two headers agreeing on where the first data block starts, the
+//     key-node block inside the file;
+//   - every data block's size leading to the next "RGDB" or to the file's end;
+//   - every record chain running to its block's end without a break;
+//   - every link of the key tree inside the key-node block and no node reached twice;
+//   - the free key-node list whole, and no stretch of the key-node block outside the nodes
+//     and free areas large enough to hold a key node (which the salvage reader would look at
+//     for lost keys).
+// Otherwise Sound() is false and the caller reads the hive with the salvage reader. Each check
+// is a test of what the salvage reader would report as damage or take in besides, made the
+// same way; where a rule of the salvage reader is followed here (record numbers: the first of
+// a duplicate wins; a key's values belong to the first key that claims its record), it is
+// named at its place in light_reader.cpp.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "hive/format.h"
+
+namespace quarvex::detect {
+
+class LightReader {
+ public:
+  explicit LightReader(hive::Bytes image);
+
+  // Whether the hive is whole in the sense above; nothing else here may be used otherwise.
+  bool Sound() const { return sound_; }
+
+  // The text of the value `name` (ASCII, matched as Windows 9x does: a-z fold) of the key at
+  // `path` (ASCII names separated by backslashes, from the top), as the detection reads it:
+  // up to its first zero byte, without surrounding blanks and tabs. Nothing when the key or the
+  // value is not there.
+  std::optional<std::string> TextValue(std::string_view path, std::string_view name) const;
+
+  // Calls visit(name, stored checksum) for every key with a readable record whose name holds
+  // a byte above 0x7F (the names the checksum votes count), in key order.
+  template <typename Visit>
+  void ForEachHighName(Visit&& visit) const {
+    for (const Key& key : keys_)
+      if (key.record >= 0 && records_[static_cast<std::size_t>(key.record)].highName) visit(NameOf(key), key.chksum);
+  }
+
+ private:
+  struct Record {
+    std::int64_t offset = 0;  // of the record's header
+    std::int64_t end = 0;     // where the record ends: its NextOfs
+    std::int32_t claimedBy = -1;  // the first key (in key order) that names the record
+    bool highName = false;        // its name (up to the first zero byte) has a byte above 0x7F
+  };
+  struct Key {
+    std::int32_t node = 0;     // offset in the key-node block
+    std::int32_t parent = -1;  // index into keys_
+    std::int32_t record = -1;  // index into records_
+    std::uint32_t chksum = 0;
+  };
+
+  bool ReadHeaders();
+  bool ReadBlocks();
+  bool ReadRecordChain(std::int64_t begin, std::int64_t end);
+  bool WalkKeyTree();
+  bool NoRoomForLostKeys();
+  std::int32_t FindRecord(std::uint16_t block, std::uint16_t number) const;
+  hive::Bytes NameOf(const Key& key) const;
+  hive::Bytes NameIn(const Record& record) const;  // up to its first zero byte
+  bool NameIs(const Key& key, std::string_view asciiName) const;
+  bool NodeInBlock(std::int64_t rel, std::int64_t size) const;
+
+  hive::Bytes image_;
+  std::int64_t size_ = 0;
+  bool sound_ = false;
+  hive::CregHeader creg_;
+  hive::RgknHeader rgkn_;
+  std::int64_t keyAreaEnd_ = 0;
+  std::vector<Record> records_;                  // block by block, chain order
+  std::vector<std::uint32_t> blockFirst_;        // per block: its first entry in numbers_; one more at the end
+  std::vector<std::pair<std::uint16_t, std::int32_t>> numbers_;  // per block, sorted: (RecNo, record)
+  std::vector<Key> keys_;                        // pre-order of the links, as the salvage reader
+  std::int32_t hiddenRoot_ = -1;                 // the unnamed root node, shown as the top
+};
+
+}  // namespace quarvex::detect
