@@ -100,7 +100,7 @@ TEST(BrowserFacts, TheDockListsTheFactsByThemeWithHowEachWasFound) {
       QStringLiteral("Hardware / (nothing found) |  |  | "),
       QStringLiteral("Network / (nothing found) |  |  | "),
       QStringLiteral("The user's traces / Run dialog history (most recent first) / 1. a = secret.exe | ") + path +
-          QStringLiteral("Explorer\\RunMRU | recovered, confidence medium | "),
+          QStringLiteral("Explorer\\RunMRU | recovered, confidence high | "),
       QStringLiteral("The user's traces / Wallpaper and screen saver / Wallpaper = C:\\WINDOWS\\Clouds.bmp | "
                      "[1] Control Panel\\Desktop | live | "),
   };
@@ -128,7 +128,7 @@ TEST(BrowserFacts, ClickingAFactSelectsItsKeyAndValue) {
   EXPECT_TRUE(f.window->TreeModel()->ShowRecovered());
   const QModelIndex current = f.window->Tree()->currentIndex();
   EXPECT_EQ(f.window->TreeModel()->KindOf(current), BrowserKeyTreeModel::Kind::Recovered);
-  EXPECT_EQ(current.data().toString(), QStringLiteral("RunMRU  (deleted, medium)"));
+  EXPECT_EQ(current.data().toString(), QStringLiteral("RunMRU  (deleted, high)"));
   EXPECT_EQ(CurrentValueName(f), QStringLiteral("a"));
 
   // A theme row selects nothing new.
