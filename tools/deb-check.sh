@@ -71,7 +71,7 @@ $sudo apt-get install -y -qq --no-install-recommends "$deb" > "$work/apt.log" 2>
 is_installed || fail "apt-get did not install quarvex"
 [ "$(command -v quarvex-cli)" = /usr/bin/quarvex-cli ] || fail "quarvex-cli is not /usr/bin/quarvex-cli on the PATH"
 
-said=$(/usr/bin/quarvex-cli --version)
+said=$(/usr/bin/quarvex-cli --version | head -n 1)
 [ "$said" = "quarvex-cli $version" ] || fail "installed quarvex-cli --version said '$said', expected 'quarvex-cli $version'"
 echo "ok   $said"
 

@@ -99,7 +99,7 @@ windows_path() { local p; p=$(realpath -m "$1"); echo "Z:${p//\//\\}"; }
 # The zip's program runs from its unpacked folder alone: no DLL it needs is missing.
 rm -rf build-win64/unzipped && mkdir build-win64/unzipped
 (cd build-win64/unzipped && cmake -E tar xf "../package/$folder.zip")
-said=$("$wine" "build-win64/unzipped/$folder/quarvex-cli.exe" --version | tr -d '\r')
+said=$("$wine" "build-win64/unzipped/$folder/quarvex-cli.exe" --version | tr -d '\r' | head -n 1)
 version=$(sed -n 's/^project(Quarvex VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 [ "$said" = "quarvex-cli $version" ] ||
   { echo "FAIL: the zip's quarvex-cli.exe --version said '$said'" >&2; exit 1; }

@@ -7,6 +7,8 @@
 #include <QSignalSpy>
 #include <QtCharts/QValueAxis>
 #include <algorithm>
+
+#include "tests/gui/chart_click.h"
 #include <random>
 
 #include "tests/gui/chart_fixture.h"
@@ -49,17 +51,6 @@ std::vector<int> All(std::size_t n) {
   std::vector<int> all(n);
   for (std::size_t i = 0; i < n; ++i) all[i] = static_cast<int>(i);
   return all;
-}
-
-// A click at an exact place of the viewport, between pixels if need be, as a pointing device
-// of fine resolution gives it.
-void ClickExactly(AnalysisChart& chart, QPointF at) {
-  QWidget* viewport = chart.viewport();
-  const QPointF global = viewport->mapToGlobal(at);
-  QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(viewport, &press);
-  QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-  QApplication::sendEvent(viewport, &release);
 }
 
 TEST(ChartThinning, ASmallSeriesIsDrawnWhole) {

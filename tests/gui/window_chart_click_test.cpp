@@ -8,6 +8,8 @@
 #include <QTabWidget>
 #include <algorithm>
 
+#include "tests/gui/chart_click.h"
+
 #include "hive/keyname.h"
 #include "tests/gui/window_fixture.h"
 #include "text/text_encoding.h"
@@ -16,15 +18,6 @@
 
 namespace quarvex::ui::testing {
 namespace {
-
-void ClickExactly(AnalysisChart& chart, QPointF at) {
-  QWidget* viewport = chart.viewport();
-  const QPointF global = viewport->mapToGlobal(at);
-  QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(viewport, &press);
-  QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-  QApplication::sendEvent(viewport, &release);
-}
 
 TEST(WindowChartClick, AClickOnAnyOfAHundredThousandPointsNamesThatKey) {
   QTemporaryDir dir;
