@@ -11,6 +11,7 @@
 #include <io.h>
 #endif
 
+#include "detect/codepage_choice.h"
 #include "hive/hive_image.h"
 #include "image/hive_source.h"
 #include "image/image_address.h"
@@ -117,14 +118,9 @@ bool ParseCodePageArgument(std::string_view text, std::optional<text::CodePage>&
 namespace {
 
 std::vector<detect::Companion> CompanionsOf(const std::string& path, const std::optional<std::string>& windowsDir) {
-  std::vector<detect::Companion> companions;
-  // Standard input has no folder to look beside.
-  if (!IsContainerAddress(path) && path != "-")
-    for (const std::string& beside : detect::CompanionSystemFiles(path, windowsDir)) {
-      std::string ignored;
-      if (auto companion = ReadWholeHive(beside, ignored)) companions.push_back({beside, std::move(*companion)});
-    }
-  return companions;
+  // Standard input has no folder to look beside, even when a file named "-" lies here.
+  if (path == "-") return {};
+  return detect::ReadCompanions(path, windowsDir);
 }
 
 }  // namespace

@@ -1,20 +1,29 @@
 #include "detect/codepage_choice.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "detect/checksum_vote.h"
 #include "hive/hive_image.h"
 #include "text/printf.h"
 
 namespace quarvex::detect {
 
-CodePageChoice ChooseCodePage(const std::optional<text::CodePage>& named, const std::string& hivePath, hive::Bytes bytes,
-                              const std::optional<std::string>& windowsDirectory) {
-  if (named) return {*named, CodePageSource::Option, "named by the user"};
+std::vector<Companion> ReadCompanions(const std::string& hivePath, const std::optional<std::string>& windowsDirectory) {
   std::vector<Companion> companions;
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(hivePath, ec)) return companions;
   for (const std::string& beside : CompanionSystemFiles(hivePath, windowsDirectory)) {
     std::string ignored;
     if (auto companion = hive::ReadWholeRegularFile(beside, ignored)) companions.push_back({beside, std::move(*companion)});
   }
-  return DetectCodePage(bytes, companions);
+  return companions;
+}
+
+CodePageChoice ChooseCodePage(const std::optional<text::CodePage>& named, const std::string& hivePath, hive::Bytes bytes,
+                              const std::optional<std::string>& windowsDirectory) {
+  if (named) return {*named, CodePageSource::Option, "named by the user"};
+  return DetectCodePage(bytes, ReadCompanions(hivePath, windowsDirectory));
 }
 
 CodePageChoice ChooseCodePageForFile(const std::optional<text::CodePage>& named, const std::string& hivePath,

@@ -19,6 +19,11 @@
 
 namespace quarvex::detect {
 
+// The system.dat files worth reading for a hive (CompanionSystemFiles), read: only for a hive
+// that is a regular file on disk. A hive inside an image or read from standard input has no
+// folder to look beside, and a Windows directory named for the host is not its machine's.
+std::vector<Companion> ReadCompanions(const std::string& hivePath, const std::optional<std::string>& windowsDirectory);
+
 // For bytes already read from hivePath (which names the file for the companions' search).
 CodePageChoice ChooseCodePage(const std::optional<text::CodePage>& named, const std::string& hivePath, hive::Bytes bytes,
                               const std::optional<std::string>& windowsDirectory);

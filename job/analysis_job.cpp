@@ -143,6 +143,10 @@ void RunJobOn(const JobInput& input, std::optional<std::vector<std::uint8_t>>* t
 
 void RunJob(const JobInput& input, JobEvents& events, JobResult& result) { RunJobOn(input, nullptr, events, result); }
 
+void RunJob(JobInput&& input, JobEvents& events, JobResult& result) {
+  RunJobOn(input, &input.bytes, events, result);
+}
+
 JobResult RunJob(const JobInput& input, JobEvents& events) {
   JobResult result;
   RunJob(input, events, result);
@@ -151,7 +155,7 @@ JobResult RunJob(const JobInput& input, JobEvents& events) {
 
 JobResult RunJob(JobInput&& input, JobEvents& events) {
   JobResult result;
-  RunJobOn(input, &input.bytes, events, result);
+  RunJob(std::move(input), events, result);
   return result;
 }
 

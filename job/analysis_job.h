@@ -60,6 +60,8 @@ std::string FailureText(std::int32_t code);
 // Runs the whole job into result (which the caller may share with the thread that receives
 // the events: everything is in it before the last event is sent).
 void RunJob(const JobInput& input, JobEvents& events, JobResult& result);
+// The same taking the bytes of input (when it holds them) instead of copying them.
+void RunJob(JobInput&& input, JobEvents& events, JobResult& result);
 JobResult RunJob(const JobInput& input, JobEvents& events);
 // The same, taking input's bytes (when given) instead of copying them: a large file is then
 // in memory once.

@@ -202,6 +202,10 @@ TEST(CodePageDetectTest, CompanionFilesBesideAndInTheWindowsDirectory) {
   EXPECT_EQ(fs::path(found[1]).filename(), "SYSTEM.DAT");
   // The analysed file itself is never its own companion.
   EXPECT_TRUE(detect::CompanionSystemFiles((dir / "System.Dat").string(), std::nullopt).empty());
+  // Read only for a hive that is a file on disk: a hive inside an image has no folder of its
+  // own, and the Windows directory named for the host is not its machine's.
+  EXPECT_EQ(detect::ReadCompanions((dir / "USER.DAT").string(), (dir / "win").string()).size(), 2u);
+  EXPECT_TRUE(detect::ReadCompanions((dir / "disk.img::WINDOWS/USER.DAT").string(), (dir / "win").string()).empty());
   fs::remove_all(dir);
 }
 

@@ -23,6 +23,7 @@
 #include <system_error>
 
 #include "detect/codepage_choice.h"
+#include "hive/hive_image.h"
 #include "host/this_host.h"
 #include "image/container_kind.h"
 #include "image/hive_source.h"
@@ -476,7 +477,11 @@ void TForm1::StartAnalysis() {
           return;
         }
       }
-      // Chosen here, off the window's thread: a large hive takes a moment to look through.
+      // Chosen here, off the window's thread: a large hive takes a moment to look through. The
+      // file is read once, for the choice and the job; one that cannot be read is left to the
+      // job, which reports it with its own code.
+      std::string unread;
+      if (settings_.autoCodePage && !input.bytes) input.bytes = quarvex::hive::ReadWholeRegularFile(input.fileName, unread);
       const quarvex::detect::CodePageChoice choice =
           !settings_.autoCodePage
               ? quarvex::detect::CodePageChoice{input.codePage, quarvex::detect::CodePageSource::Option,
@@ -484,11 +489,12 @@ void TForm1::StartAnalysis() {
           : input.bytes ? quarvex::detect::ChooseCodePage(std::nullopt, input.fileName,
                                                           quarvex::hive::Bytes(*input.bytes),
                                                           settings_.windowsDirForCodePage)
-                        : quarvex::detect::ChooseCodePageForFile(std::nullopt, input.fileName,
-                                                                 settings_.windowsDirForCodePage);
+                        : quarvex::detect::CodePageChoice{quarvex::text::CodePage::Cp1252,
+                                                          quarvex::detect::CodePageSource::Default,
+                                                          "the file cannot be read (" + unread + "), so 1252"};
       input.codePage = choice.codePage;
       calls_.Post([this, choice] { CodePageChosen(choice); });
-      quarvex::job::RunJob(input, events, job_);
+      quarvex::job::RunJob(std::move(input), events, job_);
       if (events.Completed()) {
         // The check reads the bytes the job read, here on the worker: the window learns of the
         // completed job and of what the check found in one call.
