@@ -10,17 +10,19 @@ tools/install-deps.sh all
 export QT_QPA_PLATFORM=offscreen LC_ALL=C TZ=UTC
 # Optimised, but at -O1 and without debug information: the suite is built twice per run, and
 # this halves the compile time on a two-core machine.
+# Each step's heading says how long the run has taken so far, to see where the time goes.
+step() { printf '== %s  [%dm%02ds]\n' "$1" $((SECONDS / 60)) $((SECONDS % 60)); }
 config=(-G Ninja -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O1")
 
-echo "== Build and test"
+step "Build and test"
 cmake -S . -B build-test "${config[@]}" > /dev/null
 cmake --build build-test
 (cd build-test && ctest --output-on-failure -j2)
 
-echo "== The Debian package: made by cpack from build-test, installed with apt-get, run, removed"
+step "The Debian package: made by cpack from build-test, installed with apt-get, run, removed"
 tools/deb-check.sh build-test
 
-echo "== Short fuzz runs of the whole job, the REGEDIT4 export, the salvage reader, recovery, code page detection, the facts report and the image path (clang, libFuzzer, ASan + UBSan)"
+step "Short fuzz runs of the whole job, the REGEDIT4 export, the salvage reader, recovery, code page detection, the facts report and the image path (clang, libFuzzer, ASan + UBSan)"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz "${config[@]}" -DQUARVEX_FUZZ=ON -DQUARVEX_SANITIZE=ON \
       -DQUARVEX_BUILD_GUI=OFF -DQUARVEX_BUILD_TESTS=OFF -DQUARVEX_BUILD_BENCH=OFF > /dev/null
 cmake --build build-fuzz --target quarvex_fuzz_job quarvex_fuzz_export quarvex_fuzz_salvage quarvex_fuzz_recover \
@@ -34,10 +36,10 @@ for run in job:30 export:15 salvage:15 recover:15 detect:10 facts:10 image:15; d
   rm -rf "$corpus"
 done
 
-echo "== Windows: cross-built with mingw-w64, run under wine64"
+step "Windows: cross-built with mingw-w64, run under wine64"
 tools/windows-check.sh build-test
 
-echo "== Build and test under AddressSanitizer + UndefinedBehaviorSanitizer"
+step "Build and test under AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan "${config[@]}" -DQUARVEX_SANITIZE=ON -DQUARVEX_BUILD_BENCH=OFF > /dev/null
 cmake --build build-asan
 (cd build-asan && ctest --output-on-failure -j2)
