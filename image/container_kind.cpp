@@ -1,5 +1,7 @@
 #include "image/container_kind.h"
 
+#include "image/cabinet.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -50,6 +52,10 @@ ContainerKind ContainerKindOf(const std::string& path) {
       static_cast<unsigned char>(sector[511]) == 0xAA)
     return ContainerKind::DiskImage;
   return ContainerKind::None;
+}
+
+bool LooksLikeCabinet(const std::vector<std::uint8_t>& bytes) {
+  return bytes.size() >= 4 && bytes[0] == 'M' && bytes[1] == 'S' && bytes[2] == 'C' && bytes[3] == 'F';
 }
 
 }  // namespace quarvex::image

@@ -37,30 +37,29 @@ struct FileSystemInfo {
 class DiskImage {
  public:
   // Opens the image and every FAT file system on it; nullptr with the reason in error when
-  // the image cannot be read or holds no FAT file system.
+  // the image cannot be read or holds no FAT file system. The reader itself lives in the image
+  // module (image/image_module.h), loaded by the first call.
   static std::unique_ptr<DiskImage> Open(const std::string& path, std::string& error);
-  ~DiskImage();
+  virtual ~DiskImage() = default;
   DiskImage(const DiskImage&) = delete;
   DiskImage& operator=(const DiskImage&) = delete;
 
-  std::string FormatText() const;          // "raw", "vmdk", ...
-  std::string PartitionTableText() const;  // "dos", or "none" for a file system alone
-  std::uint64_t Size() const;
-  const std::vector<FileSystemInfo>& FileSystems() const;
+  virtual std::string FormatText() const = 0;          // "raw", "vmdk", ...
+  virtual std::string PartitionTableText() const = 0;  // "dos", or "none" for a file system alone
+  virtual std::uint64_t Size() const = 0;
+  virtual const std::vector<FileSystemInfo>& FileSystems() const = 0;
 
   // Every registry file by name in every file system (deleted ones too when asked); notes
   // get what stopped a walk early (a damaged directory).
-  std::vector<FoundFile> FindHives(bool withDeleted, std::vector<std::string>& notes) const;
+  virtual std::vector<FoundFile> FindHives(bool withDeleted, std::vector<std::string>& notes) const = 0;
 
   // The bytes of the file at path (a file system number, or the first that has it; names
   // match in either case, long or 8.3); nullopt with the reason in error.
-  std::optional<std::vector<std::uint8_t>> ReadFile(const InnerPath& path, std::string& error,
-                                                    std::uint64_t largest) const;
+  virtual std::optional<std::vector<std::uint8_t>> ReadFile(const InnerPath& path, std::string& error,
+                                                            std::uint64_t largest) const = 0;
 
- private:
-  struct Impl;
-  explicit DiskImage(std::unique_ptr<Impl> impl);
-  std::unique_ptr<Impl> impl_;
+ protected:
+  DiskImage() = default;
 };
 
 }  // namespace quarvex::image

@@ -5,7 +5,7 @@
 #     bash completion, desktop entry and icon;
 #   - apt-get installs it, which also proves those dependencies can be met;
 #   - the installed quarvex-cli gives its version, the same report as the build tree's program,
-#     a summary of two hives and (with the window) the chart pictures through the installed
+#     a summary of two hives, a hive inside a cabinet (through the image reader module) and (with the window) the chart pictures through the installed
 #     quarvex-charts; the manual pages open, the completion loads;
 #   - apt-get removes it again, and nothing of it is left.
 # The package is removed and the work folder deleted however the check ends. Runs as root, or
@@ -58,6 +58,10 @@ wanted=(usr/bin/quarvex-cli usr/share/man/man1/quarvex-cli.1.gz
 [ $window -eq 1 ] && wanted+=(usr/bin/quarvex usr/bin/quarvex-charts usr/share/man/man1/quarvex.1.gz
                               usr/share/applications/quarvex.desktop
                               usr/share/icons/hicolor/scalable/apps/quarvex.svg)
+images=0
+[ -f "$build/lib/quarvex/quarvex-images.so" ] && images=1
+[ $images -eq 1 ] && wanted+=(usr/lib/quarvex/quarvex-images.so)
+grep -q 'libtsk' <<< "$depends" || [ $images -eq 0 ] || fail "the image reader's libraries (The Sleuth Kit) are not in Depends"
 grep -q 'libqt6widgets6' <<< "$depends" || [ $window -eq 0 ] || fail "the window's Qt libraries are not in Depends"
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
 for path in "${wanted[@]}"; do
@@ -85,6 +89,18 @@ echo "ok   the installed quarvex-cli's report equals the build tree's ($(wc -l <
 /usr/bin/quarvex-cli summary "$sample" tests/data/USER.DAT > "$work/summary.tsv" || fail "summary of two sound hives exited $?"
 [ "$(wc -l < "$work/summary.tsv")" -eq 3 ] || fail "summary wrote $(wc -l < "$work/summary.tsv") lines, expected 3"
 echo "ok   summary: $(cut -f1,4,15 "$work/summary.tsv" | tail -n 2 | tr '\t\n' ' ')"
+if [ $images -eq 1 ] && command -v gcab > /dev/null; then
+  # A hive inside a cabinet backup: read through the installed image reader module.
+  mkdir "$work/cab"
+  cp "$sample" "$work/cab/USER.DAT"
+  (cd "$work/cab" && gcab -c -n "$work/RB000.CAB" USER.DAT)
+  /usr/bin/quarvex-cli --now "$now" -o "$work/cab-installed.txt" "$work/RB000.CAB::USER.DAT" ||
+    fail "the installed quarvex-cli could not read a hive from a cabinet"
+  "$build/app/quarvex-cli" --now "$now" -o "$work/cab-built.txt" "$work/RB000.CAB::USER.DAT"
+  cmp -s "$work/cab-installed.txt" "$work/cab-built.txt" ||
+    fail "the installed program's report of a hive in a cabinet differs from the build tree's"
+  echo "ok   the installed quarvex-cli reads a hive from a cabinet through /usr/lib/quarvex/quarvex-images.so"
+fi
 
 if [ $window -eq 1 ]; then
   QT_QPA_PLATFORM=offscreen /usr/bin/quarvex-cli --charts "$work/charts" -o "$work/charts-report.txt" "$sample" 2> "$work/charts.log" ||

@@ -29,8 +29,11 @@ void WriteKey(const BrowserDocument& doc, std::int32_t key, const std::string& r
   const browse::HiveView& view = doc.View();
   const text::LeadByteSet& leads = view.LeadBytes();
   std::string path = root;
-  if (key != browse::kTop) path += "\\" + exporter::WithoutLineBreaks(
-      hive::Bytes(reinterpret_cast<const std::uint8_t*>(view.PathBytes(key).data()), view.PathBytes(key).size()));
+  if (key != browse::kTop) {
+    path += '\\';
+    path += exporter::WithoutLineBreaks(
+        hive::Bytes(reinterpret_cast<const std::uint8_t*>(view.PathBytes(key).data()), view.PathBytes(key).size()));
+  }
   out.Append("[" + path + "]");
   char at[16];
   std::snprintf(at, sizeof at, "%08X", key == browse::kTop ? 0u : static_cast<unsigned>(

@@ -180,5 +180,24 @@ expect_error "cut.cab::USER.DAT" "cut.cab"
 "$cli" -o disk.img "disk.img::WINDOWS/SYSTEM.DAT" 2> /dev/null && fail "-o the image itself was accepted"
 [ "$(md5sum < disk.img)" = "$sum" ] || fail "the image was changed"
 
+# The readers are a module loaded from ../lib/quarvex/ beside the program, on the first image or
+# cabinet a run opens: a program without it still reads hive files, and says what is missing
+# when it is asked for an image.
+mkdir -p alone/bin && cp "$cli" alone/bin/
+alone/bin/quarvex-cli -o alone.txt SYSTEM.DAT || fail "without the image module a hive file cannot be read"
+cmp -s alone.txt <("$cli" -o /dev/stdout SYSTEM.DAT) || fail "without the image module the report differs"
+expect_error_of() {
+  local program=$1 text status=0
+  shift 1
+  text=$("$program" check "$1" 2>&1) || status=$?
+  [ "$status" -ne 0 ] || fail "check $1 without the module succeeded"
+  grep -qF "$2" <<< "$text" || fail "check $1 without the module: '$text' does not say '$2'"
+}
+module_missing="the image reader $work/alone/lib/quarvex/quarvex-images.so cannot be loaded"
+expect_error_of alone/bin/quarvex-cli "disk.img::WINDOWS/SYSTEM.DAT" "$module_missing"
+expect_error_of alone/bin/quarvex-cli "RB001.CAB::USER.DAT" "$module_missing"
+mkdir -p alone/lib/quarvex && printf 'not a module' > alone/lib/quarvex/quarvex-images.so
+expect_error_of alone/bin/quarvex-cli "RB001.CAB::USER.DAT" "$module_missing"
+
 [ "$failures" -eq 0 ] || { echo "$failures failure(s)"; exit 1; }
 echo "all image checks passed"

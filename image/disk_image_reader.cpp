@@ -1,4 +1,6 @@
-#include "image/disk_image.h"
+// The disk image reader of the image module: The Sleuth Kit's image, volume and file system
+// layers, read-only.
+#include "image/disk_image_reader.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,8 +12,6 @@
 #include "image/container_kind.h"
 
 namespace quarvex::image {
-
-bool ImagesSupported() { return true; }
 
 namespace {
 
@@ -41,17 +41,27 @@ TSK_IMG_TYPE_ENUM ContainerFormat(const std::string& path) {
 
 }  // namespace
 
-struct DiskImage::Impl {
-  TSK_IMG_INFO* image = nullptr;
-  TSK_VS_INFO* volumes = nullptr;
-  std::vector<TSK_FS_INFO*> fileSystems;
-  std::vector<FileSystemInfo> infos;
-
-  ~Impl() {
+// One opened image: the handles of The Sleuth Kit, closed in the reverse order of opening.
+class TskDiskImage final : public DiskImage {
+ public:
+  ~TskDiskImage() override {
     for (TSK_FS_INFO* fs : fileSystems) tsk_fs_close(fs);
     if (volumes) tsk_vs_close(volumes);
     if (image) tsk_img_close(image);
   }
+
+  std::string FormatText() const override;
+  std::string PartitionTableText() const override;
+  std::uint64_t Size() const override { return static_cast<std::uint64_t>(image->size); }
+  const std::vector<FileSystemInfo>& FileSystems() const override { return infos; }
+  std::vector<FoundFile> FindHives(bool withDeleted, std::vector<std::string>& notes) const override;
+  std::optional<std::vector<std::uint8_t>> ReadFile(const InnerPath& path, std::string& error,
+                                                    std::uint64_t largest) const override;
+
+  TSK_IMG_INFO* image = nullptr;
+  TSK_VS_INFO* volumes = nullptr;
+  std::vector<TSK_FS_INFO*> fileSystems;
+  std::vector<FileSystemInfo> infos;
 
   void Add(TSK_FS_INFO* fs) {
     fileSystems.push_back(fs);
@@ -64,52 +74,45 @@ struct DiskImage::Impl {
   }
 };
 
-DiskImage::DiskImage(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
-DiskImage::~DiskImage() = default;
-
-std::unique_ptr<DiskImage> DiskImage::Open(const std::string& path, std::string& error) {
+std::unique_ptr<DiskImage> OpenDiskImageWithTsk(const std::string& path, std::string& error) {
   tsk_error_reset();
-  auto impl = std::make_unique<Impl>();
+  auto opened = std::make_unique<TskDiskImage>();
   // The Sleuth Kit opens images read-only; it finds the other pieces of a split image itself.
-  impl->image = tsk_img_open_utf8_sing(path.c_str(), ContainerFormat(path), 0);
-  if (!impl->image) {
+  opened->image = tsk_img_open_utf8_sing(path.c_str(), ContainerFormat(path), 0);
+  if (!opened->image) {
     error = TskError("not a readable disk image");
     return nullptr;
   }
-  impl->volumes = tsk_vs_open(impl->image, 0, TSK_VS_TYPE_DETECT);
-  if (impl->volumes) {
-    for (TSK_PNUM_T i = 0; i < impl->volumes->part_count; ++i) {
-      const TSK_VS_PART_INFO* part = tsk_vs_part_get(impl->volumes, i);
+  opened->volumes = tsk_vs_open(opened->image, 0, TSK_VS_TYPE_DETECT);
+  if (opened->volumes) {
+    for (TSK_PNUM_T i = 0; i < opened->volumes->part_count; ++i) {
+      const TSK_VS_PART_INFO* part = tsk_vs_part_get(opened->volumes, i);
       if (!part || !(part->flags & TSK_VS_PART_FLAG_ALLOC)) continue;
-      if (TSK_FS_INFO* fs = tsk_fs_open_vol(part, TSK_FS_TYPE_FAT_DETECT)) impl->Add(fs);
+      if (TSK_FS_INFO* fs = tsk_fs_open_vol(part, TSK_FS_TYPE_FAT_DETECT)) opened->Add(fs);
     }
     tsk_error_reset();
   } else {
     tsk_error_reset();
-    if (TSK_FS_INFO* fs = tsk_fs_open_img(impl->image, 0, TSK_FS_TYPE_FAT_DETECT)) impl->Add(fs);
+    if (TSK_FS_INFO* fs = tsk_fs_open_img(opened->image, 0, TSK_FS_TYPE_FAT_DETECT)) opened->Add(fs);
   }
-  if (impl->fileSystems.empty()) {
-    error = TskError(impl->volumes ? "no FAT file system in any partition of the image"
+  if (opened->fileSystems.empty()) {
+    error = TskError(opened->volumes ? "no FAT file system in any partition of the image"
                                    : "neither a partition table nor a FAT file system at the image's start");
     return nullptr;
   }
-  return std::unique_ptr<DiskImage>(new DiskImage(std::move(impl)));
+  return opened;
 }
 
-std::string DiskImage::FormatText() const {
-  const char* name = tsk_img_type_toname(impl_->image->itype);
+std::string TskDiskImage::FormatText() const {
+  const char* name = tsk_img_type_toname(image->itype);
   return name ? name : "?";
 }
 
-std::string DiskImage::PartitionTableText() const {
-  if (!impl_->volumes) return "none";
-  const char* name = tsk_vs_type_toname(impl_->volumes->vstype);
+std::string TskDiskImage::PartitionTableText() const {
+  if (!volumes) return "none";
+  const char* name = tsk_vs_type_toname(volumes->vstype);
   return name ? name : "?";
 }
-
-std::uint64_t DiskImage::Size() const { return static_cast<std::uint64_t>(impl_->image->size); }
-
-const std::vector<FileSystemInfo>& DiskImage::FileSystems() const { return impl_->infos; }
 
 namespace {
 
@@ -151,10 +154,10 @@ TSK_WALK_RET_ENUM OnEntry(TSK_FS_FILE* file, const char* parent, void* pointer) 
 
 }  // namespace
 
-std::vector<FoundFile> DiskImage::FindHives(bool withDeleted, std::vector<std::string>& notes) const {
+std::vector<FoundFile> TskDiskImage::FindHives(bool withDeleted, std::vector<std::string>& notes) const {
   std::vector<FoundFile> found;
-  for (std::size_t i = 0; i < impl_->fileSystems.size(); ++i) {
-    TSK_FS_INFO* fs = impl_->fileSystems[i];
+  for (std::size_t i = 0; i < fileSystems.size(); ++i) {
+    TSK_FS_INFO* fs = fileSystems[i];
     WalkState state{static_cast<unsigned>(i + 1), withDeleted, 0, false, &found};
     // The orphan directory is left out: building it reads every directory entry of the
     // volume, and a deleted hive whose directory survives is found in that directory.
@@ -172,20 +175,20 @@ std::vector<FoundFile> DiskImage::FindHives(bool withDeleted, std::vector<std::s
   return found;
 }
 
-std::optional<std::vector<std::uint8_t>> DiskImage::ReadFile(const InnerPath& path, std::string& error,
+std::optional<std::vector<std::uint8_t>> TskDiskImage::ReadFile(const InnerPath& path, std::string& error,
                                                              std::uint64_t largest) const {
-  if (path.fileSystem > impl_->fileSystems.size()) {
+  if (path.fileSystem > fileSystems.size()) {
     error = "file system " + std::to_string(path.fileSystem) + " is not in the image, which has " +
-            std::to_string(impl_->fileSystems.size());
+            std::to_string(fileSystems.size());
     return std::nullopt;
   }
   const std::string absolute = "/" + path.path;
-  for (std::size_t i = 0; i < impl_->fileSystems.size(); ++i) {
+  for (std::size_t i = 0; i < fileSystems.size(); ++i) {
     if (path.fileSystem != 0 && i + 1 != path.fileSystem) continue;
     tsk_error_reset();
     // Names match as FAT matches them: either case, the long name or the 8.3 one; a
     // deleted entry is taken only when no allocated one has the name.
-    TSK_FS_FILE* file = tsk_fs_file_open(impl_->fileSystems[i], nullptr, absolute.c_str());
+    TSK_FS_FILE* file = tsk_fs_file_open(fileSystems[i], nullptr, absolute.c_str());
     if (!file) continue;
     std::unique_ptr<TSK_FS_FILE, void (*)(TSK_FS_FILE*)> closer(file, tsk_fs_file_close);
     if (!file->meta || file->meta->type != TSK_FS_META_TYPE_REG) {
@@ -194,7 +197,7 @@ std::optional<std::vector<std::uint8_t>> DiskImage::ReadFile(const InnerPath& pa
     }
     const TSK_OFF_T claimed = file->meta->size;
     if (claimed < 0 || static_cast<std::uint64_t>(claimed) > largest ||
-        static_cast<std::uint64_t>(claimed) > static_cast<std::uint64_t>(impl_->image->size)) {
+        static_cast<std::uint64_t>(claimed) > static_cast<std::uint64_t>(image->size)) {
       error = path.path + ": its directory entry claims " + std::to_string(claimed) + " bytes, more than " +
               (static_cast<std::uint64_t>(claimed) > largest ? "a registry file may have" : "the image holds");
       return std::nullopt;

@@ -1,4 +1,5 @@
-#include "image/cabinet.h"
+// The cabinet reader of the image module: libmspack reading from and extracting to memory.
+#include "image/cabinet_reader.h"
 
 #include <algorithm>
 #include <cctype>
@@ -157,11 +158,8 @@ constexpr std::size_t kMostMembers = 65535;
 
 }  // namespace
 
-bool LooksLikeCabinet(const std::vector<std::uint8_t>& bytes) {
-  return bytes.size() >= 4 && bytes[0] == 'M' && bytes[1] == 'S' && bytes[2] == 'C' && bytes[3] == 'F';
-}
-
-std::optional<std::vector<CabinetMember>> ListCabinet(const std::vector<std::uint8_t>& bytes, std::string& error) {
+std::optional<std::vector<CabinetMember>> ListCabinetWithMspack(const std::vector<std::uint8_t>& bytes,
+                                                                std::string& error) {
   const OpenCabinet open(bytes);
   if (!open.cabinet()) {
     error = open.Failure();
@@ -174,9 +172,9 @@ std::optional<std::vector<CabinetMember>> ListCabinet(const std::vector<std::uin
   return members;
 }
 
-std::optional<std::vector<std::uint8_t>> ExtractCabinetMember(const std::vector<std::uint8_t>& bytes,
-                                                              const std::string& member, std::string& error,
-                                                              std::uint32_t largest) {
+std::optional<std::vector<std::uint8_t>> ExtractCabinetMemberWithMspack(const std::vector<std::uint8_t>& bytes,
+                                                                        const std::string& member, std::string& error,
+                                                                        std::uint32_t largest) {
   const OpenCabinet open(bytes);
   if (!open.cabinet()) {
     error = open.Failure();

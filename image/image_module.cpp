@@ -1,0 +1,77 @@
+// The programs' side of the image module: it is loaded on the first image or cabinet a run
+// opens, found beside the running program, and kept loaded to the end of the process (the
+// images it opened point into its code).
+#include "image/image_module.h"
+
+#include <dlfcn.h>
+
+#include <filesystem>
+#include <system_error>
+
+namespace quarvex::image {
+
+namespace {
+
+struct LoadedModule {
+  const ImageModuleEntries* entries = nullptr;
+  std::string failure;
+};
+
+LoadedModule Load() {
+  LoadedModule loaded;
+  std::error_code ec;
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) {
+    loaded.failure = "the image reader cannot be found: the running program's path is unknown (" + ec.message() + ")";
+    return loaded;
+  }
+  const std::filesystem::path path = (program.parent_path() / kImageModuleFromProgram).lexically_normal();
+  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle) {
+    const char* why = dlerror();
+    loaded.failure = "the image reader " + path.string() + " cannot be loaded" + (why ? std::string(": ") + why : "");
+    return loaded;
+  }
+  using EntryFunction = const ImageModuleEntries* (*)();
+  auto entry = reinterpret_cast<EntryFunction>(dlsym(handle, kImageModuleEntryName));
+  const ImageModuleEntries* entries = entry ? entry() : nullptr;
+  if (!entries || entries->version != kImageModuleVersion || !entries->openDiskImage || !entries->listCabinet ||
+      !entries->extractCabinetMember) {
+    loaded.failure = "the image reader " + path.string() + " is not of this build of Quarvex";
+    dlclose(handle);
+    return loaded;
+  }
+  loaded.entries = entries;
+  return loaded;
+}
+
+}  // namespace
+
+const ImageModuleEntries* ImageModule(std::string& error) {
+  static const LoadedModule loaded = Load();
+  if (!loaded.entries) error = loaded.failure;
+  return loaded.entries;
+}
+
+bool ImagesSupported() { return true; }
+
+std::unique_ptr<DiskImage> DiskImage::Open(const std::string& path, std::string& error) {
+  const ImageModuleEntries* module = ImageModule(error);
+  return module ? module->openDiskImage(path, error) : nullptr;
+}
+
+std::optional<std::vector<CabinetMember>> ListCabinet(const std::vector<std::uint8_t>& bytes, std::string& error) {
+  const ImageModuleEntries* module = ImageModule(error);
+  if (!module) return std::nullopt;
+  return module->listCabinet(bytes, error);
+}
+
+std::optional<std::vector<std::uint8_t>> ExtractCabinetMember(const std::vector<std::uint8_t>& bytes,
+                                                              const std::string& member, std::string& error,
+                                                              std::uint32_t largest) {
+  const ImageModuleEntries* module = ImageModule(error);
+  if (!module) return std::nullopt;
+  return module->extractCabinetMember(bytes, member, error, largest);
+}
+
+}  // namespace quarvex::image
