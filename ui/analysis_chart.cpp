@@ -26,6 +26,7 @@
 #include "ui/chart_decimation.h"
 #include "ui/chart_legend.h"
 #include "ui/chart_marks.h"
+#include "ui/chart_points_item.h"
 #include "ui/chart_style.h"
 #include "ui/chart_views.h"
 
@@ -107,7 +108,9 @@ struct PointSeries {
   std::vector<std::uint32_t> part;  // per point: its colour's Qt series
   std::vector<double> values;       // per point
   double min = 0, max = 0;
-  std::optional<chartdecimation::Plot> drawnFor;  // none while the Qt series are not filled
+  std::vector<std::uint32_t> drawn;  // the points drawn, in index order
+  std::optional<chartdecimation::Plot> drawnFor;  // none while nothing is drawn
+  chartpoints::PointsItem* item = nullptr;  // draws them (ui/chart_points_item.h)
 };
 
 // Where a series stands in its group of the chart_views table (the pies, the block bars, ...).
@@ -253,20 +256,30 @@ chartdecimation::Plot AnalysisChart::Impl::PlotOf(QRectF area) const {
   return {axisX->min(), axisX->max(), axisY->min(), axisY->max(), area.width(), area.height()};
 }
 
-// Fills the Qt series of the active point series with the points to draw on the plot as it
-// is now; a series already drawn for this plot is left as it is. Before the chart's first
-// layout a plot of common size is assumed; the layout calls again.
+// Draws the active point series' points for the plot as it is now, thinned to it: each
+// colour's points with that colour's pointer picture, colour after colour, by the series'
+// points item; a series already drawn for this plot is left as it is. Before the chart's first
+// layout a plot of common size is assumed; the layout calls again. The Qt series stay empty
+// (their point labels are never shown: no view turns marks on for a point series).
 void AnalysisChart::Impl::DrawPoints() {
   QRectF area = chart->plotArea();
   if (area.width() < 1 || area.height() < 1) area = QRectF(0, 0, kUnlaidWidth, kUnlaidHeight);
   const chartdecimation::Plot plot = PlotOf(area);
   for (SeriesId id : chartviews::kPointSeries) {
     PointSeries& ps = Points(id);
-    if (!Active(id) || ps.parts.empty() || !ps.parts.front()->chart() || ps.drawnFor == plot) continue;
-    const std::vector<std::uint32_t> drawn = chartdecimation::PointsToDraw(ps.values, ps.part, plot, kFillCellPixels);
-    std::vector<QList<QPointF>> lists(ps.parts.size());
-    for (std::uint32_t i : drawn) lists[ps.part[i]].append(QPointF(static_cast<qreal>(i), ps.values[i]));
-    for (std::size_t p = 0; p < ps.parts.size(); ++p) ps.parts[p]->replace(lists[p]);
+    if (!Active(id) || ps.parts.empty() || !ps.parts.front()->chart()) {
+      ps.item->Clear();
+      ps.drawn.clear();
+      ps.drawnFor.reset();
+      continue;
+    }
+    if (ps.drawnFor == plot) continue;
+    ps.drawn = chartdecimation::PointsToDraw(ps.values, ps.part, plot, kFillCellPixels);
+    std::vector<chartpoints::PointsItem::Group> groups(ps.parts.size());
+    for (std::size_t p = 0; p < ps.parts.size(); ++p) groups[p].pointer = ps.parts[p]->lightMarker();
+    for (std::uint32_t i : ps.drawn) groups[ps.part[i]].values.emplace_back(static_cast<qreal>(i), ps.values[i]);
+    const chartpoints::PlotRange range{axisX->min(), axisX->max(), axisY->min(), axisY->max(), area.size()};
+    ps.item->SetPoints(area.topLeft(), range, std::move(groups));
     ps.drawnFor = plot;
   }
 }
@@ -470,9 +483,8 @@ void AnalysisChart::Impl::LoadBars(const quarvex::analyzer::ChartSeriesSet& data
 void AnalysisChart::Impl::MakePointPart(SeriesId id, QColor colour, QScatterSeries* series) {
   const chartstyle::SeriesColours& look = ColoursOf(id);
   series->setProperty("seriesIndex", static_cast<int>(IndexOf(id)));
-  // The shape is set while the series is still empty (changing it later makes Qt 6.4 rebuild
-  // every item); in software Qt draws the pointer picture, which has the same shape, in the
-  // point's own colour with the pointer pen.
+  // The series stays empty: its points item draws the pointer picture (the series' light
+  // marker), which has the shape set here, in the point's own colour with the pointer pen.
   series->setMarkerShape(RoleOf(id).pointer == chartviews::Pointer::Diamond ? QScatterSeries::MarkerShapeRotatedRectangle
                                                                            : QScatterSeries::MarkerShapeCircle);
   series->setMarkerSize(chartstyle::kPointerPixels);
@@ -594,6 +606,7 @@ AnalysisChart::AnalysisChart(QWidget* parent) : QChartView(parent), impl_(new Im
   for (SeriesId id : kAllSeries) d.Marks(id) = RoleOf(id).marksInitially;
   d.chart->legend()->hide();  // the chart draws its own (ui/chart_legend.h)
   d.legendItem = new chartlegend::LegendItem(d.chart);
+  for (PointSeries& ps : d.points) ps.item = new chartpoints::PointsItem(d.chart);
   d.marksItem = new chartmarks::MarksItem(d.chart);
   d.labelsItem = new chartlabels::LabelsItem(d.chart);
   connect(d.chart, &QChart::plotAreaChanged, this, [this] {
@@ -759,9 +772,9 @@ std::vector<int> AnalysisChart::DrawnPoints(int index) const {
   const std::optional<SeriesId> id = chartviews::SeriesAt(index);
   std::vector<int> drawn;
   if (!id || Impl::DrawingOf(*id) != Drawing::Points || !impl_->Active(*id)) return drawn;
-  for (const QScatterSeries* part : impl_->Points(*id).parts)
-    for (const QPointF& at : part->points()) drawn.push_back(static_cast<int>(at.x()));
-  std::sort(drawn.begin(), drawn.end());
+  const PointSeries& ps = impl_->Points(*id);
+  if (ps.item->Count() != ps.drawn.size()) return drawn;  // not drawn (yet)
+  for (std::uint32_t i : ps.drawn) drawn.push_back(static_cast<int>(i));
   return drawn;
 }
 
