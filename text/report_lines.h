@@ -2,13 +2,17 @@
 // appended to. An empty entry is an empty line. Its saved form is every line followed by
 // CR LF, in the lines' own bytes, with no byte-order mark.
 //
-// A full structure report of a large hive runs to tens of megabytes in hundreds of thousands
-// of lines, so the lines are kept back to back in one buffer with an array of end positions
-// rather than as one heap string each.
+// A full structure report of a large hive runs to tens of megabytes in a million lines, so
+// the lines are kept in their saved form (each followed by CR LF) back to back in a few large
+// chunks, with each line's end in its chunk, rather than as one heap string each; saving is
+// writing the chunks. Chunks are never moved or regrown: a line is appended
+// into the last chunk or starts a new one twice its size (up to 4 MiB), so building the
+// report copies each byte once.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -18,28 +22,67 @@ namespace quarvex::text {
 
 class ReportLines {
  public:
+  ReportLines() = default;
+  ReportLines(const ReportLines& other);
+  ReportLines& operator=(const ReportLines& other);
+  ReportLines(ReportLines&&) noexcept = default;
+  ReportLines& operator=(ReportLines&&) noexcept = default;
+
   void Append(std::string_view line) {
-    text_.append(line);
-    ends_.push_back(text_.size());
+    const std::size_t saved = line.size() + kLineEnd.size();
+    if (chunks_.empty() || chunks_.back().capacity - chunks_.back().size < saved) NewChunk(saved);
+    Chunk& chunk = chunks_.back();
+    char* at = chunk.bytes.get() + chunk.size;
+    if (!line.empty()) std::char_traits<char>::copy(at, line.data(), line.size());
+    std::char_traits<char>::copy(at + line.size(), kLineEnd.data(), kLineEnd.size());
+    chunk.size += saved;
+    ends_.push_back(static_cast<std::uint32_t>(chunk.size - kLineEnd.size()));
+    bytes_ += saved;
   }
   void Clear() {
-    text_.clear();
+    chunks_.clear();
     ends_.clear();
+    bytes_ = 0;
   }
   std::size_t Count() const { return ends_.size(); }
   bool Empty() const { return ends_.empty(); }
-  std::string_view operator[](std::size_t i) const {
-    const std::size_t begin = i == 0 ? 0 : ends_[i - 1];
-    return std::string_view(text_).substr(begin, ends_[i] - begin);
+  std::string_view operator[](std::size_t i) const;
+  // Calls visit(line) for every line in order.
+  template <typename Visit>
+  void ForEach(Visit&& visit) const {
+    std::size_t line = 0;
+    for (std::size_t c = 0; c < chunks_.size(); ++c) {
+      const std::size_t last = c + 1 < chunks_.size() ? chunks_[c + 1].firstLine : ends_.size();
+      std::uint32_t begin = 0;
+      for (; line < last; ++line) {
+        visit(std::string_view(chunks_[c].bytes.get() + begin, ends_[line] - begin));
+        begin = ends_[line] + static_cast<std::uint32_t>(kLineEnd.size());
+      }
+    }
   }
-  // Bytes of the saved form: each line + CR LF.
-  std::size_t SavedSize() const { return text_.size() + 2 * ends_.size(); }
+  // The saved form, in pieces in order: each line + CR LF.
+  template <typename Visit>
+  void ForEachSavedPiece(Visit&& visit) const {
+    for (const Chunk& chunk : chunks_) visit(std::string_view(chunk.bytes.get(), chunk.size));
+  }
+  // Bytes of the saved form.
+  std::size_t SavedSize() const { return bytes_; }
   void WriteTo(std::ostream& out) const;
   std::string SavedText() const;
 
  private:
-  std::string text_;
-  std::vector<std::size_t> ends_;
+  struct Chunk {
+    std::unique_ptr<char[]> bytes;
+    std::size_t size = 0, capacity = 0;
+    std::size_t firstLine = 0;  // the index of its first line
+  };
+  void NewChunk(std::size_t atLeast);
+
+  static constexpr std::string_view kLineEnd = "\r\n";
+
+  std::vector<Chunk> chunks_;
+  std::vector<std::uint32_t> ends_;  // each line's end in its chunk, before its CR LF
+  std::size_t bytes_ = 0;            // of the saved form
 };
 
 }  // namespace quarvex::text

@@ -1,0 +1,111 @@
+// The report buffer: lines kept in their saved form in chunks that grow up to 4 MiB and never
+// move. Whatever the lines' sizes, each line reads back as appended (by index and in order),
+// the saved form is each line with CR LF, and saving writes exactly that, also with other
+// line ends; a copy and a cleared buffer behave as new.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/test_support.h"
+#include "text/report_file.h"
+#include "tests/support/test_namespaces.h"
+
+namespace quarvex::testing {
+namespace {
+
+std::vector<std::string> LinesOfSizes(std::initializer_list<std::pair<std::size_t, std::size_t>> runs) {
+  std::vector<std::string> lines;
+  for (const auto& [count, size] : runs)
+    for (std::size_t i = 0; i < count; ++i)
+      lines.push_back(std::string(size, static_cast<char>('a' + lines.size() % 26)));
+  return lines;
+}
+
+std::string Saved(const std::vector<std::string>& lines, std::string_view end = "\r\n") {
+  std::string text;
+  for (const std::string& line : lines) text += line + std::string(end);
+  return text;
+}
+
+void ExpectHolds(const ReportLines& buffer, const std::vector<std::string>& lines, const char* what) {
+  ASSERT_EQ(buffer.Count(), lines.size()) << what;
+  EXPECT_EQ(buffer.Empty(), lines.empty()) << what;
+  std::size_t wrong = 0;
+  for (std::size_t i = 0; i < lines.size(); ++i) wrong += buffer[i] != lines[i];
+  EXPECT_EQ(wrong, 0u) << what << ": lines read back by index differ";
+  std::size_t k = 0;
+  buffer.ForEach([&](std::string_view line) { wrong += k >= lines.size() || line != lines[k++]; });
+  EXPECT_EQ(wrong, 0u) << what << ": lines read back in order differ";
+  EXPECT_EQ(k, lines.size()) << what;
+  const std::string saved = Saved(lines);
+  EXPECT_EQ(buffer.SavedSize(), saved.size()) << what;
+  EXPECT_TRUE(buffer.SavedText() == saved) << what;
+}
+
+struct LinesCase {
+  const char* name;
+  std::vector<std::string> lines;
+};
+
+std::vector<LinesCase> Cases() {
+  return {
+      {"none", {}},
+      {"one empty line", {""}},
+      {"empty lines among others", {"", "a", "", "", "bc", ""}},
+      {"a line of exactly the first chunk", LinesOfSizes({{1, 4096 - 2}, {1, 1}})},
+      {"a line one byte over the first chunk", LinesOfSizes({{1, 4096 - 1}, {2, 3}})},
+      {"many small lines over several chunks", LinesOfSizes({{300000, 40}})},
+      {"a line larger than the largest chunk", LinesOfSizes({{3, 10}, {1, (5u << 20) + 7}, {3, 10}})},
+      {"large lines after a full chunk", LinesOfSizes({{100000, 45}, {2, (3u << 20) + 1}, {10, 0}})},
+  };
+}
+
+TEST(ReportLines, EveryLineReadsBackAsAppendedAndSavesWithCrLf) {
+  for (const LinesCase& c : Cases()) {
+    ReportLines buffer;
+    for (const std::string& line : c.lines) buffer.Append(line);
+    ExpectHolds(buffer, c.lines, c.name);
+  }
+}
+
+TEST(ReportLines, ACopyAndACopyAssignedOverOthersHoldTheSameLines) {
+  for (const LinesCase& c : Cases()) {
+    ReportLines original;
+    for (const std::string& line : c.lines) original.Append(line);
+    const ReportLines copy(original);
+    ExpectHolds(copy, c.lines, c.name);
+    ReportLines assigned;
+    assigned.Append("left over");
+    assigned = original;
+    ExpectHolds(assigned, c.lines, c.name);
+    ExpectHolds(original, c.lines, c.name);
+  }
+}
+
+TEST(ReportLines, AClearedBufferTakesNewLinesAsANewOne) {
+  ReportLines buffer;
+  for (const std::string& line : LinesOfSizes({{200000, 30}})) buffer.Append(line);
+  buffer.Clear();
+  ExpectHolds(buffer, {}, "cleared");
+  const std::vector<std::string> again{"x", "", "yz"};
+  for (const std::string& line : again) buffer.Append(line);
+  ExpectHolds(buffer, again, "after clearing");
+}
+
+TEST(ReportLines, SavedToAFileWithEitherLineEndExactly) {
+  TempDir dir;
+  for (const LinesCase& c : Cases()) {
+    ReportLines buffer;
+    for (const std::string& line : c.lines) buffer.Append(line);
+    for (const char* end : {"\r\n", "\n"}) {
+      const std::string path = dir.Path("out.txt");
+      std::string error;
+      ASSERT_TRUE(SaveReportLines(buffer, path, error, std::nullopt, end)) << c.name << ": " << error;
+      EXPECT_TRUE(ReadFileBytes(path) == Saved(c.lines, end)) << c.name << " with line end " << (end[0] == '\r' ? "CR LF" : "LF");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quarvex::testing
