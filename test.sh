@@ -27,7 +27,7 @@ CC=clang CXX=clang++ cmake -S . -B build-fuzz "${config[@]}" -DQUARVEX_FUZZ=ON -
       -DQUARVEX_BUILD_GUI=OFF -DQUARVEX_BUILD_TESTS=OFF -DQUARVEX_BUILD_BENCH=OFF > /dev/null
 cmake --build build-fuzz --target quarvex_fuzz_job quarvex_fuzz_export quarvex_fuzz_salvage quarvex_fuzz_recover \
       quarvex_fuzz_detect quarvex_fuzz_facts quarvex_fuzz_image
-for run in job:30 export:15 salvage:15 recover:15 detect:10 facts:10 image:15; do
+for run in job:20 export:10 salvage:10 recover:10 detect:8 facts:8 image:10; do
   target=${run%%:*}
   corpus=$(mktemp -d)
   cp fuzz/corpus/"$target"/* "$corpus"/

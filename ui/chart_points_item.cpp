@@ -1,6 +1,7 @@
 #include "ui/chart_points_item.h"
 
 #include <QPainter>
+#include <cmath>
 
 #include "ui/chart_style.h"
 
@@ -28,7 +29,11 @@ void PointsItem::SetPoints(QPointF plotTopLeft, const PlotRange& range, std::vec
   groupEnds_.clear();
   for (const Group& group : groups) {
     pointers_.push_back(group.pointer);
-    for (const QPointF& value : group.values) placed_.push_back(PlaceInPlot(range, value));
+    for (const QPointF& value : group.values) {
+      // A plot without extent (an axis whose ends meet) places nothing anywhere.
+      const QPointF at = PlaceInPlot(range, value);
+      if (std::isfinite(at.x()) && std::isfinite(at.y())) placed_.push_back(at);
+    }
     groupEnds_.push_back(placed_.size());
   }
   setPos(plotTopLeft);

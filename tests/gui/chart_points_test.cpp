@@ -66,6 +66,20 @@ TEST(ChartPoints, EveryPointersFillIsWhereTheChartPlacesItsPoint) {
   }
 }
 
+TEST(ChartPoints, OnePointOrPointsOfOneSizeAreDrawnWhereTheChartPlacesThem) {
+  const std::vector<std::pair<std::vector<double>, std::vector<double>>> series{
+      {{40}, {15}}, {{28, 28, 28, 28}, {16, 16, 16}}, {{0, 0}, {0}}};
+  for (const auto& [inUse, freeSizes] : series) {
+    const auto chart = ShownChart();
+    chart->LoadSeries(PointSet(inUse, freeSizes));
+    for (const auto& [view, id] : {std::pair{ChartView::RecordSizes, kRecordSizes},
+                                   std::pair{ChartView::FreeRecordSizes, kFreeRecordSizes}}) {
+      chart->SelectView(view);
+      EXPECT_EQ(MisplacedPointers(*chart, id), std::vector<std::string>{}) << inUse.size() << " points of " << inUse[0];
+    }
+  }
+}
+
 TEST(ChartPoints, PointersLieOverTheAverageLines) {
   const auto chart = ShownChart();
   // The free-size average (Series9) is 25 and the in-use one 30: points 1 and 2 lie on them.
