@@ -152,13 +152,15 @@ int WriteExport(const CliOptions& o, quarvex::job::JobResult& job, std::ostream&
   return FinishExport(o, outcome, lines, out, err);
 }
 
-// The export from the salvage reader: the file is read again and salvaged, whatever the job
-// made of it (a truncated file fails the job and is exported all the same). The status is the
+// The export from the salvage reader: the bytes already read (or the file, read again) are
+// salvaged, whatever the job made of them (a truncated file fails the job and is exported all
+// the same). The status is the
 // check's: 4 when damage was found (the export is written all the same), 1 when the file
 // cannot be read or is no registry file at all.
-int WriteSalvageExport(const CliOptions& o, std::ostream& out, std::ostream& err) {
+int WriteSalvageExport(const CliOptions& o, std::optional<std::vector<std::uint8_t>> bytes, std::ostream& out,
+                       std::ostream& err) {
   std::string error;
-  const auto bytes = ReadWholeHive(o.inputFile, error);
+  if (!bytes) bytes = ReadWholeHive(o.inputFile, error);
   if (!bytes) {
     err << "quarvex-cli: " << o.inputFile << ": cannot read: " << error << '\n';
     return kExitJobFailed;
@@ -287,7 +289,8 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
   // report written when the JSON takes standard output, unless -o names a place for it.
   const bool report = !o.outputFile.empty() || (o.exportFile.empty() && !IsStandardStream(o.jsonFile));
   // A salvage export alone needs no job at all: it must not depend on the job succeeding.
-  if (o.salvage && !report && o.jsonFile.empty() && o.chartsDirectory.empty()) return WriteSalvageExport(o, out, err);
+  if (o.salvage && !report && o.jsonFile.empty() && o.chartsDirectory.empty())
+    return WriteSalvageExport(o, std::move(input.bytes), out, err);
   input.options = o.options;
   if (!report && o.jsonFile.empty())
     for (quarvex::stage::Option stage : {quarvex::stage::Option::cbANA, quarvex::stage::Option::cbRPT}) input.options.Set(stage, false);
@@ -309,7 +312,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         jsonFacts.fileSize = result.hive.hiveImage.Size();
       WriteJson(AnalysisJsonText(std::nullopt, jsonFacts, JobFailure{result.code, result.finding}), o.jsonFile, out, err);
     }
-    if (o.salvage) WriteSalvageExport(o, out, err);
+    if (o.salvage) WriteSalvageExport(o, std::nullopt, out, err);
     return kExitJobFailed;
   }
   const int written = report ? WriteReport(o, result, out, err) : kExitOk;
@@ -324,7 +327,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     if (charts != kExitOk) return charts;
   }
   if (o.exportFile.empty()) return kExitOk;
-  return o.salvage ? WriteSalvageExport(o, out, err) : WriteExport(o, result, out, err);
+  return o.salvage ? WriteSalvageExport(o, std::nullopt, out, err) : WriteExport(o, result, out, err);
 }
 
 }  // namespace quarvex::cli

@@ -34,22 +34,14 @@ bool ListRecord(SectionOutput& out, FileOffset offset, bool columnHeader) {
   if (columnHeader) out.Text(" ____addr(Blk#:Rec#) _NextOfs _RecSize KeyL DatN ___iUnk1");
   // " %.8X %.4X %.4X  %.8X %.8X %.4X %.4X %.8X", by hand: a million lines on a large hive.
   std::string& headerLine = out.Compose();
-  headerLine.push_back(' ');
-  AppendHex(headerLine, Hex(offset), 8);
-  headerLine.push_back(' ');
-  AppendHex(headerLine, h.BlkNo, 4);
-  headerLine.push_back(' ');
-  AppendHex(headerLine, h.RecNo, 4);
-  headerLine.append("  ");
-  AppendHex(headerLine, Hex(h.NextOfs), 8);
-  headerLine.push_back(' ');
-  AppendHex(headerLine, Hex(h.RecSize), 8);
-  headerLine.push_back(' ');
-  AppendHex(headerLine, h.KeyL, 4);
-  headerLine.push_back(' ');
-  AppendHex(headerLine, h.DatN, 4);
-  headerLine.push_back(' ');
-  AppendHex(headerLine, h.iUnk1, 8);
+  AppendHex(headerLine, " ", Hex(offset), 8);
+  AppendHex(headerLine, " ", h.BlkNo, 4);
+  AppendHex(headerLine, " ", h.RecNo, 4);
+  AppendHex(headerLine, "  ", Hex(h.NextOfs), 8);
+  AppendHex(headerLine, " ", Hex(h.RecSize), 8);
+  AppendHex(headerLine, " ", h.KeyL, 4);
+  AppendHex(headerLine, " ", h.DatN, 4);
+  AppendHex(headerLine, " ", h.iUnk1, 8);
   out.Text(headerLine);
 
   const FileOffset nameAt = offset.Plus(DataRecordHeader::kSize);
@@ -67,8 +59,7 @@ bool ListRecord(SectionOutput& out, FileOffset offset, bool columnHeader) {
   std::string& nameLine = out.Compose();
   nameLine.append(" [").append(shown.begin(), shown.end()).push_back(']');
   if (out.Checked(Option::cbDB_Usum)) {
-    nameLine.append(" ChkSum: ");
-    AppendHex(nameLine, KeyNameChecksum(shown, out.LeadBytes()), 4);
+    AppendHex(nameLine, " ChkSum: ", KeyNameChecksum(shown, out.LeadBytes()), 4);
   }
   out.Text(nameLine);
   // Every stored byte of the name, zero bytes included.

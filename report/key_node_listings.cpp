@@ -33,18 +33,13 @@ void ListUsingKeyNodes(SectionOutput& out) {
     // " %.8X:%.8X %.8X %.8X %.8X %.8X %.8X %.4X %.4X", by hand. The block number comes first
     // although the node stores the record number first.
     std::string& line = out.Compose();
-    line.push_back(' ');
-    AppendHex(line, Hex(offset), 8);
-    line.push_back(':');
-    AppendHex(line, node.Attr, 8);
+    AppendHex(line, " ", Hex(offset), 8);
+    AppendHex(line, ":", node.Attr, 8);
     for (std::uint32_t field : {node.Chksum, node.Unk1, Hex(node.UprOfs), Hex(node.LwrOfs), Hex(node.NextOfs)}) {
-      line.push_back(' ');
-      AppendHex(line, field, 8);
+      AppendHex(line, " ", field, 8);
     }
-    line.push_back(' ');
-    AppendHex(line, node.BlkNo, 4);
-    line.push_back(' ');
-    AppendHex(line, node.RecNo, 4);
+    AppendHex(line, " ", node.BlkNo, 4);
+    AppendHex(line, " ", node.RecNo, 4);
     out.Text(line);
   });
   if (!walked) return;

@@ -57,8 +57,7 @@ bool AppendData(SectionOutput& out, std::string& line, const ValueEntry& entry, 
       // The first four data bytes, whatever length the entry states.
       const Bytes data = hive.ReadBytes(at, 4);
       if (data.size() < 4) return out.Fail(code::kDwordValueShort, ValueCutShort(entryAt, record, "data", 4, data.size()));
-      line.append("DWORD:");
-      AppendHex(line, LoadU32(data, 0), 8);
+      AppendHex(line, "DWORD:", LoadU32(data, 0), 8);
       return true;
     }
     default: {
@@ -87,16 +86,11 @@ bool ListValues(SectionOutput& out, FileOffset first, std::uint16_t count, const
     const ValueEntry entry = ValueEntry::Decode(raw);
     // "     Atr:%.4X Un1:%.4X Un2:%.8X NL:%.4X VL:%.4X", by hand.
     std::string& entryLine = out.Compose();
-    entryLine.append("     Atr:");
-    AppendHex(entryLine, entry.Atr, 4);
-    entryLine.append(" Un1:");
-    AppendHex(entryLine, entry.Un1, 4);
-    entryLine.append(" Un2:");
-    AppendHex(entryLine, entry.Un2, 8);
-    entryLine.append(" NL:");
-    AppendHex(entryLine, entry.NL, 4);
-    entryLine.append(" VL:");
-    AppendHex(entryLine, entry.VL, 4);
+    AppendHex(entryLine, "     Atr:", entry.Atr, 4);
+    AppendHex(entryLine, " Un1:", entry.Un1, 4);
+    AppendHex(entryLine, " Un2:", entry.Un2, 8);
+    AppendHex(entryLine, " NL:", entry.NL, 4);
+    AppendHex(entryLine, " VL:", entry.VL, 4);
     out.Text(entryLine);
     p = p.Plus(ValueEntry::kSize);
 

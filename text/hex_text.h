@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace quarvex::text {
 
@@ -26,6 +27,12 @@ inline void AppendHex(std::string& text, std::uint64_t value, int digits) {
   if (needed < digits) needed = digits;
   char buffer[16];
   text.append(buffer, static_cast<std::size_t>(WriteHex(buffer, value, needed) - buffer));
+}
+
+// The same after a separator or label: " %.4X", " NL:%.4X".
+inline void AppendHex(std::string& text, std::string_view before, std::uint64_t value, int digits) {
+  text.append(before);
+  AppendHex(text, value, digits);
 }
 
 }  // namespace quarvex::text

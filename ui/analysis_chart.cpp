@@ -278,8 +278,7 @@ void AnalysisChart::Impl::DrawPoints() {
     std::vector<chartpoints::PointsItem::Group> groups(ps.parts.size());
     for (std::size_t p = 0; p < ps.parts.size(); ++p) groups[p].pointer = ps.parts[p]->lightMarker();
     for (std::uint32_t i : ps.drawn) groups[ps.part[i]].values.emplace_back(static_cast<qreal>(i), ps.values[i]);
-    const chartpoints::PlotRange range{axisX->min(), axisX->max(), axisY->min(), axisY->max(), area.size()};
-    ps.item->SetPoints(area.topLeft(), range, std::move(groups));
+    ps.item->SetPoints(area.topLeft(), plot, std::move(groups));
     ps.drawnFor = plot;
   }
 }

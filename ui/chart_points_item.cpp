@@ -1,18 +1,15 @@
 #include "ui/chart_points_item.h"
 
 #include <QPainter>
-#include <cmath>
 
 #include "ui/chart_style.h"
 
 namespace chartpoints {
 
-QPointF PlaceInPlot(const PlotRange& range, QPointF value) {
+QPointF PlaceInPlot(const chartdecimation::Plot& plot, QPointF value) {
   // The same steps, in the same order, as the chart's own placing of a series' points, so
   // that a pointer lands on the very pixel the average lines and the click expect it at.
-  const double deltaX = range.size.width() / (range.maxX - range.minX);
-  const double deltaY = range.size.height() / (range.maxY - range.minY);
-  return {(value.x() - range.minX) * deltaX, (value.y() - range.minY) * -deltaY + range.size.height()};
+  return {(value.x() - plot.xMin) * plot.PixelsPerIndex(), (value.y() - plot.yMin) * -plot.PixelsPerValue() + plot.height};
 }
 
 PointsItem::PointsItem(QGraphicsItem* chart) : QGraphicsItem(chart) {
@@ -22,22 +19,20 @@ PointsItem::PointsItem(QGraphicsItem* chart) : QGraphicsItem(chart) {
   setAcceptedMouseButtons(Qt::NoButton);  // the chart resolves clicks against every point
 }
 
-void PointsItem::SetPoints(QPointF plotTopLeft, const PlotRange& range, std::vector<Group> groups) {
+void PointsItem::SetPoints(QPointF plotTopLeft, const chartdecimation::Plot& plot, std::vector<Group> groups) {
   prepareGeometryChange();
   pointers_.clear();
   placed_.clear();
   groupEnds_.clear();
+  const bool usable = plot.Usable();
   for (const Group& group : groups) {
     pointers_.push_back(group.pointer);
-    for (const QPointF& value : group.values) {
-      // A plot without extent (an axis whose ends meet) places nothing anywhere.
-      const QPointF at = PlaceInPlot(range, value);
-      if (std::isfinite(at.x()) && std::isfinite(at.y())) placed_.push_back(at);
-    }
+    if (usable)
+      for (const QPointF& value : group.values) placed_.push_back(PlaceInPlot(plot, value));
     groupEnds_.push_back(placed_.size());
   }
   setPos(plotTopLeft);
-  bounds_ = QRectF(QPointF(0, 0), range.size);
+  bounds_ = QRectF(0, 0, plot.width, plot.height);
   update();
 }
 

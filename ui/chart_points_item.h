@@ -11,17 +11,13 @@
 #include <QRectF>
 #include <vector>
 
+#include "ui/chart_decimation.h"
+
 namespace chartpoints {
 
-// The plot's value range and size, as the chart's axes and plot area give them.
-struct PlotRange {
-  double minX = 0, maxX = 1, minY = 0, maxY = 1;
-  QSizeF size;
-};
-
-// Where a value lands in a plot of that range, from the plot's top left, as Qt Charts'
-// value domain places a point of a series.
-QPointF PlaceInPlot(const PlotRange& range, QPointF value);
+// Where a value lands in the plot, from its top left, as Qt Charts' value domain places a
+// point of a series.
+QPointF PlaceInPlot(const chartdecimation::Plot& plot, QPointF value);
 
 class PointsItem : public QGraphicsItem {
  public:
@@ -33,8 +29,9 @@ class PointsItem : public QGraphicsItem {
     QImage pointer;
     std::vector<QPointF> values;
   };
-  // The plot's top left in the chart's coordinates, its range, and what to draw.
-  void SetPoints(QPointF plotTopLeft, const PlotRange& range, std::vector<Group> groups);
+  // The plot's top left in the chart's coordinates, the plot (the axes' ranges and its size),
+  // and what to draw; a plot that is not usable (an axis whose ends meet) shows nothing.
+  void SetPoints(QPointF plotTopLeft, const chartdecimation::Plot& plot, std::vector<Group> groups);
   void Clear();
   std::size_t Count() const;
 
