@@ -51,13 +51,13 @@ void ComputeStatistics(const SpaceTally& t, AnalysisResult& r) {
 // Paths of the flagged keys, each resolved once. A path that cannot be resolved is empty; its
 // code is cleared, as the key is only being named here.
 void FlagKeys(const stage::StageContext& context, AnalysisResult& r) {
+  KeyPathCache paths(context.hive);
   for (const KeyRecordFact& key : r.keys) {
     if (key.verdict == Verdict::Good) {
       ++r.goodCount;
       continue;
     }
-    FlaggedKey flagged{key.node, ResolveKeyPath(context.hive, key.node), {}};
-    context.hive.ClearFailure();
+    FlaggedKey flagged{key.node, paths.PathOf(key.node), {}};
     flagged.path = text::CodePageToUtf8(flagged.reportPath, context.codePage);
     if (key.verdict == Verdict::Bad) {
       ++r.badCount;

@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstring>
 
+#include "detect/checksum_vote.h"
 #include "hive/keyname.h"
 
 namespace quarvex::detect {
@@ -123,6 +124,9 @@ bool LightReader::ReadBlocks() {
   auto signatureAt = [&](std::int64_t at) {
     return at >= 0 && at + 4 <= size_ && std::memcmp(image_.data() + at, kRgdbSignature.data(), 4) == 0;
   };
+  // Room for a record per 64 bytes of data blocks, more than real files hold, so the list is
+  // seldom copied while it grows; pages of it never written cost no memory.
+  records_.reserve(static_cast<std::size_t>(std::max<std::int64_t>(0, size_ - keyAreaEnd_)) / 64);
   std::uint32_t block = 0;
   for (std::int64_t at = keyAreaEnd_; at < size_; ++block) {
     if (at + static_cast<std::int64_t>(RgdbHeader::kSize) > size_) return false;  // cut inside a header
@@ -131,16 +135,14 @@ bool LightReader::ReadBlocks() {
     if (claimed < static_cast<std::int64_t>(RgdbHeader::kSize)) return false;
     if (end != size_ && !(end < size_ && signatureAt(end))) return false;
     if (block > 0xFFFF) return false;
-    blockFirst_.push_back(static_cast<std::uint32_t>(numbers_.size()));
     if (!ReadRecordChain(at + static_cast<std::int64_t>(RgdbHeader::kSize), end)) return false;
     at = end;
   }
-  blockFirst_.push_back(static_cast<std::uint32_t>(numbers_.size()));
   return true;
 }
 
 bool LightReader::ReadRecordChain(std::int64_t p, std::int64_t end) {
-  const std::size_t first = numbers_.size();
+  chainNumbers_.clear();
   while (p < end) {
     // Fewer bytes than a header before the block's end end the chain (no record is lost).
     if (end - p < static_cast<std::int64_t>(DataRecordHeader::kSize)) break;
@@ -150,25 +152,50 @@ bool LightReader::ReadRecordChain(std::int64_t p, std::int64_t end) {
     const std::int64_t least = static_cast<std::int64_t>(isFree ? FreeDataRecord::kSize : DataRecordHeader::kSize);
     if (next < least || p + next > end) return false;  // a break in the chain
     if (!isFree) {
-      numbers_.emplace_back(number, static_cast<std::int32_t>(records_.size()));
-      Record record{p, p + next, -1, false};
-      // Whether the name can tell the checksum rules apart, found while the walk is here (the
-      // chain runs through the file in order; the keys later jump about in it).
+      chainNumbers_.emplace_back(number, static_cast<std::int32_t>(records_.size()));
+      Record record{p, p + next};
+      // The name's length, and whether it can tell the checksum rules apart, found while the
+      // walk is here (the chain runs through the file in order; the keys later jump about in it).
       const Bytes name = NameIn(record);
-      record.highName = std::any_of(name.begin(), name.end(), [](std::uint8_t b) { return b >= 0x80; });
+      record.nameLength = static_cast<std::uint16_t>(name.size());
+      record.highName = IsHighName(name);
       records_.push_back(record);
     }
     p += next;
   }
-  // Sorted by number, then by chain order: the first record of a number is the one keys get.
-  std::sort(numbers_.begin() + static_cast<std::ptrdiff_t>(first), numbers_.end());
+  KeepNumbers();
   return true;
 }
 
+// The block just read, by number. Of records sharing a number, the first in chain order is
+// the one keys get, as the salvage reader decides.
+void LightReader::KeepNumbers() {
+  std::size_t highest = 0;
+  for (const auto& entry : chainNumbers_) highest = std::max<std::size_t>(highest, entry.first);
+  BlockNumbers numbers;
+  numbers.sparse = highest + 1 > 4 * chainNumbers_.size() + 256;
+  if (!numbers.sparse) {
+    numbers.begin = static_cast<std::uint32_t>(byNumber_.size());
+    numbers.count = chainNumbers_.empty() ? 0 : static_cast<std::uint32_t>(highest + 1);
+    byNumber_.resize(byNumber_.size() + numbers.count, -1);
+    for (const auto& [number, record] : chainNumbers_)
+      if (std::int32_t& first = byNumber_[numbers.begin + number]; first < 0) first = record;
+  } else {
+    // (number, record) pairs sort by number, then chain order: the first of a number leads.
+    numbers.begin = static_cast<std::uint32_t>(sparseNumbers_.size());
+    numbers.count = static_cast<std::uint32_t>(chainNumbers_.size());
+    std::sort(chainNumbers_.begin(), chainNumbers_.end());
+    sparseNumbers_.insert(sparseNumbers_.end(), chainNumbers_.begin(), chainNumbers_.end());
+  }
+  blockNumbers_.push_back(numbers);
+}
+
 std::int32_t LightReader::FindRecord(std::uint16_t block, std::uint16_t number) const {
-  if (std::size_t{block} + 1 >= blockFirst_.size()) return -1;
-  const auto begin = numbers_.begin() + blockFirst_[block];
-  const auto end = numbers_.begin() + blockFirst_[std::size_t{block} + 1];
+  if (block >= blockNumbers_.size()) return -1;
+  const BlockNumbers& numbers = blockNumbers_[block];
+  if (!numbers.sparse) return number < numbers.count ? byNumber_[numbers.begin + number] : -1;
+  const auto begin = sparseNumbers_.begin() + numbers.begin;
+  const auto end = begin + numbers.count;
   const auto it = std::lower_bound(begin, end, std::pair<std::uint16_t, std::int32_t>{number, -1});
   return it != end && it->first == number ? it->second : -1;
 }
@@ -176,6 +203,7 @@ std::int32_t LightReader::FindRecord(std::uint16_t block, std::uint16_t number) 
 bool LightReader::WalkKeyTree() {
   const auto area = static_cast<std::size_t>(std::max<std::int64_t>(0, keyAreaEnd_ - kRgknStart));
   std::vector<bool> visited(area, false);
+  keys_.reserve(area / KeyNode::kSize);
   struct Frame {
     std::int32_t key;   // the parent of the chain, -1 for the top level
     std::int32_t next;  // the next node of the chain to read
@@ -194,13 +222,8 @@ bool LightReader::WalkKeyTree() {
     visited[static_cast<std::size_t>(rel)] = true;
     const KeyNode node = DecodeAt<KeyNode>(image_, kRgknStart + rel);
     Key key{rel, f.key, -1, node.Chksum};
-    // A key's record: none when both numbers are none or the block does not exist; the first
-    // key in this order that names a record owns its values.
-    if (!(node.RecNo == kNoNumber && node.BlkNo == kNoNumber) && std::size_t{node.BlkNo} + 1 < blockFirst_.size()) {
-      key.record = FindRecord(node.BlkNo, node.RecNo);
-      if (key.record >= 0 && records_[static_cast<std::size_t>(key.record)].claimedBy < 0)
-        records_[static_cast<std::size_t>(key.record)].claimedBy = static_cast<std::int32_t>(keys_.size());
-    }
+    // A key's record: none when both numbers are none or the block does not exist.
+    if (!(node.RecNo == kNoNumber && node.BlkNo == kNoNumber)) key.record = FindRecord(node.BlkNo, node.RecNo);
     keys_.push_back(key);
     f.next = node.NextOfs;
     stack.push_back({static_cast<std::int32_t>(keys_.size() - 1), node.LwrOfs});
@@ -237,7 +260,10 @@ bool LightReader::NoRoomForLostKeys() {
   return !room;
 }
 
-Bytes LightReader::NameOf(const Key& key) const { return NameIn(records_[static_cast<std::size_t>(key.record)]); }
+Bytes LightReader::NameOf(const Key& key) const {
+  const Record& r = records_[static_cast<std::size_t>(key.record)];
+  return image_.subspan(static_cast<std::size_t>(r.offset) + DataRecordHeader::kSize, r.nameLength);
+}
 
 Bytes LightReader::NameIn(const Record& r) const {
   const auto keyL = static_cast<std::int64_t>(LoadU16(image_, static_cast<std::size_t>(r.offset + 12)));
@@ -249,6 +275,15 @@ bool LightReader::NameIs(const Key& key, std::string_view asciiName) const {
   return key.record >= 0 && SameAsciiName(NameOf(key), asciiName);
 }
 
+// The first key in key order that names a record owns its values; a later key naming the
+// same record shows none. Asked for the few keys whose values the detection reads.
+bool LightReader::OwnsItsRecord(std::int32_t key) const {
+  const std::int32_t record = keys_[static_cast<std::size_t>(key)].record;
+  for (std::int32_t k = 0; k < key; ++k)
+    if (keys_[static_cast<std::size_t>(k)].record == record) return false;
+  return true;
+}
+
 std::optional<std::string> LightReader::TextValue(std::string_view path, std::string_view name) const {
   // The key: each part matched among the children of the one before, the first in key order.
   std::int32_t at = -1;
@@ -258,7 +293,10 @@ std::optional<std::string> LightReader::TextValue(std::string_view path, std::st
     begin = end + 1;
     if (part.empty()) continue;
     std::int32_t found = -1;
-    for (std::size_t k = 0; k < keys_.size() && found < 0; ++k) {
+    // Keys are in pre-order, so a key's children lie in the run after it that ends at the
+    // first key whose parent comes before it.
+    for (std::size_t k = at < 0 ? 0 : static_cast<std::size_t>(at) + 1;
+         k < keys_.size() && found < 0 && (at < 0 || keys_[k].parent >= at); ++k) {
       const auto index = static_cast<std::int32_t>(k);
       if (index == hiddenRoot_) continue;
       const std::int32_t parent = keys_[k].parent == hiddenRoot_ ? -1 : keys_[k].parent;
@@ -272,8 +310,8 @@ std::optional<std::string> LightReader::TextValue(std::string_view path, std::st
   // record's end, a value cut there taken as far as it goes and the last one read.
   const Key& key = keys_[static_cast<std::size_t>(at)];
   if (key.record < 0) return std::nullopt;
+  if (!OwnsItsRecord(at)) return std::nullopt;
   const Record& r = records_[static_cast<std::size_t>(key.record)];
-  if (r.claimedBy != at) return std::nullopt;
   const DataRecordHeader h = DecodeAt<DataRecordHeader>(image_, r.offset);
   std::int64_t q = r.offset + static_cast<std::int64_t>(DataRecordHeader::kSize);
   q = q + h.KeyL > r.end ? r.end : q + h.KeyL;

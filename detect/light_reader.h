@@ -55,8 +55,17 @@ class LightReader {
   struct Record {
     std::int64_t offset = 0;  // of the record's header
     std::int64_t end = 0;     // where the record ends: its NextOfs
-    std::int32_t claimedBy = -1;  // the first key (in key order) that names the record
-    bool highName = false;        // its name (up to the first zero byte) has a byte above 0x7F
+    std::uint16_t nameLength = 0;  // of its name, up to the first zero byte
+    bool highName = false;         // the name has a byte above 0x7F
+  };
+  // Where a block's record numbers are kept: a table indexed by number (in byNumber_) when
+  // the numbers are dense, as the 0-254 of real files always are; (number, record) pairs
+  // sorted by number (in sparseNumbers_) when the block claims numbers far above its count,
+  // so that a damaged block costs a few bytes, not a quarter megabyte.
+  struct BlockNumbers {
+    std::uint32_t begin = 0;
+    std::uint32_t count = 0;
+    bool sparse = false;
   };
   struct Key {
     std::int32_t node = 0;     // offset in the key-node block
@@ -68,12 +77,14 @@ class LightReader {
   bool ReadHeaders();
   bool ReadBlocks();
   bool ReadRecordChain(std::int64_t begin, std::int64_t end);
+  void KeepNumbers();
   bool WalkKeyTree();
   bool NoRoomForLostKeys();
   std::int32_t FindRecord(std::uint16_t block, std::uint16_t number) const;
   hive::Bytes NameOf(const Key& key) const;
-  hive::Bytes NameIn(const Record& record) const;  // up to its first zero byte
+  hive::Bytes NameIn(const Record& record) const;  // up to its first zero byte, found anew
   bool NameIs(const Key& key, std::string_view asciiName) const;
+  bool OwnsItsRecord(std::int32_t key) const;
   bool NodeInBlock(std::int64_t rel, std::int64_t size) const;
 
   hive::Bytes image_;
@@ -83,8 +94,10 @@ class LightReader {
   hive::RgknHeader rgkn_;
   std::int64_t keyAreaEnd_ = 0;
   std::vector<Record> records_;                  // block by block, chain order
-  std::vector<std::uint32_t> blockFirst_;        // per block: its first entry in numbers_; one more at the end
-  std::vector<std::pair<std::uint16_t, std::int32_t>> numbers_;  // per block, sorted: (RecNo, record)
+  std::vector<BlockNumbers> blockNumbers_;       // per block
+  std::vector<std::int32_t> byNumber_;           // dense blocks: the first record of each number, -1: none
+  std::vector<std::pair<std::uint16_t, std::int32_t>> sparseNumbers_;  // sparse blocks: (RecNo, record)
+  std::vector<std::pair<std::uint16_t, std::int32_t>> chainNumbers_;   // the block being read, chain order
   std::vector<Key> keys_;                        // pre-order of the links, as the salvage reader
   std::int32_t hiddenRoot_ = -1;                 // the unnamed root node, shown as the top
 };

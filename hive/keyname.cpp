@@ -1,6 +1,7 @@
 #include "hive/keyname.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "hive/link_guard.h"
@@ -11,8 +12,9 @@ using namespace quarvex::text;
 
 
 Bytes UpToFirstZero(Bytes name) {
-  auto zero = std::find(name.begin(), name.end(), std::uint8_t{0});
-  return name.first(static_cast<std::size_t>(zero - name.begin()));
+  if (name.empty()) return name;
+  const void* zero = std::memchr(name.data(), 0, name.size());
+  return zero ? name.first(static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - name.data())) : name;
 }
 
 std::uint32_t KeyNameChecksum(Bytes name, const LeadByteSet& leadBytes) {
@@ -73,6 +75,37 @@ std::string ResolveKeyPath(Hive& hive, KeyNodeOffset keyNode) {
   std::string path;
   for (auto it = names.rbegin(); it != names.rend(); ++it) {
     path.append(reinterpret_cast<const char*>(it->data()), it->size());
+    path += '\\';
+  }
+  return path;
+}
+
+std::string KeyPathCache::PathOf(KeyNodeOffset key) {
+  hive_.errorCode = code::kOk;
+  KeyNode node;
+  std::string path;
+  const std::optional<FileOffset> record = hive_.ReadKeyNode(key, node) ? hive_.FindKeyRecord(node) : std::nullopt;
+  if (hive_.errorCode != code::kOk) {
+    hive_.ClearFailure();
+    return {};
+  }
+  const KeyNodeOffset parent(node.UprOfs);
+  if (!parent.IsNone()) {
+    // The parent's path is the climb from the key without its first step, so it fails
+    // exactly when the key's own climb would (a loop through the key included).
+    auto [known, isNew] = parentPaths_.try_emplace(parent.value);
+    if (isNew) {
+      std::string above = ResolveKeyPath(hive_, parent);
+      if (hive_.errorCode == code::kOk) known->second = std::move(above);
+      hive_.ClearFailure();
+    }
+    if (!known->second) return {};
+    path = *known->second;
+  }
+  DataRecordHeader header;
+  if (record && hive_.ReadDataRecordHeader(*record, header)) {
+    const Bytes name = UpToFirstZero(hive_.ReadBytes(record->Plus(DataRecordHeader::kSize), header.KeyL));
+    path.append(reinterpret_cast<const char*>(name.data()), name.size());
     path += '\\';
   }
   return path;

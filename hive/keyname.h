@@ -8,7 +8,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <unordered_map>
 
 #include "text/codepage.h"
 #include "hive/format.h"
@@ -29,5 +31,19 @@ Bytes UpToFirstZero(Bytes name);
 // indexed (12) contributes no name and the code is cleared. A parent chain that links back
 // onto itself ends with an empty result and code::kLinkLoop. Names are taken whole.
 std::string ResolveKeyPath(Hive& hive, KeyNodeOffset keyNode);
+
+// The paths of many keys of one hive, each as ResolveKeyPath gives it, with every parent's
+// path climbed to once: a climb reads a node and a record at far places in the file for each
+// level, and the keys named together (the flagged keys of a report) are often siblings. A
+// failure gives an empty path, as there, but is cleared: the key is only being named.
+class KeyPathCache {
+ public:
+  explicit KeyPathCache(Hive& hive) : hive_(hive) {}
+  std::string PathOf(KeyNodeOffset key);
+
+ private:
+  Hive& hive_;
+  std::unordered_map<std::int32_t, std::optional<std::string>> parentPaths_;  // nothing: the climb failed
+};
 
 }  // namespace quarvex::hive

@@ -242,5 +242,54 @@ TEST(WalkKeyTree, LongClimbThatEndsIsNoLoop) {
   EXPECT_EQ(visits, 1u);
 }
 
+// The cache names every key as ResolveKeyPath does, asked in any order and twice, on sound
+// and damaged parent chains alike; a failure leaves no code behind.
+TEST(KeyPathCache, SamePathsAsResolvingEachKey) {
+  struct Case {
+    const char* defect;
+    std::function<void(BuiltHive&, const PathFixture&)> damage;
+  };
+  const Case cases[] = {
+      {"Sound", [](BuiltHive&, const PathFixture&) {}},
+      {"ParentLinkBeyondTheImage",
+       [](BuiltHive& h, const PathFixture& f) { h.PutU32(h.KeyNodeFileOffset(f.parent) + 12, 0x00FFFFF0); }},
+      {"ParentChainLoopsBack",
+       [](BuiltHive& h, const PathFixture& f) {
+         h.PutU32(h.KeyNodeFileOffset(f.root) + 12, static_cast<std::uint32_t>(h.keyNode[f.child]));
+       }},
+      {"NodeIsItsOwnParent",
+       [](BuiltHive& h, const PathFixture& f) {
+         h.PutU32(h.KeyNodeFileOffset(f.parent) + 12, static_cast<std::uint32_t>(h.keyNode[f.parent]));
+       }},
+      {"ParentRecordNotIndexed",
+       [](BuiltHive& h, const PathFixture& f) { h.PutU16(h.KeyNodeFileOffset(f.parent) + 24, 0x77); }},
+  };
+  for (const Case& c : cases) {
+    PathFixture f;
+    const int sibling = f.builder.AddKey(f.parent, "S");
+    const int unnamed = f.builder.AddKey(f.parent, "gone");
+    f.builder.SetNoRecord(unnamed);
+    const int grandchild = f.builder.AddKey(f.child, "G");
+    BuiltHive built = f.builder.Build();
+    c.damage(built, f);
+    auto hive = Indexed(built);
+    const int order[] = {grandchild, f.child, sibling, unnamed, f.parent, f.root, grandchild, sibling};
+    KeyPathCache cache(*hive);
+    for (int key : order) {
+      const KeyNodeOffset node(built.keyNode[key]);
+      const std::string expected = ResolveKeyPath(*hive, node);
+      hive->ClearFailure();
+      EXPECT_EQ(cache.PathOf(node), expected) << c.defect << ", key " << key;
+      EXPECT_EQ(hive->errorCode, code::kOk) << c.defect << ", key " << key;
+    }
+  }
+  // A start outside the image names nothing.
+  PathFixture f;
+  auto hive = Indexed(f.builder.Build());
+  KeyPathCache cache(*hive);
+  EXPECT_EQ(cache.PathOf(KeyNodeOffset(0x7FFFFF00)), "");
+  EXPECT_EQ(hive->errorCode, code::kOk);
+}
+
 }  // namespace
 }  // namespace quarvex::testing

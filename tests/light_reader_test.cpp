@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "detect/codepage_detect.h"
@@ -139,6 +140,53 @@ TEST(LightReaderTest, StepsAsideOnDamage) {
     testkit::BuiltHive hive = b.Build();
     if (row.damage) row.damage(hive, b);
     EXPECT_FALSE(detect::LightReader(hive.bytes).Sound()) << row.what;
+    ExpectSameChoice(hive.bytes, row.what);
+  }
+}
+
+// The rules the light reader shares with the salvage reader, each where it decides whether
+// the ACP is found: the first record of a duplicated number wins; the first key in key order
+// that names a record owns its values; a record number far above the rest is still found; a
+// key's children are found past a sibling's whole subtree.
+TEST(LightReaderTest, RecordNumbersAndOwnersAsTheSalvageReader) {
+  struct Row {
+    const char* what;
+    std::function<void(HiveBuilder&, int early, int codepage)> build;
+    std::function<void(testkit::BuiltHive&, int early, int codepage)> damage;
+    std::optional<std::string> acp;
+  };
+  const Row rows[] = {
+      {"sound", nullptr, nullptr, "1251"},
+      {"number-shared-with-an-earlier-record", [](HiveBuilder& b, int early, int codepage) {
+         b.SetRecordNumber(early, 7);
+         b.SetRecordNumber(codepage, 7);
+       }, nullptr, std::nullopt},
+      {"number-shared-with-a-later-record", [](HiveBuilder& b, int, int codepage) {
+         b.SetRecordNumber(codepage, 7);
+         b.AddOrphanRecord(0, 7, "Codepage");
+       }, nullptr, "1251"},
+      {"number-far-above-the-rest", [](HiveBuilder& b, int, int codepage) { b.SetRecordNumber(codepage, 60000); },
+       nullptr, "1251"},
+      {"record-owned-by-an-earlier-key", nullptr, [](testkit::BuiltHive& h, int early, int codepage) {
+         h.PutU16(h.KeyNodeFileOffset(early) + 24, h.keyRecordNo[codepage]);
+       }, std::nullopt},
+  };
+  const std::string path = "System\\CurrentControlSet\\Control\\Nls\\Codepage";
+  for (const Row& row : rows) {
+    HiveBuilder b;
+    const int root = b.AddKey(HiveBuilder::kRootParent, "");
+    b.SetNoRecord(root);
+    const int early = b.AddKey(root, "Early");
+    const int system = b.AddKey(root, "System");
+    const int control = b.AddKey(b.AddKey(system, "CurrentControlSet"), "Control");
+    b.AddKey(b.AddKey(b.AddKey(control, "Aaa"), "Nls"), "Codepage", {testkit::Text("ACP", "1250")});
+    const int codepage = b.AddKey(b.AddKey(control, "Nls"), "Codepage", {testkit::Text("ACP", "1251")});
+    if (row.build) row.build(b, early, codepage);
+    testkit::BuiltHive hive = b.Build();
+    if (row.damage) row.damage(hive, early, codepage);
+    const detect::LightReader light(hive.bytes);
+    ASSERT_TRUE(light.Sound()) << row.what;
+    EXPECT_EQ(light.TextValue(path, "ACP"), row.acp) << row.what;
     ExpectSameChoice(hive.bytes, row.what);
   }
 }
