@@ -10,9 +10,9 @@ using namespace quarvex::text;
 
 
 Verdict JudgeKeyName(Bytes name, std::uint32_t stored, const LeadByteSet& leadBytes) {
-  const std::uint32_t sum = KeyNameChecksum(name, leadBytes);
-  if (sum != stored) return Verdict::Ghost;
-  return sum == KeyNameChecksumPlain(name) ? Verdict::Good : Verdict::Bad;
+  const NameChecksums sums = KeyNameChecksums(name, leadBytes);
+  if (sums.system != stored) return Verdict::Ghost;
+  return sums.system == sums.plain ? Verdict::Good : Verdict::Bad;
 }
 
 }  // namespace quarvex::analyzer

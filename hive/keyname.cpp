@@ -17,33 +17,32 @@ Bytes UpToFirstZero(Bytes name) {
   return zero ? name.first(static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - name.data())) : name;
 }
 
-std::uint32_t KeyNameChecksum(Bytes name, const LeadByteSet& leadBytes) {
-  std::uint32_t sum = 0;
+NameChecksums KeyNameChecksums(Bytes name, const LeadByteSet& leadBytes) {
+  NameChecksums sums;
   std::size_t leadRun = 0;  // lead-set bytes standing without break right before this one
-  for (std::uint8_t b : UpToFirstZero(name)) {
+  for (std::uint8_t b : name) {
+    if (b == 0) break;
     const bool inSet = leadBytes.Contains(b);
     const bool doubleByte = (leadRun % 2 == 1) || inSet;  // trail byte, or lead byte
+    const bool lower = b >= 0x61 && b <= 0x7A;
     if (doubleByte)
-      sum += static_cast<std::uint8_t>(b ^ 0x80);
-    else if (b >= 0x61 && b <= 0x7A)
-      sum += b - 0x20u;
+      sums.system += static_cast<std::uint8_t>(b ^ 0x80);
+    else if (lower)
+      sums.system += b - 0x20u;
     else if (b < 0xA1 || b > 0xDF)
-      sum += b;
+      sums.system += b;
+    if (lower)
+      sums.plain += b - 0x20u;
+    else if (b < 0x80)
+      sums.plain += b;
     leadRun = inSet ? leadRun + 1 : 0;
   }
-  return sum;
+  return sums;
 }
 
-std::uint32_t KeyNameChecksumPlain(Bytes name) {
-  std::uint32_t sum = 0;
-  for (std::uint8_t b : UpToFirstZero(name)) {
-    if (b >= 0x61 && b <= 0x7A)
-      sum += b - 0x20u;
-    else if (b < 0x80)
-      sum += b;
-  }
-  return sum;
-}
+std::uint32_t KeyNameChecksum(Bytes name, const LeadByteSet& leadBytes) { return KeyNameChecksums(name, leadBytes).system; }
+
+std::uint32_t KeyNameChecksumPlain(Bytes name) { return KeyNameChecksums(name, LeadByteSet()).plain; }
 
 std::string ResolveKeyPath(Hive& hive, KeyNodeOffset keyNode) {
   hive.errorCode = code::kOk;

@@ -21,6 +21,12 @@ namespace quarvex::hive {
 // Both take the name's bytes and stop at the first zero byte.
 std::uint32_t KeyNameChecksum(Bytes name, const text::LeadByteSet& leadBytes);
 std::uint32_t KeyNameChecksumPlain(Bytes name);
+// The two in one pass over the name, for the walk that judges every key.
+struct NameChecksums {
+  std::uint32_t system = 0;  // KeyNameChecksum
+  std::uint32_t plain = 0;   // KeyNameChecksumPlain
+};
+NameChecksums KeyNameChecksums(Bytes name, const text::LeadByteSet& leadBytes);
 
 // The name bytes up to (not including) the first zero byte.
 Bytes UpToFirstZero(Bytes name);

@@ -3,6 +3,7 @@
 #include "image/cabinet.h"
 #include "image/container_kind.h"
 #include "image/disk_image.h"
+#include "image/image_module.h"
 
 namespace quarvex::image {
 
@@ -11,6 +12,11 @@ constexpr const char* kAbsent = "this build of Quarvex reads no disk images or c
 }
 
 bool ImagesSupported() { return false; }
+
+const ImageModuleEntries* ImageModule(std::string& error) {
+  error = kAbsent;
+  return nullptr;
+}
 
 std::unique_ptr<DiskImage> DiskImage::Open(const std::string&, std::string& error) {
   error = kAbsent;

@@ -6,6 +6,8 @@
 #include <iconv.h>
 #include <langinfo.h>
 #include <clocale>
+
+#include "text/iconv_cache.h"
 #endif
 
 #include <cerrno>
@@ -69,7 +71,7 @@ std::size_t Utf8Length(std::uint8_t lead) {
 
 std::string Utf8ForTerminal(std::string_view utf8, const std::string& charset) {
   if (IsUtf8Charset(charset)) return std::string(utf8);
-  iconv_t cd = iconv_open(charset.c_str(), "UTF-8");
+  iconv_t cd = SharedConverter(charset.c_str(), "UTF-8");
   if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(utf8);
   std::string out;
   out.reserve(utf8.size());
@@ -93,7 +95,6 @@ std::string Utf8ForTerminal(std::string_view utf8, const std::string& charset) {
     }
     at += length;
   }
-  iconv_close(cd);
   return out;
 }
 
@@ -116,7 +117,7 @@ std::string TerminalString(std::string_view bytes, CodePage cp, const std::strin
   bool ascii = true;
   for (char c : bytes) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
   if (ascii) return std::string(bytes);  // every code page and every terminal agree below 0x80
-  iconv_t cd = iconv_open(charset.c_str(), CodePageCharset(cp));
+  iconv_t cd = SharedConverter(charset.c_str(), CodePageCharset(cp));
   if (cd == reinterpret_cast<iconv_t>(-1)) {
     // A locale iconv does not know: UTF-8, which every current terminal reads.
     if (IsUtf8Name(charset)) {
@@ -156,7 +157,6 @@ std::string TerminalString(std::string_view bytes, CodePage cp, const std::strin
     at += length;
   }
   flush();
-  iconv_close(cd);
   return out;
 }
 

@@ -4,6 +4,8 @@
 #include <windows.h>
 #else
 #include <iconv.h>
+
+#include "text/iconv_cache.h"
 #endif
 
 #include <cerrno>
@@ -56,7 +58,7 @@ namespace {
 // Converts with iconv, replacing what cannot be converted and going on after it.
 std::string Convert(std::string_view input, const char* to, const char* from, std::string_view replacement) {
   if (IsAscii(input)) return std::string(input);  // every code page here is ASCII below 0x80
-  iconv_t cd = iconv_open(to, from);
+  iconv_t cd = SharedConverter(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(input);
   std::string out;
   std::vector<char> buffer(4096);
@@ -96,7 +98,6 @@ std::string Convert(std::string_view input, const char* to, const char* from, st
     }
   }
   flush();
-  iconv_close(cd);
   return out;
 }
 
@@ -105,7 +106,7 @@ std::string Convert(std::string_view input, const char* to, const char* from, st
 // the character after it), so a character is only ever given its own bytes.
 std::string DoubleByteToUtf8(std::string_view bytes, CodePage cp) {
   if (IsAscii(bytes)) return std::string(bytes);
-  iconv_t cd = iconv_open("UTF-8", CodePageCharset(cp));
+  iconv_t cd = SharedConverter("UTF-8", CodePageCharset(cp));
   if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(bytes);
   const LeadByteSet lead = LeadByteSet::For(cp);
   std::string out;
@@ -132,7 +133,6 @@ std::string DoubleByteToUtf8(std::string_view bytes, CodePage cp) {
     out.append(buffer, sizeof buffer - outLeft);
     at += length;
   }
-  iconv_close(cd);
   return out;
 }
 
