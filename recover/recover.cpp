@@ -251,28 +251,35 @@ class Recoverer {
   // the record's claimed end. Only such shapes count inside free space, so noise rarely does.
   bool ShapedAt(std::int64_t q, std::uint32_t b, std::int64_t regionEnd, std::int64_t blockEnd, Candidate& c) {
     if (!Spend(1)) return false;
-    c = Candidate{};
-    c.at = q;
-    c.block = b;
-    c.regionEnd = regionEnd;
+    // Asked at every byte of every gap: the header's numbers are tested before anything is
+    // filled in.
     const std::int64_t keyL = U16(q + 12);
     if (keyL < 1 || q + kHeader + keyL > regionEnd) return false;
-    if (U32(q + 4) == 0xFFFFFFFF) {
+    const bool numbersLost = U32(q + 4) == 0xFFFFFFFF;
+    std::optional<std::uint16_t> number;
+    std::int64_t claimedEnd = 0;
+    if (numbersLost) {
       const std::int64_t size = I32(q);
       if (size < kHeader + keyL || q + size > blockEnd) return false;
-      c.numbersLost = true;
-      c.claimedEnd = q + size;
+      claimedEnd = q + size;
     } else {
       const std::uint16_t recNo = U16(q + 4);
       const std::int64_t recSize = I32(q + 8);
       const std::int64_t next = I32(q);
       if (U16(q + 6) != b || recNo == kNoNumber || recSize < kHeader + keyL || next < recSize || q + next > blockEnd)
         return false;
-      c.recNo = recNo;
-      c.claimedEnd = q + recSize;
+      number = recNo;
+      claimedEnd = q + recSize;
     }
     if (!Spend(static_cast<std::uint64_t>(keyL))) return false;
     if (!PrintableName(Slice(q + kHeader, keyL))) return false;
+    c = Candidate{};
+    c.at = q;
+    c.block = b;
+    c.regionEnd = regionEnd;
+    c.numbersLost = numbersLost;
+    c.recNo = number;
+    c.claimedEnd = claimedEnd;
     ReadBody(c);
     if (!c.whole || !c.typesKnown) return false;
     return c.numbersLost ? c.chainEnd <= c.claimedEnd : c.chainEnd == c.claimedEnd;
@@ -322,16 +329,28 @@ class Recoverer {
 
   void ScanGap(std::uint32_t b, std::int64_t g0, std::int64_t g1, std::int64_t blockEnd,
                const std::vector<std::int64_t>& positions, const std::vector<std::pair<std::int64_t, std::int64_t>>& frees) {
+    // The scan moves forward a byte at a time, so the next chain position and the next free
+    // area are looked up again only once it has passed them (or, were it ever to step back,
+    // from where it then stands).
+    auto nextPositionAt = positions.end();
+    std::int64_t positionAskedAt = INT64_MAX;
     auto nextPosition = [&](std::int64_t q) {
-      const auto it = std::upper_bound(positions.begin(), positions.end(), q);
-      return it == positions.end() ? g1 : std::min(g1, *it);
+      if (q < positionAskedAt || (nextPositionAt != positions.end() && q >= *nextPositionAt))
+        nextPositionAt = std::upper_bound(positions.begin(), positions.end(), q);
+      positionAskedAt = q;
+      return nextPositionAt == positions.end() ? g1 : std::min(g1, *nextPositionAt);
     };
+    auto areaAfter = frees.end();  // the first free area starting after the scan
+    std::int64_t areaAskedAt = INT64_MAX;
     auto freeAreaOf = [&](std::int64_t q) -> const std::pair<std::int64_t, std::int64_t>* {
-      const auto it = std::upper_bound(frees.begin(), frees.end(), std::pair{q, std::int64_t{INT64_MAX}});
-      if (it == frees.begin()) return nullptr;
-      const auto& f = *(it - 1);
+      if (q < areaAskedAt || (areaAfter != frees.end() && q >= areaAfter->first))
+        areaAfter = std::upper_bound(frees.begin(), frees.end(), std::pair{q, std::int64_t{INT64_MAX}});
+      areaAskedAt = q;
+      if (areaAfter == frees.begin()) return nullptr;
+      const auto& f = *(areaAfter - 1);
       return q < f.second ? &f : nullptr;
     };
+    Candidate shaped;
     std::int64_t q = g0;
     while (q + kHeader <= g1 && !capReached_) {
       const auto* area = freeAreaOf(q);
@@ -357,11 +376,10 @@ class Recoverer {
         }
         continue;
       }
-      Candidate c;
-      if (ShapedAt(q, b, regionEnd, blockEnd, c)) {
-        c.source = area != nullptr ? Source::InFreeArea : Source::DeadGap;
-        const std::int64_t next = c.chainEnd;
-        candidates_.push_back(std::move(c));
+      if (ShapedAt(q, b, regionEnd, blockEnd, shaped)) {
+        shaped.source = area != nullptr ? Source::InFreeArea : Source::DeadGap;
+        const std::int64_t next = shaped.chainEnd;
+        candidates_.push_back(std::move(shaped));
         q = next;
       } else {
         ++q;  // records lie on any byte
