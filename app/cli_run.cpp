@@ -75,8 +75,16 @@ int WriteLines(const CliOptions& o, const quarvex::text::ReportLines& lines, con
   return kExitOk;
 }
 
-int WriteReport(const CliOptions& o, const quarvex::job::JobResult& result, std::ostream& out, std::ostream& err) {
-  return WriteLines(o, result.report, IsStandardStream(o.outputFile) ? std::string() : o.outputFile, out, err);
+// streamed: the file the report was written into while the job built it, to be put in place.
+int WriteReport(const CliOptions& o, const quarvex::job::JobResult& result, std::unique_ptr<ReportFileStream> streamed,
+                std::ostream& out, std::ostream& err) {
+  if (!streamed) return WriteLines(o, result.report, IsStandardStream(o.outputFile) ? std::string() : o.outputFile, out, err);
+  std::string error;
+  if (!streamed->Commit(error)) {
+    err << "quarvex-cli: " << error << '\n';
+    return kExitWriteFailed;
+  }
+  return kExitOk;
 }
 
 // The JSON to its file through a temporary one, or to standard output for "-".
@@ -301,11 +309,21 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
 #endif
   input.hostFacts = quarvex::host::ProbeThisHost({o.windowsDirectory, o.codePage}, input.locale).facts;
 
+  // A report saved to a file in the hive's own bytes is written while the job builds it: a
+  // full structure report of a large hive runs to tens of megabytes, which are then never held
+  // whole, and each part is written while it is still in the processor's cache. The file is
+  // put in place only once the report is whole (or, with --partial, once the job has ended).
+  std::unique_ptr<ReportFileStream> streamed;
+  if (report && !o.outputFile.empty() && !IsStandardStream(o.outputFile) &&
+      EffectiveEncoding(o, true) == Encoding::Native)
+    streamed = ReportFileStream::Begin(o.outputFile);
+  if (streamed) input.reportSink = [file = streamed.get()](std::string_view text) { file->Write(text); };
+
   CliProgress progress(&err, ProgressStyleFor(o.progress, IsTerminal(err)), o.progress);
   quarvex::job::JobResult result = quarvex::job::RunJob(std::move(input), progress);
   if (result.code != quarvex::hive::code::kOk) {
     ReportJobFailure(o, result, err);
-    if (o.partial && report && !result.report.Empty()) WriteReport(o, result, out, err);
+    if (o.partial && report && !result.report.Empty()) WriteReport(o, result, std::move(streamed), out, err);
     if (o.partial && !o.jsonFile.empty()) {
       // The size is known once the file was read (a failed read names its reason).
       if (result.code != quarvex::hive::code::kFileMissing && result.loadFailureReason.empty())
@@ -315,7 +333,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     if (o.salvage) WriteSalvageExport(o, std::nullopt, out, err);
     return kExitJobFailed;
   }
-  const int written = report ? WriteReport(o, result, out, err) : kExitOk;
+  const int written = report ? WriteReport(o, result, std::move(streamed), out, err) : kExitOk;
   if (written != kExitOk) return written;
   if (!o.jsonFile.empty()) {
     jsonFacts.fileSize = result.hive.hiveImage.Size();

@@ -36,6 +36,7 @@ bool RunStages(const JobInput& input, JobEvents& events, JobResult& result) {
   Hive& hive = result.hive;
   result.analysis.reset();
   result.report.Clear();
+  if (input.reportSink) result.report.StreamTo(input.reportSink);
   events.ImageLoaded();
   text::ReportWriter writer(result.report);
   report::WriteReportHeader(writer, {input.hostFacts, input.fileName, hive.hiveImage.Size(), input.codePage,
@@ -131,6 +132,7 @@ void RunJobOn(const JobInput& input, std::optional<std::vector<std::uint8_t>>* t
     hive.failure.reset();
     result.loadFailureReason = "out of memory";
   }
+  result.report.Flush();
   result.code = hive.errorCode;
   result.finding = hive.failure;
   if (completed)

@@ -36,6 +36,9 @@ struct JobInput {
   text::TextLocale locale = text::TextLocale::Japanese();
   host::HostFacts hostFacts;
   std::function<text::LocalDateTime()> clock = text::CurrentLocalDateTime;
+  // When set, the report is streamed to it (text::ReportLines::StreamTo) as it is built, all
+  // of it by the job's end, and the result's report keeps only its count of lines.
+  std::function<void(std::string_view)> reportSink;
 };
 
 struct JobResult {

@@ -7,6 +7,7 @@
 #include "app/cli_options.h"
 #include "app/cli_run.h"
 #include "tests/support/test_support.h"
+#include "tools/hive_generator.h"
 #include "tests/support/test_namespaces.h"
 
 namespace quarvex::testing {
@@ -96,6 +97,35 @@ TEST(Cli, FailedRunLeavesTheOutputFileAlone) {
   std::size_t files = 0;
   for (const auto& entry : std::filesystem::directory_iterator(dir.Path(""))) files += entry.is_regular_file();
   EXPECT_EQ(files, 3u);
+}
+
+// A report saved to a file is written while the job builds it: a full structure report of
+// megabytes, saved, is byte for byte the one written to standard output; a failed
+// run with --partial saves what came before the failure, and without it saves nothing.
+TEST(Cli, ReportSavedWhileBuiltIsTheWholeReport) {
+  TempDir dir;
+  tools::GeneratorOptions options;
+  options.kind = tools::HiveKind::System;
+  options.keys = 10000;
+  options.seed = 7;
+  const std::string hive = dir.Write("system.dat", tools::GenerateHive(options));
+  const std::string report = dir.Path("all.txt").string();
+  const CliResult saved = Cli({"--now", "2026-12-07T10:00:00", "--all", "-o", report, hive});
+  ASSERT_EQ(saved.status, cli::kExitOk) << saved.err;
+  const CliResult shown = Cli({"--now", "2026-12-07T10:00:00", "--all", "--encoding", "native", hive});
+  ASSERT_EQ(shown.status, cli::kExitOk) << shown.err;
+  EXPECT_GT(shown.out.size(), std::size_t{4} << 20) << "past the chunks of growing size";
+  EXPECT_TRUE(ReadFileBytes(report) == shown.out);
+
+  const std::string bad = dir.Write("bad.dat", std::string("creg") + std::string(60, '\0'));
+  const std::string partial = dir.Path("partial.txt").string();
+  EXPECT_EQ(Cli({"--partial", "-o", partial, bad}).status, cli::kExitJobFailed);
+  EXPECT_EQ(ReadFileBytes(partial), Cli({"--encoding", "native", "--partial", bad}).out);
+  const std::string none = dir.Path("none.txt").string();
+  EXPECT_EQ(Cli({"-o", none, bad}).status, cli::kExitJobFailed);
+  EXPECT_FALSE(std::filesystem::exists(none));
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path("")))
+    EXPECT_FALSE(entry.path().filename().string().ends_with(".tmp")) << entry.path();
 }
 
 TEST(Cli, PartialWritesTheLinesBeforeTheFailure) {

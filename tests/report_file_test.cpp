@@ -89,5 +89,55 @@ TEST(SaveReportLines, CliReportToDevNullKeepsTheDevice) {
   EXPECT_TRUE(S_ISCHR(info.st_mode));
 }
 
+bool NoTemporaryFileIn(const TempDir& dir) {
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path("")))
+    if (entry.path().filename().string().ends_with(".tmp")) return false;
+  return true;
+}
+
+// A report written while it is built: the target keeps its old text until Commit puts the new
+// one in place (keeping the old file's permissions); a stream dropped unfinished leaves the
+// target as it was; neither leaves a temporary file behind.
+TEST(ReportFileStream, TheTargetChangesOnlyOnCommit) {
+  TempDir dir;
+  const std::string path = dir.Write("out.txt", std::string("old text"));
+  std::filesystem::permissions(path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  {
+    auto dropped = ReportFileStream::Begin(path);
+    ASSERT_TRUE(dropped);
+    dropped->Write("half a rep");
+  }
+  EXPECT_EQ(ReadFileBytes(path), "old text");
+  EXPECT_TRUE(NoTemporaryFileIn(dir));
+
+  auto stream = ReportFileStream::Begin(path);
+  ASSERT_TRUE(stream);
+  stream->Write("one\r\n");
+  stream->Write("two\r\n");
+  EXPECT_EQ(ReadFileBytes(path), "old text");
+  std::string error;
+  ASSERT_TRUE(stream->Commit(error)) << error;
+  EXPECT_EQ(ReadFileBytes(path), "one\r\ntwo\r\n");
+  EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all,
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  EXPECT_TRUE(NoTemporaryFileIn(dir));
+  stream.reset();
+  EXPECT_EQ(ReadFileBytes(path), "one\r\ntwo\r\n") << "a committed stream dropped removes nothing";
+}
+
+// Only a regular file (or a new name in a folder that is there) is streamed into; anything
+// else is left to the save at the end, which names the trouble.
+TEST(ReportFileStream, NothingForTargetsThatAreNoRegularFile) {
+  TempDir dir;
+  const std::string fifo = dir.Path("pipe").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_FALSE(ReportFileStream::Begin("/dev/null"));
+  EXPECT_FALSE(ReportFileStream::Begin(fifo));
+  EXPECT_FALSE(ReportFileStream::Begin(dir.Path("").string()));
+  EXPECT_FALSE(ReportFileStream::Begin(dir.Path("no folder/out.txt").string()));
+  EXPECT_TRUE(ReportFileStream::Begin(dir.Path("new.txt").string()));
+  EXPECT_TRUE(NoTemporaryFileIn(dir));
+}
+
 }  // namespace
 }  // namespace quarvex::testing

@@ -4,6 +4,7 @@
 // line ends; a copy and a cleared buffer behave as new.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -105,6 +106,51 @@ TEST(ReportLines, SavedToAFileWithEitherLineEndExactly) {
       EXPECT_TRUE(ReadFileBytes(path) == Saved(c.lines, end)) << c.name << " with line end " << (end[0] == '\r' ? "CR LF" : "LF");
     }
   }
+}
+
+// Streamed from the start or after some lines: the sink gets the saved form whole and in
+// order, the counts go on covering every line, and the buffer never holds more than a chunk
+// of the largest size (or one longer line); the lines handed over read as empty, and a
+// cleared buffer streams no more.
+TEST(ReportLines, StreamedLinesReachTheSinkWholeAndInOrder) {
+  constexpr std::size_t kLargestChunk = std::size_t{4} << 20;
+  for (const LinesCase& c : Cases()) {
+    for (std::size_t before : {std::size_t{0}, c.lines.size() / 2}) {
+      const std::string what = std::string(c.name) + ", streaming after " + std::to_string(before) + " lines";
+      ReportLines buffer;
+      std::string sunk;
+      std::size_t longest = 0, mostHeld = 0;
+      for (std::size_t i = 0; i < c.lines.size(); ++i) {
+        if (i == before) buffer.StreamTo([&sunk](std::string_view text) { sunk += text; });
+        buffer.Append(c.lines[i]);
+        longest = std::max(longest, c.lines[i].size() + 2);
+        if (i >= before && (i % 1000 == 0 || c.lines[i].size() > 1000))
+          mostHeld = std::max(mostHeld, buffer.SavedText().size());
+      }
+      if (before == c.lines.size()) buffer.StreamTo([&sunk](std::string_view text) { sunk += text; });
+      EXPECT_TRUE(buffer.Streaming()) << what;
+      buffer.Flush();
+      EXPECT_TRUE(sunk == Saved(c.lines)) << what;
+      EXPECT_EQ(buffer.Count(), c.lines.size()) << what;
+      EXPECT_EQ(buffer.Empty(), c.lines.empty()) << what;
+      EXPECT_EQ(buffer.SavedSize(), sunk.size()) << what;
+      EXPECT_LE(mostHeld, std::max(kLargestChunk, longest)) << what;
+      if (!c.lines.empty()) {
+        EXPECT_EQ(buffer[0], "") << what;
+      }
+      buffer.Flush();
+      EXPECT_TRUE(sunk == Saved(c.lines)) << what << ": a second flush hands over nothing";
+    }
+  }
+  ReportLines buffer;
+  std::string sunk;
+  buffer.StreamTo([&sunk](std::string_view text) { sunk += text; });
+  buffer.Append("gone");
+  buffer.Clear();
+  EXPECT_FALSE(buffer.Streaming());
+  buffer.Append("kept");
+  ExpectHolds(buffer, {"kept"}, "cleared while streaming");
+  EXPECT_EQ(sunk, "");
 }
 
 }  // namespace

@@ -79,23 +79,74 @@ fs::path ResolvedTarget(const fs::path& target) {
 
 }  // namespace
 
-bool SaveReportLines(const ReportLines& lines, const std::string& path, std::string& error,
-                     std::optional<CodePage> transcodeFrom, std::string_view lineEnd) {
+// Where a save of `path` writes: straight into a device or named pipe (special), else a
+// temporary file beside the target that is renamed over it.
+struct SaveTarget {
+  bool special = false;
+  std::filesystem::path target;
+  std::filesystem::file_status status;
+  bool statusKnown = false;
+};
+
+namespace {
+
+SaveTarget TargetOf(const std::string& path) {
   // Something that is there but is no regular file (a device such as /dev/null or /dev/fd/1,
   // a named pipe) is written to as it is, by the name given (the links of /dev/fd/N lead
   // nowhere a path can name): renaming a file over it would replace the device or pipe
   // itself with a plain file.
   std::error_code statusError;
   const fs::file_status given = fs::status(fs::path(path), statusError);
-  const bool special = !statusError && fs::exists(given) && !fs::is_regular_file(given);
-  const fs::path target = special ? fs::path(path) : ResolvedTarget(fs::path(path));
-  const fs::file_status status = special ? given : fs::status(target, statusError);
-  if (special) {
-    if (fs::is_directory(status)) {
+  SaveTarget t;
+  t.special = !statusError && fs::exists(given) && !fs::is_regular_file(given);
+  t.target = t.special ? fs::path(path) : ResolvedTarget(fs::path(path));
+  t.status = t.special ? given : fs::status(t.target, statusError);
+  t.statusKnown = !statusError;
+  return t;
+}
+
+// A name of our own beside the target, so the rename stays on one file system; created
+// anew (never an existing file).
+std::FILE* CreateTemporary(const std::string& path, const SaveTarget& t, fs::path& temporary, std::string& error) {
+  std::random_device entropy;
+  temporary = t.target.parent_path() / Printf(".%s.%08x.tmp", t.target.filename().string().c_str(), entropy());
+  std::FILE* file = std::fopen(temporary.string().c_str(), "wbx");
+  if (!file) error = Printf("cannot create %s: %s", path.c_str(), std::strerror(errno));
+  return file;
+}
+
+// Closes the temporary file and, when everything was written, renames it over the target;
+// otherwise (or when that fails) removes it and says why in error.
+bool FinishTemporary(std::FILE* file, const fs::path& temporary, const std::string& path, const SaveTarget& t,
+                     bool ok, int savedErrno, std::string& error) {
+  if (std::fclose(file) != 0) {
+    if (ok) savedErrno = errno;
+    ok = false;
+  }
+  std::error_code ec;
+  // A file replaced keeps its permissions (a report kept private stays private).
+  if (ok && t.statusKnown && fs::is_regular_file(t.status)) fs::permissions(temporary, t.status.permissions(), ec);
+  ec.clear();
+  if (ok) fs::rename(temporary, t.target, ec);
+  if (!ok || ec) {
+    error = Printf("cannot write %s: %s", path.c_str(), ec ? ec.message().c_str() : std::strerror(savedErrno));
+    fs::remove(temporary, ec);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool SaveReportLines(const ReportLines& lines, const std::string& path, std::string& error,
+                     std::optional<CodePage> transcodeFrom, std::string_view lineEnd) {
+  const SaveTarget t = TargetOf(path);
+  if (t.special) {
+    if (fs::is_directory(t.status)) {
       error = Printf("cannot write %s: it is a directory", path.c_str());
       return false;
     }
-    std::FILE* direct = std::fopen(target.string().c_str(), "wb");
+    std::FILE* direct = std::fopen(t.target.string().c_str(), "wb");
     if (!direct) {
       error = Printf("cannot write %s: %s", path.c_str(), std::strerror(errno));
       return false;
@@ -106,29 +157,45 @@ bool SaveReportLines(const ReportLines& lines, const std::string& path, std::str
     if (!written) error = Printf("cannot write %s: %s", path.c_str(), std::strerror(writeErrno));
     return written;
   }
-  // A name of our own beside the target, so the rename stays on one file system.
-  std::random_device entropy;
-  const fs::path temporary =
-      target.parent_path() / Printf(".%s.%08x.tmp", target.filename().string().c_str(), entropy());
-  std::FILE* file = std::fopen(temporary.string().c_str(), "wbx");
-  if (!file) {
-    error = Printf("cannot create %s: %s", path.c_str(), std::strerror(errno));
-    return false;
-  }
-  bool ok = WriteLines(file, lines, transcodeFrom, lineEnd);
-  const int savedErrno = errno;
-  if (std::fclose(file) != 0) ok = false;
+  fs::path temporary;
+  std::FILE* file = CreateTemporary(path, t, temporary, error);
+  if (!file) return false;
+  const bool ok = WriteLines(file, lines, transcodeFrom, lineEnd);
+  return FinishTemporary(file, temporary, path, t, ok, errno, error);
+}
+
+std::unique_ptr<ReportFileStream> ReportFileStream::Begin(const std::string& path) {
+  std::unique_ptr<ReportFileStream> stream(new ReportFileStream());
+  stream->path_ = path;
+  stream->target_ = std::make_unique<SaveTarget>(TargetOf(path));
+  if (stream->target_->special) return nullptr;
+  std::string ignored;  // the save at the end meets the same trouble and names it
+  stream->file_ = CreateTemporary(path, *stream->target_, stream->temporary_, ignored);
+  if (!stream->file_) return nullptr;
+  return stream;
+}
+
+ReportFileStream::ReportFileStream() = default;
+
+ReportFileStream::~ReportFileStream() {
+  if (!file_) return;
+  std::fclose(file_);
   std::error_code ec;
-  // A file replaced keeps its permissions (a report kept private stays private).
-  if (ok && !statusError && fs::is_regular_file(status)) fs::permissions(temporary, status.permissions(), ec);
-  ec.clear();
-  if (ok) fs::rename(temporary, target, ec);
-  if (!ok || ec) {
-    error = Printf("cannot write %s: %s", path.c_str(), ec ? ec.message().c_str() : std::strerror(savedErrno));
-    fs::remove(temporary, ec);
-    return false;
+  fs::remove(temporary_, ec);
+}
+
+void ReportFileStream::Write(std::string_view text) {
+  if (!ok_) return;
+  if (std::fwrite(text.data(), 1, text.size(), file_) != text.size()) {
+    ok_ = false;
+    errno_ = errno;
   }
-  return true;
+}
+
+bool ReportFileStream::Commit(std::string& error) {
+  std::FILE* file = file_;
+  file_ = nullptr;
+  return FinishTemporary(file, temporary_, path_, *target_, ok_, errno_, error);
 }
 
 }  // namespace quarvex::text

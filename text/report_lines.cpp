@@ -11,25 +11,60 @@ constexpr std::size_t kLargestChunk = std::size_t{4} << 20;
 
 ReportLines::ReportLines(const ReportLines& other) { *this = other; }
 
+// A copy holds the lines the other holds (all of them unless it streams) and does not stream.
 ReportLines& ReportLines::operator=(const ReportLines& other) {
   if (this == &other) return *this;
   Clear();
   // The copy in one chunk of the saved form's size.
-  if (other.bytes_ > 0) NewChunk(other.bytes_);
+  if (const std::size_t held = other.HeldSize(); held > 0) NewChunk(held);
   other.ForEach([this](std::string_view line) { Append(line); });
   return *this;
 }
 
+std::size_t ReportLines::HeldSize() const {
+  std::size_t held = 0;
+  for (const Chunk& chunk : chunks_) held += chunk.size;
+  return held;
+}
+
 void ReportLines::NewChunk(std::size_t atLeast) {
   const std::size_t grown = chunks_.empty() ? kFirstChunk : std::min(chunks_.back().capacity * 2, kLargestChunk);
+  const std::size_t capacity = std::max(grown, atLeast);
+  if (sink_ && !chunks_.empty()) {
+    // The full chunk goes to the sink; its memory, already the largest size, takes the next
+    // lines (a chunk made larger for one long line is let go).
+    Flush();
+    Chunk& only = chunks_.back();
+    if (only.capacity == capacity) return;
+    chunks_.clear();
+  }
   Chunk chunk;
-  chunk.capacity = std::max(grown, atLeast);
+  chunk.capacity = capacity;
   chunk.bytes = std::make_unique_for_overwrite<char[]>(chunk.capacity);
   chunk.firstLine = ends_.size();
   chunks_.push_back(std::move(chunk));
 }
 
+void ReportLines::StreamTo(std::function<void(std::string_view)> sink) {
+  sink_ = std::move(sink);
+  // What is held already goes first; from here on one chunk is kept.
+  if (sink_ && !chunks_.empty()) {
+    Flush();
+    chunks_.erase(chunks_.begin(), chunks_.end() - 1);
+  }
+}
+
+void ReportLines::Flush() {
+  if (!sink_) return;
+  for (Chunk& chunk : chunks_) {
+    if (chunk.size > 0) sink_(std::string_view(chunk.bytes.get(), chunk.size));
+    chunk.size = 0;
+    chunk.firstLine = ends_.size();
+  }
+}
+
 std::string_view ReportLines::operator[](std::size_t i) const {
+  if (chunks_.empty() || i < chunks_.front().firstLine) return {};  // handed over while streaming
   // The chunk whose first line is the last at or before i.
   const auto after = std::upper_bound(chunks_.begin(), chunks_.end(), i,
                                       [](std::size_t line, const Chunk& chunk) { return line < chunk.firstLine; });
@@ -44,7 +79,7 @@ void ReportLines::WriteTo(std::ostream& out) const {
 
 std::string ReportLines::SavedText() const {
   std::string saved;
-  saved.reserve(SavedSize());
+  saved.reserve(HeldSize());
   ForEachSavedPiece([&saved](std::string_view piece) { saved += piece; });
   return saved;
 }

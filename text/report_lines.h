@@ -8,10 +8,14 @@
 // writing the chunks. Chunks are never moved or regrown: a line is appended
 // into the last chunk or starts a new one twice its size (up to 4 MiB), so building the
 // report copies each byte once.
+//
+// A report saved straight to a file can be streamed: each chunk, once full, is handed to the
+// saver and its memory used for the next, so a report of any size is never held whole.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -39,18 +43,30 @@ class ReportLines {
     ends_.push_back(static_cast<std::uint32_t>(chunk.size - kLineEnd.size()));
     bytes_ += saved;
   }
+  // Empties the report; it no longer streams.
   void Clear() {
     chunks_.clear();
     ends_.clear();
     bytes_ = 0;
+    sink_ = nullptr;
   }
+
+  // From now on, every chunk that fills is handed to sink (whole lines in their saved form,
+  // in order) and no longer kept. Count(), Empty() and SavedSize() go on counting every line
+  // appended; the lines handed over are no longer here to read: operator[] gives them empty,
+  // and ForEach and the saved pieces and text cover only the lines still held.
+  void StreamTo(std::function<void(std::string_view)> sink);
+  // Hands over the lines still held (nothing when not streaming).
+  void Flush();
+  bool Streaming() const { return static_cast<bool>(sink_); }
+
   std::size_t Count() const { return ends_.size(); }
   bool Empty() const { return ends_.empty(); }
   std::string_view operator[](std::size_t i) const;
-  // Calls visit(line) for every line in order.
+  // Calls visit(line) for every line held, in order.
   template <typename Visit>
   void ForEach(Visit&& visit) const {
-    std::size_t line = 0;
+    std::size_t line = chunks_.empty() ? ends_.size() : chunks_.front().firstLine;
     for (std::size_t c = 0; c < chunks_.size(); ++c) {
       const std::size_t last = c + 1 < chunks_.size() ? chunks_[c + 1].firstLine : ends_.size();
       std::uint32_t begin = 0;
@@ -65,7 +81,7 @@ class ReportLines {
   void ForEachSavedPiece(Visit&& visit) const {
     for (const Chunk& chunk : chunks_) visit(std::string_view(chunk.bytes.get(), chunk.size));
   }
-  // Bytes of the saved form.
+  // Bytes of the saved form (of every line, also those handed over).
   std::size_t SavedSize() const { return bytes_; }
   void WriteTo(std::ostream& out) const;
   std::string SavedText() const;
@@ -77,12 +93,14 @@ class ReportLines {
     std::size_t firstLine = 0;  // the index of its first line
   };
   void NewChunk(std::size_t atLeast);
+  std::size_t HeldSize() const;
 
   static constexpr std::string_view kLineEnd = "\r\n";
 
   std::vector<Chunk> chunks_;
   std::vector<std::uint32_t> ends_;  // each line's end in its chunk, before its CR LF
   std::size_t bytes_ = 0;            // of the saved form
+  std::function<void(std::string_view)> sink_;  // while streaming
 };
 
 }  // namespace quarvex::text
