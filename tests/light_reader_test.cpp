@@ -35,12 +35,18 @@ std::vector<std::uint8_t> Generated(tools::HiveKind kind, int keys, unsigned see
   return tools::GenerateHive(options).bytes;
 }
 
+// The unnamed top node of a real hive, without a record, under which its keys stand.
+int AddHiddenRoot(HiveBuilder& b) {
+  const int root = b.AddKey(HiveBuilder::kRootParent, "");
+  b.SetNoRecord(root);
+  return root;
+}
+
 // A user.dat with a Locale and Japanese names, and a system.dat whose ACP names no page of
 // ours (so the detection goes on to the names), a free key node and a free record.
 std::vector<std::uint8_t> UserWithLocale() {
   HiveBuilder b;
-  const int root = b.AddKey(HiveBuilder::kRootParent, "");
-  b.SetNoRecord(root);
+  const int root = AddHiddenRoot(b);
   const int def = b.AddKey(root, ".DEFAULT");
   const int panel = b.AddKey(def, "Control Panel");
   b.AddKey(panel, "International", {testkit::Text("sCountry", "Japan"), testkit::Text("Locale", "00000411")});
@@ -51,8 +57,7 @@ std::vector<std::uint8_t> UserWithLocale() {
 
 std::vector<std::uint8_t> SystemWithUnknownAcp() {
   HiveBuilder b;
-  const int root = b.AddKey(HiveBuilder::kRootParent, "");
-  b.SetNoRecord(root);
+  const int root = AddHiddenRoot(b);
   const int system = b.AddKey(root, "System");
   const int current = b.AddKey(system, "CurrentControlSet");
   const int control = b.AddKey(current, "Control");
@@ -130,8 +135,7 @@ TEST(LightReaderTest, StepsAsideOnDamage) {
   };
   for (const Row& row : rows) {
     HiveBuilder b;
-    const int root = b.AddKey(HiveBuilder::kRootParent, "");
-    b.SetNoRecord(root);
+    const int root = AddHiddenRoot(b);
     const int def = b.AddKey(root, ".DEFAULT");
     const int panel = b.AddKey(def, "Control Panel");
     b.AddKey(panel, "International", {testkit::Text("Locale", "00000419")});
@@ -174,8 +178,7 @@ TEST(LightReaderTest, RecordNumbersAndOwnersAsTheSalvageReader) {
   const std::string path = "System\\CurrentControlSet\\Control\\Nls\\Codepage";
   for (const Row& row : rows) {
     HiveBuilder b;
-    const int root = b.AddKey(HiveBuilder::kRootParent, "");
-    b.SetNoRecord(root);
+    const int root = AddHiddenRoot(b);
     const int early = b.AddKey(root, "Early");
     const int system = b.AddKey(root, "System");
     const int control = b.AddKey(b.AddKey(system, "CurrentControlSet"), "Control");
