@@ -1,6 +1,11 @@
 // quarvex-cli, run in-process: its options, its output and its exit status.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <sstream>
 
@@ -126,6 +131,38 @@ TEST(Cli, ReportSavedWhileBuiltIsTheWholeReport) {
   EXPECT_FALSE(std::filesystem::exists(none));
   for (const auto& entry : std::filesystem::directory_iterator(dir.Path("")))
     EXPECT_FALSE(entry.path().filename().string().ends_with(".tmp")) << entry.path();
+}
+
+// A report that cannot be written whole (the file system refuses more bytes: here a limit on
+// file sizes, as a full disk would) is a failure with its reason, whether it was written
+// while built or saved at the end; an existing report stays as it was, and no temporary file
+// is left. Run in a child process, which alone gets the limit.
+TEST(Cli, AReportTheDiskRefusesFailsAndLeavesTheOldOne) {
+  TempDir dir;
+  tools::GeneratorOptions options;
+  options.kind = tools::HiveKind::System;
+  options.keys = 3000;
+  options.seed = 7;
+  const std::string hive = dir.Write("system.dat", tools::GenerateHive(options));
+  const std::string report = dir.Write("all.txt", std::string("old report"));
+  for (const char* encoding : {"native", "utf8"}) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::signal(SIGXFSZ, SIG_IGN);
+      const rlimit limit{256 * 1024, 256 * 1024};
+      ::setrlimit(RLIMIT_FSIZE, &limit);
+      const CliResult r = Cli({"--all", "--encoding", encoding, "-o", report, hive});
+      const bool said = r.err.find("cannot write " + report) != std::string::npos;
+      ::_exit(r.status == cli::kExitWriteFailed && said ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << encoding;
+    EXPECT_EQ(ReadFileBytes(report), "old report") << encoding;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path("")))
+      EXPECT_FALSE(entry.path().filename().string().ends_with(".tmp")) << encoding << ": " << entry.path();
+  }
 }
 
 TEST(Cli, PartialWritesTheLinesBeforeTheFailure) {
