@@ -7,6 +7,7 @@ namespace quarvex::text {
 namespace {
 constexpr std::size_t kFirstChunk = std::size_t{4} << 10;
 constexpr std::size_t kLargestChunk = std::size_t{4} << 20;
+constexpr std::size_t kStreamedChunk = std::size_t{1} << 20;
 }  // namespace
 
 ReportLines::ReportLines(const ReportLines& other) { *this = other; }
@@ -28,7 +29,11 @@ std::size_t ReportLines::HeldSize() const {
 }
 
 void ReportLines::NewChunk(std::size_t atLeast) {
-  const std::size_t grown = chunks_.empty() ? kFirstChunk : std::min(chunks_.back().capacity * 2, kLargestChunk);
+  // Streamed, one chunk of a fixed size takes every line in turn: its memory is made once,
+  // and each part goes to the file while it is still in the processor's cache.
+  const std::size_t grown = sink_ ? kStreamedChunk
+                            : chunks_.empty() ? kFirstChunk
+                                              : std::min(chunks_.back().capacity * 2, kLargestChunk);
   const std::size_t capacity = std::max(grown, atLeast);
   if (sink_ && !chunks_.empty()) {
     // The full chunk goes to the sink; its memory, already the largest size, takes the next
@@ -41,7 +46,7 @@ void ReportLines::NewChunk(std::size_t atLeast) {
   Chunk chunk;
   chunk.capacity = capacity;
   chunk.bytes = std::make_unique_for_overwrite<char[]>(chunk.capacity);
-  chunk.firstLine = ends_.size();
+  chunk.firstLine = Count();
   chunks_.push_back(std::move(chunk));
 }
 
@@ -59,8 +64,11 @@ void ReportLines::Flush() {
   for (Chunk& chunk : chunks_) {
     if (chunk.size > 0) sink_(std::string_view(chunk.bytes.get(), chunk.size));
     chunk.size = 0;
-    chunk.firstLine = ends_.size();
   }
+  // Only the count of the lines handed over is kept.
+  handedOverLines_ += ends_.size();
+  ends_.clear();
+  for (Chunk& chunk : chunks_) chunk.firstLine = Count();
 }
 
 std::string_view ReportLines::operator[](std::size_t i) const {
@@ -69,8 +77,8 @@ std::string_view ReportLines::operator[](std::size_t i) const {
   const auto after = std::upper_bound(chunks_.begin(), chunks_.end(), i,
                                       [](std::size_t line, const Chunk& chunk) { return line < chunk.firstLine; });
   const Chunk& chunk = *(after - 1);
-  const std::uint32_t begin = i == chunk.firstLine ? 0 : ends_[i - 1] + static_cast<std::uint32_t>(kLineEnd.size());
-  return std::string_view(chunk.bytes.get() + begin, ends_[i] - begin);
+  const std::uint32_t begin = i == chunk.firstLine ? 0 : End(i - 1) + static_cast<std::uint32_t>(kLineEnd.size());
+  return std::string_view(chunk.bytes.get() + begin, End(i) - begin);
 }
 
 void ReportLines::WriteTo(std::ostream& out) const {

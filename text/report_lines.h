@@ -9,8 +9,9 @@
 // into the last chunk or starts a new one twice its size (up to 4 MiB), so building the
 // report copies each byte once.
 //
-// A report saved straight to a file can be streamed: each chunk, once full, is handed to the
-// saver and its memory used for the next, so a report of any size is never held whole.
+// A report saved straight to a file can be streamed: one chunk of 1 MiB, once full, is handed
+// to the saver and takes the next lines, and only the count of the lines handed over is
+// kept, so a report of any size is never held whole.
 #pragma once
 
 #include <cstddef>
@@ -47,6 +48,7 @@ class ReportLines {
   void Clear() {
     chunks_.clear();
     ends_.clear();
+    handedOverLines_ = 0;
     bytes_ = 0;
     sink_ = nullptr;
   }
@@ -60,19 +62,19 @@ class ReportLines {
   void Flush();
   bool Streaming() const { return static_cast<bool>(sink_); }
 
-  std::size_t Count() const { return ends_.size(); }
-  bool Empty() const { return ends_.empty(); }
+  std::size_t Count() const { return handedOverLines_ + ends_.size(); }
+  bool Empty() const { return Count() == 0; }
   std::string_view operator[](std::size_t i) const;
   // Calls visit(line) for every line held, in order.
   template <typename Visit>
   void ForEach(Visit&& visit) const {
-    std::size_t line = chunks_.empty() ? ends_.size() : chunks_.front().firstLine;
+    std::size_t line = chunks_.empty() ? Count() : chunks_.front().firstLine;
     for (std::size_t c = 0; c < chunks_.size(); ++c) {
-      const std::size_t last = c + 1 < chunks_.size() ? chunks_[c + 1].firstLine : ends_.size();
+      const std::size_t last = c + 1 < chunks_.size() ? chunks_[c + 1].firstLine : Count();
       std::uint32_t begin = 0;
       for (; line < last; ++line) {
-        visit(std::string_view(chunks_[c].bytes.get() + begin, ends_[line] - begin));
-        begin = ends_[line] + static_cast<std::uint32_t>(kLineEnd.size());
+        visit(std::string_view(chunks_[c].bytes.get() + begin, End(line) - begin));
+        begin = End(line) + static_cast<std::uint32_t>(kLineEnd.size());
       }
     }
   }
@@ -98,7 +100,11 @@ class ReportLines {
   static constexpr std::string_view kLineEnd = "\r\n";
 
   std::vector<Chunk> chunks_;
-  std::vector<std::uint32_t> ends_;  // each line's end in its chunk, before its CR LF
+  // Line i's end in its chunk, before its CR LF.
+  std::uint32_t End(std::size_t line) const { return ends_[line - handedOverLines_]; }
+
+  std::vector<std::uint32_t> ends_;  // each line's end in its chunk, from line handedOverLines_ on
+  std::size_t handedOverLines_ = 0;  // lines streamed, whose ends are no longer kept
   std::size_t bytes_ = 0;            // of the saved form
   std::function<void(std::string_view)> sink_;  // while streaming
 };
