@@ -127,6 +127,9 @@ bool LightReader::ReadBlocks() {
   // Room for a record per 64 bytes of data blocks, more than real files hold, so the list is
   // seldom copied while it grows; pages of it never written cost no memory.
   records_.reserve(static_cast<std::size_t>(std::max<std::int64_t>(0, size_ - keyAreaEnd_)) / 64);
+  // Of records sharing a number in a block, the first in chain order is the one keys get, as
+  // the salvage reader decides.
+  numbers_.Reset(0, hive::RecordIndex::Duplicates::FirstWins);
   std::uint32_t block = 0;
   for (std::int64_t at = keyAreaEnd_; at < size_; ++block) {
     if (at + static_cast<std::int64_t>(RgdbHeader::kSize) > size_) return false;  // cut inside a header
@@ -135,14 +138,15 @@ bool LightReader::ReadBlocks() {
     if (claimed < static_cast<std::int64_t>(RgdbHeader::kSize)) return false;
     if (end != size_ && !(end < size_ && signatureAt(end))) return false;
     if (block > 0xFFFF) return false;
-    if (!ReadRecordChain(at + static_cast<std::int64_t>(RgdbHeader::kSize), end)) return false;
+    numbers_.AddBlock();
+    if (!ReadRecordChain(static_cast<std::uint16_t>(block), at + static_cast<std::int64_t>(RgdbHeader::kSize), end))
+      return false;
     at = end;
   }
   return true;
 }
 
-bool LightReader::ReadRecordChain(std::int64_t p, std::int64_t end) {
-  chainNumbers_.clear();
+bool LightReader::ReadRecordChain(std::uint16_t block, std::int64_t p, std::int64_t end) {
   while (p < end) {
     // Fewer bytes than a header before the block's end end the chain (no record is lost).
     if (end - p < static_cast<std::int64_t>(DataRecordHeader::kSize)) break;
@@ -152,7 +156,7 @@ bool LightReader::ReadRecordChain(std::int64_t p, std::int64_t end) {
     const std::int64_t least = static_cast<std::int64_t>(isFree ? FreeDataRecord::kSize : DataRecordHeader::kSize);
     if (next < least || p + next > end) return false;  // a break in the chain
     if (!isFree) {
-      chainNumbers_.emplace_back(number, static_cast<std::int32_t>(records_.size()));
+      numbers_.Store(block, number, static_cast<std::int32_t>(records_.size()));
       Record record{p, p + next};
       // The name's length, and whether it can tell the checksum rules apart, found while the
       // walk is here (the chain runs through the file in order; the keys later jump about in it).
@@ -163,41 +167,12 @@ bool LightReader::ReadRecordChain(std::int64_t p, std::int64_t end) {
     }
     p += next;
   }
-  KeepNumbers();
+  numbers_.FinishBlock(block);
   return true;
 }
 
-// The block just read, by number. Of records sharing a number, the first in chain order is
-// the one keys get, as the salvage reader decides.
-void LightReader::KeepNumbers() {
-  std::size_t highest = 0;
-  for (const auto& entry : chainNumbers_) highest = std::max<std::size_t>(highest, entry.first);
-  BlockNumbers numbers;
-  numbers.sparse = highest + 1 > 4 * chainNumbers_.size() + 256;
-  if (!numbers.sparse) {
-    numbers.begin = static_cast<std::uint32_t>(byNumber_.size());
-    numbers.count = chainNumbers_.empty() ? 0 : static_cast<std::uint32_t>(highest + 1);
-    byNumber_.resize(byNumber_.size() + numbers.count, -1);
-    for (const auto& [number, record] : chainNumbers_)
-      if (std::int32_t& first = byNumber_[numbers.begin + number]; first < 0) first = record;
-  } else {
-    // (number, record) pairs sort by number, then chain order: the first of a number leads.
-    numbers.begin = static_cast<std::uint32_t>(sparseNumbers_.size());
-    numbers.count = static_cast<std::uint32_t>(chainNumbers_.size());
-    std::sort(chainNumbers_.begin(), chainNumbers_.end());
-    sparseNumbers_.insert(sparseNumbers_.end(), chainNumbers_.begin(), chainNumbers_.end());
-  }
-  blockNumbers_.push_back(numbers);
-}
-
 std::int32_t LightReader::FindRecord(std::uint16_t block, std::uint16_t number) const {
-  if (block >= blockNumbers_.size()) return -1;
-  const BlockNumbers& numbers = blockNumbers_[block];
-  if (!numbers.sparse) return number < numbers.count ? byNumber_[numbers.begin + number] : -1;
-  const auto begin = sparseNumbers_.begin() + numbers.begin;
-  const auto end = begin + numbers.count;
-  const auto it = std::lower_bound(begin, end, std::pair<std::uint16_t, std::int32_t>{number, -1});
-  return it != end && it->first == number ? it->second : -1;
+  return numbers_.Find(block, number).value_or(-1);
 }
 
 bool LightReader::WalkKeyTree() {

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "hive/format.h"
+#include "hive/record_index.h"
 
 namespace quarvex::detect {
 
@@ -58,15 +59,6 @@ class LightReader {
     std::uint16_t nameLength = 0;  // of its name, up to the first zero byte
     bool highName = false;         // the name has a byte above 0x7F
   };
-  // Where a block's record numbers are kept: a table indexed by number (in byNumber_) when
-  // the numbers are dense, as the 0-254 of real files always are; (number, record) pairs
-  // sorted by number (in sparseNumbers_) when the block claims numbers far above its count,
-  // so that a damaged block costs a few bytes, not a quarter megabyte.
-  struct BlockNumbers {
-    std::uint32_t begin = 0;
-    std::uint32_t count = 0;
-    bool sparse = false;
-  };
   struct Key {
     std::int32_t node = 0;     // offset in the key-node block
     std::int32_t parent = -1;  // index into keys_
@@ -76,8 +68,7 @@ class LightReader {
 
   bool ReadHeaders();
   bool ReadBlocks();
-  bool ReadRecordChain(std::int64_t begin, std::int64_t end);
-  void KeepNumbers();
+  bool ReadRecordChain(std::uint16_t block, std::int64_t begin, std::int64_t end);
   bool WalkKeyTree();
   bool NoRoomForLostKeys();
   std::int32_t FindRecord(std::uint16_t block, std::uint16_t number) const;
@@ -94,10 +85,7 @@ class LightReader {
   hive::RgknHeader rgkn_;
   std::int64_t keyAreaEnd_ = 0;
   std::vector<Record> records_;                  // block by block, chain order
-  std::vector<BlockNumbers> blockNumbers_;       // per block
-  std::vector<std::int32_t> byNumber_;           // dense blocks: the first record of each number, -1: none
-  std::vector<std::pair<std::uint16_t, std::int32_t>> sparseNumbers_;  // sparse blocks: (RecNo, record)
-  std::vector<std::pair<std::uint16_t, std::int32_t>> chainNumbers_;   // the block being read, chain order
+  hive::RecordIndex numbers_;                    // (block, RecNo) -> index into records_; the first wins
   std::vector<Key> keys_;                        // pre-order of the links, as the salvage reader
   std::int32_t hiddenRoot_ = -1;                 // the unnamed root node, shown as the top
 };

@@ -44,6 +44,23 @@ std::uint32_t KeyNameChecksum(Bytes name, const LeadByteSet& leadBytes) { return
 
 std::uint32_t KeyNameChecksumPlain(Bytes name) { return KeyNameChecksums(name, LeadByteSet()).plain; }
 
+namespace {
+
+// A key's own name in a path, up to its first zero byte; nothing for a key without a record
+// (or whose header cannot be read), which contributes no name.
+std::optional<Bytes> NameInPath(Hive& hive, const std::optional<FileOffset>& record) {
+  DataRecordHeader header;
+  if (!record || !hive.ReadDataRecordHeader(*record, header)) return std::nullopt;
+  return UpToFirstZero(hive.ReadBytes(record->Plus(DataRecordHeader::kSize), header.KeyL));
+}
+
+void AppendToPath(std::string& path, Bytes name) {
+  path.append(reinterpret_cast<const char*>(name.data()), name.size());
+  path += '\\';
+}
+
+}  // namespace
+
 std::string ResolveKeyPath(Hive& hive, KeyNodeOffset keyNode) {
   hive.errorCode = code::kOk;
   std::vector<Bytes> names;  // from the key up to the root
@@ -54,9 +71,7 @@ std::string ResolveKeyPath(Hive& hive, KeyNodeOffset keyNode) {
     if (!hive.ReadKeyNode(k, node)) return {};
     const std::optional<FileOffset> record = hive.FindKeyRecord(node);
     if (hive.errorCode != code::kOk) return {};
-    DataRecordHeader header;
-    if (record && hive.ReadDataRecordHeader(*record, header))
-      names.push_back(UpToFirstZero(hive.ReadBytes(record->Plus(DataRecordHeader::kSize), header.KeyL)));
+    if (const std::optional<Bytes> name = NameInPath(hive, record)) names.push_back(*name);
     const KeyNodeOffset parent(node.UprOfs);
     if (parent.IsNone()) break;
     if (parents.Step(parent.value)) {
@@ -72,10 +87,7 @@ std::string ResolveKeyPath(Hive& hive, KeyNodeOffset keyNode) {
     k = parent;
   }
   std::string path;
-  for (auto it = names.rbegin(); it != names.rend(); ++it) {
-    path.append(reinterpret_cast<const char*>(it->data()), it->size());
-    path += '\\';
-  }
+  for (auto it = names.rbegin(); it != names.rend(); ++it) AppendToPath(path, *it);
   return path;
 }
 
@@ -101,12 +113,7 @@ std::string KeyPathCache::PathOf(KeyNodeOffset key) {
     if (!known->second) return {};
     path = *known->second;
   }
-  DataRecordHeader header;
-  if (record && hive_.ReadDataRecordHeader(*record, header)) {
-    const Bytes name = UpToFirstZero(hive_.ReadBytes(record->Plus(DataRecordHeader::kSize), header.KeyL));
-    path.append(reinterpret_cast<const char*>(name.data()), name.size());
-    path += '\\';
-  }
+  if (const std::optional<Bytes> name = NameInPath(hive_, record)) AppendToPath(path, *name);
   return path;
 }
 

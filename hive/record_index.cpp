@@ -5,9 +5,10 @@
 namespace quarvex::hive {
 
 
-void RecordIndex::Reset(std::size_t blockCount) {
+void RecordIndex::Reset(std::size_t blockCount, Duplicates duplicates) {
   blocks_.clear();
   blocks_.resize(blockCount);
+  duplicates_ = duplicates;
 }
 
 void RecordIndex::Store(std::uint16_t block, std::uint16_t record, std::int32_t fileOffset) {
@@ -20,16 +21,21 @@ void RecordIndex::FinishBlock(std::uint16_t block) {
   std::size_t highest = 0;
   for (const auto& entry : b.pending) highest = std::max<std::size_t>(highest, entry.first);
   const std::size_t directSize = b.pending.empty() ? 0 : highest + 1;
+  const bool firstWins = duplicates_ == Duplicates::FirstWins;
   if (directSize <= 4 * b.pending.size() + 256) {
     b.direct.assign(directSize, kEmpty);
-    for (const auto& [record, offset] : b.pending) b.direct[record] = offset;  // later wins
+    for (const auto& [record, offset] : b.pending)
+      if (!firstWins || b.direct[record] == kEmpty) b.direct[record] = offset;
   } else {
-    // Keep the last entry of each number: a stable sort keeps arrival order within a number.
+    // Keep the first or the last entry of each number: a stable sort keeps arrival order
+    // within a number.
     std::stable_sort(b.pending.begin(), b.pending.end(),
                      [](const auto& x, const auto& y) { return x.first < y.first; });
-    for (std::size_t i = 0; i < b.pending.size(); ++i)
-      if (i + 1 == b.pending.size() || b.pending[i + 1].first != b.pending[i].first)
-        b.sorted.push_back(b.pending[i]);
+    for (std::size_t i = 0; i < b.pending.size(); ++i) {
+      const bool kept = firstWins ? i == 0 || b.pending[i - 1].first != b.pending[i].first
+                                  : i + 1 == b.pending.size() || b.pending[i + 1].first != b.pending[i].first;
+      if (kept) b.sorted.push_back(b.pending[i]);
+    }
   }
   b.pending.clear();
   b.pending.shrink_to_fit();

@@ -16,11 +16,18 @@ namespace quarvex::hive {
 
 class RecordIndex {
  public:
-  // Empties the index and makes room for blockCount blocks.
-  void Reset(std::size_t blockCount);
+  // Which of two records with the same numbers a lookup finds: the later one, as the pre-scan
+  // has it (each record found overwrites the slot of its numbers), or the first one, as the
+  // salvage reader and the detection's light reader have it.
+  enum class Duplicates { LaterWins, FirstWins };
 
-  // Enters a record found while walking block `block`. A later entry with the same
-  // numbers replaces an earlier one. Entries of a block are final after FinishBlock.
+  // Empties the index and makes room for blockCount blocks.
+  void Reset(std::size_t blockCount, Duplicates duplicates = Duplicates::LaterWins);
+  // One more block, numbered BlockCount() - 1, for a reader that learns the blocks as it goes.
+  void AddBlock() { blocks_.emplace_back(); }
+
+  // Enters a record found while walking block `block`: its file offset, or whatever 32-bit
+  // value the reader finds it by. Entries of a block are final after FinishBlock.
   void Store(std::uint16_t block, std::uint16_t record, std::int32_t fileOffset);
   void FinishBlock(std::uint16_t block);
 
@@ -49,6 +56,7 @@ class RecordIndex {
     std::vector<std::pair<std::uint16_t, std::int32_t>> pending;  // while walking
   };
   std::vector<Block> blocks_;
+  Duplicates duplicates_ = Duplicates::LaterWins;
 };
 
 }  // namespace quarvex::hive

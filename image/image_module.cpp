@@ -55,23 +55,4 @@ const ImageModuleEntries* ImageModule(std::string& error) {
 
 bool ImagesSupported() { return true; }
 
-std::unique_ptr<DiskImage> DiskImage::Open(const std::string& path, std::string& error) {
-  const ImageModuleEntries* module = ImageModule(error);
-  return module ? module->openDiskImage(path, error) : nullptr;
-}
-
-std::optional<std::vector<CabinetMember>> ListCabinet(const std::vector<std::uint8_t>& bytes, std::string& error) {
-  const ImageModuleEntries* module = ImageModule(error);
-  if (!module) return std::nullopt;
-  return module->listCabinet(bytes, error);
-}
-
-std::optional<std::vector<std::uint8_t>> ExtractCabinetMember(const std::vector<std::uint8_t>& bytes,
-                                                              const std::string& member, std::string& error,
-                                                              std::uint32_t largest) {
-  const ImageModuleEntries* module = ImageModule(error);
-  if (!module) return std::nullopt;
-  return module->extractCabinetMember(bytes, member, error, largest);
-}
-
 }  // namespace quarvex::image

@@ -100,6 +100,29 @@ struct OldNode {
   Link link = Link::None;
 };
 
+// The first entry of a sorted list whose start lies after q, for a q that moves forward a
+// byte at a time through a gap: looked up again only once q has passed it (or, were it ever
+// to step back, from where it then stands), not at every byte.
+template <typename Entry, typename StartOf>
+class NextAfter {
+ public:
+  using Iterator = typename std::vector<Entry>::const_iterator;
+  NextAfter(const std::vector<Entry>& list, StartOf startOf) : list_(list), startOf_(startOf), next_(list.end()) {}
+  Iterator At(std::int64_t q) {
+    if (q < askedAt_ || (next_ != list_.end() && q >= startOf_(*next_)))
+      next_ = std::upper_bound(list_.begin(), list_.end(), q,
+                               [this](std::int64_t at, const Entry& entry) { return at < startOf_(entry); });
+    askedAt_ = q;
+    return next_;
+  }
+
+ private:
+  const std::vector<Entry>& list_;
+  StartOf startOf_;
+  Iterator next_;
+  std::int64_t askedAt_ = INT64_MAX;
+};
+
 class Recoverer {
  public:
   Recoverer(const salvage::SalvagedHive& hive, const RecoverOptions& options)
@@ -329,23 +352,14 @@ class Recoverer {
 
   void ScanGap(std::uint32_t b, std::int64_t g0, std::int64_t g1, std::int64_t blockEnd,
                const std::vector<std::int64_t>& positions, const std::vector<std::pair<std::int64_t, std::int64_t>>& frees) {
-    // The scan moves forward a byte at a time, so the next chain position and the next free
-    // area are looked up again only once it has passed them (or, were it ever to step back,
-    // from where it then stands).
-    auto nextPositionAt = positions.end();
-    std::int64_t positionAskedAt = INT64_MAX;
+    NextAfter nextPositionAt(positions, [](std::int64_t p) { return p; });
     auto nextPosition = [&](std::int64_t q) {
-      if (q < positionAskedAt || (nextPositionAt != positions.end() && q >= *nextPositionAt))
-        nextPositionAt = std::upper_bound(positions.begin(), positions.end(), q);
-      positionAskedAt = q;
-      return nextPositionAt == positions.end() ? g1 : std::min(g1, *nextPositionAt);
+      const auto next = nextPositionAt.At(q);
+      return next == positions.end() ? g1 : std::min(g1, *next);
     };
-    auto areaAfter = frees.end();  // the first free area starting after the scan
-    std::int64_t areaAskedAt = INT64_MAX;
+    NextAfter nextAreaAt(frees, [](const std::pair<std::int64_t, std::int64_t>& f) { return f.first; });
     auto freeAreaOf = [&](std::int64_t q) -> const std::pair<std::int64_t, std::int64_t>* {
-      if (q < areaAskedAt || (areaAfter != frees.end() && q >= areaAfter->first))
-        areaAfter = std::upper_bound(frees.begin(), frees.end(), std::pair{q, std::int64_t{INT64_MAX}});
-      areaAskedAt = q;
+      const auto areaAfter = nextAreaAt.At(q);
       if (areaAfter == frees.begin()) return nullptr;
       const auto& f = *(areaAfter - 1);
       return q < f.second ? &f : nullptr;

@@ -104,16 +104,21 @@ TEST(Cli, FailedRunLeavesTheOutputFileAlone) {
   EXPECT_EQ(files, 3u);
 }
 
+// A generated system.dat of that many keys, written into dir; its path.
+std::string WriteGeneratedSystemDat(const TempDir& dir, int keys) {
+  tools::GeneratorOptions options;
+  options.kind = tools::HiveKind::System;
+  options.keys = keys;
+  options.seed = 7;
+  return dir.Write("system.dat", tools::GenerateHive(options));
+}
+
 // A report saved to a file is written while the job builds it: a full structure report of
 // megabytes, saved, is byte for byte the one written to standard output; a failed
 // run with --partial saves what came before the failure, and without it saves nothing.
 TEST(Cli, ReportSavedWhileBuiltIsTheWholeReport) {
   TempDir dir;
-  tools::GeneratorOptions options;
-  options.kind = tools::HiveKind::System;
-  options.keys = 10000;
-  options.seed = 7;
-  const std::string hive = dir.Write("system.dat", tools::GenerateHive(options));
+  const std::string hive = WriteGeneratedSystemDat(dir, 10000);
   const std::string report = dir.Path("all.txt").string();
   const CliResult saved = Cli({"--now", "2026-12-07T10:00:00", "--all", "-o", report, hive});
   ASSERT_EQ(saved.status, cli::kExitOk) << saved.err;
@@ -129,8 +134,7 @@ TEST(Cli, ReportSavedWhileBuiltIsTheWholeReport) {
   const std::string none = dir.Path("none.txt").string();
   EXPECT_EQ(Cli({"-o", none, bad}).status, cli::kExitJobFailed);
   EXPECT_FALSE(std::filesystem::exists(none));
-  for (const auto& entry : std::filesystem::directory_iterator(dir.Path("")))
-    EXPECT_FALSE(entry.path().filename().string().ends_with(".tmp")) << entry.path();
+  EXPECT_TRUE(dir.HoldsNoTemporaryFile());
 }
 
 // A report that cannot be written whole (the file system refuses more bytes: here a limit on
@@ -139,11 +143,7 @@ TEST(Cli, ReportSavedWhileBuiltIsTheWholeReport) {
 // is left. Run in a child process, which alone gets the limit.
 TEST(Cli, AReportTheDiskRefusesFailsAndLeavesTheOldOne) {
   TempDir dir;
-  tools::GeneratorOptions options;
-  options.kind = tools::HiveKind::System;
-  options.keys = 3000;
-  options.seed = 7;
-  const std::string hive = dir.Write("system.dat", tools::GenerateHive(options));
+  const std::string hive = WriteGeneratedSystemDat(dir, 3000);
   const std::string report = dir.Write("all.txt", std::string("old report"));
   for (const char* encoding : {"native", "utf8"}) {
     const pid_t child = ::fork();
@@ -160,8 +160,7 @@ TEST(Cli, AReportTheDiskRefusesFailsAndLeavesTheOldOne) {
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << encoding;
     EXPECT_EQ(ReadFileBytes(report), "old report") << encoding;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.Path("")))
-      EXPECT_FALSE(entry.path().filename().string().ends_with(".tmp")) << encoding << ": " << entry.path();
+    EXPECT_TRUE(dir.HoldsNoTemporaryFile()) << encoding;
   }
 }
 

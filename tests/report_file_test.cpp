@@ -29,8 +29,7 @@ TEST(SaveReportLines, RegularFileIsReplacedWhole) {
   std::string error;
   ASSERT_TRUE(SaveReportLines(TwoLines(), path, error)) << error;
   EXPECT_EQ(ReadFileBytes(path), "one\r\ntwo\r\n");
-  for (const auto& entry : std::filesystem::directory_iterator(dir.Path("")))
-    EXPECT_FALSE(entry.path().filename().string().ends_with(".tmp")) << "no temporary file is left";
+  EXPECT_TRUE(dir.HoldsNoTemporaryFile());
 }
 
 TEST(SaveReportLines, SymbolicLinkStaysALinkAndItsTargetGetsTheText) {
@@ -89,12 +88,6 @@ TEST(SaveReportLines, CliReportToDevNullKeepsTheDevice) {
   EXPECT_TRUE(S_ISCHR(info.st_mode));
 }
 
-bool NoTemporaryFileIn(const TempDir& dir) {
-  for (const auto& entry : std::filesystem::directory_iterator(dir.Path("")))
-    if (entry.path().filename().string().ends_with(".tmp")) return false;
-  return true;
-}
-
 // A report written while it is built: the target keeps its old text until Commit puts the new
 // one in place (keeping the old file's permissions); a stream dropped unfinished leaves the
 // target as it was; neither leaves a temporary file behind.
@@ -108,7 +101,7 @@ TEST(ReportFileStream, TheTargetChangesOnlyOnCommit) {
     dropped->Write("half a rep");
   }
   EXPECT_EQ(ReadFileBytes(path), "old text");
-  EXPECT_TRUE(NoTemporaryFileIn(dir));
+  EXPECT_TRUE(dir.HoldsNoTemporaryFile());
 
   auto stream = ReportFileStream::Begin(path);
   ASSERT_TRUE(stream);
@@ -120,7 +113,7 @@ TEST(ReportFileStream, TheTargetChangesOnlyOnCommit) {
   EXPECT_EQ(ReadFileBytes(path), "one\r\ntwo\r\n");
   EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all,
             std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
-  EXPECT_TRUE(NoTemporaryFileIn(dir));
+  EXPECT_TRUE(dir.HoldsNoTemporaryFile());
   stream.reset();
   EXPECT_EQ(ReadFileBytes(path), "one\r\ntwo\r\n") << "a committed stream dropped removes nothing";
 }
@@ -136,7 +129,7 @@ TEST(ReportFileStream, NothingForTargetsThatAreNoRegularFile) {
   EXPECT_FALSE(ReportFileStream::Begin(dir.Path("").string()));
   EXPECT_FALSE(ReportFileStream::Begin(dir.Path("no folder/out.txt").string()));
   EXPECT_TRUE(ReportFileStream::Begin(dir.Path("new.txt").string()));
-  EXPECT_TRUE(NoTemporaryFileIn(dir));
+  EXPECT_TRUE(dir.HoldsNoTemporaryFile());
 }
 
 }  // namespace

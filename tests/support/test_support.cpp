@@ -38,6 +38,12 @@ std::string TempDir::Write(const std::string& name, const BuiltHive& hive) const
   return Write(name, hive.AsString());
 }
 
+bool TempDir::HoldsNoTemporaryFile() const {
+  for (const auto& entry : std::filesystem::directory_iterator(dir_))
+    if (entry.path().filename().string().ends_with(".tmp")) return false;
+  return true;
+}
+
 std::string TempDir::Write(const std::string& name, const std::string& bytes) const {
   const auto path = Path(name);
   std::ofstream out(path, std::ios::binary | std::ios::trunc);

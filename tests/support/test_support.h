@@ -57,6 +57,8 @@ class TempDir {
   std::filesystem::path Path(const std::string& name) const { return dir_ / name; }
   std::string Write(const std::string& name, const BuiltHive& hive) const;
   std::string Write(const std::string& name, const std::string& bytes) const;
+  // Whether no temporary file of a save (".NAME.XXXXXXXX.tmp") is left in it.
+  bool HoldsNoTemporaryFile() const;
 
  private:
   std::filesystem::path dir_;
