@@ -11,6 +11,7 @@
 #include "app/cli_hives.h"
 #include "app/cli_run.h"
 #include "browse/diff.h"
+#include "browse/embedded_strings.h"
 #include "browse/find.h"
 #include "browse/hive_view.h"
 #include "browse/stats.h"
@@ -52,22 +53,34 @@ const Usage kUsages[] = {
      "  A key that is damaged or was cut off is listed with a mark in brackets, then its\n"
      "  findings on lines starting with '!'.\n"},
     {"get",
-     "usage: quarvex-cli get [--raw] [--json] [--codepage CP] FILE KEY [VALUE]\n"
+     "usage: quarvex-cli get [--raw|--strings] [--json] [--codepage CP] FILE KEY [VALUE]\n"
      "  The values of KEY, one per line, or one value in full: its type, length and data\n"
      "  (binary data as a hex dump with offsets). VALUE @ or \"\" is the unnamed value.\n"
      "  --raw     write VALUE's data bytes unchanged to standard output\n"
+     "  --strings the strings inside binary data (of VALUE, or of every value of KEY) that\n"
+     "            is neither text nor a number: runs of 4 or more printable characters in\n"
+     "            the hive's code page or in UTF-16LE, a line each with offset and encoding\n"
      "  --json    one JSON document\n"},
     {"find",
-     "usage: quarvex-cli find [--keys] [--values] [--data] [-i|-s] [--regex] [--type TYPE]\n"
+     "usage: quarvex-cli find [--keys] [--values] [--data] [-i|-s] [--regex|--hex] [--type TYPE]\n"
      "                        [--json] [--codepage CP] FILE PATTERN\n"
      "  Every key name, value name or value datum that matches PATTERN, one line per hit:\n"
      "  the key's path, and for a value its name, type and data. Without --keys, --values or\n"
-     "  --data all three are searched.\n"
+     "  --data all three are searched. Binary data is also searched string by string as the\n"
+     "  text inside it (the hive's code page and UTF-16LE, runs of 4 or more characters); such\n"
+     "  a hit shows where: 'REG_BINARY at +0x2C, UTF-16: \"Microsoft Corporation\"'.\n"
      "  -i / -s   case-insensitive (default; ASCII letters, as Windows does) / case-sensitive\n"
-     "  --regex   PATTERN is an ECMAScript regular expression (searched, not anchored)\n"
+     "  --regex   PATTERN is a regular expression of RE2, searched, not anchored. Its syntax is\n"
+     "            close to Perl's and ECMAScript's, but it has no backreferences (\\1) and no\n"
+     "            lookaround ((?=...), (?!...), (?<=...)); '.' is one UTF-8 character; -i folds\n"
+     "            letters as Unicode does. Matching takes time linear in the text, whatever\n"
+     "            the pattern; a pattern needing over 8 MiB to compile is refused.\n"
+     "  --hex     PATTERN is bytes in hexadecimal, ?? for any byte ('4D 5A ?? 00', up to 256\n"
+     "            bytes), matched against the raw data of every value (no key or name hits)\n"
      "  --type T  only values of type T (REG_SZ, SZ, DWORD, 4 ...); no key hits\n"
      "  --json    one JSON object per hit, a line each\n"
-     "  Exit status: 0 something matched, 1 nothing did, 2 trouble.\n"},
+     "  Exit status: 0 something matched, 1 nothing did, 2 trouble (a pattern that is not\n"
+     "  one among it).\n"},
     {"diff",
      "usage: quarvex-cli diff [--keys-only|--values-only] [--json] [--codepage CP] A B\n"
      "  Keys and values added, removed and changed from hive A to hive B, matched by path:\n"
@@ -197,6 +210,14 @@ std::string ValueJson(const salvage::SalvagedValue& v, const HiveView& view) {
          ", \"hex\": " + JsonString(browse::HexBytes(v.data)) + "}";
 }
 
+// Where inside the data a search found something, or a string get --strings lists.
+std::string SpanJson(const browse::DataSpan& span, text::CodePage cp) {
+  std::string out = "{\"offset\": " + std::to_string(span.offset) + ", \"length\": " + std::to_string(span.length) +
+                    ", \"as\": " + JsonString(browse::SpanKindName(span.kind, cp));
+  if (span.kind != browse::SpanKind::Bytes) out += ", \"text\": " + JsonString(span.text);
+  return out + "}";
+}
+
 std::string KeyJson(const HiveView& view, std::int32_t key, bool values) {
   std::vector<std::string> findings;
   for (const hive::Finding* f : Problems(view, key)) findings.push_back(salvage::FindingLine(*f));
@@ -293,8 +314,29 @@ int RunLs(const std::vector<std::string>& args, std::ostream& out, std::ostream&
   return Finish(out);
 }
 
+// get --strings: the strings inside one value's data (whatever its type: a text may hide more
+// after its end), or inside every value of the key that is neither text nor a number.
+void ListStrings(const HiveView& view, std::int32_t key, const salvage::SalvagedValue* only, bool json,
+                 std::ostream& out) {
+  const text::CodePage cp = view.CodePage();
+  std::string document;
+  for (const salvage::SalvagedValue& v : view.Values(key)) {
+    if (only ? &v != only : !browse::SearchesInside(v)) continue;
+    for (const browse::DataSpan& span : browse::EmbeddedStrings(v.data, cp)) {
+      if (!json) {
+        out << DisplayValueName(v, cp) << "  " << browse::DataSpanText(v, span, cp) << '\n';
+        continue;
+      }
+      std::string item = SpanJson(span, cp);
+      item.insert(1, "\"value\": " + JsonString(browse::ValueName(v, cp)) + ", ");
+      document += (document.empty() ? "" : ", ") + item;
+    }
+  }
+  if (json) out << WithProgram("{\"path\": " + JsonString(view.Path(key)) + ", \"strings\": [" + document + "]}") << '\n';
+}
+
 int RunGet(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const auto p = Parse("get", args, {"--raw", "--json"}, {}, err);
+  const auto p = Parse("get", args, {"--raw", "--strings", "--json"}, {}, err);
   if (!p) return kExitUsage;
   if (p->Has("--help")) {
     out << UsageOf("get");
@@ -312,6 +354,11 @@ int RunGet(const std::vector<std::string>& args, std::ostream& out, std::ostream
     err << "quarvex-cli get: --raw needs a VALUE and goes without --json\n" << UsageOf("get");
     return kExitUsage;
   }
+  const bool strings = p->Has("--strings");
+  if (raw && strings) {
+    err << "quarvex-cli get: --raw and --strings exclude each other\n" << UsageOf("get");
+    return kExitUsage;
+  }
   const std::string& file = p->positional[0];
   const auto loaded = Load("get", file, cp, err);
   if (!loaded) return kExitJobFailed;
@@ -321,6 +368,15 @@ int RunGet(const std::vector<std::string>& args, std::ostream& out, std::ostream
   for (const hive::Finding* f : Problems(view, *key))
     err << "quarvex-cli get: " << file << ": " << salvage::FindingLine(*f) << '\n';
 
+  if (strings) {
+    const std::string* name = p->positional.size() == 3 ? &p->positional[2] : nullptr;
+    if (name && !view.FindValue(*key, *name)) {
+      err << "quarvex-cli get: " << file << ": no value '" << *name << "' in '" << view.Path(*key) << "'\n";
+      return kExitJobFailed;
+    }
+    ListStrings(view, *key, name ? view.FindValue(*key, *name) : nullptr, json, out);
+    return Finish(out);
+  }
   if (p->positional.size() == 2) {
     if (json) {
       out << WithProgram(KeyJson(view, *key, true)) << '\n';
@@ -364,7 +420,8 @@ int RunGet(const std::vector<std::string>& args, std::ostream& out, std::ostream
 }
 
 int RunFind(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const auto p = Parse("find", args, {"--keys", "--values", "--data", "-i", "-s", "--regex", "--json"}, {"--type"}, err);
+  const auto p =
+      Parse("find", args, {"--keys", "--values", "--data", "-i", "-s", "--regex", "--hex", "--json"}, {"--type"}, err);
   if (!p) return kFindTrouble;
   if (p->Has("--help")) {
     out << UsageOf("find");
@@ -380,6 +437,14 @@ int RunFind(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     err << "quarvex-cli find: -i and -s exclude each other\n" << UsageOf("find");
     return kFindTrouble;
   }
+  if (p->Has("--regex") && p->Has("--hex")) {
+    err << "quarvex-cli find: --regex and --hex exclude each other\n" << UsageOf("find");
+    return kFindTrouble;
+  }
+  if (p->Has("--hex") && (p->Has("--keys") || p->Has("--values") || p->Has("-s"))) {
+    err << "quarvex-cli find: --hex matches value data only, without --keys, --values or -s\n" << UsageOf("find");
+    return kFindTrouble;
+  }
   browse::FindQuery query;
   query.pattern = p->positional[1];
   if (p->Has("--keys") || p->Has("--values") || p->Has("--data")) {
@@ -388,7 +453,9 @@ int RunFind(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     query.data = p->Has("--data");
   }
   query.caseSensitive = p->Has("-s");
-  query.regex = p->Has("--regex");
+  query.syntax = p->Has("--regex") ? browse::PatternSyntax::Regex
+                 : p->Has("--hex")   ? browse::PatternSyntax::Bytes
+                                     : browse::PatternSyntax::Text;
   if (const auto t = p->options.find("--type"); t != p->options.end()) {
     query.type = browse::ParseTypeName(t->second);
     if (!query.type) {
@@ -397,7 +464,7 @@ int RunFind(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
   }
   std::string error;
-  const auto matcher = browse::Matcher::Make(query, error);
+  const auto matcher = browse::MakeMatcher(query, error);
   if (!matcher) {
     err << "quarvex-cli find: " << error << '\n';
     return kFindTrouble;
@@ -415,9 +482,13 @@ int RunFind(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         out << ", \"kind\": \"value\", \"matched\": \""
             << (hit.nameMatched && hit.dataMatched ? "name and data" : hit.nameMatched ? "name" : "data")
             << "\", \"value\": " << ValueJson(*hit.value, view);
+      if (hit.inside) out << ", \"inside\": " << SpanJson(*hit.inside, *cp);
       else
         out << ", \"kind\": \"key\"";
       out << "}\n";
+    } else if (hit.value && hit.inside) {
+      out << browse::EscapeControls(path) << ": " << DisplayValueName(*hit.value, *cp) << "  "
+          << browse::DataSpanText(*hit.value, *hit.inside, *cp, kListLimit) << '\n';
     } else if (hit.value) {
       out << browse::EscapeControls(path) << ": " << ValueLine(*hit.value, *cp, kListLimit) << '\n';
     } else {

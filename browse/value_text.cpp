@@ -1,5 +1,6 @@
 #include "browse/value_text.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -152,6 +153,40 @@ std::string DataText(const salvage::SalvagedValue& value, text::CodePage codePag
   const std::size_t shown = limit > 0 ? std::max<std::size_t>(1, limit / 3) : 0;
   if (shown > 0 && n > shown) return HexBytes(data, shown) + " … " + Length(n);
   return HexBytes(data) + " " + Length(n);
+}
+
+bool ShownAsTextOrNumber(const salvage::SalvagedValue& value) {
+  const std::size_t n = value.data.size();
+  return IsText(value.type) || value.type == kMultiSz || ((value.type == kDword || value.type == kDwordBigEndian) && n == 4) ||
+         (value.type == kQword && n == 8);
+}
+
+std::string SpanKindName(SpanKind kind, text::CodePage codePage) {
+  switch (kind) {
+    case SpanKind::Utf16Text:
+      return "UTF-16";
+    case SpanKind::CodePageText:
+      return codePage == text::CodePage::SingleByte ? "Latin-1" : "cp" + std::string(text::CodePageName(codePage));
+    case SpanKind::Bytes:
+      break;
+  }
+  return "bytes";
+}
+
+std::string DataSpanText(const salvage::SalvagedValue& value, const DataSpan& span, text::CodePage codePage,
+                         std::size_t limit) {
+  char at[32];
+  std::snprintf(at, sizeof at, " at +0x%02llX", static_cast<unsigned long long>(span.offset));
+  std::string out = TypeName(value.type) + at;
+  if (span.kind == SpanKind::Bytes) {
+    const std::size_t end = std::min(value.data.size(), span.offset + span.length);
+    const hive::Bytes bytes = span.offset < end ? value.data.subspan(span.offset, end - span.offset) : hive::Bytes{};
+    const std::size_t shown = limit > 0 ? std::max<std::size_t>(1, limit / 3) : 0;
+    return out + ": " + HexBytes(bytes, shown) + (shown > 0 && bytes.size() > shown ? " …" : "");
+  }
+  out += ", " + SpanKindName(span.kind, codePage) + ": ";
+  if (limit > 0 && span.text.size() > limit) return out + QuoteText(std::string(CutUtf8(span.text, limit)) + "…");
+  return out + QuoteText(span.text);
 }
 
 std::string DataSearchText(const salvage::SalvagedValue& value, text::CodePage codePage) {

@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "browse/data_span.h"
 #include "salvage/salvage.h"
 #include "text/codepage.h"
 
@@ -35,6 +36,17 @@ std::string DataText(const salvage::SalvagedValue& value, text::CodePage codePag
 // The data as searched by find: texts unquoted and unescaped (UTF-8), numbers and bytes as
 // DataText shows them.
 std::string DataSearchText(const salvage::SalvagedValue& value, text::CodePage codePage);
+// Whether DataText shows the value as a text, a list of texts or a number, not as its bytes.
+bool ShownAsTextOrNumber(const salvage::SalvagedValue& value);
+// Where a search found something inside the value's data, and what:
+//   REG_BINARY at +0x2C, UTF-16: "Microsoft Corporation"
+//   REG_BINARY at +0x10, cp1252: "C:\WINDOWS"     (the hive's code page; Latin-1 for none)
+//   REG_BINARY at +0x00: 4D 5A 90 00              (the bytes a byte pattern matched)
+// limit > 0 shortens the string as DataText does.
+std::string DataSpanText(const salvage::SalvagedValue& value, const DataSpan& span, text::CodePage codePage,
+                         std::size_t limit = 0);
+// "UTF-16", "cp1252", "Latin-1" (code page none) or "bytes": how the span was read.
+std::string SpanKindName(SpanKind kind, text::CodePage codePage);
 // A quoted, escaped UTF-8 text ("a\"b", control characters as \xNN).
 std::string QuoteText(std::string_view utf8);
 // Control characters (and DEL) as \xNN, for names printed to a terminal.

@@ -83,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   browse::FindQuery query;
   query.pattern = "a";
   std::string error;
-  if (const auto matcher = browse::Matcher::Make(query, error))
+  if (const auto matcher = browse::MakeMatcher(query, error))
     browse::FindAll(view, query, *matcher, [](const browse::FindHit&) { return true; });
   const browse::HiveStats stats = browse::ComputeStats(view);
   if (stats.keys != listed) std::abort();

@@ -165,7 +165,7 @@ TEST(BrowseValues, TypeNamesParse) {
 
 std::vector<std::string> FindLines(const Built& h, browse::FindQuery q) {
   std::string error;
-  const auto m = browse::Matcher::Make(q, error);
+  const auto m = browse::MakeMatcher(q, error);
   EXPECT_TRUE(m) << error;
   std::vector<std::string> lines;
   if (!m) return lines;
@@ -197,7 +197,7 @@ TEST(BrowseFind, SubstringRegexCaseAndType) {
   }
   {
     browse::FindQuery r = q("^(count|name)$");
-    r.regex = true;
+    r.syntax = browse::PatternSyntax::Regex;
     cases.push_back({r, {"Software\\Vendor:Count", "Software\\Vendor:Name"}});
   }
   cases.push_back({q("(42)"), {"Software\\Vendor:Count"}});
@@ -216,8 +216,8 @@ TEST(BrowseFind, SubstringRegexCaseAndType) {
   for (const Case& c : cases) EXPECT_EQ(FindLines(h, c.query), c.hits) << c.query.pattern;
   std::string error;
   browse::FindQuery bad = q("(");
-  bad.regex = true;
-  EXPECT_FALSE(browse::Matcher::Make(bad, error));
+  bad.syntax = browse::PatternSyntax::Regex;
+  EXPECT_FALSE(browse::MakeMatcher(bad, error));
   EXPECT_NE(error.find("not a regular expression"), std::string::npos);
 }
 

@@ -64,9 +64,9 @@ bool BrowserSearch::Start(const BrowserDocument* doc, const browse::FindQuery& q
     return false;
   }
   std::string why;
-  std::optional<browse::Matcher> matcher = browse::Matcher::Make(query, why);
+  std::optional<browse::Matcher> matcher = browse::MakeMatcher(query, why);
   if (!matcher) {
-    error = QStringLiteral("Bad regular expression: %1").arg(FromUtf8(why));
+    error = FromUtf8(why);
     return false;
   }
   cancel_ = false;

@@ -535,7 +535,7 @@ void BrowserWindow::GoToOffsetWithDialog() {
 void BrowserWindow::StartSearch() {
   browse::FindQuery query;
   query.pattern = searchField_->text().toStdString();
-  query.regex = regexBox_->isChecked();
+  query.syntax = regexBox_->isChecked() ? browse::PatternSyntax::Regex : browse::PatternSyntax::Text;
   query.caseSensitive = caseBox_->isChecked();
   QString error;
   searchProgress_->setValue(0);
