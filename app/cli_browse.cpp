@@ -478,13 +478,14 @@ int RunFind(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     const std::string path = view.Path(hit.key);
     if (json) {
       out << "{\"path\": " << JsonString(path);
-      if (hit.value)
+      if (hit.value) {
         out << ", \"kind\": \"value\", \"matched\": \""
             << (hit.nameMatched && hit.dataMatched ? "name and data" : hit.nameMatched ? "name" : "data")
             << "\", \"value\": " << ValueJson(*hit.value, view);
-      if (hit.inside) out << ", \"inside\": " << SpanJson(*hit.inside, *cp);
-      else
+        if (hit.inside) out << ", \"inside\": " << SpanJson(*hit.inside, *cp);
+      } else {
         out << ", \"kind\": \"key\"";
+      }
       out << "}\n";
     } else if (hit.value && hit.inside) {
       out << browse::EscapeControls(path) << ": " << DisplayValueName(*hit.value, *cp) << "  "

@@ -130,6 +130,10 @@ validate("get", run(["get", "--json", sample, "Control Panel\\Desktop"]), "get o
 validate("get", run(["get", "--json", sample, "Control Panel\\Desktop", "Wallpaper"]), "get of a value")
 validate("find", run(["find", "--json", sample, "desk"]), "find", lines=True)
 validate("find", run(["find", "--json", "--data", real, "windows"]), "find in data", lines=True)
+validate("find", run(["find", "--json", "--data", real, "microsoft"]), "find inside binary data", lines=True)
+validate("find", run(["find", "--json", "--hex", real, "43 3A 5C"]), "find a byte pattern", lines=True)
+validate("get", run(["get", "--json", "--strings", real, ".DEFAULT\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Streams\\Desktop"]),
+         "get --strings")
 validate("diff", run(["diff", "--json", generated["system"], later], expect=(0, 1)), "diff", lines=True)
 validate("diff", run(["diff", "--json", sample, real], expect=(0, 1)), "diff of two users", lines=True)
 

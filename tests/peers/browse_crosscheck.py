@@ -5,12 +5,20 @@ regfind.pl and regdiff.pl on one hive (or a pair).
 Both sides read names as Windows-1252 (ours with --codepage 1252; none reads bytes as Latin-1) and print UTF-8. Paths are
 compared without the leading backslash the peer writes.
 
-Known difference of the peer, applied as a rule and counted:
-  unnamed-key  a key whose data record is missing has no name; we show it as
-               "{key node 0x000000AC}", the peer as an empty name.
+Known differences of the peer, applied as rules and counted:
+  unnamed-key       a key whose data record is missing has no name; we show it as
+                    "{key node 0x000000AC}", the peer as an empty name.
+  peer-binary-case  the peer matches binary data's raw bytes with case; we match the strings
+                    inside without case, as we match texts.
 The peer's value order within a key comes from a hash, so values are compared as sets per key.
 
-usage: browse_crosscheck.py tree|find|diff CLI HIVE [HIVE_B|PATTERN] PEER_SCRIPT
+find-data compares the values whose data matches (find --data, regfind.pl -d) for patterns of
+letters in the exact case they are stored in: the peer matches a non-text value's raw bytes
+case-sensitively and their UTF-16LE reading (from the first byte only) without case, and a
+DWORD as its own text; we match texts and the strings inside binary data (4 characters or
+more, UTF-16 at either parity) without case. For such patterns both must find the same values.
+
+usage: browse_crosscheck.py tree|find|find-data|diff CLI HIVE [HIVE_B|PATTERN] PEER_SCRIPT
 """
 
 import json
@@ -61,6 +69,37 @@ def find(cli, hive, pattern, peer):
             theirs_values.add((current, line[: line.rindex(" (", 0, line.index(" = ") if " = " in line else len(line))]))
     ok = compare("find keys", sorted(ours_keys), sorted(theirs_keys))
     return compare("find values", sorted(ours_values), sorted(theirs_values)) and ok
+
+
+def peer_values(lines):
+    """(key path, value name) of each value regfind.pl printed, under the key it printed."""
+    values, current = set(), None
+    for line in lines:
+        if line.startswith("\\"):
+            current = line[1:]
+        elif " (" in line:
+            values.add((current, line[: line.rindex(" (", 0, line.index(" = ") if " = " in line else len(line))]))
+    return values
+
+
+def find_data(cli, hive, pattern, peer):
+    ours, case_only = set(), set()
+    args = [cli, "find", "--data", "--json", "--codepage", "1252", hive, pattern]
+    for line in run(args).splitlines():
+        hit = json.loads(line)
+        entry = (hit["path"], hit["value"]["name"] or "(Default)")
+        ours.add(entry)
+        inside = hit.get("inside", {})
+        if inside.get("as", "").startswith("cp") and pattern not in inside["text"]:
+            case_only.add(entry)
+    theirs = peer_values(run(["perl", peer, hive, pattern, "-d"]).splitlines())
+    # peer-binary-case: the peer matches the raw bytes of binary data with case, so a string
+    # inside binary data written in another case than the pattern is ours alone.
+    rule = ""
+    if case_only - theirs:
+        rule = f"{len(case_only - theirs)} values whose binary data holds the word in another case: peer-binary-case"
+        ours -= case_only - theirs
+    return compare(f"find --data {pattern}", sorted(ours), sorted(theirs), rule)
 
 
 def diff(cli, a, b, peer):
@@ -115,6 +154,8 @@ def main():
         ok = tree(cli, hive, sys.argv[4])
     elif mode == "find":
         ok = find(cli, hive, sys.argv[4], sys.argv[5])
+    elif mode == "find-data":
+        ok = find_data(cli, hive, sys.argv[4], sys.argv[5])
     else:
         ok = diff(cli, hive, sys.argv[4], sys.argv[5])
     sys.exit(0 if ok else 1)

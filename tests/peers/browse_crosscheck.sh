@@ -2,9 +2,10 @@
 # quarvex-cli ls -R, find and diff against Parse::Win32Registry's regtree.pl, regfind.pl and
 # regdiff.pl (its examples folder) on the generated cross-check shapes and the real user.dat;
 # browse_crosscheck.py compares them after normalising the formats. find is compared on key
-# and value names only (regfind.pl -k -v): the peer matches data as its own texts (DWORDs,
-# hex, UTF-16 decodings), which have no common form with ours. Exit 77 (skipped) when
-# the peer is not installed.
+# and value names (regfind.pl -k -v) with regular expressions, and on value data
+# (regfind.pl -d) with words in the case they are stored in, where both read texts and the
+# text inside binary data alike (browse_crosscheck.py says where they differ). Exit 77
+# (skipped) when the peer is not installed.
 #   browse_crosscheck.sh QUARVEX_CLI PEER_SHAPES [REAL_USER_DAT]
 set -uo pipefail
 cli=$1 shapes=$2 real=${3:-}
@@ -27,6 +28,9 @@ for hive in "$work"/*.dat; do
   python3 "$check" tree "$cli" "$hive" "$examples/regtree.pl" || failed=1
   for pattern in 'o.t' '^Name[0-9]$' 'Vendor00[0-4]'; do
     python3 "$check" find "$cli" "$hive" "$pattern" "$examples/regfind.pl" || failed=1
+  done
+  for word in Microsoft NOTEPAD example WINDOWS DISPLAY ZZZZ; do
+    python3 "$check" find-data "$cli" "$hive" "$word" "$examples/regfind.pl" || failed=1
   done
 done
 for pair in "user-60 value-forms" "user-60 system-3000" "user-1500 user-60" "user-1500 system-3000"; do

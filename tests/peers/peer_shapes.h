@@ -173,6 +173,32 @@ struct PeerShape {
   std::function<BuiltHive()> build;
 };
 
+// Text kept inside binary data, as Windows and its programs keep it: UTF-16LE in an
+// application's REG_BINARY and in a REG_NONE, an ANSI path in an MRU blob, a URL, and the same
+// words in plain texts. find --data must find the values the peer's regfind.pl -d finds: it
+// matches a non-text value's raw bytes and their UTF-16LE reading from the first byte.
+inline std::string Utf16Le(const std::string& ascii) {
+  std::string out;
+  for (char c : ascii) out += std::string{c, '\0'};
+  return out;
+}
+
+inline BuiltHive BinaryStringsShape() {
+  HiveBuilder b;
+  const int root = b.AddKey(HiveBuilder::kRootParent, "");
+  b.SetNoRecord(root);
+  const int software = b.AddKey(root, "Software");
+  b.AddKey(software, "AppCompatibility",
+           {Binary("Flags", std::string("\x10\x00\x00\x00", 4) + Utf16Le("Microsoft Corporation") + std::string(2, '\0')),
+            Binary("Shim", Utf16Le("NOTEPAD.EXE") + std::string(4, '\0'), 0), Text("Vendor", "Microsoft")});
+  b.AddKey(software, "RecentDocs",
+           {Binary("a", std::string("\x14\x00\x1F\x50", 4) + "C:\\WINDOWS\\NOTEPAD.EXE" + std::string(3, '\0')),
+            Binary("b", Utf16Le("http://www.example.com/index.html") + std::string(2, '\0')),
+            Binary("MRUListEx", std::string("\x01\x00\x00\x00\x00\x00\x00\x00\xFF\xFF\xFF\xFF", 12))});
+  b.AddKey(software, "Internet", {Text("Start Page", "http://www.example.com/"), Dword("Count", 3)});
+  return Finish(b);
+}
+
 inline std::vector<PeerShape> PeerShapes() {
   using tools::GenerateHive;
   using tools::HiveKind;
@@ -188,6 +214,7 @@ inline std::vector<PeerShape> PeerShapes() {
       {"type-high-word", TypeHighWordShape},
       {"key-node-at-block-end", KeyNodeAtBlockEndShape},
       {"free-record-smaller-than-header", FreeRecordSmallerThanHeaderShape},
+      {"binary-strings", BinaryStringsShape},
   };
 }
 

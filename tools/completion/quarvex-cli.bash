@@ -40,8 +40,8 @@ _quarvex_cli() {
     recover) options="--json --export --min-confidence --codepage --help" ;;
     facts) options="--json --csv --no-recovered --codepage --help" ;;
     ls) options="-R -v -d --json --codepage --help" ;;
-    get) options="--raw --json --codepage --help" ;;
-    find) options="--keys --values --data -i -s --regex --type --json --codepage --help" ;;
+    get) options="--raw --strings --json --codepage --help" ;;
+    find) options="--keys --values --data -i -s --regex --hex --type --json --codepage --help" ;;
     diff) options="--keys-only --values-only --json --codepage --help" ;;
     stats) options="--json --codepage --help" ;;
     hives) options="--deleted --help" ;;
