@@ -10,6 +10,13 @@ set(QUARVEX_RE2_SOURCE_DIR "" CACHE PATH "Unpacked RE2 source to build (cross bu
 
 add_library(quarvex_re2 INTERFACE)
 if(QUARVEX_RE2_SOURCE_DIR)
+  # Debian's repacked source leaves out the generated tables, which its build (and the script)
+  # make again: a source unpacked by hand lacks them.
+  foreach(table re2/perl_groups.cc re2/unicode_casefold.cc re2/unicode_groups.cc)
+    if(NOT EXISTS ${QUARVEX_RE2_SOURCE_DIR}/${table})
+      message(FATAL_ERROR "${QUARVEX_RE2_SOURCE_DIR} lacks ${table}: unpack it with tools/fetch-re2-source.sh")
+    endif()
+  endforeach()
   set(RE2_BUILD_TESTING OFF CACHE BOOL "" FORCE)
   set(BUILD_SHARED_LIBS OFF CACHE BOOL "" FORCE)
   add_subdirectory(${QUARVEX_RE2_SOURCE_DIR} ${CMAKE_BINARY_DIR}/re2 EXCLUDE_FROM_ALL SYSTEM)

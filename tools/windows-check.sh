@@ -5,9 +5,15 @@
 #     version resources, time stamps, code pages) and checks that every fact comes back;
 #   - quarvex-cli analyses the bundled sample; its report must equal the native one but for
 #     the 17-line header, which shows the facts probed under Windows;
+#   - quarvex-cli find --regex finds what the native one finds, and refuses a pattern that is
+#     not a regular expression (exit status 2);
 #   - quarvex-cli refuses `hives` and IMAGE::PATH addresses (this build reads no disk images).
 # The 32-bit target (i686) is compiled and linked only. Installs what it needs with apt-get;
 # when wine cannot be installed, the programs are built but not run, and it says so.
+#
+# Debian has no mingw-w64 build of RE2: both targets compile it from Debian's re2 source package,
+# the version of the native build's libre2-dev, which tools/fetch-re2-source.sh fetches once into
+# build-win-re2/ (cmake/quarvex_re2.cmake).
 #
 # Usage: tools/windows-check.sh NATIVE_BUILD_DIR
 #   NATIVE_BUILD_DIR: a native build holding app/quarvex-cli and testkit/quarvex-windir-fixture.
@@ -29,6 +35,9 @@ install() {
 }
 
 install g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+# What fetch-re2-source.sh needs to unpack RE2's source and make its Unicode tables.
+install dpkg-dev python3 python3-six unicode-data
+re2_source=$(tools/fetch-re2-source.sh build-win-re2)
 wine_ok=1
 install wine64 || wine_ok=0
 wine=/usr/lib/wine/wine64
@@ -45,7 +54,7 @@ build() {
   ln -sfn /usr/include/nlohmann "$stage/include/nlohmann"
   cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-w64-$arch.cmake" -DCMAKE_BUILD_TYPE=Release \
         -DQUARVEX_BUILD_GUI=OFF -DQUARVEX_BUILD_BENCH=OFF -DQUARVEX_BUILD_TESTS=OFF \
-        -Dnlohmann_json_DIR="$PWD/$stage/share/cmake/nlohmann_json" > /dev/null
+        -Dnlohmann_json_DIR="$PWD/$stage/share/cmake/nlohmann_json" -DQUARVEX_RE2_SOURCE_DIR="$re2_source" > /dev/null
   cmake --build "$dir" -j "$jobs" --target quarvex-cli quarvex-host-check
 }
 
@@ -125,6 +134,38 @@ if ! cmp <(tail -n +18 build-win64/native-report.txt) <(tail -n +18 build-win64/
   exit 1
 fi
 echo "ok   the report under Windows equals the native one after the header ($(wc -l < build-win64/native-report.txt) lines)"
+
+# find --regex runs RE2 as built here: the hits of a pattern using Unicode scripts (the tables
+# made from Debian's Unicode data), -i folding, alternation and anchors equal the native ones, and
+# a pattern that is not a regular expression is trouble (exit status 2) with the native message.
+pattern='\p{Katakana}{3}|wall ?paper|screen\s*save|^[0-9a-f]{8}$'
+status=0
+native_hits=$("$native/app/quarvex-cli" find "$sample" --regex "$pattern") || status=$?
+hits=$(grep -c . <<< "$native_hits" || true)
+if [ "$status" -ne 0 ] || [ "$hits" -lt 2 ]; then
+  echo "FAIL: the native find --regex '$pattern' found too little to compare (exit status $status)" >&2
+  exit 1
+fi
+status=0
+windows_hits=$("$wine" build-win64/app/quarvex-cli.exe find "$(windows_path "$sample")" --regex "$pattern") || status=$?
+windows_hits=${windows_hits//$'\r'/}
+if [ "$status" -ne 0 ] || [ "$windows_hits" != "$native_hits" ]; then
+  echo "FAIL: find --regex '$pattern' under Windows (exit status $status) differs from the native one" >&2
+  diff <(echo "$native_hits") <(echo "$windows_hits") | head -20 >&2
+  exit 1
+fi
+echo "ok   find --regex '$pattern' under Windows equals the native one ($hits hits)"
+native_status=0
+native_said=$("$native/app/quarvex-cli" find "$sample" --regex '(' 2>&1) || native_status=$?
+status=0
+said=$("$wine" build-win64/app/quarvex-cli.exe find "$(windows_path "$sample")" --regex '(' 2>&1) || status=$?
+said=${said//$'\r'/}
+if [ "$native_status" -ne 2 ] || [ "$status" -ne 2 ] || [ "$said" != "$native_said" ]; then
+  echo "FAIL: find --regex '(': natively exit status $native_status, '$native_said';" \
+       "under Windows $status, '$said'" >&2
+  exit 1
+fi
+echo "ok   find --regex '(' under Windows is refused as natively (exit status 2): $said"
 
 # This build reads no disk images (no mingw build of The Sleuth Kit or libmspack): `hives` and an
 # IMAGE::PATH address end at once with a line saying so and exit status 2.
