@@ -63,8 +63,7 @@ HiveView::HiveView(const salvage::SalvagedHive& hive, text::CodePage codePage)
   parent_.assign(n + 1, kTop);
   depth_.assign(n + 1, 0);
   findings_.resize(n + 1);
-  if (n > 0 && hive.keys[0].parent == salvage::kNoIndex && !hive.keys[0].lost && hive.keys[0].record == salvage::kNoIndex)
-    hiddenRoot_ = 0;
+  if (n > 0 && salvage::IsUnnamedRoot(hive.keys[0])) hiddenRoot_ = 0;
   // Parents always come before their keys, so one pass in index order sets every depth.
   for (std::size_t k = 0; k < n; ++k) {
     const auto key = static_cast<std::int32_t>(k);
@@ -110,6 +109,7 @@ int HiveView::Depth(std::int32_t key) const { return depth_[Slot(key)]; }
 std::span<const std::int32_t> HiveView::Findings(std::int32_t key) const { return findings_[Slot(key)]; }
 
 std::span<const salvage::SalvagedValue> HiveView::Values(std::int32_t key) const {
+  if (key == kTop) key = hiddenRoot_;  // the root's own record, when it has one, holds the top's values
   if (key == kTop) return {};
   const salvage::SalvagedKey& k = hive_->keys[static_cast<std::size_t>(key)];
   if (k.record == salvage::kNoIndex) return {};

@@ -203,7 +203,11 @@ bool LightReader::WalkKeyTree() {
     f.next = node.NextOfs;
     stack.push_back({static_cast<std::int32_t>(keys_.size() - 1), node.LwrOfs});
   }
-  if (!keys_.empty() && keys_[0].parent < 0 && keys_[0].record < 0) hiddenRoot_ = 0;
+  // The root names no level: no record (Windows 98, Me), or one whose name is empty (a zero
+  // byte, Windows 95), as the salvage reader takes it (salvage::IsUnnamedRoot).
+  if (!keys_.empty() && keys_[0].parent < 0 &&
+      (keys_[0].record < 0 || records_[static_cast<std::size_t>(keys_[0].record)].nameLength == 0))
+    hiddenRoot_ = 0;
   return true;
 }
 

@@ -44,11 +44,23 @@ class Salvager {
     WalkFreeKeyNodes();
     ScanKeyNodeArea();
     ReportOrphans();
+    NoteRootRecord();
     return Finish();
   }
 
  private:
   // ---- small helpers -------------------------------------------------------------------
+
+  // A root whose record names it with nothing (Windows 95 writes one zero byte) is read as the
+  // unnamed root: said once, so that a path that starts below it is not taken for a lost level.
+  void NoteRootRecord() {
+    if (out_.keys.empty() || out_.keys[0].record == kNoIndex || !IsUnnamedRoot(out_.keys[0])) return;
+    const SalvagedRecord& r = out_.records[static_cast<std::size_t>(out_.keys[0].record)];
+    std::string found = "\"\" (" + std::to_string(r.header.KeyL) + (r.header.KeyL == 1 ? " byte" : " bytes");
+    if (!r.name.empty() && r.name[0] == 0) found += ", a zero byte";
+    AddForRecord(Severity::Note, Structure::DataRecord, r.offset.value, r.block, r.header.RecNo, "key name",
+                 found + ")", "the root key: it adds no level to the paths below it");
+  }
 
   Finding& Add(Severity severity, Structure structure, std::int64_t offset, std::string field,
                std::string found = {}, std::string expected = {}) {
@@ -888,6 +900,10 @@ class Salvager {
 
 }  // namespace
 
+bool IsUnnamedRoot(const SalvagedKey& key) {
+  return key.parent == kNoIndex && !key.lost && (key.record == kNoIndex || key.name.empty());
+}
+
 std::string SalvagedHive::KeyPathBytes(std::size_t key) const {
   std::vector<std::size_t> chain;
   for (std::int64_t k = static_cast<std::int64_t>(key); k != kNoIndex && static_cast<std::size_t>(k) < keys.size();
@@ -898,7 +914,7 @@ std::string SalvagedHive::KeyPathBytes(std::size_t key) const {
   std::string path;
   for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
     const SalvagedKey& k = keys[*it];
-    if (k.record == kNoIndex && k.parent == kNoIndex) continue;  // the unnamed root
+    if ((k.record == kNoIndex && k.parent == kNoIndex) || IsUnnamedRoot(k)) continue;
     if (!path.empty()) path += '\\';
     if (k.record == kNoIndex)
       path += "{key node " + Hex32(static_cast<std::uint32_t>(k.node.value)) + "}";

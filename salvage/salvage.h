@@ -47,6 +47,11 @@ struct SalvagedKey {
   hive::Bytes name;                 // the record's key name up to its first zero byte
 };
 
+// The root key is the top of the hive and names no level of a path. Windows 98 and Me write
+// no record for it (its numbers 0xFFFF); Windows 95 a record whose name is one zero byte. A
+// root whose record gives it a real name (only hand-made files do) is a key like the others.
+bool IsUnnamedRoot(const SalvagedKey& key);
+
 struct SalvagedRecord {
   hive::FileOffset offset;
   std::uint32_t block = 0;         // the block the record lies in (its index in blocks)
