@@ -37,6 +37,7 @@ class Generator {
       SystemSkeleton();
     if (options_.codePage) Words(*options_.codePage);
     Fill();
+    LargeBinaries();
     // A key whose name was changed without its checksum: the analysis calls it a ghost.
     builder_.SetChecksum(ghost_, 0x1234);
     for (int i = 0; i < blockIndex_ + 1; ++i) {
@@ -181,6 +182,26 @@ class Generator {
       }
       ++group;
     }
+  }
+
+  void LargeBinaries() {
+    if (options_.largeBinaries <= 0) return;
+    const int top = Key(fillRoot_, "StreamCache");
+    for (int i = 0; i < options_.largeBinaries; ++i) Key(top, Printf("Stream%d", i), {Binary("State", CacheState(i))});
+  }
+
+  // 65,000 bytes: "MZ" and a header, then entries of a 4-byte tag and a UTF-16LE path.
+  std::string CacheState(int stream) {
+    constexpr std::size_t kSize = 65000;
+    std::string out("MZ\x90\x00", 4);
+    out.resize(64, '\0');
+    for (int entry = 0; out.size() < kSize; ++entry) {
+      out += std::string("\x31\x00", 2) + static_cast<char>(entry & 0xFF) + static_cast<char>(Below(256));
+      for (char c : Printf("C:\\Program Files\\Vendor%03d\\cache%05d.dat", stream, entry)) out += std::string{c, '\0'};
+      out += std::string(2, '\0');
+    }
+    out.resize(kSize);
+    return out;
   }
 
   std::vector<Value> Device(int i) {

@@ -28,6 +28,10 @@ struct GeneratorOptions {
   // its ACP (system) or Locale (user) value naming it, and a "Words" key of names and texts
   // in its script. Unset: the Japanese machine of the default hives, unchanged.
   std::optional<text::CodePage> codePage = std::nullopt;
+  // Keys holding a REG_BINARY value of nearly 64 KiB (a value's length is 16 bits), as
+  // programs keep cached state there: an "MZ" header, then entries of a few bytes each
+  // followed by a UTF-16 path. Each takes a block of its own. 0 leaves the hive as it was.
+  int largeBinaries = 0;
 };
 
 // Words of each code page's script (UTF-8) that the "Words" key holds, for round-trip tests.

@@ -24,10 +24,13 @@ int main(int argc, char** argv) {
         std::cerr << "quarvex-hivegen: --codepage takes 874, 932, 936, 949, 950, 1250 to 1258 or none\n";
         return 2;
       }
+    } else if (a == "--large-binaries" && hasValue) {
+      options.largeBinaries = std::atoi(argv[++i]);
     } else if (a == "-o" && hasValue) {
       output = argv[++i];
     } else {
-      std::cerr << "usage: quarvex-hivegen [--kind user|system] [--keys N] [--seed S] [--codepage CP] -o FILE\n";
+      std::cerr << "usage: quarvex-hivegen [--kind user|system] [--keys N] [--seed S] [--codepage CP]\n"
+                   "                       [--large-binaries N] -o FILE\n";
       return 2;
     }
   }

@@ -1,6 +1,9 @@
 #include "ui/browser_search.h"
 
-#include <QMetaObject>
+#include <QThreadPool>
+#include <algorithm>
+#include <iterator>
+#include <limits>
 
 #include "browse/value_text.h"
 #include "ui/browser_document.h"
@@ -11,15 +14,36 @@ namespace {
 
 QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
-// Hits go to the window in batches of this many (or fewer, at the end).
+// The worker hands its hits over in batches of this many (fewer at the end), one lock each.
 constexpr std::size_t kHitBatch = 500;
+
+// Hits that a cleared list frees on a pool thread when it holds more.
+constexpr std::size_t kFreeElsewhere = 10000;
+
+// Characters of a value's data (or of what was found inside it) a hit's line shows.
+constexpr std::size_t kDataShown = 80;
+
+// The hit list's line for a hit of FindAll.
+QString SearchHitText(const browse::HiveView& view, text::CodePage codePage, const browse::FindHit& hit) {
+  QString text = FromUtf8(browse::EscapeControls(view.Path(hit.key)));
+  if (!hit.value) return text;
+  const std::string name = browse::ValueName(*hit.value, codePage);
+  text += QStringLiteral("  ") + (name.empty() ? QStringLiteral("(Default)") : FromUtf8(browse::EscapeControls(name)));
+  // Inside binary data the value's bytes say little; where the hit lies and what it is do.
+  if (hit.inside) return text + QStringLiteral("  ") + FromUtf8(browse::DataSpanText(*hit.value, *hit.inside, codePage, kDataShown));
+  return text + QStringLiteral(" = ") + FromUtf8(browse::DataText(*hit.value, codePage, kDataShown));
+}
 
 }  // namespace
 
 void BrowserSearchHits::Clear() {
+  // Freeing the texts of hundreds of thousands of hits takes the window's thread some 25 ms;
+  // a pool thread does it instead (the texts' counts are atomic, and nothing else holds them).
+  auto old = std::make_shared<std::deque<SearchHit>>();
   beginResetModel();
-  hits_.clear();
+  old->swap(hits_);
   endResetModel();
+  if (old->size() > kFreeElsewhere) QThreadPool::globalInstance()->start([old] { old->clear(); });
 }
 
 void BrowserSearchHits::Append(std::vector<SearchHit> hits) {
@@ -35,11 +59,15 @@ int BrowserSearchHits::rowCount(const QModelIndex& parent) const {
 }
 
 QVariant BrowserSearchHits::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || role != Qt::DisplayRole) return {};
+  // The dock is narrow: the whole line is the tooltip too.
+  if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return {};
   return At(index.row()).text;
 }
 
-BrowserSearch::BrowserSearch(QObject* parent) : QObject(parent) {}
+BrowserSearch::BrowserSearch(QObject* parent) : QObject(parent) {
+  taker_.setInterval(kTakeInterval);
+  connect(&taker_, &QTimer::timeout, this, [this] { Take(kMaxTake); });
+}
 
 BrowserSearch::~BrowserSearch() { Stop(); }
 
@@ -49,7 +77,8 @@ void BrowserSearch::Stop() {
   if (!thread_) return;
   cancel_ = true;
   thread_->wait();
-  WorkerEnded();
+  workerEnded_ = true;
+  Take(std::numeric_limits<std::size_t>::max());
 }
 
 bool BrowserSearch::Start(const BrowserDocument* doc, const browse::FindQuery& query, QString& error) {
@@ -70,46 +99,34 @@ bool BrowserSearch::Start(const BrowserDocument* doc, const browse::FindQuery& q
     return false;
   }
   cancel_ = false;
-  cancelled_ = false;
+  percent_ = 0;
+  shownPercent_ = -1;
+  workerEnded_ = false;
   thread_ = QThread::create([this, doc, query, m = std::move(*matcher)] {
     const browse::HiveView& view = doc->View();
     const std::size_t total = std::max<std::size_t>(1, doc->Hive().keys.size());
     std::size_t seen = 0;
-    int lastPercent = -1;
     std::vector<SearchHit> batch;
     const auto flush = [&] {
       if (batch.empty()) return;
-      {
-        std::lock_guard lock(mutex_);
-        for (SearchHit& hit : batch) pending_.push_back(std::move(hit));
-      }
+      std::lock_guard lock(mutex_);
+      std::move(batch.begin(), batch.end(), std::back_inserter(pending_));
       batch.clear();
-      QMetaObject::invokeMethod(this, [this] { TakePending(); }, Qt::QueuedConnection);
     };
     browse::FindAll(
         view, query, m,
         [&](const browse::FindHit& hit) {
           SearchHit out;
           out.key = hit.key;
-          QString text = FromUtf8(browse::EscapeControls(view.Path(hit.key)));
-          if (hit.value) {
-            out.value = view.ValueIndex(*hit.value);
-            const std::string name = browse::ValueName(*hit.value, doc->CodePage());
-            text += QStringLiteral("  ") + (name.empty() ? QStringLiteral("(Default)") : FromUtf8(browse::EscapeControls(name))) +
-                    QStringLiteral(" = ") + FromUtf8(browse::DataText(*hit.value, doc->CodePage(), 80));
-          }
-          out.text = std::move(text);
+          if (hit.value) out.value = view.ValueIndex(*hit.value);
+          if (hit.value && hit.inside) out.inside = SearchHit::Span{hit.inside->offset, hit.inside->length};
+          out.text = SearchHitText(view, doc->CodePage(), hit);
           batch.push_back(std::move(out));
           if (batch.size() >= kHitBatch) flush();
           return !cancel_.load();
         },
         [&](std::int32_t) {
-          ++seen;
-          const int percent = static_cast<int>(seen * 100 / total);
-          if (percent != lastPercent) {
-            lastPercent = percent;
-            QMetaObject::invokeMethod(this, [this, percent] { emit progress(percent); }, Qt::QueuedConnection);
-          }
+          percent_ = static_cast<int>(++seen * 100 / total);
           return !cancel_.load();
         });
     flush();
@@ -120,26 +137,42 @@ bool BrowserSearch::Start(const BrowserDocument* doc, const browse::FindQuery& q
     if (generation == generation_) WorkerEnded();
   });
   thread_->start();
+  taker_.start();
   return true;
 }
 
-void BrowserSearch::TakePending() {
+void BrowserSearch::Take(std::size_t most) {
+  if (!thread_) return;
   std::vector<SearchHit> taken;
+  bool left = false;
   {
     std::lock_guard lock(mutex_);
-    taken.swap(pending_);
+    const std::size_t n = std::min(most, pending_.size());
+    taken.reserve(n);
+    std::move(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(n), std::back_inserter(taken));
+    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(n));
+    left = !pending_.empty();
   }
   hits_.Append(std::move(taken));
+  if (const int percent = percent_.load(); percent != shownPercent_) {
+    shownPercent_ = percent;
+    emit progress(percent);
+  }
+  if (workerEnded_ && !left) End();
 }
 
 void BrowserSearch::WorkerEnded() {
   if (!thread_) return;
   thread_->wait();
+  workerEnded_ = true;
+  Take(kMaxTake);  // a short search ends here; a long one's last hits go on the timer
+}
+
+void BrowserSearch::End() {
+  taker_.stop();
   thread_->deleteLater();
   thread_ = nullptr;
-  TakePending();  // what the worker's last queued calls would bring
-  cancelled_ = cancel_.load();
-  emit finished(cancelled_, hits_.rowCount());
+  emit finished(cancel_.load(), hits_.rowCount());
 }
 
 }  // namespace quarvex::ui

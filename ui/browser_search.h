@@ -2,6 +2,13 @@
 // thread, with progress, a cancel that takes effect at the next key, and the hits handed to
 // the window's thread in batches, where BrowserSearchHits lists them.
 //
+// The window takes the worker's hits and progress on a timer (kTakeInterval), at most
+// kMaxTake hits at a time, rather than each time the worker has a batch: with hundreds of
+// thousands of hits, an insert and a progress repaint per batch of 500 each made the list
+// lay out all of its rows again, and the window stalled for 150-250 ms at a time. On the
+// timer it does one insert and one repaint per tick (and the window lays the list out in
+// batches).
+//
 // The document must stay as it is while a search runs: the window cancels and waits (Stop)
 // before it opens another file, and the destructor does the same.
 #pragma once
@@ -9,8 +16,10 @@
 #include <QAbstractListModel>
 #include <QObject>
 #include <QThread>
+#include <QTimer>
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -23,9 +32,19 @@ namespace quarvex::ui {
 class BrowserDocument;
 
 struct SearchHit {
+  // Bytes of a value's data: offset from the data's first byte, length in bytes.
+  struct Span {
+    std::size_t offset = 0;
+    std::size_t length = 0;
+  };
   std::int32_t key = -1;                  // the key the hit is in
   std::optional<std::size_t> value;       // into hive.values, for a value hit
-  QString text;                           // "Software\Vendor  Name = "data""
+  // Where in the value's data the hit lies: a string found inside binary data, or the bytes a
+  // byte pattern matched (browse::FindHit::inside).
+  std::optional<Span> inside;
+  // "Software\Vendor  Name = "data"", or for a hit inside the data
+  // "Software\App  Flags  REG_BINARY at +0x03, UTF-16: "Microsoft Corporation"".
+  QString text;
 };
 
 class BrowserSearchHits : public QAbstractListModel {
@@ -40,23 +59,28 @@ class BrowserSearchHits : public QAbstractListModel {
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
  private:
-  std::vector<SearchHit> hits_;
+  // A deque: a list of hundreds of thousands of hits grows without moving them all.
+  std::deque<SearchHit> hits_;
 };
 
 class BrowserSearch : public QObject {
   Q_OBJECT
 
  public:
+  static constexpr int kTakeInterval = 50;         // ms
+  static constexpr std::size_t kMaxTake = 50000;   // hits the list takes per tick
+
   explicit BrowserSearch(QObject* parent = nullptr);
   ~BrowserSearch() override;
 
   BrowserSearchHits* Hits() { return &hits_; }
   // Starts a search (stopping one that runs). False and a reason when the pattern is empty or
-  // the regular expression does not compile.
+  // not one of its kind (the reason browse::MakeMatcher gives, naming the fault).
   bool Start(const BrowserDocument* doc, const browse::FindQuery& query, QString& error);
   void Cancel();
   // Cancels and waits for the worker; the hits made so far stay.
   void Stop();
+  // From Start until finished(): the worker runs, or the list has not taken all its hits yet.
   bool Running() const { return thread_ != nullptr; }
 
  signals:
@@ -65,16 +89,22 @@ class BrowserSearch : public QObject {
   void finished(bool cancelled, int hits);
 
  private:
-  void TakePending();
+  // Takes up to `most` pending hits into the list and reports progress; ends the search once
+  // the worker has ended and nothing is left.
+  void Take(std::size_t most);
   void WorkerEnded();
+  void End();
 
   BrowserSearchHits hits_;
   QThread* thread_ = nullptr;
+  bool workerEnded_ = false;
+  QTimer taker_;
   std::atomic<bool> cancel_{false};
-  bool cancelled_ = false;
+  std::atomic<int> percent_{0};  // the worker's progress
+  int shownPercent_ = -1;
   int generation_ = 0;
   std::mutex mutex_;
-  std::vector<SearchHit> pending_;  // hits the worker made that the list has not taken yet
+  std::deque<SearchHit> pending_;  // hits the worker made that the list has not taken yet
 };
 
 }  // namespace quarvex::ui

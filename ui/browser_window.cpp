@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QDragEnterEvent>
@@ -43,6 +44,7 @@
 #include "ui/browser_document.h"
 #include "ui/browser_facts_model.h"
 #include "ui/file_dialogs.h"
+#include "ui/browser_hex_lines.h"
 #include "ui/browser_hex_view.h"
 #include "ui/browser_key_tree_model.h"
 #include "ui/browser_problems_model.h"
@@ -63,6 +65,30 @@ const char* const kRecentKey = "recentFiles";
 QString Hex8(std::int64_t value) {
   return QStringLiteral("0x") + QString::number(static_cast<qulonglong>(value), 16).toUpper().rightJustified(8, QLatin1Char('0'));
 }
+
+// The key's node and its data record, as the hex view shows a key.
+std::vector<BrowserHexView::Section> KeySections(const BrowserDocument& doc, std::int32_t key) {
+  const salvage::SalvagedKey& k = doc.Hive().keys[static_cast<std::size_t>(key)];
+  std::vector<BrowserHexView::Section> sections;
+  const std::int64_t node = k.node.InFile().value;
+  sections.push_back({QStringLiteral("Key node at %1 (28 bytes)").arg(Hex8(node)), node, 28});
+  if (const std::optional<std::size_t> record = doc.RecordOf(key)) {
+    const salvage::SalvagedRecord& r = doc.Hive().records[*record];
+    const std::int64_t length = doc.RecordLength(*record);
+    sections.push_back({QStringLiteral("Data record at %1 (block %2, record %3, %4 bytes)")
+                            .arg(Hex8(r.offset.value))
+                            .arg(r.block)
+                            .arg(r.header.RecNo)
+                            .arg(length),
+                        r.offset.value, length});
+  } else {
+    sections.push_back({QStringLiteral("(no data record could be read for this key)"), 0, 0});
+  }
+  return sections;
+}
+
+// Bytes shown before and after a hit that lies past what the view shows of its record.
+constexpr std::int64_t kHitContext = 64;
 
 }  // namespace
 
@@ -159,9 +185,29 @@ void BrowserWindow::BuildWindow() {
   searchField_->setClearButtonEnabled(true);
   searchLayout->addWidget(searchField_);
   auto* boxes = new QHBoxLayout;
-  regexBox_ = new QCheckBox(QStringLiteral("Regular e&xpression"));
+  // What the field holds. A byte pattern is matched against value data only, byte for byte,
+  // so case means nothing to it.
+  syntaxBox_ = new QComboBox;
+  syntaxBox_->setObjectName(QStringLiteral("searchSyntax"));
+  const struct {
+    const char* name;
+    browse::PatternSyntax syntax;
+    const char* tip;
+  } kinds[] = {
+      {"Text", browse::PatternSyntax::Text, "Names and data that contain the text"},
+      {"Regular expression", browse::PatternSyntax::Regex,
+       "RE2 syntax, searched anywhere in a name or data (no backreferences, no lookaround)"},
+      {"Hex bytes", browse::PatternSyntax::Bytes, "Bytes in value data, ?? for any byte: 4D 5A ?? 00"},
+  };
+  for (const auto& kind : kinds) {
+    syntaxBox_->addItem(QString::fromUtf8(kind.name), static_cast<int>(kind.syntax));
+    syntaxBox_->setItemData(syntaxBox_->count() - 1, QString::fromUtf8(kind.tip), Qt::ToolTipRole);
+  }
+  auto* syntaxLabel = new QLabel(QStringLiteral("&Pattern:"));
+  syntaxLabel->setBuddy(syntaxBox_);
   caseBox_ = new QCheckBox(QStringLiteral("Match c&ase"));
-  boxes->addWidget(regexBox_);
+  boxes->addWidget(syntaxLabel);
+  boxes->addWidget(syntaxBox_);
   boxes->addWidget(caseBox_);
   boxes->addStretch();
   searchLayout->addLayout(boxes);
@@ -180,6 +226,11 @@ void BrowserWindow::BuildWindow() {
   hitList_->setObjectName(QStringLiteral("hitList"));
   hitList_->setModel(search_->Hits());
   hitList_->setUniformItemSizes(true);
+  // A list view lays out all of its rows again after rows are added: for a search with
+  // hundreds of thousands of hits, in one go that took the window's thread 10-30 ms each
+  // time. In batches, each step is short and the events between them are handled.
+  hitList_->setLayoutMode(QListView::Batched);
+  hitList_->setBatchSize(20000);
   searchLayout->addWidget(hitList_, 1);
   auto* searchDock = new QDockWidget(QStringLiteral("Search"), this);
   searchDock->setObjectName(QStringLiteral("searchDock"));
@@ -230,6 +281,7 @@ void BrowserWindow::BuildWindow() {
   connect(valueTable_->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& current) { OnValueCurrentChanged(current); });
   connect(searchField_, &QLineEdit::returnPressed, this, &BrowserWindow::StartSearch);
+  connect(syntaxBox_, &QComboBox::currentIndexChanged, this, &BrowserWindow::OnSyntaxChanged);
   connect(searchButton_, &QPushButton::clicked, this, &BrowserWindow::StartSearch);
   connect(cancelButton_, &QPushButton::clicked, search_, &BrowserSearch::Cancel);
   connect(search_, &BrowserSearch::progress, searchProgress_, &QProgressBar::setValue);
@@ -439,23 +491,7 @@ void BrowserWindow::OnTreeCurrentChanged(const QModelIndex& current) {
 }
 
 void BrowserWindow::ShowKeyBytes(std::int32_t key, std::optional<std::pair<std::int64_t, std::int64_t>> highlight) {
-  const salvage::SalvagedKey& k = doc_->Hive().keys[static_cast<std::size_t>(key)];
-  std::vector<BrowserHexView::Section> sections;
-  const std::int64_t node = k.node.InFile().value;
-  sections.push_back({QStringLiteral("Key node at %1 (28 bytes)").arg(Hex8(node)), node, 28});
-  if (const std::optional<std::size_t> record = doc_->RecordOf(key)) {
-    const salvage::SalvagedRecord& r = doc_->Hive().records[*record];
-    const std::int64_t length = doc_->RecordLength(*record);
-    sections.push_back({QStringLiteral("Data record at %1 (block %2, record %3, %4 bytes)")
-                            .arg(Hex8(r.offset.value))
-                            .arg(r.block)
-                            .arg(r.header.RecNo)
-                            .arg(length),
-                        r.offset.value, length});
-  } else {
-    sections.push_back({QStringLiteral("(no data record could be read for this key)"), 0, 0});
-  }
-  hexView_->ShowSections(doc_->Image(), doc_->CodePage(), std::move(sections), highlight);
+  hexView_->ShowSections(doc_->Image(), doc_->CodePage(), KeySections(*doc_, key), highlight);
 }
 
 void BrowserWindow::ShowRecoveredBytes(std::size_t recovered,
@@ -495,15 +531,8 @@ bool BrowserWindow::GoToOffset(std::int64_t offset) {
   }
   const std::pair<std::int64_t, std::int64_t> range{found->start, found->length};
   if (found->key && SelectKey(*found->key)) {
-    if (found->value) {
-      // Select the value's row too; that shows the key's bytes with the value highlighted.
-      for (int row = 0; row < valueSort_->rowCount(); ++row) {
-        if (valueModel_->RowAt(valueSort_->mapToSource(valueSort_->index(row, 0)).row()).valueIndex == found->value) {
-          valueTable_->setCurrentIndex(valueSort_->index(row, 0));
-          break;
-        }
-      }
-    }
+    // Select the value's row too; that shows the key's bytes with the value highlighted.
+    if (found->value) SelectValueIndex(*found->value);
     ShowKeyBytes(*found->key, range);
   } else {
     std::vector<BrowserHexView::Section> sections{
@@ -535,7 +564,7 @@ void BrowserWindow::GoToOffsetWithDialog() {
 void BrowserWindow::StartSearch() {
   browse::FindQuery query;
   query.pattern = searchField_->text().toStdString();
-  query.syntax = regexBox_->isChecked() ? browse::PatternSyntax::Regex : browse::PatternSyntax::Text;
+  query.syntax = static_cast<browse::PatternSyntax>(syntaxBox_->currentData().toInt());
   query.caseSensitive = caseBox_->isChecked();
   QString error;
   searchProgress_->setValue(0);
@@ -546,17 +575,57 @@ void BrowserWindow::StartSearch() {
   cancelButton_->setEnabled(true);
 }
 
+void BrowserWindow::OnSyntaxChanged() {
+  const auto syntax = static_cast<browse::PatternSyntax>(syntaxBox_->currentData().toInt());
+  caseBox_->setEnabled(syntax != browse::PatternSyntax::Bytes);
+  searchField_->setPlaceholderText(syntax == browse::PatternSyntax::Bytes
+                                       ? QStringLiteral("Bytes in value data: 4D 5A ?? 00")
+                                       : QStringLiteral("Key names, value names, data"));
+}
+
 void BrowserWindow::OnHitActivated(const QModelIndex& index) {
   if (!index.isValid() || !doc_) return;
   const SearchHit hit = search_->Hits()->At(index.row());
   if (!SelectKey(hit.key)) return;
-  if (!hit.value) return;
+  if (!hit.value || !SelectValueIndex(*hit.value) || !hit.inside) return;
+  // Selecting the value marked its whole entry; a hit inside its data marks just the bytes
+  // found. The value's data is a span into the image, so its file offset is where it starts.
+  const salvage::SalvagedValue& value = doc_->Hive().values[*hit.value];
+  if (value.data.empty() || hit.inside->offset >= value.data.size()) return;
+  const std::int64_t dataStart = value.data.data() - doc_->Image().data();
+  const std::int64_t length = static_cast<std::int64_t>(std::min(hit.inside->length, value.data.size() - hit.inside->offset));
+  const std::pair<std::int64_t, std::int64_t> found{dataStart + static_cast<std::int64_t>(hit.inside->offset), length};
+  std::vector<BrowserHexView::Section> sections = KeySections(*doc_, hit.key);
+  // The view shows the first kMaxSectionBytes of a record; a value of nearly 64 KB can hold a
+  // hit past them, whose bytes are then shown as a section of their own (from where the
+  // record's part ends, so no byte is shown twice).
+  const BrowserHexView::Section& record = sections.back();
+  const std::int64_t shownEnd = record.start + std::min(record.length, BrowserHexView::kMaxSectionBytes);
+  if (record.length > 0 && found.first + found.second > shownEnd) {
+    const std::int64_t from = std::max(shownEnd, (found.first - kHitContext) & ~std::int64_t{kHexRowBytes - 1});
+    const std::int64_t to = std::min(dataStart + static_cast<std::int64_t>(value.data.size()), found.first + found.second + kHitContext);
+    sections.push_back({QStringLiteral("Value data at %1, beyond the first %2 bytes of the record")
+                            .arg(Hex8(from))
+                            .arg(BrowserHexView::kMaxSectionBytes),
+                        from, to - from});
+  }
+  hexView_->ShowSections(doc_->Image(), doc_->CodePage(), std::move(sections), found);
+  statusBar()->showMessage(QStringLiteral("Found at %1 (+0x%2 in the data of the value), %3 byte(s)")
+                               .arg(Hex8(found.first))
+                               .arg(QString::number(static_cast<qulonglong>(hit.inside->offset), 16).toUpper().rightJustified(2, QLatin1Char('0')))
+                               .arg(found.second),
+                           8000);
+}
+
+bool BrowserWindow::SelectValueIndex(std::size_t value) {
   for (int row = 0; row < valueSort_->rowCount(); ++row) {
-    if (valueModel_->RowAt(valueSort_->mapToSource(valueSort_->index(row, 0)).row()).valueIndex == hit.value) {
-      valueTable_->setCurrentIndex(valueSort_->index(row, 0));
-      return;
+    const QModelIndex index = valueSort_->index(row, 0);
+    if (valueModel_->RowAt(valueSort_->mapToSource(index).row()).valueIndex == value) {
+      valueTable_->setCurrentIndex(index);
+      return true;
     }
   }
+  return false;
 }
 
 void BrowserWindow::OnProblemActivated(const QModelIndex& index) {

@@ -21,6 +21,7 @@
 
 class QAction;
 class QCheckBox;
+class QComboBox;
 class QDockWidget;
 class QLabel;
 class QLineEdit;
@@ -99,7 +100,10 @@ class BrowserWindow : public QMainWindow {
   BrowserValueSortModel* ValueSortModel() const { return valueSort_; }
   BrowserHexView* HexView() const { return hexView_; }
   QLineEdit* SearchField() const { return searchField_; }
-  QCheckBox* RegexBox() const { return regexBox_; }
+  // What the search field holds: "Text", "Regular expression" or "Hex bytes"; each item's data
+  // is its browse::PatternSyntax as an int.
+  QComboBox* SyntaxBox() const { return syntaxBox_; }
+  QCheckBox* CaseBox() const { return caseBox_; }
   QListView* HitList() const { return hitList_; }
   BrowserSearch* Search() const { return search_; }
   QProgressBar* SearchProgress() const { return searchProgress_; }
@@ -136,6 +140,9 @@ class BrowserWindow : public QMainWindow {
   void ShowKeyBytes(std::int32_t key, std::optional<std::pair<std::int64_t, std::int64_t>> highlight);
   void ShowRecoveredBytes(std::size_t recovered, std::optional<std::pair<std::int64_t, std::int64_t>> highlight);
   void OnHitActivated(const QModelIndex& index);
+  void OnSyntaxChanged();
+  // Makes the row of the selected key's value (an index into hive.values) current.
+  bool SelectValueIndex(std::size_t value);
   void OnProblemActivated(const QModelIndex& index);
   void OnFactActivated(const QModelIndex& index);
   // Makes the row of the selected key's value at this file offset current.
@@ -164,7 +171,7 @@ class BrowserWindow : public QMainWindow {
   BrowserValueSortModel* valueSort_ = nullptr;
   BrowserHexView* hexView_ = nullptr;
   QLineEdit* searchField_ = nullptr;
-  QCheckBox* regexBox_ = nullptr;
+  QComboBox* syntaxBox_ = nullptr;
   QCheckBox* caseBox_ = nullptr;
   QPushButton* searchButton_ = nullptr;
   QPushButton* cancelButton_ = nullptr;
