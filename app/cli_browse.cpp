@@ -6,15 +6,19 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <sstream>
 
 #include "app/cli_check.h"
 #include "app/cli_hives.h"
 #include "app/cli_run.h"
+#include "app/hive_access.h"
+#include "app/line_prefix.h"
+#include "app/value_json.h"
 #include "browse/diff.h"
 #include "browse/embedded_strings.h"
 #include "browse/find.h"
 #include "browse/hive_view.h"
-#include "browse/stats.h"
+#include "browse/path_lookup.h"
 #include "browse/value_text.h"
 #include "salvage/check_text.h"
 #include "salvage/salvage.h"
@@ -32,11 +36,6 @@ constexpr int kFindTrouble = 2;  // find and diff: 1 is an answer, so trouble is
 // Data texts on list lines are shortened to about this many characters.
 constexpr std::size_t kListLimit = 80;
 
-const char* const kCodePageHelp =
-    "  --codepage CP  the code page the hive's names were written in: auto (default: from the\n"
-    "                 hive's ACP or Locale, a system.dat beside it, its name checksums, else\n"
-    "                 1252), 874, 932, 936, 949, 950, 1250 to 1258, or none (bytes as Latin-1)\n";
-
 struct Usage {
   const char* name;
   const char* text;
@@ -44,26 +43,29 @@ struct Usage {
 
 const Usage kUsages[] = {
     {"ls",
-     "usage: quarvex-cli ls [-R] [-v] [-d DEPTH] [--json] [--codepage CP] FILE [KEY]\n"
-     "  The subkeys of KEY (default: the top of the hive), one per line.\n"
+     "usage: quarvex-cli ls [-R] [-v] [-d DEPTH] [--json] [--codepage CP] FILE... [KEY]\n"
+     "  The subkeys of KEY (default: the top of the hive), one per line. KEY's names are parted\n"
+     "  by backslashes or slashes (a slash that is part of a key's name stays one).\n"
      "  -R        the whole subtree, indented two spaces a level\n"
      "  -v        each key's values beneath it: name  TYPE  data (@ is the unnamed value)\n"
      "  -d DEPTH  at most DEPTH levels below KEY (with -R; 1 is the subkeys only)\n"
      "  --json    one JSON object per key, a line each\n"
      "  A key that is damaged or was cut off is listed with a mark in brackets, then its\n"
-     "  findings on lines starting with '!'.\n"},
+     "  findings on lines starting with '!'. A word after FILE that names a file is another\n"
+     "  FILE; write a KEY that is also a file's name with a leading backslash.\n"},
     {"get",
-     "usage: quarvex-cli get [--raw|--strings] [--json] [--codepage CP] FILE KEY [VALUE]\n"
+     "usage: quarvex-cli get [--raw|--strings] [--json] [--codepage CP] FILE... KEY [VALUE]\n"
      "  The values of KEY, one per line, or one value in full: its type, length and data\n"
-     "  (binary data as a hex dump with offsets). VALUE @ or \"\" is the unnamed value.\n"
-     "  --raw     write VALUE's data bytes unchanged to standard output\n"
+     "  (binary data as a hex dump with offsets). VALUE @ or \"\" is the unnamed value. KEY as\n"
+     "  ls takes it; a key without values is said so on standard error.\n"
+     "  --raw     write VALUE's data bytes unchanged to standard output (one FILE)\n"
      "  --strings the strings inside binary data (of VALUE, or of every value of KEY) that\n"
      "            is neither text nor a number: runs of 4 or more printable characters in\n"
      "            the hive's code page or in UTF-16LE, a line each with offset and encoding\n"
      "  --json    one JSON document\n"},
     {"find",
      "usage: quarvex-cli find [--keys] [--values] [--data] [-i|-s] [--regex|--hex] [--type TYPE]\n"
-     "                        [--json] [--codepage CP] FILE PATTERN\n"
+     "                        [--json] [--codepage CP] FILE... PATTERN\n"
      "  Every key name, value name or value datum that matches PATTERN, one line per hit:\n"
      "  the key's path, and for a value its name, type and data. Without --keys, --values or\n"
      "  --data all three are searched. Binary data is also searched string by string as the\n"
@@ -88,16 +90,11 @@ const Usage kUsages[] = {
      "  '~ KEY: VALUE: old → new'.\n"
      "  --json    one JSON object per difference, a line each\n"
      "  Exit status: 0 equal, 1 different, 2 trouble.\n"},
-    {"stats",
-     "usage: quarvex-cli stats [--json] [--codepage CP] FILE\n"
-     "  Numbers of keys and values (per type), the depth, the largest keys by values and by\n"
-     "  bytes, the longest names, the largest values, the share of free space, findings.\n"
-     "  --json    one JSON document\n"},
 };
 
 std::string UsageOf(const std::string& name) {
   for (const Usage& u : kUsages)
-    if (name == u.name) return std::string(u.text) + kCodePageHelp;
+    if (name == u.name) return std::string(u.text) + kCodePageHelp + (name == "diff" ? "" : kSeveralFilesHelp);
   return {};
 }
 
@@ -110,56 +107,9 @@ std::optional<Parsed> Parse(const std::string& sub, const std::vector<std::strin
   return ParseArgs(sub, args, flagNames, optionNames, UsageOf(sub), err);
 }
 
-// A hive read whole and salvaged; the model views the bytes, which stay put with it.
-struct Loaded {
-  std::vector<std::uint8_t> bytes;
-  salvage::SalvagedHive hive;
-  std::unique_ptr<HiveView> view;
-};
-
-// Reads and salvages one hive. An empty cp (--codepage auto) is set to the code page detected
-// for this hive, and then holds for what follows (the second hive of a diff is read alike).
-std::unique_ptr<Loaded> Load(const std::string& sub, const std::string& file, std::optional<text::CodePage>& cp,
-                             std::ostream& err) {
-  std::string error;
-  auto bytes = ReadWholeHive(file, error);
-  if (!bytes) {
-    err << "quarvex-cli " << sub << ": " << file << ": cannot read: " << error << '\n';
-    return nullptr;
-  }
-  auto loaded = std::make_unique<Loaded>();
-  loaded->bytes = std::move(*bytes);
-  if (!cp) cp = CodePageForHive(cp, file, loaded->bytes);
-  loaded->hive = salvage::Salvage(loaded->bytes, {*cp});
-  if (!loaded->hive.isHive) {
-    err << "quarvex-cli " << sub << ": " << file << ": not a registry file (" << salvage::SummaryText(loaded->hive)
-        << ")\n";
-    return nullptr;
-  }
-  loaded->view = std::make_unique<HiveView>(loaded->hive, *cp);
-  return loaded;
-}
-
-// One line on standard error when the hive has damage, so that a listing is never mistaken
-// for the whole hive.
-void DamageNotice(const std::string& sub, const std::string& file, const Loaded& l, std::ostream& err) {
-  if (l.hive.summary.damage == 0) return;
-  err << "quarvex-cli " << sub << ": " << file << ": " << salvage::SummaryText(l.hive)
-      << "; keys marked in brackets are affected ('quarvex-cli check " << file << "' lists every finding)\n";
-}
-
-// --codepage: a code page named, or auto (the default), left empty for Load to detect.
+// --codepage: a code page named, or auto (the default), left empty for OpenHive to detect.
 bool CodePageOption(const std::string& sub, const Parsed& p, std::optional<text::CodePage>& cp, std::ostream& err) {
   return CodePageArgument(sub, p, cp, UsageOf(sub), err);
-}
-
-int Finish(std::ostream& out) {
-  out.flush();
-  return out ? kExitOk : kExitWriteFailed;
-}
-
-std::string DisplayValueName(const salvage::SalvagedValue& v, text::CodePage cp) {
-  return v.name.empty() ? "@" : browse::EscapeControls(browse::ValueName(v, cp));
 }
 
 // "name  TYPE  data" as ls -v, get and find print it.
@@ -201,23 +151,6 @@ std::string JsonList(const std::vector<std::string>& items) {
   return out + "]";
 }
 
-std::string ValueJson(const salvage::SalvagedValue& v, const HiveView& view) {
-  const text::CodePage cp = view.CodePage();
-  return "{\"name\": " + JsonString(browse::ValueName(v, cp)) + ", \"type\": " + JsonString(browse::TypeName(v.type)) +
-         ", \"typeNumber\": " + std::to_string(v.type) + ", \"length\": " + std::to_string(v.data.size()) +
-         ", \"declaredLength\": " + std::to_string(browse::DeclaredLength(v, view.Hive().image)) +
-         ", \"cut\": " + (v.cut ? "true" : "false") + ", \"data\": " + JsonString(browse::DataText(v, cp)) +
-         ", \"hex\": " + JsonString(browse::HexBytes(v.data)) + "}";
-}
-
-// Where inside the data a search found something, or a string get --strings lists.
-std::string SpanJson(const browse::DataSpan& span, text::CodePage cp) {
-  std::string out = "{\"offset\": " + std::to_string(span.offset) + ", \"length\": " + std::to_string(span.length) +
-                    ", \"as\": " + JsonString(browse::SpanKindName(span.kind, cp));
-  if (span.kind != browse::SpanKind::Bytes) out += ", \"text\": " + JsonString(span.text);
-  return out + "}";
-}
-
 std::string KeyJson(const HiveView& view, std::int32_t key, bool values) {
   std::vector<std::string> findings;
   for (const hive::Finding* f : Problems(view, key)) findings.push_back(salvage::FindingLine(*f));
@@ -240,7 +173,7 @@ std::string KeyJson(const HiveView& view, std::int32_t key, bool values) {
 // Looks KEY up; an error line and nullopt when it is not there.
 std::optional<std::int32_t> FindKey(const std::string& sub, const std::string& file, const HiveView& view,
                                     const std::string& path, std::ostream& err) {
-  const browse::Lookup found = view.Find(path);
+  const browse::Lookup found = browse::FindKeyPath(view, path);
   if (!found.key) err << "quarvex-cli " << sub << ": " << file << ": " << found.error << '\n';
   return found.key;
 }
@@ -266,6 +199,48 @@ void HexDump(hive::Bytes data, std::ostream& out) {
   }
 }
 
+// -d DEPTH: nullopt after a usage error.
+std::optional<int> DepthOption(const Parsed& p, std::ostream& err) {
+  int depth = p.Has("-R") ? 0 : 1;
+  if (const auto d = p.options.find("-d"); d != p.options.end()) {
+    char* end = nullptr;
+    const long n = std::strtol(d->second.c_str(), &end, 10);
+    if (d->second.empty() || *end != '\0' || n < 1 || n > 1000000) {
+      err << "quarvex-cli ls: -d needs a depth of 1 or more, not '" << d->second << "'\n" << UsageOf("ls");
+      return std::nullopt;
+    }
+    depth = static_cast<int>(n);
+  }
+  return depth;
+}
+
+// The listing of one hive: status 0, or 1 when it cannot be read or KEY is not in it.
+int ListHive(const Parsed& p, const std::string& file, const std::string& keyPath, int depth, bool several,
+             std::optional<text::CodePage> cp, std::ostream& out, std::ostream& err) {
+  const auto opened = OpenHive("ls", file, cp, ReportCheck::WhenDamaged, err);
+  if (!opened) return kExitJobFailed;
+  const HiveView& view = *opened->view;
+  const auto from = FindKey("ls", file, view, keyPath, err);
+  if (!from) return kExitJobFailed;
+  const bool json = p.Has("--json"), values = p.Has("-v");
+  PrefixedStream lines(out, FilePrefix(file, several && !json));
+  view.Walk(*from, depth, [&](std::int32_t key, int level) {
+    if (json) {
+      const std::string object = KeyJson(view, key, values);
+      out << (several ? WithFile(object, file) : object) << '\n';
+      return static_cast<bool>(out);
+    }
+    const std::string indent(static_cast<std::size_t>(2 * (level - 1)), ' ');
+    lines << indent << browse::EscapeControls(view.Name(key)) << Marks(view, key) << '\n';
+    for (const hive::Finding* f : Problems(view, key)) lines << indent << "  ! " << salvage::FindingLine(*f) << '\n';
+    if (values)
+      for (const salvage::SalvagedValue& v : view.Values(key)) lines << indent << "  " << ValueLine(v, *cp, kListLimit) << '\n';
+    return static_cast<bool>(lines);
+  });
+  DamageNotice("ls", file, *opened, err);
+  return kExitOk;
+}
+
 }  // namespace
 
 int RunLs(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -277,45 +252,25 @@ int RunLs(const std::vector<std::string>& args, std::ostream& out, std::ostream&
   }
   std::optional<text::CodePage> cp;
   if (!CodePageOption("ls", *p, cp, err)) return kExitUsage;
-  if (p->positional.empty() || p->positional.size() > 2) {
+  const std::optional<FileWords> words = SplitFileWords(p->positional, 0, 1);
+  if (!words) {
     err << "quarvex-cli ls: " << (p->positional.empty() ? "no file given" : "too many arguments") << '\n' << UsageOf("ls");
     return kExitUsage;
   }
-  int depth = p->Has("-R") ? 0 : 1;
-  if (const auto d = p->options.find("-d"); d != p->options.end()) {
-    char* end = nullptr;
-    const long n = std::strtol(d->second.c_str(), &end, 10);
-    if (d->second.empty() || *end != '\0' || n < 1 || n > 1000000) {
-      err << "quarvex-cli ls: -d needs a depth of 1 or more, not '" << d->second << "'\n" << UsageOf("ls");
-      return kExitUsage;
-    }
-    depth = static_cast<int>(n);
-  }
-  const std::string& file = p->positional[0];
-  const auto loaded = Load("ls", file, cp, err);
-  if (!loaded) return kExitJobFailed;
-  const HiveView& view = *loaded->view;
-  const auto from = FindKey("ls", file, view, p->positional.size() > 1 ? p->positional[1] : std::string(), err);
-  if (!from) return kExitJobFailed;
-  const bool json = p->Has("--json"), values = p->Has("-v");
-  view.Walk(*from, depth, [&](std::int32_t key, int level) {
-    if (json) {
-      out << KeyJson(view, key, values) << '\n';
-      return static_cast<bool>(out);
-    }
-    const std::string indent(static_cast<std::size_t>(2 * (level - 1)), ' ');
-    out << indent << browse::EscapeControls(view.Name(key)) << Marks(view, key) << '\n';
-    for (const hive::Finding* f : Problems(view, key)) out << indent << "  ! " << salvage::FindingLine(*f) << '\n';
-    if (values)
-      for (const salvage::SalvagedValue& v : view.Values(key)) out << indent << "  " << ValueLine(v, *cp, kListLimit) << '\n';
-    return static_cast<bool>(out);
-  });
-  DamageNotice("ls", file, *loaded, err);
-  return Finish(out);
+  const std::optional<int> depth = DepthOption(*p, err);
+  if (!depth) return kExitUsage;
+  const std::string keyPath = words->rest.empty() ? std::string() : words->rest.front();
+  int status = kExitOk;
+  for (const std::string& file : words->files)
+    if (ListHive(*p, file, keyPath, *depth, words->files.size() > 1, cp, out, err) != kExitOk) status = kExitJobFailed;
+  return FinishOutput(out) == kExitOk ? status : kExitWriteFailed;
 }
 
+namespace {
+
 // get --strings: the strings inside one value's data (whatever its type: a text may hide more
-// after its end), or inside every value of the key that is neither text nor a number.
+// after its end), or inside every value of the key that is neither text nor a number; a line
+// each, or one JSON object (without its program and line end).
 void ListStrings(const HiveView& view, std::int32_t key, const salvage::SalvagedValue* only, bool json,
                  std::ostream& out) {
   const text::CodePage cp = view.CodePage();
@@ -332,8 +287,76 @@ void ListStrings(const HiveView& view, std::int32_t key, const salvage::Salvaged
       document += (document.empty() ? "" : ", ") + item;
     }
   }
-  if (json) out << WithProgram("{\"path\": " + JsonString(view.Path(key)) + ", \"strings\": [" + document + "]}") << '\n';
+  if (json) out << "{\"path\": " << JsonString(view.Path(key)) << ", \"strings\": [" << document << "]}";
 }
+
+// get of one hive: status 0, or 1 when it cannot be read or KEY or VALUE is not in it.
+int GetFromHive(const Parsed& p, const std::string& file, const FileWords& words, bool several,
+                std::optional<text::CodePage> cp, std::ostream& out, std::ostream& err) {
+  const bool raw = p.Has("--raw"), json = p.Has("--json"), strings = p.Has("--strings");
+  const auto opened = OpenHive("get", file, cp, ReportCheck::WhenDamaged, err);
+  if (!opened) return kExitJobFailed;
+  const HiveView& view = *opened->view;
+  const auto key = FindKey("get", file, view, words.rest[0], err);
+  if (!key) return kExitJobFailed;
+  for (const hive::Finding* f : Problems(view, *key))
+    err << "quarvex-cli get: " << file << ": " << salvage::FindingLine(*f) << '\n';
+  auto document = [&](const std::string& object) {
+    out << WithProgram(several ? WithFile(object, file) : object) << '\n';
+  };
+  PrefixedStream lines(out, FilePrefix(file, several && !json));
+  const std::string* name = words.rest.size() == 2 ? &words.rest[1] : nullptr;
+  const salvage::SalvagedValue* value = name ? view.FindValue(*key, *name) : nullptr;
+  if (name && !value) {
+    err << "quarvex-cli get: " << file << ": no value '" << *name << "' in '" << view.Path(*key) << "'\n";
+    return kExitJobFailed;
+  }
+  if (strings) {
+    std::ostringstream listed;
+    ListStrings(view, *key, value, json, listed);
+    if (json)
+      document(listed.str());
+    else
+      lines << listed.str();
+    return kExitOk;
+  }
+  if (!name) {
+    if (view.Values(*key).empty())
+      err << "quarvex-cli get: " << file << ": '" << view.Path(*key) << "' has no values\n";
+    if (json)
+      document(KeyJson(view, *key, true));
+    else
+      for (const salvage::SalvagedValue& v : view.Values(*key)) lines << ValueLine(v, *cp, 0) << '\n';
+    return kExitOk;
+  }
+  if (raw) {
+    out.write(reinterpret_cast<const char*>(value->data.data()), static_cast<std::streamsize>(value->data.size()));
+    if (value->cut) err << "quarvex-cli get: " << file << ": the value is cut: only " << value->data.size() << " of "
+                        << browse::DeclaredLength(*value, view.Hive().image) << " bytes are in the file\n";
+    return kExitOk;
+  }
+  if (json) {
+    document("{\"path\": " + JsonString(view.Path(*key)) + ", \"value\": " + ValueJson(*value, view) + "}");
+    return kExitOk;
+  }
+  const std::size_t declared = browse::DeclaredLength(*value, view.Hive().image);
+  lines << "key:    " << browse::EscapeControls(view.Path(*key)) << '\n'
+        << "name:   " << (value->name.empty() ? "@ (the unnamed value)" : DisplayValueName(*value, *cp)) << '\n'
+        << "type:   " << browse::TypeName(value->type) << " (" << value->type << ")\n"
+        << "length: " << value->data.size() << (value->data.size() == 1 ? " byte" : " bytes");
+  if (value->cut) lines << " of " << declared << " (the rest lies past the record's end)";
+  lines << '\n';
+  const std::string text = browse::DataText(*value, *cp);
+  if (value->data.empty() || text.front() == '"' || text.rfind("0x", 0) == 0) {
+    lines << "data:   " << text << '\n';
+  } else {
+    lines << "data:\n";
+    HexDump(value->data, lines);
+  }
+  return kExitOk;
+}
+
+}  // namespace
 
 int RunGet(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const auto p = Parse("get", args, {"--raw", "--strings", "--json"}, {}, err);
@@ -344,79 +367,29 @@ int RunGet(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
   std::optional<text::CodePage> cp;
   if (!CodePageOption("get", *p, cp, err)) return kExitUsage;
-  if (p->positional.size() < 2 || p->positional.size() > 3) {
+  const std::optional<FileWords> words = SplitFileWords(p->positional, 1, 2);
+  if (!words) {
     err << "quarvex-cli get: " << (p->positional.size() < 2 ? "FILE and KEY are needed" : "too many arguments") << '\n'
         << UsageOf("get");
     return kExitUsage;
   }
   const bool raw = p->Has("--raw"), json = p->Has("--json");
-  if (raw && (p->positional.size() < 3 || json)) {
+  if (raw && (words->rest.size() < 2 || json)) {
     err << "quarvex-cli get: --raw needs a VALUE and goes without --json\n" << UsageOf("get");
     return kExitUsage;
   }
-  const bool strings = p->Has("--strings");
-  if (raw && strings) {
+  if (raw && words->files.size() > 1) {
+    err << "quarvex-cli get: --raw writes the bytes of one FILE's value, unmixed\n" << UsageOf("get");
+    return kExitUsage;
+  }
+  if (raw && p->Has("--strings")) {
     err << "quarvex-cli get: --raw and --strings exclude each other\n" << UsageOf("get");
     return kExitUsage;
   }
-  const std::string& file = p->positional[0];
-  const auto loaded = Load("get", file, cp, err);
-  if (!loaded) return kExitJobFailed;
-  const HiveView& view = *loaded->view;
-  const auto key = FindKey("get", file, view, p->positional[1], err);
-  if (!key) return kExitJobFailed;
-  for (const hive::Finding* f : Problems(view, *key))
-    err << "quarvex-cli get: " << file << ": " << salvage::FindingLine(*f) << '\n';
-
-  if (strings) {
-    const std::string* name = p->positional.size() == 3 ? &p->positional[2] : nullptr;
-    if (name && !view.FindValue(*key, *name)) {
-      err << "quarvex-cli get: " << file << ": no value '" << *name << "' in '" << view.Path(*key) << "'\n";
-      return kExitJobFailed;
-    }
-    ListStrings(view, *key, name ? view.FindValue(*key, *name) : nullptr, json, out);
-    return Finish(out);
-  }
-  if (p->positional.size() == 2) {
-    if (json) {
-      out << WithProgram(KeyJson(view, *key, true)) << '\n';
-    } else {
-      for (const salvage::SalvagedValue& v : view.Values(*key)) out << ValueLine(v, *cp, 0) << '\n';
-    }
-    return Finish(out);
-  }
-  const std::string& name = p->positional[2];
-  const salvage::SalvagedValue* value = view.FindValue(*key, name);
-  if (!value) {
-    err << "quarvex-cli get: " << file << ": no value '" << name << "' in '" << view.Path(*key) << "'\n";
-    return kExitJobFailed;
-  }
-  if (raw) {
-    out.write(reinterpret_cast<const char*>(value->data.data()), static_cast<std::streamsize>(value->data.size()));
-    if (value->cut) err << "quarvex-cli get: " << file << ": the value is cut: only " << value->data.size() << " of "
-                        << browse::DeclaredLength(*value, view.Hive().image) << " bytes are in the file\n";
-    return Finish(out);
-  }
-  if (json) {
-    out << WithProgram("{\"path\": " + JsonString(view.Path(*key)) + ", \"value\": " + ValueJson(*value, view) + "}")
-        << '\n';
-    return Finish(out);
-  }
-  const std::size_t declared = browse::DeclaredLength(*value, view.Hive().image);
-  out << "key:    " << browse::EscapeControls(view.Path(*key)) << '\n'
-      << "name:   " << (value->name.empty() ? "@ (the unnamed value)" : DisplayValueName(*value, *cp)) << '\n'
-      << "type:   " << browse::TypeName(value->type) << " (" << value->type << ")\n"
-      << "length: " << value->data.size() << (value->data.size() == 1 ? " byte" : " bytes");
-  if (value->cut) out << " of " << declared << " (the rest lies past the record's end)";
-  out << '\n';
-  const std::string text = browse::DataText(*value, *cp);
-  if (value->data.empty() || text.front() == '"' || text.rfind("0x", 0) == 0) {
-    out << "data:   " << text << '\n';
-  } else {
-    out << "data:\n";
-    HexDump(value->data, out);
-  }
-  return Finish(out);
+  int status = kExitOk;
+  for (const std::string& file : words->files)
+    if (GetFromHive(*p, file, *words, words->files.size() > 1, cp, out, err) != kExitOk) status = kExitJobFailed;
+  return FinishOutput(out) == kExitOk ? status : kExitWriteFailed;
 }
 
 int RunFind(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -429,7 +402,7 @@ int RunFind(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   }
   std::optional<text::CodePage> cp;
   if (!CodePageOption("find", *p, cp, err)) return kFindTrouble;
-  if (p->positional.size() != 2) {
+  if (p->positional.size() < 2) {
     err << "quarvex-cli find: FILE and PATTERN are needed\n" << UsageOf("find");
     return kFindTrouble;
   }
@@ -446,7 +419,7 @@ int RunFind(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     return kFindTrouble;
   }
   browse::FindQuery query;
-  query.pattern = p->positional[1];
+  query.pattern = p->positional.back();
   if (p->Has("--keys") || p->Has("--values") || p->Has("--data")) {
     query.keys = p->Has("--keys");
     query.values = p->Has("--values");
@@ -469,36 +442,48 @@ int RunFind(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     err << "quarvex-cli find: " << error << '\n';
     return kFindTrouble;
   }
-  const std::string& file = p->positional[0];
-  const auto loaded = Load("find", file, cp, err);
-  if (!loaded) return kFindTrouble;
-  const HiveView& view = *loaded->view;
-  const bool json = p->Has("--json");
-  const std::size_t hits = browse::FindAll(view, query, *matcher, [&](const browse::FindHit& hit) {
-    const std::string path = view.Path(hit.key);
-    if (json) {
-      out << "{\"path\": " << JsonString(path);
-      if (hit.value) {
-        out << ", \"kind\": \"value\", \"matched\": \""
-            << (hit.nameMatched && hit.dataMatched ? "name and data" : hit.nameMatched ? "name" : "data")
-            << "\", \"value\": " << ValueJson(*hit.value, view);
-        if (hit.inside) out << ", \"inside\": " << SpanJson(*hit.inside, *cp);
-      } else {
-        out << ", \"kind\": \"key\"";
-      }
-      out << "}\n";
-    } else if (hit.value && hit.inside) {
-      out << browse::EscapeControls(path) << ": " << DisplayValueName(*hit.value, *cp) << "  "
-          << browse::DataSpanText(*hit.value, *hit.inside, *cp, kListLimit) << '\n';
-    } else if (hit.value) {
-      out << browse::EscapeControls(path) << ": " << ValueLine(*hit.value, *cp, kListLimit) << '\n';
-    } else {
-      out << browse::EscapeControls(path) << Marks(view, hit.key) << '\n';
+  const std::vector<std::string> files(p->positional.begin(), p->positional.end() - 1);
+  const bool several = files.size() > 1, json = p->Has("--json");
+  std::size_t hits = 0;
+  bool trouble = false;
+  for (const std::string& file : files) {
+    std::optional<text::CodePage> fileCp = cp;  // each file in its own code page unless one is named
+    const auto opened = OpenHive("find", file, fileCp, ReportCheck::WhenDamaged, err);
+    if (!opened) {
+      trouble = true;
+      continue;
     }
-    return static_cast<bool>(out);
-  });
-  DamageNotice("find", file, *loaded, err);
-  if (Finish(out) != kExitOk) return kFindTrouble;
+    const HiveView& view = *opened->view;
+    PrefixedStream lines(out, FilePrefix(file, several && !json));
+    hits += browse::FindAll(view, query, *matcher, [&](const browse::FindHit& hit) {
+      const std::string path = view.Path(hit.key);
+      if (json) {
+        std::string object = "{\"path\": " + JsonString(path);
+        if (hit.value) {
+          object += std::string(", \"kind\": \"value\", \"matched\": \"") +
+                    (hit.nameMatched && hit.dataMatched ? "name and data" : hit.nameMatched ? "name" : "data") +
+                    "\", \"value\": " + ValueJson(*hit.value, view);
+          if (hit.inside) object += ", \"inside\": " + SpanJson(*hit.inside, *fileCp);
+        } else {
+          object += ", \"kind\": \"key\"";
+        }
+        out << (several ? WithFile(object + "}", file) : object + "}") << '\n';
+        return static_cast<bool>(out);
+      }
+      if (hit.value && hit.inside) {
+        lines << browse::EscapeControls(path) << ": " << DisplayValueName(*hit.value, *fileCp) << "  "
+              << browse::DataSpanText(*hit.value, *hit.inside, *fileCp, kListLimit) << '\n';
+      } else if (hit.value) {
+        lines << browse::EscapeControls(path) << ": " << ValueLine(*hit.value, *fileCp, kListLimit) << '\n';
+      } else {
+        lines << browse::EscapeControls(path) << Marks(view, hit.key) << '\n';
+      }
+      return static_cast<bool>(lines);
+    });
+    DamageNotice("find", file, *opened, err);
+  }
+  // As grep has it: trouble with any file wins over what the others matched.
+  if (FinishOutput(out) != kExitOk || trouble) return kFindTrouble;
   return hits > 0 ? kExitOk : kExitJobFailed;
 }
 
@@ -516,8 +501,8 @@ int RunDiff(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         << '\n' << UsageOf("diff");
     return kFindTrouble;
   }
-  const auto a = Load("diff", p->positional[0], cp, err);
-  const auto b = a ? Load("diff", p->positional[1], cp, err) : nullptr;
+  const auto a = OpenHive("diff", p->positional[0], cp, ReportCheck::WhenDamaged, err);
+  const auto b = a ? OpenHive("diff", p->positional[1], cp, ReportCheck::WhenDamaged, err) : nullptr;
   if (!a || !b) return kFindTrouble;
   browse::DiffOptions options;
   options.keys = !p->Has("--values-only");
@@ -555,101 +540,8 @@ int RunDiff(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   }
   DamageNotice("diff", p->positional[0], *a, err);
   DamageNotice("diff", p->positional[1], *b, err);
-  if (Finish(out) != kExitOk) return kFindTrouble;
+  if (FinishOutput(out) != kExitOk) return kFindTrouble;
   return diffs.empty() ? kExitOk : kExitJobFailed;
-}
-
-namespace {
-
-std::string Percent(std::uint64_t part, std::uint64_t whole) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f%%", whole == 0 ? 0.0 : 100.0 * static_cast<double>(part) / static_cast<double>(whole));
-  return text;
-}
-
-std::string RankedJson(const HiveView& view, const std::vector<browse::RankedKey>& list) {
-  std::string out = "[";
-  for (std::size_t i = 0; i < list.size(); ++i) {
-    out += (i ? ", " : "") + std::string("{\"path\": ") + JsonString(view.Path(list[i].key));
-    if (list[i].value) out += ", \"value\": " + JsonString(browse::ValueName(*list[i].value, view.CodePage()));
-    out += ", \"amount\": " + std::to_string(list[i].amount) + "}";
-  }
-  return out + "]";
-}
-
-}  // namespace
-
-int RunStats(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const auto p = Parse("stats", args, {"--json"}, {}, err);
-  if (!p) return kExitUsage;
-  if (p->Has("--help")) {
-    out << UsageOf("stats");
-    return kExitOk;
-  }
-  std::optional<text::CodePage> cp;
-  if (!CodePageOption("stats", *p, cp, err)) return kExitUsage;
-  if (p->positional.size() != 1) {
-    err << "quarvex-cli stats: one FILE is needed\n" << UsageOf("stats");
-    return kExitUsage;
-  }
-  const std::string& file = p->positional[0];
-  const auto loaded = Load("stats", file, cp, err);
-  if (!loaded) return kExitJobFailed;
-  const HiveView& view = *loaded->view;
-  const browse::HiveStats s = browse::ComputeStats(view);
-  using salvage::GroupThousands;
-  if (p->Has("--json")) {
-    out << WithProgram("{") << "\"file\": " << JsonString(file) << ", \"bytes\": " << s.fileBytes << ", \"keys\": " << s.keys
-        << ", \"lostKeys\": " << s.lostKeys << ", \"unreadableKeys\": " << s.unreadableKeys << ", \"values\": " << s.values
-        << ", \"valuesByType\": [";
-    bool first = true;
-    for (const auto& [type, count] : s.byType) {
-      out << (first ? "" : ", ") << "{\"type\": " << JsonString(browse::TypeName(type)) << ", \"typeNumber\": " << type
-          << ", \"values\": " << count.values << ", \"dataBytes\": " << count.dataBytes << "}";
-      first = false;
-    }
-    out << "], \"depth\": " << s.depth << ", \"deepestKey\": " << JsonString(view.Path(s.deepestKey))
-        << ", \"mostValues\": " << RankedJson(view, s.mostValues) << ", \"mostBytes\": " << RankedJson(view, s.mostBytes)
-        << ", \"longestKeyNames\": " << RankedJson(view, s.longestKeyNames)
-        << ", \"longestValueNames\": " << RankedJson(view, s.longestValueNames)
-        << ", \"largestValues\": " << RankedJson(view, s.largestValues) << ", \"keyNodeBlockBytes\": " << s.keyNodeBlockBytes
-        << ", \"keyNodeBytesInUse\": " << s.keyNodeBytesInUse << ", \"dataBlockBytes\": " << s.dataBlockBytes
-        << ", \"dataBytesInUse\": " << s.dataBytesInUse << ", \"freeBytes\": " << s.FreeBytes()
-        << ", \"damage\": " << s.damage << ", \"warnings\": " << s.warnings << ", \"notes\": " << s.notes << "}\n";
-    return Finish(out);
-  }
-  auto ranked = [&](const char* title, const std::vector<browse::RankedKey>& list, const char* unit) {
-    out << title << '\n';
-    if (list.empty()) out << "  (none)\n";
-    for (const browse::RankedKey& r : list) {
-      out << "  " << GroupThousands(r.amount) << ' ' << unit << "  " << browse::EscapeControls(view.Path(r.key));
-      if (r.value) out << ": " << DisplayValueName(*r.value, *cp);
-      out << '\n';
-    }
-  };
-  out << "file:     " << file << " (" << GroupThousands(s.fileBytes) << " bytes)\n"
-      << "keys:     " << GroupThousands(s.keys);
-  if (s.lostKeys || s.unreadableKeys)
-    out << " (" << GroupThousands(s.lostKeys) << " lost, " << GroupThousands(s.unreadableKeys) << " unreadable)";
-  out << "\nvalues:   " << GroupThousands(s.values) << '\n';
-  for (const auto& [type, count] : s.byType)
-    out << "  " << browse::TypeName(type) << ": " << GroupThousands(count.values) << " (" << GroupThousands(count.dataBytes)
-        << " bytes of data)\n";
-  out << "depth:    " << s.depth;
-  if (s.deepestKey != kTop) out << " (" << browse::EscapeControls(view.Path(s.deepestKey)) << ")";
-  out << '\n';
-  ranked("most values:", s.mostValues, "values");
-  ranked("most bytes (value names and data):", s.mostBytes, "bytes");
-  ranked("longest key names:", s.longestKeyNames, "bytes");
-  ranked("longest value names:", s.longestValueNames, "bytes");
-  ranked("largest values:", s.largestValues, "bytes");
-  const std::uint64_t blocks = s.keyNodeBlockBytes + s.dataBlockBytes;
-  out << "free:     " << GroupThousands(s.FreeBytes()) << " of " << GroupThousands(blocks) << " bytes in blocks ("
-      << Percent(s.FreeBytes(), blocks) << "); key nodes " << GroupThousands(s.keyNodeBytesInUse) << " of "
-      << GroupThousands(s.keyNodeBlockBytes) << ", records " << GroupThousands(s.dataBytesInUse) << " of "
-      << GroupThousands(s.dataBlockBytes) << '\n'
-      << "findings: " << s.damage << " damage, " << s.warnings << " warning(s), " << s.notes << " note(s)\n";
-  return Finish(out);
 }
 
 }  // namespace quarvex::cli

@@ -1,9 +1,11 @@
 // Looking inside a hive from the command line: `ls`, `get`, `find`, `diff`, `stats`. Each reads
-// its files with the salvage reader, so damage never hides the rest of a hive; the data model
-// is browse/, the lines and JSON are made here.
+// its files as check does (app/checked_hive.h, with the salvage reader), so damage never hides
+// the rest of a hive; the data model is browse/, the lines and JSON are made here (stats in
+// cli_stats.cpp). ls, get, find and stats take several files, as grep does: then each line
+// starts with its file's name and each JSON object names its file.
 //
 // Exit status (see docs/DECISIONS.md, "ls, get, find, diff, stats"):
-//   ls, get, stats: 0 done, 1 the file is not readable as a hive or KEY / VALUE is not in it,
+//   ls, get, stats: 0 done, 1 a file is not readable as a hive or KEY / VALUE is not in it,
 //                   2 usage error, 3 standard output could not be written.
 //   find: 0 something matched, 1 nothing did, 2 trouble (usage, a file not readable as a hive).
 //   diff: 0 equal, 1 different, 2 trouble (usage, a file not readable as a hive).

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "app/checked_hive.h"
 #include "detect/codepage_choice.h"
 #include "salvage/check_text.h"
 #include "salvage/salvage.h"
@@ -21,19 +22,30 @@ namespace quarvex::cli {
 namespace {
 
 const char* const kUsage =
-    "usage: quarvex-cli check [--json FILE|-] [--codepage CP|auto] FILE...\n"
+    "usage: quarvex-cli check [-v] [--json FILE|-] [--codepage CP|auto] FILE...\n"
     "  Reads each registry file as far as its bytes allow and prints every problem found:\n"
-    "  one line per finding (damage, warning or note) and a summary line per file.\n"
+    "  one line per finding (damage, warning or note) and a summary line per file. When the\n"
+    "  report of a file fails, a note says with which Fail(N) and why.\n"
+    "  -v, --verbose  say on standard error which code page was chosen for each file and why\n"
     "  --json FILE  also write the findings and summaries as JSON to FILE ('-': standard\n"
     "               output, in place of the lines)\n"
     "  Exit status: 0 no damage, 4 damage found, 1 a file is not readable as a hive,\n"
     "  2 usage error, 3 the JSON file could not be written.\n";
 
+// What the faithful report makes of the file, as JSON: null when it was not asked.
+std::string ReportMember(const CheckedHive& checked) {
+  if (!checked.report) return ", \"report\": null";
+  const job::ReportReading& r = *checked.report;
+  if (!r.Failed()) return ", \"report\": {\"made\": true, \"code\": 0, \"reason\": null}";
+  return ", \"report\": {\"made\": false, \"code\": " + std::to_string(r.code) +
+         ", \"reason\": " + salvage::JsonString(job::ReportFailureReason(r, checked.hive)) + "}";
+}
 
 }  // namespace
 
 int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const std::optional<ParsedArgs> parsed = ParseArgs("check", args, {}, {"--json", "--codepage"}, kUsage, err);
+  const std::optional<ParsedArgs> parsed =
+      ParseArgs("check", args, {"-v", "--verbose"}, {"--json", "--codepage"}, kUsage, err);
   if (!parsed) return kExitUsage;
   if (parsed->Has("--help")) {
     out << kUsage;
@@ -56,31 +68,38 @@ int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
     }
   }
   const bool jsonToOut = json && *json == "-";
+  const bool verbose = parsed->Has("-v") || parsed->Has("--verbose");
 
   int status = kExitOk;
   std::string document = "{\"files\": [\n";
   for (std::size_t n = 0; n < files.size(); ++n) {
     const std::string& file = files[n];
     std::string error;
-    const auto bytes = ReadWholeHive(file, error);
+    const std::unique_ptr<CheckedHive> checked = CheckFile(file, CheckOptions::With(named, ReportCheck::Always), error);
     std::string entry;
-    if (!bytes) {
+    if (!checked) {
       status = kExitJobFailed;
       if (!jsonToOut) out << file << ": cannot read: " << error << '\n';
       entry = salvage::CheckJsonError(file, error);
     } else {
-      const detect::CodePageChoice choice = ChooseCodePageForHive(named, file, *bytes);
-      salvage::SalvagedHive hive = salvage::Salvage(*bytes, {choice.codePage});
-      salvage::AddFindings(hive, detect::CodePageFindings(hive, choice));
+      const salvage::SalvagedHive& hive = checked->hive;
+      if (verbose && checked->IsHive())
+        err << "quarvex-cli check: " << file << ": " << detect::ChoiceText(checked->codePage) << '\n';
       if (!jsonToOut) {
         for (const hive::Finding& f : hive.findings) out << file << ": " << salvage::FindingLine(f) << '\n';
-        out << file << ": " << salvage::SummaryText(hive) << '\n';
+        out << file << ": " << (checked->IsHive() ? salvage::SummaryText(hive) : checked->NotAHiveText()) << '\n';
       }
-      if (!hive.isHive)
+      if (const std::string hint = HivesHint(file, checked->other); !hint.empty())
+        err << "quarvex-cli check: " << file << " is " << OtherFileText(checked->other) << ": " << hint << '\n';
+      if (!checked->IsHive())
         status = kExitJobFailed;
       else if (hive.summary.damage > 0 && status == kExitOk)
         status = kCheckDamage;
-      if (json) entry = salvage::CheckJson(file, hive);
+      if (json) {
+        std::string members = ReportMember(*checked);
+        if (!checked->IsHive()) members += ", \"what\": " + salvage::JsonString(checked->NotAHiveText());
+        entry = salvage::CheckJson(file, hive, members);
+      }
     }
     if (json) document += entry + (n + 1 < files.size() ? ",\n" : "\n");
   }

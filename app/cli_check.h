@@ -1,5 +1,7 @@
-// `quarvex-cli check [--json FILE|-] [--codepage CP] FILE...`: every problem of each hive, read
-// with the salvage reader. One line per finding and a summary line per file on standard output.
+// `quarvex-cli check [-v] [--json FILE|-] [--codepage CP] FILE...`: every problem of each hive,
+// read with the salvage reader (app/checked_hive.h), and whether the faithful report of it can
+// be made (a note with its Fail(N) and why when not). One line per finding and a summary line
+// per file on standard output; -v says the code page chosen on standard error.
 //
 // Exit status, as file-system checkers have it: 0 when no file has damage (warnings and notes
 // allowed), 4 when a file has damage, 1 when a file cannot be read as a hive at all (that wins

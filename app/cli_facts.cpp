@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/checked_hive.h"
 #include "app/cli_check.h"
 #include "app/cli_run.h"
 #include "browse/hive_view.h"
@@ -28,15 +29,14 @@ const char* const kUsage =
     "  --json FILE     also write every fact as JSON with its raw bytes ('-': standard output)\n"
     "  --csv FILE      also write them as CSV ('-': standard output)\n"
     "  --no-recovered  leave out the keys recovered from free space\n"
-    "  Exit status: 0, 1 a file is not readable as a hive (the others are still reported),\n"
-    "  2 usage error, 3 an output file could not be written.\n";
+    "  Exit status: 0, 1 a file is not readable as a hive (the others are still reported; with\n"
+    "  none readable nothing is written), 2 usage error, 3 an output file could not be written.\n";
 
 
 // One hive read for the report: its bytes, the salvaged model and view, and its recovery.
 struct LoadedHive {
   std::string file;
-  std::vector<std::uint8_t> bytes;
-  salvage::SalvagedHive hive;
+  std::unique_ptr<CheckedHive> checked;  // the bytes and the salvaged model
   std::unique_ptr<browse::HiveView> view;
   recover::Recovery recovery;
 };
@@ -89,32 +89,36 @@ int RunFacts(const std::vector<std::string>& args, std::ostream& out, std::ostre
   std::vector<std::unique_ptr<LoadedHive>> loaded;
   for (const std::string& file : files) {
     std::string error;
-    auto bytes = ReadWholeHive(file, error);
-    if (!bytes) {
+    CheckOptions checkOptions;
+    checkOptions.codePage = named;
+    checkOptions.report = ReportCheck::Never;
+    std::unique_ptr<CheckedHive> checked = CheckFile(file, checkOptions, error);
+    if (!checked) {
       err << "quarvex-cli facts: " << file << ": cannot read: " << error << '\n';
+      status = kExitJobFailed;
+      continue;
+    }
+    if (!checked->IsHive()) {
+      err << "quarvex-cli facts: " << file << ": " << checked->NotAHiveText() << '\n';
+      if (const std::string hint = HivesHint(file, checked->other); !hint.empty())
+        err << "quarvex-cli facts: " << hint << '\n';
       status = kExitJobFailed;
       continue;
     }
     auto h = std::make_unique<LoadedHive>();
     h->file = file;
-    h->bytes = std::move(*bytes);
-    const text::CodePage codePage = CodePageForHive(named, file, h->bytes);
-    salvage::SalvageOptions options;
-    options.codePage = codePage;
-    h->hive = salvage::Salvage(h->bytes, options);
-    if (!h->hive.isHive) {
-      err << "quarvex-cli facts: " << file << ": not a registry file (no CREG or RGKN signature)\n";
-      status = kExitJobFailed;
-      continue;
-    }
-    h->view = std::make_unique<browse::HiveView>(h->hive, codePage);
+    const text::CodePage codePage = checked->codePage.codePage;
+    h->checked = std::move(checked);
+    h->view = std::make_unique<browse::HiveView>(h->checked->hive, codePage);
     if (withRecovered) {
       recover::RecoverOptions recoverOptions;
       recoverOptions.codePage = codePage;
-      h->recovery = recover::Recover(h->hive, recoverOptions);
+      h->recovery = recover::Recover(h->checked->hive, recoverOptions);
     }
     loaded.push_back(std::move(h));
   }
+  // Facts of no hive at all would be an empty report that looks like a hive with nothing in it.
+  if (loaded.empty()) return status;
   std::vector<facts::HiveSource> sources;
   for (const auto& h : loaded) sources.push_back({h->file, h->view.get(), withRecovered ? &h->recovery : nullptr});
   const facts::FactsResult result = facts::CollectFacts(sources);

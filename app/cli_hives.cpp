@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
+#include <string_view>
 #include <system_error>
 
 #include "app/cli_run.h"
@@ -36,6 +38,18 @@ bool IsRegularFile(const std::string& path) {
   return std::filesystem::is_regular_file(std::filesystem::path(path), ec) && !ec;
 }
 
+// Whether the file is a registry file itself: "CREG" at its start, or (its header damaged)
+// "RGKN" at 0x20, as the image layer tells a hive from a container.
+bool IsHiveFile(const std::string& path) {
+  if (!IsRegularFile(path)) return false;
+  std::ifstream in(std::filesystem::path(path), std::ios::binary);
+  char head[0x24] = {};
+  in.read(head, sizeof head);
+  const auto got = in.gcount();
+  return (got >= 4 && std::string_view(head, 4) == "CREG") ||
+         (got >= 0x24 && std::string_view(head + 0x20, 4) == "RGKN");
+}
+
 std::string Padded(std::string text, std::size_t width) {
   if (text.size() < width) text.append(width - text.size(), ' ');
   return text;
@@ -62,6 +76,13 @@ int RunHives(const std::vector<std::string>& args, std::ostream& out, std::ostre
     return kExitUsage;
   }
   const std::string& container = files.front();
+  if (IsHiveFile(container)) {
+    err << "quarvex-cli hives: " << container
+        << " is a registry file itself, not a disk image or cabinet: read it with quarvex-cli check, ls, get, "
+           "find, stats, recover or facts, or 'quarvex-cli "
+        << container << "' for its report\n";
+    return kExitJobFailed;
+  }
   std::string error;
   const std::optional<image::HiveListing> listing = image::ListHives(container, deleted, error);
   if (!listing) {

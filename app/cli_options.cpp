@@ -65,6 +65,8 @@ bool TakesValue(std::string_view name) {
 
 }  // namespace
 
+bool ReportOptionTakesValue(std::string_view name) { return name == "-o" || TakesValue(name); }
+
 ParseResult ParseCommandLine(const std::vector<std::string>& rawArgs) {
   CliOptions o;
   auto fail = [](std::string why) { return ParseResult{std::nullopt, std::move(why)}; };
@@ -223,7 +225,7 @@ void AppendBoxes(std::string& h, std::span<const BoxMeaning> boxes) {
 std::string HelpText() {
   std::string h =
       "Usage: quarvex-cli [report] [options] FILE\n"
-      "       quarvex-cli SUBCOMMAND [options] FILE...\n"
+      "       quarvex-cli [--codepage CP] SUBCOMMAND [options] FILE...\n"
       "Analyses a Windows 95/98/Me registry file (user.dat, system.dat, system.1st ...)\n"
       "and writes the report. The file is only ever read. FILE - reads standard input;\n"
       "an output named - is standard output. An option's value follows it or an '='\n"
@@ -298,9 +300,10 @@ std::string HelpText() {
        "  Ghost  the name does not match its checksum under the chosen code page: the key node\n"
        "         and its name record no longer belong together (damage), or the code page is\n"
        "         the wrong one (see --codepage).\n";
-  h += "\nExit status: 0 when the report has been made; 1 when the job failed (the failure\n"
-       "text \"Fail(N)\" is on standard error); 2 for a usage error; 3 when the report could\n"
-       "not be written.\n";
+  h += "\nExit status: 0 when the report has been made; 1 when the job failed (\"Fail(N)\" and\n"
+       "what it means are on standard error; a file that is empty, a disk image or a cabinet is\n"
+       "said to be one); 2 for a usage error (a mistyped subcommand too); 3 when the report\n"
+       "could not be written.\n";
   return h;
 }
 

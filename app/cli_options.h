@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "text/codepage.h"
@@ -43,6 +44,8 @@ struct ParseResult {
 };
 
 ParseResult ParseCommandLine(const std::vector<std::string>& args);
+// Whether a report option reads the next word as its value ("-o", "--json", "--codepage" ...).
+bool ReportOptionTakesValue(std::string_view name);
 // --help: the report's options by task (the report, the structure dump, the export), the
 // option boxes by their meaning with their window names, then the subcommands.
 std::string HelpText();

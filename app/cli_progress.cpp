@@ -10,6 +10,7 @@
 #include <unistd.h>
 #endif
 
+#include "app/cli_run.h"
 #include "job/analysis_job.h"
 #include "text/printf.h"
 
@@ -95,7 +96,7 @@ void CliProgress::StageFinished(Stage stage) {
 void CliProgress::Failed(std::int32_t code, const quarvex::hive::Finding*) {
   // On a terminal the line ends only if it was ever begun.
   if (style_ == ProgressStyle::Terminal && shownWidth_ == 0 && !asked_) return;
-  Show(quarvex::job::FailureText(code), true);
+  Show(CliFailureText(code), true);
 }
 
 void CliProgress::Done() {

@@ -6,7 +6,10 @@
 #include <optional>
 #include <string_view>
 
+#include "app/checked_hive.h"
 #include "app/cli_check.h"
+#include "app/line_prefix.h"
+#include "browse/value_data.h"
 #include "export/regedit4_export.h"
 #include "export/regedit4_lines.h"
 #include "hive/finding.h"
@@ -22,14 +25,16 @@ namespace {
 
 const char* const kUsage =
     "usage: quarvex-cli recover [--json FILE|-] [--export OUT.reg] [--min-confidence high|medium|low]\n"
-    "                           [--codepage CP|auto] FILE\n"
+    "                           [--codepage CP|auto] FILE...\n"
     "  Lists the deleted keys and values the registry file still holds: one block of lines per\n"
     "  key (offset, path, confidence and why, then its values) and a summary line.\n"
-    "  --json FILE       also write them as JSON to FILE ('-': standard output, in place of the lines)\n"
+    "  --json FILE       also write them as JSON to FILE ('-': standard output, in place of the\n"
+    "                    lines); with several files one document per file, a line each\n"
     "  --export OUT.reg  write them as REGEDIT4 under their paths, each key after a comment with\n"
-    "                    its offset and confidence (partial values as comments only)\n"
+    "                    its offset and confidence (partial values as comments only; one FILE)\n"
     "  --min-confidence  list only keys of this confidence or higher (default: low, all)\n"
-    "  Exit status: 0 (also when nothing is found), 1 the file is not readable as a hive,\n"
+    "  With several files, each line starts with its file's name, as grep writes it.\n"
+    "  Exit status: 0 (also when nothing is found), 1 a file is not readable as a hive,\n"
     "  2 usage error, 3 an output file could not be written.\n";
 
 std::string Utf8(hive::Bytes bytes, text::CodePage cp) {
@@ -41,13 +46,16 @@ void WriteText(const std::vector<const recover::RecoveredKey*>& keys, text::Code
     for (const std::string& line : recover::RecoveredKeyLines(*k, cp)) out << line << '\n';
 }
 
+// The document of one file; oneLine: without the line ends between its keys (several files
+// are written one document a line).
 std::string Json(const std::string& file, const std::vector<const recover::RecoveredKey*>& keys, bool capReached,
-                 text::CodePage cp) {
+                 text::CodePage cp, bool oneLine) {
   using salvage::JsonString;
+  const std::string between = oneLine ? " " : "\n";
   std::string s = "{\"file\": " + JsonString(file) + ", \"keys\": [";
   bool firstKey = true;
   for (const recover::RecoveredKey* k : keys) {
-    s += firstKey ? "\n" : ",\n";
+    s += (firstKey ? "" : ",") + between;
     firstKey = false;
     s += "  {\"offset\": " + std::to_string(k->offset.value) + ", \"block\": " + std::to_string(k->block) +
          ", \"recordNumber\": " + (k->recordNumber ? std::to_string(*k->recordNumber) : "null") +
@@ -71,11 +79,11 @@ std::string Json(const std::string& file, const std::vector<const recover::Recov
       s += std::string(i ? ", " : "") + "{\"offset\": " + std::to_string(v.offset.value) + ", \"type\": " +
            std::to_string(v.type) + ", \"name\": " + JsonString(Utf8(v.name, cp)) + ", \"nameLength\": " +
            std::to_string(v.nameLength) + ", \"dataLength\": " + std::to_string(v.dataLength) + ", \"data\": \"" + hex +
-           "\", \"partial\": " + (v.partial ? "true" : "false") + "}";
+           "\", \"partial\": " + (v.partial ? "true" : "false") + browse::DecodedDataJson(v.type, v.data, cp) + "}";
     }
     s += "]}";
   }
-  s += std::string(firstKey ? "" : "\n") + "], \"summary\": " + JsonString(recover::RecoverySummaryLine(keys)) +
+  s += std::string(firstKey ? "" : between) + "], \"summary\": " + JsonString(recover::RecoverySummaryLine(keys)) +
        ", \"workCapReached\": " + (capReached ? "true" : "false") + "}";
   return s;
 }
@@ -128,87 +136,105 @@ int RunRecover(const std::vector<std::string>& args, std::ostream& out, std::ost
   const std::optional<std::string> json = parsed->Value("--json");
   const std::optional<std::string> exportFile = parsed->Value("--export");
   const std::vector<std::string>& files = parsed->positional;
-  if (files.size() != 1) {
-    err << "quarvex-cli recover: " << (files.empty() ? "no file given" : "one file at a time") << '\n' << kUsage;
+  if (files.empty()) {
+    err << "quarvex-cli recover: no file given\n" << kUsage;
     return kExitUsage;
   }
-  const std::string& file = files.front();
   if (const std::string clash = OutputClash({{"--json", json.value_or("")}, {"--export", exportFile.value_or("")}});
       !clash.empty()) {
     err << "quarvex-cli recover: " << clash << '\n' << kUsage;
     return kExitUsage;
   }
-  for (const std::optional<std::string>* output : {&json, &exportFile}) {
-    if (*output && **output != "-" && SameFile(DiskFileOf(file), **output)) {
-      err << "quarvex-cli recover: the output file " << **output << " is the file to read; not overwriting it\n";
-      return kExitUsage;
+  for (const std::string& file : files)
+    for (const std::optional<std::string>* output : {&json, &exportFile}) {
+      if (*output && **output != "-" && SameFile(DiskFileOf(file), **output)) {
+        err << "quarvex-cli recover: the output file " << **output << " is a file to read; not overwriting it\n";
+        return kExitUsage;
+      }
     }
-  }
   if (exportFile && *exportFile == "-") {
     err << "quarvex-cli recover: --export needs a file name\n" << kUsage;
     return kExitUsage;
   }
-
-  std::string error;
-  const auto bytes = ReadWholeHive(file, error);
-  if (!bytes) {
-    err << "quarvex-cli recover: " << file << ": cannot read: " << error << '\n';
-    return kExitJobFailed;
+  if (exportFile && files.size() > 1) {
+    err << "quarvex-cli recover: --export writes the keys of one FILE\n" << kUsage;
+    return kExitUsage;
   }
-  const text::CodePage codePage = CodePageForHive(named, file, *bytes);
-  salvage::SalvageOptions salvageOptions;
-  salvageOptions.codePage = codePage;
-  const salvage::SalvagedHive hive = salvage::Salvage(*bytes, salvageOptions);
-  if (!hive.isHive) {
-    err << "quarvex-cli recover: " << file << ": not a registry file (no CREG or RGKN signature)\n";
-    return kExitJobFailed;
-  }
-  recover::RecoverOptions options;
-  options.codePage = codePage;
-  recover::Recovery recovery = recover::Recover(hive, options);
-  std::vector<recover::RecoveredKey> kept;
-  for (recover::RecoveredKey& k : recovery.keys)
-    if (k.confidence >= minimum) kept.push_back(std::move(k));
-  recovery.keys = std::move(kept);
-  std::vector<const recover::RecoveredKey*> keys;
-  for (const recover::RecoveredKey& k : recovery.keys) keys.push_back(&k);
 
+  const bool several = files.size() > 1;
   const bool jsonToOut = json && *json == "-";
-  if (!jsonToOut) {
-    WriteText(keys, codePage, out);
-    out << file << ": " << recover::RecoverySummaryLine(keys) << '\n';
-    if (recovery.summary.workCapReached)
-      out << file << ": the scan of free space stopped at its work cap; some free space was not searched\n";
-  }
   int status = kExitOk;
-  if (json) {
-    const std::string document = WithProgram(Json(file, keys, recovery.summary.workCapReached, codePage));
-    if (jsonToOut) {
-      out << document << '\n';
-    } else {
+  std::string documents;  // --json to a file: every file's document
+  for (const std::string& file : files) {
+    std::string error;
+    CheckOptions checkOptions;
+    checkOptions.codePage = named;
+    checkOptions.report = ReportCheck::Never;
+    const std::unique_ptr<CheckedHive> checked = CheckFile(file, checkOptions, error);
+    if (!checked) {
+      err << "quarvex-cli recover: " << file << ": cannot read: " << error << '\n';
+      status = kExitJobFailed;
+      continue;
+    }
+    if (!checked->IsHive()) {
+      err << "quarvex-cli recover: " << file << ": " << checked->NotAHiveText() << '\n';
+      if (const std::string hint = HivesHint(file, checked->other); !hint.empty())
+        err << "quarvex-cli recover: " << hint << '\n';
+      status = kExitJobFailed;
+      continue;
+    }
+    const text::CodePage codePage = checked->codePage.codePage;
+    recover::RecoverOptions options;
+    options.codePage = codePage;
+    recover::Recovery recovery = recover::Recover(checked->hive, options);
+    std::vector<recover::RecoveredKey> kept;
+    for (recover::RecoveredKey& k : recovery.keys)
+      if (k.confidence >= minimum) kept.push_back(std::move(k));
+    recovery.keys = std::move(kept);
+    std::vector<const recover::RecoveredKey*> keys;
+    for (const recover::RecoveredKey& k : recovery.keys) keys.push_back(&k);
+
+    if (!jsonToOut) {
+      PrefixedStream lines(out, FilePrefix(file, several));
+      WriteText(keys, codePage, lines);
+      lines << (several ? "" : file + ": ") << recover::RecoverySummaryLine(keys) << '\n';
+      if (recovery.summary.workCapReached)
+        lines << (several ? "" : file + ": ")
+              << "the scan of free space stopped at its work cap; some free space was not searched\n";
+    }
+    if (json) {
+      const std::string document = WithProgram(Json(file, keys, recovery.summary.workCapReached, codePage, several));
+      if (jsonToOut)
+        out << document << '\n';
+      else
+        documents += document + '\n';
+    }
+    if (exportFile) {
       text::ReportLines lines;
-      std::size_t begin = 0;
-      while (begin <= document.size()) {
-        const std::size_t end = document.find('\n', begin);
-        lines.Append(std::string_view(document).substr(begin, end == std::string::npos ? std::string::npos : end - begin));
-        if (end == std::string::npos) break;
-        begin = end + 1;
-      }
-      if (!text::SaveReportLines(lines, *json, error, std::nullopt, "\n")) {
-        err << "quarvex-cli recover: cannot write " << *json << ": " << error << '\n';
+      RecoveredRegedit4(recovery, text::Utf8ToCodePage(exporter::RootKeyForFileName(InnermostName(file)), codePage),
+                        codePage, lines);
+      if (!text::SaveReportLines(lines, *exportFile, error)) {
+        err << "quarvex-cli recover: cannot write " << *exportFile << ": " << error << '\n';
         status = kExitWriteFailed;
       }
     }
   }
-  if (exportFile) {
+  if (json && !jsonToOut && !documents.empty()) {
     text::ReportLines lines;
-    RecoveredRegedit4(recovery, text::Utf8ToCodePage(exporter::RootKeyForFileName(InnermostName(file)), codePage), codePage, lines);
-    if (!text::SaveReportLines(lines, *exportFile, error)) {
-      err << "quarvex-cli recover: cannot write " << *exportFile << ": " << error << '\n';
+    std::size_t begin = 0;
+    while (begin < documents.size()) {
+      const std::size_t end = documents.find('\n', begin);
+      lines.Append(std::string_view(documents).substr(begin, end - begin));
+      begin = end + 1;
+    }
+    std::string error;
+    if (!text::SaveReportLines(lines, *json, error, std::nullopt, "\n")) {
+      err << "quarvex-cli recover: cannot write " << *json << ": " << error << '\n';
       status = kExitWriteFailed;
     }
   }
-  return status;
+  out.flush();
+  return status == kExitOk && !out ? kExitWriteFailed : status;
 }
 
 }  // namespace quarvex::cli

@@ -1,11 +1,13 @@
 // `quarvex-cli recover [--json FILE|-] [--export OUT.reg] [--min-confidence high|medium|low]
-// [--codepage CP] FILE`: the deleted keys and values the hive still holds (see recover/recover.h).
+// [--codepage CP] FILE...`: the deleted keys and values the hive still holds (see
+// recover/recover.h). With several files each line starts with its file's name and --json
+// writes one document per file, a line each; --export takes one file.
 //
 // One block of lines per recovered key: its offset, path, confidence and the reasons, then
 // its values (names and text in UTF-8), and a summary line. --export writes the keys as
 // REGEDIT4 under their paths, each preceded by a comment with offset and confidence.
 //
-// Exit status: 0 (also when nothing is found), 1 when the file cannot be read as a hive, 2 for
+// Exit status: 0 (also when nothing is found), 1 when a file cannot be read as a hive, 2 for
 // a usage error, 3 when an output file cannot be written.
 #pragma once
 

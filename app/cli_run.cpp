@@ -6,13 +6,16 @@
 #include "analyzer/analysis_json.h"
 #include "detect/codepage_detect.h"
 #include "detect/hive_root.h"
+#include "app/checked_hive.h"
 #include "app/cli_charts.h"
 #include "app/cli_check.h"
+#include "app/cli_dispatch.h"
 #include "app/cli_hives.h"
 #include "app/cli_input.h"
 #include "app/cli_options.h"
 #include "app/cli_progress.h"
 #include "app/cli_subcommands.h"
+#include "app/other_file.h"
 #include "export/regedit4_export.h"
 #include "export/salvage_export.h"
 #include "hive/error_codes.h"
@@ -110,14 +113,30 @@ std::string MissingFileReason(const std::string& path) {
   return "no such file";
 }
 
-// "FILE: Fail(8): <what the code means>: data block 4 at 0x...: signature ..." on one line.
+// "FILE: Fail(8): <what the code means>: data block 4 at 0x...: signature ..." on one line, in
+// English (the window's status bar shows the job's own bilingual text). A file that is empty,
+// a disk image, a cabinet or a Windows NT hive is said to be so, with the way to the hives
+// inside an image or cabinet; the report itself, were one written, is not touched.
 void ReportJobFailure(const CliOptions& o, const quarvex::job::JobResult& result, std::ostream& err) {
-  err << "quarvex-cli: " << o.inputFile << ": " << quarvex::job::FailureText(result.code) << ": "
-      << (result.code == quarvex::hive::code::kFileMissing ? MissingFileReason(o.inputFile)
-                                                            : quarvex::hive::code::Describe(result.code));
+  const bool notAHive = result.code == quarvex::hive::code::kHiveHeaderShort ||
+                        result.code == quarvex::hive::code::kHiveSignature;
+  const OtherFile other =
+      notAHive && result.loadFailureReason.empty() ? WhatFileIs(o.inputFile, result.hive.hiveImage.View()) : OtherFile::Unknown;
+  err << "quarvex-cli: " << o.inputFile << ": " << CliFailureText(result.code) << ": ";
+  if (other == OtherFile::Empty) {
+    err << OtherFileText(other) << '\n';
+    return;
+  }
+  err << (result.code == quarvex::hive::code::kFileMissing ? MissingFileReason(o.inputFile)
+                                                             : quarvex::hive::code::Describe(result.code));
   if (!result.loadFailureReason.empty()) err << " (" << result.loadFailureReason << ")";
   if (result.finding) err << ": " << result.finding->Text();
   err << '\n';
+  if (other != OtherFile::Unknown) {
+    err << "quarvex-cli: " << o.inputFile << " is " << OtherFileText(other);
+    if (const std::string hint = HivesHint(o.inputFile, other); !hint.empty()) err << ": " << hint;
+    err << '\n';
+  }
 }
 
 // o.exportRoot holds the root key by then: named with --export-root, or told by the hive's
@@ -143,7 +162,7 @@ int FinishExport(const CliOptions& o, const ExportOutcome& outcome, const quarve
         << " more finding(s), each a comment in the export\n";
   const bool failed = outcome.code != quarvex::hive::code::kOk;
   if (failed)
-    err << "quarvex-cli: " << o.inputFile << ": export: " << quarvex::job::FailureText(outcome.code) << ": "
+    err << "quarvex-cli: " << o.inputFile << ": export: " << CliFailureText(outcome.code) << ": "
         << quarvex::text::CodePageToUtf8(outcome.failure, o.codePage)
         << (outcome.finding ? ": " + outcome.finding->Text() : std::string()) << '\n';
   if (!failed || o.partial) {
@@ -162,26 +181,30 @@ int WriteExport(const CliOptions& o, quarvex::job::JobResult& job, std::ostream&
 
 // The export from the salvage reader: the bytes already read (or the file, read again) are
 // salvaged, whatever the job made of them (a truncated file fails the job and is exported all
-// the same). The status is the
-// check's: 4 when damage was found (the export is written all the same), 1 when the file
-// cannot be read or is no registry file at all.
-int WriteSalvageExport(const CliOptions& o, std::optional<std::vector<std::uint8_t>> bytes, std::ostream& out,
-                       std::ostream& err) {
+// the same). The hive is read as `check` reads it, so that the summary line counts what check
+// counts. The status is the check's: 4 when damage was found (the export is written all the
+// same), 1 when the file cannot be read or is no registry file at all.
+int WriteSalvageExport(const CliOptions& o, const quarvex::detect::CodePageChoice& choice,
+                       std::optional<std::vector<std::uint8_t>> bytes, std::ostream& out, std::ostream& err) {
   std::string error;
   if (!bytes) bytes = ReadWholeHive(o.inputFile, error);
   if (!bytes) {
     err << "quarvex-cli: " << o.inputFile << ": cannot read: " << error << '\n';
     return kExitJobFailed;
   }
-  quarvex::salvage::SalvageOptions options;
+  CheckOptions options;
   options.codePage = o.codePage;
-  const quarvex::salvage::SalvagedHive hive = quarvex::salvage::Salvage(*bytes, options);
+  options.chosen = choice;
+  options.windowsDirectory = o.windowsDirectory;
+  const std::unique_ptr<CheckedHive> checked = CheckBytes(o.inputFile, std::move(*bytes), options);
+  if (const std::string hint = HivesHint(o.inputFile, checked->other); !hint.empty())
+    err << "quarvex-cli: " << o.inputFile << " is " << OtherFileText(checked->other) << ": " << hint << '\n';
   quarvex::text::ReportLines lines;
-  const ExportOutcome outcome = ExportSalvaged(hive, ExportSettingsFor(o), lines);
+  const ExportOutcome outcome = ExportSalvaged(checked->hive, ExportSettingsFor(o), lines);
   const int finished = FinishExport(o, outcome, lines, out, err);
   if (finished != kExitOk) return finished;
-  if (hive.summary.damage == 0) return kExitOk;
-  err << "quarvex-cli: " << o.inputFile << ": export: " << quarvex::salvage::SummaryText(hive)
+  if (checked->hive.summary.damage == 0) return kExitOk;
+  err << "quarvex-cli: " << o.inputFile << ": export: " << quarvex::salvage::SummaryText(checked->hive)
       << " (quarvex-cli check lists every finding)\n";
   return kCheckDamage;
 }
@@ -214,7 +237,16 @@ std::string ChooseExportRoot(const CliOptions& o, const quarvex::salvage::Salvag
 
 }  // namespace
 
-int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+std::string CliFailureText(std::int32_t code) { return "Fail(" + std::to_string(code) + ")"; }
+
+int RunCli(const std::vector<std::string>& given, std::ostream& out, std::ostream& err) {
+  // Options shared by every subcommand may come before its name; a mistyped name is said so.
+  const ArrangedCommandLine arranged = ArrangeCommandLine(given);
+  if (!arranged.error.empty()) {
+    err << "quarvex-cli: " << arranged.error << "\nTry 'quarvex-cli --help'.\n";
+    return kExitUsage;
+  }
+  const std::vector<std::string>& args = arranged.args;
   if (const std::optional<int> refused = RefuseImagesWithoutSupport(args, err)) return *refused;
   // "check", "ls", "help" ... (app/cli_subcommands.cpp); anything else is the report's options.
   if (const std::optional<int> status = RunSubcommand(args, out, err)) return *status;
@@ -298,7 +330,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
   const bool report = !o.outputFile.empty() || (o.exportFile.empty() && !IsStandardStream(o.jsonFile));
   // A salvage export alone needs no job at all: it must not depend on the job succeeding.
   if (o.salvage && !report && o.jsonFile.empty() && o.chartsDirectory.empty())
-    return WriteSalvageExport(o, std::move(input.bytes), out, err);
+    return WriteSalvageExport(o, choice, std::move(input.bytes), out, err);
   input.options = o.options;
   if (!report && o.jsonFile.empty())
     for (quarvex::stage::Option stage : {quarvex::stage::Option::cbANA, quarvex::stage::Option::cbRPT}) input.options.Set(stage, false);
@@ -330,7 +362,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         jsonFacts.fileSize = result.hive.hiveImage.Size();
       WriteJson(AnalysisJsonText(std::nullopt, jsonFacts, JobFailure{result.code, result.finding}), o.jsonFile, out, err);
     }
-    if (o.salvage) WriteSalvageExport(o, std::nullopt, out, err);
+    if (o.salvage) WriteSalvageExport(o, choice, std::nullopt, out, err);
     return kExitJobFailed;
   }
   const int written = report ? WriteReport(o, result, std::move(streamed), out, err) : kExitOk;
@@ -345,7 +377,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     if (charts != kExitOk) return charts;
   }
   if (o.exportFile.empty()) return kExitOk;
-  return o.salvage ? WriteSalvageExport(o, std::nullopt, out, err) : WriteExport(o, result, out, err);
+  return o.salvage ? WriteSalvageExport(o, choice, std::nullopt, out, err) : WriteExport(o, result, out, err);
 }
 
 }  // namespace quarvex::cli

@@ -19,14 +19,14 @@ namespace {
 
 constexpr std::array kSubcommands{
     Subcommand{"report", "[report] [options] FILE", "the analysis report (quarvex-cli --help)", RunReport},
-    Subcommand{"check", "check [options] FILE...", "every problem of each hive", RunCheck},
-    Subcommand{"recover", "recover [options] FILE", "deleted keys and values the file still holds", RunRecover},
+    Subcommand{"check", "check [-v] [options] FILE...", "every problem of each hive", RunCheck},
+    Subcommand{"recover", "recover [options] FILE...", "deleted keys and values the file still holds", RunRecover},
     Subcommand{"facts", "facts [options] FILE...", "what the hives say of the machine and its user", RunFacts},
-    Subcommand{"ls", "ls [-R] [-v] FILE [KEY]", "the keys of a hive", RunLs},
-    Subcommand{"get", "get [--raw] FILE KEY [VALUE]", "a key's values, or one value", RunGet},
-    Subcommand{"find", "find [options] FILE PATTERN", "keys, values and data that match", RunFind},
+    Subcommand{"ls", "ls [-R] [-v] FILE... [KEY]", "the keys of a hive", RunLs},
+    Subcommand{"get", "get [--raw] FILE... KEY [VALUE]", "a key's values, or one value", RunGet},
+    Subcommand{"find", "find [options] FILE... PATTERN", "keys, values and data that match", RunFind},
     Subcommand{"diff", "diff A B", "what changed from hive A to hive B", RunDiff},
-    Subcommand{"stats", "stats FILE", "counts, sizes and the largest keys", RunStats},
+    Subcommand{"stats", "stats FILE...", "counts, sizes and the largest keys", RunStats},
     Subcommand{"hives", "hives [--deleted] IMAGE", "the registry files in a disk image", RunHives},
     Subcommand{"summary", "summary [-j N] FILE|DIR...", "one line per hive, for many at once", RunSummary},
 };
@@ -77,10 +77,12 @@ int RunHelp(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   if (args.empty()) {
     const char* lead = "usage: quarvex-cli ";
     for (const Subcommand& s : kSubcommands) {
-      out << lead << std::left << std::setw(30) << s.synopsis << s.summary << '\n';
+      out << lead << std::left << std::setw(33) << s.synopsis << s.summary << '\n';
       lead = "       quarvex-cli ";
     }
-    out << "  FILE may also be IMAGE::PATH, IMAGE::PATH::MEMBER or CABINET::MEMBER.\n"
+    out << "  FILE may also be IMAGE::PATH, IMAGE::PATH::MEMBER or CABINET::MEMBER. With several\n"
+           "  FILEs each line names its file. --codepage CP and --help may also come before a\n"
+           "  subcommand's name (and -v before check's).\n"
            "  'quarvex-cli help SUBCOMMAND' tells more of one.\n";
     return kExitOk;
   }

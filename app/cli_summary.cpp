@@ -19,12 +19,12 @@ namespace {
 
 const char* const kUsage =
     "usage: quarvex-cli summary [-j N] [--json] [--codepage CP|auto] FILE|DIR...\n"
-    "  One line per registry file: name, size in bytes, code page, keys and values (as the\n"
-    "  salvage reader finds them), the report's key verdicts (good, bad, ghost), the shares\n"
-    "  of the file's bytes in use, on the free lists and in dead gap (percent), the findings\n"
-    "  by severity (damage, warnings, notes), the status and its reason. Tab-separated under\n"
-    "  a header line; '-' where there is nothing to show. A directory stands for the files\n"
-    "  directly in it, in name order.\n"
+    "  One line per registry file: name, size in bytes, code page, keys and values (as check\n"
+    "  counts them), the report's key verdicts (good, bad, ghost), the shares of the file's\n"
+    "  bytes in use, on the free lists and in dead gap (percent, as the report's table), the\n"
+    "  findings by severity (damage, warnings, notes), the status and its reason.\n"
+    "  Tab-separated under a header line; '-' where there is nothing to show. A directory\n"
+    "  stands for the files directly in it, in name order.\n"
     "  -j N          read N files at once (default: one per processor)\n"
     "  --json        one JSON object per file, a line each (null where nothing to show)\n"
     "  --codepage CP the code page the hives were written in: auto (default: detected for\n"

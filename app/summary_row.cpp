@@ -6,13 +6,13 @@
 #include <utility>
 #include <vector>
 
+#include "app/checked_hive.h"
 #include "app/cli_check.h"
 #include "app/cli_input.h"
 #include "app/cli_run.h"
 #include "hive/error_codes.h"
-#include "job/analysis_job.h"
 #include "salvage/check_text.h"
-#include "salvage/salvage.h"
+#include "salvage/counts.h"
 
 namespace quarvex::cli {
 
@@ -52,29 +52,6 @@ std::optional<std::vector<std::uint8_t>> ReadForSummary(const std::string& file,
   return ReadWholeHive(file, error);
 }
 
-// The report's analysis only: no report text, no host probe, a fixed clock.
-void AddAnalysis(SummaryRow& row, std::vector<std::uint8_t> bytes, text::CodePage codePage) {
-  job::JobInput input;
-  input.fileName = row.file;
-  input.bytes = std::move(bytes);
-  input.codePage = codePage;
-  input.options.Set(stage::Option::cbANrep, false);
-  input.options.Set(stage::Option::cbKeys, false);
-  input.clock = [] { return text::LocalDateTime{}; };
-  const job::JobResult result = job::RunJob(input);
-  if (result.code != hive::code::kOk || !result.analysis) {
-    std::string failure = "report Fail(" + std::to_string(result.code) + "): " + hive::code::Describe(result.code);
-    if (result.finding) failure += ": " + result.finding->Text();
-    else if (!result.loadFailureReason.empty()) failure += ": " + result.loadFailureReason;
-    row.reason += (row.reason.empty() ? "" : "; ") + failure;
-    if (row.status == SummaryStatus::Healthy) row.status = SummaryStatus::ReportFailed;
-    return;
-  }
-  const analyzer::AnalysisResult& a = *result.analysis;
-  row.analysis = SummaryAnalysis{a.goodCount, a.badCount, a.ghostCount,
-                                 a.wholeFile.Using, a.wholeFile.Empty, a.wholeFile.DeadGap};
-}
-
 SummaryRow Summarize(const std::string& file, const std::optional<text::CodePage>& named) {
   SummaryRow row;
   row.file = file;
@@ -86,26 +63,35 @@ SummaryRow Summarize(const std::string& file, const std::optional<text::CodePage
     return row;
   }
   row.size = bytes->size();
-  const text::CodePage codePage = CodePageForHive(named, file, *bytes);
-  row.codePage = codePage;
-  {
-    const salvage::SalvagedHive hive = salvage::Salvage(*bytes, {codePage});
-    const salvage::SalvageSummary& s = hive.summary;
-    row.damage = s.damage;
-    row.warnings = s.warnings;
-    row.notes = s.notes;
-    if (!hive.isHive) {
-      row.status = SummaryStatus::NotAHive;
-      row.codePage.reset();  // nothing was read in it
-      row.reason = salvage::SummaryText(hive);
-      return row;
-    }
-    row.keys = s.keys;
-    row.values = s.values;
-    row.status = s.damage > 0 ? SummaryStatus::Damaged : SummaryStatus::Healthy;
-    if (s.damage > 0) row.reason = salvage::SummaryText(hive);
+  const std::unique_ptr<CheckedHive> checked =
+      CheckBytes(file, std::move(*bytes), CheckOptions::With(named, ReportCheck::Always));
+  const salvage::HiveCounts counts = salvage::CountHive(checked->hive);
+  row.damage = counts.damage;
+  row.warnings = counts.warnings;
+  row.notes = counts.notes;
+  if (!checked->IsHive()) {
+    row.status = SummaryStatus::NotAHive;
+    row.reason = checked->NotAHiveText();
+    if (const std::string hint = HivesHint(file, checked->other); !hint.empty()) row.reason += "; " + hint;
+    return row;
   }
-  AddAnalysis(row, std::move(*bytes), codePage);
+  row.codePage = checked->codePage.codePage;
+  row.keys = counts.keys;
+  row.values = counts.values;
+  row.space = counts.whole;
+  row.status = counts.damage > 0 ? SummaryStatus::Damaged : SummaryStatus::Healthy;
+  if (counts.damage > 0) row.reason = salvage::SummaryText(checked->hive);
+  const job::ReportReading& report = *checked->report;
+  if (report.Failed()) {
+    std::string failure = "report Fail(" + std::to_string(report.code) + "): " + hive::code::Describe(report.code);
+    if (report.finding) failure += ": " + report.finding->Text();
+    else if (!report.loadFailureReason.empty()) failure += ": " + report.loadFailureReason;
+    row.reason += (row.reason.empty() ? "" : "; ") + failure;
+    if (row.status == SummaryStatus::Healthy) row.status = SummaryStatus::ReportFailed;
+  } else if (report.analysis) {
+    const analyzer::AnalysisResult& a = *report.analysis;
+    row.verdicts = SummaryVerdicts{a.goodCount, a.badCount, a.ghostCount};
+  }
   return row;
 }
 

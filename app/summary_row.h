@@ -1,7 +1,7 @@
-// One line of `quarvex-cli summary`: what one file is, as values. The salvage reader (as
-// `check` uses it) gives the counts and the findings by severity, whatever the damage; the job
-// (as the report runs it) gives the key verdicts and how the file's bytes are used. A file that
-// cannot be read gives a row all the same, with its reason.
+// One line of `quarvex-cli summary`: what one file is, as values. The hive as `check` reads it
+// (app/checked_hive.h) gives the counts, how the file's bytes are used and the findings by
+// grade, whatever the damage; the report's reading gives the key verdicts. A file that cannot
+// be read gives a row all the same, with its reason.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "salvage/counts.h"
 #include "text/codepage.h"
 
 namespace quarvex::cli {
@@ -30,19 +31,18 @@ int SummaryExitStatus(SummaryStatus status);
 // The worse of two exit statuses: 1 over 4 over 0.
 int WorseExitStatus(int a, int b);
 
-// The report's analysis of the file: key verdicts and the bytes of the whole file by use
-// (headers count as in use).
-struct SummaryAnalysis {
+// The report's verdicts on the keys' name checksums.
+struct SummaryVerdicts {
   std::int32_t good = 0, bad = 0, ghost = 0;
-  std::int64_t usingBytes = 0, emptyBytes = 0, deadGapBytes = 0;
 };
 
 struct SummaryRow {
   std::string file;                     // as given
   std::optional<std::uint64_t> size;    // bytes; none when unreadable
   std::optional<text::CodePage> codePage;
-  std::optional<std::uint64_t> keys, values;  // the salvage reader's counts (lost keys too)
-  std::optional<SummaryAnalysis> analysis;    // none when the job did not run to its end
+  std::optional<std::uint64_t> keys, values;  // as salvage/counts.h counts them
+  std::optional<salvage::SpaceCounts> space;  // the whole file's bytes by use (salvage/counts.h)
+  std::optional<SummaryVerdicts> verdicts;    // none when the report's analysis did not run to its end
   std::uint64_t damage = 0, warnings = 0, notes = 0;
   SummaryStatus status = SummaryStatus::Unreadable;
   std::string reason;                   // why the status, in words; empty when healthy

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "salvage/check_text.h"
+#include "salvage/counts.h"
 
 namespace quarvex::cli {
 
@@ -14,13 +15,6 @@ namespace {
 constexpr std::array<std::string_view, 16> kFields{
     "file", "size", "codePage", "keys", "values", "good", "bad", "ghost", "usingPct", "emptyPct",
     "deadGapPct", "damage", "warnings", "notes", "status", "reason"};
-
-// "12.3": part of whole in percent, one decimal, rounded half up; 0.0 of nothing.
-std::string Percent(std::int64_t part, std::int64_t whole) {
-  if (whole <= 0) return "0.0";
-  const std::int64_t tenths = (part * 2000 / whole + 1) / 2;
-  return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
-}
 
 std::string TsvText(std::string_view text) {
   std::string out;
@@ -53,25 +47,25 @@ struct Field {
 
 std::array<Field, kFields.size()> Fields(const SummaryRow& row) {
   auto number = [](const auto& v) { return v ? std::optional<std::string>(std::to_string(*v)) : std::nullopt; };
-  const std::optional<SummaryAnalysis>& a = row.analysis;
-  const std::int64_t whole = a ? a->usingBytes + a->emptyBytes + a->deadGapBytes : 0;
-  auto share = [&](std::int64_t SummaryAnalysis::*part) {
-    return a ? std::optional<std::string>(Percent((*a).*part, whole)) : std::nullopt;
+  const std::optional<salvage::SpaceCounts>& space = row.space;
+  auto share = [&](std::int64_t salvage::SpaceCounts::*part) {
+    return space ? std::optional<std::string>(salvage::Share((*space).*part, space->Total())) : std::nullopt;
   };
-  auto verdicts = [&](std::int32_t SummaryAnalysis::*count) {
-    return a ? std::optional<std::string>(std::to_string((*a).*count)) : std::nullopt;
+  const std::optional<SummaryVerdicts>& v = row.verdicts;
+  auto verdicts = [&](std::int32_t SummaryVerdicts::*count) {
+    return v ? std::optional<std::string>(std::to_string((*v).*count)) : std::nullopt;
   };
   return {Field{row.file, true},
           Field{number(row.size)},
           Field{row.codePage ? std::optional<std::string>(std::string(text::CodePageName(*row.codePage))) : std::nullopt, true},
           Field{number(row.keys)},
           Field{number(row.values)},
-          Field{verdicts(&SummaryAnalysis::good)},
-          Field{verdicts(&SummaryAnalysis::bad)},
-          Field{verdicts(&SummaryAnalysis::ghost)},
-          Field{share(&SummaryAnalysis::usingBytes)},
-          Field{share(&SummaryAnalysis::emptyBytes)},
-          Field{share(&SummaryAnalysis::deadGapBytes)},
+          Field{verdicts(&SummaryVerdicts::good)},
+          Field{verdicts(&SummaryVerdicts::bad)},
+          Field{verdicts(&SummaryVerdicts::ghost)},
+          Field{share(&salvage::SpaceCounts::inUse)},
+          Field{share(&salvage::SpaceCounts::free)},
+          Field{share(&salvage::SpaceCounts::deadGap)},
           Field{std::to_string(row.damage)},
           Field{std::to_string(row.warnings)},
           Field{std::to_string(row.notes)},

@@ -5,9 +5,9 @@
 //   damage warnings notes status reason
 //
 // usingPct, emptyPct and deadGapPct are the shares of the file's bytes in use, on the free
-// lists and in dead gap, in percent with one decimal. A field with nothing to show (the file
-// could not be read, the report's analysis did not run to its end) is "-" in TSV and null in
-// JSON. In TSV a backslash, tab or line end in a name or reason is written as \\, \t, \n or
+// lists and in dead gap (salvage/counts.h), in percent with one decimal as the report prints
+// them. A field with nothing to show (the file could not be read or is no hive; for the
+// verdicts, the report's analysis did not run to its end) is "-" in TSV and null in JSON. In TSV a backslash, tab or line end in a name or reason is written as \\, \t, \n or
 // \r, other control characters as \xNN, so that every file is one line of as many fields as
 // the header.
 #pragma once

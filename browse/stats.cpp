@@ -29,14 +29,11 @@ class TopN {
 HiveStats ComputeStats(const HiveView& view, std::size_t top) {
   const salvage::SalvagedHive& hive = view.Hive();
   HiveStats s;
+  s.counts = salvage::CountHive(hive);
   s.fileBytes = hive.image.size();
   TopN mostValues(s.mostValues, top), mostBytes(s.mostBytes, top), keyNames(s.longestKeyNames, top),
       valueNames(s.longestValueNames, top), largest(s.largestValues, top);
   view.Walk(kTop, 0, [&](std::int32_t key, int depth) {
-    ++s.keys;
-    const KeyState state = view.State(key);
-    s.lostKeys += state.lost ? 1 : 0;
-    s.unreadableKeys += state.unreadable ? 1 : 0;
     if (depth > s.depth) {
       s.depth = depth;
       s.deepestKey = key;
@@ -44,7 +41,6 @@ HiveStats ComputeStats(const HiveView& view, std::size_t top) {
     const auto values = view.Values(key);
     std::uint64_t bytes = 0;
     for (const salvage::SalvagedValue& v : values) {
-      ++s.values;
       TypeCount& t = s.byType[v.type];
       ++t.values;
       t.dataBytes += v.data.size();
@@ -54,28 +50,25 @@ HiveStats ComputeStats(const HiveView& view, std::size_t top) {
     }
     mostValues.Offer({key, values.size(), nullptr});
     mostBytes.Offer({key, bytes, nullptr});
-    if (!state.unreadable) keyNames.Offer({key, hive.keys[static_cast<std::size_t>(key)].name.size(), nullptr});
+    const salvage::SalvagedKey& k = hive.keys[static_cast<std::size_t>(key)];
+    if (k.record != salvage::kNoIndex) keyNames.Offer({key, k.name.size(), nullptr});
     return true;
   });
 
-  const auto fileEnd = static_cast<std::int64_t>(hive.image.size());
-  if (hive.isHive) {
-    const std::int64_t rgknEnd = std::clamp<std::int64_t>(std::int64_t{32} + hive.rgkn.iBlkSize, 32, fileEnd);
-    s.keyNodeBlockBytes = static_cast<std::uint64_t>(rgknEnd - 32);
-    s.keyNodeBytesInUse = 32 + std::uint64_t{28} * hive.keys.size();
+  const salvage::HiveCounts& c = s.counts;
+  s.keys = c.keys;
+  s.lostKeys = c.lostKeys;
+  s.unreadableKeys = c.unreadableKeys;
+  s.values = c.values;
+  s.keyNodeBlockBytes = static_cast<std::uint64_t>(c.keyNodeBlock.Total());
+  s.keyNodeBytesInUse = static_cast<std::uint64_t>(c.keyNodeBlock.inUse);
+  for (const salvage::SpaceCounts& block : c.dataBlocks) {
+    s.dataBlockBytes += static_cast<std::uint64_t>(block.Total());
+    s.dataBytesInUse += static_cast<std::uint64_t>(block.inUse);
   }
-  for (const salvage::SalvagedBlock& b : hive.blocks) {
-    const std::int64_t end = std::min(b.end, fileEnd);
-    if (end > b.offset.value) s.dataBlockBytes += static_cast<std::uint64_t>(end - b.offset.value);
-    s.dataBytesInUse += 32;
-  }
-  for (const salvage::SalvagedRecord& r : hive.records)
-    s.dataBytesInUse += static_cast<std::uint64_t>(std::clamp<std::int64_t>(r.header.RecSize, 0, std::max<std::int64_t>(r.extent, 0)));
-  for (const hive::Finding& f : hive.findings) {
-    s.damage += f.severity == hive::Severity::Damage ? 1 : 0;
-    s.warnings += f.severity == hive::Severity::Warning ? 1 : 0;
-    s.notes += f.severity == hive::Severity::Note ? 1 : 0;
-  }
+  s.damage = c.damage;
+  s.warnings = c.warnings;
+  s.notes = c.notes;
   return s;
 }
 

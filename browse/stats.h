@@ -1,5 +1,5 @@
 // The numbers a user asks for first about a hive: how many keys and values, of which types,
-// how deep, the largest keys, the longest names, and how much of the file is free.
+// how deep, the largest keys, the longest names, and how the file's bytes are used.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "browse/hive_view.h"
+#include "salvage/counts.h"
 
 namespace quarvex::browse {
 
@@ -22,9 +23,12 @@ struct TypeCount {
   std::uint64_t dataBytes = 0;
 };
 
+// The counts (keys, values, findings, space) are salvage/counts.h's, as every command has
+// them; the rest is what only stats shows.
 struct HiveStats {
+  salvage::HiveCounts counts;
   std::uint64_t fileBytes = 0;
-  std::size_t keys = 0;            // every key shown (the hidden unnamed root not counted)
+  std::size_t keys = 0;            // counts.keys: every key shown (the unnamed root not counted)
   std::size_t lostKeys = 0;
   std::size_t unreadableKeys = 0;  // no data record: no name, no values
   std::size_t values = 0;
@@ -36,15 +40,15 @@ struct HiveStats {
   std::vector<RankedKey> longestKeyNames;  // keys by name length (bytes in the code page)
   std::vector<RankedKey> longestValueNames;
   std::vector<RankedKey> largestValues;    // values by data length
-  // Space: the key-node block and the data blocks, and what of them is in use.
+  // Space, as the report's table counts it (salvage/counts.h): the key-node block and the data
+  // blocks without their headers, and what of them is in use.
   std::uint64_t keyNodeBlockBytes = 0;
-  std::uint64_t keyNodeBytesInUse = 0;     // 32-byte header and 28 bytes per key node
+  std::uint64_t keyNodeBytesInUse = 0;     // 28 bytes per key node the tree reaches
   std::uint64_t dataBlockBytes = 0;
-  std::uint64_t dataBytesInUse = 0;        // block headers and the records' RecSize
-  std::uint64_t FreeBytes() const {
-    return (keyNodeBlockBytes - std::min(keyNodeBlockBytes, keyNodeBytesInUse)) +
-           (dataBlockBytes - std::min(dataBlockBytes, dataBytesInUse));
-  }
+  std::uint64_t dataBytesInUse = 0;        // RecSize of the records of those keys
+  // On the free lists (the report's Empty); the dead gap is apart, as in the report.
+  std::uint64_t FreeBytes() const { return static_cast<std::uint64_t>(counts.whole.free); }
+  std::uint64_t DeadGapBytes() const { return static_cast<std::uint64_t>(counts.whole.deadGap); }
   std::size_t damage = 0, warnings = 0, notes = 0;
 };
 

@@ -96,7 +96,7 @@ class Coverage {
 }  // namespace
 
 LightReader::LightReader(Bytes image) : image_(image), size_(static_cast<std::int64_t>(image.size())) {
-  sound_ = ReadHeaders() && ReadBlocks() && WalkKeyTree() && NoRoomForLostKeys();
+  sound_ = ReadHeaders() && ReadBlocks() && WalkKeyTree() && NoRoomForLostKeys() && LinksAsWritten();
 }
 
 bool LightReader::NodeInBlock(std::int64_t rel, std::int64_t size) const {
@@ -127,8 +127,8 @@ bool LightReader::ReadBlocks() {
   // Room for a record per 64 bytes of data blocks, more than real files hold, so the list is
   // seldom copied while it grows; pages of it never written cost no memory.
   records_.reserve(static_cast<std::size_t>(std::max<std::int64_t>(0, size_ - keyAreaEnd_)) / 64);
-  // Of records sharing a number in a block, the first in chain order is the one keys get, as
-  // the salvage reader decides.
+  // Of records sharing a number in a block, the first in chain order is the one a lookup finds;
+  // a hive that has such records is left to the salvage reader (LinksAsWritten).
   numbers_.Reset(0, hive::RecordIndex::Duplicates::FirstWins);
   std::uint32_t block = 0;
   for (std::int64_t at = keyAreaEnd_; at < size_; ++block) {
@@ -158,6 +158,8 @@ bool LightReader::ReadRecordChain(std::uint16_t block, std::int64_t p, std::int6
     if (!isFree) {
       numbers_.Store(block, number, static_cast<std::int32_t>(records_.size()));
       Record record{p, p + next};
+      record.block = block;
+      record.number = number;
       // The name's length, and whether it can tell the checksum rules apart, found while the
       // walk is here (the chain runs through the file in order; the keys later jump about in it).
       const Bytes name = NameIn(record);
@@ -198,7 +200,9 @@ bool LightReader::WalkKeyTree() {
     const KeyNode node = DecodeAt<KeyNode>(image_, kRgknStart + rel);
     Key key{rel, f.key, -1, node.Chksum};
     // A key's record: none when both numbers are none or the block does not exist.
-    if (!(node.RecNo == kNoNumber && node.BlkNo == kNoNumber)) key.record = FindRecord(node.BlkNo, node.RecNo);
+    const bool noNumbers = node.RecNo == kNoNumber && node.BlkNo == kNoNumber;
+    if (!noNumbers) key.record = FindRecord(node.BlkNo, node.RecNo);
+    if (key.record < 0 && !(noNumbers && f.key < 0)) linkFindsNothing_ = true;
     keys_.push_back(key);
     f.next = node.NextOfs;
     stack.push_back({static_cast<std::int32_t>(keys_.size() - 1), node.LwrOfs});
@@ -237,6 +241,40 @@ bool LightReader::NoRoomForLostKeys() {
     room = room || (begin + 3) / 4 * 4 + static_cast<std::int64_t>(KeyNode::kSize) <= end;
   });
   return !room;
+}
+
+// Where a key's record link reads wrong, the salvage reader does not take it as it stands but
+// weighs the node's checksum against the records no key links (salvage/record_evidence.h):
+// a link that finds no record, a number two records of a block share, a record two keys link,
+// a key whose name does not give its checksum while a record no key links gives it. Any of
+// them, and this reader steps aside.
+bool LightReader::LinksAsWritten() const {
+  if (linkFindsNothing_) return false;
+  for (std::size_t r = 0; r < records_.size(); ++r)
+    if (FindRecord(records_[r].block, records_[r].number) != static_cast<std::int32_t>(r)) return false;
+  std::vector<std::uint8_t> links(records_.size(), 0);
+  for (const Key& key : keys_)
+    if (key.record >= 0 && links[static_cast<std::size_t>(key.record)]++ > 0) return false;
+  // The checksums of the records no key links, as the detection's salvage reader computes them
+  // (no lead bytes); only where there are such records are the keys' names summed.
+  const text::LeadByteSet single;
+  std::vector<std::uint32_t> orphanSums;
+  for (std::size_t r = 0; r < records_.size(); ++r) {
+    if (links[r] > 0) continue;
+    const NameChecksums sums = KeyNameChecksums(NameIn(records_[r]), single);
+    orphanSums.push_back(sums.system);
+    orphanSums.push_back(sums.plain);
+  }
+  if (orphanSums.empty()) return true;
+  std::sort(orphanSums.begin(), orphanSums.end());
+  for (const Key& key : keys_) {
+    if (key.record < 0) continue;
+    const NameChecksums sums = KeyNameChecksums(NameOf(key), single);
+    if (sums.system != key.chksum && sums.plain != key.chksum &&
+        std::binary_search(orphanSums.begin(), orphanSums.end(), key.chksum))
+      return false;
+  }
+  return true;
 }
 
 Bytes LightReader::NameOf(const Key& key) const {

@@ -12,12 +12,16 @@
 //   - every link of the key tree inside the key-node block and no node reached twice;
 //   - the free key-node list whole, and no stretch of the key-node block outside the nodes
 //     and free areas large enough to hold a key node (which the salvage reader would look at
-//     for lost keys).
+//     for lost keys);
+//   - every key's record link read as it stands: each link finds a record (but a top-level
+//     key's numbers 0xFFFF), no two records of a block share a number, no two keys link one
+//     record, and no key whose name does not give its checksum (read without lead bytes, as
+//     the detection's salvage reader reads it) has a checksum that a record no key links
+//     gives. Where a link reads wrong the salvage reader weighs the evidence of checksums and
+//     orphan records (salvage/record_evidence.h), which this reader does not repeat.
 // Otherwise Sound() is false and the caller reads the hive with the salvage reader. Each check
 // is a test of what the salvage reader would report as damage or take in besides, made the
-// same way; where a rule of the salvage reader is followed here (record numbers: the first of
-// a duplicate wins; a key's values belong to the first key that claims its record), it is
-// named at its place in light_reader.cpp.
+// same way.
 #pragma once
 
 #include <cstdint>
@@ -58,6 +62,8 @@ class LightReader {
     std::int64_t end = 0;     // where the record ends: its NextOfs
     std::uint16_t nameLength = 0;  // of its name, up to the first zero byte
     bool highName = false;         // the name has a byte above 0x7F
+    std::uint16_t block = 0;       // its numbers: the block it lies in and its Rec#
+    std::uint16_t number = 0;
   };
   struct Key {
     std::int32_t node = 0;     // offset in the key-node block
@@ -71,6 +77,7 @@ class LightReader {
   bool ReadRecordChain(std::uint16_t block, std::int64_t begin, std::int64_t end);
   bool WalkKeyTree();
   bool NoRoomForLostKeys();
+  bool LinksAsWritten() const;
   std::int32_t FindRecord(std::uint16_t block, std::uint16_t number) const;
   hive::Bytes NameOf(const Key& key) const;
   hive::Bytes NameIn(const Record& record) const;  // up to its first zero byte, found anew
@@ -88,6 +95,7 @@ class LightReader {
   hive::RecordIndex numbers_;                    // (block, RecNo) -> index into records_; the first wins
   std::vector<Key> keys_;                        // pre-order of the links, as the salvage reader
   std::int32_t hiddenRoot_ = -1;                 // the unnamed root node, shown as the top
+  bool linkFindsNothing_ = false;                // a key's record link (not a top-level 0xFFFF) found no record
 };
 
 }  // namespace quarvex::detect

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "browse/value_data.h"
 #include "browse/value_text.h"
 #include "salvage/check_text.h"
 
@@ -94,6 +95,9 @@ std::string FactsJson(std::span<const HiveSource> sources, const FactsResult& re
     if (f.hasValue) {
       s += ", \"value\": " + JsonString(f.valueName) + ", \"type\": " + std::to_string(f.type) +
            ", \"typeName\": " + JsonString(browse::TypeName(f.type)) + ", \"data\": \"" + HexAll(f.data) + "\"";
+      // The decoded text of a text value beside its bytes ("text" is the fact as shown).
+      if (const browse::HiveView* view = sources[f.hive].view)
+        s += browse::DecodedDataJson(f.type, f.data, view->CodePage(), "dataText", "dataStrings");
     } else {
       s += ", \"value\": " + (f.valueName.empty() ? std::string("null") : JsonString(f.valueName)) +
            ", \"type\": null, \"typeName\": null, \"data\": null";

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "salvage/counts.h"
+
 namespace quarvex::salvage {
 
 using namespace quarvex::hive;
@@ -57,14 +59,14 @@ std::string FindingLine(const Finding& f) {
 }
 
 std::string SummaryText(const SalvagedHive& hive) {
-  const SalvageSummary& s = hive.summary;
   if (!hive.isHive) return "not a registry file";
+  const HiveCounts s = CountHive(hive);
   if (s.damage == 0)
     return "healthy: " + Plural(s.keys, "key") + ", " + Plural(s.values, "value") + ", " + Plural(s.blocks, "block");
   std::string text = GroupThousands(s.damage) + " damage";
   if (s.warnings > 0) text += ", " + Plural(s.warnings, "warning");
   if (s.notes > 0) text += ", " + Plural(s.notes, "note");
-  text += ": " + GroupThousands(s.keysUnreadable) + (s.keysUnreadable == 1 ? " key" : " keys") + " and " +
+  text += ": " + GroupThousands(s.unreadableKeys) + (s.unreadableKeys == 1 ? " key" : " keys") + " and " +
           GroupThousands(s.valuesUnreadable) + (s.valuesUnreadable == 1 ? " value" : " values") + " unreadable; " +
           GroupThousands(s.bytesLost) + (s.bytesLost == 1 ? " byte" : " bytes") + " lost";
   return text;
@@ -97,17 +99,22 @@ namespace {
 std::string Optional(const std::optional<std::uint32_t>& v) { return v ? std::to_string(*v) : "null"; }
 }  // namespace
 
-std::string CheckJson(std::string_view file, const SalvagedHive& hive) {
-  const SalvageSummary& s = hive.summary;
+std::string CheckJson(std::string_view file, const SalvagedHive& hive, std::string_view members) {
+  const HiveCounts s = CountHive(hive);
   const char* status = !hive.isHive ? "not a registry file" : s.damage > 0 ? "damaged" : "healthy";
+  auto space = [](const SpaceCounts& c) {
+    return "{\"inUse\": " + std::to_string(c.inUse) + ", \"free\": " + std::to_string(c.free) +
+           ", \"deadGap\": " + std::to_string(c.deadGap) + "}";
+  };
   std::string out = "{\"file\": " + JsonString(file) + ", \"status\": \"" + status + "\"" +
                     ", \"keys\": " + std::to_string(s.keys) + ", \"values\": " + std::to_string(s.values) +
                     ", \"blocks\": " + std::to_string(s.blocks) + ", \"damage\": " + std::to_string(s.damage) +
                     ", \"warnings\": " + std::to_string(s.warnings) + ", \"notes\": " + std::to_string(s.notes) +
-                    ", \"keysUnreadable\": " + std::to_string(s.keysUnreadable) +
+                    ", \"keysUnreadable\": " + std::to_string(s.unreadableKeys) +
                     ", \"valuesUnreadable\": " + std::to_string(s.valuesUnreadable) +
-                    ", \"bytesLost\": " + std::to_string(s.bytesLost) + ", \"summary\": " + JsonString(SummaryText(hive)) +
-                    ", \"findings\": [";
+                    ", \"bytesLost\": " + std::to_string(s.bytesLost) + ", \"keyNodes\": " + std::to_string(s.keyNodes) +
+                    ", \"lostKeys\": " + std::to_string(s.lostKeys) + ", \"space\": " + space(s.whole) +
+                    std::string(members) + ", \"summary\": " + JsonString(SummaryText(hive)) + ", \"findings\": [";
   for (std::size_t i = 0; i < hive.findings.size(); ++i) {
     const Finding& f = hive.findings[i];
     out += i == 0 ? "\n  " : ",\n  ";

@@ -2,7 +2,7 @@
 // file, and the same as JSON data.
 //
 //   FILE: 0x0000605C: damage: data record (block 0, record 12): RecSize 0x00000000, expected at least 20
-//   FILE: healthy: 4,999 keys, 15,858 values, 21 blocks
+//   FILE: healthy: 4,998 keys, 15,858 values, 21 blocks
 //   FILE: 3 damage, 1 warning: 170 keys and 412 values unreadable; 2,316 bytes lost
 #pragma once
 
@@ -21,11 +21,13 @@ std::string GroupThousands(std::uint64_t value);
 // "0x0000605C: damage: data record (block 0, record 12): RecSize 0x00000000, expected at least 20"
 // (the line without the file name in front).
 std::string FindingLine(const hive::Finding& finding);
-// "healthy: 788 keys, 1,518 values, 4 blocks", "not a registry file", or the damage counts.
+// "healthy: 787 keys, 1,518 values, 4 blocks", "not a registry file", or the damage counts
+// (salvage/counts.h).
 std::string SummaryText(const SalvagedHive& hive);
 
-// One file's result as a JSON object: counts, status and every finding.
-std::string CheckJson(std::string_view file, const SalvagedHive& hive);
+// One file's result as a JSON object: status, the counts (salvage/counts.h), every finding.
+// members: more of them (", \"name\": value ..."), put before the summary.
+std::string CheckJson(std::string_view file, const SalvagedHive& hive, std::string_view members = {});
 // A file that could not be read at all, as a JSON object.
 std::string CheckJsonError(std::string_view file, std::string_view error);
 std::string JsonString(std::string_view text);

@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <numeric>
+#include <optional>
 #include <string_view>
 #include <utility>
 
 #include "hive/keyname.h"
+#include "salvage/record_evidence.h"
 #include "text/text_encoding.h"
 
 namespace quarvex::salvage {
@@ -41,6 +44,7 @@ class Salvager {
     IndexRecords();
     for (std::size_t b = 0; b < out_.blocks.size(); ++b) WalkFreeRecords(b);
     WalkKeyTree();
+    ChooseRecords();
     WalkFreeKeyNodes();
     ScanKeyNodeArea();
     ReportOrphans();
@@ -72,13 +76,19 @@ class Salvager {
     f.found = std::move(found);
     f.expected = std::move(expected);
     out_.findings.push_back(std::move(f));
+    findingOrder_.push_back(orderFor_ ? *orderFor_ : nextOrder_++);
+    findingKey_.push_back(kNoIndex);
     return out_.findings.back();
   }
+  // The key's path is written into the finding at the end, when every key's record is known.
   Finding& AddForKey(Severity severity, Structure structure, std::int64_t offset, std::size_t key,
                      std::string field, std::string found = {}, std::string expected = {}) {
     Finding& f = Add(severity, structure, offset, std::move(field), std::move(found), std::move(expected));
-    f.keyPath = text::CodePageToUtf8(out_.KeyPathBytes(key), options_.codePage);
+    findingKey_.back() = static_cast<std::int32_t>(key);
     return f;
+  }
+  std::string PathText(std::size_t key) const {
+    return text::CodePageToUtf8(out_.KeyPathBytes(key), options_.codePage);
   }
   Finding& AddForRecord(Severity severity, Structure structure, std::int64_t offset, std::uint32_t block,
                         std::uint16_t recNo, std::string field, std::string found = {},
@@ -318,14 +328,17 @@ class Salvager {
           frees.push_back(static_cast<std::int32_t>(p - block.offset.value));
           break;
         }
+        // Too few bytes for a record header: no key's record can lie there, so nothing is lost
+        // unless the file was cut inside it.
         const auto left = static_cast<std::uint64_t>(end - p);
-        out_.summary.bytesLost += left;
-        if (block.cut)
+        if (block.cut) {
+          out_.summary.bytesLost += left;
           AddForRecord(Severity::Damage, Structure::DataRecord, p, blockNo, kNoNumber, "header",
                        Dec(left) + " bytes", "20 bytes: the file ends inside it");
-        else
+        } else {
           AddForRecord(Severity::Warning, Structure::DataRecord, p, blockNo, kNoNumber, "header",
                        Dec(left) + " bytes", "20 bytes or none before the block's end");
+        }
         break;
       }
       const DataRecordHeader h = DecodeAt<DataRecordHeader>(p);
@@ -554,49 +567,95 @@ class Salvager {
     key.parent = parent;
     key.lost = lost;
     out_.keys.push_back(key);
+    keyOrder_.push_back(nextOrder_++);  // the place of its record's findings
     return out_.keys.size() - 1;
   }
 
-  // Joins a key to its data record and checks the name against the node's checksum.
-  void AttachRecord(std::size_t k) {
-    SalvagedKey& key = out_.keys[k];
+  // Decides the records of every key the walk read, all at once, so that where two nodes link
+  // one record the evidence, not the walk's order, says whose it is; then says what it found.
+  // Each key's findings keep the place in the order the key was read at.
+  void ChooseRecords() {
+    evidence_.emplace(out_, index_, freeInChain_, leadBytes_,
+                      rgknEnd_ > size_ || (!out_.blocks.empty() && out_.blocks.back().cut), out_.creg.wDBblks);
+    std::vector<std::size_t> keys(out_.keys.size());
+    std::iota(keys.begin(), keys.end(), std::size_t{0});
+    for (const RecordChoice& choice : evidence_->Choose(keys)) {
+      orderFor_ = keyOrder_[choice.key];
+      ReportRecordChoice(choice);
+    }
+    orderFor_.reset();
+  }
+
+  // A key found later (a lost node) is joined to its record against the choices made so far.
+  void ChooseRecord(std::size_t k) {
+    const std::size_t keys[] = {k};
+    ReportRecordChoice(evidence_->Choose(keys).front());
+  }
+
+  // The findings of a key's record link, and of its name against the node's checksum.
+  void ReportRecordChoice(const RecordChoice& c) {
+    const std::size_t k = c.key;
+    const SalvagedKey& key = out_.keys[k];
     const KeyNode& n = key.fields;
     const std::int64_t at = key.node.InFile().value;
-    if (n.RecNo == kNoNumber && n.BlkNo == kNoNumber) {
-      if (key.parent != kNoIndex)
-        AddForKey(Severity::Warning, Structure::KeyNode, at, k, "BlkNo", Hex16(n.BlkNo),
-                  "a data block (only a top-level key goes without a record and a name)");
-      return;
-    }
-    if (n.BlkNo >= out_.blocks.size()) {
-      ++out_.summary.keysUnreadable;
-      if ((rgknEnd_ > size_ || (!out_.blocks.empty() && out_.blocks.back().cut)) && n.BlkNo < out_.creg.wDBblks) {
+    const bool read = key.record != kNoIndex;
+    // Where the evidence found the record, the link's fault cost nothing here; a reader that
+    // follows the link (Windows) still loses the key, so the fault stays damage.
+    const std::string missing = read ? "" : "; the key's record is missing";
+    switch (c.reading) {
+      case LinkReading::TopLevel:
+        return;
+      case LinkReading::PastEnd:
+        ++out_.summary.keysUnreadable;
         ++keysPastEnd_;  // one finding for all of them: the file was cut before their block
         return;
-      }
-      AddForKey(Severity::Damage, Structure::KeyNode, at, k, "BlkNo", Hex16(n.BlkNo),
-                "below " + Dec(out_.blocks.size()) + " (the data blocks found); the key's record is missing");
-      return;
+      case LinkReading::None:
+        AddForKey(Severity::Damage, Structure::KeyNode, at, k, "BlkNo", Hex16(n.BlkNo),
+                  "a data block (only a top-level key goes without a record and a name)");
+        break;
+      case LinkReading::NoBlock:
+        AddForKey(Severity::Damage, Structure::KeyNode, at, k, "BlkNo", Hex16(n.BlkNo),
+                  "below " + Dec(out_.blocks.size()) + " (the data blocks found)" + missing);
+        break;
+      case LinkReading::NoSuchRecord:
+        AddForKey(Severity::Damage, Structure::KeyNode, at, k, "RecNo", Hex16(n.RecNo),
+                  "a record number of data block " + Dec(n.BlkNo) + missing);
+        break;
+      case LinkReading::Record:
+        if (c.holder != kNoIndex) {
+          AddForKey(Severity::Damage, Structure::KeyNode, at, k, "RecNo", Hex16(n.RecNo),
+                    "a record of its own (the key node at " +
+                        HexI(out_.keys[static_cast<std::size_t>(c.holder)].node.InFile().value) + " has this one)");
+        } else if (read && key.record != c.linked) {
+          // The link names a record no key has, whose name is not the key's; the key's own
+          // record is elsewhere in the block (or under its number in another block).
+          const SalvagedRecord& own = out_.records[static_cast<std::size_t>(key.record)];
+          const bool block = own.block != n.BlkNo;
+          AddForKey(Severity::Damage, Structure::KeyNode, at, k, block ? "BlkNo" : "RecNo",
+                    Hex16(block ? n.BlkNo : n.RecNo),
+                    Hex16(block ? static_cast<std::uint16_t>(own.block) : own.header.RecNo) +
+                        " (the record whose name gives the node's checksum; the name of the record the link names does not)");
+        }
+        break;
     }
-    const std::int32_t r = FindRecord(n.BlkNo, n.RecNo);
-    if (r == kNoIndex) {
-      ++out_.summary.keysUnreadable;
-      AddForKey(Severity::Damage, Structure::KeyNode, at, k, "RecNo", Hex16(n.RecNo),
-                "a record number of data block " + Dec(n.BlkNo) + "; the key's record is missing");
-      return;
-    }
-    SalvagedRecord& record = out_.records[static_cast<std::size_t>(r)];
-    if (record.key != kNoIndex)
-      AddForKey(Severity::Damage, Structure::KeyNode, at, k, "RecNo", Hex16(n.RecNo),
-                "a record of its own (the key node at " +
-                    HexI(out_.keys[static_cast<std::size_t>(record.key)].node.InFile().value) + " has this one)");
-    else
-      record.key = static_cast<std::int32_t>(k);
-    key.record = r;
-    key.name = UpToFirstZero(record.name);
-    const std::uint32_t sum = KeyNameChecksum(key.name, leadBytes_);
+    if (!read) ++out_.summary.keysUnreadable;
+    const auto pathOf = [this](std::size_t other) { return PathText(other); };
+    if (read && c.by != ChosenBy::Link)
+      AddForKey(Severity::Note, Structure::KeyNode, at, k, "record", RecordNote(c, out_, pathOf));
+    else if (!c.candidates.empty())
+      AddForKey(Severity::Damage, Structure::KeyNode, at, k, "record candidates", CandidateList(c, out_, pathOf),
+                !read ? "(the evidence does not tell which is the key's; its name and values stay unread)"
+                : out_.records[static_cast<std::size_t>(key.record)].key == static_cast<std::int32_t>(k)
+                    ? "(the record the link names does not give the node's checksum, and the evidence does not tell "
+                      "which of these is the key's; the key is read from the record its link names)"
+                    : "(the evidence does not tell which is the key's; it shows the name of the record its link "
+                      "names, without values)");
+    if (!read) return;
+    // The sums of the record's name, which the evidence has already taken for the link.
+    const NameChecksums sums = evidence_->NameSums(key.record);
+    const std::uint32_t sum = sums.system;
     if (sum != n.Chksum) {
-      if (KeyNameChecksumPlain(key.name) == n.Chksum)
+      if (sums.plain == n.Chksum)
         AddForKey(Severity::Note, Structure::KeyNode, at, k, "Chksum", Hex32(n.Chksum),
                   Hex32(sum) + " under code page " + std::string(text::CodePageName(options_.codePage)) +
                       " (the sum matches the name read as single bytes)");
@@ -626,8 +685,8 @@ class Salvager {
       const std::int32_t rel = f.next;
       f.next = kNoOffset;
       auto complain = [&](std::string expected) {
-        Finding& finding = Add(Severity::Damage, f.ownerStructure, f.owner, f.field, HexI(rel), std::move(expected));
-        AttachOwnerPath(finding, f.owner);
+        Add(Severity::Damage, f.ownerStructure, f.owner, f.field, HexI(rel), std::move(expected));
+        NameOwner(f.owner);
       };
       if (!NodeInBlock(rel, static_cast<std::int64_t>(KeyNode::kSize))) {
         complain(NodeRange() + "; the link is cut and what it led to is skipped");
@@ -643,7 +702,6 @@ class Salvager {
       const std::int32_t expectedUpr = parent == kNoIndex ? kNoOffset : out_.keys[static_cast<std::size_t>(parent)].node.value;
       const std::size_t k = AddKey(rel, node, parent, false);
       nodeKey_.emplace_back(rel, static_cast<std::int32_t>(k));
-      AttachRecord(k);
       if (node.UprOfs != expectedUpr)
         AddForKey(Severity::Damage, Structure::KeyNode, kRgknStart + rel, k, "UprOfs", HexI(node.UprOfs),
                   HexI(expectedUpr) + (parent == kNoIndex ? " (a top-level key)" : " (the key whose child list holds it)"));
@@ -655,13 +713,10 @@ class Salvager {
     }
   }
 
-  // A finding about a link stored in a key node names that key's path.
-  void AttachOwnerPath(Finding& finding, std::int64_t owner) {
+  // The last finding, about a link stored in a key node, names that key's path.
+  void NameOwner(std::int64_t owner) {
     if (owner < kRgknStart + kFirstNodeRel) return;
-    const auto rel = static_cast<std::int32_t>(owner - kRgknStart);
-    const std::int32_t k = KeyAtNode(rel);
-    if (k != kNoIndex)
-      finding.keyPath = text::CodePageToUtf8(out_.KeyPathBytes(static_cast<std::size_t>(k)), options_.codePage);
+    findingKey_.back() = KeyAtNode(static_cast<std::int32_t>(owner - kRgknStart));
   }
 
   std::int32_t KeyAtNode(std::int32_t rel) const {
@@ -822,7 +877,7 @@ class Salvager {
     // Keep the lookup sorted: gaps are swept in ascending order.
     nodeKey_.insert(std::upper_bound(nodeKey_.begin(), nodeKey_.end(), std::pair{rel, std::int32_t{-1}}),
                     {rel, static_cast<std::int32_t>(k)});
-    AttachRecord(k);
+    ChooseRecord(k);
     AddForKey(Severity::Damage, Structure::KeyNode, kRgknStart + rel, k, "links to it", "none",
               "a link from its parent's LwrOfs or a sibling's NextOfs (lost node, read under UprOfs " + HexI(n.UprOfs) + ")");
     return true;
@@ -859,18 +914,20 @@ class Salvager {
     if (keysPastEnd_ > 0)
       Add(Severity::Damage, Structure::File, size_, "keys whose data block lies past the end", Dec(keysPastEnd_),
           "none (their names and values are lost with the cut)");
+    for (std::size_t i = 0; i < out_.findings.size(); ++i)
+      if (findingKey_[i] != kNoIndex) out_.findings[i].keyPath = PathText(static_cast<std::size_t>(findingKey_[i]));
     NameRecordKeys();
     SalvageSummary& s = out_.summary;
     s.keys = out_.keys.size();
     s.blocks = out_.blocks.size();
-    for (const SalvagedKey& k : out_.keys) {
-      if (k.record == kNoIndex) continue;
-      const SalvagedRecord& r = out_.records[static_cast<std::size_t>(k.record)];
+    for (std::size_t k = 0; k < out_.keys.size(); ++k) {
+      if (out_.keys[k].record == kNoIndex) continue;
+      const SalvagedRecord& r = out_.records[static_cast<std::size_t>(out_.keys[k].record)];
+      if (r.key != static_cast<std::int32_t>(k)) continue;  // another key's record: its values are counted there
       s.values += r.valueCount;
       if (r.header.DatN > r.valueCount) s.valuesUnreadable += r.header.DatN - r.valueCount;
     }
-    std::stable_sort(out_.findings.begin(), out_.findings.end(),
-                     [](const Finding& a, const Finding& b) { return a.offset < b.offset; });
+    SortFindings();
     for (const Finding& f : out_.findings) {
       switch (f.severity) {
         case Severity::Damage: ++s.damage; break;
@@ -879,6 +936,23 @@ class Salvager {
       }
     }
     return std::move(out_);
+  }
+
+  // By file offset; at one offset, in the order they were made, a key's record findings at the
+  // place the key was read.
+  void SortFindings() {
+    std::vector<std::size_t> order(out_.findings.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) {
+      const Finding& fa = out_.findings[a];
+      const Finding& fb = out_.findings[b];
+      if (fa.offset != fb.offset) return fa.offset < fb.offset;
+      return findingOrder_[a] < findingOrder_[b];
+    });
+    std::vector<Finding> sorted;
+    sorted.reserve(order.size());
+    for (std::size_t i : order) sorted.push_back(std::move(out_.findings[i]));
+    out_.findings = std::move(sorted);
   }
 
   Bytes image_;
@@ -896,6 +970,13 @@ class Salvager {
   bool nodeKeySorted_ = false;
   std::uint64_t keysPastEnd_ = 0;
   std::vector<std::pair<std::int64_t, std::int64_t>> freeAreas_;  // relative [begin, end)
+  std::optional<RecordEvidence> evidence_;  // from the end of the key tree's walk
+  // Per finding: its place among those at one offset, and the key whose path it is to name.
+  std::vector<std::uint64_t> findingOrder_;
+  std::vector<std::int32_t> findingKey_;
+  std::uint64_t nextOrder_ = 0;
+  std::optional<std::uint64_t> orderFor_;  // the place of the findings being made, when not the next
+  std::vector<std::uint64_t> keyOrder_;    // per key: the place of its record's findings
 };
 
 }  // namespace

@@ -169,7 +169,8 @@ TEST(BrowseCli, DiffOneAddedOneRemovedOneChanged) {
 TEST(BrowseCli, DamagedHiveIsListedWithMarksAndTheRest) {
   TempDir dir;
   BuiltHive h = Small();
-  h.PutU16(h.KeyNodeFileOffset(2) + 24, 0x0777);  // Vendor's record number leads nowhere
+  h.PutU16(h.KeyNodeFileOffset(2) + 24, 0x0777);  // Vendor's record number leads nowhere,
+  h.bytes[static_cast<std::size_t>(h.keyRecord[2]) + 20] = 'Q';  // and no record's name gives its checksum
   const std::string file = dir.Write("USER.DAT", h);
   const CliResult r = Cli({"ls", "-R", file});
   EXPECT_EQ(r.status, 0);

@@ -293,8 +293,10 @@ TEST(BrowseScale, KeyWithThousandsOfValues) {
 
 TEST(BrowseDamage, KeyWithoutRecordIsMarkedAndItsSiblingsStay) {
   BuiltHive built = Sample();
-  // Vendor's record number points nowhere: its name and values are gone, the rest is there.
+  // Vendor's record number points nowhere and its record's name no longer gives the node's
+  // checksum (so no evidence finds it): its name and values are gone, the rest is there.
   built.PutU16(built.KeyNodeFileOffset(2) + 24, 0x0777);
+  built.bytes[static_cast<std::size_t>(built.keyRecord[2]) + 20] = 'Q';
   const Built h(std::move(built));
   std::vector<std::string> names;
   for (std::int32_t k : h.view->Children(h.Key("Software"))) names.push_back(h.view->Name(k));

@@ -63,7 +63,8 @@ TEST(FindCli, HitsInsideBinaryDataSayWhere) {
       << json.out;
   // A hit of the whole text has no "inside", and every line is one value hit.
   EXPECT_NE(json.out.find("\"name\": \"Vendor\", \"type\": \"REG_SZ\""), std::string::npos) << json.out;
-  EXPECT_NE(json.out.find("\"hex\": \"4D 69 63 72 6F 73 6F 66 74 00\"}}\n"), std::string::npos) << json.out;
+  EXPECT_NE(json.out.find("\"hex\": \"4D 69 63 72 6F 73 6F 66 74 00\", \"text\": \"Microsoft\"}}\n"), std::string::npos)
+      << json.out;
   EXPECT_EQ(json.out.find("\"kind\": \"key\""), std::string::npos) << json.out;
   const CliResult bytes = Cli({"find", "--json", "--hex", file, "4D5A"});
   EXPECT_NE(bytes.out.find(", \"inside\": {\"offset\": 0, \"length\": 2, \"as\": \"bytes\"}}\n"), std::string::npos)

@@ -4,9 +4,10 @@
 Runs the report (--json to a file and to standard output, with and without --json-series,
 after a failed job with --partial, from standard input) and every subcommand that writes
 JSON (check, recover, facts, ls, get, find, diff, stats) over the bundled sample, the real
-Windows Me user.dat, generated hives and damaged ones, and checks each document (each line,
-for the outputs written a line per object) against the schema of its output. Documents
-written to files must end their lines with LF alone.
+Windows Me user.dat, generated hives and damaged ones, one file and two at once, and checks
+each document (each line, for the outputs written a line per object) against the schema of
+its output. Documents written to files must end their lines with LF alone. The decoded texts
+of text values are checked against their bytes.
 
     json_schema_check.py QUARVEX_CLI QUARVEX_HIVEGEN SCHEMA_DIR SAMPLE REAL_USER_DAT WORKDIR
 """
@@ -136,6 +137,40 @@ validate("get", run(["get", "--json", "--strings", real, ".DEFAULT\\Software\\Mi
          "get --strings")
 validate("diff", run(["diff", "--json", generated["system"], later], expect=(0, 1)), "diff", lines=True)
 validate("diff", run(["diff", "--json", sample, real], expect=(0, 1)), "diff of two users", lines=True)
+
+# Several files at once: one object (or document) a line, each naming its file.
+for kind, args, lines in (("ls", ["ls", "-v", "--json"], True), ("stats", ["stats", "--json"], True),
+                          ("get", ["get", "--json"], True), ("find", ["find", "--json"], True),
+                          ("recover", ["recover", "--json", "-"], True)):
+    two = [sample, generated["user"]] if kind == "get" else [sample, real]
+    words = args + two + (["Control Panel/Desktop"] if kind == "get" else ["desk"] if kind == "find" else [])
+    text = run(words, expect=(0, 1))
+    validate(kind, text, f"{kind} of two files", lines=lines)
+    files = {json.loads(line).get("file") for line in text.split("\n") if line}
+    if files != set(two):
+        failures.append(f"{kind} of two files: objects name {sorted(map(str, files))}, not both files")
+
+# Text values carry their decoded text beside the display text and the bytes: the text is the
+# bytes up to the first zero, in the hive's code page (1252 for the real user.dat).
+for line in run(["ls", "-R", "-v", "--json", real]).split("\n"):
+    if not line:
+        continue
+    for value in json.loads(line).get("values", []):
+        raw = bytes.fromhex(value["hex"].replace(" ", ""))
+        if value["typeNumber"] in (1, 2):
+            want = raw.split(b"\0")[0].decode("cp1252", errors="replace")
+            if value.get("text") != want:
+                failures.append(f"ls -v {value['name']}: text {value.get('text')!r}, expected {want!r}")
+        elif value["typeNumber"] == 7:
+            want = []
+            for part in raw.split(b"\0"):
+                if not part:
+                    break  # the empty string ends the list
+                want.append(part.decode("cp1252", errors="replace"))
+            if value.get("strings") != want:
+                failures.append(f"ls -v {value['name']}: strings {value.get('strings')!r}, expected {want!r}")
+        elif "text" in value or "strings" in value:
+            failures.append(f"ls -v {value['name']}: a decoded text on a value of type {value['typeNumber']}")
 
 for kind, count in sorted(checked.items()):
     if count == 0:

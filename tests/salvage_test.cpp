@@ -161,31 +161,36 @@ std::vector<DamageCase> DamageCases() {
        6},
       {"RecordInWrongBlock", SmallHive, [](BuiltHive& h) { h.PutU16(Rec(h, kDesktop, kRecBlkNo), 7); },
        [](const BuiltHive& h) { return std::vector<Expected>{{D, Structure::DataRecord, Rec(h, kDesktop, 0), "BlkNo"}}; }, 6},
+      // The record's number is Desktop's now: Colors' node finds no record of its number, and
+      // its record, whose name gives the node's checksum, is read as its own (a note says so).
       {"DuplicateRecordNumber", SmallHive,
        [](BuiltHive& h) { h.PutU16(Rec(h, kColors, kRecRecNo), h.keyRecordNo[kDesktop]); },
        [](const BuiltHive& h) {
          return std::vector<Expected>{{D, Structure::KeyNode, Node(h, kColors, 0), "RecNo"},
+                                      {N, Structure::KeyNode, Node(h, kColors, 0), "record"},
                                       {D, Structure::DataRecord, Rec(h, kColors, 0), "RecNo"}};
        },
        6},
+      // The record no link reaches any more is found by the node's checksum: no orphan left.
       {"KeyRecordMissing", SmallHive, [](BuiltHive& h) { h.PutU16(Node(h, kDesktop, kRecNoField), 0x0050); },
        [](const BuiltHive& h) {
          return std::vector<Expected>{{D, Structure::KeyNode, Node(h, kDesktop, 0), "RecNo"},
-                                      {W, Structure::DataRecord, Rec(h, kDesktop, 0), "key"}};
+                                      {N, Structure::KeyNode, Node(h, kDesktop, 0), "record"}};
        },
        6},
       {"KeyBlockMissing", SmallHive, [](BuiltHive& h) { h.PutU16(Node(h, kDesktop, kBlkNoField), 3); },
        [](const BuiltHive& h) {
          return std::vector<Expected>{{D, Structure::KeyNode, Node(h, kDesktop, 0), "BlkNo"},
-                                      {W, Structure::DataRecord, Rec(h, kDesktop, 0), "key"}};
+                                      {N, Structure::KeyNode, Node(h, kDesktop, 0), "record"}};
        },
        6},
+      // Colors links Desktop's record, whose name gives Desktop's checksum, not Colors': Colors
+      // is read from its own record, left behind (no ghost, no orphan).
       {"TwoKeysShareRecord", SmallHive,
        [](BuiltHive& h) { h.PutU16(Node(h, kColors, kRecNoField), h.keyRecordNo[kDesktop]); },
        [](const BuiltHive& h) {
          return std::vector<Expected>{{D, Structure::KeyNode, Node(h, kColors, 0), "RecNo"},
-                                      {W, Structure::KeyNode, Node(h, kColors, 0), "Chksum"},
-                                      {W, Structure::DataRecord, Rec(h, kColors, 0), "key"}};
+                                      {N, Structure::KeyNode, Node(h, kColors, 0), "record"}};
        },
        6},
       {"GhostChecksum",
@@ -322,6 +327,109 @@ TEST_P(SalvageDamage, GivesExactlyItsFindings) {
 INSTANTIATE_TEST_SUITE_P(Fixtures, SalvageDamage, ::testing::ValuesIn(DamageCases()),
                          [](const auto& row) { return std::string(row.param.name); });
 
+// ---- the grade rule: damage where something can no longer be read, a warning only where ----
+// ---- nothing is lost ---------------------------------------------------------------------
+
+// Keys read from a record of their own, and values read whole.
+std::pair<std::size_t, std::size_t> Readable(const SalvagedHive& hive) {
+  std::size_t keys = 0, values = 0;
+  for (std::size_t k = 0; k < hive.keys.size(); ++k) {
+    const std::int32_t r = hive.keys[k].record;
+    if (r == kNoIndex || hive.records[static_cast<std::size_t>(r)].key != static_cast<std::int32_t>(k)) continue;
+    ++keys;
+    const SalvagedRecord& record = hive.records[static_cast<std::size_t>(r)];
+    for (std::uint32_t v = 0; v < record.valueCount; ++v) values += hive.values[record.firstValue + v].cut ? 0 : 1;
+  }
+  return {keys, values};
+}
+
+struct GradeCase {
+  const char* name;
+  std::function<HiveBuilder()> shape;
+  std::function<void(BuiltHive&)> damage;
+  Structure structure;  // the finding the defect makes
+  std::string field;
+  Severity grade;
+  bool lost;  // fewer keys or values can be read than in the sound hive
+};
+
+std::vector<GradeCase> GradeCases() {
+  // Desktop's name no longer gives its node's checksum: no evidence can find its record.
+  const auto renameDesktop = [](BuiltHive& h) { h.bytes[static_cast<std::size_t>(Rec(h, kDesktop, kRecName))] = 'X'; };
+  return {
+      // A key's name and values unreadable: damage, whatever structure the fault is in.
+      {"KeyBelowTheTopWithoutRecordNumbers", SmallHive,
+       [=](BuiltHive& h) {
+         renameDesktop(h);
+         h.PutU32(Node(h, kDesktop, kRecNoField), 0xFFFFFFFF);
+       },
+       Structure::KeyNode, "BlkNo", D, true},
+      {"KeyRecordNumberNamesNothing", SmallHive,
+       [=](BuiltHive& h) {
+         renameDesktop(h);
+         h.PutU16(Node(h, kDesktop, kRecNoField), 0x0050);
+       },
+       Structure::KeyNode, "RecNo", D, true},
+      {"ValueRunsPastItsRecord", SmallHive, [](BuiltHive& h) { h.PutU16(Rec(h, kMicrosoft, 20 + 9 + 10), 0x4000); },
+       Structure::Value, "VL", D, true},
+      // Found again by the evidence: nothing lost here, but a reader that follows the link
+      // (Windows) loses the key, so the link stays damage; a note says how it was read.
+      {"KeyBelowTheTopWithoutRecordNumbersFoundByChecksum", SmallHive,
+       [](BuiltHive& h) { h.PutU32(Node(h, kDesktop, kRecNoField), 0xFFFFFFFF); }, Structure::KeyNode, "BlkNo", D, false},
+      {"RecordSizeWrong", SmallHive, [](BuiltHive& h) { h.PutU32(Rec(h, kMicrosoft, kRecSize), 0); },
+       Structure::DataRecord, "RecSize", D, false},
+      // Nothing lost: warnings.
+      {"GhostChecksum", SmallHive, [](BuiltHive& h) { h.PutU32(Node(h, kDesktop, 4), 0x1234); }, Structure::KeyNode,
+       "Chksum", W, false},
+      {"FreeRecordListHeadZero", SmallHive, [](BuiltHive& h) { h.PutU32(h.block[0] + 16, 0); }, Structure::RgdbHeader,
+       "iERecOfs", W, false},
+      {"HighestRecordNumberTooLow", SmallHive, [](BuiltHive& h) { h.PutU16(h.block[0] + 20, 1); }, Structure::RgdbHeader,
+       "wMaxRecNo", W, false},
+      {"OrphanRecord",
+       [] {
+         HiveBuilder b = SmallHive();
+         b.AddOrphanRecord(0, 40, "Deleted");
+         return b;
+       },
+       [](BuiltHive&) {}, Structure::DataRecord, "key", W, false},
+      // The block's last free record one byte short: a byte no record header fits in.
+      {"ByteTooFewForARecordAtTheBlocksEnd", SmallHive,
+       [](BuiltHive& h) { h.PutU32(h.block[0] + h.freeRecords[0][0], 39); }, Structure::DataRecord, "header", W, false},
+      {"BytesAfterTheLastBlock", SmallHive, [](BuiltHive& h) { h.bytes.resize(h.bytes.size() + 64, 0); }, Structure::File,
+       "size", W, false},
+  };
+}
+
+class SalvageGrade : public ::testing::TestWithParam<GradeCase> {};
+
+TEST_P(SalvageGrade, GradeFollowsWhatIsLost) {
+  const GradeCase& c = GetParam();
+  const BuiltHive sound = c.shape().Build();
+  BuiltHive built = sound;
+  c.damage(built);
+  const SalvagedHive hive = Salvage(built.bytes);
+  std::string lines;
+  for (const hive::Finding& f : hive.findings) lines += FindingLine(f) + "\n";
+  const auto finding = std::find_if(hive.findings.begin(), hive.findings.end(), [&](const hive::Finding& f) {
+    return f.structure == c.structure && f.field == c.field;
+  });
+  ASSERT_NE(finding, hive.findings.end()) << lines;
+  EXPECT_EQ(finding->severity, c.grade) << lines;
+  const auto before = Readable(Salvage(sound.bytes)), after = Readable(hive);
+  EXPECT_EQ(after.first < before.first || after.second < before.second, c.lost) << lines;
+  // The rule itself: loss is never left without damage, and healthy means nothing lost.
+  if (c.lost) {
+    EXPECT_GT(hive.summary.damage, 0u) << lines;
+  }
+  if (hive.summary.damage == 0) {
+    EXPECT_EQ(SummaryText(hive).rfind("healthy", 0), 0u);
+    EXPECT_EQ(hive.summary.keysUnreadable + hive.summary.valuesUnreadable + hive.summary.bytesLost, 0u) << lines;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rules, SalvageGrade, ::testing::ValuesIn(GradeCases()),
+                         [](const auto& row) { return std::string(row.param.name); });
+
 // What is read of a damaged hive, beyond the findings.
 TEST(Salvage, ReadsNamesAndValuesPastABrokenRecordChain) {
   BuiltHive h = SmallHive().Build();
@@ -405,7 +513,8 @@ TEST(SalvageRealHive, HealthyWithTheCountsOtherReadersGive) {
   EXPECT_EQ(hive.summary.keys, 788u);
   EXPECT_EQ(hive.summary.values, 1518u);
   EXPECT_EQ(hive.summary.blocks, 4u);
-  EXPECT_EQ(SummaryText(hive), "healthy: 788 keys, 1,518 values, 4 blocks");
+  // 788 key nodes: the unnamed root and 787 keys, which the summary counts (salvage/counts.h).
+  EXPECT_EQ(SummaryText(hive), "healthy: 787 keys, 1,518 values, 4 blocks");
   // The one note: 8- and 12-byte gaps at the 4 KiB page ends of the key-node block.
   ASSERT_EQ(hive.findings.size(), 1u);
   EXPECT_EQ(FindingLine(hive.findings[0]),
@@ -426,6 +535,46 @@ TEST(SalvageRealHive, CutHiveKeepsEveryKeyWhoseBytesSurvive) {
   EXPECT_GT(named, 400u);
   EXPECT_EQ(hive.findings.back().structure, Structure::File);
   EXPECT_EQ(hive.findings.back().offset.value, 100000);
+}
+
+// One key node's record numbers set to 0xFFFF, as though it were a top-level key without a
+// record: the key's name and its one value would be lost, so it is damage; the record it lost,
+// "basefolder" in block 2, is the only one no key reads whose name gives the node's checksum,
+// so it is read all the same, and a note says how.
+TEST(SalvageRealHive, KeyWithoutRecordNumbersIsDamageAndReadByItsChecksum) {
+  std::vector<std::uint8_t> bytes = RealUserDat();
+  ASSERT_EQ(bytes.size(), 159776u);
+  constexpr std::size_t kNode = 32 + 0x4E54;
+  for (std::size_t i = 24; i < 28; ++i) bytes[kNode + i] = 0xFF;
+  const SalvagedHive hive = Salvage(bytes, {text::CodePage::Cp1252});
+  std::vector<std::string> atNode;
+  for (const hive::Finding& f : hive.findings)
+    if (f.offset.value == static_cast<std::int64_t>(kNode)) atNode.push_back(FindingLine(f));
+  const std::string path = "(key .DEFAULT\\Software\\Macromedia\\Shockwave 8\\current\\xtras\\files\\textasset\\basefolder)";
+  EXPECT_EQ(atNode, (std::vector<std::string>{
+                        "0x00004E74: damage: key node: BlkNo 0xFFFF, expected a data block (only a top-level key goes "
+                        "without a record and a name) " + path,
+                        "0x00004E74: note: key node: record 0x00CC of block 2 at 0x0001B923 (\"basefolder\"), chosen by "
+                        "the evidence: Blk# and Rec# 0xFFFF link no record; the node's checksum 0x000002D7 is that of "
+                        "\"basefolder\", and no key reads that record " + path}));
+  EXPECT_EQ(hive.summary.damage, 1u);
+  EXPECT_EQ(hive.summary.keys, 788u);
+  EXPECT_EQ(hive.summary.values, 1518u);
+  EXPECT_EQ(hive.summary.keysUnreadable, 0u);
+}
+
+// The same, with the record's name damaged too: nothing gives the node's checksum any more, so
+// the key stays unread, and check must not call the file healthy.
+TEST(SalvageRealHive, KeyWithoutRecordNumbersAndNoEvidenceIsLost) {
+  std::vector<std::uint8_t> bytes = RealUserDat();
+  ASSERT_EQ(bytes.size(), 159776u);
+  for (std::size_t i = 24; i < 28; ++i) bytes[32 + 0x4E54 + i] = 0xFF;
+  bytes[0x1B923 + 20] = 'X';  // "basefolder" -> "Xasefolder"
+  const SalvagedHive hive = Salvage(bytes, {text::CodePage::Cp1252});
+  EXPECT_GT(hive.summary.damage, 0u);
+  EXPECT_EQ(hive.summary.keysUnreadable, 1u);
+  EXPECT_EQ(hive.summary.values, 1517u);
+  EXPECT_EQ(SummaryText(hive).rfind("healthy", 0), std::string::npos) << SummaryText(hive);
 }
 
 // ---- texts ----------------------------------------------------------------------------------

@@ -8,6 +8,10 @@ compared without the leading backslash the peer writes.
 Known differences of the peer, applied as rules and counted:
   unnamed-key       a key whose data record is missing has no name; we show it as
                     "{key node 0x000000AC}", the peer as an empty name.
+  evidence-record   a key whose record link finds no record, but whose record (no key links
+                    it any more) the node's name checksum names: we read the key from it (check
+                    notes it as `record`), the peer follows the link alone and shows an empty
+                    name, without the key's values.
   peer-binary-case  the peer matches binary data's raw bytes with case; we match the strings
                     inside without case, as we match texts.
 The peer's value order within a key comes from a hash, so values are compared as sets per key.
@@ -31,8 +35,20 @@ def run(args):
     return subprocess.run(args, capture_output=True).stdout.decode("utf-8", "replace")
 
 
+def evidence_keys(cli, hive):
+    """Paths of the keys we read from the record their node's checksum names (evidence-record)."""
+    checked = json.loads(run([cli, "check", "--json", "-", "--codepage", "1252", hive]) or "{}")
+    return {f["keyPath"] for entry in checked.get("files", []) for f in entry.get("findings", [])
+            if f["severity"] == "note" and f["field"] == "record"}
+
+
+def under(path, keys):
+    return any(path == k or path.startswith(k + "\\") for k in keys)
+
+
 def tree(cli, hive, peer):
-    ours = []
+    evidence = evidence_keys(cli, hive)
+    ours, stack, read_by_evidence = [], [], 0
     for line in run([cli, "ls", "-R", "--codepage", "1252", hive]).splitlines():
         if line.lstrip().startswith("! "):
             continue
@@ -40,16 +56,23 @@ def tree(cli, hive, peer):
         depth = (len(line) - len(name)) // 2 + 1
         if "  [" in name:
             name = name[: name.index("  [")]
+        stack[depth - 1 :] = [name]
+        if "\\".join(stack) in evidence:
+            read_by_evidence += 1
+            name = ""
         ours.append((depth, name))
     unnamed = sum(1 for _, name in ours if UNREADABLE.match(name))
     ours = [(depth, "" if UNREADABLE.match(name) else name) for depth, name in ours]
+    rules = [f"{unnamed} keys without a record: unnamed-key"] if unnamed else []
+    if read_by_evidence:
+        rules.append(f"{read_by_evidence} keys read by their checksum: evidence-record")
     theirs = []
     for line in run(["perl", peer, hive]).splitlines():
         for i in range(0, len(line), 2):
             if line[i : i + 2] in ("+-", "`-"):
                 theirs.append((i // 2 + 1, line[i + 2 :]))
                 break
-    return compare("tree", ours, theirs, f"{unnamed} keys without a record: unnamed-key" if unnamed else "")
+    return compare("tree", ours, theirs, "; ".join(rules))
 
 
 def find(cli, hive, pattern, peer):
@@ -67,8 +90,16 @@ def find(cli, hive, pattern, peer):
             theirs_keys.add(current)
         elif " (REG_" in line or " (" in line:
             theirs_values.add((current, line[: line.rindex(" (", 0, line.index(" = ") if " = " in line else len(line))]))
-    ok = compare("find keys", sorted(ours_keys), sorted(theirs_keys))
-    return compare("find values", sorted(ours_values), sorted(theirs_values)) and ok
+    # evidence-record: what we read of such keys the peer shows under no name.
+    evidence = evidence_keys(cli, hive)
+    rule = ""
+    if evidence:
+        dropped = {k for k in ours_keys if under(k, evidence)}
+        ours_keys -= dropped
+        ours_values = {v for v in ours_values if not under(v[0], evidence)}
+        rule = f"{len(dropped)} keys read by their checksum: evidence-record" if dropped else ""
+    ok = compare("find keys", sorted(ours_keys), sorted(theirs_keys), rule)
+    return compare("find values", sorted(ours_values), sorted(theirs_values), rule) and ok
 
 
 def peer_values(lines):

@@ -20,14 +20,21 @@ _quarvex_cli() {
     --now|--export-root|--set|-d|-j) return ;;
   esac
 
+  # The subcommand: the first word that names one, past options (and their values) given
+  # before it, as `quarvex-cli --codepage 932 check FILE` has them.
   subcommand=""
-  local word
+  local word value="" options_only=1
   for word in "${COMP_WORDS[@]:1:COMP_CWORD-1}"; do
+    if [[ -n $value ]]; then value=""; continue; fi
     case " $subcommands " in *" $word "*) subcommand=$word; break ;; esac
-    case $word in -*) ;; *) break ;; esac
+    case $word in
+      -o|--output|--json|--charts|--export|--export-root|--encoding|--codepage|--set|--now|--windows-dir) value=1 ;;
+      -*) ;;
+      *) options_only=0; break ;;
+    esac
   done
 
-  if [[ -z $subcommand && $COMP_CWORD -eq 1 && $cur != -* ]]; then
+  if [[ -z $subcommand && $options_only -eq 1 && $cur != -* ]]; then
     mapfile -t COMPREPLY < <(compgen -W "$subcommands" -- "$cur")
     mapfile -t -O "${#COMPREPLY[@]}" COMPREPLY < <(compgen -f -- "$cur")
     return
@@ -36,7 +43,7 @@ _quarvex_cli() {
   local options
   case $subcommand in
     ""|report) options=$report_options ;;
-    check) options="--json --codepage --help" ;;
+    check) options="-v --verbose --json --codepage --help" ;;
     recover) options="--json --export --min-confidence --codepage --help" ;;
     facts) options="--json --csv --no-recovered --codepage --help" ;;
     ls) options="-R -v -d --json --codepage --help" ;;

@@ -1,0 +1,25 @@
+// What a file given as a hive is when it is none: empty, a disk image or cabinet (whose hives
+// `quarvex-cli hives` lists), a registry file of Windows NT. The lines that refuse such a file
+// say so, and point the way to the hives inside an image.
+#pragma once
+
+#include <string>
+
+#include "hive/byte_cursor.h"
+
+namespace quarvex::cli {
+
+enum class OtherFile { Unknown, Empty, DiskImage, Cabinet, NtHive };
+
+// file: the argument as given (a disk file, "-" or IMAGE::PATH); bytes: what it holds.
+OtherFile WhatFileIs(const std::string& file, hive::Bytes bytes);
+
+// "the file is empty (0 bytes)", "a disk image", "a cabinet", "a registry file of Windows NT,
+// 2000 or XP ("regf"), which this tool does not read"; "" for Unknown.
+std::string OtherFileText(OtherFile kind);
+
+// For a disk image or cabinet: how to read the hives inside it ("quarvex-cli hives FILE lists
+// the registry files in it; give one as FILE::PATH"); "" for the other kinds.
+std::string HivesHint(const std::string& file, OtherFile kind);
+
+}  // namespace quarvex::cli
