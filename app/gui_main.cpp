@@ -2,8 +2,12 @@
 #include <QApplication>
 
 #include "ui/main_window.h"
+#include "ui/window_command_line.h"
 
 int main(int argc, char** argv) {
+  // --help and a bad command line are answered before Qt looks for a display, so that they
+  // work in a terminal without one.
+  if (const std::optional<int> status = quarvex::ui::AnswerWithoutWindow(argc, argv)) return *status;
   QApplication app(argc, argv);
   return RunMainWindow(app);
 }

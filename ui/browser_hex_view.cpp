@@ -5,6 +5,7 @@
 #include <QTextCursor>
 #include <algorithm>
 
+#include "ui/backslash_fonts.h"
 #include "ui/browser_hex_lines.h"
 
 namespace quarvex::ui {
@@ -13,10 +14,9 @@ BrowserHexView::BrowserHexView(QWidget* parent) : QPlainTextEdit(parent) {
   setReadOnly(true);
   setLineWrapMode(QPlainTextEdit::NoWrap);
   setUndoRedoEnabled(false);
-  QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-  // Japanese text in the text column: the IPA fonts, full-width in two columns.
-  mono.setFamilies({mono.family(), QStringLiteral("IPAGothic"), QStringLiteral("IPAexGothic")});
-  setFont(mono);
+  // Japanese text in the text column until a hive says otherwise (the window sets the font
+  // for each hive's code page).
+  setFont(BrowserFontFor(text::CodePage::Cp932, true));
   setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 }
 

@@ -10,6 +10,7 @@
 #include "browse/value_text.h"
 #include "hive/finding.h"
 #include "salvage/check_text.h"
+#include "ui/browser_copy_text.h"
 
 namespace quarvex::ui {
 
@@ -203,12 +204,14 @@ QVariant BrowserKeyTreeModel::data(const QModelIndex& index, int role) const {
   const browse::HiveView& view = doc_->View();
   switch (node.kind) {
     case Kind::Key:
-      if (role == Qt::DisplayRole) return FromUtf8(browse::EscapeControls(view.Name(node.ref)));
+      if (role == Qt::DisplayRole) return FromUtf8(browse::EscapeControls(WindowKeyName(view, node.ref)));
       // Marked: damage the listing shows, or any finding about the key (a wrong checksum ...).
       if (role == Qt::DecorationRole && (view.State(node.ref).Marked() || !view.Findings(node.ref).empty()))
         return damagedIcon_;
-      if (role == Qt::ToolTipRole && (view.State(node.ref).Marked() || !view.Findings(node.ref).empty())) {
+      if (role == Qt::ToolTipRole && (view.State(node.ref).Marked() || !view.Findings(node.ref).empty() ||
+                                      !NamelessKeyNote(view, node.ref).isEmpty())) {
         QStringList lines;
+        if (const QString note = NamelessKeyNote(view, node.ref); !note.isEmpty()) lines << note;
         const browse::KeyState state = view.State(node.ref);
         if (state.lost) lines << QStringLiteral("Lost: no link reaches this key node any more");
         if (state.unreadable) lines << QStringLiteral("Its data record is missing: no name, no values");

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "browse/value_text.h"
+#include "ui/browser_copy_text.h"
 #include "ui/browser_document.h"
 
 namespace quarvex::ui {
@@ -25,7 +26,7 @@ constexpr std::size_t kDataShown = 80;
 
 // The hit list's line for a hit of FindAll.
 QString SearchHitText(const browse::HiveView& view, text::CodePage codePage, const browse::FindHit& hit) {
-  QString text = FromUtf8(browse::EscapeControls(view.Path(hit.key)));
+  QString text = FromUtf8(browse::EscapeControls(WindowKeyPath(view, hit.key)));
   if (!hit.value) return text;
   const std::string name = browse::ValueName(*hit.value, codePage);
   text += QStringLiteral("  ") + (name.empty() ? QStringLiteral("(Default)") : FromUtf8(browse::EscapeControls(name)));

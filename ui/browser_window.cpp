@@ -41,10 +41,13 @@
 #include "salvage/check_text.h"
 #include "text/report_file.h"
 #include "text/text_encoding.h"
+#include "ui/backslash_fonts.h"
+#include "ui/browser_copy_text.h"
 #include "ui/browser_document.h"
 #include "ui/browser_facts_model.h"
 #include "ui/file_dialogs.h"
 #include "ui/browser_hex_lines.h"
+#include "ui/browser_help.h"
 #include "ui/browser_hex_view.h"
 #include "ui/browser_key_tree_model.h"
 #include "ui/browser_problems_model.h"
@@ -101,10 +104,8 @@ BrowserWindow::BrowserWindow(Settings settings, QWidget* parent) : QMainWindow(p
   setObjectName(QStringLiteral("BrowserWindow"));
   setAttribute(Qt::WA_DeleteOnClose, false);
   setAcceptDrops(true);
-  // Japanese key names: the IPA fonts after the desktop's own.
-  QFont face = font();
-  face.setFamilies({face.family(), QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic")});
-  setFont(face);
+  // Japanese key names: the IPA fonts after the desktop's own, until a hive says otherwise.
+  setFont(BrowserFontFor(text::CodePage::Cp932, false));
   BuildWindow();
   BuildMenus();
   QSettings store(QStringLiteral("Quarvex"), QStringLiteral("Browser"));
@@ -316,6 +317,10 @@ void BrowserWindow::BuildMenus() {
   file->addSeparator();
   QAction* close = file->addAction(QStringLiteral("&Close Window"), this, &QWidget::close);
   close->setShortcut(QKeySequence::Close);
+  // Every window of the program: the analyser's own close waits for a running job.
+  QAction* quit = file->addAction(QStringLiteral("&Quit"), this, [] { QApplication::closeAllWindows(); });
+  quit->setObjectName(QStringLiteral("quitAction"));
+  quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
   auto* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
   QAction* copyPath = edit->addAction(QStringLiteral("Copy Key &Path"), this, &BrowserWindow::CopyKeyPath);
@@ -324,6 +329,11 @@ void BrowserWindow::BuildMenus() {
   copyData->setShortcut(QKeySequence::Copy);
   copyData->setShortcutContext(Qt::WidgetWithChildrenShortcut);
   valueTable_->addAction(copyData);
+  QAction* copyHex = edit->addAction(QStringLiteral("Copy Data as &Hex"), this, &BrowserWindow::CopyValueDataAsHex);
+  copyHex->setObjectName(QStringLiteral("copyHexAction"));
+  copyHex->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C));
+  copyHex->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+  valueTable_->addAction(copyHex);
   edit->addSeparator();
   QAction* find = edit->addAction(style->standardIcon(QStyle::SP_FileDialogContentsView), QStringLiteral("&Find…"),
                                   this, [this] {
@@ -344,6 +354,10 @@ void BrowserWindow::BuildMenus() {
   goTo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
   view->addSeparator();
   for (QDockWidget* dock : findChildren<QDockWidget*>()) view->addAction(dock->toggleViewAction());
+  AddHelpMenu(*this, [this](const QString& text) {
+    if (messageHook_) messageHook_(text);
+    else QMessageBox::information(this, QStringLiteral("Keyboard Shortcuts"), text);
+  });
 
   tree_->addAction(copyPath);
   tree_->addAction(exportKey);
@@ -420,6 +434,10 @@ void BrowserWindow::TakeDocument(std::unique_ptr<BrowserDocument> doc) {
   problemsModel_->SetDocument(nullptr);
   factsModel_->SetDocument(nullptr);
   doc_ = std::move(doc);
+  // 0x5C is a yen sign only in a code page 932 hive: every other one's paths show a real
+  // backslash (ui/backslash_fonts.h).
+  setFont(BrowserFontFor(doc_->CodePage(), false));
+  hexView_->setFont(BrowserFontFor(doc_->CodePage(), true));
   treeModel_->SetDocument(doc_.get());
   // The top level at once rather than when the view next lays itself out: whoever hears
   // loaded() finds the top keys there.
@@ -477,13 +495,15 @@ void BrowserWindow::OnTreeCurrentChanged(const QModelIndex& current) {
       valueModel_->ShowKey(doc_.get(), treeModel_->RefOf(current));
       ShowKeyBytes(treeModel_->RefOf(current), std::nullopt);
       statusBar()->showMessage(FromUtf8(doc_->RootKey()) + QLatin1Char('\\') +
-                               FromUtf8(doc_->View().Path(treeModel_->RefOf(current))));
+                               FromUtf8(WindowKeyPath(doc_->View(), treeModel_->RefOf(current))));
       break;
     case BrowserKeyTreeModel::Kind::Recovered:
       valueModel_->ShowRecovered(doc_.get(), static_cast<std::size_t>(treeModel_->RefOf(current)));
       ShowRecoveredBytes(static_cast<std::size_t>(treeModel_->RefOf(current)), std::nullopt);
+      statusBar()->showMessage(RecoveredKeyPath(*doc_, static_cast<std::size_t>(treeModel_->RefOf(current))));
       break;
     default:
+      statusBar()->clearMessage();
       valueModel_->Clear();
       hexView_->ClearSections();
       break;
@@ -730,15 +750,29 @@ void BrowserWindow::SaveValueDataWithDialog() {
 
 void BrowserWindow::CopyKeyPath() {
   if (!doc_) return;
+  const QModelIndex current = tree_->currentIndex();
+  if (current.isValid() && treeModel_->KindOf(current) == BrowserKeyTreeModel::Kind::Recovered) {
+    QGuiApplication::clipboard()->setText(RecoveredKeyPath(*doc_, static_cast<std::size_t>(treeModel_->RefOf(current))));
+    return;
+  }
   const std::optional<std::int32_t> key = SelectedKey();
   if (!key) return;
-  QGuiApplication::clipboard()->setText(FromUtf8(doc_->RootKey()) + QLatin1Char('\\') + FromUtf8(doc_->View().Path(*key)));
+  QGuiApplication::clipboard()->setText(FromUtf8(doc_->RootKey()) + QLatin1Char('\\') +
+                                        FromUtf8(WindowKeyPath(doc_->View(), *key)));
 }
 
 void BrowserWindow::CopyValueData() {
   const QModelIndex current = valueTable_->currentIndex();
   if (!doc_ || !current.isValid()) return;
-  QGuiApplication::clipboard()->setText(valueModel_->FullDataText(valueSort_->mapToSource(current).row()));
+  // The text itself, as it is pasted into another program: not the table's quoted form.
+  const BrowserValueTableModel::Row& row = valueModel_->RowAt(valueSort_->mapToSource(current).row());
+  QGuiApplication::clipboard()->setText(PlainDataText(row, doc_->CodePage()));
+}
+
+void BrowserWindow::CopyValueDataAsHex() {
+  const QModelIndex current = valueTable_->currentIndex();
+  if (!doc_ || !current.isValid()) return;
+  QGuiApplication::clipboard()->setText(DataHexText(valueModel_->RowAt(valueSort_->mapToSource(current).row())));
 }
 
 void BrowserWindow::OpenWithDialog() {
@@ -758,7 +792,7 @@ QString BrowserWindow::AskFileName(const QString& title, const QString& suggeste
   if (fileDialogHook_) return fileDialogHook_(title, suggested);
   const QString filter =
       save ? QString()
-           : QStringLiteral("Registry files (*.dat *.DAT *.da0 *.DA0 *.1st *.1ST);;Disk images and backups (%1);;All files (*)")
+           : AllRegistryFilesFilter() + QStringLiteral(";;Disk images and backups (%1);;All files (*)")
                  .arg(DiskImagePatterns().join(QLatin1Char(' ')) + QLatin1Char(' ') + DiskImagePatterns().join(QLatin1Char(' ')).toUpper());
   return save ? QFileDialog::getSaveFileName(this, title, suggested)
               : QFileDialog::getOpenFileName(this, title, {}, filter);

@@ -118,7 +118,10 @@ class BrowserWindow : public QMainWindow {
   void ExportSubtreeWithDialog();
   void SaveValueDataWithDialog();
   void CopyKeyPath();
+  // The selected value's data as plain text (a text's characters, a list's strings one a line).
   void CopyValueData();
+  // The selected value's data bytes as hex ("01 02 03").
+  void CopyValueDataAsHex();
   void GoToOffsetWithDialog();
 
  signals:

@@ -76,9 +76,18 @@ bool IsOrdinaryDirectory(const QString& directory) {
   return true;
 }
 
+QStringList RegistryFilePatterns() {
+  return {QStringLiteral("*.dat"), QStringLiteral("*.da?"), QStringLiteral("*.1st"), QStringLiteral("*.cab")};
+}
+
+QString AllRegistryFilesFilter() {
+  return Filter(QStringLiteral("All registry files (*.dat *.da0 *.da1 *.1st *.cab)"), RegistryFilePatterns());
+}
+
 QStringList OpenDialogFilters() {
   return {Filter(QStringLiteral("ﾚｼﾞｽﾄﾘﾌｧｲﾙ(*.da?)"),
                  {QStringLiteral("system.da?"), QStringLiteral("user.da?"), QStringLiteral("system.1st")}),
+          AllRegistryFilesFilter(),
           Filter(QStringLiteral("すべてのﾌｧｲﾙ(*.*)"), {QStringLiteral("*")}),
           Filter(QStringLiteral("ﾃﾞｨｽｸｲﾒｰｼﾞ/Disk images, backups"), DiskImagePatterns())};
 }

@@ -12,7 +12,14 @@ namespace quarvex::ui {
 // match letters in either case, as the file systems the hives come from do.
 // The open dialog's third filter lists disk images and cabinet backups, whose hives are then
 // offered in a list (hive_choice_dialog.h).
+// The period filter lists only the names Windows gives its own hives; the second lists every
+// file a registry file or its backup may be named by (CLASSES.DAT, a renamed copy such as
+// me_USER.DAT, the backups USER.DA0 and SYSTEM.1ST, the cabinets of a registry backup).
 QStringList OpenDialogFilters();
+// "*.dat", "*.da?", "*.1st", "*.cab".
+QStringList RegistryFilePatterns();
+// "All registry files (...)" with those patterns in either letter case.
+QString AllRegistryFilesFilter();
 // The names a disk image or cabinet backup has: raw, split raw (first piece), E01, VMDK, VHD, CAB.
 QStringList DiskImagePatterns();
 QStringList SaveDialogFilters();

@@ -5,7 +5,9 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -32,11 +34,14 @@
 #include "recover/recovery_text.h"
 #include "salvage/check_text.h"
 #include "salvage/salvage.h"
+#include "text/text_encoding.h"
 #include "ui/about_memo_lines.h"
 #include "ui/about_page.h"
 #include "ui/analysis_chart.h"
 #include "ui/artwork.h"
+#include "ui/backslash_fonts.h"
 #include "ui/browser_window.h"
+#include "ui/job_failure_text.h"
 #include "ui/options_page.h"
 #include "ui/report_document_loader.h"
 #include "ui/window_command_line.h"
@@ -256,6 +261,9 @@ void TForm1::BuildWindow() {
     label->setGeometry(scale.Rect(left, 0, panel == 0 ? 450 : 712 - 452, 21));
     statusPanels_[panel] = label;
   }
+  periodMemoFont_ = reMemo_->font();
+  periodMessageFont_ = edMes_->font();
+  periodPanelFont_ = statusPanels_[0]->font();
   statusPanels_[0]->setText(QStringLiteral(" "));
 
   QWidget::setTabOrder(Button1_, Button3_);
@@ -411,22 +419,24 @@ class TForm1::JobEventsToWindow : public quarvex::job::JobEvents {
   void LoadFailed() override {
     form_.calls_.Post([&form = form_] { form.SetPanelText(0, QStringLiteral(" ")); });
   }
-  void ImageLoaded() override {
-    form_.calls_.Post([&form = form_] { form.chAna_->ClearSeries(); });
-  }
   void Progress(std::string_view text) override {
     form_.calls_.Post([&form = form_, t = FromUtf8(std::string(text))] { form.SetPanelText(1, t); }, kStatusCoalescing);
   }
-  void Failed(std::int32_t code, const quarvex::hive::Finding*) override {
-    form_.calls_.Post([&form = form_, code] { form.JobFailed(code); });
+  void ImageLoaded() override {
+    imageLoaded_ = true;
+    form_.calls_.Post([&form = form_] { form.chAna_->ClearSeries(); });
   }
-  // The worker posts the completion itself, once the check has run (StartAnalysis).
+  // The worker posts the end itself, once the check has run on the bytes read (StartAnalysis).
+  void Failed(std::int32_t, const quarvex::hive::Finding*) override {}
   void Done() override { completed_ = true; }
   bool Completed() const { return completed_; }
+  // The job read this file's bytes (job_'s hive image is this job's, not the last one's).
+  bool ImageRead() const { return imageLoaded_; }
 
  private:
   TForm1& form_;
   bool completed_ = false;
+  bool imageLoaded_ = false;
 };
 
 void TForm1::StartAnalysis() {
@@ -439,6 +449,7 @@ void TForm1::StartAnalysis() {
   // IMAGE::PATH: the image or cabinet must be there; the hive in it is read on the worker.
   std::optional<quarvex::image::ImageAddress> address = quarvex::image::ParseImageAddress(jobFileName_);
   if (!quarvex::job::FileExists(address ? address->container : jobFileName_)) {
+    SetPanelText(0, openFileName_);  // the file asked for, not the last one analysed
     JobFailed(quarvex::hive::code::kFileMissing);
     return;
   }
@@ -447,9 +458,15 @@ void TForm1::StartAnalysis() {
                            static_cast<QWidget*>(sbEnd_), static_cast<QWidget*>(pgPage_)})
     control->setEnabled(false);
   jobRunning_ = true;
+  if (jobFileName_ != analysedFile_) ProposeReportName(jobFileName_);
   analysedFile_ = jobFileName_;
   ++jobNumber_;
   if (worker_.joinable()) worker_.join();  // the previous job's worker, past its last call
+  // The last file's report leaves the view and the buffer now: a job that fails before it
+  // writes a line (a file that cannot be read) must not leave it there to be saved as its own.
+  ClearReportView();
+  job_.report.Clear();
+  statusPanels_[1]->setToolTip(QString());
   quarvex::job::JobInput input = settings_.job;
   input.fileName = jobFileName_;
   input.options = jobOptions_;
@@ -470,8 +487,7 @@ void TForm1::StartAnalysis() {
           job_.loadFailureReason = error;
           events.Started(input.fileName);
           events.LoadFailed();
-          calls_.Post([this, reason = FromUtf8(error)] { ShowMessageLine(reason); });
-          events.Failed(quarvex::hive::code::kLoadFailed, nullptr);
+          calls_.Post([this] { JobFailed(quarvex::hive::code::kLoadFailed, std::nullopt, true); });
           const std::thread::id self = std::this_thread::get_id();
           calls_.Post([this, self] { WorkerEnded(self); });
           return;
@@ -500,6 +516,18 @@ void TForm1::StartAnalysis() {
         // completed job and of what the check found in one call.
         CheckFindings check = CheckImage(job_.hive.hiveImage, choice);
         calls_.Post([this, check = std::move(check)] { JobCompleted(check); });
+      } else {
+        // A failed job's bytes are checked too: the check names every place the job stopped at
+        // and reads past it.
+        std::optional<CheckFindings> check;
+        if (events.ImageRead()) {
+          try {
+            check = CheckImage(job_.hive.hiveImage, choice);
+          } catch (const std::bad_alloc&) {
+            check.reset();
+          }
+        }
+        calls_.Post([this, code = job_.code, check = std::move(check)] { JobFailed(code, check, true); });
       }
       const std::thread::id self = std::this_thread::get_id();
       calls_.Post([this, self] { WorkerEnded(self); });
@@ -509,10 +537,34 @@ void TForm1::StartAnalysis() {
   }
 }
 
+void TForm1::ProposeReportName(const std::string& file) {
+  // A new file's report is offered under that file's name ("USER.DAT" -> "USER.TXT"), in the
+  // folder the last report was saved to, else beside the file, never under the name of the
+  // last file's report.
+  const ReportName report = ReportNameFor(file);
+  const QString name = QFile::decodeName(QByteArray::fromStdString(report.fileName));
+  const QFileInfo previous(saveFileName_);
+  if (previous.isAbsolute()) {
+    saveFileName_ = QDir(previous.absolutePath()).filePath(name);
+    return;
+  }
+  saveFileName_ = name;
+  if (!report.directory.empty()) saveInitialDirectory_ = QFile::decodeName(QByteArray::fromStdString(report.directory));
+}
+
 void TForm1::CodePageChosen(const quarvex::detect::CodePageChoice& choice) {
   jobCodePage_ = choice.codePage;
   codePageHint_ = FromUtf8(quarvex::detect::ChoiceText(choice));
   statusPanels_[0]->setToolTip(codePageHint_);
+  ApplyHiveFonts(choice.codePage);
+}
+
+void TForm1::ApplyHiveFonts(quarvex::text::CodePage codePage) {
+  const QFont memo = AnalyserFontFor(periodMemoFont_, codePage);
+  reMemo_->setFont(memo);
+  if (checkView_) checkView_->setFont(memo);
+  edMes_->setFont(AnalyserFontFor(periodMessageFont_, codePage));
+  for (QLabel* panel : statusPanels_) panel->setFont(AnalyserFontFor(periodPanelFont_, codePage));
 }
 
 void TForm1::WorkerEnded(std::thread::id worker) {
@@ -538,9 +590,29 @@ void TForm1::JobStarted(const QString& fileName) {
   SetPanelText(0, fileName);
 }
 
-void TForm1::JobFailed(std::int32_t code) {
+void TForm1::JobFailed(std::int32_t code, std::optional<CheckFindings> check, bool ran) {
   job_.code = code;
+  JobFailure failure{code, std::nullopt, {}, jobFileName_};
+  if (ran) {
+    failure.finding = job_.finding;
+    failure.loadFailureReason = job_.loadFailureReason;
+  }
+  const std::string line = JobFailureLine(failure);
+  const QString reason = FromUtf8(line);
   SetPanelText(1, FromUtf8(quarvex::job::FailureText(code)));
+  statusPanels_[1]->setToolTip(reason);
+  ShowMessageLine(reason);
+  ClearReportView();
+  if (ran) {
+    // The failed run's lines as it wrote them, and why it stopped: shown, and saved as shown.
+    job_.report.Append(quarvex::text::Utf8ToCodePage(line, jobCodePage_));
+    LoadReportView(false);
+  } else {
+    // No job ran: nothing to save, but the page says why it is empty.
+    reMemo_->setPlainText(reason);
+  }
+  check_ = std::move(check);
+  sbShowCheck_->setVisible(check_.has_value());
   if (jobOptions_[quarvex::stage::Option::cbMINI]) {
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();

@@ -13,6 +13,7 @@
 // the worker first, so the job never outlives the state it works on.
 #pragma once
 
+#include <QFont>
 #include <QWidget>
 #include <cstddef>
 #include <functional>
@@ -174,16 +175,29 @@ class TForm1 : public QWidget {
   class JobEventsToWindow;
   // What the job's events do to the window, on its thread.
   void JobStarted(const QString& fileName);
-  void JobFailed(std::int32_t code);
+  // ran: a worker ran (its report's lines, job_'s finding and reason are this job's); else
+  // the job never started (-9, -10, -11) and there is no report to show. check: what the check
+  // found in the bytes the failed job read, when it read them.
+  void JobFailed(std::int32_t code, std::optional<CheckFindings> check = std::nullopt, bool ran = false);
   void JobCompleted(CheckFindings check);
+  // The save dialog's name for the report of a file other than the last one analysed.
+  void ProposeReportName(const std::string& file);
   void CodePageChosen(const quarvex::detect::CodePageChoice& choice);
+  // The views that show the hive's text (the report, the check, the message and status lines)
+  // in fonts that draw 0x5C as the hive's code page means it (ui/backslash_fonts.h).
+  void ApplyHiveFonts(quarvex::text::CodePage codePage);
   void ShowMessageLine(const QString& text);
   void EnableAfterJob();
   QString RunFileDialog(QFileDialog& dialog);
   void ShowError(const QString& text);
   void SetApplicationTitleNow(const QString& title);
   void SetPanelText(int panel, const QString& text);
-  void ShowReportDocument(QTextDocument* document, int jobNumber);
+  // The Report page's view: emptied whenever a job starts or fails, then given the job's
+  // lines (on request after a completed job, at once after a failed one). Save As is enabled
+  // only while the view holds them, so that what is saved is what is shown.
+  void ClearReportView();
+  void LoadReportView(bool announce);
+  void ShowReportDocument(QTextDocument* document, int viewNumber, bool announce);
 
   Settings settings_;
   quarvex::job::JobResult job_;
@@ -201,6 +215,8 @@ class TForm1 : public QWidget {
   quarvex::text::CodePage jobCodePage_ = quarvex::text::CodePage::Cp932;
   QString codePageHint_;
   int jobNumber_ = 0;         // counts the jobs started
+  int viewNumber_ = 0;        // counts the clearings of the report view
+  bool reportInView_ = false;  // the view holds the last job's report
 
   // Part of the window's state.
   bool advancedMode_ = false;
@@ -239,6 +255,10 @@ class TForm1 : public QWidget {
   quarvex::ui::AboutPage* aboutPage_ = nullptr;
   quarvex::ui::ReportDocumentLoader* reportLoader_ = nullptr;
   bool centred_ = false;
+  // The period fonts of the views ApplyHiveFonts changes.
+  QFont periodMemoFont_;
+  QFont periodMessageFont_;
+  QFont periodPanelFont_;
 };
 
 // The probe of this machine: Windows itself, elsewhere the installation in windowsDir (or in

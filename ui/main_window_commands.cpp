@@ -23,6 +23,7 @@
 #include "ui/about_page.h"
 #include "ui/analysis_chart.h"
 #include "ui/file_dialogs.h"
+#include "ui/job_failure_text.h"
 #include "ui/main_window.h"
 #include "ui/options_page.h"
 #include "ui/report_document_loader.h"
@@ -84,6 +85,8 @@ void TForm1::OpenFromWindowsDirectory(const char* name, std::int32_t failureCode
   const std::optional<std::string> directory = settings_.windowsDirectory.Query();
   if (!directory) {
     TakeJobSnapshot();
+    // The file panel names the file that could not be opened, not the last one analysed.
+    SetPanelText(0, QString::fromStdString(MissingWindowsFolderPanel(name)));
     JobFailed(failureCode);
     return;
   }
@@ -102,6 +105,28 @@ void TForm1::sbShowRepClick() {
   if (JobRunning() || reportLoader_->Busy()) return;
   SetPanelText(1, QStringLiteral("Make a report from result..."));
   sbShowRep_->hide();
+  LoadReportView(true);
+}
+
+void TForm1::ClearReportView() {
+  ++viewNumber_;  // a document still being laid out for the view is not shown
+  reportInView_ = false;
+  Button2_->setEnabled(false);
+  reMemo_->clear();
+}
+
+void TForm1::LoadReportView(bool announce) {
+  const int viewNumber = viewNumber_;
+  if (reportLoader_->Busy()) {
+    // The last report is still being laid out: this one follows it, unless the view has been
+    // cleared again meanwhile.
+    connect(reportLoader_, &ReportDocumentLoader::ready, this,
+            [this, viewNumber, announce] {
+              if (viewNumber == viewNumber_) LoadReportView(announce);
+            },
+            static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::SingleShotConnection));
+    return;
+  }
   // The report's lines are bytes in the hive's code page; the view shows them decoded.
   std::string text;
   text.reserve(job_.report.SavedSize());
@@ -109,9 +134,8 @@ void TForm1::sbShowRepClick() {
     if (i > 0) text += '\n';
     text += quarvex::text::CodePageToUtf8(job_.report[i], jobCodePage_);
   }
-  const int jobNumber = jobNumber_;
   connect(reportLoader_, &ReportDocumentLoader::ready, this,
-          [this, jobNumber](QTextDocument* document) { ShowReportDocument(document, jobNumber); },
+          [this, viewNumber, announce](QTextDocument* document) { ShowReportDocument(document, viewNumber, announce); },
           Qt::SingleShotConnection);
   reportLoader_->Load(QString::fromStdString(text), reMemo_->font());
 }
@@ -142,9 +166,9 @@ void TForm1::sbShowCheckClick() {
   checkDialog_->raise();
 }
 
-void TForm1::ShowReportDocument(QTextDocument* document, int jobNumber) {
-  if (jobNumber != jobNumber_) {
-    // A job has started since: its own report will be shown on request.
+void TForm1::ShowReportDocument(QTextDocument* document, int viewNumber, bool announce) {
+  if (viewNumber != viewNumber_ || JobRunning()) {
+    // A job has started or failed since: its own report will be shown.
     delete document;
     return;
   }
@@ -154,12 +178,15 @@ void TForm1::ShowReportDocument(QTextDocument* document, int jobNumber) {
   document->setParent(reMemo_);
   reMemo_->setDocument(document);
   if (ours) previous->deleteLater();
-  SetPanelText(1, QStringLiteral("Complete."));
+  if (announce) SetPanelText(1, QStringLiteral("Complete."));
+  reportInView_ = true;
   Button2_->setEnabled(true);
 }
 
 void TForm1::Button2Click() {
-  if (JobRunning()) return;  // the report is still being written
+  // Only the report in view is saved: not while a job writes the next one, nor before the
+  // last one is shown.
+  if (JobRunning() || !reportInView_) return;
   QFileDialog dialog(this);
   ConfigureSaveDialog(dialog, saveFileName_, saveInitialDirectory_, failedSaveDirectories_);
   QString chosen = RunFileDialog(dialog);

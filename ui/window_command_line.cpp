@@ -1,5 +1,7 @@
 #include "ui/window_command_line.h"
 
+#include <cstdio>
+
 #include "image/image_address.h"
 #include "job/analysis_job.h"
 
@@ -31,6 +33,8 @@ WindowCommandLine ParseWindowCommandLine(const std::vector<std::string>& args) {
       ++i;
     } else if (a == "--browse") {
       result.browse = true;
+    } else if (a == "--help" || a == "-h") {
+      result.help = true;
     } else {
       result.arguments.push_back(a);
     }
@@ -50,7 +54,23 @@ std::string WindowUsage() {
          "                     1250 to 1258, or none\n"
          "  FILE               a registry file to analyse at once\n"
          "  --browse           open the browser instead: the key tree, values, bytes, search,\n"
-         "                     problems and deleted keys of FILE\n";
+         "                     problems and deleted keys of FILE\n"
+         "  --help, -h         this text\n";
+}
+
+std::optional<int> AnswerWithoutWindow(int argc, char** argv) {
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+  const WindowCommandLine line = ParseWindowCommandLine(args);
+  if (!line.error.empty()) {
+    std::fprintf(stderr, "quarvex: %s\n%s", line.error.c_str(), WindowUsage().c_str());
+    return 2;
+  }
+  if (line.help) {
+    std::fputs(WindowUsage().c_str(), stdout);
+    return 0;
+  }
+  return std::nullopt;
 }
 
 StartRequest ReadStartArguments(const std::vector<std::string>& arguments) {

@@ -18,12 +18,17 @@ struct WindowCommandLine {
   // --codepage N; nothing (auto, the default): each hive's own, as the hive shows it.
   std::optional<quarvex::text::CodePage> codePage;
   bool browse = false;  // --browse: the browser window instead of the analyser
+  bool help = false;    // --help or -h: the usage, and no window
   std::string error;  // set when an option lacks its value or has a bad one
 };
 
 // args without the program's own path.
 WindowCommandLine ParseWindowCommandLine(const std::vector<std::string>& args);
 std::string WindowUsage();
+// What the program does before it needs a display: the usage for --help (on standard output,
+// status 0) and for a command line it cannot read (on standard error, status 2). Nothing (the
+// window is to open) otherwise. argv as main gets it.
+std::optional<int> AnswerWithoutWindow(int argc, char** argv);
 
 struct StartRequest {
   bool advancedMode = false;

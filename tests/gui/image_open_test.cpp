@@ -283,8 +283,8 @@ TEST(ImageOpen, SaveAsNeverWritesTheImageAndTheNextOpenDialogOffersItAgain) {
     asked = true;
     EXPECT_EQ(dialog.directory().absolutePath(), images.dir.path());
     EXPECT_EQ(dialog.selectedFiles().value(0).toStdString(), images.disk);
-    EXPECT_EQ(dialog.nameFilters().size(), 3);
-    EXPECT_TRUE(dialog.nameFilters().value(2).startsWith(QStringLiteral("ﾃﾞｨｽｸｲﾒｰｼﾞ/Disk images")));
+    EXPECT_EQ(dialog.nameFilters().size(), 4);
+    EXPECT_TRUE(dialog.nameFilters().value(3).startsWith(QStringLiteral("ﾃﾞｨｽｸｲﾒｰｼﾞ/Disk images")));
     return QString();
   });
   form->Button1Click();

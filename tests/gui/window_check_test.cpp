@@ -185,7 +185,9 @@ TEST(WindowCheck, ANewJobTakesTheLastCheckAway) {
   EXPECT_EQ(form->CheckResult()->damage, 0u);
 }
 
-TEST(WindowCheck, AFailedJobOffersNoCheck) {
+// A failed job's bytes are checked as a completed job's are: the check says what the file is
+// (here no registry file at all). A file that could not be read offers no check.
+TEST(WindowCheck, AFailedJobOffersTheCheckOfTheBytesItRead) {
   QTemporaryDir dir;
   const std::string path = InDir(dir, "NOTAHIVE.DAT");
   WriteBytes(path, std::string(4096, 'x'));
@@ -193,6 +195,12 @@ TEST(WindowCheck, AFailedJobOffersNoCheck) {
   OpenThroughDialog(*form, path);
   ASSERT_TRUE(WaitForJob(*form));
   EXPECT_NE(form->Job().code, 0);
+  ASSERT_TRUE(form->CheckResult().has_value());
+  EXPECT_EQ(form->CheckResult()->summary, "not a registry file");
+  EXPECT_FALSE(Child<QToolButton>(*form, "sbShowCheck")->isHidden());
+
+  OpenThroughDialog(*form, InDir(dir, "MISSING.DAT"));
+  ASSERT_TRUE(WaitForJob(*form));
   EXPECT_FALSE(form->CheckResult().has_value());
   EXPECT_TRUE(Child<QToolButton>(*form, "sbShowCheck")->isHidden());
 }

@@ -155,11 +155,12 @@ TEST(WindowCommands, TheOpenDialogOffersRegistryFilesInAnyLetterCase) {
     EXPECT_EQ(dialog.objectName(), QStringLiteral("OpenDialog1"));
     EXPECT_EQ(dialog.fileMode(), QFileDialog::AnyFile) << "a typed name need not exist";
     const QStringList filters = dialog.nameFilters();
-    EXPECT_EQ(filters.size(), 3);
+    EXPECT_EQ(filters.size(), 4);
     EXPECT_TRUE(filters[0].startsWith(QStringLiteral("ﾚｼﾞｽﾄﾘﾌｧｲﾙ(*.da?) ")));
-    EXPECT_TRUE(filters[1].startsWith(QStringLiteral("すべてのﾌｧｲﾙ(*.*) ")));
+    EXPECT_TRUE(filters[1].startsWith(QStringLiteral("All registry files (")));
+    EXPECT_TRUE(filters[2].startsWith(QStringLiteral("すべてのﾌｧｲﾙ(*.*) ")));
     // After them, the disk images and cabinets whose hives are offered in a list.
-    EXPECT_TRUE(filters[2].startsWith(QStringLiteral("ﾃﾞｨｽｸｲﾒｰｼﾞ/Disk images, backups ")));
+    EXPECT_TRUE(filters[3].startsWith(QStringLiteral("ﾃﾞｨｽｸｲﾒｰｼﾞ/Disk images, backups ")));
     EXPECT_EQ(dialog.directory().absolutePath(), QString::fromLatin1(QUARVEX_SAMPLES_DIR));
     return QString();  // cancelled
   });

@@ -199,22 +199,25 @@ TEST(WindowJob, TheReportIsNeverSavedOverTheAnalysedFile) {
   EXPECT_EQ(boxes.size(), 1);
 }
 
-TEST(WindowJob, FailuresShowTheirCodeAndKeepThePreviousReportInView) {
+// A failure leaves nothing of the previous file's report: neither in view nor to be saved.
+TEST(WindowJob, FailuresShowTheirCodeAndClearThePreviousReport) {
   QTemporaryDir dir;
   auto form = MakeWindow();
   ASSERT_TRUE(ReportOnSample(*form));
   auto* view = form->findChild<QPlainTextEdit*>(QStringLiteral("reMemo"));
-  const QString previousView = view->toPlainText();
   const std::string previousReport = form->Job().report.SavedText();
 
-  // -9: no job starts, the buffer keeps the last report.
+  // -9: no job starts, the buffer keeps the last report, but the view says why it is empty and
+  // nothing is offered for saving.
   OpenThroughDialog(*form, InDir(dir, "missing.dat"));
   ASSERT_TRUE(WaitForJob(*form));
   EXPECT_EQ(form->StatusText(1), FailText(-9));
   EXPECT_FALSE(Enabled(*form, "sbReAna"));
   EXPECT_TRUE(Enabled(*form, "Button1"));
   EXPECT_TRUE(Enabled(*form, "pgPage"));
+  EXPECT_FALSE(Enabled(*form, "Button2"));
   EXPECT_EQ(form->Job().report.SavedText(), previousReport);
+  EXPECT_EQ(view->toPlainText(), QStringLiteral("Fail(-9): no such file"));
 
   struct Case {
     const char* name;
@@ -232,9 +235,11 @@ TEST(WindowJob, FailuresShowTheirCodeAndKeepThePreviousReportInView) {
     EXPECT_EQ(seen.titles.last(), QStringLiteral("Quarvex"));
     EXPECT_FALSE(Enabled(*form, "sbReAna")) << c.name;
     EXPECT_TRUE(Hidden(*form, "sbShowRep")) << c.name;
-    EXPECT_TRUE(Enabled(*form, "Button2")) << "keeps its state";
-    EXPECT_EQ(form->Job().report.Count(), 17u) << "the header was written";
-    EXPECT_EQ(view->toPlainText(), previousView) << "the view keeps the last report shown";
+    EXPECT_EQ(form->Job().report.Count(), 18u) << "the header was written, then why the job stopped";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Enabled(*form, "Button2"); })) << "the failed run's lines can be saved";
+    const QStringList lines = view->toPlainText().split(QLatin1Char('\n'));
+    EXPECT_EQ(lines.size(), 18) << c.name;
+    EXPECT_TRUE(lines.last().startsWith(QStringLiteral("Fail(%1): ").arg(c.code))) << lines.last().toStdString();
   }
 }
 
