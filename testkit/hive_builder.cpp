@@ -26,6 +26,16 @@ Value Dword(std::string name, std::uint32_t number) {
   return Value{4, std::move(name), std::move(data)};
 }
 
+std::string Utf16Le(std::string_view ascii) {
+  std::string out;
+  out.reserve(ascii.size() * 2);
+  for (char c : ascii) {
+    out += c;
+    out += '\0';
+  }
+  return out;
+}
+
 Value Binary(std::string name, std::string bytes, std::uint16_t type) {
   return Value{type, std::move(name), std::move(bytes)};
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "text/codepage.h"
@@ -25,6 +26,8 @@ struct Value {
 Value Text(std::string name, std::string text);  // stores text + a terminating zero byte
 Value Dword(std::string name, std::uint32_t number);
 Value Binary(std::string name, std::string bytes, std::uint16_t type = 3);
+// ASCII text as UTF-16LE bytes (no terminator), as programs keep strings inside binary data.
+std::string Utf16Le(std::string_view ascii);
 
 struct BuiltHive {
   std::vector<std::uint8_t> bytes;

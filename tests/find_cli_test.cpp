@@ -13,12 +13,6 @@
 namespace quarvex::testing {
 namespace {
 
-std::string Utf16(const std::string& ascii) {
-  std::string out;
-  for (char c : ascii) out += std::string{c, '\0'};
-  return out;
-}
-
 // An application's REG_BINARY holding UTF-16 at an odd offset, an MRU blob holding an ANSI
 // path, an executable's first bytes, and a text.
 BuiltHive WithBinaryStrings() {
@@ -27,7 +21,7 @@ BuiltHive WithBinaryStrings() {
   b.SetNoRecord(root);
   const int software = b.AddKey(root, "Software");
   b.AddKey(software, "App",
-           {Binary("Flags", std::string("\x10\x00\x00", 3) + Utf16("Microsoft Corporation") + std::string(2, '\0')),
+           {Binary("Flags", std::string("\x10\x00\x00", 3) + Utf16Le("Microsoft Corporation") + std::string(2, '\0')),
             Binary("MRU", std::string("\x14\x00", 2) + "C:\\WINDOWS\\NOTEPAD.EXE" + std::string(1, '\0')),
             Binary("Stub", std::string("MZ\x90\x00\x03\x00", 6)), Text("Vendor", "Microsoft")});
   return b.Build();

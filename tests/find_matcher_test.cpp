@@ -25,15 +25,6 @@ using browse::SpanKind;
 
 hive::Bytes AsBytes(const std::string& s) { return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()}; }
 
-std::string Utf16(const std::string& ascii) {
-  std::string out;
-  for (char c : ascii) {
-    out += c;
-    out += '\0';
-  }
-  return out;
-}
-
 TEST(FindMatcher, EachSyntaxAndCaseRule) {
   struct Case {
     std::string pattern;
@@ -167,9 +158,9 @@ TEST(EmbeddedStrings, CodePageAndUtf16RunsAtAnyOffset) {
   const std::vector<Case> cases = {
       {"ASCII among binary", std::string("\x01\x02WINDOWS\x7F\x00", 11), CodePage::Cp1252, {"2+7 c WINDOWS"}},
       {"three characters are too few", std::string("\x01" "abc\x01", 5), CodePage::Cp1252, {}},
-      {"UTF-16 at an even offset", "\x01\x02" + Utf16("Microsoft"), CodePage::Cp1252, {"2+18 u Microsoft"}},
-      {"UTF-16 at an odd offset", "\x01" + Utf16("Corp") + "\x01", CodePage::Cp1252, {"1+8 u Corp"}},
-      {"UTF-16 of ASCII read one byte off is dropped (double-byte page)", "\x01" + Utf16("Notepad") + std::string(1, '\0'),
+      {"UTF-16 at an even offset", "\x01\x02" + Utf16Le("Microsoft"), CodePage::Cp1252, {"2+18 u Microsoft"}},
+      {"UTF-16 at an odd offset", "\x01" + Utf16Le("Corp") + "\x01", CodePage::Cp1252, {"1+8 u Corp"}},
+      {"UTF-16 of ASCII read one byte off is dropped (double-byte page)", "\x01" + Utf16Le("Notepad") + std::string(1, '\0'),
        CodePage::Cp932, {"1+14 u Notepad"}},
       {"Latin letters of a single-byte page", std::string("\x01" "caf\xE9s\x01", 7), CodePage::Cp1252, {"1+5 c cafés"}},
       // 表示 in Shift-JIS is 95 5C 8E A6: the trail byte 0x5C is part of a character.
@@ -177,8 +168,8 @@ TEST(EmbeddedStrings, CodePageAndUtf16RunsAtAnyOffset) {
        CodePage::Cp932, {"1+6 c 表示ab"}},
       {"a lead byte without its trail ends the run", std::string("abcd\x95", 5), CodePage::Cp932, {"0+4 c abcd"}},
       {"UTF-16 ideographs count on a double-byte page",
-       "\x01" + std::string("\x68\x88\x3A\x79", 4) + Utf16("ab"), CodePage::Cp932, {"1+8 u 表示ab"}},
-      {"but not on a single-byte page", "\x01" + std::string("\x68\x88\x3A\x79", 4) + Utf16("ab"), CodePage::Cp1252, {}},
+       "\x01" + std::string("\x68\x88\x3A\x79", 4) + Utf16Le("ab"), CodePage::Cp932, {"1+8 u 表示ab"}},
+      {"but not on a single-byte page", "\x01" + std::string("\x68\x88\x3A\x79", 4) + Utf16Le("ab"), CodePage::Cp1252, {}},
   };
   for (const Case& c : cases) EXPECT_EQ(Strings(c.data, c.cp), c.strings) << c.what;
 }
@@ -202,8 +193,8 @@ struct Built {
     b.SetNoRecord(root);
     const int software = b.AddKey(root, "Software");
     b.AddKey(software, "AppCompatibility",
-             {Binary("Flags", std::string("\x10\x00\x00", 3) + Utf16("Microsoft Corporation") + std::string(2, '\0')),
-              Binary("", "\x02" + Utf16("NOTEPAD.EXE") + "\x01"),
+             {Binary("Flags", std::string("\x10\x00\x00", 3) + Utf16Le("Microsoft Corporation") + std::string(2, '\0')),
+              Binary("", "\x02" + Utf16Le("NOTEPAD.EXE") + "\x01"),
               Text("Vendor", "Microsoft")});
     b.AddKey(software, "Explorer",
              {Binary("MRU", std::string("\x14\x00", 2) + "C:\\WINDOWS\\NOTEPAD.EXE" + std::string(1, '\0')),

@@ -16,8 +16,13 @@
 #include "salvage/salvage.h"
 #include "testkit/hive_builder.h"
 
+#include "tests/support/test_support.h"
+
 namespace quarvex::salvage {
 namespace {
+
+using quarvex::testing::CountReadable;
+using quarvex::testing::Readable;
 
 using hive::Severity;
 using testkit::BuiltHive;
@@ -109,23 +114,6 @@ std::int32_t KeyOf(const SalvagedHive& hive, const BuiltHive& built, int id) {
   for (std::size_t k = 0; k < hive.keys.size(); ++k)
     if (hive.keys[k].node.value == built.keyNode[static_cast<std::size_t>(id)]) return static_cast<std::int32_t>(k);
   return kNoIndex;
-}
-
-// Keys read from a record of their own, and their values read whole: what a user can still read.
-struct Readable {
-  std::size_t keys = 0, values = 0;
-};
-Readable CountReadable(const SalvagedHive& hive) {
-  Readable r;
-  for (std::size_t k = 0; k < hive.keys.size(); ++k) {
-    const SalvagedKey& key = hive.keys[k];
-    if (key.record == kNoIndex || hive.records[static_cast<std::size_t>(key.record)].key != static_cast<std::int32_t>(k))
-      continue;
-    ++r.keys;
-    const SalvagedRecord& rec = hive.records[static_cast<std::size_t>(key.record)];
-    for (std::uint32_t v = 0; v < rec.valueCount; ++v) r.values += hive.values[rec.firstValue + v].cut ? 0 : 1;
-  }
-  return r;
 }
 
 std::string Lines(const SalvagedHive& hive) {

@@ -16,8 +16,13 @@
 #include "salvage/check_text.h"
 #include "salvage/salvage.h"
 
+#include "tests/support/test_support.h"
+
 namespace quarvex::salvage {
 namespace {
+
+using quarvex::testing::CountReadable;
+using quarvex::testing::Readable;
 
 using Image = std::vector<std::uint8_t>;
 
@@ -154,22 +159,6 @@ std::vector<Mutant> Mutants(const Image& sound) {
   cuts.push_back(sound.size() - 1);
   for (const std::size_t length : cuts) out.push_back({"cut to " + std::to_string(length), Image(sound.begin(), sound.begin() + static_cast<std::ptrdiff_t>(length))});
   return out;
-}
-
-// Keys read from a record of their own and values read whole, as the salvage model gives them.
-struct Readable {
-  std::size_t keys = 0, values = 0;
-};
-Readable CountReadable(const SalvagedHive& hive) {
-  Readable r;
-  for (std::size_t k = 0; k < hive.keys.size(); ++k) {
-    const std::int32_t record = hive.keys[k].record;
-    if (record == kNoIndex || hive.records[static_cast<std::size_t>(record)].key != static_cast<std::int32_t>(k)) continue;
-    ++r.keys;
-    const SalvagedRecord& rec = hive.records[static_cast<std::size_t>(record)];
-    for (std::uint32_t v = 0; v < rec.valueCount; ++v) r.values += hive.values[rec.firstValue + v].cut ? 0 : 1;
-  }
-  return r;
 }
 
 TEST(SalvageMutants, EveryMutantThatLosesKeysOrValuesIsDamage) {

@@ -90,6 +90,22 @@ TEST(BrowserWindow, ExpandingShowsDoubleByteNamesAsUnicode) {
   EXPECT_EQ(Utf8(kNihon), QStringLiteral("日本"));
 }
 
+// Windows 95 writes the root key a record whose name is one zero byte: the tree's top is the
+// root's children all the same, with no nameless level above them.
+TEST(BrowserWindow, ARootNamedByAZeroByteAddsNoLevel) {
+  HiveBuilder b;
+  const int root = b.AddKey(HiveBuilder::kRootParent, std::string(1, '\0'));
+  b.AddKey(b.AddKey(root, "SOFTWARE"), "Microsoft");
+  b.AddKey(root, "System");
+  BrowserFixture f;
+  ASSERT_TRUE(f.Open(f.Write(b.Build(), "SYSTEM.1ST")));
+  BrowserKeyTreeModel* model = f.window->TreeModel();
+  QStringList top;
+  for (int row = 0; row < model->rowCount(); ++row) top << model->index(row, 0).data().toString();
+  EXPECT_EQ(top, (QStringList{QStringLiteral("SOFTWARE"), QStringLiteral("System")}));
+  EXPECT_EQ(f.Key("SOFTWARE\\Microsoft"), f.Doc().View().Children(f.Key("SOFTWARE"))[0]);
+}
+
 TEST(BrowserWindow, SelectingAKeyListsItsValuesUnnamedFirst) {
   BrowserFixture f;
   ASSERT_TRUE(f.OpenFixture(Fixture::DoubleByteNames));

@@ -177,12 +177,6 @@ struct PeerShape {
 // application's REG_BINARY and in a REG_NONE, an ANSI path in an MRU blob, a URL, and the same
 // words in plain texts. find --data must find the values the peer's regfind.pl -d finds: it
 // matches a non-text value's raw bytes and their UTF-16LE reading from the first byte.
-inline std::string Utf16Le(const std::string& ascii) {
-  std::string out;
-  for (char c : ascii) out += std::string{c, '\0'};
-  return out;
-}
-
 inline BuiltHive BinaryStringsShape() {
   HiveBuilder b;
   const int root = b.AddKey(HiveBuilder::kRootParent, "");

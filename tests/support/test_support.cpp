@@ -141,4 +141,17 @@ std::filesystem::path GoldenPath(const std::string& name) { return std::filesyst
                                        << lineAt(expected, i) << "\n  actual:   " << lineAt(actual, i);
 }
 
+Readable CountReadable(const salvage::SalvagedHive& hive) {
+  Readable r;
+  for (std::size_t k = 0; k < hive.keys.size(); ++k) {
+    const std::int32_t record = hive.keys[k].record;
+    if (record == salvage::kNoIndex || hive.records[static_cast<std::size_t>(record)].key != static_cast<std::int32_t>(k))
+      continue;
+    ++r.keys;
+    const salvage::SalvagedRecord& rec = hive.records[static_cast<std::size_t>(record)];
+    for (std::uint32_t v = 0; v < rec.valueCount; ++v) r.values += hive.values[rec.firstValue + v].cut ? 0 : 1;
+  }
+  return r;
+}
+
 }  // namespace quarvex::testing

@@ -12,6 +12,7 @@
 
 #include "analyzer/chart_series.h"
 #include "job/analysis_job.h"
+#include "salvage/salvage.h"
 #include "testkit/hive_builder.h"
 #include "tests/support/test_namespaces.h"
 
@@ -111,5 +112,12 @@ std::optional<std::string> RealUserDat();
 std::filesystem::path GoldenPath(const std::string& name);
 // Compares with a golden file byte for byte; QUARVEX_UPDATE_GOLDEN=1 rewrites it instead.
 ::testing::AssertionResult MatchesGolden(const std::string& name, const std::string& actual);
+
+// Keys read from a record of their own and values read whole, as the salvage model gives
+// them: what a user can still read of a hive.
+struct Readable {
+  std::size_t keys = 0, values = 0;
+};
+Readable CountReadable(const salvage::SalvagedHive& hive);
 
 }  // namespace quarvex::testing
