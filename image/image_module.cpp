@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 namespace quarvex::image {
 
@@ -17,15 +18,23 @@ struct LoadedModule {
   std::string failure;
 };
 
+std::string& NamedPath() {
+  static std::string path;
+  return path;
+}
+
 LoadedModule Load() {
   LoadedModule loaded;
-  std::error_code ec;
-  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) {
-    loaded.failure = "the image reader cannot be found: the running program's path is unknown (" + ec.message() + ")";
-    return loaded;
+  std::filesystem::path path = NamedPath();
+  if (path.empty()) {
+    std::error_code ec;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) {
+      loaded.failure = "the image reader cannot be found: the running program's path is unknown (" + ec.message() + ")";
+      return loaded;
+    }
+    path = (program.parent_path() / kImageModuleFromProgram).lexically_normal();
   }
-  const std::filesystem::path path = (program.parent_path() / kImageModuleFromProgram).lexically_normal();
   void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle) {
     const char* why = dlerror();
@@ -46,6 +55,8 @@ LoadedModule Load() {
 }
 
 }  // namespace
+
+void UseImageModuleAt(std::string path) { NamedPath() = std::move(path); }
 
 const ImageModuleEntries* ImageModule(std::string& error) {
   static const LoadedModule loaded = Load();

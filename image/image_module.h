@@ -38,6 +38,11 @@ struct ImageModuleEntries {
                                                                    std::uint32_t largest) = nullptr;
 };
 
+// Where to load the module from instead of beside the running program: for a host that is not
+// one of our programs (the Python module runs inside the Python interpreter, whose folder holds
+// no lib/quarvex/). Takes effect only before the first image or cabinet is opened.
+void UseImageModuleAt(std::string path);
+
 // The module's table, loaded once per process and kept until its end; nullptr with the reason
 // in error when the module is missing, cannot be loaded or is of another build.
 const ImageModuleEntries* ImageModule(std::string& error);

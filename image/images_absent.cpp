@@ -12,6 +12,8 @@ constexpr const char* kAbsent = "this build of Quarvex reads no disk images or c
 
 bool ImagesSupported() { return false; }
 
+void UseImageModuleAt(std::string) {}
+
 const ImageModuleEntries* ImageModule(std::string& error) {
   error = kAbsent;
   return nullptr;

@@ -6,7 +6,8 @@
 #   - apt-get installs it, which also proves those dependencies can be met;
 #   - the installed quarvex-cli gives its version, the same report as the build tree's program,
 #     a summary of two hives, a hive inside a cabinet (through the image reader module) and (with the window) the chart pictures through the installed
-#     quarvex-charts; the manual pages open, the completion loads;
+#     quarvex-charts; Debian's python3 imports the installed module quarvex (built with
+#     QUARVEX_BUILD_PYTHON) and its tests pass against it; the manual pages open, the completion loads;
 #   - apt-get removes it again, and nothing of it is left.
 # The package is removed and the work folder deleted however the check ends. Runs as root, or
 # through sudo.
@@ -61,6 +62,12 @@ wanted=(usr/bin/quarvex-cli usr/share/man/man1/quarvex-cli.1.gz
 images=0
 [ -f "$build/lib/quarvex/quarvex-images.so" ] && images=1
 [ $images -eq 1 ] && wanted+=(usr/lib/quarvex/quarvex-images.so)
+# The Python module, when the tree was built with QUARVEX_BUILD_PYTHON.
+python_package=usr/lib/python3/dist-packages/quarvex
+python=0
+compgen -G "$build/python/quarvex/_quarvex*.so" > /dev/null && python=1
+[ $python -eq 1 ] && wanted+=("$python_package/__init__.py" "$python_package/__init__.pyi" "$python_package/py.typed"
+                              "$python_package/pycreg_compat.py")
 grep -q 'libtsk' <<< "$depends" || [ $images -eq 0 ] || fail "the image reader's libraries (The Sleuth Kit) are not in Depends"
 grep -q 'libqt6widgets6' <<< "$depends" || [ $window -eq 0 ] || fail "the window's Qt libraries are not in Depends"
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
@@ -110,6 +117,21 @@ if [ $window -eq 1 ]; then
   if command -v desktop-file-validate > /dev/null; then
     desktop-file-validate /usr/share/applications/quarvex.desktop || fail "the installed desktop entry is not valid"
   fi
+fi
+if [ $python -eq 1 ]; then
+  top=$PWD
+  export PYTHONDONTWRITEBYTECODE=1  # no __pycache__ left in the package's folder or the source tree
+  # Debian's Python imports the installed module (from a folder holding no build tree) and reads
+  # the sample; then the module's tests run against it, with the installed quarvex-cli to compare.
+  said=$(cd "$work" && /usr/bin/python3 -c 'import quarvex, sys
+h = quarvex.open(sys.argv[1])
+print(quarvex.__file__, h.kind, sum(1 for _ in h.walk()), len(h.check()))' "$top/$sample") ||
+    fail "Debian's python3 cannot import the installed module quarvex"
+  [ "$said" = "/$python_package/__init__.py user 500 4" ] || fail "the installed module read the sample as: $said"
+  (cd "$work" && env -u PYTHONPATH QUARVEX_CLI=/usr/bin/quarvex-cli QUARVEX_HIVEGEN="$build/tools/quarvex-hivegen" \
+       QUARVEX_EXPECT_MODULE="/$python_package" /usr/bin/python3 -m pytest -q -p no:cacheprovider \
+       "$top/python/tests" > "$work/pytest.log" 2>&1) || { cat "$work/pytest.log" >&2; fail "the Python tests against the installed module"; }
+  echo "ok   the installed Python module: $(tail -n 1 "$work/pytest.log")"
 fi
 for page in quarvex-cli $([ $window -eq 1 ] && echo quarvex); do
   zcat "/usr/share/man/man1/$page.1.gz" | grep -q '^\.TH' || fail "$page(1) is not a manual page"
