@@ -1,5 +1,8 @@
-// The About page's memo: the host facts as ten lines (the last one empty). Plain C++, so that
-// whatever collects the facts can build the same lines.
+// The About page's memo: the host facts line by line, ending with an empty line. A fact that
+// is not known leaves out its line (on Linux without a Windows directory, the system files and
+// Internet Explorer), and a file whose version or time stamp is not known is named without it;
+// with every fact known these are the ten lines Windows shows. Plain C++, so that whatever
+// collects the facts can build the same lines.
 #pragma once
 
 #include <string>

@@ -24,18 +24,40 @@ constexpr std::size_t kFreeElsewhere = 10000;
 // Characters of a value's data (or of what was found inside it) a hit's line shows.
 constexpr std::size_t kDataShown = 80;
 
-// The hit list's line for a hit of FindAll.
-QString SearchHitText(const browse::HiveView& view, text::CodePage codePage, const browse::FindHit& hit) {
-  QString text = FromUtf8(browse::EscapeControls(WindowKeyPath(view, hit.key)));
-  if (!hit.value) return text;
+// The table's columns for a hit of FindAll.
+void DescribeHit(const browse::HiveView& view, text::CodePage codePage, const browse::FindHit& hit, SearchHit& out) {
+  out.keyPath = FromUtf8(browse::EscapeControls(WindowKeyPath(view, hit.key)));
+  if (!hit.value) return;
   const std::string name = browse::ValueName(*hit.value, codePage);
-  text += QStringLiteral("  ") + (name.empty() ? QStringLiteral("(Default)") : FromUtf8(browse::EscapeControls(name)));
+  out.valueName = name.empty() ? QStringLiteral("(Default)") : FromUtf8(browse::EscapeControls(name));
+  const std::string type = browse::TypeName(hit.value->type);
+  out.type = FromUtf8(type);
+  out.nameOnly = hit.nameMatched && !hit.dataMatched && !hit.inside;
   // Inside binary data the value's bytes say little; where the hit lies and what it is do.
-  if (hit.inside) return text + QStringLiteral("  ") + FromUtf8(browse::DataSpanText(*hit.value, *hit.inside, codePage, kDataShown));
-  return text + QStringLiteral(" = ") + FromUtf8(browse::DataText(*hit.value, codePage, kDataShown));
+  if (hit.inside) {
+    const std::string span = browse::DataSpanText(*hit.value, *hit.inside, codePage, kDataShown);
+    // It starts with the type's name, which has a column of its own.
+    out.data = FromUtf8(span.compare(0, type.size(), type) == 0 ? span.substr(std::min(span.size(), type.size() + 1)) : span);
+    return;
+  }
+  out.data = FromUtf8(browse::DataText(*hit.value, codePage, kDataShown));
 }
 
+// A key hit's own name: the last part of its path.
+QString LastPart(const QString& path) { return path.mid(path.lastIndexOf(QLatin1Char('\\')) + 1); }
+
 }  // namespace
+
+QString SearchHit::Matched() const {
+  if (!value) return LastPart(keyPath);
+  return nameOnly ? valueName : data;
+}
+
+QString SearchHit::Line() const {
+  if (!value) return keyPath;
+  if (inside) return keyPath + QStringLiteral("  ") + valueName + QStringLiteral("  ") + type + QLatin1Char(' ') + data;
+  return keyPath + QStringLiteral("  ") + valueName + QStringLiteral(" = ") + data;
+}
 
 void BrowserSearchHits::Clear() {
   // Freeing the texts of hundreds of thousands of hits takes the window's thread some 25 ms;
@@ -59,10 +81,32 @@ int BrowserSearchHits::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(hits_.size());
 }
 
+int BrowserSearchHits::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumns; }
+
 QVariant BrowserSearchHits::data(const QModelIndex& index, int role) const {
-  // The dock is narrow: the whole line is the tooltip too.
-  if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return {};
-  return At(index.row()).text;
+  if (!index.isValid()) return {};
+  const SearchHit& hit = At(index.row());
+  // The dock is narrow: the whole line is the tooltip.
+  if (role == Qt::ToolTipRole || role == kLineRole) return hit.Line();
+  if (role != Qt::DisplayRole) return {};
+  switch (index.column()) {
+    case kKey: return hit.keyPath;
+    case kValue: return hit.valueName;
+    case kType: return hit.type;
+    case kMatched: return hit.Matched();
+    default: return {};
+  }
+}
+
+QVariant BrowserSearchHits::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+  switch (section) {
+    case kKey: return QStringLiteral("Key");
+    case kValue: return QStringLiteral("Value");
+    case kType: return QStringLiteral("Type");
+    case kMatched: return QStringLiteral("Matched text");
+    default: return {};
+  }
 }
 
 BrowserSearch::BrowserSearch(QObject* parent) : QObject(parent) {
@@ -121,7 +165,7 @@ bool BrowserSearch::Start(const BrowserDocument* doc, const browse::FindQuery& q
           out.key = hit.key;
           if (hit.value) out.value = view.ValueIndex(*hit.value);
           if (hit.value && hit.inside) out.inside = SearchHit::Span{hit.inside->offset, hit.inside->length};
-          out.text = SearchHitText(view, doc->CodePage(), hit);
+          DescribeHit(view, doc->CodePage(), hit, out);
           batch.push_back(std::move(out));
           if (batch.size() >= kHitBatch) flush();
           return !cancel_.load();

@@ -1,19 +1,20 @@
 // The browser's search: browse::FindAll (the same search as `quarvex-cli find`) on a worker
 // thread, with progress, a cancel that takes effect at the next key, and the hits handed to
-// the window's thread in batches, where BrowserSearchHits lists them.
+// the window's thread in batches, where BrowserSearchHits lists them as a table: key, value,
+// type and the text that matched, with the hit's whole line as each row's tooltip.
 //
 // The window takes the worker's hits and progress on a timer (kTakeInterval), at most
 // kMaxTake hits at a time, rather than each time the worker has a batch: with hundreds of
 // thousands of hits, an insert and a progress repaint per batch of 500 each made the list
 // lay out all of its rows again, and the window stalled for 150-250 ms at a time. On the
-// timer it does one insert and one repaint per tick (and the window lays the list out in
-// batches).
+// timer it does one insert and one repaint per tick (and the window's table has rows of one
+// fixed height, so that adding rows measures none of them).
 //
 // The document must stay as it is while a search runs: the window cancels and waits (Stop)
 // before it opens another file, and the destructor does the same.
 #pragma once
 
-#include <QAbstractListModel>
+#include <QAbstractTableModel>
 #include <QObject>
 #include <QThread>
 #include <QTimer>
@@ -42,21 +43,37 @@ struct SearchHit {
   // Where in the value's data the hit lies: a string found inside binary data, or the bytes a
   // byte pattern matched (browse::FindHit::inside).
   std::optional<Span> inside;
-  // "Software\Vendor  Name = "data"", or for a hit inside the data
+  QString keyPath;    // "Software\Vendor"
+  QString valueName;  // "Name", "(Default)"; empty for a key hit
+  QString type;       // "REG_SZ"; empty for a key hit
+  // The value's data as the list shows it ("\"Quarvex\""), or for a hit inside the data where
+  // it lies and what it is ("at +0x03, UTF-16: \"Microsoft Corporation\"").
+  QString data;
+  bool nameOnly = false;  // only the value's name matched
+
+  // What matched: a key hit's name, the name of a value whose data did not match, else data.
+  QString Matched() const;
+  // The hit as one line: "Software\Vendor  Name = "Quarvex"", or for a hit inside the data
   // "Software\App  Flags  REG_BINARY at +0x03, UTF-16: "Microsoft Corporation"".
-  QString text;
+  QString Line() const;
 };
 
-class BrowserSearchHits : public QAbstractListModel {
+class BrowserSearchHits : public QAbstractTableModel {
   Q_OBJECT
 
  public:
-  using QAbstractListModel::QAbstractListModel;
+  enum Column { kKey, kValue, kType, kMatched, kColumns };
+  // Each row's whole line (SearchHit::Line), in every column.
+  static constexpr int kLineRole = Qt::UserRole;
+
+  using QAbstractTableModel::QAbstractTableModel;
   void Clear();
   void Append(std::vector<SearchHit> hits);
   const SearchHit& At(int row) const { return hits_[static_cast<std::size_t>(row)]; }
   int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
  private:
   // A deque: a list of hundreds of thousands of hits grows without moving them all.

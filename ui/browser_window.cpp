@@ -16,7 +16,6 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
@@ -48,7 +47,9 @@
 #include "ui/file_dialogs.h"
 #include "ui/browser_hex_lines.h"
 #include "ui/browser_help.h"
+#include "ui/browser_hit_table.h"
 #include "ui/browser_hex_view.h"
+#include "ui/browser_key_path_box.h"
 #include "ui/browser_key_tree_model.h"
 #include "ui/browser_problems_model.h"
 #include "ui/browser_search.h"
@@ -127,7 +128,7 @@ BrowserWindow::~BrowserWindow() {
   // QWidget's own destructor closes the window after this one has freed the document, and the
   // views ask their models for rows while they hide: they let go of the models first.
   for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(tree_), static_cast<QAbstractItemView*>(valueTable_),
-                                  static_cast<QAbstractItemView*>(hitList_),
+                                  static_cast<QAbstractItemView*>(hitTable_),
                                   static_cast<QAbstractItemView*>(problemTable_),
                                   static_cast<QAbstractItemView*>(factsView_)})
     if (view) view->setModel(nullptr);
@@ -223,16 +224,8 @@ void BrowserWindow::BuildWindow() {
   buttons->addWidget(cancelButton_);
   buttons->addWidget(searchProgress_, 1);
   searchLayout->addLayout(buttons);
-  hitList_ = new QListView;
-  hitList_->setObjectName(QStringLiteral("hitList"));
-  hitList_->setModel(search_->Hits());
-  hitList_->setUniformItemSizes(true);
-  // A list view lays out all of its rows again after rows are added: for a search with
-  // hundreds of thousands of hits, in one go that took the window's thread 10-30 ms each
-  // time. In batches, each step is short and the events between them are handled.
-  hitList_->setLayoutMode(QListView::Batched);
-  hitList_->setBatchSize(20000);
-  searchLayout->addWidget(hitList_, 1);
+  hitTable_ = NewHitTable(search_->Hits());
+  searchLayout->addWidget(hitTable_, 1);
   auto* searchDock = new QDockWidget(QStringLiteral("Search"), this);
   searchDock->setObjectName(QStringLiteral("searchDock"));
   searchDock->setWidget(searchPane);
@@ -244,7 +237,8 @@ void BrowserWindow::BuildWindow() {
   problemTable_->setObjectName(QStringLiteral("problemTable"));
   problemTable_->setModel(problemsModel_);
   problemTable_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  problemTable_->setSelectionMode(QAbstractItemView::SingleSelection);
+  problemTable_->setSelectionMode(QAbstractItemView::ExtendedSelection);  // rows to copy
+  problemTable_->setContextMenuPolicy(Qt::ActionsContextMenu);
   problemTable_->verticalHeader()->hide();
   problemTable_->horizontalHeader()->setStretchLastSection(true);
   problemTable_->setWordWrap(false);
@@ -293,8 +287,8 @@ void BrowserWindow::BuildWindow() {
                                        : QStringLiteral("%1 hit(s)").arg(hits),
                              8000);
   });
-  connect(hitList_, &QListView::clicked, this, &BrowserWindow::OnHitActivated);
-  connect(hitList_, &QListView::activated, this, &BrowserWindow::OnHitActivated);
+  connect(hitTable_, &QTableView::clicked, this, &BrowserWindow::OnHitActivated);
+  connect(hitTable_, &QTableView::activated, this, &BrowserWindow::OnHitActivated);
   connect(problemTable_, &QTableView::clicked, this, &BrowserWindow::OnProblemActivated);
   connect(problemTable_, &QTableView::activated, this, &BrowserWindow::OnProblemActivated);
   connect(factsView_, &QTreeView::clicked, this, &BrowserWindow::OnFactActivated);
@@ -314,6 +308,7 @@ void BrowserWindow::BuildMenus() {
                                        &BrowserWindow::ExportSubtreeWithDialog);
   exportKey->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
   QAction* saveData = file->addAction(QStringLiteral("&Save Value Data…"), this, &BrowserWindow::SaveValueDataWithDialog);
+  AddProblemActions(*file);
   file->addSeparator();
   QAction* close = file->addAction(QStringLiteral("&Close Window"), this, &QWidget::close);
   close->setShortcut(QKeySequence::Close);
@@ -342,8 +337,26 @@ void BrowserWindow::BuildMenus() {
                                     searchField_->selectAll();
                                   });
   find->setShortcut(QKeySequence::Find);
+  QAction* findNext = edit->addAction(QStringLiteral("Find &Next"), this, &BrowserWindow::FindNext);
+  findNext->setObjectName(QStringLiteral("findNextAction"));
+  findNext->setShortcut(QKeySequence(Qt::Key_F3));
+  QAction* findPrevious = edit->addAction(QStringLiteral("Find Pre&vious"), this, &BrowserWindow::FindPrevious);
+  findPrevious->setObjectName(QStringLiteral("findPreviousAction"));
+  findPrevious->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3));
 
   auto* view = menuBar()->addMenu(QStringLiteral("&View"));
+  backAction_ = view->addAction(style->standardIcon(QStyle::SP_ArrowBack), QStringLiteral("&Back"), this,
+                                &BrowserWindow::GoBack);
+  backAction_->setObjectName(QStringLiteral("backAction"));
+  backAction_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
+  forwardAction_ = view->addAction(style->standardIcon(QStyle::SP_ArrowForward), QStringLiteral("&Forward"), this,
+                                   &BrowserWindow::GoForward);
+  forwardAction_->setObjectName(QStringLiteral("forwardAction"));
+  forwardAction_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Right));
+  UpdateHistoryActions();
+  QAction* goToKey = view->addAction(QStringLiteral("Go to &Key…"), this, &BrowserWindow::FocusKeyPathBox);
+  goToKey->setObjectName(QStringLiteral("goToKeyAction"));
+  goToKey->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
   showRecoveredAction_ = view->addAction(QStringLiteral("Show &Deleted Keys"));
   showRecoveredAction_->setCheckable(true);
   showRecoveredAction_->setChecked(true);
@@ -367,6 +380,13 @@ void BrowserWindow::BuildMenus() {
   tools->setObjectName(QStringLiteral("mainToolBar"));
   tools->addAction(open);
   tools->addAction(exportKey);
+  tools->addSeparator();
+  tools->addAction(backAction_);
+  tools->addAction(forwardAction_);
+  keyPathBox_ = new BrowserKeyPathBox;
+  keyPathBox_->setMinimumWidth(260);
+  connect(keyPathBox_, &BrowserKeyPathBox::pathChosen, this, &BrowserWindow::GoToKeyPath);
+  tools->addWidget(keyPathBox_);
   tools->addSeparator();
   tools->addAction(find);
   tools->addAction(goTo);
@@ -431,6 +451,10 @@ void BrowserWindow::TakeDocument(std::unique_ptr<BrowserDocument> doc) {
   valueModel_->Clear();
   hexView_->ClearSections();
   treeModel_->SetDocument(nullptr);
+  keyPathBox_->SetDocument(nullptr);
+  keyPathBox_->clear();
+  history_.Clear();
+  UpdateHistoryActions();
   problemsModel_->SetDocument(nullptr);
   factsModel_->SetDocument(nullptr);
   doc_ = std::move(doc);
@@ -445,6 +469,7 @@ void BrowserWindow::TakeDocument(std::unique_ptr<BrowserDocument> doc) {
   problemsModel_->SetDocument(doc_.get());
   factsModel_->SetDocument(doc_.get());
   factsView_->expandAll();
+  keyPathBox_->SetDocument(doc_.get());
   const salvage::SalvagedHive& hive = doc_->Hive();
   statusLabel_->setText(QStringLiteral("%1 · %2 deleted key(s) recovered · code page %3")
                             .arg(FromUtf8(salvage::SummaryText(hive)))
@@ -494,8 +519,8 @@ void BrowserWindow::OnTreeCurrentChanged(const QModelIndex& current) {
     case BrowserKeyTreeModel::Kind::Key:
       valueModel_->ShowKey(doc_.get(), treeModel_->RefOf(current));
       ShowKeyBytes(treeModel_->RefOf(current), std::nullopt);
-      statusBar()->showMessage(FromUtf8(doc_->RootKey()) + QLatin1Char('\\') +
-                               FromUtf8(WindowKeyPath(doc_->View(), treeModel_->RefOf(current))));
+      statusBar()->showMessage(KeyPathText(treeModel_->RefOf(current)));
+      KeyShown(treeModel_->RefOf(current));
       break;
     case BrowserKeyTreeModel::Kind::Recovered:
       valueModel_->ShowRecovered(doc_.get(), static_cast<std::size_t>(treeModel_->RefOf(current)));
@@ -508,6 +533,10 @@ void BrowserWindow::OnTreeCurrentChanged(const QModelIndex& current) {
       hexView_->ClearSections();
       break;
   }
+}
+
+QString BrowserWindow::KeyPathText(std::int32_t key) const {
+  return FromUtf8(doc_->RootKey()) + QLatin1Char('\\') + FromUtf8(WindowKeyPath(doc_->View(), key));
 }
 
 void BrowserWindow::ShowKeyBytes(std::int32_t key, std::optional<std::pair<std::int64_t, std::int64_t>> highlight) {

@@ -17,6 +17,7 @@
 #include <optional>
 
 #include "text/codepage.h"
+#include "ui/browser_key_history.h"
 #include "ui/hive_choice_dialog.h"
 
 class QAction;
@@ -25,7 +26,6 @@ class QComboBox;
 class QDockWidget;
 class QLabel;
 class QLineEdit;
-class QListView;
 class QMenu;
 class QProgressBar;
 class QPushButton;
@@ -38,6 +38,7 @@ namespace quarvex::ui {
 class BrowserDocument;
 class BrowserFactsModel;
 class BrowserHexView;
+class BrowserKeyPathBox;
 class BrowserKeyTreeModel;
 class BrowserProblemsModel;
 class BrowserSearch;
@@ -104,7 +105,8 @@ class BrowserWindow : public QMainWindow {
   // is its browse::PatternSyntax as an int.
   QComboBox* SyntaxBox() const { return syntaxBox_; }
   QCheckBox* CaseBox() const { return caseBox_; }
-  QListView* HitList() const { return hitList_; }
+  // The hits: key, value, type and matched text (BrowserSearchHits' columns).
+  QTableView* HitTable() const { return hitTable_; }
   BrowserSearch* Search() const { return search_; }
   QProgressBar* SearchProgress() const { return searchProgress_; }
   QTableView* ProblemTable() const { return problemTable_; }
@@ -112,6 +114,15 @@ class BrowserWindow : public QMainWindow {
   QTreeView* FactsView() const { return factsView_; }
   BrowserFactsModel* FactsModel() const { return factsModel_; }
   QDockWidget* FactsDock() const { return factsDock_; }
+  // The "go to key" box in the tool bar, and Back and Forward through the keys visited.
+  BrowserKeyPathBox* KeyPathBox() const { return keyPathBox_; }
+  QAction* BackAction() const { return backAction_; }
+  QAction* ForwardAction() const { return forwardAction_; }
+  // Selects the key at the path (as the box takes it); false and a status message when there
+  // is none.
+  bool GoToKeyPath(const QString& path);
+  // Writes what SaveFindingsWithDialog does to the file (through a temporary file beside it).
+  bool SaveFindingsTo(const QString& path, QString& error);
 
  public slots:
   void OpenWithDialog();
@@ -123,6 +134,20 @@ class BrowserWindow : public QMainWindow {
   // The selected value's data bytes as hex ("01 02 03").
   void CopyValueDataAsHex();
   void GoToOffsetWithDialog();
+  // The findings selected in the Problems dock, one line each as check prints them (Ctrl+C
+  // there).
+  void CopySelectedFindings();
+  // Every finding and the summary, as `quarvex-cli check FILE` prints them, to a text file.
+  void SaveFindingsWithDialog();
+  // Makes the next (previous) hit of the search current, going round at the end, and selects
+  // its key and value as clicking it does.
+  void FindNext();
+  void FindPrevious();
+  // The key shown before (after) the current one; Alt+Left, Alt+Right.
+  void GoBack();
+  void GoForward();
+  // Puts the cursor in the "go to key" box (Ctrl+L).
+  void FocusKeyPathBox();
 
  signals:
   void loaded();
@@ -136,6 +161,7 @@ class BrowserWindow : public QMainWindow {
  private:
   void BuildWindow();
   void BuildMenus();
+  void AddProblemActions(QMenu& fileMenu);
   void LoadEnded(int generation);
   void TakeDocument(std::unique_ptr<BrowserDocument> doc);
   void OnTreeCurrentChanged(const QModelIndex& current);
@@ -143,6 +169,13 @@ class BrowserWindow : public QMainWindow {
   void ShowKeyBytes(std::int32_t key, std::optional<std::pair<std::int64_t, std::int64_t>> highlight);
   void ShowRecoveredBytes(std::size_t recovered, std::optional<std::pair<std::int64_t, std::int64_t>> highlight);
   void OnHitActivated(const QModelIndex& index);
+  void StepHits(bool forward);
+  void StepHistory(std::optional<std::int32_t> key);
+  // A live key the tree now shows: a step in the history, and the path box's text.
+  void KeyShown(std::int32_t key);
+  void UpdateHistoryActions();
+  // The key's path as the status line shows it: "HKEY_USERS\Software\Vendor".
+  QString KeyPathText(std::int32_t key) const;
   void OnSyntaxChanged();
   // Makes the row of the selected key's value (an index into hive.values) current.
   bool SelectValueIndex(std::size_t value);
@@ -179,7 +212,7 @@ class BrowserWindow : public QMainWindow {
   QPushButton* searchButton_ = nullptr;
   QPushButton* cancelButton_ = nullptr;
   QProgressBar* searchProgress_ = nullptr;
-  QListView* hitList_ = nullptr;
+  QTableView* hitTable_ = nullptr;
   BrowserSearch* search_ = nullptr;
   QTableView* problemTable_ = nullptr;
   BrowserProblemsModel* problemsModel_ = nullptr;
@@ -189,6 +222,11 @@ class BrowserWindow : public QMainWindow {
   QLabel* statusLabel_ = nullptr;
   QMenu* recentMenu_ = nullptr;
   QAction* showRecoveredAction_ = nullptr;
+  BrowserKeyPathBox* keyPathBox_ = nullptr;
+  QAction* backAction_ = nullptr;
+  QAction* forwardAction_ = nullptr;
+  KeyHistory history_;
+  bool navigating_ = false;  // Back or Forward selects a key: no new step
 };
 
 }  // namespace quarvex::ui

@@ -123,6 +123,13 @@ QString ReportMadeText(std::size_t damage) {
 
 }  // namespace
 
+// Where a finished job's report is, for the message line: the status panel keeps the system's
+// own text, which does not say.
+const QString& ReportWhereText() {
+  static const QString text = QStringLiteral("The report is ready: see the Report page (its See the Report button).");
+  return text;
+}
+
 TForm1::TForm1(Settings settings, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
@@ -633,6 +640,7 @@ void TForm1::JobCompleted(CheckFindings check) {
     show();
   }
   SetPanelText(1, ReportMadeText(check_->damage));
+  ShowMessageLine(ReportWhereText());
   SetApplicationTitleNow(FromUtf8(std::string(quarvex::job::kAppTitle)));
   jobRunning_ = false;
   // A completed job's series go to the chart in one batch.
@@ -663,7 +671,8 @@ TForm1::HostProbe ThisHostProbe(const std::optional<std::string>& windowsDir, qu
                                                                              std::vector<std::string>& memoLines) {
     quarvex::host::ProbedHost probed = quarvex::host::ProbeThisHost(host, locale);
     facts = std::move(probed.facts);
-    memoLines = std::move(probed.meStatLines);
+    // The memo from the facts, each line only when it has something to say.
+    memoLines = quarvex::ui::AboutMemoLines(facts);
   };
 }
 

@@ -261,6 +261,9 @@ class TForm1 : public QWidget {
   QFont periodPanelFont_;
 };
 
+// What the message line says when a job has made its report: where to find it.
+const QString& ReportWhereText();
+
 // The probe of this machine: Windows itself, elsewhere the installation in windowsDir (or in
 // $QUARVEX_WINDIR when not given), as quarvex-cli probes it.
 TForm1::HostProbe ThisHostProbe(const std::optional<std::string>& windowsDir, quarvex::text::CodePage codePage,

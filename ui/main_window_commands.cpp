@@ -105,6 +105,11 @@ void TForm1::sbShowRepClick() {
   if (JobRunning() || reportLoader_->Busy()) return;
   SetPanelText(1, QStringLiteral("Make a report from result..."));
   sbShowRep_->hide();
+  // The report is where the message line sent the user: the line has done its work.
+  if (edMes_->text() == ReportWhereText()) {
+    edMes_->clear();
+    edMes_->setToolTip(QString());
+  }
   LoadReportView(true);
 }
 

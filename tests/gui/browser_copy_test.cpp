@@ -138,7 +138,9 @@ TEST(BrowserCopy, CtrlQQuitsAndHelpListsTheShortcuts) {
   const QString list = f.messages.first();
   for (const char* expected : {"Ctrl+Q\tQuit (File)", "Ctrl+O\tOpen (File)", "Ctrl+Shift+C\tCopy Key Path (Edit)",
                                "Ctrl+Alt+C\tCopy Data as Hex (Edit)", "Ctrl+F\tFind (Edit)",
-                               "Ctrl+G\tGo to Offset (View)", "F1\tKeyboard Shortcuts (Help)"})
+                               "Ctrl+G\tGo to Offset (View)", "F1\tKeyboard Shortcuts (Help)", "F3\tFind Next (Edit)",
+                               "Shift+F3\tFind Previous (Edit)", "Alt+Left\tBack (View)", "Alt+Right\tForward (View)",
+                               "Ctrl+L\tGo to Key (View)"})
     EXPECT_TRUE(list.contains(QString::fromLatin1(expected))) << expected << " in\n" << list.toStdString();
 
   ASSERT_TRUE(f.window->isVisible());

@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QDockWidget>
 #include <QLineEdit>
-#include <QListView>
 #include <QTableView>
 #include <QTreeView>
 #include <fstream>
@@ -59,7 +58,7 @@ TEST(BrowserPictures, TreeHexSearchProblemsAndADeletedKey) {
   f.window->SearchField()->setText(QStringLiteral("Explorer"));
   f.window->StartSearch();
   ASSERT_TRUE(QTest::qWaitFor([&] { return !finished.isEmpty(); }, 20000));
-  f.window->HitList()->setCurrentIndex(f.window->HitList()->model()->index(3, 0));
+  f.window->HitTable()->setCurrentIndex(f.window->HitTable()->model()->index(3, 0));
   f.window->SelectKey(f.window->Search()->Hits()->At(3).key);
   Save(*f.window, QStringLiteral("browser-search.png"));
 

@@ -5,7 +5,6 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLineEdit>
-#include <QListView>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTableView>
@@ -41,8 +40,8 @@ bool RunSearch(BrowserFixture& f, const QString& pattern, PatternSyntax syntax =
 
 QStringList Hits(BrowserFixture& f) {
   QStringList hits;
-  const QAbstractItemModel* model = f.window->HitList()->model();
-  for (int row = 0; row < model->rowCount(); ++row) hits << model->index(row, 0).data().toString();
+  const QAbstractItemModel* model = f.window->HitTable()->model();
+  for (int row = 0; row < model->rowCount(); ++row) hits << model->index(row, 0).data(BrowserSearchHits::kLineRole).toString();
   return hits;
 }
 
@@ -169,7 +168,7 @@ TEST(BrowserSearch, ClickingAHitInsideDataMarksExactlyTheBytesFound) {
     ASSERT_TRUE(RunSearch(f, QString::fromUtf8(c.pattern), c.syntax)) << c.pattern;
     ASSERT_EQ(Hits(f).size(), 1) << c.pattern << ": " << Hits(f).join('|').toStdString();
     f.window->Tree()->setCurrentIndex({});
-    Click(f.window->HitList(), f.window->HitList()->model()->index(0, 0));
+    Click(f.window->HitTable(), f.window->HitTable()->model()->index(0, 0));
     EXPECT_EQ(f.window->SelectedKey(), f.Key(c.key)) << c.pattern;
     EXPECT_EQ(f.window->ValueTable()->currentIndex().siblingAtColumn(0).data().toString(), QString::fromUtf8(c.value));
     const auto highlight = f.window->HexView()->Highlight();
@@ -312,7 +311,7 @@ TEST(BrowserSearch, ALargeSearchKeepsTheWindowLiveAndListsEveryHit) {
     ASSERT_TRUE(finishedHits) << c.pattern << ": the search did not finish";
     EXPECT_GT(expected, 0u) << c.pattern;
     EXPECT_EQ(static_cast<std::size_t>(*finishedHits), expected) << c.pattern;
-    QListView* list = f.window->HitList();
+    QTableView* list = f.window->HitTable();
     ASSERT_EQ(static_cast<std::size_t>(list->model()->rowCount()), expected) << c.pattern;
     // The list lays itself out to its last hit, which can then be shown.
     const QModelIndex lastHit = list->model()->index(list->model()->rowCount() - 1, 0);
@@ -331,7 +330,7 @@ TEST(BrowserSearch, ClickingAHitSelectsItsKeyAndValue) {
   ASSERT_TRUE(f.OpenFixture(Fixture::DoubleByteNames));
   ASSERT_TRUE(RunSearch(f, QStringLiteral("Title")));
   ASSERT_EQ(Hits(f).size(), 1);
-  Click(f.window->HitList(), f.window->HitList()->model()->index(0, 0));
+  Click(f.window->HitTable(), f.window->HitTable()->model()->index(0, 0));
   EXPECT_EQ(f.window->SelectedKey(), f.Key("Software\\Vendor\\日本"));
   EXPECT_EQ(f.window->ValueTable()->currentIndex().data().toString(), QStringLiteral("Title"));
 }
@@ -349,7 +348,7 @@ TEST(BrowserSearch, ASearchCanBeCancelled) {
   f.window->Search()->Cancel();
   ASSERT_TRUE(QTest::qWaitFor([&] { return !finished.isEmpty(); }, 20000));
   // Whether it ended before or after the cancel, the list holds what was found, no more.
-  EXPECT_LE(f.window->HitList()->model()->rowCount(), 6000);
+  EXPECT_LE(f.window->HitTable()->model()->rowCount(), 6000);
   EXPECT_FALSE(f.window->Search()->Running());
 }
 

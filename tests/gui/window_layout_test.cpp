@@ -183,11 +183,9 @@ TEST(WindowLayout, WithoutAHostProbeTheMemoShowsTheFirstFacts) {
   TForm1::Settings settings = MakeSettings();
   settings.probeHost = {};
   TForm1 form(std::move(settings));
+  // Nothing is known of the machine or its system files: their lines are left out.
   const QStringList memo = Child<QPlainTextEdit>(form, "meStat")->toPlainText().split(QLatin1Char('\n'));
-  ASSERT_EQ(memo.size(), 10);
-  EXPECT_EQ(memo[0], QStringLiteral(" Machine: ()"));
-  EXPECT_EQ(memo[1], QStringLiteral(" (GetVer Failure)"));
-  EXPECT_EQ(memo[9], QString());
+  EXPECT_EQ(memo, (QStringList{QStringLiteral(" (GetVer Failure)"), QString()}));
   EXPECT_EQ(form.HostFacts().ProgramVersion, QUARVEX_VERSION);
 }
 

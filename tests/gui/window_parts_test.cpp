@@ -109,19 +109,75 @@ TEST(WindowsDirectoryQuery, FindsAFileWhateverItsLetterCase) {
   EXPECT_EQ(WindowsDirectory::FilePath(d, "system.dat"), d + "/system.dat") << "an exact match first";
 }
 
-TEST(AboutMemo, TenLinesFromTheFacts) {
+TEST(AboutMemo, TenLinesWhenEveryFactIsKnown) {
   HostFacts facts;
   facts.ComputerName = "PC";
   facts.MachineType = "AT";
+  facts.OsText = "Windows 98(ver 4.10.2222)";
+  facts.IeVersion = "5.00.2614.3500";
+  facts.Advapi32File = "C:\\WINDOWS\\system\\advapi32.dll";
+  facts.Advapi32Version = "4.80";
+  facts.Advapi32Stamp = "1999/04/23 22:22";
+  facts.Krnl386File = "C:\\WINDOWS\\system\\krnl386.exe";
+  facts.Krnl386Version = "4.10";
+  facts.Krnl386Stamp = "1999/04/23 22:22";
   facts.RegeditFile = "C:\\WINDOWS\\regedit.exe";
   facts.RegeditVersion = "4.10";
-  const std::vector<std::string> lines = AboutMemoLines(facts);
-  ASSERT_EQ(lines.size(), 10u);
-  EXPECT_EQ(lines[0], " Machine: PC(AT)");
-  EXPECT_EQ(lines[1], " (GetVer Failure)");
-  EXPECT_EQ(lines[7], " C:\\WINDOWS\\regedit.exe(ver 4.10)");
-  EXPECT_EQ(lines[8], "   Time Stamp: ");
-  EXPECT_EQ(lines[9], "");
+  facts.RegeditStamp = "1999/04/23 22:22";
+  EXPECT_EQ(AboutMemoLines(facts), (std::vector<std::string>{
+                                        " Machine: PC(AT)",
+                                        " Windows 98(ver 4.10.2222)",
+                                        " Internet Explorer(ver 5.00.2614.3500)",
+                                        " C:\\WINDOWS\\system\\advapi32.dll(ver 4.80)",
+                                        "   Time Stamp: 1999/04/23 22:22",
+                                        " C:\\WINDOWS\\system\\krnl386.exe(ver 4.10)",
+                                        "   Time Stamp: 1999/04/23 22:22",
+                                        " C:\\WINDOWS\\regedit.exe(ver 4.10)",
+                                        "   Time Stamp: 1999/04/23 22:22",
+                                        "",
+                                    }));
+}
+
+// What is not known leaves out its line; no line is a bare "(ver )".
+TEST(AboutMemo, LeavesOutWhatIsNotKnown) {
+  const struct {
+    const char* what;
+    void (*set)(HostFacts&);
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"nothing known (Linux without a Windows directory)", [](HostFacts& f) { f.OsText = "Linux(ver 6.1.0)"; },
+       {" Linux(ver 6.1.0)", ""}},
+      {"no probe at all", [](HostFacts&) {}, {" (GetVer Failure)", ""}},
+      {"the machine's name alone", [](HostFacts& f) { f.ComputerName = "PC"; }, {" Machine: PC", " (GetVer Failure)", ""}},
+      {"its type alone", [](HostFacts& f) { f.MachineType = "AT"; }, {" Machine: (AT)", " (GetVer Failure)", ""}},
+      {"a file without a version or time stamp",
+       [](HostFacts& f) { f.RegeditFile = "C:\\WINDOWS\\regedit.exe"; },
+       {" (GetVer Failure)", " C:\\WINDOWS\\regedit.exe", ""}},
+      {"a file with its version but no time stamp",
+       [](HostFacts& f) {
+         f.RegeditFile = "C:\\WINDOWS\\regedit.exe";
+         f.RegeditVersion = "4.10";
+       },
+       {" (GetVer Failure)", " C:\\WINDOWS\\regedit.exe(ver 4.10)", ""}},
+      {"a file with a time stamp but no version",
+       [](HostFacts& f) {
+         f.Krnl386File = "C:\\WINDOWS\\system\\krnl386.exe";
+         f.Krnl386Stamp = "1999/04/23 22:22";
+       },
+       {" (GetVer Failure)", " C:\\WINDOWS\\system\\krnl386.exe", "   Time Stamp: 1999/04/23 22:22", ""}},
+      {"Internet Explorer's version", [](HostFacts& f) { f.IeVersion = "5.5"; },
+       {" (GetVer Failure)", " Internet Explorer(ver 5.5)", ""}},
+  };
+  for (const auto& c : cases) {
+    HostFacts facts;
+    c.set(facts);
+    const std::vector<std::string> lines = AboutMemoLines(facts);
+    EXPECT_EQ(lines, c.lines) << c.what;
+    for (const std::string& line : lines) {
+      EXPECT_EQ(line.find("(ver )"), std::string::npos) << c.what << ": " << line;
+      EXPECT_NE(line.rfind(" (ver", 0), 0u) << c.what << ": " << line;
+    }
+  }
 }
 
 TEST(FileDialogs, DefaultSuffixOnlyForANameWithoutExtension) {

@@ -2,6 +2,7 @@
 // start, "Select All" greys out with its page, the About memo wraps its lines, the Options
 // page's "General Header " label keeps clear of the RGKN Header frame, and Ctrl+O opens the
 // file dialog.
+#include <QDir>
 #include <QFrame>
 #include <QImage>
 #include <QLabel>
@@ -10,7 +11,10 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QToolButton>
+
+#include <cstdlib>
 
 #include "ui/analysis_chart.h"
 #include "ui/options_page.h"
@@ -79,6 +83,34 @@ TEST(WindowSmallDefects, TheAboutMemoWrapsItsLinesWithoutAHorizontalScrollBar) {
   EXPECT_EQ(memo->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
   EXPECT_EQ(memo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
   EXPECT_EQ(memo->horizontalScrollBar()->maximum(), 0) << "nothing to scroll to sideways";
+}
+
+TEST(WindowSmallDefects, TheAboutMemoHasNoVersionLineWithoutAProgramName) {
+  // Without a Windows directory nothing of the system files is known; with an empty one their
+  // names are, but not their versions.
+  QTemporaryDir dir;
+  const QString windows = dir.path() + QStringLiteral("/WINDOWS");
+  ASSERT_TRUE(QDir().mkpath(windows));
+  const struct {
+    const char* what;
+    std::string windowsDir;
+    int systemFiles;
+  } cases[] = {{"no Windows directory", {}, 0}, {"an empty Windows directory", windows.toStdString(), 3}};
+  for (const auto& c : cases) {
+    if (c.windowsDir.empty()) unsetenv("QUARVEX_WINDIR");
+    auto form = MakeWindow({}, c.windowsDir);
+    const QStringList memo = Child<QPlainTextEdit>(*form, "meStat")->toPlainText().split(QLatin1Char('\n'));
+    int named = 0;
+    for (const QString& line : memo) {
+      EXPECT_FALSE(line.contains(QStringLiteral("(ver )"))) << c.what << ": " << line.toStdString();
+      EXPECT_FALSE(line.startsWith(QStringLiteral(" (ver"))) << c.what << ": " << line.toStdString();
+      EXPECT_NE(line.trimmed(), QStringLiteral("Time Stamp:")) << c.what;
+      if (line.startsWith(QLatin1Char(' ') + windows)) ++named;
+    }
+    EXPECT_EQ(named, c.systemFiles) << c.what << ":\n" << memo.join('\n').toStdString();
+    EXPECT_FALSE(memo.first().isEmpty()) << c.what << ": the system's own line stays";
+    EXPECT_EQ(memo.last(), QString()) << c.what;
+  }
 }
 
 TEST(WindowSmallDefects, GeneralHeaderEndsBeforeTheRgknHeaderFrameAtBothScreens) {
