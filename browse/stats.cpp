@@ -56,19 +56,19 @@ HiveStats ComputeStats(const HiveView& view, std::size_t top) {
   });
 
   const salvage::HiveCounts& c = s.counts;
-  s.keys = c.keys;
-  s.lostKeys = c.lostKeys;
-  s.unreadableKeys = c.unreadableKeys;
-  s.values = c.values;
+  s.keys = static_cast<std::size_t>(c.keys);
+  s.lostKeys = static_cast<std::size_t>(c.lostKeys);
+  s.unreadableKeys = static_cast<std::size_t>(c.unreadableKeys);
+  s.values = static_cast<std::size_t>(c.values);
   s.keyNodeBlockBytes = static_cast<std::uint64_t>(c.keyNodeBlock.Total());
   s.keyNodeBytesInUse = static_cast<std::uint64_t>(c.keyNodeBlock.inUse);
   for (const salvage::SpaceCounts& block : c.dataBlocks) {
     s.dataBlockBytes += static_cast<std::uint64_t>(block.Total());
     s.dataBytesInUse += static_cast<std::uint64_t>(block.inUse);
   }
-  s.damage = c.damage;
-  s.warnings = c.warnings;
-  s.notes = c.notes;
+  s.damage = static_cast<std::size_t>(c.damage);
+  s.warnings = static_cast<std::size_t>(c.warnings);
+  s.notes = static_cast<std::size_t>(c.notes);
   return s;
 }
 
