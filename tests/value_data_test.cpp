@@ -117,7 +117,8 @@ TEST(ValueData, EveryJsonOutputCarriesTheDecodedText) {
       ++seen;
     }
   EXPECT_EQ(seen, 6u);
-  for (const json& v : json::parse(Cli({"get", "--json", file, key}).out)["values"]) ExpectDecoded(v, "get --json KEY");
+  const json got = json::parse(Cli({"get", "--json", file, key}).out);  // kept: the loop reads inside it
+  for (const json& v : got["values"]) ExpectDecoded(v, "get --json KEY");
   ExpectDecoded(json::parse(Cli({"get", "--json", file, key, "DevicePath"}).out)["value"], "get --json KEY VALUE");
   for (const json& hit : JsonLines(Cli({"find", "--json", file, "windows"}).out))
     if (hit.contains("value")) ExpectDecoded(hit["value"], "find --json");
