@@ -48,4 +48,12 @@ std::unique_ptr<CheckedHive> CheckBytes(const std::string& file, std::vector<std
   return checked;
 }
 
+std::string ReportJsonMember(const CheckedHive& checked) {
+  if (!checked.report) return ", \"report\": null";
+  const job::ReportReading& r = *checked.report;
+  if (!r.Failed()) return ", \"report\": {\"made\": true, \"code\": 0, \"reason\": null}";
+  return ", \"report\": {\"made\": false, \"code\": " + std::to_string(r.code) +
+         ", \"reason\": " + salvage::JsonString(job::ReportFailureReason(r, checked.hive)) + "}";
+}
+
 }  // namespace quarvex::cli

@@ -63,4 +63,8 @@ std::unique_ptr<CheckedHive> CheckFile(const std::string& file, const CheckOptio
 std::unique_ptr<CheckedHive> CheckBytes(const std::string& file, std::vector<std::uint8_t> bytes,
                                         const CheckOptions& options);
 
+// check --json's "report" member, with its leading comma: what the faithful report makes of
+// the file (made, or its failure code and why), null when it was not asked.
+std::string ReportJsonMember(const CheckedHive& checked);
+
 }  // namespace quarvex::cli

@@ -119,19 +119,9 @@ std::string ValueLine(const salvage::SalvagedValue& v, text::CodePage cp, std::s
   return line;
 }
 
-std::vector<std::string> StateMarks(const browse::KeyState& s) {
-  std::vector<std::string> marks;
-  if (s.lost) marks.emplace_back("lost");
-  if (s.unreadable) marks.emplace_back("unreadable");
-  if (s.valuesMissing) marks.emplace_back("values missing");
-  if (s.valuesCut) marks.emplace_back("values cut");
-  if (s.damaged && !s.unreadable && !s.valuesMissing && !s.valuesCut) marks.emplace_back("damaged");
-  return marks;
-}
-
 std::string Marks(const HiveView& view, std::int32_t key) {
   std::string text;
-  for (const std::string& m : StateMarks(view.State(key))) text += (text.empty() ? "  [" : ", ") + m;
+  for (const std::string& m : browse::KeyStateMarks(view.State(key))) text += (text.empty() ? "  [" : ", ") + m;
   return text.empty() ? text : text + "]";
 }
 
@@ -157,7 +147,7 @@ std::string KeyJson(const HiveView& view, std::int32_t key, bool values) {
   std::string out = "{\"path\": " + JsonString(view.Path(key)) + ", \"name\": " + JsonString(view.Name(key)) +
                     ", \"depth\": " + std::to_string(view.Depth(key)) +
                     ", \"subkeys\": " + std::to_string(view.Children(key).size()) +
-                    ", \"marks\": " + JsonList(StateMarks(view.State(key))) + ", \"findings\": " + JsonList(findings);
+                    ", \"marks\": " + JsonList(browse::KeyStateMarks(view.State(key))) + ", \"findings\": " + JsonList(findings);
   if (values) {
     out += ", \"values\": [";
     bool first = true;

@@ -32,15 +32,6 @@ const char* const kUsage =
     "  Exit status: 0 no damage, 4 damage found, 1 a file is not readable as a hive,\n"
     "  2 usage error, 3 the JSON file could not be written.\n";
 
-// What the faithful report makes of the file, as JSON: null when it was not asked.
-std::string ReportMember(const CheckedHive& checked) {
-  if (!checked.report) return ", \"report\": null";
-  const job::ReportReading& r = *checked.report;
-  if (!r.Failed()) return ", \"report\": {\"made\": true, \"code\": 0, \"reason\": null}";
-  return ", \"report\": {\"made\": false, \"code\": " + std::to_string(r.code) +
-         ", \"reason\": " + salvage::JsonString(job::ReportFailureReason(r, checked.hive)) + "}";
-}
-
 }  // namespace
 
 int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -96,7 +87,7 @@ int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
       else if (hive.summary.damage > 0 && status == kExitOk)
         status = kCheckDamage;
       if (json) {
-        std::string members = ReportMember(*checked);
+        std::string members = ReportJsonMember(*checked);
         if (!checked->IsHive()) members += ", \"what\": " + salvage::JsonString(checked->NotAHiveText());
         entry = salvage::CheckJson(file, hive, members);
       }

@@ -31,6 +31,16 @@ std::string FoldName(std::string_view name, const text::LeadByteSet& leadBytes) 
   return out;
 }
 
+std::vector<std::string> KeyStateMarks(const KeyState& s) {
+  std::vector<std::string> marks;
+  if (s.lost) marks.emplace_back("lost");
+  if (s.unreadable) marks.emplace_back("unreadable");
+  if (s.valuesMissing) marks.emplace_back("values missing");
+  if (s.valuesCut) marks.emplace_back("values cut");
+  if (s.damaged && !s.unreadable && !s.valuesMissing && !s.valuesCut) marks.emplace_back("damaged");
+  return marks;
+}
+
 std::string FoldAscii(std::string_view text) {
   std::string out(text);
   for (char& c : out) c = UpperAscii(c);

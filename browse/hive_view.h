@@ -39,6 +39,10 @@ struct KeyState {
   bool Marked() const { return lost || unreadable || valuesMissing || valuesCut || damaged; }
 };
 
+// The words for what is wrong with a key, as listings and JSON mark it: "lost", "unreadable",
+// "values missing", "values cut", and "damaged" when none of the others says it.
+std::vector<std::string> KeyStateMarks(const KeyState& state);
+
 // Upper-cases single-byte a-z of a name in the hive's code page, leaving double-byte
 // characters whole.
 std::string FoldName(std::string_view name, const text::LeadByteSet& leadBytes);

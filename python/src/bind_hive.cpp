@@ -34,21 +34,12 @@ py::str Utf8Of(hive::Bytes bytes, text::CodePage cp) {
 
 py::bytes BytesOf(hive::Bytes bytes) { return py::bytes(reinterpret_cast<const char*>(bytes.data()), bytes.size()); }
 
-// What the faithful report makes of the file, as check --json's "report" member has it.
-std::string ReportMember(const cli::CheckedHive& checked) {
-  if (!checked.report) return ", \"report\": null";
-  const job::ReportReading& r = *checked.report;
-  if (!r.Failed()) return ", \"report\": {\"made\": true, \"code\": 0, \"reason\": null}";
-  return ", \"report\": {\"made\": false, \"code\": " + std::to_string(r.code) +
-         ", \"reason\": " + salvage::JsonString(job::ReportFailureReason(r, checked.hive)) + "}";
-}
-
 std::string CheckJson(const Core& core) {
   std::string json;
   {
     py::gil_scoped_release free;
     const cli::CheckedHive& checked = core->FullCheck();
-    json = salvage::CheckJson(core->Name(), checked.hive, ReportMember(checked));
+    json = salvage::CheckJson(core->Name(), checked.hive, ReportJsonMember(checked));
   }
   return json;
 }

@@ -138,10 +138,10 @@ PyTypeObject* MakeType(py::module_& m, const char* qualifiedName, const char* do
   slots.push_back({Py_tp_doc, const_cast<char*>(doc)});
   slots.push_back({Py_tp_members, members});
   slots.push_back({0, nullptr});
-  // The type's tp_name points into the spec's name: a literal, which outlives it.
-  PyType_Spec spec{qualifiedName, static_cast<int>(sizeof(Boxed<Item>)), 0,
-                   Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION, slots.data()};
-  PyObject* type = PyType_FromSpec(&spec);
+  // The type's tp_name points into the name given here: a literal, which outlives it.
+  PyType_Spec description{qualifiedName, static_cast<int>(sizeof(Boxed<Item>)), 0,
+                          Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION, slots.data()};
+  PyObject* type = PyType_FromSpec(&description);
   if (!type) throw py::error_already_set();
   const std::string_view name(qualifiedName);
   // The module's reference is added; ours is kept for the process.
@@ -154,11 +154,7 @@ const salvage::SalvagedValue& ValueOf(const PyValue& v) { return v.core->Checked
 // What is wrong with a key, the words `quarvex-cli ls --json` has in "marks".
 py::list Marks(const browse::KeyState& s) {
   py::list marks;
-  if (s.lost) marks.append("lost");
-  if (s.unreadable) marks.append("unreadable");
-  if (s.valuesMissing) marks.append("values missing");
-  if (s.valuesCut) marks.append("values cut");
-  if (s.damaged && !s.unreadable && !s.valuesMissing && !s.valuesCut) marks.append("damaged");
+  for (const std::string& mark : browse::KeyStateMarks(s)) marks.append(mark);
   return marks;
 }
 
