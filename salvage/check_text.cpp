@@ -68,7 +68,9 @@ std::string SummaryText(const SalvagedHive& hive) {
   if (s.notes > 0) text += ", " + Plural(s.notes, "note");
   text += ": " + GroupThousands(s.unreadableKeys) + (s.unreadableKeys == 1 ? " key" : " keys") + " and " +
           GroupThousands(s.valuesUnreadable) + (s.valuesUnreadable == 1 ? " value" : " values") + " unreadable; " +
-          GroupThousands(s.bytesLost) + (s.bytesLost == 1 ? " byte" : " bytes") + " lost";
+          (s.bytesLostAtLeast ? "at least " : "") + GroupThousands(s.bytesLost) +
+          (s.bytesLost == 1 ? " byte" : " bytes") + " lost";
+  if (s.bytesPastEnd > 0) text += " (" + GroupThousands(s.bytesPastEnd) + " cut off the end of the file)";
   return text;
 }
 
@@ -112,7 +114,9 @@ std::string CheckJson(std::string_view file, const SalvagedHive& hive, std::stri
                     ", \"warnings\": " + std::to_string(s.warnings) + ", \"notes\": " + std::to_string(s.notes) +
                     ", \"keysUnreadable\": " + std::to_string(s.unreadableKeys) +
                     ", \"valuesUnreadable\": " + std::to_string(s.valuesUnreadable) +
-                    ", \"bytesLost\": " + std::to_string(s.bytesLost) + ", \"keyNodes\": " + std::to_string(s.keyNodes) +
+                    ", \"bytesLost\": " + std::to_string(s.bytesLost) +
+                    ", \"bytesPastEnd\": " + std::to_string(s.bytesPastEnd) +
+                    ", \"bytesLostAtLeast\": " + (s.bytesLostAtLeast ? "true" : "false") + ", \"keyNodes\": " + std::to_string(s.keyNodes) +
                     ", \"lostKeys\": " + std::to_string(s.lostKeys) + ", \"space\": " + space(s.whole) +
                     std::string(members) + ", \"summary\": " + JsonString(SummaryText(hive)) + ", \"findings\": [";
   for (std::size_t i = 0; i < hive.findings.size(); ++i) {

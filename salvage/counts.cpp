@@ -151,6 +151,8 @@ HiveCounts CountHive(const SalvagedHive& hive) {
   HiveCounts c;
   CountFindings(hive, c);
   c.bytesLost = hive.summary.bytesLost;
+  c.bytesPastEnd = hive.summary.bytesPastEnd;
+  c.bytesLostAtLeast = hive.summary.blocksPastEnd;
   if (!hive.isHive) return c;
   c.blocks = hive.blocks.size();
   CountKeysAndValues(hive, c);

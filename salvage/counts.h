@@ -42,6 +42,8 @@ struct HiveCounts {
   std::uint64_t valuesUnreadable = 0;  // announced by their record (DatN) but not readable
   std::uint64_t blocks = 0;            // data blocks found
   std::uint64_t bytesLost = 0;         // skipped because of damage (the salvage reader's count)
+  std::uint64_t bytesPastEnd = 0;      // of bytesLost: what a cut took off the end of the file
+  bool bytesLostAtLeast = false;       // whole blocks are past the end: bytesLost is a least count
   // Findings by grade: the salvage reader's and those added about the file as a whole (the code
   // page chosen, what the report makes of the file), as `check` lists them.
   std::uint64_t damage = 0;

@@ -198,6 +198,10 @@ class Salvager {
       }
     }
     keyAreaEnd_ = std::min(rgknEnd_, size_);
+    if (rgknEnd_ > size_) {
+      LosePastEnd(rgknEnd_);
+      out_.summary.blocksPastEnd = out_.creg.wDBblks > 0;
+    }
     if (rgknEnd_ > size_)
       Add(Severity::Damage, Structure::File, size_, "size", HexI(size_),
           "at least " + HexI(rgknEnd_) + " (the end of the key-node block): the file is cut short");
@@ -239,6 +243,8 @@ class Salvager {
       if (at + static_cast<std::int64_t>(RgdbHeader::kSize) > size_) {
         block.cut = true;
         block.end = size_;
+        // The block's size field may still be in the file; if not, at least its header is gone.
+        LosePastEnd(at + 8 <= size_ && sizeOk ? claimedEnd : at + static_cast<std::int64_t>(RgdbHeader::kSize));
         Add(Severity::Damage, Structure::File, size_, "size", HexI(size_),
             "at least " + HexI(at + static_cast<std::int64_t>(RgdbHeader::kSize)) +
                 " (the file ends inside the header of data block " + Dec(index) + ")");
@@ -256,6 +262,7 @@ class Salvager {
         } else if (claimed >= static_cast<std::int64_t>(RgdbHeader::kSize) && claimedEnd > size_) {
           block.end = size_;
           block.cut = true;
+          LosePastEnd(claimedEnd);
           Add(Severity::Damage, Structure::File, size_, "size", HexI(size_),
               "at least " + HexI(claimedEnd) + " (the end of data block " + Dec(index) + "): the file is cut short");
         } else if (claimed >= static_cast<std::int64_t>(RgdbHeader::kSize)) {
@@ -287,6 +294,7 @@ class Salvager {
   void CheckBlockCount() {
     if (!out_.blocks.empty() && out_.blocks.back().cut && out_.creg.wDBblks > out_.blocks.size()) {
       // The header is right; the blocks after the cut are simply gone.
+      out_.summary.blocksPastEnd = true;
       Add(Severity::Note, Structure::CregHeader, 0, "wDBblks", Hex16(out_.creg.wDBblks),
           "(data blocks " + Dec(out_.blocks.size()) + " onward lie past the end of the file)");
       return;
@@ -294,6 +302,14 @@ class Salvager {
     if (out_.creg.wDBblks != out_.blocks.size())
       Add(Severity::Damage, Structure::CregHeader, 0, "wDBblks", Hex16(out_.creg.wDBblks),
           Dec(out_.blocks.size()) + " (the data blocks in the file)");
+  }
+
+  // Bytes a header places between the file's end and `end`: taken away by a cut.
+  void LosePastEnd(std::int64_t end) {
+    if (end <= size_) return;
+    const auto past = static_cast<std::uint64_t>(end - size_);
+    out_.summary.bytesPastEnd += past;
+    out_.summary.bytesLost += past;
   }
 
   void LoseTail(std::int64_t from) {

@@ -84,7 +84,12 @@ struct SalvageSummary {
   std::size_t notes = 0;
   std::size_t keysUnreadable = 0;    // keys whose record (name and values) could not be read
   std::size_t valuesUnreadable = 0;  // values a record announces but that could not be read
-  std::uint64_t bytesLost = 0;       // bytes of the file skipped because of damage
+  // Bytes skipped because of damage: those of the file the reader could not use, and those a
+  // cut removed, as far as the headers still tell (the key-node block's and the cut data block's
+  // sizes; blocks wholly past the end leave no size behind, so then it is a least count).
+  std::uint64_t bytesLost = 0;
+  std::uint64_t bytesPastEnd = 0;    // of bytesLost: what the headers place past the file's end
+  bool blocksPastEnd = false;        // whole data blocks lie past the end: bytesLost is a least count
 };
 
 struct SalvagedHive {

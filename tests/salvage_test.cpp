@@ -486,6 +486,43 @@ TEST(Salvage, TruncatedFileIsReadToItsLastByte) {
   }
 }
 
+// A cut loses what it took away: the bytes the headers still place past the end count as lost,
+// as a least count when whole data blocks are gone with them. Cut inside the last block, the
+// count is exactly what was cut.
+TEST(Salvage, CutBytesCountAsLost) {
+  const BuiltHive whole = TwoBlockHive().Build();
+  const auto size = static_cast<std::int64_t>(whole.bytes.size());
+  const std::int64_t rgknEnd = 32 + whole.rgknSize;
+  const std::int64_t second = whole.block[1];
+  struct Case {
+    const char* where;
+    std::int64_t cut;
+    std::uint64_t pastEnd;
+    bool atLeast;
+  };
+  const Case cases[] = {
+      {"inside the last block", size - 100, 100, false},
+      {"one byte short", size - 1, 1, false},
+      {"inside the last block's header, its size still there", second + 10, static_cast<std::uint64_t>(size - second - 10), false},
+      {"inside the last block's size field", second + 6, 26, false},
+      {"inside the first data block", second - 50, 50, true},
+      {"inside the key-node block", rgknEnd - 40, 40, true},
+  };
+  for (const Case& c : cases) {
+    const std::vector<std::uint8_t> prefix(whole.bytes.begin(), whole.bytes.begin() + static_cast<std::ptrdiff_t>(c.cut));
+    const SalvagedHive hive = Salvage(prefix);
+    EXPECT_EQ(hive.summary.bytesPastEnd, c.pastEnd) << c.where;
+    EXPECT_GE(hive.summary.bytesLost, c.pastEnd) << c.where;
+    EXPECT_EQ(hive.summary.blocksPastEnd, c.atLeast) << c.where;
+    const std::string text = SummaryText(hive);
+    EXPECT_EQ(text.find("at least ") != std::string::npos, c.atLeast) << c.where << ": " << text;
+    if (c.pastEnd > 0) {
+      EXPECT_NE(text.find(" cut off the end of the file)"), std::string::npos) << c.where << ": " << text;
+    }
+  }
+  EXPECT_EQ(Salvage(whole.bytes).summary.bytesLost, 0u);
+}
+
 TEST(Salvage, NotAHive) {
   const std::string text = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE]\r\n";
   const SalvagedHive hive = Salvage(hive::Bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
@@ -535,6 +572,10 @@ TEST(SalvageRealHive, CutHiveKeepsEveryKeyWhoseBytesSurvive) {
   EXPECT_GT(named, 400u);
   EXPECT_EQ(hive.findings.back().structure, Structure::File);
   EXPECT_EQ(hive.findings.back().offset.value, 100000);
+  // What the cut took of block 2 is lost, and block 3 with it: a least count.
+  EXPECT_EQ(hive.summary.bytesPastEnd, static_cast<std::uint64_t>(hive.blocks[2].header.iBlkSize) +
+                                           static_cast<std::uint64_t>(hive.blocks[2].offset.value) - 100000u);
+  EXPECT_TRUE(hive.summary.blocksPastEnd);
 }
 
 // One key node's record numbers set to 0xFFFF, as though it were a top-level key without a

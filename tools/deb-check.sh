@@ -55,7 +55,8 @@ grep -q 'libc6 (>=' <<< "$depends" || fail "Depends was not computed from the bi
 window=0
 [ -x "$build/ui/quarvex" ] && window=1
 wanted=(usr/bin/quarvex-cli usr/share/man/man1/quarvex-cli.1.gz
-        usr/share/bash-completion/completions/quarvex-cli usr/share/doc/quarvex/README.md)
+        usr/share/bash-completion/completions/quarvex-cli usr/share/doc/quarvex/README.md
+        usr/share/doc/quarvex/LICENSE usr/share/doc/quarvex/copyright)
 [ $window -eq 1 ] && wanted+=(usr/bin/quarvex usr/bin/quarvex-charts usr/share/man/man1/quarvex.1.gz
                               usr/share/applications/quarvex.desktop
                               usr/share/icons/hicolor/scalable/apps/quarvex.svg)
