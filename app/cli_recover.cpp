@@ -10,6 +10,7 @@
 #include "app/cli_check.h"
 #include "app/line_prefix.h"
 #include "browse/value_data.h"
+#include "detect/hive_root.h"
 #include "export/regedit4_export.h"
 #include "export/regedit4_lines.h"
 #include "hive/finding.h"
@@ -24,15 +25,19 @@ namespace quarvex::cli {
 namespace {
 
 const char* const kUsage =
-    "usage: quarvex-cli recover [--json FILE|-] [--export OUT.reg] [--min-confidence high|medium|low]\n"
-    "                           [--codepage CP|auto] FILE...\n"
+    "usage: quarvex-cli recover [--json FILE|-] [--export OUT.reg] [--export-root NAME]\n"
+    "                           [--min-confidence high|medium|low] [--all] [--codepage CP|auto] FILE...\n"
     "  Lists the deleted keys and values the registry file still holds: one block of lines per\n"
-    "  key (offset, path, confidence and why, then its values) and a summary line.\n"
+    "  key (offset, path, confidence and why, then its values), the earlier values of live keys\n"
+    "  (\"was: ...\") and a summary line.\n"
     "  --json FILE       also write them as JSON to FILE ('-': standard output, in place of the\n"
     "                    lines); with several files one document per file, a line each\n"
     "  --export OUT.reg  write them as REGEDIT4 under their paths, each key after a comment with\n"
     "                    its offset and confidence (partial values as comments only; one FILE)\n"
+    "  --export-root NAME  the root key in front of each path (default: told by the hive's top\n"
+    "                    keys, else by the file's name)\n"
     "  --min-confidence  list only keys of this confidence or higher (default: low, all)\n"
+    "  --all             also list older copies identical to a live key (counted in the summary)\n"
     "  With several files, each line starts with its file's name, as grep writes it.\n"
     "  Exit status: 0 (also when nothing is found), 1 a file is not readable as a hive,\n"
     "  2 usage error, 3 an output file could not be written.\n";
@@ -46,10 +51,37 @@ void WriteText(const std::vector<const recover::RecoveredKey*>& keys, text::Code
     for (const std::string& line : recover::RecoveredKeyLines(*k, cp)) out << line << '\n';
 }
 
+// One value's members; extra: more members, with their leading comma.
+std::string ValueJson(const recover::RecoveredValue& v, const std::string& extra, text::CodePage cp) {
+  using salvage::JsonString;
+  std::string hex;
+  char buffer[4];
+  for (const std::uint8_t b : v.data) {
+    std::snprintf(buffer, sizeof buffer, "%02x", b);
+    hex += buffer;
+  }
+  return "{\"offset\": " + std::to_string(v.offset.value) + ", \"type\": " + std::to_string(v.type) +
+         ", \"name\": " + JsonString(Utf8(v.name, cp)) + ", \"nameLength\": " + std::to_string(v.nameLength) +
+         ", \"dataLength\": " + std::to_string(v.dataLength) + ", \"data\": \"" + hex +
+         "\", \"partial\": " + (v.partial ? "true" : "false") + extra + browse::DecodedDataJson(v.type, v.data, cp) + "}";
+}
+
+std::string CounterpartJson(const recover::RecoveredKey& k, text::CodePage cp) {
+  using salvage::JsonString;
+  if (!k.liveCounterpart) return "null";
+  const recover::LiveCounterpart& lc = *k.liveCounterpart;
+  std::string s = "{\"path\": " + JsonString(text::CodePageToUtf8(lc.path, cp)) +
+                  ", \"identical\": " + (lc.identical ? "true" : "false") + ", \"changed\": [";
+  for (std::size_t i = 0; i < lc.changed.size(); ++i)
+    s += std::string(i ? ", " : "") + "{\"value\": " + JsonString(text::CodePageToUtf8(lc.changed[i].name, cp)) +
+         ", \"change\": " + JsonString(recover::ValueChangeName(lc.changed[i].kind)) + "}";
+  return s + "]}";
+}
+
 // The document of one file; oneLine: without the line ends between its keys (several files
 // are written one document a line).
-std::string Json(const std::string& file, const std::vector<const recover::RecoveredKey*>& keys, bool capReached,
-                 text::CodePage cp, bool oneLine) {
+std::string Json(const std::string& file, const std::vector<const recover::RecoveredKey*>& keys,
+                 const recover::Recovery& recovery, std::size_t copiesNotListed, text::CodePage cp, bool oneLine) {
   using salvage::JsonString;
   const std::string between = oneLine ? " " : "\n";
   std::string s = "{\"file\": " + JsonString(file) + ", \"keys\": [";
@@ -65,26 +97,32 @@ std::string Json(const std::string& file, const std::vector<const recover::Recov
          ", \"keyNode\": " + (k->node ? std::to_string(k->node->InFile().value) : "null") +
          ", \"confidence\": " + JsonString(recover::ConfidenceName(k->confidence)) +
          ", \"partial\": " + (k->partial ? "true" : "false") + ", \"valuesAnnounced\": " + std::to_string(k->valuesAnnounced) +
-         ", \"reasons\": [";
+         ", \"link\": " + JsonString(recover::LinkName(k->link)) + ", \"olderCopy\": " + (k->olderCopy ? "true" : "false") +
+         ", \"liveCounterpart\": " + CounterpartJson(*k, cp) + ", \"reasons\": [";
     for (std::size_t i = 0; i < k->reasons.size(); ++i) s += (i ? ", " : "") + JsonString(k->reasons[i]);
     s += "], \"values\": [";
-    for (std::size_t i = 0; i < k->values.size(); ++i) {
-      const recover::RecoveredValue& v = k->values[i];
-      std::string hex;
-      char buffer[4];
-      for (const std::uint8_t b : v.data) {
-        std::snprintf(buffer, sizeof buffer, "%02x", b);
-        hex += buffer;
-      }
-      s += std::string(i ? ", " : "") + "{\"offset\": " + std::to_string(v.offset.value) + ", \"type\": " +
-           std::to_string(v.type) + ", \"name\": " + JsonString(Utf8(v.name, cp)) + ", \"nameLength\": " +
-           std::to_string(v.nameLength) + ", \"dataLength\": " + std::to_string(v.dataLength) + ", \"data\": \"" + hex +
-           "\", \"partial\": " + (v.partial ? "true" : "false") + browse::DecodedDataJson(v.type, v.data, cp) + "}";
+    for (std::size_t i = 0; i < k->values.size(); ++i) s += std::string(i ? ", " : "") + ValueJson(k->values[i], "", cp);
+    s += "]}";
+  }
+  s += std::string(firstKey ? "" : between) + "], \"liveKeys\": [";
+  for (std::size_t r = 0; r < recovery.liveKeys.size(); ++r) {
+    const recover::LiveKeyRemains& remains = recovery.liveKeys[r];
+    s += (r ? "," : "") + between + "  {\"path\": " + JsonString(text::CodePageToUtf8(remains.path, cp)) + ", \"values\": [";
+    for (std::size_t i = 0; i < remains.values.size(); ++i) {
+      const recover::EarlierValue& e = remains.values[i];
+      s += std::string(i ? ", " : "") +
+           ValueJson(e.value,
+                     ", \"where\": " + JsonString(e.where == recover::EarlierValue::Slack ? "slack" : "older copy") +
+                         ", \"record\": " + std::to_string(e.record.value) +
+                         ", \"confidence\": " + JsonString(recover::ConfidenceName(e.confidence)),
+                     cp);
     }
     s += "]}";
   }
-  s += std::string(firstKey ? "" : between) + "], \"summary\": " + JsonString(recover::RecoverySummaryLine(keys)) +
-       ", \"workCapReached\": " + (capReached ? "true" : "false") + "}";
+  s += std::string(recovery.liveKeys.empty() ? "" : between) + "], \"identicalCopiesNotListed\": " +
+       std::to_string(copiesNotListed) + ", \"summary\": " +
+       JsonString(recover::RecoverySummaryLine(keys, copiesNotListed, recovery.summary.earlierValues)) +
+       ", \"workCapReached\": " + (recovery.summary.workCapReached ? "true" : "false") + "}";
   return s;
 }
 
@@ -100,7 +138,8 @@ void RecoveredRegedit4(const recover::Recovery& recovery, const std::string& roo
     out.Append("; recovered from " + hive::Hex32(static_cast<std::uint32_t>(k.offset.value)) + " (" +
                std::string(recover::SourceName(k.source)) + "), confidence " +
                std::string(recover::ConfidenceName(k.confidence)) + (k.partial ? ", partial" : "") +
-               (k.pathGuessed ? ", path guessed" : "") + (k.parentKnown ? "" : ", parent unknown"));
+               (k.pathGuessed ? ", path guessed" : "") + (k.parentKnown ? "" : ", parent unknown") +
+               (k.olderCopy ? ", an older copy of the live key" : ""));
     out.Append("[" + rootKey + (k.path.empty() ? "" : "\\" + k.path) + "]");
     for (const recover::RecoveredValue& v : k.values) {
       if (v.partial) {
@@ -116,7 +155,7 @@ void RecoveredRegedit4(const recover::Recovery& recovery, const std::string& roo
 
 int RunRecover(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const std::optional<ParsedArgs> parsed =
-      ParseArgs("recover", args, {}, {"--json", "--export", "--min-confidence", "--codepage"}, kUsage, err);
+      ParseArgs("recover", args, {"--all"}, {"--json", "--export", "--export-root", "--min-confidence", "--codepage"}, kUsage, err);
   if (!parsed) return kExitUsage;
   if (parsed->Has("--help")) {
     out << kUsage;
@@ -135,6 +174,17 @@ int RunRecover(const std::vector<std::string>& args, std::ostream& out, std::ost
   }
   const std::optional<std::string> json = parsed->Value("--json");
   const std::optional<std::string> exportFile = parsed->Value("--export");
+  const std::optional<std::string> exportRoot = parsed->Value("--export-root");
+  const bool listCopies = parsed->Has("--all");
+  if (exportRoot && (exportRoot->empty() || exportRoot->find_first_of("[]\\\r\n") != std::string::npos)) {
+    err << "quarvex-cli recover: --export-root needs a root key name without brackets, backslashes or line ends\n"
+        << kUsage;
+    return kExitUsage;
+  }
+  if (exportRoot && !exportFile) {
+    err << "quarvex-cli recover: --export-root goes with --export\n" << kUsage;
+    return kExitUsage;
+  }
   const std::vector<std::string>& files = parsed->positional;
   if (files.empty()) {
     err << "quarvex-cli recover: no file given\n" << kUsage;
@@ -188,8 +238,15 @@ int RunRecover(const std::vector<std::string>& args, std::ostream& out, std::ost
     options.codePage = codePage;
     recover::Recovery recovery = recover::Recover(checked->hive, options);
     std::vector<recover::RecoveredKey> kept;
-    for (recover::RecoveredKey& k : recovery.keys)
-      if (k.confidence >= minimum) kept.push_back(std::move(k));
+    std::size_t copiesNotListed = 0;  // older copies identical to a live key, without --all
+    for (recover::RecoveredKey& k : recovery.keys) {
+      if (k.confidence < minimum) continue;
+      if (k.IdenticalCopy() && !listCopies) {
+        ++copiesNotListed;
+        continue;
+      }
+      kept.push_back(std::move(k));
+    }
     recovery.keys = std::move(kept);
     std::vector<const recover::RecoveredKey*> keys;
     for (const recover::RecoveredKey& k : recovery.keys) keys.push_back(&k);
@@ -197,13 +254,17 @@ int RunRecover(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (!jsonToOut) {
       PrefixedStream lines(out, FilePrefix(file, several));
       WriteText(keys, codePage, lines);
-      lines << (several ? "" : file + ": ") << recover::RecoverySummaryLine(keys) << '\n';
+      for (const recover::LiveKeyRemains& remains : recovery.liveKeys)
+        for (const std::string& line : recover::LiveKeyRemainsLines(remains, codePage)) lines << line << '\n';
+      lines << (several ? "" : file + ": ")
+            << recover::RecoverySummaryLine(keys, copiesNotListed, recovery.summary.earlierValues)
+            << (copiesNotListed > 0 ? " (--all lists them)" : "") << '\n';
       if (recovery.summary.workCapReached)
         lines << (several ? "" : file + ": ")
               << "the scan of free space stopped at its work cap; some free space was not searched\n";
     }
     if (json) {
-      const std::string document = WithProgram(Json(file, keys, recovery.summary.workCapReached, codePage, several));
+      const std::string document = WithProgram(Json(file, keys, recovery, copiesNotListed, codePage, several));
       if (jsonToOut)
         out << document << '\n';
       else
@@ -211,8 +272,14 @@ int RunRecover(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
     if (exportFile) {
       text::ReportLines lines;
-      RecoveredRegedit4(recovery, text::Utf8ToCodePage(exporter::RootKeyForFileName(InnermostName(file)), codePage),
-                        codePage, lines);
+      // The root key as the export of the live keys tells it: from the hive's top keys, the
+      // file's name only when they do not tell.
+      std::string root = exportRoot.value_or("");
+      if (root.empty()) {
+        const auto byContent = detect::RootKeyForContent(checked->hive);
+        root = byContent ? byContent->rootKey : exporter::RootKeyForFileName(InnermostName(file));
+      }
+      RecoveredRegedit4(recovery, text::Utf8ToCodePage(root, codePage), codePage, lines);
       if (!text::SaveReportLines(lines, *exportFile, error)) {
         err << "quarvex-cli recover: cannot write " << *exportFile << ": " << error << '\n';
         status = kExitWriteFailed;

@@ -1,7 +1,9 @@
-// `quarvex-cli recover [--json FILE|-] [--export OUT.reg] [--min-confidence high|medium|low]
-// [--codepage CP] FILE...`: the deleted keys and values the hive still holds (see
-// recover/recover.h). With several files each line starts with its file's name and --json
-// writes one document per file, a line each; --export takes one file.
+// `quarvex-cli recover [--json FILE|-] [--export OUT.reg] [--export-root NAME]
+// [--min-confidence high|medium|low] [--all] [--codepage CP] FILE...`: the deleted keys and
+// values the hive still holds, and the earlier values of live keys (see recover/recover.h).
+// Older copies identical to a live key are counted, and listed only with --all. With several
+// files each line starts with its file's name and --json writes one document per file, a line
+// each; --export takes one file, under the root key its content tells (or --export-root).
 //
 // One block of lines per recovered key: its offset, path, confidence and the reasons, then
 // its values (names and text in UTF-8), and a summary line. --export writes the keys as

@@ -1,6 +1,9 @@
 // Fuzz target: recovery of deleted keys on arbitrary bytes. Whatever the bytes, recovery must
 // end (its scans are linear, with a work cap in free space), keep every name and value inside
-// the input, count its keys right, and give no high confidence without a key node.
+// the input, count its keys right, and give no high confidence without a key node or with a
+// path in doubt. The pairing of nodes and records (free-list order, merged areas put back in
+// place), the live copies and the earlier values in live records' slack are checked too: a
+// live counterpart names a live key, and a slack value lies inside its record.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -35,10 +38,33 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (!Inside(v.name, image) || !Inside(v.data, image)) std::abort();
       if (!v.partial && (v.name.size() != v.nameLength || v.data.size() != v.dataLength)) std::abort();
     }
+    if (k.liveCounterpart && (k.liveCounterpart->key < 0 || static_cast<std::size_t>(k.liveCounterpart->key) >= hive.keys.size()))
+      std::abort();
+    if (k.olderCopy && !k.liveCounterpart) std::abort();
+    if (k.link == recover::Link::LiveCopy && k.confidence == recover::Confidence::High) std::abort();
     values += k.values.size();
     (k.confidence == recover::Confidence::High ? high : k.confidence == recover::Confidence::Medium ? medium : low)++;
   }
+  std::size_t earlier = 0, copies = 0;
+  for (const recover::RecoveredKey& k : r.keys) copies += k.IdenticalCopy() ? 1 : 0;
+  for (const recover::LiveKeyRemains& remains : r.liveKeys) {
+    if (remains.key < 0 || static_cast<std::size_t>(remains.key) >= hive.keys.size()) std::abort();
+    const salvage::SalvagedKey& key = hive.keys[static_cast<std::size_t>(remains.key)];
+    for (const recover::EarlierValue& e : remains.values) {
+      if (!Inside(e.value.name, image) || !Inside(e.value.data, image)) std::abort();
+      if (e.confidence == recover::Confidence::High) std::abort();
+      if (e.where == recover::EarlierValue::Slack) {
+        // Never read past the live record's end.
+        if (key.record == salvage::kNoIndex) std::abort();
+        const salvage::SalvagedRecord& rec = hive.records[static_cast<std::size_t>(key.record)];
+        const std::uint8_t* end = image.data() + rec.offset.value + rec.extent;
+        if (e.value.data.data() + e.value.data.size() > end || e.value.name.data() + e.value.name.size() > end) std::abort();
+      }
+    }
+    earlier += remains.values.size();
+  }
   const recover::RecoverySummary& s = r.summary;
   if (s.keys != r.keys.size() || s.values != values || s.high != high || s.medium != medium || s.low != low) std::abort();
+  if (s.earlierValues != earlier || s.identicalCopies != copies) std::abort();
   return 0;
 }

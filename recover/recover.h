@@ -10,10 +10,15 @@
 // no key refers to (orphans) and key nodes that no link reaches (lost).
 //
 // Recover() looks at all of these, reads each record-shaped candidate within the bytes that
-// no record in use claims, ties it to a key node where one names it, follows the nodes'
-// surviving parent links to a live key for its path, and judges each by its evidence. Every
-// scan is linear in the file, with a hard cap on the work inside free space (proportional to
-// the file's size), so adversarial bytes cannot make it quadratic.
+// no record in use claims, ties it to the key node that once named it on evidence, strongest
+// first (the record's own numbers; a copy of a live key; elimination; the order of both free
+// lists, which take each deletion at their heads), follows the nodes' surviving parent links
+// to a live key for its path, names the live key at that path or with that content, and judges
+// each by its evidence. It also lists the earlier values of live keys: in the slack behind a
+// live record's bytes in use and in freed older copies of it. Every scan is linear in the
+// file, with a hard cap on the work inside free space (proportional to the file's size), so
+// adversarial bytes cannot make it quadratic. The stages live in files of their own
+// (candidate_scan, old_nodes, pairing, live_copies, judge, slack_values), sharing scene.h.
 //
 // Names, paths and values are bytes in the hive's code page and view the image: the image must
 // outlive the Recovery.
@@ -52,8 +57,26 @@ enum class Link {
   None,         // no key node names it
   Exact,        // the record's own Rec#/Blk# survive and a node names them
   Elimination,  // the record's numbers are lost; the only node left that names its block and a
-                // released number, and the only such record of the block (a guess)
-  Order,        // several of both in the block: paired by record offset and Rec# order (a guess)
+                // released number, and the only record of the block left unexplained
+  Order,        // the k-th freed node naming the block against the k-th unexplained record on the
+                // block's free list: both lists take a deletion at their heads
+  LiveCopy,     // no key node: the same name and values (or an older set of them) as a live key
+};
+std::string_view LinkName(Link l);  // "record numbers", "elimination", "free-list order", "live copy", "none"
+
+// A value of the recovered (older) state against the live key's.
+struct ValueChange {
+  enum Kind { Added, Removed, Changed } kind = Changed;  // added or removed since, or its data changed
+  std::string name;  // the value's name in the hive's bytes
+};
+std::string_view ValueChangeName(ValueChange::Kind k);  // "added", "removed", "changed"
+
+// The live key a recovered key corresponds to: at its path, or with its name and values.
+struct LiveCounterpart {
+  std::int32_t key = -1;        // index into the salvaged keys
+  std::string path;             // the live key's path, in the hive's bytes
+  bool identical = false;       // the same values, byte for byte
+  std::vector<ValueChange> changed;
 };
 
 struct RecoveredValue {
@@ -74,7 +97,7 @@ struct RecoveredKey {
   hive::Bytes name;            // KeyL bytes (fewer when cut)
   std::string path;            // "Software\Old\Name"; "(unknown parent)\Name" when no live key is reached
   bool parentKnown = false;    // the path starts at a live key (or the top level)
-  bool pathGuessed = false;    // a link on the way was guessed (Link::Elimination or Link::Order)
+  bool pathGuessed = false;    // a link on the way is in doubt (a pairing another reading could contradict)
   std::optional<hive::KeyNodeOffset> node;  // the key node tied to it
   Link link = Link::None;
   Confidence confidence = Confidence::Low;
@@ -82,6 +105,25 @@ struct RecoveredKey {
   std::vector<RecoveredValue> values;
   std::uint16_t valuesAnnounced = 0;  // DatN
   bool partial = false;        // the name or some values are cut, or fewer values than DatN survive
+  std::optional<LiveCounterpart> liveCounterpart;
+  bool olderCopy = false;      // no deleted key: an older copy of the live key liveCounterpart names
+  bool IdenticalCopy() const { return olderCopy && liveCounterpart && liveCounterpart->identical; }
+};
+
+// A value a live key held earlier: in the slack behind its record's bytes in use, or in a freed
+// older copy of its record (there and no longer, or with other data, in the live key).
+struct EarlierValue {
+  enum Where { Slack, OlderCopy } where = Slack;
+  RecoveredValue value;
+  hive::FileOffset record;     // the live record (slack) or the older copy
+  Confidence confidence = Confidence::Low;
+};
+std::string_view EarlierValueWhere(EarlierValue::Where w);  // "slack of the live record", "older copy"
+
+struct LiveKeyRemains {
+  std::int32_t key = -1;       // index into the salvaged keys
+  std::string path;            // in the hive's bytes
+  std::vector<EarlierValue> values;
 };
 
 struct RecoverySummary {
@@ -90,11 +132,14 @@ struct RecoverySummary {
   std::size_t high = 0;
   std::size_t medium = 0;
   std::size_t low = 0;
+  std::size_t identicalCopies = 0;  // of the keys: older copies identical to a live key
+  std::size_t earlierValues = 0;    // values of live keys, in liveKeys
   bool workCapReached = false;  // the scan of free space stopped at its cap (adversarial bytes)
 };
 
 struct Recovery {
   std::vector<RecoveredKey> keys;  // by file offset
+  std::vector<LiveKeyRemains> liveKeys;  // live keys with earlier values, in key order
   RecoverySummary summary;
 };
 

@@ -34,10 +34,50 @@ std::vector<std::string> RecoveredKeyLines(const RecoveredKey& k, text::CodePage
   lines.push_back("  confidence " + std::string(ConfidenceName(k.confidence)) + (k.partial ? ", partial" : ""));
   for (const std::string& reason : k.reasons) lines.push_back("    - " + reason);
   for (const RecoveredValue& v : k.values) lines.push_back(ValueLine(v, cp));
+  if (k.liveCounterpart) {
+    std::string line = "  live counterpart: " + browse::EscapeControls(text::CodePageToUtf8(k.liveCounterpart->path, cp));
+    if (k.liveCounterpart->identical) {
+      line += ", the same values";
+    } else {
+      line += ", since then:";
+      for (std::size_t i = 0; i < k.liveCounterpart->changed.size(); ++i) {
+        const ValueChange& change = k.liveCounterpart->changed[i];
+        line += std::string(i ? ", " : " ") + (change.name.empty() ? std::string("@") : browse::QuoteText(
+            text::CodePageToUtf8(change.name, cp))) + " " + std::string(ValueChangeName(change.kind));
+      }
+    }
+    lines.push_back(line);
+  }
   if (k.values.size() < k.valuesAnnounced)
     lines.push_back("  (" + std::to_string(k.valuesAnnounced - k.values.size()) +
                     " more value(s) announced, overwritten)");
   return lines;
+}
+
+std::vector<std::string> LiveKeyRemainsLines(const LiveKeyRemains& remains, text::CodePage cp) {
+  std::vector<std::string> lines;
+  lines.push_back("live key " + browse::EscapeControls(text::CodePageToUtf8(remains.path, cp)) + ": earlier values");
+  for (const EarlierValue& e : remains.values) {
+    std::string line = ValueLine(e.value, cp);
+    line.replace(0, 2, "  was: ");
+    lines.push_back(line + "  [at " + hive::Hex32(static_cast<std::uint32_t>(e.value.offset.value)) + ", " +
+                    std::string(EarlierValueWhere(e.where)) + " at " +
+                    hive::Hex32(static_cast<std::uint32_t>(e.record.value)) + ", confidence " +
+                    std::string(ConfidenceName(e.confidence)) + "]");
+  }
+  return lines;
+}
+
+std::string RecoverySummaryLine(const std::vector<const RecoveredKey*>& keys, std::size_t copiesNotListed,
+                                std::size_t earlierValues) {
+  std::string line = RecoverySummaryLine(keys);
+  if (copiesNotListed > 0)
+    line += "; " + std::to_string(copiesNotListed) + (copiesNotListed == 1 ? " identical copy" : " identical copies") +
+            " of live keys not listed";
+  if (earlierValues > 0)
+    line += "; " + std::to_string(earlierValues) + (earlierValues == 1 ? " earlier value" : " earlier values") +
+            " of live keys";
+  return line;
 }
 
 std::string RecoverySummaryLine(const std::vector<const RecoveredKey*>& keys) {

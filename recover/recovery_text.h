@@ -15,5 +15,12 @@ namespace quarvex::recover {
 std::vector<std::string> RecoveredKeyLines(const RecoveredKey& key, text::CodePage codePage);
 // "12 keys and 31 values recovered: 9 high, 2 medium, 1 low confidence"
 std::string RecoverySummaryLine(const std::vector<const RecoveredKey*>& keys);
+// The same, then what was left out and what was found besides: "...; 304 identical copies of
+// live keys not listed; 3 earlier values of live keys".
+std::string RecoverySummaryLine(const std::vector<const RecoveredKey*>& keys, std::size_t copiesNotListed,
+                                std::size_t earlierValues);
+// A live key's earlier values: "live key Software\X: earlier values", then one "  was: value"
+// line each with where it lies and its confidence.
+std::vector<std::string> LiveKeyRemainsLines(const LiveKeyRemains& remains, text::CodePage codePage);
 
 }  // namespace quarvex::recover

@@ -126,13 +126,13 @@ struct Item {
   std::uint16_t recNo = kNoNumber;
 };
 
+}  // namespace
+
 std::int32_t RecordSize(const std::string& name, const std::vector<Value>& values) {
   std::size_t size = DataRecordHeader::kSize + name.size();
   for (const Value& v : values) size += ValueEntry::kSize + v.name.size() + v.data.size();
   return static_cast<std::int32_t>(size);
 }
-
-}  // namespace
 
 BuiltHive HiveBuilder::Build() const {
   BuiltHive out;
@@ -501,6 +501,63 @@ std::int32_t ReuseSpace(BuiltHive& hive, std::int64_t at, const std::string& nam
     ForgetFree(hive, b, areaRel);
   }
   return size;
+}
+
+int AddKeyInFreeSpace(BuiltHive& hive, int parent, const std::string& name, const std::vector<Value>& values,
+                      std::int64_t at, std::uint16_t recNo, CodePage codePage) {
+  const std::int32_t rel = GetI32(hive, 44);
+  if (rel == -1) throw std::logic_error("no free key node");
+  const std::size_t b = BlockOf(hive, at);
+  ReuseSpace(hive, at, name, values, recNo);
+  const std::int64_t node = 32 + rel;
+  PutI32(hive, 44, GetI32(hive, node + 8));
+  hive.freeKeyNodes.erase(std::remove(hive.freeKeyNodes.begin(), hive.freeKeyNodes.end(), rel), hive.freeKeyNodes.end());
+  const std::int32_t parentRel = parent < 0 ? -1 : hive.keyNode.at(static_cast<std::size_t>(parent));
+  const std::int64_t owner = parent < 0 ? 40 : 32 + parentRel + 16;  // the first of the chain
+  const auto nameBytes = Bytes(reinterpret_cast<const std::uint8_t*>(name.data()), name.size());
+  hive.PutU32(node, 0);
+  hive.PutU32(node + 4, KeyNameChecksum(nameBytes, text::LeadByteSet::For(codePage)));
+  hive.PutU32(node + 8, 0);
+  PutI32(hive, node + 12, parentRel);
+  PutI32(hive, node + 16, -1);
+  PutI32(hive, node + 20, GetI32(hive, owner));
+  hive.PutU16(node + 24, recNo);
+  hive.PutU16(node + 26, static_cast<std::uint16_t>(b));
+  PutI32(hive, owner, rel);
+  hive.keyNode.push_back(rel);
+  hive.keyRecord.push_back(at);
+  hive.keyRecordNo.push_back(recNo);
+  return static_cast<int>(hive.keyNode.size()) - 1;
+}
+
+std::vector<std::int64_t> WriteOlderCopies(BuiltHive& hive, std::size_t b, const std::string& name,
+                                           const std::vector<std::vector<Value>>& states, std::uint16_t firstRecNo) {
+  std::vector<std::int64_t> at;
+  // All are written before any is freed: freeing one first would merge a neighbour's area.
+  for (std::size_t i = 0; i < states.size(); ++i) {
+    std::int64_t place = -1;
+    for (const auto& [area, size] : FreeAreas(hive, b))
+      if (size == RecordSize(name, states[i]) && std::find(at.begin(), at.end(), area) == at.end()) {
+        place = area;
+        break;
+      }
+    if (place >= 0) ReuseSpace(hive, place, name, states[i], static_cast<std::uint16_t>(firstRecNo + i));
+    at.push_back(place);
+  }
+  for (const std::int64_t place : at)
+    if (place >= 0) FreeRecord(hive, place);
+  return at;
+}
+
+std::vector<std::pair<std::int64_t, std::int32_t>> FreeAreas(const BuiltHive& hive, std::size_t b) {
+  std::vector<std::pair<std::int64_t, std::int32_t>> out;
+  const std::int64_t base = hive.block.at(b);
+  std::int32_t rel = GetI32(hive, base + 16);
+  for (std::size_t steps = 0; rel != -1 && steps <= hive.bytes.size() / 12; ++steps) {
+    out.emplace_back(base + rel, GetI32(hive, base + rel));
+    rel = GetI32(hive, base + rel + 8);
+  }
+  return out;
 }
 
 }  // namespace quarvex::testkit

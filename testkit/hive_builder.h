@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -72,6 +73,27 @@ std::int64_t FreeRecord(BuiltHive& hive, std::int64_t at);
 // size.
 std::int32_t ReuseSpace(BuiltHive& hive, std::int64_t at, const std::string& name,
                         const std::vector<Value>& values, std::uint16_t recNo);
+
+// A key added after deletions, as Windows 9x adds one: its node is taken from the head of the
+// key-node free list and linked first among parent's children (kRootParent: first at the top
+// level), and its record is written with ReuseSpace at file offset at, inside a free area, with
+// Rec# recNo. Returns the new key's id (its index in keyNode, keyRecord and keyRecordNo).
+int AddKeyInFreeSpace(BuiltHive& hive, int parent, const std::string& name, const std::vector<Value>& values,
+                      std::int64_t at, std::uint16_t recNo, text::CodePage codePage = text::CodePage::Cp932);
+
+// The file offset and Size of each free area on block b's free list, the head first.
+std::vector<std::pair<std::int64_t, std::int32_t>> FreeAreas(const BuiltHive& hive, std::size_t b);
+
+// The size of a data record holding this name and these values (header, name, value entries,
+// their names and data), with no slack.
+std::int32_t RecordSize(const std::string& name, const std::vector<Value>& values);
+
+// Older copies of one key's record, as Windows 9x leaves them when it writes a grown record
+// anew elsewhere: each state is written (ReuseSpace, Rec# from firstRecNo up) into a free area
+// of block b of exactly its size, then all are freed (FreeRecord). Returns where each went; -1
+// for a state no free area fits.
+std::vector<std::int64_t> WriteOlderCopies(BuiltHive& hive, std::size_t b, const std::string& name,
+                                           const std::vector<std::vector<Value>>& states, std::uint16_t firstRecNo);
 
 class HiveBuilder {
  public:

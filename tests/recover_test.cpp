@@ -93,11 +93,11 @@ TEST(Recover, DeletedLeafKeyWithPathAndValues) {
     const RecoveredKey& k = r.result.keys[0];
     EXPECT_EQ(k.offset.value, h.keyRecord[static_cast<std::size_t>(victim)]);
     EXPECT_EQ(k.path, last ? "Software\\Keep" : "Software\\App");
-    // The free view took the record's numbers: the node is tied by elimination, so the path is
-    // marked as guessed; the key itself, whole and tied to a node, is certain.
+    // The free view took the record's numbers: the only freed node and the only record left to
+    // explain pair up by elimination, and nothing shows space used again since: placed.
     EXPECT_EQ(k.confidence, Confidence::High);
     EXPECT_EQ(k.link, Link::Elimination);
-    EXPECT_TRUE(k.pathGuessed);
+    EXPECT_FALSE(k.pathGuessed);
     EXPECT_TRUE(k.parentKnown);
     EXPECT_FALSE(k.partial);
     ASSERT_TRUE(k.node);
@@ -126,13 +126,16 @@ TEST(Recover, DeletedSubtree) {
   // B's record merged into the free area before it and kept its own numbers: an exact link.
   EXPECT_EQ(kb->link, Link::Exact);
   EXPECT_EQ(kb->recordNumber, h.keyRecordNo[static_cast<std::size_t>(b)]);
-  // Old and A lost theirs to free views: paired by order, a guess, so never high.
+  // Old and A lost theirs to free views: the k-th freed node naming the block against the k-th
+  // record on the block's free list (both lists take a deletion at their heads).
   EXPECT_EQ(ko->link, Link::Order);
-  EXPECT_TRUE(ko->pathGuessed);
-  EXPECT_EQ(ko->confidence, Confidence::Medium);
-  EXPECT_EQ(ka->confidence, Confidence::Medium);
-  // B's path runs through Old's guessed link.
-  EXPECT_TRUE(kb->pathGuessed);
+  EXPECT_EQ(ka->link, Link::Order);
+  EXPECT_FALSE(ko->pathGuessed);
+  EXPECT_EQ(ko->confidence, Confidence::High);
+  EXPECT_EQ(ka->confidence, Confidence::High);
+  // B's path runs through Old's placed node.
+  EXPECT_FALSE(kb->pathGuessed);
+  EXPECT_EQ(kb->confidence, Confidence::High);
   ExpectValuesTrue(*ko, {Dword("Level", 1)}, true);
   ExpectValuesTrue(*ka, {Text("Name", "alpha")}, true);
   ExpectValuesTrue(*kb, {Text("Name", "beta"), Dword("N", 2)}, true);
@@ -140,7 +143,7 @@ TEST(Recover, DeletedSubtree) {
 }
 
 TEST(Recover, SubtreeAcrossBlocks) {
-  // One deleted key per block: each pairing is one to one (by elimination, still a guess).
+  // One deleted key per block: each pairing is one to one (by elimination).
   Tree t;
   const int old = t.b.AddKey(t.software, "Old", {Dword("Level", 1)});
   const int child = t.b.AddKey(old, "Child", {Text("Name", "c")});
@@ -220,11 +223,13 @@ TEST(Recover, RecordDeletedTwiceOver) {
   ExpectValuesTrue(*newer, {Text("T", "n")}, true);
   EXPECT_EQ(r.Named("App"), nullptr);
   // App's node names a released number and Newer is the only record of the block that lost
-  // its numbers: the pairing by elimination is wrong here, which is why the path is marked as
-  // guessed. The key itself (its name and values) is what the file holds, hence high.
+  // its numbers: the pairing by elimination is wrong here. The free area Newer's record took in
+  // when it was freed starts with a free view over no record (the rest of the area Newer was
+  // written into): space was allocated since, so the path stays in doubt and the key medium.
+  EXPECT_EQ(newer->link, Link::Elimination);
   EXPECT_TRUE(newer->pathGuessed);
-  EXPECT_EQ(newer->confidence, Confidence::High);
-  EXPECT_EQ(r.High(), 1u);
+  EXPECT_EQ(newer->confidence, Confidence::Medium);
+  EXPECT_EQ(r.High(), 0u);
   for (const RecoveredKey& k : r.result.keys)
     for (const recover::RecoveredValue& v : k.values) EXPECT_NE(Str(v.name), "Runs");
 }
@@ -353,7 +358,8 @@ TEST(RecoverCli, ListsKeysValuesAndSummary) {
   EXPECT_NE(r.out.find("key at 0x"), std::string::npos);
   EXPECT_NE(r.out.find("Software\\App"), std::string::npos);
   EXPECT_NE(r.out.find("confidence high"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("[path guessed]"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("placed by elimination: freed key node 0x"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("[path guessed]"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("value \"Path\" (REG_SZ): \"C:\\\\PROGRA~1\\\\APP\""), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("value \"Runs\" (REG_DWORD): 0x00000005 (5)"), std::string::npos);
   EXPECT_NE(r.out.find("1 key and 3 values recovered: 1 high, 0 medium, 0 low confidence"), std::string::npos);

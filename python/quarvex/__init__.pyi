@@ -65,6 +65,9 @@ class RecoveredKey:
     values_announced: int
     reasons: List[str]
     values: List[RecoveredValue]
+    link: str
+    older_copy: bool
+    live_counterpart: Optional[Dict[str, Any]]
 
 class Value:
     @property

@@ -102,7 +102,12 @@ class RecoveredKey:
 
     confidence is "high", "medium" or "low", with the evidence in reasons; path starts with
     "(unknown parent)" when no live key was reached, and path_guessed says a link on the way
-    was guessed; source says where the record was found ("free record", "dead gap" ...).
+    was guessed or is in doubt; source says where the record was found ("free record", "dead
+    gap" ...) and link how it was tied to its place ("record numbers", "elimination", "free-list
+    order", "live copy", "none"). older_copy: no deleted key but an older copy of the live key
+    live_counterpart names; live_counterpart, when a live key corresponds, is a dict with its
+    "path", whether the values are "identical" and which "changed" ({"value", "change"}:
+    "added", "removed" or "changed" since).
     """
 
     offset: int
@@ -119,6 +124,9 @@ class RecoveredKey:
     values_announced: int
     reasons: List[str] = field(default_factory=list)
     values: List[RecoveredValue] = field(default_factory=list)
+    link: str = "none"
+    older_copy: bool = False
+    live_counterpart: Optional[dict] = None
 
     @classmethod
     def from_json(cls, m: dict) -> "RecoveredKey":
@@ -130,4 +138,5 @@ class RecoveredKey:
         return cls(offset=m["offset"], block=m["block"], record_number=m["recordNumber"], source=m["source"],
                    name=m["name"], path=m["path"], parent_known=m["parentKnown"], path_guessed=m["pathGuessed"],
                    key_node=m["keyNode"], confidence=m["confidence"], partial=m["partial"],
-                   values_announced=m["valuesAnnounced"], reasons=list(m["reasons"]), values=values)
+                   values_announced=m["valuesAnnounced"], reasons=list(m["reasons"]), values=values,
+                   link=m["link"], older_copy=m["olderCopy"], live_counterpart=m["liveCounterpart"])

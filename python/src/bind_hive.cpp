@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/cli_input.h"
+#include "app/file_digest.h"
 #include "app/value_json.h"
 #include "browse/diff.h"
 #include "browse/path_lookup.h"
@@ -77,6 +78,24 @@ py::list Recovered(const Core& core) {
     d["confidence"] = Str(recover::ConfidenceName(k.confidence));
     d["partial"] = k.partial;
     d["valuesAnnounced"] = k.valuesAnnounced;
+    d["link"] = Str(recover::LinkName(k.link));
+    d["olderCopy"] = k.olderCopy;
+    if (k.liveCounterpart) {
+      py::dict live;
+      live["path"] = Str(text::CodePageToUtf8(k.liveCounterpart->path, cp));
+      live["identical"] = k.liveCounterpart->identical;
+      py::list changed;
+      for (const recover::ValueChange& c : k.liveCounterpart->changed) {
+        py::dict change;
+        change["value"] = Str(text::CodePageToUtf8(c.name, cp));
+        change["change"] = Str(recover::ValueChangeName(c.kind));
+        changed.append(change);
+      }
+      live["changed"] = changed;
+      d["liveCounterpart"] = live;
+    } else {
+      d["liveCounterpart"] = py::none();
+    }
     py::list reasons;
     for (const std::string& r : k.reasons) reasons.append(Str(r));
     d["reasons"] = reasons;
@@ -104,7 +123,15 @@ std::string FactsJson(const Core& core, const std::vector<Core>& others) {
   all.insert(all.end(), others.begin(), others.end());
   py::gil_scoped_release free;
   std::vector<facts::HiveSource> sources;
-  for (const Core& c : all) sources.push_back({c->Name(), &c->View(), &c->Recovery()});
+  for (const Core& c : all) {
+    // Named with their size and digests, as quarvex-cli facts names them.
+    facts::HiveSource source{c->Name(), &c->View(), &c->Recovery()};
+    const cli::FileDigests digests = cli::DigestsOf(c->Bytes());
+    source.size = c->Bytes().size();
+    source.sha256 = digests.sha256;
+    source.md5 = digests.md5;
+    sources.push_back(std::move(source));
+  }
   const facts::FactsResult result = facts::CollectFacts(sources);
   return facts::FactsJson(sources, result);
 }

@@ -34,7 +34,8 @@ def _recovered_as_json(key):
     return {"offset": key.offset, "block": key.block, "recordNumber": key.record_number, "source": key.source,
             "name": key.name, "path": key.path, "parentKnown": key.parent_known, "pathGuessed": key.path_guessed,
             "keyNode": key.key_node, "confidence": key.confidence, "partial": key.partial,
-            "valuesAnnounced": key.values_announced, "reasons": key.reasons,
+            "valuesAnnounced": key.values_announced, "link": key.link, "olderCopy": key.older_copy,
+            "liveCounterpart": key.live_counterpart, "reasons": key.reasons,
             "values": [{"offset": v.offset, "type": int(v.type), "name": v.name, "nameLength": v.name_length,
                         "dataLength": v.data_length, "data": v.data.hex(), "partial": v.partial,
                         **({"text": v.text} if v.text is not None else {}),
@@ -45,7 +46,8 @@ def _recovered_as_json(key):
                                               ("sample", "low"), ("cut", "low"), ("damaged", "medium")])
 def test_recover_equals_cli(files, name, confidence):
     path = files[name]
-    cli = json.loads(run_cli("recover", "--min-confidence", confidence, "--json", "-", path))
+    # --all: the module lists older copies identical to a live key too (older_copy says which).
+    cli = json.loads(run_cli("recover", "--all", "--min-confidence", confidence, "--json", "-", path))
     got = quarvex.open(path).recover(min_confidence=confidence)
     assert [_recovered_as_json(k) for k in got] == cli["keys"]
 
