@@ -34,6 +34,7 @@ struct MatchedKey {
   std::vector<std::string> findings;
   bool valuesUnreadable = false;    // the record or some announced values could not be read
   std::vector<RawValue> values;
+  const HiveZone* zone = nullptr;   // the machine's time zone, when a system.dat names it
 };
 
 struct CompiledDefinition {
@@ -58,7 +59,7 @@ std::vector<std::string> SplitNames(std::string_view list) {
 CompiledDefinition Compile(const FactDefinition& d) {
   CompiledDefinition c{&d, {}, {}, {}, {}};
   for (const std::string& part : browse::SplitKeyPath(d.keyPattern)) c.pattern.push_back(browse::FoldAscii(part));
-  if (d.pick == Pick::Named || d.pick == Pick::Numbered) c.names = SplitNames(d.values);
+  if (d.pick == Pick::Named || d.pick == Pick::Numbered || d.pick == Pick::KeyAndNamed) c.names = SplitNames(d.values);
   if (const std::size_t eq = d.where.find('='); eq != std::string_view::npos) {
     c.whereName = browse::FoldAscii(d.where.substr(0, eq));
     c.whereValue = browse::FoldAscii(d.where.substr(eq + 1));
@@ -115,6 +116,45 @@ std::string ShownText(const salvage::SalvagedValue& v, text::CodePage cp) {
 
 bool IsTextType(std::uint16_t type) { return type == 1 || type == 2; }
 
+std::optional<std::int32_t> MinutesOf(const MatchedKey& key, std::string_view folded) {
+  const RawValue* v = FindValue(key, folded);
+  if (!v || v->value.data.size() != 4) return std::nullopt;
+  const hive::Bytes d = v->value.data;
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(d[0]) | static_cast<std::uint32_t>(d[1]) << 8 |
+                                   static_cast<std::uint32_t>(d[2]) << 16 | static_cast<std::uint32_t>(d[3]) << 24);
+}
+
+// ActiveTimeBias beside Bias + StandardBias and Bias + DaylightBias of the same key.
+Decoded ActiveBiasText(hive::Bytes data, const MatchedKey& key) {
+  Decoded d = Bias(data, true);
+  if (!d.problem.empty()) return d;
+  const std::optional<std::int32_t> active = MinutesOf(key, "ACTIVETIMEBIAS"), bias = MinutesOf(key, "BIAS");
+  if (!active || !bias) return d;
+  const std::int64_t standard = static_cast<std::int64_t>(*bias) + MinutesOf(key, "STANDARDBIAS").value_or(0);
+  const std::optional<std::int32_t> daylightBias = MinutesOf(key, "DAYLIGHTBIAS");
+  const std::int64_t daylight = static_cast<std::int64_t>(*bias) + daylightBias.value_or(0);
+  if (*active == standard) {
+    d.text += ": standard time was in force";
+  } else if (daylightBias && *daylightBias != 0 && *active == daylight) {
+    d.text += ": daylight saving time was in force";
+  } else {
+    d.text += ": neither Bias + StandardBias nor Bias + DaylightBias";
+  }
+  return d;
+}
+
+// A decoded time kept on the fact and shown in UTC and the machine's time.
+void AddTime(Fact& f, const TimeReading& r, const HiveZone* zone, Decoded& decoded) {
+  decoded = r.shown;
+  if (!r.time) return;
+  f.times.push_back(*r.time);
+  decoded.text = TimeShown(*r.time, zone);
+  if (r.time->encoding == TimeEncoding::SystemTime) {
+    // Keep the day of the week the value names: "(Friday, local time)".
+    const std::size_t paren = r.shown.text.find(" (");
+    decoded.text += " [" + r.shown.text.substr(paren + 2, r.shown.text.find(',', paren) - paren - 2) + "]";
+  }
+}
 Fact MakeFact(const CompiledDefinition& c, const MatchedKey& key, const RawValue* v, text::CodePage cp,
               std::optional<Show> show = std::nullopt) {
   Fact f;
@@ -133,6 +173,7 @@ Fact MakeFact(const CompiledDefinition& c, const MatchedKey& key, const RawValue
   f.data.assign(v->value.data.begin(), v->value.data.end());
   f.valueOffset = v->value.offset.value;
   Decoded decoded;
+  std::string remark;  // a note that is no failure to decode
   switch (show.value_or(c.definition->show)) {
     case Show::Text: decoded.text = ShownText(v->value, cp); break;
     case Show::RunCommand: decoded = RunCommand(v->value.data, cp); break;
@@ -154,9 +195,45 @@ Fact MakeFact(const CompiledDefinition& c, const MatchedKey& key, const RawValue
         decoded = TimeZoneTzi(v->value.data);
       }
       break;
+    case Show::ActiveBias: decoded = ActiveBiasText(v->value.data, key); break;
+    case Show::FileTime: AddTime(f, FileTime(v->value.data), key.zone, decoded); break;
+    case Show::DosDateTime: AddTime(f, DosDateTime(v->value.data), key.zone, decoded); break;
+    case Show::SystemTime: AddTime(f, SystemTime(v->value.data), key.zone, decoded); break;
+    case Show::UninstallEntry:
+      if (browse::FoldAscii(v->name) == "INSTALLDATE" && IsTextType(v->value.type)) {
+        AddTime(f, TextDate(browse::DataSearchText(v->value, cp)), key.zone, decoded);
+      } else {
+        decoded.text = ShownText(v->value, cp);
+      }
+      break;
+    case Show::UserAssist: {
+      const UserAssistEntry entry = UserAssist(v->name, v->value.data);
+      decoded.text = browse::EscapeControls(entry.name);
+      decoded.problem = entry.problem;
+      // The 8-byte entries (UEME_CTLSESSION) hold a session number and a counter, no run.
+      if (entry.count && v->value.data.size() == 16) decoded.text += "; count " + std::to_string(*entry.count);
+      if (entry.count && v->value.data.size() == 8)
+        decoded.text += "; session " + std::to_string(*entry.session) + ", counter " + std::to_string(*entry.count);
+      if (entry.lastRun.time) {
+        f.times.push_back(*entry.lastRun.time);
+        decoded.text += "; last run " + TimeShown(*entry.lastRun.time, key.zone);
+      } else if (v->value.data.size() == 16) {
+        decoded.text += "; no time of the last run (FILETIME 0)";
+      }
+      break;
+    }
+    case Show::ShellItems: {
+      const ShellItemPath path = ShellItems(v->value.data, cp);
+      decoded = path.shown;
+      f.times = path.times;
+      if (!path.times.empty()) remark = "item date " + TimeShown(path.times.back(), key.zone);
+      break;
+    }
   }
   f.text = decoded.text.empty() && !decoded.problem.empty() ? browse::HexBytes(v->value.data, 64) : decoded.text;
-  if (!decoded.problem.empty()) f.note = "not decoded: " + decoded.problem;
+  if (!decoded.problem.empty())
+    f.note = (f.times.empty() ? "not decoded: " : "") + decoded.problem;
+  if (!remark.empty()) f.note += (f.note.empty() ? "" : "; ") + remark;
   if (v->value.cut) f.note += std::string(f.note.empty() ? "" : "; ") + (key.recovered ? "partial: overwritten in part" : "cut: runs past its record");
   return f;
 }
@@ -178,6 +255,7 @@ void EmitLinked(const CompiledDefinition& c, const MatchedKey& key, const browse
   for (const LinkedKey& target : linked.keys) {
     MatchedKey m;
     m.hive = key.hive;
+    m.zone = key.zone;
     m.key = target.key;
     m.path = view.Path(target.key);
     m.name = view.Name(target.key);
@@ -207,6 +285,15 @@ void Emit(const CompiledDefinition& c, const MatchedKey& key, const browse::Hive
       f.text = browse::EscapeControls(key.name);
       out.push_back(std::move(f));
       return;
+    }
+    case Pick::KeyAndNamed: {
+      Fact f = MakeFact(c, key, nullptr, cp);
+      f.text = browse::EscapeControls(key.name);
+      if (key.valuesUnreadable) f.note = "the key's values could not be read";
+      out.push_back(std::move(f));
+      for (const std::string& name : c.names)
+        if (const RawValue* v = FindValue(key, name)) out.push_back(MakeFact(c, key, v, cp));
+      break;
     }
     case Pick::Named:
       for (const std::string& name : c.names)
@@ -290,7 +377,7 @@ std::vector<std::string> KeyFindings(const browse::HiveView& view, std::int32_t 
 }
 
 void CollectLive(const HiveSource& source, std::size_t hiveIndex, const std::vector<CompiledDefinition>& defs,
-                 std::vector<Fact>& out) {
+                 const HiveZone* zone, std::vector<Fact>& out) {
   const browse::HiveView& view = *source.view;
   const text::CodePage cp = view.CodePage();
   const std::vector<std::string> userRoots = UserRoots(view);
@@ -306,6 +393,7 @@ void CollectLive(const HiveSource& source, std::size_t hiveIndex, const std::vec
       if (!MatchesPath(c, folded, userRoots)) continue;
       MatchedKey m;
       m.hive = hiveIndex;
+      m.zone = zone;
       m.key = key;
       for (std::size_t i = 0; i < names.size(); ++i) m.path += (i ? "\\" : "") + names[i];
       m.name = names.back();
@@ -320,12 +408,13 @@ void CollectLive(const HiveSource& source, std::size_t hiveIndex, const std::vec
 }
 
 void CollectRecovered(const HiveSource& source, std::size_t hiveIndex, const std::vector<CompiledDefinition>& defs,
-                      std::vector<Fact>& out) {
+                      const HiveZone* zone, std::vector<Fact>& out) {
   const text::CodePage cp = source.view->CodePage();
   const std::vector<std::string> userRoots = UserRoots(*source.view);
   for (std::size_t index = 0; index < source.recovery->keys.size(); ++index) {
     const recover::RecoveredKey& k = source.recovery->keys[index];
     if (!k.parentKnown) continue;  // "(unknown parent)\Name" is no place of the table
+    if (k.IdenticalCopy()) continue;  // the live key's own facts say the same
     const std::string path = text::CodePageToUtf8(k.path, cp);
     const std::vector<std::string> parts = browse::SplitKeyPath(path);
     if (parts.empty()) continue;
@@ -335,12 +424,14 @@ void CollectRecovered(const HiveSource& source, std::size_t hiveIndex, const std
       if (!MatchesPath(c, folded, userRoots)) continue;
       MatchedKey m;
       m.hive = hiveIndex;
+      m.zone = zone;
       m.path = path;
       m.name = parts.back();
       m.recovered = true;
       m.recoveredKey = index;
       m.confidence = k.confidence;
       if (k.pathGuessed) m.findings.push_back("the path was guessed from the surviving links");
+      if (k.olderCopy) m.findings.push_back("an older copy of the live key's record: its earlier values");
       m.valuesUnreadable = k.values.size() < k.valuesAnnounced;
       for (const recover::RecoveredValue& v : k.values) {
         salvage::SalvagedValue sv{v.offset, v.type, v.name, v.data, v.partial};
@@ -352,6 +443,40 @@ void CollectRecovered(const HiveSource& source, std::size_t hiveIndex, const std
 }
 
 }  // namespace
+
+std::string DigestLine(const HiveSource& source) {
+  if (source.sha256.empty()) return {};
+  return "      " + std::to_string(source.size) + " bytes, SHA-256 " + source.sha256 + ", MD5 " + source.md5 + "\n";
+}
+
+std::string DigestJson(const HiveSource& source) {
+  if (source.sha256.empty()) return {};
+  return ", \"size\": " + std::to_string(source.size) + ", \"sha256\": \"" + source.sha256 + "\", \"md5\": \"" +
+         source.md5 + "\"";
+}
+
+bool NamesKeyOnly(const Fact& fact) {
+  return fact.definition->pick == Pick::KeyName ||
+         (fact.definition->pick == Pick::KeyAndNamed && !fact.hasValue && fact.valueName.empty());
+}
+
+std::optional<Seconds> UtcOf(const DecodedTime& time, const HiveZone* zone) {
+  if (time.utc) return time.seconds;
+  if (!zone) return std::nullopt;
+  return zone->ToUtc(time.seconds);
+}
+
+std::string TimeShown(const DecodedTime& time, const HiveZone* zone) {
+  if (time.encoding == TimeEncoding::TextDate) return FormatTime(time.seconds).substr(0, 10);
+  if (time.utc) {
+    std::string text = FormatTime(time.seconds) + " UTC";
+    if (zone) text += " (" + FormatTime(zone->ToLocal(time.seconds)) + " " + zone->NameAt(time.seconds) + ")";
+    return text;
+  }
+  std::string text = FormatTime(time.seconds) + " local time";
+  if (zone) text += " (" + FormatTime(zone->ToUtc(time.seconds)) + " UTC)";
+  return text;
+}
 
 bool MatchComponent(std::string_view pattern, std::string_view name) {
   // The usual greedy matcher with one backtrack point: linear apart from retries after a '*'.
@@ -387,14 +512,20 @@ HiveKind DetectKind(const browse::HiveView& view) {
 
 FactsResult CollectFacts(std::span<const HiveSource> sources, std::span<const FactDefinition> definitions) {
   FactsResult result;
+  for (std::size_t i = 0; i < sources.size(); ++i) result.kinds.push_back(DetectKind(*sources[i].view));
+  for (std::size_t i = 0; i < sources.size() && !result.zone; ++i) {
+    if (result.kinds[i] == HiveKind::User) continue;
+    result.zone = ZoneOf(*sources[i].view);
+    result.zoneHive = i;
+  }
+  const HiveZone* zone = result.zone ? &*result.zone : nullptr;
   for (std::size_t i = 0; i < sources.size(); ++i) {
-    const HiveKind kind = DetectKind(*sources[i].view);
-    result.kinds.push_back(kind);
+    const HiveKind kind = result.kinds[i];
     std::vector<CompiledDefinition> defs;
     for (const FactDefinition& d : definitions)
       if (Applies(d, kind)) defs.push_back(Compile(d));
-    CollectLive(sources[i], i, defs, result.facts);
-    if (sources[i].recovery) CollectRecovered(sources[i], i, defs, result.facts);
+    CollectLive(sources[i], i, defs, zone, result.facts);
+    if (sources[i].recovery) CollectRecovered(sources[i], i, defs, zone, result.facts);
   }
   const auto rank = [&](const Fact& f) {
     return std::pair(static_cast<int>(f.definition->theme), f.definition - definitions.data());

@@ -13,6 +13,8 @@
 
 #include "browse/hive_view.h"
 #include "facts/fact_definition.h"
+#include "facts/time_decode.h"
+#include "facts/time_zone.h"
 #include "recover/recover.h"
 
 namespace quarvex::facts {
@@ -23,6 +25,11 @@ struct HiveSource {
   std::string file;  // as given on the command line, UTF-8
   const browse::HiveView* view = nullptr;
   const recover::Recovery* recovery = nullptr;
+  // The file's size and digests as read (lowercase hex), when the caller computed them; the
+  // reports name them with the file. Empty: not shown.
+  std::uint64_t size = 0;
+  std::string sha256 = {};
+  std::string md5 = {};
 };
 
 // Which hive a file is, by its top-level keys: Enum, Config, System or hardware make it a
@@ -54,12 +61,36 @@ struct Fact {
   // A key reached by a link from the matched one (Link in fact_definition.h): how it was
   // reached, "the driver: Driver = Net\0000". Empty for the matched key's own facts.
   std::string via;
+  // The times the value holds (a FILETIME in UTC, a DOS date in local time ...), in order; the
+  // definition's `when` says what they mean.
+  std::vector<DecodedTime> times;
 };
 
 struct FactsResult {
   std::vector<HiveKind> kinds;  // per source
   std::vector<Fact> facts;      // by theme, then definition order, then source, then key order
+  // The machine's time zone, from the first system.dat among the sources that names one; local
+  // times of every source are read in it (a user.dat names none of its own).
+  std::optional<HiveZone> zone;
+  std::size_t zoneHive = 0;
 };
+
+// The line under a hive's name in the text reports, "      1048576 bytes, SHA-256 ..., MD5 ...",
+// and the members of its JSON object, ", \"size\": ..., \"sha256\": ..., \"md5\": ..."; both empty
+// when the source carries no digests.
+std::string DigestLine(const HiveSource& source);
+std::string DigestJson(const HiveSource& source);
+
+// Whether a fact is a key's name alone (a KeyName fact, or the first fact of a KeyAndNamed key):
+// shown as the name, not as "value = text".
+bool NamesKeyOnly(const Fact& fact);
+
+// A time as the reports show it: "2015-05-24 22:44:13 UTC (2015-05-25 07:44:13 Tokyo Standard
+// Time)" for a UTC time, "2015-05-22 17:45:02 local time (2015-05-22 08:45:02 UTC)" for a local
+// one; without a zone, the time only.
+std::string TimeShown(const DecodedTime& time, const HiveZone* zone);
+// A time as UTC seconds: a local time through the zone; nullopt for a local time without one.
+std::optional<Seconds> UtcOf(const DecodedTime& time, const HiveZone* zone);
 
 FactsResult CollectFacts(std::span<const HiveSource> sources,
                          std::span<const FactDefinition> definitions = Definitions());

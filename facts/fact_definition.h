@@ -26,6 +26,8 @@ enum class Pick {
              // most recent first; entries the list does not name follow, marked as such
   Numbered,  // values named `values` + a number ("url1", "File3"), by their number
   KeyName,   // the matched key itself (its name is the fact: a profile, a helper's CLSID)
+  KeyAndNamed,  // the matched key's name, then the values as Named: every key is listed, also
+                // one that holds none of the names (an Uninstall entry with other values)
 };
 
 // How a value's data is shown.
@@ -39,6 +41,14 @@ enum class Show {
   IpAddress,       // a dotted address; 0.0.0.0 means the address comes from DHCP
   TimeZoneRules,   // an entry of the Time Zones table: text values as they are, the binary TZI
                    // (44 bytes: Bias, StandardBias, DaylightBias, two SYSTEMTIME rules) decoded
+  ActiveBias,      // ActiveTimeBias: the bias in force when Windows last wrote it, and whether
+                   // that was standard or daylight time (by the key's Bias, StandardBias, DaylightBias)
+  FileTime,        // 8 bytes, 100 ns since 1601 UTC; shown in UTC and in the machine's time zone
+  DosDateTime,     // 4 bytes: a DOS date (high word) and time (low word), in local time
+  SystemTime,      // 16 bytes: a SYSTEMTIME, in local time
+  UninstallEntry,  // text, except InstallDate (YYYYMMDD), read as a date
+  UserAssist,      // a UserAssist entry: the ROT13 name decoded, the run count, the FILETIME of the last run
+  ShellItems,      // a shell item list (StreamMRU): the path it names, with the DOS times of its items
 };
 
 // Where one key names another: the facts of the key reached follow those of the matched key,
@@ -52,6 +62,9 @@ enum class Link {
   // the protocols its Bindings name (Enum\Network\<protocol>\<n>, whose Driver names
   // Services\Class\NetTrans\<n>) with their IP settings.
   NetworkAdapter,
+  // A device under Enum: the key under Services\Class its Driver value names, with the
+  // driver's description, provider, date, INF file and loader.
+  DeviceDriver,
 };
 
 struct FactDefinition {
@@ -69,6 +82,12 @@ struct FactDefinition {
   // "Class=CDROM": only keys whose value Class reads CDROM (ASCII letters in any case).
   std::string_view where = {};
   Link link = Link::None;
+  // What a time this row decodes means, as the timeline says it ("program last run"); empty
+  // for rows that hold no time.
+  std::string_view when = {};
+  // A long reference table (every time zone Windows knows): in JSON always, in the text and
+  // CSV reports only when asked for everything.
+  bool detail = false;
 };
 
 // The table, in report order within each theme.

@@ -28,7 +28,11 @@ constexpr std::array kTable{
     FactDefinition{"system.time-zone", System, kSystem, "Time zone",
         "System\\CurrentControlSet\\Control\\TimeZoneInformation", Named, "StandardName|DaylightName"},
     FactDefinition{"system.time-zone-bias", System, kSystem, "Time zone: offset from UTC",
-        "System\\CurrentControlSet\\Control\\TimeZoneInformation", Named, "Bias|ActiveTimeBias", Bias},
+        "System\\CurrentControlSet\\Control\\TimeZoneInformation", Named, "Bias", Bias},
+    // ActiveTimeBias is Bias plus the standard or daylight adjustment in force when Windows last
+    // wrote it, at shut-down as a rule: which of the two it was tells the season of that moment.
+    FactDefinition{"system.time-zone-active", System, kSystem, "Time zone: offset in force at the last shut-down",
+        "System\\CurrentControlSet\\Control\\TimeZoneInformation", Named, "ActiveTimeBias", ActiveBias},
     FactDefinition{"system.time-zone-delta", System, kSystem, "Time zone: standard and daylight adjustment",
         "System\\CurrentControlSet\\Control\\TimeZoneInformation", Named, "StandardBias|DaylightBias", BiasDelta},
     FactDefinition{"system.time-zone-rules", System, kSystem, "Time zone: when standard and daylight time begin",
@@ -37,7 +41,19 @@ constexpr std::array kTable{
         "System\\CurrentControlSet\\Control\\TimeZoneInformation", Named, "StandardName", Text, {}, TimeZoneEntry},
     // Every zone the time zone dialog offers; the key is named after the zone's standard name.
     FactDefinition{"system.time-zone-table", System, kSystem, "Time zones the system knows",
-        "Software\\Microsoft\\Windows\\CurrentVersion\\Time Zones\\*", Named, "Display|Std|Dlt|TZI", TimeZoneRules},
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Time Zones\\*", Named, "Display|Std|Dlt|TZI", TimeZoneRules,
+        {}, None, {}, true},
+    // Setup writes the moment Windows was first installed as a DOS date and time (local time).
+    FactDefinition{"system.first-install", System, kSystem, "First installed",
+        "Software\\Microsoft\\Windows\\CurrentVersion", Named, "FirstInstallDateTime", DosDateTime, {}, None,
+        "Windows first installed"},
+    FactDefinition{"system.setup", System, kSystem, "Setup: source and command line",
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Setup", Named, "SourcePath|CommandLine|BootDir|WinbootDir|OldWinDir"},
+    // The folders Setup was run from, newest first (the user's tree keeps them at its top).
+    FactDefinition{"system.install-locations", System, kUser, "Setup: folders installed from (most recent first)",
+        "InstallLocationsMRU", Mru, ""},
+    FactDefinition{"system.internet-explorer", System, kSystem, "Internet Explorer version",
+        "Software\\Microsoft\\Internet Explorer", Named, "Version|Build|IVer"},
     FactDefinition{"system.code-page", System, kSystem, "Code pages",
         "System\\CurrentControlSet\\Control\\Nls\\Codepage", Named, "ACP|OEMCP|MACCP"},
     FactDefinition{"system.locale", System, kSystem, "Locale",
@@ -50,9 +66,15 @@ constexpr std::array kTable{
         "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer", Named, "Logon User Name"},
 
     // Programs.
+    // Every entry of the uninstall list, also one with none of these values.
     FactDefinition{"programs.installed", Programs, kSystem, "Installed software",
-        "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\*", Named,
-        "DisplayName|DisplayVersion|Publisher|InstallLocation|UninstallString"},
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\*", KeyAndNamed,
+        "DisplayName|DisplayVersion|Publisher|InstallLocation|InstallDate|UninstallString|QuietDisplayName|QuietUninstallString",
+        UninstallEntry, {}, None, "program installed"},
+    // The components of Windows that Setup offers (Accessories, Communications ...): Installed
+    // is "1" for those on the machine.
+    FactDefinition{"programs.optional-components", Programs, kSystem, "Windows components",
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Setup\\OptionalComponents\\*", KeyAndNamed, "Installed|INF|Section"},
     FactDefinition{"programs.app-paths", Programs, kSystem, "Registered program paths",
         "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\*", Named, "|Path"},
     // Run, RunOnce, RunOnceEx, RunServices, RunServicesOnce: boot (system.dat) and logon (user.dat).
@@ -78,6 +100,25 @@ constexpr std::array kTable{
         "Enum\\USB\\*\\*", Named, "DeviceDesc|Mfg|Class|HardwareID|Driver"},
     FactDefinition{"hardware.network-adapters", Hardware, kSystem, "Network adapters",
         "Enum\\*\\*\\*", Named, "DeviceDesc|Mfg|HardwareID|Driver", Text, "Class=Net"},
+    // Other devices by class, each with the driver its Driver value names.
+    FactDefinition{"hardware.display", Hardware, kSystem, "Display adapters",
+        "Enum\\*\\*\\*", Named, "DeviceDesc|Mfg|HardwareID|Driver", Text, "Class=Display", DeviceDriver},
+    FactDefinition{"hardware.monitors", Hardware, kSystem, "Monitors",
+        "Enum\\*\\*\\*", Named, "DeviceDesc|Mfg|HardwareID|Driver", Text, "Class=Monitor", DeviceDriver},
+    FactDefinition{"hardware.sound", Hardware, kSystem, "Sound, video and game controllers",
+        "Enum\\*\\*\\*", Named, "DeviceDesc|Mfg|HardwareID|Driver", Text, "Class=MEDIA", DeviceDriver},
+    FactDefinition{"hardware.modems", Hardware, kSystem, "Modems",
+        "Enum\\*\\*\\*", Named, "DeviceDesc|Mfg|HardwareID|Driver", Text, "Class=Modem", DeviceDriver},
+    FactDefinition{"hardware.printers", Hardware, kSystem, "Printers",
+        "Enum\\*\\*\\*", Named, "DeviceDesc|Mfg|HardwareID|Driver", Text, "Class=Printer", DeviceDriver},
+    FactDefinition{"hardware.ports", Hardware, kSystem, "Ports (COM and LPT)",
+        "Enum\\*\\*\\*", Named, "DeviceDesc|Mfg|PortName|Driver", Text, "Class=Ports", DeviceDriver},
+    FactDefinition{"hardware.disk-controllers", Hardware, kSystem, "Hard disk controllers",
+        "Enum\\*\\*\\*", Named, "DeviceDesc|Mfg|HardwareID|Driver", Text, "Class=hdc", DeviceDriver},
+    FactDefinition{"hardware.keyboards", Hardware, kSystem, "Keyboards",
+        "Enum\\*\\*\\*", Named, "DeviceDesc|Mfg|HardwareID|Driver", Text, "Class=Keyboard", DeviceDriver},
+    FactDefinition{"hardware.mice", Hardware, kSystem, "Mice",
+        "Enum\\*\\*\\*", Named, "DeviceDesc|Mfg|HardwareID|Driver", Text, "Class=Mouse", DeviceDriver},
     FactDefinition{"hardware.network-drivers", Hardware, kSystem, "Network adapter drivers",
         "System\\CurrentControlSet\\Services\\Class\\Net\\*", Named, "DriverDesc|DriverDate"},
     FactDefinition{"hardware.adapter-links", Hardware, kSystem, "Network adapters with their drivers and bound protocols",
@@ -116,6 +157,21 @@ constexpr std::array kTable{
         "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Doc Find Spec MRU", Mru, ""},
     FactDefinition{"traces.find-computer-mru", Traces, kUser, "Find dialog: computers searched for (most recent first)",
         "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FindComputerMRU", Mru, ""},
+    // The folders Explorer windows were opened on, as shell item lists.
+    FactDefinition{"traces.stream-mru", Traces, kUser, "Folders opened in Explorer (most recent first)",
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StreamMRU", Mru, "", ShellItems, {}, None,
+        "date of a folder or file in a shell item"},
+    // UserAssist: per program or shortcut started from the shell, a ROT13-coded name with a run
+    // count and the time of the last run (Internet Explorer 5's desktop writes it on 98 and Me).
+    FactDefinition{"traces.user-assist", Traces, kUser, "Programs started from the shell (UserAssist)",
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\UserAssist\\*\\Count", All, "", UserAssist, {}, None,
+        "program last run"},
+    // One key per drive letter Explorer has seen (A, C, D ...).
+    FactDefinition{"traces.mount-points", Traces, kUser, "Drives Explorer has seen",
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MountPoints\\*", KeyAndNamed, "BaseClass", Text,
+        "BaseClass=Drive"},
+    FactDefinition{"traces.mail-identities", Traces, kUser, "Outlook Express identities",
+        "Identities\\*", Named, "Username|User ID"},
     // Paint (Applets\Paint) and WordPad (Applets\Wordpad) keep File1, File2 ... in order.
     FactDefinition{"traces.applet-recent-files", Traces, kUser, "Recent files of Paint and WordPad",
         "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\*\\Recent File List", Numbered, "File"},

@@ -28,7 +28,7 @@ std::string Origin(const Fact& f) {
 std::string ValueLine(const Fact& f) {
   std::string line = "      ";
   if (f.position) line += std::to_string(*f.position) + ". ";
-  if (f.definition->pick == Pick::KeyName) {
+  if (NamesKeyOnly(f)) {
     line += f.text;
   } else if (!f.hasValue && f.valueName.empty()) {
     line += "(no value)";
@@ -47,7 +47,9 @@ std::string FactsText(std::span<const HiveSource> sources, const FactsResult& re
     out += "  [" + std::to_string(i + 1) + "] " + browse::EscapeControls(sources[i].file) + ": " +
            (result.kinds[i] == HiveKind::Either ? std::string("kind not known, every place tried")
                                                 : std::string(HiveKindName(result.kinds[i])) + " hive") +
-           "\n";
+           "\n" + DigestLine(sources[i]);
+  if (result.zone)
+    out += "  Times in the time zone of [" + std::to_string(result.zoneHive + 1) + "]: " + result.zone->Describe() + "\n";
   for (const Theme theme : {Theme::System, Theme::Programs, Theme::Hardware, Theme::Network, Theme::Traces}) {
     out += "\n== " + std::string(ThemeTitle(theme)) + " ==\n";
     const FactDefinition* definition = nullptr;
@@ -83,7 +85,7 @@ std::string FactsJson(std::span<const HiveSource> sources, const FactsResult& re
   std::string s = "{\"hives\": [";
   for (std::size_t i = 0; i < sources.size(); ++i)
     s += std::string(i ? ", " : "") + "{\"file\": " + JsonString(sources[i].file) +
-         ", \"kind\": " + JsonString(HiveKindName(result.kinds[i])) + "}";
+         ", \"kind\": " + JsonString(HiveKindName(result.kinds[i])) + DigestJson(sources[i]) + "}";
   s += "], \"facts\": [";
   bool first = true;
   for (const Fact& f : result.facts) {
@@ -115,8 +117,6 @@ std::string FactsJson(std::span<const HiveSource> sources, const FactsResult& re
   return s;
 }
 
-namespace {
-
 std::string CsvField(std::string_view text) {
   std::string field(text);
   if (!field.empty() && (field[0] == '=' || field[0] == '+' || field[0] == '-' || field[0] == '@')) field.insert(0, "'");
@@ -125,10 +125,8 @@ std::string CsvField(std::string_view text) {
   return quoted + "\"";
 }
 
-}  // namespace
-
 std::string FactsCsv(std::span<const HiveSource> sources, const FactsResult& result) {
-  std::string s = "theme,fact,label,file,hive kind,key,value,position,type,text,note,origin,findings,data,via\r\n";
+  std::string s = "theme,fact,label,file,hive kind,key,value,position,type,text,note,origin,findings,data,via,sha256,md5\r\n";
   for (const Fact& f : result.facts) {
     std::string findings;
     for (const std::string& finding : f.findings) findings += (findings.empty() ? "" : "; ") + finding;
@@ -139,7 +137,8 @@ std::string FactsCsv(std::span<const HiveSource> sources, const FactsResult& res
          CsvField(f.hasValue ? (f.valueName.empty() ? "(default)" : f.valueName) : "") + "," +
          (f.position ? std::to_string(*f.position) : "") + "," + (f.hasValue ? CsvField(browse::TypeName(f.type)) : "") +
          "," + CsvField(f.text) + "," + CsvField(f.note) + "," + CsvField(origin.empty() ? "live" : origin) + "," +
-         CsvField(findings) + "," + CsvField(f.hasValue ? HexAll(f.data) : "") + "," + CsvField(f.via) + "\r\n";
+         CsvField(findings) + "," + CsvField(f.hasValue ? HexAll(f.data) : "") + "," + CsvField(f.via) + "," +
+         sources[f.hive].sha256 + "," + sources[f.hive].md5 + "\r\n";
   }
   return s;
 }

@@ -16,5 +16,8 @@ std::string FactsJson(std::span<const HiveSource> sources, const FactsResult& re
 // RFC 4180: a header row, one row per fact; a field that a spreadsheet would run as a formula
 // (starting with = + - @) gets a leading apostrophe.
 std::string FactsCsv(std::span<const HiveSource> sources, const FactsResult& result);
+// One CSV field, quoted, its quotes doubled; a leading = + - or @ is escaped with ' so that a
+// spreadsheet opening the file takes it as text, never as a formula (values come from the hive).
+std::string CsvField(std::string_view text);
 
 }  // namespace quarvex::facts

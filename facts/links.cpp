@@ -141,12 +141,32 @@ LinkResult NetworkAdapter(const browse::HiveView& view, const LinkSource& source
   return result;
 }
 
+// A device's driver: Driver = "Display\0000" names Services\Class\Display\0000, whose values
+// say which driver the device uses and where it came from.
+LinkResult DeviceDriver(const browse::HiveView& view, const LinkSource& source) {
+  LinkResult result;
+  const salvage::SalvagedValue* driver = source.value("Driver");
+  if (!driver) return result;
+  const std::string name = TextOf(view, driver);
+  if (const std::optional<std::int32_t> key = NamedKey(view, kClass, name))
+    result.keys.push_back({*key, "the driver: Driver = " + browse::EscapeControls(name),
+                           {{"DriverDesc", Show::Text},
+                            {"ProviderName", Show::Text},
+                            {"DriverDate", Show::Text},
+                            {"InfPath", Show::Text},
+                            {"DevLoader", Show::Text}}});
+  else
+    AddNote(result.note, "Driver = " + browse::EscapeControls(name) + " names no key under Services\\Class");
+  return result;
+}
+
 }  // namespace
 
 LinkResult FollowLink(Link link, const browse::HiveView& view, const LinkSource& source) {
   switch (link) {
     case Link::TimeZoneEntry: return TimeZoneEntry(view, source);
     case Link::NetworkAdapter: return NetworkAdapter(view, source);
+    case Link::DeviceDriver: return DeviceDriver(view, source);
     case Link::None: break;
   }
   return {};

@@ -14,8 +14,11 @@
 #include "facts/collect.h"
 #include "facts/decode.h"
 #include "facts/facts_output.h"
+#include "facts/time_decode.h"
+#include "facts/time_zone.h"
 #include "recover/recover.h"
 #include "salvage/salvage.h"
+#include "testkit/path_tree.h"
 #include "tests/support/test_namespaces.h"
 #include "tests/support/test_support.h"
 
@@ -40,6 +43,22 @@ std::string SystemTime(std::uint16_t year, std::uint16_t month, std::uint16_t we
   return s;
 }
 
+std::string Le64(std::uint64_t n) { return Le32(static_cast<std::uint32_t>(n)) + Le32(static_cast<std::uint32_t>(n >> 32)); }
+
+// A UserAssist entry: session, run count, FILETIME of the last run.
+std::string UserAssistData(std::uint32_t session, std::uint32_t count, std::uint64_t filetime) {
+  return Le32(session) + Le32(count) + Le64(filetime);
+}
+
+// A shell item list: My Computer, drive C:, the folder WINDOWS written 2015-05-22 17:45:02.
+std::string StreamMruEntry() {
+  std::string myComputer("\x14\x00\x1f\x50\xe0\x4f\xd0\x20\xea\x3a\x69\x10\xa2\xd8\x08\x00\x2b\x30\x30\x9d", 20);
+  std::string drive = std::string("\x19\x00\x23", 3) + "C:\\" + std::string(19, '\0');
+  std::string folder = std::string("\x16\x00\x31\x00", 4) + Le32(0) + std::string("\xb6\x46\xa1\x8d\x10\x00", 6) +
+                       std::string("WINDOWS\0", 8);
+  return myComputer + drive + folder + std::string(2, '\0');
+}
+
 std::string Utf16(std::string_view ascii) {
   std::string s;
   for (const char c : ascii) {
@@ -49,32 +68,7 @@ std::string Utf16(std::string_view ascii) {
   return s + std::string(2, '\0');
 }
 
-// Keys by path, made on first use.
-class TreeBuilder {
- public:
-  // The root as real files keep it: an unnamed key node without a data record.
-  TreeBuilder() {
-    root_ = builder.AddKey(HiveBuilder::kRootParent, "");
-    builder.SetNoRecord(root_);
-  }
-  int Key(const std::string& path, std::vector<Value> values = {}) {
-    int parent = root_;
-    std::string sofar;
-    const std::vector<std::string> parts = browse::SplitKeyPath(path);
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-      sofar += (i ? "\\" : "") + parts[i];
-      auto it = ids_.find(sofar);
-      if (it == ids_.end()) it = ids_.emplace(sofar, builder.AddKey(parent, parts[i], i + 1 == parts.size() ? values : std::vector<Value>{})).first;
-      parent = it->second;
-    }
-    return parent;
-  }
-  HiveBuilder builder;
-
- private:
-  int root_ = 0;
-  std::map<std::string, int> ids_;
-};
+using TreeBuilder = testkit::PathTree;
 
 const std::string kCv = "Software\\Microsoft\\Windows\\CurrentVersion";
 const std::string kCcs = "System\\CurrentControlSet";
@@ -84,7 +78,10 @@ BuiltHive SystemFixture() {
   t.Key(kCv, {Text("ProductName", "Microsoft Windows ME"), Text("Version", "Windows Millennium Edition"),
               Text("VersionNumber", "4.90.3000"), Text("ProductId", "55274-OEM-0011903-00102"),
               Text("RegisteredOwner", "Taro"), Text("RegisteredOrganization", "Retro Ltd"),
-              Text("SystemRoot", "C:\\WINDOWS")});
+              Text("SystemRoot", "C:\\WINDOWS"), Binary("FirstInstallDateTime", std::string("\xa1\x8d\xb6\x46", 4))});
+  t.Key(kCv + "\\Setup", {Text("SourcePath", "D:\\WIN9X\\"), Text("CommandLine", "/SrcDir=D:\\WIN9X")});
+  t.Key(kCv + "\\Setup\\OptionalComponents\\Games", {Text("INF", "games.inf"), Text("Section", "games"), Text("Installed", "1")});
+  t.Key("Software\\Microsoft\\Internet Explorer", {Text("Version", "5.50.4134.0100"), Text("Build", "54134")});
   t.Key(kCcs + "\\Control\\ComputerName\\ComputerName", {Text("ComputerName", "RETRO98")});
   t.Key(kCcs + "\\Services\\VxD\\VNETSUP", {Text("Workgroup", "OFFICE"), Text("Comment", "front desk"),
                                             Text("ComputerName", "RETRO98"), Text("StaticVxD", "vnetsup.vxd")});
@@ -107,7 +104,11 @@ BuiltHive SystemFixture() {
   t.Key("Network\\Logon", {Text("PrimaryProvider", "Microsoft Network"), Text("username", "taro")});
   t.Key(kCv + "\\ProfileList\\taro", {Text("ProfileImagePath", "C:\\WINDOWS\\Profiles\\taro")});
   t.Key(kCv + "\\Uninstall\\WinZip", {Text("UninstallString", "C:\\PROGRA~1\\WINZIP\\WINZIP32.EXE /uninstall"),
-                                      Text("DisplayName", "WinZip")});
+                                      Text("DisplayName", "WinZip"), Text("InstallDate", "20150522"),
+                                      Text("Publisher", "WinZip Computing")});
+  // Entries without a DisplayName are listed too.
+  t.Key(kCv + "\\Uninstall\\IE40", {Text("QuietDisplayName", "Internet Explorer 5.5")});
+  t.Key(kCv + "\\Uninstall\\MPlayer2");
   t.Key(kCv + "\\App Paths\\WINZIP32.EXE", {Text("", "C:\\PROGRA~1\\WINZIP\\winzip32.exe")});
   t.Key(kCv + "\\RunServices", {Text("SchedulingAgent", "mstask.exe")});
   t.Key(kCv + "\\RunOnce", {Text("Setup", "runonce.exe -q")});
@@ -124,6 +125,19 @@ BuiltHive SystemFixture() {
   t.Key("Enum\\PCI\\VEN_10EC&DEV_8139\\BUS_00&DEV_0B\\Bindings", {Text("MSTCP\\0001", "")});
   t.Key("Enum\\Network\\MSTCP\\0001", {Text("Class", "NetTrans"), Text("Driver", "NetTrans\\0001"), Text("DeviceDesc", "TCP/IP")});
   t.Key(kCcs + "\\Services\\Class\\Net\\0000", {Text("DriverDesc", "Realtek RTL8139(A) PCI Fast Ethernet Adapter")});
+  t.Key("Enum\\PCI\\VEN_5333&DEV_8A22\\BUS_01&DEV_00", {Text("Class", "DISPLAY"), Text("DeviceDesc", "S3 Savage4"),
+                                                         Text("Driver", "DISPLAY\\0000")});
+  t.Key(kCcs + "\\Services\\Class\\DISPLAY\\0000", {Text("DriverDesc", "S3 Savage4"), Text("ProviderName", "S3"),
+                                                     Text("DriverDate", "10-20-1999")});
+  t.Key("Enum\\MONITOR\\DEFAULT_MONITOR\\0001", {Text("Class", "Monitor"), Text("DeviceDesc", "Plug and Play Monitor"),
+                                                 Text("Driver", "MONITOR\\0000")});
+  t.Key("Enum\\PCI\\VEN_1274&DEV_5000\\BUS_00&DEV_0C", {Text("Class", "MEDIA"), Text("DeviceDesc", "Creative AudioPCI")});
+  t.Key("Enum\\Root\\Modem\\0000", {Text("Class", "Modem"), Text("DeviceDesc", "Standard 56000 bps Modem")});
+  t.Key("Enum\\Root\\Printer\\0000", {Text("Class", "Printer"), Text("DeviceDesc", "HP LaserJet 4")});
+  t.Key("Enum\\BIOS\\*PNP0501\\0D", {Text("Class", "Ports"), Text("DeviceDesc", "Communications Port"), Text("PortName", "COM1")});
+  t.Key("Enum\\PCI\\VEN_8086&DEV_7111\\BUS_00&DEV_07", {Text("Class", "hdc"), Text("DeviceDesc", "Intel PCI Bus Master IDE Controller")});
+  t.Key("Enum\\BIOS\\*PNP0303\\0B", {Text("Class", "Keyboard"), Text("DeviceDesc", "Standard 101/102-Key Keyboard")});
+  t.Key("Enum\\BIOS\\*PNP0F13\\0C", {Text("Class", "Mouse"), Text("DeviceDesc", "Standard PS/2 Port Mouse")});
   t.Key(kCcs + "\\Services\\Class\\NetTrans\\0000", {Text("DriverDesc", "TCP/IP"), Text("IPAddress", "0.0.0.0"),
                                                      Text("IPMask", "0.0.0.0")});
   t.Key(kCcs + "\\Services\\Class\\NetTrans\\0001", {Text("DriverDesc", "TCP/IP"), Text("IPAddress", "192.168.0.5"),
@@ -161,6 +175,16 @@ BuiltHive UserFixture(const std::string& under = "") {
   t.Key(under + kCv + "\\Explorer\\User Shell Folders", {Text("Personal", "C:\\My Documents")});
   t.Key(under + kCv + "\\Run", {Text("Pointer", "point32.exe")});
   t.Key(under + "Control Panel\\Desktop", {Text("ScreenSaveActive", "1"), Text("Wallpaper", "C:\\WINDOWS\\Clouds.bmp")});
+  t.Key(under + "InstallLocationsMRU", {Text("a", "C:\\VBE9X\\UNI\\"), Text("MRUList", "ba"), Text("b", "D:\\VBE9X\\UNI\\")});
+  t.Key(under + kCv + "\\Explorer\\StreamMRU", {Binary("0", StreamMruEntry()), Binary("MRUListEx", Le32(0) + Le32(0xFFFFFFFF))});
+  t.Key(under + kCv + "\\Explorer\\UserAssist\\{75048700-EF1F-11D0-9888-006097DEACF9}\\Count",
+        {Binary("HRZR_PGYFRFFVBA", std::string("\x8f\xb3\x84\x0e\x02\x00\x00\x00", 8)),
+         Binary("HRZR_EHACNGU:P:\\JVAQBJF\\ehaqyy32.rkr", UserAssistData(2, 16, 0x01D0967333BD6500ULL)),
+         Binary("HRZR_EHACVQY:%pfvqy2%\\Tnzrf", UserAssistData(1, 2, 0)), Binary("HRZR_bqq", "12345")});
+  t.Key(under + kCv + "\\Explorer\\MountPoints\\A", {Text("BaseClass", "Drive"), Binary("_UB", Le32(2))});
+  t.Key(under + kCv + "\\Explorer\\MountPoints\\_Notif");
+  t.Key(under + "Identities\\{5BF89071-1772-4861-B17B-50F47CC6DBDD}",
+        {Text("Username", "Main Identity"), Text("User ID", "{5BF89071-1772-4861-B17B-50F47CC6DBDD}")});
   return t.builder.Build();
 }
 
@@ -216,8 +240,18 @@ const std::vector<Row>& Rows() {
        {kCcs + "\\Control\\TimeZoneInformation | StandardName = Tokyo Standard Time",
         kCcs + "\\Control\\TimeZoneInformation | DaylightName = Tokyo Daylight Time"}},
       {"system.time-zone-bias", false,
-       {kCcs + "\\Control\\TimeZoneInformation | Bias = -540 minutes (UTC+09:00)",
-        kCcs + "\\Control\\TimeZoneInformation | ActiveTimeBias = -540 minutes (UTC+09:00)"}},
+       {kCcs + "\\Control\\TimeZoneInformation | Bias = -540 minutes (UTC+09:00)"}},
+      {"system.time-zone-active", false,
+       {kCcs + "\\Control\\TimeZoneInformation | ActiveTimeBias = -540 minutes (UTC+09:00): standard time was in force"}},
+      {"system.first-install", false,
+       {kCv + " | FirstInstallDateTime = 2015-05-22 17:45:02 local time (2015-05-22 08:45:02 UTC)"}},
+      {"system.setup", false,
+       {kCv + "\\Setup | SourcePath = D:\\WIN9X\\", kCv + "\\Setup | CommandLine = /SrcDir=D:\\WIN9X"}},
+      {"system.install-locations", true,
+       {"InstallLocationsMRU | #1 b = D:\\VBE9X\\UNI\\", "InstallLocationsMRU | #2 a = C:\\VBE9X\\UNI\\"}},
+      {"system.internet-explorer", false,
+       {"Software\\Microsoft\\Internet Explorer | Version = 5.50.4134.0100",
+        "Software\\Microsoft\\Internet Explorer | Build = 54134"}},
       {"system.time-zone-delta", false,
        {kCcs + "\\Control\\TimeZoneInformation | StandardBias = 0 minutes",
         kCcs + "\\Control\\TimeZoneInformation | DaylightBias = -60 minutes"}},
@@ -248,8 +282,15 @@ const std::vector<Row>& Rows() {
       {"system.profiles", false, {kCv + "\\ProfileList\\taro | ProfileImagePath = C:\\WINDOWS\\Profiles\\taro"}},
       {"system.logon-user", true, {kCv + "\\Explorer | Logon User Name = taro"}},
       {"programs.installed", false,
-       {kCv + "\\Uninstall\\WinZip | DisplayName = WinZip",
-        kCv + "\\Uninstall\\WinZip | UninstallString = C:\\PROGRA~1\\WINZIP\\WINZIP32.EXE /uninstall"}},
+       {kCv + "\\Uninstall\\WinZip | WinZip", kCv + "\\Uninstall\\WinZip | DisplayName = WinZip",
+        kCv + "\\Uninstall\\WinZip | Publisher = WinZip Computing", kCv + "\\Uninstall\\WinZip | InstallDate = 2015-05-22",
+        kCv + "\\Uninstall\\WinZip | UninstallString = C:\\PROGRA~1\\WINZIP\\WINZIP32.EXE /uninstall",
+        kCv + "\\Uninstall\\IE40 | IE40", kCv + "\\Uninstall\\IE40 | QuietDisplayName = Internet Explorer 5.5",
+        kCv + "\\Uninstall\\MPlayer2 | MPlayer2"}},
+      {"programs.optional-components", false,
+       {kCv + "\\Setup\\OptionalComponents\\Games | Games", kCv + "\\Setup\\OptionalComponents\\Games | Installed = 1",
+        kCv + "\\Setup\\OptionalComponents\\Games | INF = games.inf",
+        kCv + "\\Setup\\OptionalComponents\\Games | Section = games"}},
       {"programs.app-paths", false, {kCv + "\\App Paths\\WINZIP32.EXE |  = C:\\PROGRA~1\\WINZIP\\winzip32.exe"}},
       {"programs.startup", true, {kCv + "\\Run | Pointer = point32.exe"}},
       {"programs.shell-extensions", false,
@@ -267,6 +308,25 @@ const std::vector<Row>& Rows() {
       {"hardware.network-adapters", false,
        {"Enum\\PCI\\VEN_10EC&DEV_8139\\BUS_00&DEV_0B | DeviceDesc = Realtek RTL8139",
         "Enum\\PCI\\VEN_10EC&DEV_8139\\BUS_00&DEV_0B | Driver = Net\\0000"}},
+      {"hardware.display", false,
+       {"Enum\\PCI\\VEN_5333&DEV_8A22\\BUS_01&DEV_00 | DeviceDesc = S3 Savage4",
+        "Enum\\PCI\\VEN_5333&DEV_8A22\\BUS_01&DEV_00 | Driver = DISPLAY\\0000",
+        kCcs + "\\Services\\Class\\DISPLAY\\0000 | DriverDesc = S3 Savage4 <- the driver: Driver = DISPLAY\\0000",
+        kCcs + "\\Services\\Class\\DISPLAY\\0000 | ProviderName = S3 <- the driver: Driver = DISPLAY\\0000",
+        kCcs + "\\Services\\Class\\DISPLAY\\0000 | DriverDate = 10-20-1999 <- the driver: Driver = DISPLAY\\0000"}},
+      {"hardware.monitors", false,
+       {"Enum\\MONITOR\\DEFAULT_MONITOR\\0001 | DeviceDesc = Plug and Play Monitor [Driver = MONITOR\\0000 names no key "
+        "under Services\\Class]",
+        "Enum\\MONITOR\\DEFAULT_MONITOR\\0001 | Driver = MONITOR\\0000"}},
+      {"hardware.sound", false, {"Enum\\PCI\\VEN_1274&DEV_5000\\BUS_00&DEV_0C | DeviceDesc = Creative AudioPCI"}},
+      {"hardware.modems", false, {"Enum\\Root\\Modem\\0000 | DeviceDesc = Standard 56000 bps Modem"}},
+      {"hardware.printers", false, {"Enum\\Root\\Printer\\0000 | DeviceDesc = HP LaserJet 4"}},
+      {"hardware.ports", false,
+       {"Enum\\BIOS\\*PNP0501\\0D | DeviceDesc = Communications Port", "Enum\\BIOS\\*PNP0501\\0D | PortName = COM1"}},
+      {"hardware.disk-controllers", false,
+       {"Enum\\PCI\\VEN_8086&DEV_7111\\BUS_00&DEV_07 | DeviceDesc = Intel PCI Bus Master IDE Controller"}},
+      {"hardware.keyboards", false, {"Enum\\BIOS\\*PNP0303\\0B | DeviceDesc = Standard 101/102-Key Keyboard"}},
+      {"hardware.mice", false, {"Enum\\BIOS\\*PNP0F13\\0C | DeviceDesc = Standard PS/2 Port Mouse"}},
       {"hardware.network-drivers", false,
        {kCcs + "\\Services\\Class\\Net\\0000 | DriverDesc = Realtek RTL8139(A) PCI Fast Ethernet Adapter"}},
       {"hardware.adapter-links", false,
@@ -310,6 +370,22 @@ const std::vector<Row>& Rows() {
        {kCv + "\\Explorer\\RecentDocs\\.txt | #1 1 = b.txt", kCv + "\\Explorer\\RecentDocs\\.txt | #2 0 = a.txt"}},
       {"traces.find-mru", true, {kCv + "\\Explorer\\Doc Find Spec MRU | #1 a = *.doc"}},
       {"traces.find-computer-mru", true, {kCv + "\\Explorer\\FindComputerMRU | #1 a = SERVER"}},
+      {"traces.stream-mru", true,
+       {kCv + "\\Explorer\\StreamMRU | #1 0 = My Computer\\C:\\WINDOWS [item date 2015-05-22 17:45:02 local time]"}},
+      {"traces.user-assist", true,
+       {kCv + "\\Explorer\\UserAssist\\{75048700-EF1F-11D0-9888-006097DEACF9}\\Count | HRZR_PGYFRFFVBA = UEME_CTLSESSION; "
+              "session 243577743, counter 2",
+        kCv + "\\Explorer\\UserAssist\\{75048700-EF1F-11D0-9888-006097DEACF9}\\Count | HRZR_EHACNGU:P:\\JVAQBJF\\ehaqyy32.rkr "
+              "= UEME_RUNPATH:C:\\WINDOWS\\rundll32.exe; count 16; last run 2015-05-24 22:44:32 UTC",
+        kCv + "\\Explorer\\UserAssist\\{75048700-EF1F-11D0-9888-006097DEACF9}\\Count | HRZR_EHACVQY:%pfvqy2%\\Tnzrf = "
+              "UEME_RUNPIDL:%csidl2%\\Games; count 2; no time of the last run (FILETIME 0)",
+        kCv + "\\Explorer\\UserAssist\\{75048700-EF1F-11D0-9888-006097DEACF9}\\Count | HRZR_bqq = UEME_odd [not decoded: 8 "
+              "or 16 bytes expected, 5 found]"}},
+      {"traces.mount-points", true,
+       {kCv + "\\Explorer\\MountPoints\\A | A", kCv + "\\Explorer\\MountPoints\\A | BaseClass = Drive"}},
+      {"traces.mail-identities", true,
+       {"Identities\\{5BF89071-1772-4861-B17B-50F47CC6DBDD} | Username = Main Identity",
+        "Identities\\{5BF89071-1772-4861-B17B-50F47CC6DBDD} | User ID = {5BF89071-1772-4861-B17B-50F47CC6DBDD}"}},
       {"traces.applet-recent-files", true,
        {kCv + "\\Applets\\Paint\\Recent File List | #1 File1 = C:\\a.bmp",
         kCv + "\\Applets\\Wordpad\\Recent File List | #1 File1 = C:\\b.doc",
@@ -387,6 +463,17 @@ TEST(FactsTable, BothHivesOfOneMachineTogether) {
   for (const Fact& f : result.facts)
     if (f.definition->id == "programs.startup") startupHives.push_back(f.hive);
   EXPECT_EQ(startupHives, (std::vector<std::size_t>{0, 0, 1}));  // RunOnce, RunServices of system.dat; Run of user.dat
+  // The user's UTC times are shown in the machine's zone too, which only the system.dat names.
+  const std::vector<std::string> runs = LinesOf(result, "traces.user-assist");
+  ASSERT_GE(runs.size(), 2u);
+  EXPECT_NE(runs[1].find("; last run 2015-05-24 22:44:32 UTC (2015-05-25 07:44:32 Tokyo Standard Time)"), std::string::npos)
+      << runs[1];
+  // The zone is said once, under the hives.
+  const std::string text = facts::FactsText(sources, result);
+  EXPECT_NE(text.find("  [2] USER.DAT: user hive\n  Times in the time zone of [1]: Tokyo Standard Time, UTC+09:00 (bias -540 "
+                      "minutes), no daylight saving time\n"),
+            std::string::npos)
+      << text;
   // Themes in report order.
   for (std::size_t i = 1; i < result.facts.size(); ++i)
     EXPECT_LE(result.facts[i - 1].definition->theme, result.facts[i].definition->theme);
@@ -440,6 +527,128 @@ TEST(FactsDecode, BinaryEntriesAndRules) {
     EXPECT_EQ(d.text, c.text) << c.name;
     EXPECT_EQ(d.problem, c.problem) << c.name;
   }
+}
+
+// Every time encoding with its edges: "never", a month of 0, a day of the week that the date
+// does not fall on, a yearly rule where a date was expected.
+struct TimeCase {
+  std::string name;
+  std::function<facts::TimeReading()> decode;
+  std::string text;
+  std::string problem;
+  std::optional<std::int64_t> seconds;  // the time read (local or UTC as the encoding says)
+};
+
+TEST(FactsTimes, EveryEncodingAndItsEdges) {
+  const auto b = [](const std::string& s) { return Bytes(reinterpret_cast<const std::uint8_t*>(s.data()), s.size()); };
+  const std::string lastRun = Le64(0x01D0967333BD6500ULL), zero = Le64(0), seven(7, '\1');
+  const std::string firstInstall("\xa1\x8d\xb6\x46", 4), monthZero("\xa1\x8d\x16\x46", 4),
+      february30("\xa1\x8d\x5e\x46", 4), badHour("\x00\xc0\xb6\x46", 4);
+  const std::string friday = SystemTime(2001, 6, 5, 15, 13, 45), mondaySaid = SystemTime(2001, 6, 1, 15, 13, 45),
+                    yearly = SystemTime(0, 10, 0, 5, 3, 0), thirteenth = SystemTime(2001, 13, 0, 1, 0, 0);
+  const std::string unix = Le32(992612730), unixZero = Le32(0);
+  const std::vector<TimeCase> cases{
+      {"FILETIME", [&] { return facts::FileTime(b(lastRun)); }, "2015-05-24 22:44:32 UTC", "", 1432507472},
+      {"FILETIME 0 is never", [&] { return facts::FileTime(b(zero)); }, "0 (never)", "", std::nullopt},
+      {"FILETIME of 7 bytes", [&] { return facts::FileTime(b(seven)); }, "", "8 bytes expected, 7 found", std::nullopt},
+      {"DOS date and time", [&] { return facts::DosDateTime(b(firstInstall)); }, "2015-05-22 17:45:02 (local time)", "",
+       1432316702},
+      {"DOS date with month 0", [&] { return facts::DosDateTime(b(monthZero)); }, "",
+       "DOS date and time: month 0 is no month", std::nullopt},
+      {"DOS date February 30", [&] { return facts::DosDateTime(b(february30)); }, "",
+       "DOS date and time: day 30 is not in 2015-2", std::nullopt},
+      {"DOS time hour 24", [&] { return facts::DosDateTime(b(badHour)); }, "",
+       "DOS date and time: time 24:0:0 out of range", std::nullopt},
+      {"SYSTEMTIME with its day of the week", [&] { return facts::SystemTime(b(friday)); },
+       "2001-06-15 13:45:00 (Friday, local time)", "", 992612700},
+      {"SYSTEMTIME whose day of the week is wrong", [&] { return facts::SystemTime(b(mondaySaid)); },
+       "2001-06-15 13:45:00 (Monday, local time)", "the date is a Friday, the day of the week says Monday", 992612700},
+      {"SYSTEMTIME of year 0 is a rule", [&] { return facts::SystemTime(b(yearly)); }, "",
+       "year 0: a yearly rule, not a time", std::nullopt},
+      {"SYSTEMTIME month 13", [&] { return facts::SystemTime(b(thirteenth)); }, "", "SYSTEMTIME: a field out of range",
+       std::nullopt},
+      {"Unix time", [&] { return facts::UnixTime(b(unix)); }, "2001-06-15 13:45:30 UTC", "", 992612730},
+      {"Unix time 0 is never", [&] { return facts::UnixTime(b(unixZero)); }, "0 (never)", "", std::nullopt},
+      {"text date", [] { return facts::TextDate("20150522"); }, "2015-05-22", "", 1432252800},
+      {"text date of month 13", [] { return facts::TextDate("20151301"); }, "20151301", "not a date of the form YYYYMMDD",
+       std::nullopt},
+      {"text date too short", [] { return facts::TextDate("2015052"); }, "2015052", "not a date of the form YYYYMMDD",
+       std::nullopt},
+  };
+  for (const TimeCase& c : cases) {
+    const facts::TimeReading r = c.decode();
+    EXPECT_EQ(r.shown.text, c.text) << c.name;
+    EXPECT_EQ(r.shown.problem, c.problem) << c.name;
+    EXPECT_EQ(r.time ? std::optional<std::int64_t>(r.time->seconds) : std::nullopt, c.seconds) << c.name;
+  }
+  EXPECT_EQ(facts::FormatTime(-11644473600LL), "1601-01-01 00:00:00");
+  EXPECT_EQ(facts::FormatTime(951782400), "2000-02-29 00:00:00");
+}
+
+TEST(FactsTimes, Rot13TurnsLettersOnly) {
+  EXPECT_EQ(facts::Rot13("HRZR_EHACNGU:P:\\JVAQBJF\\ehaqyy32.rkr"), "UEME_RUNPATH:C:\\WINDOWS\\rundll32.exe");
+  EXPECT_EQ(facts::Rot13("0k1,1sn !%~{} 9@[`"), "0x1,1fa !%~{} 9@[`");
+  EXPECT_EQ(facts::Rot13("\x8e\xca\x90\x5e"), "\x8e\xca\x90\x5e");  // code page bytes and their trail bytes stay
+  EXPECT_EQ(facts::Rot13(facts::Rot13("Az Nm zA")), "Az Nm zA");
+}
+
+TEST(FactsTimes, ShellItemListsThatEndEarlyOrRunOver) {
+  const auto b = [](const std::string& s) { return Bytes(reinterpret_cast<const std::uint8_t*>(s.data()), s.size()); };
+  const std::string full = StreamMruEntry();
+  const facts::ShellItemPath ok = facts::ShellItems(b(full), CodePage::Cp932);
+  EXPECT_EQ(ok.shown.text, "My Computer\\C:\\WINDOWS");
+  ASSERT_EQ(ok.times.size(), 1u);
+  EXPECT_EQ(ok.times[0].seconds, 1432316702);
+  const std::string unterminated = full.substr(0, full.size() - 2);
+  EXPECT_EQ(facts::ShellItems(b(unterminated), CodePage::Cp932).shown.problem, "the list ends without its terminating size of 0");
+  const std::string overrun = std::string("\xff\x00\x31", 3) + std::string(10, 'x');
+  EXPECT_EQ(facts::ShellItems(b(overrun), CodePage::Cp932).shown.problem, "item at byte 0 of size 255 runs past the data");
+  const std::string unknown = std::string("\x05\x00\x71\x00\x00", 5) + std::string(2, '\0');
+  EXPECT_EQ(facts::ShellItems(b(unknown), CodePage::Cp932).shown.text, "<item 0x71>");
+}
+
+// The clock of a zone: no daylight time (Tokyo), northern rules (US Eastern, daylight from the
+// first Sunday of April to the last of October as in 2000) and southern ones (Sydney, daylight
+// across the turn of the year).
+TEST(FactsTimes, ZonesTurnUtcIntoLocalTimeAndBack) {
+  const auto zone = [](std::int32_t bias, const std::string& standard, const std::string& daylight) {
+    facts::HiveZone z;
+    z.standardName = "S";
+    z.daylightName = "D";
+    z.bias = bias;
+    z.daylightBias = -60;
+    z.standardStart.assign(standard.begin(), standard.end());
+    z.daylightStart.assign(daylight.begin(), daylight.end());
+    return z;
+  };
+  const facts::HiveZone tokyo = zone(-540, SystemTime(0, 0, 0, 0, 0, 0), SystemTime(0, 0, 0, 0, 0, 0));
+  const facts::HiveZone eastern = zone(300, SystemTime(0, 10, 0, 5, 2, 0), SystemTime(0, 4, 0, 1, 2, 0));
+  const facts::HiveZone sydney = zone(-600, SystemTime(0, 3, 0, 5, 3, 0), SystemTime(0, 10, 0, 5, 2, 0));
+  const std::int64_t july = 962452800, january = 947678400;  // 2000-07-01 and 2000-01-12, 12:00 UTC
+  struct Case {
+    std::string name;
+    const facts::HiveZone* z;
+    std::int64_t utc;
+    std::string local;
+    std::string zoneName;
+  };
+  const std::vector<Case> cases{
+      {"Tokyo in July", &tokyo, july, "2000-07-01 21:00:00", "S"},
+      {"Eastern in July", &eastern, july, "2000-07-01 08:00:00", "D"},
+      {"Eastern in January", &eastern, january, "2000-01-12 07:00:00", "S"},
+      {"Sydney in January", &sydney, january, "2000-01-12 23:00:00", "D"},
+      {"Sydney in July", &sydney, july, "2000-07-01 22:00:00", "S"},
+      // 2000-04-02 07:00 UTC is 03:00 daylight time, the first minute after the change.
+      {"Eastern at the change", &eastern, 954658800, "2000-04-02 03:00:00", "D"},
+      {"Eastern a second before", &eastern, 954658799, "2000-04-02 01:59:59", "S"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(facts::FormatTime(c.z->ToLocal(c.utc)), c.local) << c.name;
+    EXPECT_EQ(c.z->NameAt(c.utc), c.zoneName) << c.name;
+    EXPECT_EQ(c.z->ToUtc(c.z->ToLocal(c.utc)), c.utc) << c.name;
+  }
+  EXPECT_EQ(eastern.Describe(), "S, UTC-05:00 (bias 300 minutes), daylight time (-60 minutes) from the first Sunday of "
+                                "April at 02:00 to the last Sunday of October at 02:00");
 }
 
 TEST(FactsDecode, MruOrders) {
@@ -587,12 +796,70 @@ TEST(FactsRecovered, DeletedRunMruIsListedWithItsConfidence) {
   const facts::FactsResult result = facts::CollectFacts(sources);
   EXPECT_EQ(LinesOf(result, "traces.run-mru"),
             (std::vector<std::string>{kCv + "\\Explorer\\RunMRU | #1 a = secret.exe {recovered high}"}));
-  // Recovery ties the freed record to its node by elimination: the key is certain, its path a guess.
+  // Recovery ties the freed record to its node by elimination: the key and its path are placed.
   const std::string text = facts::FactsText(sources, result);
-  EXPECT_NE(text.find("RunMRU  (recovered, confidence high)\n      ! the path was guessed from the surviving links\n"
-                      "      1. a = secret.exe\n"),
-            std::string::npos)
-      << text;
+  EXPECT_NE(text.find("RunMRU  (recovered, confidence high)\n      1. a = secret.exe\n"), std::string::npos) << text;
+  EXPECT_EQ(text.find("the path was guessed"), std::string::npos) << text;
+}
+
+TEST(FactsRecovered, DeletedRunKeyIsAmongTheStartUpPrograms) {
+  // A system.dat whose Run key was deleted, two more keys deleted in the same block after it:
+  // recovery places all three on the free lists' order, and the start-up programs list the
+  // deleted Run values, marked recovered with their confidence, beside the live RunOnce.
+  TreeBuilder t;
+  for (const char* top : {"Config", "Enum", "hardware", "Network", "Security", "System"}) t.Key(top);
+  t.Key(kCv + "\\RunOnce", {Text("Setup", "C:\\SETUP.EXE")});
+  const int run = t.Key(kCv + "\\Run", {Text("Tool", "C:\\TOOLS\\AGENT.EXE /quiet"), Text("SysTray", "SysTray.Exe")});
+  const int other = t.Key(kCv + "\\Other", {Dword("N", 1)});
+  const int third = t.Key("Software\\Vendor\\Product", {Text("Path", "C:\\VENDOR")});
+  BuiltHive built = t.builder.Build();
+  DeleteKey(built, run);
+  DeleteKey(built, third);
+  DeleteKey(built, other);
+  const Loaded loaded(built.bytes);
+  const std::vector<facts::HiveSource> sources{loaded.Source("SYSTEM.DAT")};
+  const facts::FactsResult result = facts::CollectFacts(sources);
+  EXPECT_EQ(LinesOf(result, "programs.startup"),
+            (std::vector<std::string>{kCv + "\\RunOnce | Setup = C:\\SETUP.EXE",
+                                      kCv + "\\Run | Tool = C:\\TOOLS\\AGENT.EXE /quiet {recovered high}",
+                                      kCv + "\\Run | SysTray = SysTray.Exe {recovered high}"}));
+}
+
+TEST(FactsRecovered, OlderCopiesOfALiveKeyAddOnlyTheirOlderValues) {
+  // Two freed older records of the live Run key: one identical (Windows wrote the key anew
+  // elsewhere), one holding an earlier program. The identical one adds nothing; the other shows
+  // its older value, marked recovered and as an older copy.
+  TreeBuilder t;
+  for (const char* top : {"Config", "Enum", "hardware", "Network", "Security", "System"}) t.Key(top);
+  const std::vector<Value> now{Text("Tool", "C:\\TOOL.EXE")};
+  const std::vector<Value> before{Text("Tool", "C:\\OLD\\TOOL.EXE")};
+  t.Key(kCv + "\\Run", now);
+  const auto size = [](const std::vector<Value>& values) {
+    std::int32_t n = 20 + 3;
+    for (const Value& v : values) n += 12 + static_cast<std::int32_t>(v.name.size() + v.data.size());
+    return n;
+  };
+  t.builder.AddFreeRecord(0, size(now));
+  t.builder.AddFreeRecord(0, size(before));
+  BuiltHive built = t.builder.Build();
+  std::vector<std::int64_t> written;
+  for (const std::vector<Value>* values : {&now, &before})
+    for (const auto& [at, areaSize] : FreeAreas(built, 0))
+      if (areaSize == size(*values) && std::find(written.begin(), written.end(), at) == written.end()) {
+        ReuseSpace(built, at, "Run", *values, static_cast<std::uint16_t>(50 + written.size()));
+        written.push_back(at);
+        break;
+      }
+  ASSERT_EQ(written.size(), 2u);
+  for (const std::int64_t at : written) FreeRecord(built, at);
+  const Loaded loaded(built.bytes);
+  const std::vector<facts::HiveSource> sources{loaded.Source("SYSTEM.DAT")};
+  const facts::FactsResult result = facts::CollectFacts(sources);
+  EXPECT_EQ(LinesOf(result, "programs.startup"),
+            (std::vector<std::string>{kCv + "\\Run | Tool = C:\\TOOL.EXE",
+                                      kCv + "\\Run | Tool = C:\\OLD\\TOOL.EXE {recovered medium}"}));
+  EXPECT_NE(facts::FactsText(sources, result).find("! an older copy of the live key's record: its earlier values"),
+            std::string::npos);
 }
 
 TEST(FactsDamaged, FactsOfAKeyWithValuesCutShowTheFinding) {
@@ -613,6 +880,19 @@ TEST(FactsDamaged, FactsOfAKeyWithValuesCutShowTheFinding) {
   EXPECT_NE(text.find("Control Panel\\Desktop  (damaged)\n      ! "), std::string::npos) << text;
 }
 
+TEST(FactsDamaged, AnUninstallEntryWhoseValuesAreCutIsStillListedAsSuch) {
+  TreeBuilder t;
+  t.Key("Enum\\Root");
+  const int entry = t.Key(kCv + "\\Uninstall\\Broken", {Text("DisplayName", "Broken Tool")});
+  BuiltHive built = t.builder.Build();
+  built.PutU16(built.keyRecord[static_cast<std::size_t>(entry)] + 14, 3);  // DatN claims three values
+  const Loaded loaded(built.bytes);
+  const std::vector<facts::HiveSource> sources{loaded.Source("SYSTEM.DAT")};
+  EXPECT_EQ(LinesOf(facts::CollectFacts(sources), "programs.installed"),
+            (std::vector<std::string>{kCv + "\\Uninstall\\Broken | Broken [the key's values could not be read]",
+                                      kCv + "\\Uninstall\\Broken | DisplayName = Broken Tool"}));
+}
+
 TEST(FactsCli, JsonAndCsvOfTheUserFixture) {
   TempDir dir;
   const std::string file = dir.Write("USER.DAT", UserFixture());
@@ -627,8 +907,30 @@ TEST(FactsCli, JsonAndCsvOfTheUserFixture) {
   EXPECT_NE(j.find("\"fact\": \"traces.recent-docs\", \"theme\": \"traces\""), std::string::npos);
   EXPECT_NE(j.find("\"data\": \"7265706f72742e646f63007265706f72742e6c6e6b001400\""), std::string::npos) << j;
   const std::string c = ReadFileBytes(csv);
-  EXPECT_EQ(c.substr(0, c.find("\r\n")), "theme,fact,label,file,hive kind,key,value,position,type,text,note,origin,findings,data,via");
+  EXPECT_EQ(c.substr(0, c.find("\r\n")), "theme,fact,label,file,hive kind,key,value,position,type,text,note,origin,findings,data,via,sha256,md5");
   EXPECT_NE(c.find("\"traces.run-mru\""), std::string::npos);
+}
+
+// The Time Zones table is a reference: in the text and CSV only with --all, in JSON always.
+TEST(FactsCli, TheTimeZoneTableOnlyWithAllOrInJson) {
+  TempDir dir;
+  const std::string file = dir.Write("SYSTEM.DAT", SystemFixture());
+  const auto run = [&](std::vector<std::string> args) {
+    std::ostringstream out, err;
+    args.insert(args.begin(), "facts");
+    args.push_back(file);
+    EXPECT_EQ(cli::RunCli(args, out, err), 0) << err.str();
+    return out.str();
+  };
+  const std::string table = "Time zones the system knows";
+  EXPECT_EQ(run({}).find(table), std::string::npos);
+  EXPECT_NE(run({"--all"}).find(table + "\n  [1] Software\\Microsoft\\Windows\\CurrentVersion\\Time Zones\\Eastern Standard Time\n"),
+            std::string::npos);
+  EXPECT_EQ(run({"--csv", "-"}).find("system.time-zone-table"), std::string::npos);
+  EXPECT_NE(run({"--csv", "-", "--all"}).find("system.time-zone-table"), std::string::npos);
+  EXPECT_NE(run({"--json", "-"}).find("\"fact\": \"system.time-zone-table\""), std::string::npos);
+  // The zone's own entry, reached by its link, stays in every report.
+  EXPECT_NE(run({}).find("Time zone: its entry in the Time Zones table"), std::string::npos);
 }
 
 TEST(FactsCli, CsvDefusesFormulas) {

@@ -5,12 +5,12 @@
 #                                 man page and the Debian package
 set -euo pipefail
 
-cli=(cmake ninja-build g++ pkg-config nlohmann-json3-dev libtsk-dev libmspack-dev libre2-dev)
+cli=(cmake ninja-build g++ pkg-config nlohmann-json3-dev libtsk-dev libmspack-dev libre2-dev libssl-dev)
 all=("${cli[@]}" libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev qt6-charts-dev
      libqt6opengl6-dev libgl-dev fonts-ipafont-gothic fonts-ipafont-mincho clang libclang-rt-dev
      libcreg-utils libparse-win32registry-perl python3 python3-jsonschema
      pybind11-dev python3-dev python3-pytest python3-dfwinreg time xvfb xauth
-     dosfstools mtools gcab qemu-utils fdisk ewf-tools
+     dosfstools mtools gcab qemu-utils fdisk ewf-tools sleuthkit
      help2man dpkg-dev desktop-file-utils)
 
 case "${1:-all}" in

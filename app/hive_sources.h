@@ -1,0 +1,44 @@
+// The hives facts and timeline read together: each named file opened once (bytes, salvaged
+// model, code page), its view, its recovery when recovered keys are wanted, and what the
+// report names each by (size, SHA-256, MD5). A file that cannot be read, or is no hive, is said
+// on err under the command's name and left out; the others are read all the same.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/checked_hive.h"
+#include "browse/hive_view.h"
+#include "facts/collect.h"
+#include "recover/recover.h"
+#include "text/codepage.h"
+
+namespace quarvex::cli {
+
+struct LoadedHive {
+  std::string file;
+  std::unique_ptr<CheckedHive> checked;  // the bytes and the salvaged model
+  std::unique_ptr<browse::HiveView> view;
+  recover::Recovery recovery;            // empty unless recovered keys were wanted
+};
+
+struct LoadedHives {
+  std::vector<std::unique_ptr<LoadedHive>> hives;  // in the order named; those read
+  bool someFailed = false;                         // a file could not be read or is no hive
+};
+
+// codePage: --codepage, or empty to take each file's own.
+LoadedHives LoadHives(std::string_view command, const std::vector<std::string>& files,
+                      std::optional<text::CodePage> codePage, bool withRecovered, std::ostream& err);
+
+// The facts' sources over the loaded hives (which must outlive them), each named with its digests.
+std::vector<facts::HiveSource> FactSources(const LoadedHives& loaded, bool withRecovered);
+
+// Writes a document whose lines end in lineEnd to path, atomically, as the report files are.
+bool SaveDocument(const std::string& document, std::string_view lineEnd, const std::string& path, std::string& error);
+
+}  // namespace quarvex::cli
