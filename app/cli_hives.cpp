@@ -10,6 +10,14 @@
 #include <system_error>
 
 #include "app/cli_run.h"
+#include "carve/carve_text.h"
+#include "carve/carver.h"
+#include "carve/fragment_reader.h"
+#include "carve/fragment_recovery.h"
+#include "image/carve_scope.h"
+#include "salvage/check_text.h"
+#include "text/report_file.h"
+#include "text/report_lines.h"
 #include "image/container_kind.h"
 #include "image/hive_listing_text.h"
 #include "image/image_address.h"
@@ -20,12 +28,25 @@ namespace {
 
 const char* const kUsage =
     "usage: quarvex-cli hives [--deleted] IMAGE\n"
+    "       quarvex-cli hives --carve|--carve-all [--json FILE|-] [--codepage CP] IMAGE\n"
     "  Lists every registry file in a disk image (raw, split raw, E01, VMDK, VHD; DOS partitions;\n"
     "  FAT12/16/32) or the hives of a cabinet backup (RBnnn.CAB): kind (live, setup copy,\n"
     "  Windows 95 backup, cabinet backup and the hives in it), size, the FAT dates (created,\n"
     "  written, accessed; a cabinet's member has the date the cabinet keeps) and the address that\n"
     "  opens it, e.g. quarvex-cli check 'IMAGE::WINDOWS/SYSBCKUP/RB001.CAB::SYSTEM.DAT'.\n"
     "  --deleted  also list deleted registry files whose directory entries survive\n"
+    "  --carve    search the image's unallocated clusters for registry files no directory entry\n"
+    "             names any more: whole ones are listed with an address that opens them\n"
+    "             ('IMAGE::@0x01A2B000'), broken ones as fragments with what they lack and the\n"
+    "             keys and values their surviving data blocks hold, then the deleted keys\n"
+    "             recovered from their free space (marked carved, with their confidence)\n"
+    "  --carve-all  the same over every byte of the image (allocated clusters too), or of a raw\n"
+    "             device or file with no file system; the registry files the directories name\n"
+    "             are left out of both\n"
+    "  --json FILE  with --carve: also write the result as JSON to FILE ('-': standard output,\n"
+    "             in place of the text)\n"
+    "  --codepage CP  the code page of the fragments' names and texts (default auto: their\n"
+    "             key nodes' name checksums where the key-node block survives, else 1252)\n"
     "  Exit status: 0 listed, 1 the image cannot be read, 2 usage error (or a build that reads no\n"
     "  images, as the Windows build).\n";
 
@@ -55,10 +76,73 @@ std::string Padded(std::string text, std::size_t width) {
   return text;
 }
 
+// `hives --carve`: whole hives with their addresses, then fragments with their keys.
+int RunCarve(const std::string& container, bool everything, const std::optional<std::string>& json,
+             std::optional<text::CodePage> codePage, std::ostream& out, std::ostream& err) {
+  std::string error;
+  std::optional<image::CarveScope> scope = image::OpenCarveScope(container, everything, error);
+  if (!scope) {
+    err << "quarvex-cli hives: " << error << '\n';
+    return kExitJobFailed;
+  }
+  const carve::CarveResult result = carve::Carve(*scope->source, scope->scan);
+  const bool jsonToOut = json && IsStandardStream(*json);
+  std::vector<std::string> lines;
+  std::string document = "{\"image\": " + salvage::JsonString(container) + ", \"format\": " +
+                         salvage::JsonString(scope->format) + ", \"searched\": " + salvage::JsonString(scope->searched) +
+                         ", \"bytesSearched\": " + std::to_string(result.bytesScanned) + ", \"hives\": [";
+  lines.push_back(container + ": " + scope->format + ", " + std::to_string(scope->source->Size()) + " bytes; searched " +
+                  scope->searched + ", " + std::to_string(result.bytesScanned) + " bytes");
+  if (result.hives.empty() && result.fragments.empty()) lines.push_back("no registry file and no fragment of one found");
+  else lines.push_back(Padded("KIND", 10) + Padded("SIZE", 11) + "ADDRESS");
+  for (std::size_t i = 0; i < result.hives.size(); ++i) {
+    const carve::HiveChain& hive = result.hives[i];
+    const std::string address = container + "::@" + carve::OffsetText(hive.start);
+    lines.push_back(Padded("carved", 10) + Padded(std::to_string(hive.End() - hive.start), 11) + address);
+    document += (i ? ", " : "") + carve::CarvedHiveJson(hive, address);
+  }
+  document += "], \"fragments\": [";
+  for (std::size_t i = 0; i < result.fragments.size(); ++i) {
+    const carve::Fragment& fragment = result.fragments[i];
+    const carve::FragmentContents contents = carve::ReadFragment(*scope->source, fragment, codePage);
+    lines.push_back(Padded("fragment", 10) + Padded(std::to_string(carve::FragmentBytes(fragment)), 11) + "at " +
+                    carve::OffsetText(fragment.offset) + ": " + carve::FragmentHas(fragment));
+    for (std::string& line : carve::FragmentLines(fragment, contents)) lines.push_back(std::move(line));
+    const carve::CarvedRecovery recovered = carve::RecoverInFragment(contents);
+    for (std::string& line : carve::CarvedRecoveryLines(recovered, contents.codePage)) lines.push_back(std::move(line));
+    std::string object = carve::FragmentJson(fragment, contents);
+    object.pop_back();  // the closing brace: the recovered keys go inside
+    document += (i ? ", " : "") + object + ", \"recovered\": " + carve::CarvedRecoveryJson(recovered, contents.codePage) + "}";
+  }
+  document += "], \"notes\": [";
+  std::vector<std::string> notes = scope->notes;
+  notes.insert(notes.end(), result.notes.begin(), result.notes.end());
+  for (std::size_t i = 0; i < notes.size(); ++i) {
+    lines.push_back("note: " + notes[i]);
+    document += (i ? ", " : "") + salvage::JsonString(notes[i]);
+  }
+  document = WithProgram(document + "]}");
+  if (jsonToOut) {
+    out << document << '\n';
+    return kExitOk;
+  }
+  for (const std::string& line : lines) out << line << '\n';
+  if (json) {
+    text::ReportLines file;
+    file.Append(document);
+    if (!text::SaveReportLines(file, *json, error, std::nullopt, "\n")) {
+      err << "quarvex-cli hives: cannot write " << *json << ": " << error << '\n';
+      return kExitWriteFailed;
+    }
+  }
+  return kExitOk;
+}
+
 }  // namespace
 
 int RunHives(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const std::optional<ParsedArgs> parsed = ParseArgs("hives", args, {"--deleted"}, {}, kUsage, err);
+  const std::optional<ParsedArgs> parsed =
+      ParseArgs("hives", args, {"--deleted", "--carve", "--carve-all"}, {"--json", "--codepage"}, kUsage, err);
   if (!parsed) return kExitUsage;
   if (parsed->Has("--help")) {
     out << kUsage;
@@ -76,6 +160,29 @@ int RunHives(const std::vector<std::string>& args, std::ostream& out, std::ostre
     return kExitUsage;
   }
   const std::string& container = files.front();
+  const bool carveUnallocated = parsed->Has("--carve"), carveAll = parsed->Has("--carve-all");
+  const std::optional<std::string> json = parsed->Value("--json");
+  if ((carveUnallocated || carveAll) && !deleted) {
+    if (carveUnallocated && carveAll) {
+      err << "quarvex-cli hives: --carve and --carve-all: give one (--carve-all includes what --carve searches)\n";
+      return kExitUsage;
+    }
+    std::optional<text::CodePage> named;
+    if (!CodePageArgument("hives", *parsed, named, kUsage, err)) return kExitUsage;
+    if (json && !IsStandardStream(*json) && SameFile(*json, container)) {
+      err << "quarvex-cli hives: --json " << *json << " is the image itself\n";
+      return kExitUsage;
+    }
+    return RunCarve(container, carveAll, json, named, out, err);
+  }
+  if (carveUnallocated || carveAll) {
+    err << "quarvex-cli hives: --deleted lists files by their directory entries, --carve finds those with none: give one\n";
+    return kExitUsage;
+  }
+  if (json || parsed->Value("--codepage")) {
+    err << "quarvex-cli hives: --json and --codepage go with --carve or --carve-all\n" << kUsage;
+    return kExitUsage;
+  }
   if (IsHiveFile(container)) {
     err << "quarvex-cli hives: " << container
         << " is a registry file itself, not a disk image or cabinet: read it with quarvex-cli check, ls, get, "

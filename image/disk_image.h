@@ -9,6 +9,7 @@
 #include <ctime>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,29 @@ struct FileSystemInfo {
   std::uint64_t size = 0;         // bytes
 };
 
+// Bytes [offset, offset + size) of the image.
+struct ImageExtent {
+  std::uint64_t offset = 0;
+  std::uint64_t size = 0;
+};
+
+// The bytes of an image as a whole (raw, split raw, E01, VMDK, VHD), whatever they hold: what
+// the carver reads from a device with no file system, and what a carved hive's address
+// (IMAGE::@0x01A2B000) is read from. Read-only.
+class ImageBytes {
+ public:
+  static std::unique_ptr<ImageBytes> Open(const std::string& path, std::string& error);
+  virtual ~ImageBytes() = default;
+  ImageBytes(const ImageBytes&) = delete;
+  ImageBytes& operator=(const ImageBytes&) = delete;
+  virtual std::uint64_t Size() const = 0;
+  // Fills `into` from `at`; false when any of it lies past the end or cannot be read.
+  virtual bool Read(std::uint64_t at, std::span<std::uint8_t> into) const = 0;
+
+ protected:
+  ImageBytes() = default;
+};
+
 class DiskImage {
  public:
   // Opens the image and every FAT file system on it; nullptr with the reason in error when
@@ -57,6 +81,15 @@ class DiskImage {
   // match in either case, long or 8.3); nullopt with the reason in error.
   virtual std::optional<std::vector<std::uint8_t>> ReadFile(const InnerPath& path, std::string& error,
                                                             std::uint64_t largest) const = 0;
+
+  // The unallocated clusters of every file system, as extents of the image in offset order;
+  // notes get what stopped a walk early.
+  virtual std::vector<ImageExtent> UnallocatedExtents(std::vector<std::string>& notes) const = 0;
+  // Where the clusters of a file FindHives found lie in the image (for a deleted file, where
+  // its surviving directory entry leads, as reading it does).
+  virtual std::vector<ImageExtent> FileExtents(const FoundFile& file) const = 0;
+  // The image's bytes, whatever file system holds them.
+  virtual bool ReadBytes(std::uint64_t at, std::span<std::uint8_t> into) const = 0;
 
  protected:
   DiskImage() = default;

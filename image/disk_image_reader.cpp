@@ -41,6 +41,35 @@ TSK_IMG_TYPE_ENUM ContainerFormat(const std::string& path) {
 
 }  // namespace
 
+// Reads [at, at + into.size()) of the image whole, never past its end.
+bool ReadImage(TSK_IMG_INFO* image, std::uint64_t at, std::span<std::uint8_t> into) {
+  const auto size = static_cast<std::uint64_t>(image->size);
+  if (at > size || into.size() > size - at) return false;
+  std::size_t done = 0;
+  while (done < into.size()) {
+    const ssize_t got = tsk_img_read(image, static_cast<TSK_OFF_T>(at + done), reinterpret_cast<char*>(into.data() + done),
+                                     into.size() - done);
+    if (got <= 0) {
+      tsk_error_reset();
+      return false;
+    }
+    done += static_cast<std::size_t>(got);
+  }
+  return true;
+}
+
+// An image opened for its bytes alone.
+class TskImageBytes final : public ImageBytes {
+ public:
+  explicit TskImageBytes(TSK_IMG_INFO* opened) : image_(opened) {}
+  ~TskImageBytes() override { tsk_img_close(image_); }
+  std::uint64_t Size() const override { return static_cast<std::uint64_t>(image_->size); }
+  bool Read(std::uint64_t at, std::span<std::uint8_t> into) const override { return ReadImage(image_, at, into); }
+
+ private:
+  TSK_IMG_INFO* image_;
+};
+
 // One opened image: the handles of The Sleuth Kit, closed in the reverse order of opening.
 class TskDiskImage final : public DiskImage {
  public:
@@ -57,6 +86,9 @@ class TskDiskImage final : public DiskImage {
   std::vector<FoundFile> FindHives(bool withDeleted, std::vector<std::string>& notes) const override;
   std::optional<std::vector<std::uint8_t>> ReadFile(const InnerPath& path, std::string& error,
                                                     std::uint64_t largest) const override;
+  std::vector<ImageExtent> UnallocatedExtents(std::vector<std::string>& notes) const override;
+  std::vector<ImageExtent> FileExtents(const FoundFile& file) const override;
+  bool ReadBytes(std::uint64_t at, std::span<std::uint8_t> into) const override { return ReadImage(image, at, into); }
 
   TSK_IMG_INFO* image = nullptr;
   TSK_VS_INFO* volumes = nullptr;
@@ -101,6 +133,16 @@ std::unique_ptr<DiskImage> OpenDiskImageWithTsk(const std::string& path, std::st
     return nullptr;
   }
   return opened;
+}
+
+std::unique_ptr<ImageBytes> OpenImageBytesWithTsk(const std::string& path, std::string& error) {
+  tsk_error_reset();
+  TSK_IMG_INFO* image = tsk_img_open_utf8_sing(path.c_str(), ContainerFormat(path), 0);
+  if (!image) {
+    error = TskError("not a readable disk image");
+    return nullptr;
+  }
+  return std::make_unique<TskImageBytes>(image);
 }
 
 std::string TskDiskImage::FormatText() const {
@@ -221,6 +263,64 @@ std::optional<std::vector<std::uint8_t>> TskDiskImage::ReadFile(const InnerPath&
   error = "no file " + path.path +
           (path.fileSystem ? " in file system " + std::to_string(path.fileSystem) : std::string(" in the image"));
   return std::nullopt;
+}
+
+namespace {
+
+// Runs of consecutive blocks, as image extents.
+struct ExtentCollector {
+  std::uint64_t base = 0;        // the file system's offset in the image
+  std::uint64_t blockSize = 0;
+  std::vector<ImageExtent>* extents = nullptr;
+  void Add(TSK_DADDR_T address) {
+    const std::uint64_t at = base + static_cast<std::uint64_t>(address) * blockSize;
+    if (!extents->empty() && extents->back().offset + extents->back().size == at) extents->back().size += blockSize;
+    else extents->push_back({at, blockSize});
+  }
+};
+
+TSK_WALK_RET_ENUM OnUnallocatedBlock(const TSK_FS_BLOCK* block, void* pointer) {
+  static_cast<ExtentCollector*>(pointer)->Add(block->addr);
+  return TSK_WALK_CONT;
+}
+
+TSK_WALK_RET_ENUM OnFileBlock(TSK_FS_FILE*, TSK_OFF_T, TSK_DADDR_T address, char*, size_t, TSK_FS_BLOCK_FLAG_ENUM flags,
+                              void* pointer) {
+  if (!(flags & TSK_FS_BLOCK_FLAG_SPARSE)) static_cast<ExtentCollector*>(pointer)->Add(address);
+  return TSK_WALK_CONT;
+}
+
+}  // namespace
+
+std::vector<ImageExtent> TskDiskImage::UnallocatedExtents(std::vector<std::string>& notes) const {
+  std::vector<ImageExtent> extents;
+  for (std::size_t i = 0; i < fileSystems.size(); ++i) {
+    TSK_FS_INFO* fs = fileSystems[i];
+    ExtentCollector collector{static_cast<std::uint64_t>(fs->offset), fs->block_size, &extents};
+    tsk_error_reset();
+    const auto flags = static_cast<TSK_FS_BLOCK_WALK_FLAG_ENUM>(TSK_FS_BLOCK_WALK_FLAG_UNALLOC | TSK_FS_BLOCK_WALK_FLAG_AONLY);
+    if (tsk_fs_block_walk(fs, fs->first_block, fs->last_block, flags, OnUnallocatedBlock, &collector) != 0)
+      notes.push_back(TskError("file system " + std::to_string(i + 1) + ": the walk of unallocated clusters stopped"));
+    tsk_error_reset();
+  }
+  return extents;
+}
+
+std::vector<ImageExtent> TskDiskImage::FileExtents(const FoundFile& found) const {
+  std::vector<ImageExtent> extents;
+  if (found.fileSystem == 0 || found.fileSystem > fileSystems.size()) return extents;
+  TSK_FS_INFO* fs = fileSystems[found.fileSystem - 1];
+  tsk_error_reset();
+  TSK_FS_FILE* file = tsk_fs_file_open(fs, nullptr, ("/" + found.path).c_str());
+  if (!file) {
+    tsk_error_reset();
+    return extents;
+  }
+  std::unique_ptr<TSK_FS_FILE, void (*)(TSK_FS_FILE*)> closer(file, tsk_fs_file_close);
+  ExtentCollector collector{static_cast<std::uint64_t>(fs->offset), fs->block_size, &extents};
+  tsk_fs_file_walk(file, TSK_FS_FILE_WALK_FLAG_AONLY, OnFileBlock, &collector);
+  tsk_error_reset();
+  return extents;
 }
 
 }  // namespace quarvex::image

@@ -10,5 +10,7 @@
 namespace quarvex::image {
 
 std::unique_ptr<DiskImage> OpenDiskImageWithTsk(const std::string& path, std::string& error);
+// The image's bytes alone, with no file system needed (a raw device, a carved hive's address).
+std::unique_ptr<ImageBytes> OpenImageBytesWithTsk(const std::string& path, std::string& error);
 
 }  // namespace quarvex::image

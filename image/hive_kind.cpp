@@ -39,6 +39,7 @@ std::string_view HiveKindText(HiveKind kind) {
     case HiveKind::Win95Backup: return "Windows 95 backup";
     case HiveKind::CabinetBackup: return "cabinet backup";
     case HiveKind::CabinetMember: return "in cabinet backup";
+    case HiveKind::Carved: return "carved";
   }
   return "?";
 }

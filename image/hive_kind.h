@@ -10,7 +10,8 @@
 
 namespace quarvex::image {
 
-enum class HiveKind { Live, SetupCopy, Win95Backup, CabinetBackup, CabinetMember };
+// Carved: found by its signatures in bytes no directory entry names (IMAGE::@0x01A2B000).
+enum class HiveKind { Live, SetupCopy, Win95Backup, CabinetBackup, CabinetMember, Carved };
 
 std::string_view HiveKindText(HiveKind kind);
 

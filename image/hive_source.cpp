@@ -1,5 +1,6 @@
 #include "image/hive_source.h"
 
+#include "image/carve_scope.h"
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -91,9 +92,17 @@ std::optional<std::vector<std::uint8_t>> ReadAddressedFile(const ImageAddress& a
     if (!cabinet) return std::nullopt;
     return FromCabinet(*cabinet, address.container, address.parts[0], error);
   }
+  std::string why;
+  // A carved hive: its offset in the image, whatever file system (if any) lies there.
+  if (const std::optional<std::uint64_t> carved = ParseCarvedOffset(address.parts[0], why); carved || !why.empty()) {
+    if (!carved || address.parts.size() != 1) {
+      error = address.container + ": " + (carved ? "a carved hive (@OFFSET) is a registry file, not a cabinet" : why);
+      return std::nullopt;
+    }
+    return ReadCarvedFile(address.container, *carved, error);
+  }
   const std::unique_ptr<DiskImage> image = OpenImage(address.container, error);
   if (!image) return std::nullopt;
-  std::string why;
   const std::optional<InnerPath> inner = ParseInnerPath(address.parts[0], why);
   if (!inner) {
     error = address.container + ": " + why;

@@ -2,7 +2,9 @@
 // (raw, split raw, E01, VMDK, VHD), "IMAGE::PATH::MEMBER" or "CABINET::MEMBER" a file inside a
 // cabinet (the RBnnn.CAB backups Windows 98 and Me keep). PATH may start with "N:" to name the
 // N-th FAT file system of the image, as `quarvex-cli hives` numbers them; ':' is never part of a
-// FAT name, so the prefix cannot be mistaken for a directory.
+// FAT name, so the prefix cannot be mistaken for a directory. "IMAGE::@0x01A2B000" names a
+// carved hive: the registry file whose header lies at that offset of the image, found by
+// `quarvex-cli hives --carve` where no directory entry is left ('@' starts no FAT name).
 #pragma once
 
 #include <optional>

@@ -21,7 +21,7 @@
 
 namespace quarvex::image {
 
-inline constexpr int kImageModuleVersion = 1;
+inline constexpr int kImageModuleVersion = 2;
 inline constexpr const char* kImageModuleEntryName = "quarvex_image_module_entries";
 // Where the module lies, from the folder of the running program: ../lib/quarvex/ both in an
 // installed tree (/usr/bin, /usr/lib/quarvex) and in the build tree (app/, ui/, tests/ ...
@@ -31,6 +31,7 @@ inline constexpr const char* kImageModuleFromProgram = "../lib/quarvex/quarvex-i
 struct ImageModuleEntries {
   int version = 0;
   std::unique_ptr<DiskImage> (*openDiskImage)(const std::string& path, std::string& error) = nullptr;
+  std::unique_ptr<ImageBytes> (*openImageBytes)(const std::string& path, std::string& error) = nullptr;
   std::optional<std::vector<CabinetMember>> (*listCabinet)(const std::vector<std::uint8_t>& bytes,
                                                            std::string& error) = nullptr;
   std::optional<std::vector<std::uint8_t>> (*extractCabinetMember)(const std::vector<std::uint8_t>& bytes,

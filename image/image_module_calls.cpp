@@ -12,6 +12,11 @@ std::unique_ptr<DiskImage> DiskImage::Open(const std::string& path, std::string&
   return module ? module->openDiskImage(path, error) : nullptr;
 }
 
+std::unique_ptr<ImageBytes> ImageBytes::Open(const std::string& path, std::string& error) {
+  const ImageModuleEntries* module = ImageModule(error);
+  return module ? module->openImageBytes(path, error) : nullptr;
+}
+
 std::optional<std::vector<CabinetMember>> ListCabinet(const std::vector<std::uint8_t>& bytes, std::string& error) {
   const ImageModuleEntries* module = ImageModule(error);
   if (!module) return std::nullopt;

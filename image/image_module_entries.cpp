@@ -6,7 +6,8 @@
 extern "C" __attribute__((visibility("default"))) const quarvex::image::ImageModuleEntries*
 quarvex_image_module_entries() {
   using namespace quarvex::image;
-  static const ImageModuleEntries entries{kImageModuleVersion, OpenDiskImageWithTsk, ListCabinetWithMspack,
+  static const ImageModuleEntries entries{kImageModuleVersion, OpenDiskImageWithTsk, OpenImageBytesWithTsk,
+                                          ListCabinetWithMspack,
                                           ExtractCabinetMemberWithMspack};
   return &entries;
 }
