@@ -3,14 +3,17 @@
 // value inside the input, give parents that come before their keys, count its findings
 // right, and the check's lines must each be one line. The browse layer (tree, paths, value
 // texts, find, stats, diff against itself) runs over the model too: it must end, and a hive
-// must equal itself.
+// must equal itself. The free records of the blocks' chains must lie inside their blocks, in
+// file order, and a lookup at each one's first and last byte must find a free record there.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "browse/diff.h"
 #include "browse/find.h"
+#include "browse/free_records.h"
 #include "browse/hive_view.h"
 #include "browse/stats.h"
 #include "browse/value_text.h"
@@ -87,5 +90,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const browse::HiveStats stats = browse::ComputeStats(view);
   if (stats.keys != listed) std::abort();
   if (!browse::Diff(view, view).empty()) std::abort();
+
+  const std::vector<browse::FreeRecord> frees = browse::FreeRecords(hive);
+  for (std::size_t i = 0; i < frees.size(); ++i) {
+    const browse::FreeRecord& f = frees[i];
+    if (f.block >= hive.blocks.size() || f.size < 12 || (i > 0 && f.offset < frees[i - 1].offset)) std::abort();
+    if (f.offset + f.size > static_cast<std::int64_t>(size) || f.offset + f.size > hive.blocks[f.block].end) std::abort();
+    for (const std::int64_t at : {f.offset, f.offset + f.size - 1}) {
+      const auto found = browse::FreeRecordAt(frees, at);
+      if (!found || at < found->offset || at >= found->offset + found->size) std::abort();
+    }
+  }
   return 0;
 }

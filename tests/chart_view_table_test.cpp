@@ -3,6 +3,7 @@
 // bar-mark setting fit the way its series are drawn.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -19,21 +20,24 @@ struct ViewRow {
   std::vector<SeriesId> series;
   Axes axes;
   BarMarks barMarks;
+  std::optional<SeriesId> averageAcross;
 };
 
 const std::vector<ViewRow> kExpectedViews = {
     {ChartView::TotalUsage, "利用状況（全体）/ Total Using/Empty Rate", "chart-0-total.png", {kTotalUsage}, Axes::None,
-     BarMarks::Unchanged},
+     BarMarks::Unchanged, std::nullopt},
     {ChartView::BlockUsage, "利用状況（ﾌﾞﾛｯｸ毎）/ Using/Empty Rate at each Block", "chart-1-blocks.png",
-     {kBlockUsing, kBlockEmpty, kBlockDeadGap}, Axes::Percent, BarMarks::Show},
+     {kBlockUsing, kBlockEmpty, kBlockDeadGap}, Axes::Percent, BarMarks::Show, std::nullopt},
     {ChartView::BlockUsageWithoutMarks, "利用状況（ﾌﾞﾛｯｸ毎値非表示）/ U/E Rate at Each Block 2",
-     "chart-2-blocks-no-marks.png", {kBlockUsing, kBlockEmpty, kBlockDeadGap}, Axes::Percent, BarMarks::Hide},
+     "chart-2-blocks-no-marks.png", {kBlockUsing, kBlockEmpty, kBlockDeadGap}, Axes::Percent, BarMarks::Hide,
+     std::nullopt},
     {ChartView::KeyNameChecksums, "ｷｰ名ﾁｪｯｸｻﾑ合否/ Key-Name Check-sum Check", "chart-3-checksums.png",
-     {kKeyNameChecksums}, Axes::None, BarMarks::Unchanged},
+     {kKeyNameChecksums}, Axes::None, BarMarks::Unchanged, std::nullopt},
     {ChartView::RecordSizes, "ﾚｺｰﾄﾞｻｲｽﾞ分布/ Using Record Size", "chart-4-using-size.png", {kRecordSizes}, Axes::Sizes,
-     BarMarks::Unchanged},
+     BarMarks::Unchanged, kRecordSizeAverage},
     {ChartView::FreeRecordSizes, "空きﾚｺｰﾄﾞｻｲｽﾞ分布/ Empty Record Size", "chart-5-empty-size.png",
-     {kRecordSizeAverage, kFreeRecordSizes, kFreeRecordSizeAverage}, Axes::Sizes, BarMarks::Unchanged},
+     {kRecordSizeAverage, kFreeRecordSizes, kFreeRecordSizeAverage}, Axes::Sizes, BarMarks::Unchanged,
+     std::nullopt},
 };
 
 TEST(ChartViewTable, SixViewsInTheSelectorsOrder) {
@@ -50,6 +54,7 @@ TEST(ChartViewTable, SixViewsInTheSelectorsOrder) {
     EXPECT_EQ(std::vector<SeriesId>(layout.series.begin(), layout.series.end()), row.series);
     EXPECT_EQ(layout.axes, row.axes);
     EXPECT_EQ(layout.barMarks, row.barMarks);
+    EXPECT_EQ(layout.averageAcross, row.averageAcross);
   }
 }
 
@@ -100,7 +105,7 @@ TEST(ChartViewTable, NineSeriesEachWithItsDrawingLegendAndMarks) {
       {kBlockEmpty, Drawing::StackedBars, true, true, Pointer::None, MarkText::Value, -13, 13},
       {kBlockDeadGap, Drawing::StackedBars, true, true, Pointer::None, MarkText::Value, 3, 13},
       {kKeyNameChecksums, Drawing::Pie, false, true, Pointer::None, MarkText::LabelAndValue, 8, 15},
-      {kRecordSizes, Drawing::Points, false, false, Pointer::Circle, MarkText::Value, 0, 13},
+      {kRecordSizes, Drawing::Points, true, false, Pointer::Circle, MarkText::Value, 0, 13},
       {kRecordSizeAverage, Drawing::Line, true, false, Pointer::None, MarkText::None, 0, 13},
       {kFreeRecordSizes, Drawing::Points, false, false, Pointer::Diamond, MarkText::Value, 0, 13},
       {kFreeRecordSizeAverage, Drawing::Line, true, false, Pointer::None, MarkText::None, 0, 13},

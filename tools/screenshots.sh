@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Pictures of the desktop window's four pages after a job on the bundled sample, and of the
-# browser on the real user.dat, taken under Xvfb and written to docs/window-*.png and
+# Pictures of the desktop window's four pages after a job on the bundled sample, of the
+# window maximised on a generated 21-block system.dat and zoomed in on the real user.dat, and of
+# the browser on the real user.dat, taken under Xvfb and written to docs/window-*.png and
 # docs/browser-*.png.   Usage: tools/screenshots.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."

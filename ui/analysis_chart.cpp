@@ -1,16 +1,24 @@
 #include "ui/analysis_chart.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QFontMetricsF>
 #include <QGraphicsItemGroup>
 #include <QGuiApplication>
 #include <QGraphicsScene>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QOpenGLContext>
+#include <QRubberBand>
 #include <QSet>
+#include <QToolTip>
+#include <QWheelEvent>
 #include <QtCharts/QBarCategoryAxis>
 #include <QtCharts/QBarSet>
 #include <QtCharts/QLineSeries>
+#include <QtCharts/QLogValueAxis>
 #include <QtCharts/QPercentBarSeries>
 #include <QtCharts/QPieSeries>
 #include <QtCharts/QScatterSeries>
@@ -19,9 +27,11 @@
 #include <array>
 #include <cmath>
 #include <optional>
+#include <span>
 #include <utility>
 #include <vector>
 
+#include "ui/chart_average_line.h"
 #include "ui/chart_bar_labels.h"
 #include "ui/chart_decimation.h"
 #include "ui/chart_legend.h"
@@ -51,6 +61,14 @@ constexpr double kClickRadiusPixels = chartstyle::kPointerPixels / 2.0;
 // The plot assumed for thinning before the chart has laid itself out.
 constexpr double kUnlaidWidth = 640, kUnlaidHeight = 400;
 constexpr int kMargin = 6, kBarsTopMargin = 24;  // room above the bars for the top marks
+// A bar mark moves at most this many of its boxes' heights up or down to find a free place;
+// further away it would no longer read as its bar's, and is left out.
+constexpr double kMarkTravelBoxes = 3;
+// Zooming: one wheel step shows this share of the range; the smallest ranges a zoom shows
+// (point indexes, bytes, decades of a logarithmic axis); the smallest rectangle zoomed into.
+constexpr double kWheelStep = 0.8;
+constexpr double kLeastIndexSpan = 2, kLeastSizeSpan = 2, kLeastDecades = 0.01;
+constexpr double kLeastZoomPixels = 4;
 
 // A round step for five to twelve ticks over span: 1, 2 or 5 times a power of ten.
 double TickStep(double span) {
@@ -107,7 +125,9 @@ struct PointSeries {
   std::vector<QScatterSeries*> parts;
   std::vector<std::uint32_t> part;  // per point: its colour's Qt series
   std::vector<double> values;       // per point
+  std::vector<std::string> labels;  // per point, as the analysis labels it (an offset)
   double min = 0, max = 0;
+  double minPositive = 0;  // the smallest value above 0 (0 when there is none)
   std::vector<std::uint32_t> drawn;  // the points drawn, in index order
   std::optional<chartdecimation::Plot> drawnFor;  // none while nothing is drawn
   chartpoints::PointsItem* item = nullptr;  // draws them (ui/chart_points_item.h)
@@ -134,6 +154,15 @@ struct AnalysisChart::Impl {
   std::array<QLineSeries*, 2> lines{};  // chartviews::kLineSeries
   std::array<double, 2> lineMin{}, lineMax{};
   QValueAxis* axisY = nullptr;
+  QLogValueAxis* axisLogY = nullptr;  // the size axis of a record-size view, logarithmic
+  bool logSizes = false;
+  // The ranges a record-size view shows unzoomed, in plot units: indexes, and sizes or (on
+  // the logarithmic axis) their decimal logarithms.
+  std::pair<double, double> homeX{0, 1}, homeY{0, 1};
+  bool zoomed = false;
+  AnalysisChart::PointNamer namer;
+  chartaverage::AverageLineItem* averageItem = nullptr;
+  int hiddenMarks = 0;
   QValueAxis* axisX = nullptr;
   QBarCategoryAxis* axisCategories = nullptr;
   chartmarks::MarksItem* marksItem = nullptr;
@@ -151,6 +180,26 @@ struct AnalysisChart::Impl {
   bool Active(SeriesId id) const { return active[IndexOf(id)]; }
   bool& Marks(SeriesId id) { return marks[IndexOf(id)]; }
   bool Marks(SeriesId id) const { return marks[IndexOf(id)]; }
+  bool SizesView() const { return view && chartviews::LayoutOf(*view).axes == chartviews::Axes::Sizes; }
+  bool LogOn() const { return logSizes && SizesView(); }
+  // The size axis the point and line series stand on now.
+  QAbstractAxis* SizeAxis() const { return LogOn() ? static_cast<QAbstractAxis*>(axisLogY) : axisY; }
+  // A size in plot units: itself, or on the logarithmic axis its decimal logarithm (a size
+  // of 0 or below sits on the axis' lowest value, 10 to the power homeY.first).
+  double PlotY(double value) const {
+    if (!LogOn()) return value;
+    return value > 0 ? std::max(std::log10(value), homeY.first) : homeY.first;
+  }
+  std::pair<double, double> ShownY() const {
+    if (LogOn()) return {std::log10(axisLogY->min()), std::log10(axisLogY->max())};
+    return {axisY->min(), axisY->max()};
+  }
+  std::vector<double> PlotValues(const PointSeries& ps) const {
+    if (!LogOn()) return ps.values;
+    std::vector<double> plotted(ps.values.size());
+    for (std::size_t i = 0; i < plotted.size(); ++i) plotted[i] = PlotY(ps.values[i]);
+    return plotted;
+  }
 
   // The Qt series of one of the nine, as drawn on the chart (the bar series for all three).
   std::vector<QAbstractSeries*> Physical(SeriesId id) const {
@@ -186,7 +235,7 @@ struct AnalysisChart::Impl {
     chart->addSeries(series);
     if (drawing == Drawing::Pie) return;
     series->attachAxis(drawing == Drawing::StackedBars ? static_cast<QAbstractAxis*>(axisCategories) : axisX);
-    series->attachAxis(axisY);
+    series->attachAxis(drawing == Drawing::StackedBars ? axisY : SizeAxis());
     if (!xy) return;
     KeepOpacityToItself(chart);
     if (drawing == Drawing::Points) {
@@ -212,6 +261,10 @@ struct AnalysisChart::Impl {
   void MakePointPart(SeriesId id, QColor colour, QScatterSeries* series);
   chartdecimation::Plot PlotOf(QRectF area) const;
   void DrawPoints();
+  void DrawAverage();
+  void SetRanges(std::pair<double, double> x, std::pair<double, double> y);
+  std::pair<double, double> Clamped(std::pair<double, double> range, std::pair<double, double> home, double least) const;
+  double LeastY() const { return LogOn() ? kLeastDecades : kLeastSizeSpan; }
   std::optional<std::size_t> PointAtClick(SeriesId id, QPointF scenePosition) const;
 
   std::optional<QPointF> pressedAt;  // where the left button went down, in the viewport
@@ -241,19 +294,23 @@ void AnalysisChart::Impl::Sync() {
   const chartviews::Axes axes = view ? chartviews::LayoutOf(*view).axes : chartviews::Axes::None;
   ShowAxis(axisCategories, Qt::AlignBottom, axes == chartviews::Axes::Percent);
   ShowAxis(axisX, Qt::AlignBottom, axes == chartviews::Axes::Sizes);
-  ShowAxis(axisY, Qt::AlignLeft, axes != chartviews::Axes::None);
+  const bool logAxis = axes == chartviews::Axes::Sizes && logSizes;
+  ShowAxis(axisY, Qt::AlignLeft, axes != chartviews::Axes::None && !logAxis);
+  ShowAxis(axisLogY, Qt::AlignLeft, logAxis);
   for (SeriesId id : kAllSeries)
     if (Wanted(id))
       for (QAbstractSeries* s : Physical(id)) Attach(s, DrawingOf(id));
   SyncAxes();
   SyncLegend();
   DrawPoints();
+  DrawAverage();
   UpdateMarks();
 }
 
 // The plot of the point and line series as the axes and an area of the chart give it.
 chartdecimation::Plot AnalysisChart::Impl::PlotOf(QRectF area) const {
-  return {axisX->min(), axisX->max(), axisY->min(), axisY->max(), area.width(), area.height()};
+  const auto [yMin, yMax] = ShownY();
+  return {axisX->min(), axisX->max(), yMin, yMax, area.width(), area.height()};
 }
 
 // Draws the active point series' points for the plot as it is now, thinned to it: each
@@ -274,10 +331,26 @@ void AnalysisChart::Impl::DrawPoints() {
       continue;
     }
     if (ps.drawnFor == plot) continue;
-    ps.drawn = chartdecimation::PointsToDraw(ps.values, ps.part, plot, kFillCellPixels);
+    // On the logarithmic axis the points are placed by their sizes' logarithms, on a plot
+    // running between the logarithms of the axis' ends: where Qt's log axis puts them.
+    const std::vector<double> plotted = PlotValues(ps);
+    // Zoomed in, only the points of the indexes shown are thinned and drawn.
+    const auto count = static_cast<double>(plotted.size());
+    const auto first = static_cast<std::size_t>(std::clamp(std::floor(plot.xMin), 0.0, count));
+    const auto last = static_cast<std::size_t>(std::clamp(std::ceil(plot.xMax) + 1, 0.0, count));
+    // The thinning counts the part's indexes from 0: its plot is shifted by as much, and the
+    // indexes it gives back by the same.
+    chartdecimation::Plot part = plot;
+    part.xMin -= static_cast<double>(first);
+    part.xMax -= static_cast<double>(first);
+    ps.drawn = first < last ? chartdecimation::PointsToDraw(
+                                  std::span<const double>(plotted).subspan(first, last - first),
+                                  std::span<const std::uint32_t>(ps.part).subspan(first, last - first), part, kFillCellPixels)
+                            : std::vector<std::uint32_t>();
+    for (std::uint32_t& i : ps.drawn) i += static_cast<std::uint32_t>(first);
     std::vector<chartpoints::PointsItem::Group> groups(ps.parts.size());
     for (std::size_t p = 0; p < ps.parts.size(); ++p) groups[p].pointer = ps.parts[p]->lightMarker();
-    for (std::uint32_t i : ps.drawn) groups[ps.part[i]].values.emplace_back(static_cast<qreal>(i), ps.values[i]);
+    for (std::uint32_t i : ps.drawn) groups[ps.part[i]].values.emplace_back(static_cast<qreal>(i), plotted[i]);
     ps.item->SetPoints(area.topLeft(), plot, std::move(groups));
     ps.drawnFor = plot;
   }
@@ -325,6 +398,31 @@ void AnalysisChart::Impl::SyncAxes() {
     return;
   }
   if (!xyOn) return;
+  zoomed = false;
+  const double xPad = std::max(0.5, count * 0.01);
+  axisX->setTickInterval(TickStep(count));  // first: a wide range at a fine step is many ticks
+  axisX->setRange(-xPad, std::max(count - 1, 0.0) + xPad);
+  homeX = {axisX->min(), axisX->max()};
+  if (logSizes) {
+    // Whole decades round every size above 0, the largest a little below the top.
+    double least = 0;
+    for (SeriesId id : kAllSeries) {
+      const Drawing drawing = DrawingOf(id);
+      if (!Active(id)) continue;
+      double low = 0;
+      if (drawing == Drawing::Points) low = Points(id).minPositive;
+      else if (drawing == Drawing::Line && Line(id)->count() > 0 && lineMin[SlotIn(chartviews::kLineSeries, id)] > 0)
+        low = lineMin[SlotIn(chartviews::kLineSeries, id)];
+      if (low > 0) least = least > 0 ? std::min(least, low) : low;
+    }
+    if (least <= 0) least = 1;
+    const double top = std::max(hi, least);
+    const double lowDecade = std::floor(std::log10(least));
+    const double highDecade = std::max(lowDecade + 1, std::ceil(std::log10(top) + 0.01));
+    homeY = {lowDecade, highDecade};
+    axisLogY->setRange(std::pow(10.0, lowDecade), std::pow(10.0, highDecade));
+    return;
+  }
   // Sizes are counted from zero; the pointers inflate the margins, so that no point sits on
   // the plot's edge; the ticks stay round.
   lo = std::min(lo, 0.0);
@@ -332,9 +430,66 @@ void AnalysisChart::Impl::SyncAxes() {
   const double pad = span > 0 ? span * 0.03 : std::max(1.0, std::abs(hi) * 0.1);
   axisY->setTickInterval(TickStep(span + 2 * pad));
   axisY->setRange(lo - pad, hi + pad);
-  const double xPad = std::max(0.5, count * 0.01);
-  axisX->setTickInterval(TickStep(count));  // first: a wide range at a fine step is many ticks
-  axisX->setRange(-xPad, std::max(count - 1, 0.0) + xPad);
+  homeY = {axisY->min(), axisY->max()};
+}
+
+// A zoomed range kept inside the whole one and no narrower than least; a range as wide as
+// the whole or wider is the whole.
+std::pair<double, double> AnalysisChart::Impl::Clamped(std::pair<double, double> range, std::pair<double, double> home,
+                                                        double least) const {
+  const double whole = home.second - home.first;
+  double span = range.second - range.first;
+  if (!(span < whole)) return home;
+  if (span < least) {
+    const double middle = (range.first + range.second) / 2;
+    span = std::min(least, whole);
+    range = {middle - span / 2, middle + span / 2};
+  }
+  if (range.first < home.first) range = {home.first, home.first + span};
+  if (range.second > home.second) range = {home.second - span, home.second};
+  return range;
+}
+
+// Shows the given ranges (plot units) on the axes of a record-size view and draws its points
+// and average for them. The tick step goes first where it grows, last where it shrinks, so
+// that no moment has a fine step over a wide range.
+void AnalysisChart::Impl::SetRanges(std::pair<double, double> x, std::pair<double, double> y) {
+  if (!SizesView()) return;
+  x = Clamped(x, homeX, kLeastIndexSpan);
+  y = Clamped(y, homeY, LeastY());
+  auto apply = [](QValueAxis* axis, std::pair<double, double> range) {
+    const double step = TickStep(range.second - range.first);
+    const bool finer = step < axis->tickInterval();
+    if (!finer) axis->setTickInterval(step);
+    axis->setRange(range.first, range.second);
+    if (finer) axis->setTickInterval(step);
+  };
+  apply(axisX, x);
+  if (LogOn())
+    axisLogY->setRange(std::pow(10.0, y.first), std::pow(10.0, y.second));
+  else
+    apply(axisY, y);
+  zoomed = x != homeX || y != homeY;
+  DrawPoints();
+  DrawAverage();
+}
+
+// View 4's average, straight across the plot over the points (chartviews::ViewLayout).
+void AnalysisChart::Impl::DrawAverage() {
+  const std::optional<SeriesId> id = view ? chartviews::LayoutOf(*view).averageAcross : std::nullopt;
+  QLineSeries* line = id && DrawingOf(*id) == Drawing::Line ? Line(*id) : nullptr;
+  if (!line || line->count() == 0 || !SizesView()) {
+    averageItem->Clear();
+    return;
+  }
+  const QRectF plot = chart->plotArea();
+  const auto [yMin, yMax] = ShownY();
+  if (plot.height() < 1 || !(yMax > yMin)) {
+    averageItem->Clear();
+    return;
+  }
+  const double y = plot.bottom() - (PlotY(line->at(0).y()) - yMin) / (yMax - yMin) * plot.height();
+  averageItem->SetLine(plot, y, line->pen().color());
 }
 
 // One legend entry per series listed in the legend, the last series first; the legend stands
@@ -343,11 +498,14 @@ void AnalysisChart::Impl::SyncLegend() {
   std::vector<chartlegend::Entry> entries;
   for (auto it = kAllSeries.rbegin(); it != kAllSeries.rend(); ++it) {
     const SeriesId id = *it;
-    if (!Active(id) || !RoleOf(id).inLegend) continue;
+    const bool across = view && chartviews::LayoutOf(*view).averageAcross == id;
+    if (!across && (!Active(id) || !RoleOf(id).inLegend)) continue;
     if (DrawingOf(id) == Drawing::StackedBars)
       entries.push_back({Set(id)->label(), setColours[SlotIn(kBlockSeries, id)]});
     else if (DrawingOf(id) == Drawing::Line)
       entries.push_back({Line(id)->name(), Line(id)->pen().color()});
+    else if (DrawingOf(id) == Drawing::Points && !Points(id).parts.empty())
+      entries.push_back({Points(id).parts.front()->name(), Points(id).parts.front()->color()});
   }
   legendItem->SetEntries(std::move(entries));
   int right = kMargin;
@@ -366,6 +524,7 @@ void AnalysisChart::Impl::SyncLegend() {
 // The marks of the active pies and bar sets whose marks are shown.
 void AnalysisChart::Impl::UpdateMarks() {
   std::vector<chartmarks::Mark> all;
+  hiddenMarks = 0;
   const QRectF plot = chart->plotArea();
   LayBarLabels(plot);
   for (SeriesId id : chartviews::kPieSeries) {
@@ -403,9 +562,13 @@ void AnalysisChart::Impl::UpdateMarks() {
                                                chartstyle::GothicFont(role.markPixels), plot));
       }
     }
-    // The marks may use the room above the bars (the chart's top margin) and the plot.
+    // The marks may use the room above the bars (the chart's top margin) and the plot, each
+    // over its own bar and near the segment it marks; one that finds no room there is left
+    // out rather than laid over a neighbour's.
     const QRectF area(QPointF(plot.left(), chart->rect().top() + 2), plot.bottomRight());
-    for (chartmarks::Mark& mark : chartmarks::Spread(std::move(barMarks), area)) all.push_back(std::move(mark));
+    const double travel = kMarkTravelBoxes * (QFontMetricsF(chartstyle::GothicFont(13)).height() + 2);
+    for (chartmarks::Mark& mark : chartmarks::Spread(std::move(barMarks), area, travel, &hiddenMarks))
+      all.push_back(std::move(mark));
   }
   marksItem->SetMarks(std::move(all));
 }
@@ -506,6 +669,8 @@ void AnalysisChart::Impl::LoadPoints(SeriesId id, const quarvex::analyzer::Chart
   const std::size_t n = data.Count();
   ps.part.assign(n, 0);
   ps.values.assign(n, 0);
+  ps.labels.assign(n, std::string());
+  ps.minPositive = 0;
   std::vector<QRgb> colours;
   for (std::size_t i = 0; i < n; ++i) {
     const quarvex::analyzer::ChartPoint& point = data[i];
@@ -517,6 +682,8 @@ void AnalysisChart::Impl::LoadPoints(SeriesId id, const quarvex::analyzer::Chart
     }
     ps.part[i] = static_cast<std::uint32_t>(found - colours.begin());
     ps.values[i] = point.value;
+    ps.labels[i] = data.Label(i);
+    if (point.value > 0 && (ps.minPositive == 0 || point.value < ps.minPositive)) ps.minPositive = point.value;
   }
   ps.min = data.MinValue();
   ps.max = data.MaxValue();
@@ -554,7 +721,9 @@ std::optional<std::size_t> AnalysisChart::Impl::PointAtClick(SeriesId id, QPoint
   const PointSeries& ps = Points(id);
   if (!Active(id) || ps.parts.empty() || !ps.parts.front()->chart()) return std::nullopt;
   const QPointF value = chart->mapToValue(chart->mapFromScene(scenePosition), ps.parts.front());
-  return chartdecimation::PointAt(ps.values, value.x(), value.y(), PlotOf(chart->plotArea()), kClickRadiusPixels);
+  // On the logarithmic axis in plot units, as the points are drawn (DrawPoints).
+  const double y = LogOn() ? (value.y() > 0 ? std::log10(value.y()) : -1e300) : value.y();
+  return chartdecimation::PointAt(PlotValues(ps), value.x(), y, PlotOf(chart->plotArea()), kClickRadiusPixels);
 }
 
 AnalysisChart::AnalysisChart(QWidget* parent) : QChartView(parent), impl_(new Impl) {
@@ -571,6 +740,15 @@ AnalysisChart::AnalysisChart(QWidget* parent) : QChartView(parent), impl_(new Im
 
   d.axisY = new QValueAxis;  // the axes belong to the chart
   chartstyle::StyleLeftAxis(d.axisY);
+  d.axisLogY = new QLogValueAxis;
+  d.axisLogY->setBase(10);
+  d.axisLogY->setLabelFormat(QStringLiteral("%.0f"));  // grouped by the chart's locale, as the linear axis
+  d.axisLogY->setMinorTickCount(-1);  // 2 ... 9 times each power of ten
+  d.axisLogY->setLabelsFont(chartstyle::MinchoFont(15));
+  d.axisLogY->setLabelsColor(Qt::white);
+  d.axisLogY->setGridLineColor(QColor(192, 192, 192));
+  d.axisLogY->setMinorGridLineColor(QColor(160, 160, 160));
+  d.axisLogY->setLinePen(QPen(Qt::white, 2));
   d.axisX = new QValueAxis;
   d.axisCategories = new QBarCategoryAxis;
   for (QAbstractAxis* axis : {static_cast<QAbstractAxis*>(d.axisX), static_cast<QAbstractAxis*>(d.axisCategories)}) {
@@ -585,7 +763,7 @@ AnalysisChart::AnalysisChart(QWidget* parent) : QChartView(parent), impl_(new Im
   // The chart draws the bars' names itself (ui/chart_bar_labels.h).
   d.axisCategories->setLabelsVisible(false);
   for (QAbstractAxis* axis : {static_cast<QAbstractAxis*>(d.axisY), static_cast<QAbstractAxis*>(d.axisX),
-                              static_cast<QAbstractAxis*>(d.axisCategories)})
+                              static_cast<QAbstractAxis*>(d.axisCategories), static_cast<QAbstractAxis*>(d.axisLogY)})
     axis->setParent(&d.keeper);  // on the chart only while a view shows it
 
   for (std::size_t k = 0; k < d.pies.size(); ++k) {
@@ -606,12 +784,23 @@ AnalysisChart::AnalysisChart(QWidget* parent) : QChartView(parent), impl_(new Im
   d.chart->legend()->hide();  // the chart draws its own (ui/chart_legend.h)
   d.legendItem = new chartlegend::LegendItem(d.chart);
   for (PointSeries& ps : d.points) ps.item = new chartpoints::PointsItem(d.chart);
+  d.averageItem = new chartaverage::AverageLineItem(d.chart);
   d.marksItem = new chartmarks::MarksItem(d.chart);
   d.labelsItem = new chartlabels::LabelsItem(d.chart);
   connect(d.chart, &QChart::plotAreaChanged, this, [this] {
     impl_->DrawPoints();  // thinned for the plot's new size
+    impl_->DrawAverage();
     impl_->UpdateMarks();
   });
+  rubberBand_ = new QRubberBand(QRubberBand::Rectangle, viewport());
+  rubberBand_->hide();
+  resetZoomAction_ = new QAction(QStringLiteral("Reset zoom\tHome"), this);
+  resetZoomAction_->setObjectName(QStringLiteral("ResetZoom"));
+  connect(resetZoomAction_, &QAction::triggered, this, [this] { ResetZoom(); });
+  logSizesAction_ = new QAction(QStringLiteral("Logarithmic size axis\tL"), this);
+  logSizesAction_->setObjectName(QStringLiteral("LogSizes"));
+  logSizesAction_->setCheckable(true);
+  connect(logSizesAction_, &QAction::toggled, this, [this](bool on) { SetLogSizes(on); });
   connect(d.chart, &QGraphicsWidget::geometryChanged, this, [this] { impl_->SyncLegend(); });
   LoadSeries(quarvex::analyzer::ChartSeriesSet{});
   SelectView(0);
@@ -657,10 +846,24 @@ void AnalysisChart::mousePressEvent(QMouseEvent* event) {
   QChartView::mousePressEvent(event);
 }
 
+void AnalysisChart::mouseMoveEvent(QMouseEvent* event) {
+  QChartView::mouseMoveEvent(event);
+  // A drag with the left button on a record-size view draws the rectangle to zoom into.
+  if (!impl_->pressedAt || !impl_->SizesView()) return;
+  if ((event->position() - *impl_->pressedAt).manhattanLength() <= QApplication::startDragDistance()) return;
+  rubberBand_->setGeometry(QRectF(*impl_->pressedAt, event->position()).normalized().toRect());
+  rubberBand_->show();
+}
+
 void AnalysisChart::mouseReleaseEvent(QMouseEvent* event) {
   QChartView::mouseReleaseEvent(event);
   if (event->button() != Qt::LeftButton || !impl_->pressedAt) return;
   const QPointF pressed = *std::exchange(impl_->pressedAt, std::nullopt);
+  if (rubberBand_->isVisible()) {
+    rubberBand_->hide();
+    ZoomInto(QRectF(pressed, event->position()).normalized());
+    return;
+  }
   // A press and a release apart are a drag, not a click.
   if ((event->position() - pressed).manhattanLength() > QApplication::startDragDistance()) return;
   const QPointF scene = viewportTransform().inverted().map(event->position());
@@ -829,4 +1032,159 @@ std::vector<QRectF> AnalysisChart::MarkBoxes() const {
   std::vector<QRectF> boxes;
   for (const chartmarks::Mark& mark : impl_->marksItem->Marks()) boxes.push_back(mark.box);
   return boxes;
+}
+
+std::vector<QLineF> AnalysisChart::MarkArrows() const {
+  std::vector<QLineF> arrows;
+  for (const chartmarks::Mark& mark : impl_->marksItem->Marks()) arrows.push_back(mark.arrow);
+  return arrows;
+}
+
+int AnalysisChart::HiddenMarkCount() const { return impl_->hiddenMarks; }
+
+std::optional<QLineF> AnalysisChart::AverageLine() const { return impl_->averageItem->Line(); }
+
+// ---- zoom, the logarithmic size axis and the points' tooltips (record-size views) ----------
+
+bool AnalysisChart::Zoomed() const { return impl_->SizesView() && impl_->zoomed; }
+
+void AnalysisChart::ResetZoom() {
+  Impl& d = *impl_;
+  if (!d.SizesView()) return;
+  d.SetRanges(d.homeX, d.homeY);
+}
+
+void AnalysisChart::ZoomAround(QPointF viewportPosition, double factor) {
+  Impl& d = *impl_;
+  if (!d.SizesView() || !(factor > 0)) return;
+  const QRectF plot = d.chart->plotArea();
+  if (plot.width() < 1 || plot.height() < 1) return;
+  const QPointF at = d.chart->mapFromScene(viewportTransform().inverted().map(viewportPosition));
+  // The place under the pointer stays where it is.
+  const double fx = std::clamp((at.x() - plot.left()) / plot.width(), 0.0, 1.0);
+  const double fy = std::clamp((plot.bottom() - at.y()) / plot.height(), 0.0, 1.0);
+  auto scaled = [factor](std::pair<double, double> range, double fraction) {
+    const double centre = range.first + fraction * (range.second - range.first);
+    return std::pair<double, double>{centre - (centre - range.first) * factor, centre + (range.second - centre) * factor};
+  };
+  d.SetRanges(scaled({d.axisX->min(), d.axisX->max()}, fx), scaled(d.ShownY(), fy));
+}
+
+void AnalysisChart::ZoomInto(const QRectF& viewportRect) {
+  Impl& d = *impl_;
+  if (!d.SizesView() || viewportRect.width() < kLeastZoomPixels || viewportRect.height() < kLeastZoomPixels) return;
+  const QRectF plot = d.chart->plotArea();
+  if (plot.width() < 1 || plot.height() < 1) return;
+  const QTransform toScene = viewportTransform().inverted();
+  const QRectF rect = QRectF(d.chart->mapFromScene(toScene.map(viewportRect.topLeft())),
+                             d.chart->mapFromScene(toScene.map(viewportRect.bottomRight())))
+                          .normalized()
+                          .intersected(plot);
+  if (rect.isEmpty()) return;
+  const std::pair<double, double> x{d.axisX->min(), d.axisX->max()};
+  const std::pair<double, double> y = d.ShownY();
+  auto along = [](std::pair<double, double> range, double fraction) { return range.first + fraction * (range.second - range.first); };
+  d.SetRanges({along(x, (rect.left() - plot.left()) / plot.width()), along(x, (rect.right() - plot.left()) / plot.width())},
+              {along(y, (plot.bottom() - rect.bottom()) / plot.height()), along(y, (plot.bottom() - rect.top()) / plot.height())});
+}
+
+bool AnalysisChart::LogSizes() const { return impl_->logSizes; }
+
+void AnalysisChart::SetLogSizes(bool on) {
+  Impl& d = *impl_;
+  if (d.logSizes != on) {
+    // The point and line series move to the other size axis: off the chart and back on.
+    for (SeriesId id : kAllSeries) {
+      const Drawing drawing = Impl::DrawingOf(id);
+      if (drawing == Drawing::Points || drawing == Drawing::Line)
+        for (QAbstractSeries* series : d.Physical(id)) d.Detach(series);
+    }
+    d.logSizes = on;
+    d.Sync();
+  }
+  const QSignalBlocker quiet(logSizesAction_);
+  logSizesAction_->setChecked(on);
+}
+
+std::pair<double, double> AnalysisChart::IndexRange() const { return {impl_->axisX->min(), impl_->axisX->max()}; }
+
+std::pair<double, double> AnalysisChart::SizeRange() const {
+  if (impl_->LogOn()) return {impl_->axisLogY->min(), impl_->axisLogY->max()};
+  return {impl_->axisY->min(), impl_->axisY->max()};
+}
+
+QList<QAction*> AnalysisChart::SizeViewActions() const { return {resetZoomAction_, logSizesAction_}; }
+
+void AnalysisChart::SetPointNamer(PointNamer namer) { impl_->namer = std::move(namer); }
+
+QString AnalysisChart::PointToolTip(QPoint viewportPosition) const {
+  const Impl& d = *impl_;
+  if (!d.SizesView()) return {};
+  const QPointF scene = viewportTransform().inverted().map(QPointF(viewportPosition));
+  for (SeriesId id : chartviews::kPointSeries) {
+    const std::optional<std::size_t> index = d.PointAtClick(id, scene);
+    if (!index) continue;
+    const PointSeries& ps = d.Points(id);
+    QString name = d.namer ? d.namer(id, static_cast<int>(*index)) : QString();
+    if (name.isEmpty()) {
+      const QString offset = QString::fromStdString(ps.labels[*index]);
+      name = id == chartviews::kRecordSizes ? QStringLiteral("key node at offset %1").arg(offset)
+                                            : QStringLiteral("free record at offset %1").arg(offset);
+    }
+    return name + QLatin1Char('\n') + chartstyle::GroupedNumber(ps.values[*index]) + QStringLiteral(" bytes");
+  }
+  return {};
+}
+
+void AnalysisChart::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (impl_->SizesView() && event->button() == Qt::LeftButton) ResetZoom();
+  QChartView::mouseDoubleClickEvent(event);
+}
+
+void AnalysisChart::wheelEvent(QWheelEvent* event) {
+  if (!impl_->SizesView()) {
+    QChartView::wheelEvent(event);
+    return;
+  }
+  const double steps = event->angleDelta().y() / 120.0;
+  if (steps != 0) ZoomAround(event->position(), std::pow(kWheelStep, steps));
+  event->accept();
+}
+
+void AnalysisChart::keyPressEvent(QKeyEvent* event) {
+  if (impl_->SizesView() && event->modifiers() == Qt::NoModifier) {
+    const QPointF centre = QRectF(viewport()->rect()).center();
+    switch (event->key()) {
+      case Qt::Key_Home: ResetZoom(); return;
+      case Qt::Key_L: SetLogSizes(!LogSizes()); return;
+      case Qt::Key_Plus:
+      case Qt::Key_Equal: ZoomAround(centre, kWheelStep); return;
+      case Qt::Key_Minus: ZoomAround(centre, 1 / kWheelStep); return;
+      default: break;
+    }
+  }
+  QChartView::keyPressEvent(event);
+}
+
+void AnalysisChart::contextMenuEvent(QContextMenuEvent* event) {
+  if (!impl_->SizesView()) {
+    QChartView::contextMenuEvent(event);
+    return;
+  }
+  resetZoomAction_->setEnabled(Zoomed());
+  QMenu::exec(SizeViewActions(), event->globalPos(), nullptr, this);
+  event->accept();
+}
+
+bool AnalysisChart::viewportEvent(QEvent* event) {
+  if (event->type() == QEvent::ToolTip) {
+    auto* help = static_cast<QHelpEvent*>(event);
+    const QString text = PointToolTip(help->pos());
+    if (text.isEmpty())
+      QToolTip::hideText();
+    else
+      QToolTip::showText(help->globalPos(), text, viewport());
+    return true;
+  }
+  return QChartView::viewportEvent(event);
 }

@@ -5,16 +5,23 @@
 #pragma once
 
 #include <QColor>
+#include <QLineF>
+#include <QList>
 #include <QPoint>
 #include <QPointF>
 #include <QString>
 #include <QStringList>
 #include <QRectF>
 #include <QtCharts/QChartView>
+#include <functional>
+#include <optional>
 #include <vector>
 
 #include "analyzer/chart_series.h"
 #include "ui/chart_views.h"
+
+class QAction;
+class QRubberBand;
 
 class AnalysisChart : public QChartView {
   Q_OBJECT
@@ -67,6 +74,41 @@ class AnalysisChart : public QChartView {
   int PointShape(int index) const;
   bool DrawnWithOpenGL(int index) const;
   QStringList LegendEntries() const;
+  // The arrows of the marks now shown (from the point marked to its box), in MarkTexts' order,
+  // and how many bar marks found no free place beside their bar and are left out.
+  std::vector<QLineF> MarkArrows() const;
+  int HiddenMarkCount() const;
+  // View 4's average line across the plot, over the points (chart coordinates); none in other
+  // views or while the average lies outside the plot.
+  std::optional<QLineF> AverageLine() const;
+
+  // The record-size views (4 and 5) zoom: the wheel zooms in and out round the pointer, a
+  // rectangle dragged with the left button zooms into it, and a double click, Home or the
+  // context menu's "Reset zoom" shows every point again. Their size axis can be logarithmic
+  // (the context menu, or L): a real hive's few large records otherwise squash every other
+  // point onto the bottom. A view change or a new load shows the whole series again.
+  bool Zoomed() const;
+  void ResetZoom();
+  // Zooms round a place of the viewport: factor below 1 zooms in, above 1 out (never past
+  // the whole series).
+  void ZoomAround(QPointF viewportPosition, double factor);
+  // Zooms into a rectangle of the viewport (one at least 4 pixels each way).
+  void ZoomInto(const QRectF& viewportRect);
+  bool LogSizes() const;
+  void SetLogSizes(bool on);
+  // The ranges the axes of a record-size view show now: point indexes, and sizes in bytes.
+  std::pair<double, double> IndexRange() const;
+  std::pair<double, double> SizeRange() const;
+  // The context menu's actions: "Reset zoom" and "Logarithmic size axis" (checkable).
+  QList<QAction*> SizeViewActions() const;
+
+  // What a point's tooltip names it by: in-use points by their key's path, free ones by their
+  // place. An empty text (or no namer) falls back to the offset the analysis labels it with.
+  using PointNamer = std::function<QString(quarvex::analyzer::SeriesId, int valueIndex)>;
+  void SetPointNamer(PointNamer namer);
+  // The tooltip at a place of the viewport: the point under it named, and its size ("18,132
+  // bytes"); empty where no point of a record-size view is.
+  QString PointToolTip(QPoint viewportPosition) const;
 
   // The same, by the series' name (chartviews::kRecordSizes ...).
   using SeriesId = quarvex::analyzer::SeriesId;
@@ -95,8 +137,17 @@ class AnalysisChart : public QChartView {
  protected:
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  bool viewportEvent(QEvent* event) override;
 
  private:
   struct Impl;
   Impl* impl_;
+  QRubberBand* rubberBand_ = nullptr;
+  QAction* resetZoomAction_ = nullptr;
+  QAction* logSizesAction_ = nullptr;
 };

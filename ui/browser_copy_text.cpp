@@ -8,8 +8,10 @@
 #include "browse/value_text.h"
 #include "hive/finding.h"
 #include "recover/recover.h"
+#include "text/report_lines.h"
 #include "text/text_encoding.h"
 #include "ui/browser_document.h"
+#include "ui/browser_subtree_export.h"
 
 namespace quarvex::ui {
 
@@ -82,5 +84,16 @@ QString PlainDataText(const BrowserValueTableModel::Row& row, text::CodePage cod
 }
 
 QString DataHexText(const BrowserValueTableModel::Row& row) { return FromUtf8(browse::HexBytes(row.data)); }
+
+QString SubtreeRegedit4Text(const BrowserDocument& doc, std::int32_t key) {
+  text::ReportLines lines;
+  ExportSubtree(doc, key, lines);
+  std::string utf8;
+  lines.ForEach([&](std::string_view line) {
+    utf8 += text::CodePageToUtf8(line, doc.CodePage());
+    utf8 += '\n';
+  });
+  return FromUtf8(utf8);
+}
 
 }  // namespace quarvex::ui

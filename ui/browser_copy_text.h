@@ -36,5 +36,9 @@ QString RecoveredKeyPath(const BrowserDocument& doc, std::size_t recovered);
 QString PlainDataText(const BrowserValueTableModel::Row& row, text::CodePage codePage);
 // The data's bytes as hex: "01 02 03".
 QString DataHexText(const BrowserValueTableModel::Row& row);
+// The key and its subtree as REGEDIT4 (browse::kTop: the whole hive): the lines File → Export
+// Key as REGEDIT4 writes (ui/browser_subtree_export.h), read from the hive's code page, each
+// ended by a line feed (the clipboard makes it CR LF where that is the custom).
+QString SubtreeRegedit4Text(const BrowserDocument& doc, std::int32_t key);
 
 }  // namespace quarvex::ui

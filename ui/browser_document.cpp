@@ -45,6 +45,15 @@ constexpr std::string_view kUnknownPrefix = "(unknown parent)\\";
 
 }  // namespace
 
+std::int64_t RecoveredEnd(const recover::RecoveredKey& key) {
+  std::int64_t end = key.offset.value + static_cast<std::int64_t>(hive::DataRecordHeader::kSize) +
+                     static_cast<std::int64_t>(key.name.size());
+  for (const recover::RecoveredValue& v : key.values)
+    end = std::max<std::int64_t>(end, v.offset.value + static_cast<std::int64_t>(hive::ValueEntry::kSize) +
+                                          static_cast<std::int64_t>(v.name.size() + v.data.size()));
+  return end;
+}
+
 std::unique_ptr<BrowserDocument> BrowserDocument::Load(const std::string& path, std::optional<text::CodePage> codePage,
                                                        std::string& error) {
   // A hive inside a disk image or cabinet (IMAGE::PATH) is read through the image layer; a
@@ -150,6 +159,24 @@ void BrowserDocument::Index() {
   std::sort(keysByNode_.begin(), keysByNode_.end(), [&](std::int32_t a, std::int32_t b) {
     return hive_.keys[static_cast<std::size_t>(a)].node < hive_.keys[static_cast<std::size_t>(b)].node;
   });
+  freeRecords_ = browse::FreeRecords(hive_);
+}
+
+std::optional<std::int32_t> BrowserDocument::KeyAtNode(std::int64_t nodeOffset) const {
+  auto node = std::lower_bound(keysByNode_.begin(), keysByNode_.end(), nodeOffset, [&](std::int32_t k, std::int64_t at) {
+    return hive_.keys[static_cast<std::size_t>(k)].node.InFile().value < at;
+  });
+  if (node == keysByNode_.end() || hive_.keys[static_cast<std::size_t>(*node)].node.InFile().value != nodeOffset)
+    return std::nullopt;
+  return *node;
+}
+
+std::optional<std::size_t> BrowserDocument::RecoveredAt(std::int64_t recordOffset) const {
+  const std::vector<recover::RecoveredKey>& keys = recovery_.keys;
+  auto found = std::lower_bound(keys.begin(), keys.end(), recordOffset,
+                                [](const recover::RecoveredKey& k, std::int64_t at) { return k.offset.value < at; });
+  if (found == keys.end() || found->offset.value != recordOffset) return std::nullopt;
+  return static_cast<std::size_t>(found - keys.begin());
 }
 
 const std::vector<std::size_t>& BrowserDocument::RecoveredUnder(std::int32_t parent) const {
@@ -182,9 +209,9 @@ std::optional<StructureAtOffset> BrowserDocument::StructureAt(std::int64_t offse
     s.length = std::min(s.length, size - s.start);
     return s;
   };
-  if (offset < std::int64_t{hive::CregHeader::kSize}) return clamp({"file header", 0, 32, {}, {}});
+  if (offset < std::int64_t{hive::CregHeader::kSize}) return clamp({"file header", 0, 32, {}, {}, {}, {}});
   const std::int64_t rgkn = hive::kKeyNodeBlockFileOffset.value;
-  if (offset < rgkn + std::int64_t{hive::RgknHeader::kSize}) return clamp({"key-node block header", rgkn, 32, {}, {}});
+  if (offset < rgkn + std::int64_t{hive::RgknHeader::kSize}) return clamp({"key-node block header", rgkn, 32, {}, {}, {}, {}});
 
   // A key node in use.
   auto node = std::upper_bound(keysByNode_.begin(), keysByNode_.end(), offset, [&](std::int64_t at, std::int32_t k) {
@@ -194,7 +221,7 @@ std::optional<StructureAtOffset> BrowserDocument::StructureAt(std::int64_t offse
     const std::int32_t key = *std::prev(node);
     const std::int64_t start = hive_.keys[static_cast<std::size_t>(key)].node.InFile().value;
     if (offset < start + std::int64_t{hive::KeyNode::kSize})
-      return clamp({"key node", start, std::int64_t{hive::KeyNode::kSize}, key, {}});
+      return clamp({"key node", start, std::int64_t{hive::KeyNode::kSize}, key, {}, {}, {}});
   }
 
   // A data record in use, and the value inside it.
@@ -211,16 +238,34 @@ std::optional<StructureAtOffset> BrowserDocument::StructureAt(std::int64_t offse
         const salvage::SalvagedValue& value = hive_.values[v];
         const std::int64_t length = 12 + static_cast<std::int64_t>(value.name.size() + value.data.size());
         if (offset >= value.offset.value && offset < value.offset.value + length)
-          return clamp({"value", value.offset.value, length, key, v});
+          return clamp({"value", value.offset.value, length, key, v, {}, {}});
       }
-      return clamp({"data record", start, RecordLength(r), key, {}});
+      return clamp({"data record", start, RecordLength(r), key, {}, {}, {}});
     }
   }
 
   for (const salvage::SalvagedBlock& block : hive_.blocks)
     if (offset >= block.offset.value && offset < block.offset.value + std::int64_t{hive::RgdbHeader::kSize})
-      return clamp({"data block header", block.offset.value, 32, {}, {}});
-  return clamp({"bytes", offset & ~std::int64_t{15}, 256, {}, {}});
+      return clamp({"data block header", block.offset.value, 32, {}, {}, {}, {}});
+
+  // A free record of a block's chain (often a free area of several merged), and the deleted
+  // key recovery read inside it.
+  if (const std::optional<browse::FreeRecord> free = browse::FreeRecordAt(freeRecords_, offset)) {
+    StructureAtOffset s{"free record, block " + std::to_string(free->block) + ", size " + std::to_string(free->size),
+                        free->offset, free->size, {}, {}, free, {}};
+    const std::vector<recover::RecoveredKey>& keys = recovery_.keys;
+    auto first = std::lower_bound(keys.begin(), keys.end(), free->offset,
+                                  [](const recover::RecoveredKey& k, std::int64_t at) { return k.offset.value < at; });
+    for (auto k = first; k != keys.end() && k->offset.value < free->offset + free->size; ++k) {
+      if (!s.recovered) s.recovered = static_cast<std::size_t>(k - keys.begin());
+      if (k->offset.value <= offset && offset < RecoveredEnd(*k)) {
+        s.recovered = static_cast<std::size_t>(k - keys.begin());
+        break;
+      }
+    }
+    return clamp(s);
+  }
+  return clamp({"bytes", offset & ~std::int64_t{15}, 256, {}, {}, {}, {}});
 }
 
 }  // namespace quarvex::ui

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "browse/free_records.h"
 #include "browse/hive_view.h"
 #include "detect/codepage_detect.h"
 #include "facts/collect.h"
@@ -32,6 +33,9 @@ struct RecoveredPlacement {
   std::string label;                     // UTF-8: the part of its path below that parent
 };
 
+// Where a recovered key's bytes end: its header and name, and every value that survived.
+std::int64_t RecoveredEnd(const recover::RecoveredKey& key);
+
 // The structure that covers a file offset, for "Go to offset".
 struct StructureAtOffset {
   std::string what;                  // "key node", "data record", "value", "file header" ...
@@ -39,6 +43,11 @@ struct StructureAtOffset {
   std::int64_t length = 0;           // its bytes (clamped to the file)
   std::optional<std::int32_t> key;   // the key it belongs to, when one does
   std::optional<std::size_t> value;  // index into hive.values, for a value
+  // For an offset inside a free record of a block's chain (what = "free record, block N, size
+  // S"): that record, and the deleted key recovery read there (an index into
+  // Recovery().keys): the one whose bytes hold the offset, else the first inside the record.
+  std::optional<browse::FreeRecord> freeRecord;
+  std::optional<std::size_t> recovered;
 };
 
 class BrowserDocument {
@@ -77,6 +86,12 @@ class BrowserDocument {
   std::int32_t FindingKey(std::size_t finding) const { return findingKey_[finding]; }
   // Which structure covers offset (nullopt outside the file).
   std::optional<StructureAtOffset> StructureAt(std::int64_t offset) const;
+  // The live key whose node starts at this file offset, and the recovered key whose record
+  // starts at this one: what stays the same of a key each time the same file is read.
+  std::optional<std::int32_t> KeyAtNode(std::int64_t nodeOffset) const;
+  std::optional<std::size_t> RecoveredAt(std::int64_t recordOffset) const;
+  // The free records of the blocks' chains (browse/free_records.h).
+  const std::vector<browse::FreeRecord>& FreeRecords() const { return freeRecords_; }
   // The data record index of key, when it has one.
   std::optional<std::size_t> RecordOf(std::int32_t key) const;
   // The bytes of the record: from its header to its NextOfs, within its extent and the file.
@@ -100,6 +115,7 @@ class BrowserDocument {
   std::vector<std::int32_t> findingKey_;
   std::vector<std::size_t> recordsByOffset_;  // indexes into hive.records, by file offset
   std::vector<std::int32_t> keysByNode_;      // key indexes, by node offset
+  std::vector<browse::FreeRecord> freeRecords_;
 };
 
 }  // namespace quarvex::ui

@@ -24,7 +24,7 @@ const QColor kRecoveredColour(0xA0, 0x20, 0x90);
 QString FactText(const facts::Fact& f) {
   std::string line;
   if (f.position) line += std::to_string(*f.position) + ". ";
-  if (f.definition->pick == facts::Pick::KeyName) {
+  if (facts::NamesKeyOnly(f)) {
     line += f.text;
   } else if (!f.hasValue && f.valueName.empty()) {
     line += "(no value)";

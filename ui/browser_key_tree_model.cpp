@@ -226,15 +226,21 @@ QVariant BrowserKeyTreeModel::data(const QModelIndex& index, int role) const {
       return {};
     case Kind::Recovered: {
       const recover::RecoveredKey& rk = doc_->Recovery().keys[static_cast<std::size_t>(node.ref)];
+      // An older copy of a live key (Windows rewrites a record elsewhere when it grows) is no
+      // deleted key: it is named as what it is, so that it is not read as a deletion.
       if (role == Qt::DisplayRole)
-        return QStringLiteral("%1  (deleted, %2)")
+        return QStringLiteral("%1  (%2, %3)")
             .arg(FromUtf8(browse::EscapeControls(doc_->Placement(static_cast<std::size_t>(node.ref)).label)),
+                 rk.IdenticalCopy() ? QStringLiteral("older copy, identical")
+                 : rk.olderCopy    ? QStringLiteral("older copy")
+                                   : QStringLiteral("deleted"),
                  FromUtf8(std::string(recover::ConfidenceName(rk.confidence))));
       if (role == Qt::ForegroundRole) return QBrush(kRecoveredColour);
       if (role == Qt::DecorationRole) return recoveredIcon_;
       if (role == Qt::ToolTipRole) {
         QStringList lines;
-        lines << QStringLiteral("Deleted key, recovered with %1 confidence (%2 at 0x%3)")
+        lines << (rk.olderCopy ? QStringLiteral("Older copy of a live key, recovered with %1 confidence (%2 at 0x%3)")
+                               : QStringLiteral("Deleted key, recovered with %1 confidence (%2 at 0x%3)"))
                      .arg(FromUtf8(std::string(recover::ConfidenceName(rk.confidence))),
                           FromUtf8(std::string(recover::SourceName(rk.source))))
                      .arg(static_cast<qulonglong>(rk.offset.value), 8, 16, QLatin1Char('0'));

@@ -99,6 +99,7 @@ constexpr std::int64_t kHitContext = 64;
 struct BrowserWindow::LoadResult {
   std::unique_ptr<BrowserDocument> doc;
   std::string error;
+  HiveIdentity identity;  // for the bookmarks: hashing a large hive takes a moment too
 };
 
 BrowserWindow::BrowserWindow(Settings settings, QWidget* parent) : QMainWindow(parent), settings_(settings) {
@@ -269,6 +270,7 @@ void BrowserWindow::BuildWindow() {
   problemsDock->raise();
 
   statusLabel_ = new QLabel(QStringLiteral("Open a registry file (File → Open, or drop one here)"));
+  statusLabel_->setObjectName(QStringLiteral("statusLabel"));
   statusBar()->addWidget(statusLabel_, 1);
 
   connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -320,6 +322,8 @@ void BrowserWindow::BuildMenus() {
   auto* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
   QAction* copyPath = edit->addAction(QStringLiteral("Copy Key &Path"), this, &BrowserWindow::CopyKeyPath);
   copyPath->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+  QAction* copyKeyReg = edit->addAction(QStringLiteral("Copy Key as &REGEDIT4"), this, &BrowserWindow::CopyKeyAsRegedit4);
+  copyKeyReg->setObjectName(QStringLiteral("copyKeyRegedit4Action"));
   QAction* copyData = edit->addAction(QStringLiteral("Copy Value &Data"), this, &BrowserWindow::CopyValueData);
   copyData->setShortcut(QKeySequence::Copy);
   copyData->setShortcutContext(Qt::WidgetWithChildrenShortcut);
@@ -367,13 +371,26 @@ void BrowserWindow::BuildMenus() {
   goTo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
   view->addSeparator();
   for (QDockWidget* dock : findChildren<QDockWidget*>()) view->addAction(dock->toggleViewAction());
+
+  bookmarksMenu_ = menuBar()->addMenu(QStringLiteral("&Bookmarks"));
+  bookmarksMenu_->setObjectName(QStringLiteral("bookmarksMenu"));
+  bookmarkAction_ = new QAction(QStringLiteral("&Bookmark This Key"), this);
+  bookmarkAction_->setObjectName(QStringLiteral("bookmarkAction"));
+  bookmarkAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+  connect(bookmarkAction_, &QAction::triggered, this, &BrowserWindow::BookmarkCurrentKey);
+  removeBookmarkAction_ = new QAction(QStringLiteral("&Remove Bookmark of This Key"), this);
+  removeBookmarkAction_->setObjectName(QStringLiteral("removeBookmarkAction"));
+  connect(removeBookmarkAction_, &QAction::triggered, this, &BrowserWindow::RemoveCurrentBookmark);
+  RefreshBookmarksMenu();
   AddHelpMenu(*this, [this](const QString& text) {
     if (messageHook_) messageHook_(text);
     else QMessageBox::information(this, QStringLiteral("Keyboard Shortcuts"), text);
   });
 
   tree_->addAction(copyPath);
+  tree_->addAction(copyKeyReg);
   tree_->addAction(exportKey);
+  tree_->addAction(bookmarkAction_);
   valueTable_->addAction(saveData);
 
   auto* tools = addToolBar(QStringLiteral("Main"));
@@ -418,7 +435,11 @@ void BrowserWindow::OpenFile(const QString& path) {
   loadResult_ = result;
   const std::string file = ToPath(path);
   const std::optional<text::CodePage> codePage = settings_.codePage;
-  loader_ = QThread::create([result, file, codePage] { result->doc = BrowserDocument::Load(file, codePage, result->error); });
+  const QString absolute = QFileInfo(path).absoluteFilePath();
+  loader_ = QThread::create([result, file, codePage, absolute] {
+    result->doc = BrowserDocument::Load(file, codePage, result->error);
+    if (result->doc) result->identity = IdentityOf(absolute, result->doc->Image());
+  });
   connect(loader_, &QThread::finished, this, [this, generation] { LoadEnded(generation); });
   statusLabel_->setText(QStringLiteral("Reading %1…").arg(path));
   UpdateTitle();
@@ -441,6 +462,8 @@ void BrowserWindow::LoadEnded(int generation) {
   }
   AddRecentFile(loadingPath_);
   TakeDocument(std::move(result->doc));
+  identity_ = std::move(result->identity);
+  LoadBookmarks();
   emit loaded();
 }
 
@@ -455,6 +478,9 @@ void BrowserWindow::TakeDocument(std::unique_ptr<BrowserDocument> doc) {
   keyPathBox_->clear();
   history_.Clear();
   UpdateHistoryActions();
+  identity_.reset();
+  bookmarks_.clear();
+  RefreshBookmarksMenu();
   problemsModel_->SetDocument(nullptr);
   factsModel_->SetDocument(nullptr);
   doc_ = std::move(doc);
@@ -550,9 +576,7 @@ void BrowserWindow::ShowRecoveredBytes(std::size_t recovered,
   if (rk.node) sections.push_back({QStringLiteral("Deleted key node at %1 (28 bytes)").arg(Hex8(rk.node->InFile().value)),
                                    rk.node->InFile().value, 28});
   // The recovered record: its header and name, and every value that survived.
-  std::int64_t end = rk.offset.value + 20 + static_cast<std::int64_t>(rk.name.size());
-  for (const recover::RecoveredValue& v : rk.values)
-    end = std::max<std::int64_t>(end, v.offset.value + 12 + static_cast<std::int64_t>(v.name.size() + v.data.size()));
+  const std::int64_t end = RecoveredEnd(rk);
   sections.push_back({QStringLiteral("Deleted data record at %1 (%2)")
                           .arg(Hex8(rk.offset.value), FromUtf8(std::string(recover::SourceName(rk.source)))),
                       rk.offset.value, end - rk.offset.value});
@@ -579,6 +603,10 @@ bool BrowserWindow::GoToOffset(std::int64_t offset) {
     return false;
   }
   const std::pair<std::int64_t, std::int64_t> range{found->start, found->length};
+  if (found->freeRecord) {
+    ShowFreeRecord(offset, *found);
+    return true;
+  }
   if (found->key && SelectKey(*found->key)) {
     // Select the value's row too; that shows the key's bytes with the value highlighted.
     if (found->value) SelectValueIndex(*found->value);
@@ -591,6 +619,30 @@ bool BrowserWindow::GoToOffset(std::int64_t offset) {
   statusBar()->showMessage(QStringLiteral("%1: %2 at %3").arg(Hex8(offset), FromUtf8(found->what), Hex8(found->start)),
                            8000);
   return true;
+}
+
+void BrowserWindow::ShowFreeRecord(std::int64_t offset, const StructureAtOffset& found) {
+  const browse::FreeRecord& free = *found.freeRecord;
+  QString text = QStringLiteral("%1: free record, block %2, size %3, at %4")
+                     .arg(Hex8(offset))
+                     .arg(free.block)
+                     .arg(free.size)
+                     .arg(Hex8(free.offset));
+  if (found.recovered) {
+    // The deleted key read there, selected as a click on it in the tree selects it.
+    const std::size_t recovered = *found.recovered;
+    if (!treeModel_->ShowRecovered()) SetShowRecovered(true);
+    SelectRecovered(recovered);
+    const recover::RecoveredKey& rk = doc_->Recovery().keys[recovered];
+    text += QStringLiteral("; deleted key %1 read at %2").arg(RecoveredKeyPath(*doc_, recovered), Hex8(rk.offset.value));
+  }
+  // The free record's own bytes (the view shows up to kMaxSectionBytes of them) in place of
+  // what selecting the deleted key showed: the offset asked for lies in them.
+  std::vector<BrowserHexView::Section> sections{
+      {QStringLiteral("Free record at %1 (block %2, %3 bytes)").arg(Hex8(free.offset)).arg(free.block).arg(free.size),
+       free.offset, found.length}};
+  hexView_->ShowSections(doc_->Image(), doc_->CodePage(), std::move(sections), std::pair{free.offset, found.length});
+  statusBar()->showMessage(text, 8000);
 }
 
 void BrowserWindow::GoToOffsetWithDialog() {
@@ -788,6 +840,23 @@ void BrowserWindow::CopyKeyPath() {
   if (!key) return;
   QGuiApplication::clipboard()->setText(FromUtf8(doc_->RootKey()) + QLatin1Char('\\') +
                                         FromUtf8(WindowKeyPath(doc_->View(), *key)));
+}
+
+void BrowserWindow::CopyKeyAsRegedit4() {
+  if (!doc_) return;
+  const QModelIndex current = tree_->currentIndex();
+  if (current.isValid() && treeModel_->KindOf(current) == BrowserKeyTreeModel::Kind::Recovered) {
+    // The export writes what the hive holds as keys; a deleted key's remains are no key of it.
+    statusBar()->showMessage(QStringLiteral("A deleted key is not exported as REGEDIT4: select a live key"), 8000);
+    return;
+  }
+  const std::optional<std::int32_t> key = SelectedKey();
+  if (!key) {
+    statusBar()->showMessage(QStringLiteral("Select a key to copy"), 8000);
+    return;
+  }
+  QGuiApplication::clipboard()->setText(SubtreeRegedit4Text(*doc_, *key));
+  statusBar()->showMessage(QStringLiteral("Copied %1 and its subkeys as REGEDIT4").arg(KeyPathText(*key)), 8000);
 }
 
 void BrowserWindow::CopyValueData() {

@@ -17,6 +17,7 @@
 #include <optional>
 
 #include "text/codepage.h"
+#include "ui/browser_bookmarks.h"
 #include "ui/browser_key_history.h"
 #include "ui/hive_choice_dialog.h"
 
@@ -44,6 +45,7 @@ class BrowserProblemsModel;
 class BrowserSearch;
 class BrowserValueSortModel;
 class BrowserValueTableModel;
+struct StructureAtOffset;
 
 class BrowserWindow : public QMainWindow {
   Q_OBJECT
@@ -83,7 +85,9 @@ class BrowserWindow : public QMainWindow {
   bool SelectFact(std::size_t fact);
   // The key selected in the tree (Kind::Key rows), if any.
   std::optional<std::int32_t> SelectedKey() const;
-  // Shows the structure that covers the file offset, selecting its key when it has one.
+  // Shows the structure that covers the file offset, selecting its key when it has one; in a
+  // free record, the record ("free record, block N, size S, at 0x...") and the deleted key
+  // recovery read there, selected.
   bool GoToOffset(std::int64_t offset);
   // Starts a search with the search field's text and the boxes' settings.
   void StartSearch();
@@ -123,6 +127,14 @@ class BrowserWindow : public QMainWindow {
   bool GoToKeyPath(const QString& path);
   // Writes what SaveFindingsWithDialog does to the file (through a temporary file beside it).
   bool SaveFindingsTo(const QString& path, QString& error);
+  // Where the bookmarks are kept (tests name a scratch folder); empty: the program's data
+  // folder (ui/browser_bookmarks.h). Takes effect with the next file opened.
+  void SetBookmarkDirectory(const QString& directory) { bookmarkStore_ = BookmarkStore(directory); }
+  // The open hive's bookmarks, in the order they were made, and the menu that lists them.
+  const std::vector<Bookmark>& Bookmarks() const { return bookmarks_; }
+  QMenu* BookmarksMenu() const { return bookmarksMenu_; }
+  // Selects the bookmarked key (a deleted one shown again if hidden); false when there is none.
+  bool GoToBookmark(std::size_t index);
 
  public slots:
   void OpenWithDialog();
@@ -148,6 +160,12 @@ class BrowserWindow : public QMainWindow {
   void GoForward();
   // Puts the cursor in the "go to key" box (Ctrl+L).
   void FocusKeyPathBox();
+  // Bookmarks the key selected in the tree, live or deleted (Ctrl+D), and forgets its bookmark.
+  void BookmarkCurrentKey();
+  void RemoveCurrentBookmark();
+  // The selected key and its subtree as REGEDIT4 text on the clipboard: the lines Export Key as
+  // REGEDIT4 writes.
+  void CopyKeyAsRegedit4();
 
  signals:
   void loaded();
@@ -168,12 +186,18 @@ class BrowserWindow : public QMainWindow {
   void OnValueCurrentChanged(const QModelIndex& current);
   void ShowKeyBytes(std::int32_t key, std::optional<std::pair<std::int64_t, std::int64_t>> highlight);
   void ShowRecoveredBytes(std::size_t recovered, std::optional<std::pair<std::int64_t, std::int64_t>> highlight);
+  void ShowFreeRecord(std::int64_t offset, const StructureAtOffset& found);
   void OnHitActivated(const QModelIndex& index);
   void StepHits(bool forward);
   void StepHistory(std::optional<std::int32_t> key);
   // A live key the tree now shows: a step in the history, and the path box's text.
   void KeyShown(std::int32_t key);
   void UpdateHistoryActions();
+  // The bookmark of what the tree has selected, if it can have one.
+  std::optional<Bookmark> CurrentBookmark() const;
+  void LoadBookmarks();
+  void SaveBookmarks();
+  void RefreshBookmarksMenu();
   // The key's path as the status line shows it: "HKEY_USERS\Software\Vendor".
   QString KeyPathText(std::int32_t key) const;
   void OnSyntaxChanged();
@@ -226,6 +250,12 @@ class BrowserWindow : public QMainWindow {
   QAction* backAction_ = nullptr;
   QAction* forwardAction_ = nullptr;
   KeyHistory history_;
+  BookmarkStore bookmarkStore_;
+  std::optional<HiveIdentity> identity_;  // of the open hive, once it is known
+  std::vector<Bookmark> bookmarks_;
+  QMenu* bookmarksMenu_ = nullptr;
+  QAction* bookmarkAction_ = nullptr;
+  QAction* removeBookmarkAction_ = nullptr;
   bool navigating_ = false;  // Back or Forward selects a key: no new step
 };
 

@@ -69,11 +69,12 @@ Mark BarMark(QPointF top, double arrowLength, const QString& text, const QFont& 
   return {text, font, QRectF(QPointF(left, bottom - size.height()), size), QLineF(top, QPointF(top.x(), bottom))};
 }
 
-std::vector<Mark> Spread(std::vector<Mark> marks, const QRectF& area) {
+std::vector<Mark> Spread(std::vector<Mark> marks, const QRectF& area, double maxTravel, int* dropped) {
   constexpr double kGap = 1;  // between two boxes, so that their frames do not touch
   std::vector<Mark> placed;
   placed.reserve(marks.size());
-  // The free top nearest the box's own at one left edge, if there is one.
+  int left = 0;
+  // The free top nearest the box's own in its column, if there is one within reach.
   auto nearestFreeTop = [&](const QRectF& wanted) -> std::optional<double> {
     // The boxes in the way are those that share some of this box's columns: the free places
     // are its own, and just above or just below each of them.
@@ -89,6 +90,7 @@ std::vector<Mark> Spread(std::vector<Mark> marks, const QRectF& area) {
     std::optional<double> best;
     for (double top : tops) {
       if (top < area.top() || top + wanted.height() > area.bottom()) continue;
+      if (std::abs(top - wanted.top()) > maxTravel) continue;
       const QRectF at(QPointF(wanted.left(), top), wanted.size());
       if (std::any_of(column.begin(), column.end(), [&](const QRectF& box) { return box.intersects(at); })) continue;
       if (!best || std::abs(top - wanted.top()) < std::abs(*best - wanted.top())) best = top;
@@ -96,20 +98,12 @@ std::vector<Mark> Spread(std::vector<Mark> marks, const QRectF& area) {
     return best;
   };
   for (Mark& mark : marks) {
-    const QRectF wanted = mark.box;
-    // Straight up or down first; where the column is full, half a box to the side at a time.
-    const double step = std::max(4.0, wanted.width() / 2);
-    const double lowest = area.left(), highest = std::max(area.left(), area.right() - wanted.width());
-    for (int k = 0; k <= 12; ++k) {
-      const double shift = (k % 2 ? 1 : -1) * step * ((k + 1) / 2);
-      const double left = std::clamp(wanted.left() + shift, lowest, highest);
-      if (k > 0 && left == std::clamp(wanted.left(), lowest, highest)) continue;
-      const QRectF at(QPointF(left, wanted.top()), wanted.size());
-      if (const std::optional<double> top = nearestFreeTop(at)) {
-        mark.box = QRectF(QPointF(left, *top), wanted.size());
-        break;
-      }
+    const std::optional<double> top = nearestFreeTop(mark.box);
+    if (!top) {
+      ++left;
+      continue;
     }
+    mark.box.moveTop(*top);
     // The arrow still leaves the point marked and meets the box's nearer edge.
     const QPointF from = mark.arrow.p1();
     const double x = std::clamp(from.x(), mark.box.left(), mark.box.right());
@@ -117,6 +111,7 @@ std::vector<Mark> Spread(std::vector<Mark> marks, const QRectF& area) {
     mark.arrow = QLineF(from, QPointF(x, y));
     placed.push_back(std::move(mark));
   }
+  if (dropped) *dropped = left;
   return placed;
 }
 

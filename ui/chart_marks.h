@@ -34,12 +34,13 @@ std::vector<Mark> PieMarks(const std::vector<Slice>& slices, QPointF centre, dou
 // pixels above it (below it when negative), centred on it but kept between the plot's sides.
 Mark BarMark(QPointF top, double arrowLength, const QString& text, const QFont& font, const QRectF& plot);
 
-// Keeps every mark and moves the boxes apart: each box, in turn, goes to the free place
-// nearest its own in its column (straight up or down, the arrow following it) where it
-// covers no box placed before it, inside area; where its column is full, half a box to the
-// side at a time (up to three boxes' widths). A box that finds no free place stays where it
-// is: a mark is never dropped.
-std::vector<Mark> Spread(std::vector<Mark> marks, const QRectF& area);
+// Moves the boxes apart, each in its own column: each box, in turn, goes to the free place
+// nearest its own straight up or down (the arrow following it) where it covers no box placed
+// before it, inside area and no further than maxTravel from where it was placed. A box stays
+// over the point it marks: it is never moved to the side, where it would stand over a
+// neighbour's bar. A box that finds no such place is left out (the marks that fit are
+// returned, in their order); `dropped`, when given, counts those left out.
+std::vector<Mark> Spread(std::vector<Mark> marks, const QRectF& area, double maxTravel, int* dropped = nullptr);
 
 // One graphics item that draws a list of marks over the chart.
 class MarksItem : public QGraphicsItem {

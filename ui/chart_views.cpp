@@ -16,7 +16,7 @@ constexpr std::array<SeriesRole, kSeriesCount> kRoles{{
     {kBlockEmpty, "free bytes in each block", D::StackedBars, true, true, P::None, M::Value, -13, 13},
     {kBlockDeadGap, "dead-gap bytes in each block", D::StackedBars, true, true, P::None, M::Value, 3, 13},
     {kKeyNameChecksums, "key names: Ghost / Bad / Good", D::Pie, false, true, P::None, M::LabelAndValue, 8, 15},
-    {kRecordSizes, "each key's record size", D::Points, false, false, P::Circle, M::Value, 0, 13},
+    {kRecordSizes, "each key's record size", D::Points, true, false, P::Circle, M::Value, 0, 13},
     {kRecordSizeAverage, "average in-use record size", D::Line, true, false, P::None, M::None, 0, 13},
     {kFreeRecordSizes, "each free record's size", D::Points, false, false, P::Diamond, M::Value, 0, 13},
     {kFreeRecordSizeAverage, "average free record size", D::Line, true, false, P::None, M::None, 0, 13},
@@ -30,17 +30,17 @@ constexpr std::array<SeriesId, 3> kFreeSizeSeries{kRecordSizeAverage, kFreeRecor
 
 constexpr std::array<ViewLayout, kViewCount> kViews{{
     {ChartView::TotalUsage, "利用状況（全体）/ Total Using/Empty Rate", "chart-0-total.png", kTotalSeries, Axes::None,
-     BarMarks::Unchanged},
+     BarMarks::Unchanged, std::nullopt},
     {ChartView::BlockUsage, "利用状況（ﾌﾞﾛｯｸ毎）/ Using/Empty Rate at each Block", "chart-1-blocks.png", kBlockSeries,
-     Axes::Percent, BarMarks::Show},
+     Axes::Percent, BarMarks::Show, std::nullopt},
     {ChartView::BlockUsageWithoutMarks, "利用状況（ﾌﾞﾛｯｸ毎値非表示）/ U/E Rate at Each Block 2",
-     "chart-2-blocks-no-marks.png", kBlockSeries, Axes::Percent, BarMarks::Hide},
+     "chart-2-blocks-no-marks.png", kBlockSeries, Axes::Percent, BarMarks::Hide, std::nullopt},
     {ChartView::KeyNameChecksums, "ｷｰ名ﾁｪｯｸｻﾑ合否/ Key-Name Check-sum Check", "chart-3-checksums.png", kChecksumSeries,
-     Axes::None, BarMarks::Unchanged},
+     Axes::None, BarMarks::Unchanged, std::nullopt},
     {ChartView::RecordSizes, "ﾚｺｰﾄﾞｻｲｽﾞ分布/ Using Record Size", "chart-4-using-size.png", kRecordSizeSeries, Axes::Sizes,
-     BarMarks::Unchanged},
+     BarMarks::Unchanged, kRecordSizeAverage},
     {ChartView::FreeRecordSizes, "空きﾚｺｰﾄﾞｻｲｽﾞ分布/ Empty Record Size", "chart-5-empty-size.png", kFreeSizeSeries,
-     Axes::Sizes, BarMarks::Unchanged},
+     Axes::Sizes, BarMarks::Unchanged, std::nullopt},
 }};
 
 // Each table is indexed by its enum: an entry out of place would show one view's series

@@ -91,6 +91,10 @@ struct ViewLayout {
   std::span<const SeriesId> series;  // the series it makes active; every other one is inactive
   Axes axes;
   BarMarks barMarks;
+  // An average line drawn straight across the whole plot, over the points (the in-use sizes'
+  // average in view 4: its own series is only as long as the free sizes' one, and drawn
+  // under the points it would be hidden by them). Listed in the legend.
+  std::optional<SeriesId> averageAcross;
 };
 const ViewLayout& LayoutOf(ChartView view);
 std::span<const ViewLayout> AllViews();

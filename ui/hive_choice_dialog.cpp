@@ -18,7 +18,25 @@ namespace {
 
 QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
+bool IsLiveSystemOrUser(const image::ListedHive& hive) {
+  if (hive.file.kind != image::HiveKind::Live || hive.file.deleted || hive.member) return false;
+  const std::string& path = hive.file.path;
+  const std::size_t slash = path.find_last_of('/');
+  const QString name = QString::fromStdString(slash == std::string::npos ? path : path.substr(slash + 1)).toUpper();
+  return name == QLatin1String("SYSTEM.DAT") || name == QLatin1String("USER.DAT");
+}
+
 }  // namespace
+
+std::optional<std::size_t> PreselectedHive(const image::HiveListing& listing) {
+  for (std::size_t i = 0; i < listing.hives.size(); ++i)
+    if (IsLiveSystemOrUser(listing.hives[i])) return i;
+  for (std::size_t i = 0; i < listing.hives.size(); ++i) {
+    const image::ListedHive& hive = listing.hives[i];
+    if (hive.file.kind != image::HiveKind::CabinetBackup && !hive.file.deleted) return i;
+  }
+  return std::nullopt;
+}
 
 HiveChoiceDialog::HiveChoiceDialog(const QString& container, const image::HiveListing& listing, QWidget* parent)
     : QDialog(parent), container_(container) {
@@ -42,8 +60,10 @@ HiveChoiceDialog::HiveChoiceDialog(const QString& container, const image::HiveLi
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
   list_->setHeaderLabels({QStringLiteral("Kind"), QStringLiteral("Size"), QStringLiteral("Created"),
                           QStringLiteral("Written"), QStringLiteral("Accessed"), QStringLiteral("Address")});
-  QTreeWidgetItem* first = nullptr;
-  for (const image::ListedHive& hive : listing.hives) {
+  QTreeWidgetItem* preselectedItem = nullptr;
+  const std::optional<std::size_t> preselected = PreselectedHive(listing);
+  for (std::size_t i = 0; i < listing.hives.size(); ++i) {
+    const image::ListedHive& hive = listing.hives[i];
     const image::HiveRowText row = image::RowText(hive);
     auto* item = new QTreeWidgetItem(list_, QStringList{FromUtf8(row.kind), FromUtf8(row.size), FromUtf8(row.created),
                                                         FromUtf8(row.written), FromUtf8(row.accessed),
@@ -51,15 +71,15 @@ HiveChoiceDialog::HiveChoiceDialog(const QString& container, const image::HiveLi
     item->setTextAlignment(kSize, Qt::AlignRight | Qt::AlignVCenter);
     // A backup cabinet is no hive itself: its hives follow it in the list.
     if (hive.file.kind == image::HiveKind::CabinetBackup) item->setFlags(item->flags() & ~Qt::ItemIsSelectable);
-    else if (!first && !hive.file.deleted) first = item;
+    else if (preselected == i) preselectedItem = item;
   }
   for (int column = 0; column < kColumns; ++column) list_->resizeColumnToContents(column);
-  if (first) list_->setCurrentItem(first);
+  if (preselectedItem) list_->setCurrentItem(preselectedItem);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Open | QDialogButtonBox::Cancel, this);
   open_ = buttons->button(QDialogButtonBox::Open);
   open_->setObjectName(QStringLiteral("btOpenHive"));
-  open_->setEnabled(first != nullptr);
+  open_->setEnabled(preselectedItem != nullptr);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(list_, &QTreeWidget::itemSelectionChanged, this,

@@ -7,7 +7,9 @@
 
 #include <QDialog>
 #include <QString>
+#include <cstddef>
 #include <functional>
+#include <optional>
 
 #include "image/hive_source.h"
 
@@ -38,6 +40,13 @@ class HiveChoiceDialog : public QDialog {
   QLabel* summary_ = nullptr;
   QPushButton* open_ = nullptr;
 };
+
+// The row the list selects at first (an index into listing.hives): the first live SYSTEM.DAT
+// or USER.DAT in the listing's order, an allocated file of a file system, which is the hive
+// Windows was using; not a copy in a backup cabinet nor a deleted file, which a user opens
+// only on purpose. With none of those, the first row that can be opened and is not deleted;
+// nullopt when there is none.
+std::optional<std::size_t> PreselectedHive(const image::HiveListing& listing);
 
 // Runs the dialog and returns its result: exec() unless a test drives it.
 using HiveChoiceRunner = std::function<int(HiveChoiceDialog& dialog)>;

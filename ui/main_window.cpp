@@ -102,12 +102,23 @@ TForm1::CheckFindings CheckImage(const quarvex::hive::HiveImage& image, const qu
   check.summary = quarvex::salvage::SummaryText(hive);
   check.damage = hive.summary.damage;
   const quarvex::recover::Recovery recovery = quarvex::recover::Recover(hive, {codePage});
+  // As `quarvex-cli recover` lists them: older copies identical to a live key are counted, not
+  // listed, and the earlier values of live keys follow the deleted keys.
   std::vector<const quarvex::recover::RecoveredKey*> recovered;
+  std::size_t identicalCopies = 0;
   for (const quarvex::recover::RecoveredKey& key : recovery.keys) {
+    if (key.IdenticalCopy()) {
+      ++identicalCopies;
+      continue;
+    }
     recovered.push_back(&key);
     for (std::string& line : quarvex::recover::RecoveredKeyLines(key, codePage)) check.recovered.push_back(std::move(line));
   }
-  check.recoveredSummary = quarvex::recover::RecoverySummaryLine(recovered);
+  for (const quarvex::recover::LiveKeyRemains& remains : recovery.liveKeys)
+    for (std::string& line : quarvex::recover::LiveKeyRemainsLines(remains, codePage))
+      check.recovered.push_back(std::move(line));
+  check.recoveredSummary =
+      quarvex::recover::RecoverySummaryLine(recovered, identicalCopies, recovery.summary.earlierValues);
   return check;
 }
 
@@ -132,7 +143,7 @@ const QString& ReportWhereText() {
 
 TForm1::TForm1(Settings settings, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                          Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
+                          Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
       settings_(std::move(settings)),
       calls_(this),
       jobOptions_(quarvex::stage::AnalysisOptions::Initial()) {
@@ -156,7 +167,11 @@ void TForm1::BuildWindow() {
   face.setColor(QPalette::Window, kSilver);
   face.setColor(QPalette::Button, kSilver);
   setPalette(face);
-  setFixedSize(scale.Px(712), scale.Px(579));
+  // The layout's size is the window's default and its least; a larger window (or a maximised
+  // one) gives the chart and the report view the room (WindowStretch).
+  defaultSize_ = QSize(scale.Px(712), scale.Px(579));
+  setMinimumSize(defaultSize_);
+  resize(defaultSize_);
   setWindowIcon(AppIcon());
 
   pgPage_ = new QTabWidget(this);
@@ -295,6 +310,23 @@ void TForm1::BuildWindow() {
   connect(aboutPage_->Icon(), &ClickableImage::clicked, this, &TForm1::imRegIconClick);
   connect(aboutPage_->Icon(), &ClickableImage::doubleClicked, this, &TForm1::imRegIconClick);
   connect(cbxSelChart_, &QComboBox::currentIndexChanged, this, &TForm1::cbxSelChartChange);
+
+  // What grows with the window, taken at the default size: the pages and what fills them
+  // grow, the rows under them move down, the message line and status bar widen.
+  using quarvex::ui::Follow;
+  for (QWidget* grows : {static_cast<QWidget*>(pgPage_), static_cast<QWidget*>(chAna_), static_cast<QWidget*>(reMemo_)})
+    stretch_.Add(grows, Follow::Grow);
+  for (const char* name : {"cbxSelChart", "StaticText4", "Button2", "sbShowRep", "sbShowCheck", "sbBrowse", "StaticText3",
+                           "StaticText1", "Button1", "sbReAna", "Button3", "Button4", "sbEnd"})
+    if (auto* control = findChild<QWidget*>(QString::fromLatin1(name))) stretch_.Add(control, Follow::Down);
+  stretch_.Add(edMes_, Follow::DownWiden);
+  stretch_.Add(statusBar, Follow::DownWiden);
+  stretch_.Add(statusPanels_[1], Follow::Widen);
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  stretch_.Apply(size() - defaultSize_);
 }
 
 void TForm1::FormCreate() {
@@ -305,6 +337,11 @@ void TForm1::FormCreate() {
   commandLineFile_ = request.file;
 
   connect(chAna_, &AnalysisChart::usingPointClicked, this, &TForm1::OnUsingPointClick);
+  // A point's tooltip names its key by its path, a free record by its block and offset.
+  chAna_->SetPointNamer([this](quarvex::analyzer::SeriesId id, int index) {
+    if (id == chartviews::kRecordSizes) return KeyPathOfPoint(index).value_or(QString());
+    return FreeRecordOfPoint(index);
+  });
   job_.hive.blockTableCount = 0;
   job_.hive.indexedRecordCount = 0;
   SetApplicationTitleNow(FromUtf8(std::string(quarvex::job::kAppTitle)));

@@ -29,6 +29,7 @@
 #include "host/windows_directory.h"
 #include "ui/hive_choice_dialog.h"
 #include "ui/ui_call_queue.h"
+#include "ui/window_stretch.h"
 
 class QApplication;
 class QCheckBox;
@@ -161,6 +162,7 @@ class TForm1 : public QWidget {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void BuildWindow();
@@ -187,6 +189,11 @@ class TForm1 : public QWidget {
   // in fonts that draw 0x5C as the hive's code page means it (ui/backslash_fonts.h).
   void ApplyHiveFonts(quarvex::text::CodePage codePage);
   void ShowMessageLine(const QString& text);
+  // The path of the key of an in-use record-size point (its index in the series), and the
+  // place of a free one; nothing while a job runs or for an index the last analysis does not
+  // have. Naming a key reads the hive but leaves the last job's code and failure as they were.
+  std::optional<QString> KeyPathOfPoint(int valueIndex);
+  QString FreeRecordOfPoint(int valueIndex) const;
   void EnableAfterJob();
   QString RunFileDialog(QFileDialog& dialog);
   void ShowError(const QString& text);
@@ -255,6 +262,9 @@ class TForm1 : public QWidget {
   quarvex::ui::AboutPage* aboutPage_ = nullptr;
   quarvex::ui::ReportDocumentLoader* reportLoader_ = nullptr;
   bool centred_ = false;
+  // The default size (also the least) and how the controls follow a larger one.
+  QSize defaultSize_;
+  quarvex::ui::WindowStretch stretch_;
   // The period fonts of the views ApplyHiveFonts changes.
   QFont periodMemoFont_;
   QFont periodMessageFont_;

@@ -247,18 +247,38 @@ void TForm1::cbxSelChartChange(int index) {
   chAna_->SelectView(index);
 }
 
-void TForm1::OnUsingPointClick(int valueIndex) {
-  if (JobRunning()) return;  // the worker owns the hive while it runs
-  job_.code = quarvex::hive::code::kOk;
+std::optional<QString> TForm1::KeyPathOfPoint(int valueIndex) {
+  if (JobRunning()) return std::nullopt;  // the worker owns the hive while it runs
   // The points of the record-size series are the analysed keys, in the same order.
-  if (!job_.analysis || valueIndex < 0 || static_cast<std::size_t>(valueIndex) >= job_.analysis->keys.size()) return;
+  if (!job_.analysis || valueIndex < 0 || static_cast<std::size_t>(valueIndex) >= job_.analysis->keys.size())
+    return std::nullopt;
   const quarvex::hive::KeyNodeOffset key = job_.analysis->keys[static_cast<std::size_t>(valueIndex)].node;
+  // Naming a key is not a job: a failed job's code and failure stay what the job left.
+  const std::int32_t code = job_.hive.errorCode;
+  const std::optional<quarvex::hive::Finding> failure = job_.hive.failure;
   const std::string path = quarvex::hive::ResolveKeyPath(job_.hive, key);
-  job_.hive.ClearFailure();
-  const QString shown = QString::fromStdString(quarvex::text::CodePageToUtf8(path, jobCodePage_));
-  edMes_->setText(shown);
+  job_.hive.errorCode = code;
+  job_.hive.failure = failure;
+  return QString::fromStdString(quarvex::text::CodePageToUtf8(path, jobCodePage_));
+}
+
+QString TForm1::FreeRecordOfPoint(int valueIndex) const {
+  if (JobRunning() || !job_.analysis || valueIndex < 0 ||
+      static_cast<std::size_t>(valueIndex) >= job_.analysis->freeRecords.size())
+    return {};
+  const quarvex::analyzer::FreeRecordFact& free = job_.analysis->freeRecords[static_cast<std::size_t>(valueIndex)];
+  const QString offset =
+      QString::number(static_cast<std::uint32_t>(free.offset.value), 16).toUpper().rightJustified(4, QLatin1Char('0'));
+  return QStringLiteral("free record in block %1 at offset 0x%2").arg(free.block).arg(offset);
+}
+
+void TForm1::OnUsingPointClick(int valueIndex) {
+  // The job's code is left alone: a click names a key, it does not end a job well.
+  const std::optional<QString> shown = KeyPathOfPoint(valueIndex);
+  if (!shown) return;
+  edMes_->setText(*shown);
   // A path longer than the line shows from its first character (setText leaves the line
   // scrolled to its end); the whole path is the tooltip.
   edMes_->setCursorPosition(0);
-  edMes_->setToolTip(shown);
+  edMes_->setToolTip(*shown);
 }

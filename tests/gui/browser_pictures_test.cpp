@@ -1,6 +1,7 @@
 // Writes pictures of the browser on the bundled sample (Japanese names) and the real Windows
 // Me user.dat when asked to by
 // QUARVEX_PICTURES_DIR (tools/screenshots.sh runs it under Xvfb). Otherwise skipped.
+#include <QComboBox>
 #include <QDir>
 #include <QDockWidget>
 #include <QLineEdit>
@@ -10,8 +11,10 @@
 
 #include "browser_fixture.h"
 #include "ui/browser_facts_model.h"
+#include "ui/browser_key_path_box.h"
 #include "ui/browser_search.h"
 #include "tests/support/test_namespaces.h"
+#include "tools/hive_generator.h"
 
 namespace quarvex::ui::testing {
 namespace {
@@ -101,6 +104,72 @@ TEST(BrowserPictures, TreeHexSearchProblemsAndADeletedKey) {
     emit problems->clicked(problems->model()->index(0, 0));
   }
   Save(*f.window, QStringLiteral("browser-problems.png"));
+}
+
+// The search table with a hit inside REG_BINARY data (its bytes marked in the hex view), a
+// Western hive's key path drawn with real backslashes, and the Bookmarks menu.
+TEST(BrowserPictures, ABinaryHitAWesternPathAndBookmarks) {
+  if (qEnvironmentVariableIsEmpty("QUARVEX_PICTURES_DIR")) GTEST_SKIP() << "QUARVEX_PICTURES_DIR not set";
+  BrowserFixture f;
+  f.window->SetBookmarkDirectory(f.dir.filePath(QStringLiteral("bookmarks")));
+  f.window->resize(1280, 860);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(f.window.get()));
+  ASSERT_TRUE(f.Open(std::string(QUARVEX_TEST_DATA_DIR) + "/USER.DAT"));
+
+  // A binary value of a few dozen bytes; its bytes 4 to 8 searched as hex.
+  const salvage::SalvagedValue* binary = nullptr;
+  std::int32_t binaryKey = -1;
+  f.Doc().View().Walk(browse::kTop, 0, [&](std::int32_t key, int) {
+    for (const salvage::SalvagedValue& v : f.Doc().View().Values(key))
+      if (v.type == 3 && !v.cut && v.data.size() >= 24 && v.data.size() <= 96 && v.data[4] != 0) {
+        binary = &v;
+        binaryKey = key;
+        return false;
+      }
+    return true;
+  });
+  ASSERT_NE(binary, nullptr);
+  QStringList hex;
+  for (std::size_t i = 4; i < 8; ++i) hex << QStringLiteral("%1").arg(binary->data[i], 2, 16, QLatin1Char('0')).toUpper();
+  f.window->SyntaxBox()->setCurrentIndex(f.window->SyntaxBox()->findData(static_cast<int>(browse::PatternSyntax::Bytes)));
+  f.window->SearchField()->setText(hex.join(QLatin1Char(' ')));
+  QSignalSpy finished(f.window->Search(), &BrowserSearch::finished);
+  f.window->StartSearch();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !finished.isEmpty(); }, 20000));
+  const std::size_t valueIndex = static_cast<std::size_t>(binary - f.Doc().Hive().values.data());
+  for (int row = 0; row < f.window->Search()->Hits()->rowCount(); ++row)
+    if (f.window->Search()->Hits()->At(row).value == valueIndex) {
+      const QModelIndex index = f.window->HitTable()->model()->index(row, 0);
+      f.window->HitTable()->setCurrentIndex(index);
+      emit f.window->HitTable()->clicked(index);
+      break;
+    }
+  ASSERT_EQ(f.window->SelectedKey(), binaryKey);
+  Save(*f.window, QStringLiteral("browser-binary-hit.png"));
+
+  // A generated Western (code page 1252) user.dat: a deep key, its path in the key path box and
+  // the status line with backslashes, bookmarked.
+  tools::GeneratorOptions options;
+  options.codePage = text::CodePage::Cp1252;
+  options.keys = 1500;
+  ASSERT_TRUE(f.Open(f.Write(tools::GenerateHive(options), "user.dat")));
+  ASSERT_EQ(f.Doc().CodePage(), text::CodePage::Cp1252);
+  // A word of its "Words" key (accented names and texts), three levels down.
+  std::int32_t deep = -1;
+  f.Doc().View().Walk(browse::kTop, 0, [&](std::int32_t key, int depth) {
+    const std::string path = f.Doc().View().Path(key);
+    if (depth >= 2 && path.find("\\Words\\") != std::string::npos && path.find_first_of("\x80\xC3") != std::string::npos &&
+        !f.Doc().View().Values(key).empty())
+      deep = key;
+    return deep < 0;
+  });
+  ASSERT_GE(deep, 0);
+  f.window->SearchField()->clear();
+  f.window->SyntaxBox()->setCurrentIndex(0);
+  ASSERT_TRUE(f.window->SelectKey(deep));
+  f.window->BookmarkCurrentKey();
+  f.window->ValueTable()->setCurrentIndex(f.window->ValueTable()->model()->index(0, 0));
+  Save(*f.window, QStringLiteral("browser-western-path.png"));
 }
 
 }  // namespace

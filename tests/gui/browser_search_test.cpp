@@ -380,6 +380,37 @@ TEST(BrowserProblems, AFindingOfATruncatedFileShowsItsBytes) {
   EXPECT_FALSE(f.window->HexView()->Sections().empty());
 }
 
+// An older copy of a live key's record (Windows writes a grown record anew and frees the old
+// one) is named as such in the tree, not as a deleted key.
+TEST(BrowserRecovered, AnOlderCopyOfALiveKeyIsNamedAsOne) {
+  const std::vector<testkit::Value> live{testkit::Text("Live", "yes")};
+  const std::vector<testkit::Value> older{testkit::Text("Live", "no!")};
+  HiveBuilder b;
+  const int root = b.AddKey(HiveBuilder::kRootParent, "");
+  b.SetNoRecord(root);
+  const int software = b.AddKey(root, "Software");
+  b.AddKey(software, "Keep", live);
+  b.AddFreeRecord(0, testkit::RecordSize("Keep", live));
+  b.AddFreeRecord(0, testkit::RecordSize("Keep", older));
+  BuiltHive hive = b.Build();
+  const std::vector<std::int64_t> copies = testkit::WriteOlderCopies(hive, 0, "Keep", {live, older}, 40);
+  ASSERT_TRUE(copies[0] >= 0 && copies[1] >= 0);
+
+  BrowserFixture f;
+  ASSERT_TRUE(f.Open(f.Write(hive)));
+  const recover::Recovery& recovery = f.Doc().Recovery();
+  ASSERT_EQ(recovery.keys.size(), 2u);
+  std::vector<std::string> labels;
+  for (std::size_t i = 0; i < recovery.keys.size(); ++i) {
+    ASSERT_TRUE(f.window->SelectRecovered(i));
+    labels.push_back(f.window->Tree()->currentIndex().data().toString().toStdString());
+    EXPECT_TRUE(f.window->Tree()->currentIndex().data(Qt::ToolTipRole).toString().startsWith(
+        QStringLiteral("Older copy of a live key")));
+  }
+  std::sort(labels.begin(), labels.end());
+  EXPECT_EQ(labels, (std::vector<std::string>{"Keep  (older copy, identical, medium)", "Keep  (older copy, medium)"}));
+}
+
 TEST(BrowserRecovered, ADeletedKeyShowsUnderItsParentInItsColourAndCanBeHidden) {
   BrowserFixture f;
   ASSERT_TRUE(f.OpenFixture(Fixture::DeletedKey));

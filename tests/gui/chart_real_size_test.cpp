@@ -1,5 +1,5 @@
 // The chart on hives of real size: generated system.dat-style hives of 21 and 60 data blocks
-// (22 and 61 bars). Every bar is named, every mark is drawn and none covers another, a view
+// (22 and 61 bars). Every bar is named, every mark stands at its bar and none covers another, a view
 // shows only its own series and axes whatever came before, and the point series keep their
 // shapes.
 #include <QtCharts/QAbstractAxis>
@@ -78,7 +78,11 @@ TEST(ChartRealSize, EveryBarIsNamedWholeAndNoNameTouchesAnother) {
   }
 }
 
-TEST(ChartRealSize, EveryBarMarkIsDrawnAndNoneCoversAnother) {
+// Each mark stands over its own bar (its box centred on the point its arrow leaves, or against
+// a side of the plot) and covers no other; a mark that finds no room near its bar is left out
+// rather than moved over a neighbour's. At the window's size the 21-block hive has room for
+// every mark; the 60-block one for some.
+TEST(ChartRealSize, EveryBarMarkSitsAtItsBarAndNoneCoversAnother) {
   for (const RealHive& hive : kHives) {
     const auto chart = ShownChart();
     chart->LoadSeries(SeriesOf(hive));
@@ -91,11 +95,35 @@ TEST(ChartRealSize, EveryBarMarkIsDrawnAndNoneCoversAnother) {
       if (sum == 0) continue;
       for (SeriesId id : kBlockSeries) expected.append(chartstyle::GroupedNumber(chart->PointValue(id, c)));
     }
-    EXPECT_EQ(chart->MarkTexts(), expected) << hive.blocks << " blocks";
+    const QStringList shown = chart->MarkTexts();
+    EXPECT_EQ(shown.size() + chart->HiddenMarkCount(), expected.size()) << hive.blocks << " blocks";
+    if (hive.blocks == 21) {
+      EXPECT_EQ(shown, expected) << "every mark has room";
+    } else {
+      EXPECT_GT(shown.size(), expected.size() / 3) << hive.blocks << " blocks";
+    }
+    // The marks shown keep their order: a subsequence of the expected texts.
+    qsizetype next = 0;
+    for (const QString& text : shown) {
+      while (next < expected.size() && expected[next] != text) ++next;
+      EXPECT_LT(next, expected.size()) << text.toStdString();
+      ++next;
+    }
     ExpectApart(chart->MarkBoxes(), std::to_string(hive.blocks) + " blocks, marks");
+    const std::vector<QRectF> boxes = chart->MarkBoxes();
+    const std::vector<QLineF> arrows = chart->MarkArrows();
+    ASSERT_EQ(boxes.size(), arrows.size());
+    const QRectF plot = chart->chart()->plotArea();
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+      const bool atASide = std::abs(boxes[i].left() - plot.left()) < 0.5 || std::abs(boxes[i].right() - plot.right()) < 0.5;
+      if (!atASide) {
+        EXPECT_NEAR(boxes[i].center().x(), arrows[i].p1().x(), 0.5) << hive.blocks << " blocks, mark " << i;
+      }
+    }
     chart->SelectView(ChartView::BlockUsageWithoutMarks);
     Settle();
     EXPECT_TRUE(chart->MarkTexts().isEmpty());
+    EXPECT_EQ(chart->HiddenMarkCount(), 0);
   }
 }
 

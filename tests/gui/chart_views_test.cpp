@@ -73,7 +73,8 @@ TEST(ChartViews, TheLegendListsOnlyTheActiveSeriesOfTheLegendLastFirst) {
   AnalysisChart chart;
   chart.LoadSeries(SampleSeries());
   const std::vector<QStringList> legend = {
-      {}, {"DeadGap", "Empty", "Using"}, {"DeadGap", "Empty", "Using"}, {}, {}, {"EmptySize AVG.", "UsingSize AVG."}};
+      {}, {"DeadGap", "Empty", "Using"}, {"DeadGap", "Empty", "Using"}, {}, {"UsingSize AVG.", "UsingRecSize"},
+      {"EmptySize AVG.", "UsingSize AVG."}};
   for (int view = 0; view < 6; ++view) {
     chart.SelectView(view);
     EXPECT_EQ(chart.LegendEntries(), legend[view]) << "view " << view;

@@ -76,11 +76,19 @@ QString CheckLines(const std::vector<std::uint8_t>& bytes, std::size_t& damage) 
   text += QStringLiteral("\nDeleted keys still in the file (as quarvex-cli recover lists them):\n");
   const recover::Recovery recovery = recover::Recover(hive);
   std::vector<const recover::RecoveredKey*> keys;
+  std::size_t identicalCopies = 0;
   for (const recover::RecoveredKey& key : recovery.keys) {
+    if (key.IdenticalCopy()) {
+      ++identicalCopies;
+      continue;
+    }
     keys.push_back(&key);
     for (const std::string& line : recover::RecoveredKeyLines(key, CodePage::Cp932)) text += QString::fromStdString(line) + '\n';
   }
-  return text + QString::fromStdString(recover::RecoverySummaryLine(keys));
+  for (const recover::LiveKeyRemains& remains : recovery.liveKeys)
+    for (const std::string& line : recover::LiveKeyRemainsLines(remains, CodePage::Cp932))
+      text += QString::fromStdString(line) + '\n';
+  return text + QString::fromStdString(recover::RecoverySummaryLine(keys, identicalCopies, recovery.summary.earlierValues));
 }
 
 QString ShownCheck(TForm1& form) {
@@ -161,6 +169,37 @@ TEST(WindowCheck, DeletedKeysAreListedBesideTheCheck) {
   EXPECT_TRUE(shown.contains(QStringLiteral("OldApp"))) << shown.toStdString();
   EXPECT_TRUE(shown.contains(QStringLiteral("\"C:\\\\OLD\"")));
   EXPECT_TRUE(shown.contains(QStringLiteral("\n1 key and 1 value recovered: "))) << shown.toStdString();
+}
+
+// An older copy of a live key (its record rewritten elsewhere, the old one freed) is counted,
+// not listed as a deleted key, as `quarvex-cli recover` does without --all; an older copy
+// with other values gives the live key's earlier values.
+TEST(WindowCheck, OlderCopiesOfLiveKeysAreCountedNotListedAsDeleted) {
+  QTemporaryDir dir;
+  const std::string path = InDir(dir, "USER.DAT");
+  const std::vector<testkit::Value> live{testkit::Text("Live", "yes")};
+  const std::vector<testkit::Value> older{testkit::Text("Live", "no!")};
+  HiveBuilder b;
+  const int root = b.AddKey(HiveBuilder::kRootParent, "");
+  b.SetNoRecord(root);
+  const int software = b.AddKey(root, "Software");
+  b.AddKey(software, "Keep", live);
+  b.AddKey(software, "Other", older);
+  b.AddFreeRecord(0, testkit::RecordSize("Keep", live));
+  b.AddFreeRecord(0, testkit::RecordSize("Keep", older));
+  BuiltHive hive = b.Build();
+  const std::vector<std::int64_t> copies = testkit::WriteOlderCopies(hive, 0, "Keep", {live, older}, 40);
+  ASSERT_TRUE(copies[0] >= 0 && copies[1] >= 0);
+  hive.WriteFile(path);
+  auto form = MakeWindow();
+  OpenThroughDialog(*form, path);
+  ASSERT_TRUE(WaitForJob(*form));
+  std::size_t damage = 0;
+  const QString shown = ShownCheck(*form);
+  EXPECT_EQ(shown, CheckLines(hive.bytes, damage));
+  EXPECT_TRUE(shown.contains(QStringLiteral("; 1 identical copy of live keys not listed; 1 earlier value of live keys")))
+      << shown.toStdString();
+  EXPECT_TRUE(shown.contains(QStringLiteral("live key Software\\Keep"))) << shown.toStdString();
 }
 
 TEST(WindowCheck, ANewJobTakesTheLastCheckAway) {

@@ -23,8 +23,8 @@ TEST(WindowLayout, OpensWithTheCaptionsAndStatesOfANewWindow) {
   auto form = MakeWindow();
   EXPECT_EQ(form->windowTitle(), QStringLiteral("Quarvex  <Registry Analizer>"));
   EXPECT_EQ(form->ApplicationTitle(), QStringLiteral("Quarvex"));
-  EXPECT_EQ(form->minimumSize(), form->maximumSize()) << "the window cannot be resized";
-  EXPECT_FALSE(form->windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_EQ(form->minimumSize(), form->size()) << "opens at its least size (window_resize_test.cpp)";
+  EXPECT_TRUE(form->windowFlags() & Qt::WindowMaximizeButtonHint);
   EXPECT_TRUE(form->windowFlags() & Qt::WindowMinimizeButtonHint);
 
   auto* pages = Child<QTabWidget>(*form, "pgPage");
