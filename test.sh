@@ -24,12 +24,12 @@ cmake --build build-test
 step "The Debian package: made by cpack from build-test, installed with apt-get, run, removed"
 tools/deb-check.sh build-test
 
-step "Short fuzz runs of the whole job, the REGEDIT4 export, the salvage reader, recovery, code page detection, the facts report, the image path and find's patterns (clang, libFuzzer, ASan + UBSan)"
+step "Short fuzz runs of the whole job, the REGEDIT4 export, the salvage reader, recovery, code page detection, the facts report, the image path, find's patterns and the carver (clang, libFuzzer, ASan + UBSan)"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz "${config[@]}" -DQUARVEX_FUZZ=ON -DQUARVEX_SANITIZE=ON \
       -DQUARVEX_BUILD_GUI=OFF -DQUARVEX_BUILD_TESTS=OFF -DQUARVEX_BUILD_BENCH=OFF > /dev/null
 cmake --build build-fuzz --target quarvex_fuzz_job quarvex_fuzz_export quarvex_fuzz_salvage quarvex_fuzz_recover \
-      quarvex_fuzz_detect quarvex_fuzz_facts quarvex_fuzz_image quarvex_fuzz_find
-for run in job:20 export:10 salvage:10 recover:10 detect:8 facts:8 image:10 find:10; do
+      quarvex_fuzz_detect quarvex_fuzz_facts quarvex_fuzz_image quarvex_fuzz_find quarvex_fuzz_carve
+for run in job:20 export:10 salvage:10 recover:10 detect:8 facts:8 image:10 find:10 carve:8; do
   target=${run%%:*}
   corpus=$(mktemp -d)
   cp fuzz/corpus/"$target"/* "$corpus"/

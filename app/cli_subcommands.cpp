@@ -11,6 +11,7 @@
 #include "app/cli_recover.h"
 #include "app/cli_run.h"
 #include "app/cli_summary.h"
+#include "app/cli_timeline.h"
 #include "text/terminal_text.h"
 
 namespace quarvex::cli {
@@ -22,12 +23,13 @@ constexpr std::array kSubcommands{
     Subcommand{"check", "check [-v] [options] FILE...", "every problem of each hive", RunCheck},
     Subcommand{"recover", "recover [options] FILE...", "deleted keys and values the file still holds", RunRecover},
     Subcommand{"facts", "facts [options] FILE...", "what the hives say of the machine and its user", RunFacts},
+    Subcommand{"timeline", "timeline [options] FILE...", "every time the hives hold, in order", RunTimeline},
     Subcommand{"ls", "ls [-R] [-v] FILE... [KEY]", "the keys of a hive", RunLs},
     Subcommand{"get", "get [--raw] FILE... KEY [VALUE]", "a key's values, or one value", RunGet},
     Subcommand{"find", "find [options] FILE... PATTERN", "keys, values and data that match", RunFind},
     Subcommand{"diff", "diff A B", "what changed from hive A to hive B", RunDiff},
     Subcommand{"stats", "stats FILE...", "counts, sizes and the largest keys", RunStats},
-    Subcommand{"hives", "hives [--deleted] IMAGE", "the registry files in a disk image", RunHives},
+    Subcommand{"hives", "hives [options] IMAGE", "the registry files in a disk image", RunHives},
     Subcommand{"summary", "summary [-j N] FILE|DIR...", "one line per hive, for many at once", RunSummary},
 };
 

@@ -3,7 +3,7 @@
 
 Runs the report (--json to a file and to standard output, with and without --json-series,
 after a failed job with --partial, from standard input) and every subcommand that writes
-JSON (check, recover, facts, ls, get, find, diff, stats) over the bundled sample, the real
+JSON (check, recover, facts, timeline, ls, get, find, diff, stats) over the bundled sample, the real
 Windows Me user.dat, generated hives and damaged ones, one file and two at once, and checks
 each document (each line, for the outputs written a line per object) against the schema of
 its output. Documents written to files must end their lines with LF alone. The decoded texts
@@ -123,6 +123,8 @@ if b"\r" in raw:
 validate("recover", raw.decode("utf-8"), "recover to a file")
 validate("facts", run(["facts", "--json", "-", sample, real]), "facts")
 validate("facts", run(["facts", "--json", "-", generated["system"], generated["user"]]), "facts of a machine")
+validate("timeline", run(["timeline", "--json", "-", sample, real]), "timeline")
+validate("timeline", run(["timeline", "--json", "-", generated["system"], generated["user"]]), "timeline of a machine")
 for hive in (sample, real, cut):
     validate("ls", run(["ls", "-R", "--json", hive]), f"ls {os.path.basename(hive)}", lines=True)
     validate("ls", run(["ls", "-R", "-v", "--json", hive]), f"ls -v {os.path.basename(hive)}", lines=True)
@@ -171,6 +173,21 @@ for line in run(["ls", "-R", "-v", "--json", real]).split("\n"):
                 failures.append(f"ls -v {value['name']}: strings {value.get('strings')!r}, expected {want!r}")
         elif "text" in value or "strings" in value:
             failures.append(f"ls -v {value['name']}: a decoded text on a value of type {value['typeNumber']}")
+
+# hives --carve-all over a raw file: a whole hive, then a copy with a data block's signature gone
+# (a fragment with its keys and recovered ones). A build that reads no images has no carver.
+carve_image = os.path.join(work, "carve.bin")
+with open(carve_image, "wb") as f:
+    f.write(bytes(4096) + data + bytes(512 - len(data) % 512) + bytes(damaged) + bytes(4096))
+carved = subprocess.run([cli, "hives", "--carve-all", "--json", "-", carve_image], capture_output=True)
+if carved.returncode == 0:
+    validate("hives-carve", carved.stdout.decode("utf-8"), "hives --carve-all --json")
+    if '"fragments": [{' not in carved.stdout.decode("utf-8"):
+        failures.append("hives --carve-all --json: the damaged copy is not a fragment")
+elif carved.returncode == 2 and b"reads no disk images" in carved.stderr:
+    checked.pop("hives-carve", None)
+else:
+    failures.append(f"hives --carve-all: exit status {carved.returncode}: {carved.stderr.decode(errors='replace')[:300]}")
 
 for kind, count in sorted(checked.items()):
     if count == 0:
