@@ -207,6 +207,18 @@ RecoveredKey Judge(const Scene& scene, const LiveKeyIndex& live, std::size_t ci)
                     std::string(k.liveCounterpart->identical ? ", with the same values" : ""));
     }
   }
+  // Its name against its place: a key of that name under a key named as its parent elsewhere
+  // supports the path; it never places a key nor raises its confidence.
+  if (k.parentKnown && walk.direct && !k.olderCopy && !c.nameCut && !k.liveCounterpart) {
+    const std::vector<std::int32_t> namesakes = live.NamesakesUnderNamesakes(walk.liveParent, c.name);
+    if (!namesakes.empty())
+      why.push_back("its name fits its parent (support only): " +
+                    (namesakes.size() == 1
+                         ? "the live key " + hive.KeyPathBytes(static_cast<std::size_t>(namesakes.front())) + " has"
+                         : Dec(namesakes.size()) + " live keys (" +
+                               hive.KeyPathBytes(static_cast<std::size_t>(namesakes.front())) + " ...) have") +
+                    " this name under a key named as its parent");
+  }
   if (!k.liveCounterpart && c.copyOf != salvage::kNoIndex && c.copyMatches == 1) k.liveCounterpart = live.Compare(c.copyOf, c.values);
   if (k.liveCounterpart && !k.liveCounterpart->identical)
     why.push_back("against the live key: " + ChangeList(*k.liveCounterpart));

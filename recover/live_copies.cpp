@@ -50,6 +50,20 @@ LiveKeyIndex::LiveKeyIndex(const Scene& scene) : scene_(scene) {
   }
 }
 
+std::vector<std::int32_t> LiveKeyIndex::NamesakesUnderNamesakes(std::int32_t parent, Bytes name) const {
+  std::vector<std::int32_t> out;
+  if (parent == salvage::kNoIndex) return out;
+  const auto it = byName_.find(FoldCase(NameText(name)));
+  if (it == byName_.end()) return out;
+  const std::string parentName = FoldCase(View(scene_.hive.keys[static_cast<std::size_t>(parent)].name));
+  for (const std::int32_t k : it->second) {
+    const std::int32_t p = scene_.hive.keys[static_cast<std::size_t>(k)].parent;
+    if (p == salvage::kNoIndex || p == parent) continue;
+    if (FoldCase(View(scene_.hive.keys[static_cast<std::size_t>(p)].name)) == parentName) out.push_back(k);
+  }
+  return out;
+}
+
 std::int32_t LiveKeyIndex::KeyUnder(std::int32_t parent, Bytes name) const {
   const auto it = byName_.find(FoldCase(NameText(name)));
   if (it == byName_.end()) return salvage::kNoIndex;

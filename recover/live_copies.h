@@ -25,6 +25,10 @@ class LiveKeyIndex {
   // The live key named name (case folded) under the live key parent (kNoIndex: the top level,
   // below an unnamed root), kNoIndex when none.
   std::int32_t KeyUnder(std::int32_t parent, hive::Bytes name) const;
+  // Live keys named name under a live key of the same name as parent (not parent itself): a
+  // deleted "Run" under a "CurrentVersion" fits it when another "CurrentVersion" has a "Run".
+  // Support for a placement, never a placement itself.
+  std::vector<std::int32_t> NamesakesUnderNamesakes(std::int32_t parent, hive::Bytes name) const;
   // How the recovered (older) state differs from the live key's: values added since, removed
   // since, changed since.
   LiveCounterpart Compare(std::int32_t key, const std::vector<RecoveredValue>& values) const;

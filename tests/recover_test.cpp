@@ -106,6 +106,37 @@ TEST(Recover, DeletedLeafKeyWithPathAndValues) {
   }
 }
 
+// A deleted Run under one CurrentVersion, with or without a live Run under another
+// CurrentVersion: the namesake is named as support, and the placement and its confidence are
+// the same either way (a fitting name never places a key on its own).
+TEST(Recover, ANameThatFitsItsParentSupportsButNeverPlaces) {
+  for (const bool namesake : {false, true}) {
+    HiveBuilder b;
+    const int root = b.AddKey(HiveBuilder::kRootParent, "");
+    b.SetNoRecord(root);
+    const int user = b.AddKey(root, "Software");
+    const int mine = b.AddKey(b.AddKey(user, "Vendor"), "CurrentVersion");
+    const int run = b.AddKey(mine, "Run", {Text("Tray", "C:\\TRAY.EXE")});
+    b.AddKey(mine, "Keep", {Text("Live", "yes")});
+    const int other = b.AddKey(b.AddKey(root, "Default"), "CurrentVersion");
+    if (namesake) b.AddKey(other, "Run", {Text("Scan", "C:\\SCAN.EXE")});
+    else b.AddKey(other, "Walk", {Text("Scan", "C:\\SCAN.EXE")});
+    BuiltHive h = b.Build();
+    DeleteKey(h, run);
+    const Recovered r(h.bytes);
+    const RecoveredKey* k = r.Named("Run");
+    ASSERT_NE(k, nullptr) << namesake;
+    EXPECT_EQ(k->path, "Software\\Vendor\\CurrentVersion\\Run");
+    EXPECT_EQ(k->confidence, Confidence::High) << namesake;
+    EXPECT_EQ(k->link, Link::Elimination);
+    const bool supported = std::any_of(k->reasons.begin(), k->reasons.end(), [](const std::string& reason) {
+      return reason == "its name fits its parent (support only): the live key Default\\CurrentVersion\\Run has this "
+                       "name under a key named as its parent";
+    });
+    EXPECT_EQ(supported, namesake);
+  }
+}
+
 TEST(Recover, DeletedSubtree) {
   Tree t;
   const int old = t.b.AddKey(t.software, "Old", {Dword("Level", 1)});
