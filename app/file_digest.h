@@ -1,5 +1,6 @@
 // The SHA-256 and MD5 of the bytes of a file read, as examiners record them beside every finding
-// (and as sha256sum and md5sum print them): lowercase hex. Computed by OpenSSL's libcrypto.
+// (and as sha256sum and md5sum print them): lowercase hex. Computed by OpenSSL's libcrypto, on
+// Windows by the system's bcrypt.
 #pragma once
 
 #include <cstdint>
