@@ -7,7 +7,8 @@
 #     the 17-line header, which shows the facts probed under Windows;
 #   - quarvex-cli find --regex finds what the native one finds, and refuses a pattern that is
 #     not a regular expression (exit status 2);
-#   - quarvex-cli refuses `hives` and IMAGE::PATH addresses (this build reads no disk images).
+#   - quarvex-cli refuses `hives` and IMAGE::PATH addresses (this build reads no disk images);
+#   - facts names a hive by the SHA-256 and MD5 sha256sum and md5sum give (from bcrypt).
 # The 32-bit target (i686) is compiled and linked only. Installs what it needs with apt-get;
 # when wine cannot be installed, the programs are built but not run, and it says so.
 #
@@ -118,6 +119,14 @@ lines=$("$wine" "build-win64/unzipped/$folder/quarvex-cli.exe" summary -j 2 "$(w
         "$(windows_path tests/data/USER.DAT)" | tr -d '\r' | cut -f 4,15 | tail -n +2 | tr '\t\n' '  ')
 [ "$lines" = "500 healthy 787 healthy " ] || { echo "FAIL: summary under wine said '$lines'" >&2; exit 1; }
 echo "ok   summary -j 2 under wine: $lines"
+
+# The digests facts names each hive by come from Windows' own bcrypt there: equal to sha256sum's
+# and md5sum's of the same bytes.
+said=$("$wine" "build-win64/unzipped/$folder/quarvex-cli.exe" facts "$(windows_path tests/data/USER.DAT)" |
+       tr -d '\r' | sed -n 's/.*SHA-256 \([0-9a-f]*\), MD5 \([0-9a-f]*\).*/\1 \2/p' | head -n 1)
+wanted="$(sha256sum < tests/data/USER.DAT | cut -d' ' -f1) $(md5sum < tests/data/USER.DAT | cut -d' ' -f1)"
+[ "$said" = "$wanted" ] || { echo "FAIL: facts under wine named the digests '$said', not '$wanted'" >&2; exit 1; }
+echo "ok   facts under wine names the real user.dat's SHA-256 and MD5 as sha256sum and md5sum give them"
 
 # The same job natively and under Windows: equal reports but for the header.
 sample=samples/USER-SAMPLE.DAT
