@@ -11,6 +11,7 @@
 #include "app/cli_check.h"
 #include "app/cli_hives.h"
 #include "app/cli_run.h"
+#include "app/diff_lines.h"
 #include "app/hive_access.h"
 #include "app/line_prefix.h"
 #include "app/value_json.h"
@@ -499,35 +500,8 @@ int RunDiff(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   options.values = !p->Has("--keys-only");
   const std::vector<browse::Difference> diffs = browse::Diff(*a->view, *b->view, options);
   const bool json = p->Has("--json");
-  for (const browse::Difference& d : diffs) {
-    const bool inB = d.change == browse::Change::KeyAdded || d.change == browse::Change::ValueAdded;
-    const HiveView& side = inB ? *b->view : *a->view;
-    const std::string path = side.Path(inB ? d.keyB : d.keyA);
-    const salvage::SalvagedValue* v = d.valueA ? d.valueA : d.valueB;
-    const char* sign = d.change == browse::Change::ValueChanged ? "~" : inB ? "+" : "-";
-    if (json) {
-      static const char* const kNames[] = {"key added", "key removed", "value added", "value removed", "value changed"};
-      out << "{\"change\": \"" << kNames[static_cast<int>(d.change)] << "\", \"path\": " << JsonString(path);
-      if (d.valueA) out << ", \"old\": " << ValueJson(*d.valueA, *a->view);
-      if (d.valueB) out << ", \"new\": " << ValueJson(*d.valueB, *b->view);
-      out << "}\n";
-      continue;
-    }
-    out << sign << ' ' << browse::EscapeControls(path);
-    if (v) {
-      out << ": " << DisplayValueName(*v, *cp) << ": ";
-      if (d.change != browse::Change::ValueChanged) {
-        out << browse::DataText(*v, *cp, kListLimit);
-      } else {
-        const bool typeChanged = d.valueA->type != d.valueB->type;
-        if (typeChanged) out << browse::TypeName(d.valueA->type) << ' ';
-        out << browse::DataText(*d.valueA, *cp, kListLimit) << " → ";
-        if (typeChanged) out << browse::TypeName(d.valueB->type) << ' ';
-        out << browse::DataText(*d.valueB, *cp, kListLimit);
-      }
-    }
-    out << '\n';
-  }
+  for (const browse::Difference& d : diffs)
+    out << (json ? DifferenceJson(d, *a->view, *b->view) : DifferenceLine(d, *a->view, *b->view, *cp)) << '\n';
   DamageNotice("diff", p->positional[0], *a, err);
   DamageNotice("diff", p->positional[1], *b, err);
   if (FinishOutput(out) != kExitOk) return kFindTrouble;

@@ -7,6 +7,7 @@
 #include "app/cli_browse.h"
 #include "app/cli_check.h"
 #include "app/cli_facts.h"
+#include "app/cli_history.h"
 #include "app/cli_hives.h"
 #include "app/cli_recover.h"
 #include "app/cli_run.h"
@@ -28,6 +29,7 @@ constexpr std::array kSubcommands{
     Subcommand{"get", "get [--raw] FILE... KEY [VALUE]", "a key's values, or one value", RunGet},
     Subcommand{"find", "find [options] FILE... PATTERN", "keys, values and data that match", RunFind},
     Subcommand{"diff", "diff A B", "what changed from hive A to hive B", RunDiff},
+    Subcommand{"history", "history [options] FILE...|IMAGE", "the same hive through its copies", RunHistory},
     Subcommand{"stats", "stats FILE...", "counts, sizes and the largest keys", RunStats},
     Subcommand{"hives", "hives [options] IMAGE", "the registry files in a disk image", RunHives},
     Subcommand{"summary", "summary [-j N] FILE|DIR...", "one line per hive, for many at once", RunSummary},

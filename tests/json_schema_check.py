@@ -3,7 +3,7 @@
 
 Runs the report (--json to a file and to standard output, with and without --json-series,
 after a failed job with --partial, from standard input) and every subcommand that writes
-JSON (check, recover, facts, timeline, ls, get, find, diff, stats) over the bundled sample, the real
+JSON (check, recover, facts, timeline, ls, get, find, diff, history, stats) over the bundled sample, the real
 Windows Me user.dat, generated hives and damaged ones, one file and two at once, and checks
 each document (each line, for the outputs written a line per object) against the schema of
 its output. Documents written to files must end their lines with LF alone. The decoded texts
@@ -139,6 +139,9 @@ validate("get", run(["get", "--json", "--strings", real, ".DEFAULT\\Software\\Mi
          "get --strings")
 validate("diff", run(["diff", "--json", generated["system"], later], expect=(0, 1)), "diff", lines=True)
 validate("diff", run(["diff", "--json", sample, real], expect=(0, 1)), "diff of two users", lines=True)
+validate("history", run(["history", "--json", "--key", "Software", generated["system"], later, generated["system"]]),
+         "history with a key's story")
+validate("history", run(["history", "--json", sample, missing, cut, real], expect=(1,)), "history with a copy missing")
 
 # Several files at once: one object (or document) a line, each naming its file.
 for kind, args, lines in (("ls", ["ls", "-v", "--json"], True), ("stats", ["stats", "--json"], True),

@@ -5,7 +5,7 @@ _quarvex_cli() {
   local cur prev subcommand
   cur=${COMP_WORDS[COMP_CWORD]}
   prev=${COMP_WORDS[COMP_CWORD-1]}
-  local subcommands="report check recover facts timeline ls get find diff stats hives summary help"
+  local subcommands="report check recover facts timeline ls get find diff history stats hives summary help"
   local report_options="-o --output --json --json-series --charts --export --salvage --export-root --encoding --codepage
     --partial --progress --now --windows-dir --prescan --no-analysis --no-analysis-report --no-keys
     --structure --all --set --verbose --help --version"
@@ -47,6 +47,7 @@ _quarvex_cli() {
     recover) options="--json --export --export-root --min-confidence --all --codepage --help" ;;
     facts) options="--json --csv --no-recovered --all --codepage --help" ;;
     timeline) options="--json --csv --bodyfile --no-recovered --codepage --help" ;;
+    history) options="--key --json --codepage --help" ;;
     ls) options="-R -v -d --json --codepage --help" ;;
     get) options="--raw --strings --json --codepage --help" ;;
     find) options="--keys --values --data -i -s --regex --hex --type --json --codepage --help" ;;

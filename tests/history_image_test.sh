@@ -1,0 +1,49 @@
+#!/bin/sh
+# The same system.dat through its copies in a disk image: two backup cabinets (gcab) of older
+# states and the live file, on a FAT16 volume made here (mkfs.fat, mtools). `history IMAGE`
+# takes them oldest first by their members' dates, says when the cabinets were written, and
+# names at each step what `diff` names between the same two files. Skipped (77) without the tools.
+#   history_image_test.sh QUARVEX_CLI QUARVEX_HIVEGEN WORKDIR
+set -u
+cli=$1 hivegen=$2 work=$3
+for tool in mkfs.fat mmd mcopy gcab; do
+  command -v "$tool" >/dev/null 2>&1 || { echo "SKIPPED: $tool is not installed"; exit 77; }
+done
+rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
+export MTOOLS_SKIP_CHECK=1 LC_ALL=C TZ=UTC
+fail() { echo "FAIL: $*"; exit 1; }
+
+# The oldest state has 120 keys; a day later 10 were deleted; today 5 were added again.
+mkdir -p rb1 rb2
+"$hivegen" --kind system --keys 120 --seed 5 -o rb1/SYSTEM.DAT &&
+"$hivegen" --kind system --keys 110 --seed 5 -o rb2/SYSTEM.DAT &&
+"$hivegen" --kind system --keys 115 --seed 5 -o SYSTEM.DAT || fail "hivegen"
+touch -d '2001-06-10 09:00:00' rb1/SYSTEM.DAT
+touch -d '2001-06-12 09:30:00' rb2/SYSTEM.DAT
+touch -d '2001-06-15 10:20:30' SYSTEM.DAT
+(cd rb1 && gcab -c -n ../RB001.CAB SYSTEM.DAT >/dev/null) && (cd rb2 && gcab -c -n ../RB002.CAB SYSTEM.DAT >/dev/null) ||
+  fail "gcab"
+touch -d '2001-06-11 08:00:00' RB001.CAB
+touch -d '2001-06-13 08:00:00' RB002.CAB
+mkfs.fat -C -F 16 disk.img 16384 >/dev/null && mmd -i disk.img ::WINDOWS ::WINDOWS/SYSBCKUP &&
+  mcopy -m -i disk.img SYSTEM.DAT ::WINDOWS/ && mcopy -m -i disk.img RB002.CAB RB001.CAB ::WINDOWS/SYSBCKUP/ ||
+  fail "mtools"
+
+"$cli" history disk.img >out 2>err || { cat err; fail "history disk.img"; }
+copies=$(grep '^  \[' out)
+expected="  [1] disk.img::WINDOWS/SYSBCKUP/RB001.CAB::SYSTEM.DAT  2001-06-10 09:00:00 (cabinet member)  (the cabinet was written 2001-06-11 08:00:00)
+  [2] disk.img::WINDOWS/SYSBCKUP/RB002.CAB::SYSTEM.DAT  2001-06-12 09:30:00 (cabinet member)  (the cabinet was written 2001-06-13 08:00:00)
+  [3] disk.img::WINDOWS/SYSTEM.DAT  2001-06-15 10:20:30 (written)"
+[ "$copies" = "$expected" ] || { echo "$copies"; fail "the copies are not listed oldest first with their dates"; }
+# Each step names what diff names between the same two files.
+for step in "1 2 rb1/SYSTEM.DAT rb2/SYSTEM.DAT" "2 3 rb2/SYSTEM.DAT SYSTEM.DAT"; do
+  set -- $step
+  "$cli" diff "$3" "$4" >want
+  count=$(wc -l <want)
+  [ "$count" -gt 0 ] || fail "the copies $3 and $4 do not differ"
+  awk -v h="== [$1] -> [$2]: " 'index($0, h) == 1 { on = 1; next } /^== / { on = 0 } on && NF' out >got
+  grep -qxF "== [$1] -> [$2]: $count changes" out || fail "step $1 -> $2 does not count $count changes"
+  cmp -s want got || { diff want got | head; fail "step $1 -> $2 differs from diff"; }
+done
+grep -q '^- ' out && grep -q '^+ ' out || fail "no key removed or added is named"
+echo "history of disk.img: 3 copies oldest first, each step as diff names it"
