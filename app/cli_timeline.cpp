@@ -14,6 +14,9 @@
 #include "browse/hive_view.h"
 #include "browse/value_text.h"
 #include "image/disk_image.h"
+#include "image/container_kind.h"
+#include "image/hive_copies.h"
+#include "image/hive_source.h"
 #include "image/image_address.h"
 #include "recover/recover.h"
 #include "text/report_file.h"
@@ -35,7 +38,9 @@ const char* const kUsage =
     "  once at the top); without one they are listed apart. Times found only by their shape in\n"
     "  values no definition reads (a FILETIME in an 8-byte value, 1990 to 2037) are listed\n"
     "  apart, at low confidence. FILE may be IMAGE::PATH, a hive inside a disk image: the dates\n"
-    "  of its FAT directory entry join in. Each hive is named with its size, SHA-256 and MD5.\n"
+    "  of its FAT directory entry join in; for a member of a backup cabinet, the member's date\n"
+    "  (when the hive was packed) and the cabinet's entry. Each hive is named with its size,\n"
+    "  SHA-256 and MD5.\n"
     "  --json FILE      also write every event as JSON ('-': standard output)\n"
     "  --csv FILE       also write them as CSV ('-': standard output)\n"
     "  --bodyfile FILE  also write them as a body file of The Sleuth Kit, for mactime ('-':\n"
@@ -66,12 +71,52 @@ std::optional<timeline::FileTimes> FatTimesOf(const std::string& file, std::size
     if ((inner->fileSystem != 0 && found.fileSystem != inner->fileSystem) ||
         browse::FoldAscii(found.path) != browse::FoldAscii(inner->path))
       continue;
-    return timeline::FileTimes{hive,
-                               found.path + " in file system " + std::to_string(found.fileSystem) + " of " +
-                                   image::DisplayName(address->container),
-                               found.created, found.written, found.accessed};
+    timeline::FileTimes times;
+    times.hive = hive;
+    times.entry = found.path + " in file system " + std::to_string(found.fileSystem) + " of " +
+                  image::DisplayName(address->container);
+    times.created = found.created;
+    times.written = found.written;
+    times.accessed = found.accessed;
+    return times;
   }
   err << "quarvex-cli timeline: " << file << ": the directory entry's dates were not found\n";
+  return std::nullopt;
+}
+
+// For a hive read from a backup cabinet (CABINET::MEMBER, IMAGE::PATH::MEMBER): the member's
+// own date, when Windows packed the hive, and the dates of the cabinet's directory entry in the
+// image. Each container is listed once per run.
+std::optional<timeline::FileTimes> MemberTimesOf(const std::string& file, std::size_t hive,
+                                                 std::map<std::string, std::optional<image::HiveListing>>& listings) {
+  const std::optional<image::ImageAddress> address = image::ParseImageAddress(file);
+  if (!address || address->parts.empty() || address->parts.size() > 2 || address->parts[0].starts_with("@")) return std::nullopt;
+  const bool inImage = address->parts.size() == 2;
+  if (!inImage && image::ContainerKindOf(address->container) != image::ContainerKind::Cabinet) return std::nullopt;
+  auto it = listings.find(address->container);
+  if (it == listings.end()) {
+    std::string error;
+    it = listings.emplace(address->container, image::ListHives(address->container, false, error)).first;
+  }
+  if (!it->second) return std::nullopt;
+  const std::string wanted = browse::FoldAscii(inImage ? address->parts[0] + "::" + address->parts[1] : address->parts[0]);
+  for (const image::ListedHive& listed : it->second->hives) {
+    if (!listed.member || browse::FoldAscii(listed.address) != wanted) continue;
+    timeline::FileTimes times;
+    times.hive = hive;
+    times.cabinet = true;
+    const std::string cabinet = inImage ? listed.file.path : image::DisplayName(address->container);
+    times.member = listed.member->name + " of " + cabinet;
+    times.packed = image::CabinetMemberTime(*listed.member);
+    if (inImage) {
+      times.entry = listed.file.path + " in file system " + std::to_string(listed.file.fileSystem) + " of " +
+                    image::DisplayName(address->container);
+      times.created = listed.file.created;
+      times.written = listed.file.written;
+      times.accessed = listed.file.accessed;
+    }
+    return times;
+  }
   return std::nullopt;
 }
 
@@ -115,8 +160,13 @@ int RunTimeline(const std::vector<std::string>& args, std::ostream& out, std::os
   const std::vector<facts::HiveSource> sources = FactSources(loaded, withRecovered);
   std::vector<timeline::FileTimes> fileTimes;
   std::map<std::string, std::unique_ptr<image::DiskImage>> images;
-  for (std::size_t i = 0; i < loaded.hives.size(); ++i)
-    if (std::optional<timeline::FileTimes> t = FatTimesOf(loaded.hives[i]->file, i, images, err)) fileTimes.push_back(*t);
+  std::map<std::string, std::optional<image::HiveListing>> listings;
+  for (std::size_t i = 0; i < loaded.hives.size(); ++i) {
+    if (std::optional<timeline::FileTimes> t = MemberTimesOf(loaded.hives[i]->file, i, listings))
+      fileTimes.push_back(*t);
+    else if (std::optional<timeline::FileTimes> f = FatTimesOf(loaded.hives[i]->file, i, images, err))
+      fileTimes.push_back(*f);
+  }
   const timeline::Timeline result = timeline::BuildTimeline(sources, fileTimes);
 
   const bool toOut = (json && *json == "-") || (csv && *csv == "-") || (body && *body == "-");

@@ -50,12 +50,6 @@ std::int64_t DaysFromCivil(int y, int m, int d) {
   return static_cast<std::int64_t>(era) * 146097 + doe - 719468;
 }
 
-std::time_t MemberTime(const CabinetMember& m) {
-  if (m.year < 1980 || m.month < 1 || m.month > 12 || m.day < 1 || m.day > 31) return 0;
-  return static_cast<std::time_t>(DaysFromCivil(m.year, m.month, m.day) * 86400 + m.hour * 3600 + m.minute * 60 +
-                                  m.second);
-}
-
 int Order(const std::string& hive) {
   if (hive == "SYSTEM") return 0;
   if (hive == "USER") return 1;
@@ -64,6 +58,14 @@ int Order(const std::string& hive) {
 }
 
 }  // namespace
+
+std::time_t CabinetMemberTime(const CabinetMember& m) {
+  if (m.year < 1980 || m.month < 1 || m.month > 12 || m.day < 1 || m.day > 31 || m.hour > 23 || m.minute > 59 ||
+      m.second > 59)
+    return 0;
+  return static_cast<std::time_t>(DaysFromCivil(m.year, m.month, m.day) * 86400 + m.hour * 3600 + m.minute * 60 +
+                                  m.second);
+}
 
 std::string WallClockText(std::time_t when) {
   const std::int64_t days = (when >= 0 ? when : when - 86399) / 86400;
@@ -99,7 +101,7 @@ std::vector<HiveHistory> HistoriesOf(const std::string& container, const HiveLis
     copy.where = listed.file.path + (listed.member ? "::" + listed.member->name : "");
     copy.live = listed.file.kind == HiveKind::Live && !listed.file.deleted && !listed.member;
     if (listed.member) {
-      copy.when = MemberTime(*listed.member);
+      copy.when = CabinetMemberTime(*listed.member);
       if (copy.when != 0) copy.whenSource = "cabinet member";
       if (listed.file.written != 0) copy.note = "the cabinet was written " + WallClockText(listed.file.written);
     } else if (listed.file.written != 0) {

@@ -34,6 +34,10 @@ struct HiveHistory {
 // CLASSES, profiles; container is the name the addresses start with.
 std::vector<HiveHistory> HistoriesOf(const std::string& container, const HiveListing& listing);
 
+// A cabinet member's DOS date and time as seconds since 1970 of that wall-clock time; 0 for a
+// date that is none (before 1980, month or day out of range).
+std::time_t CabinetMemberTime(const CabinetMember& member);
+
 // "2001-06-14 08:00:00" of a local wall-clock time held as seconds since 1970.
 std::string WallClockText(std::time_t when);
 

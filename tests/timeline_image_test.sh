@@ -2,7 +2,8 @@
 # The dates of a hive's own FAT directory entry join its timeline when the hive is read as
 # IMAGE::PATH: a FAT16 volume made here (mkfs.fat, mtools) holds the real user.dat written
 # 2001-06-15 10:20:30; without a system.dat naming the zone, its created and written times are
-# listed among the local times, with the entry they come from. The digests named with the hive
+# listed among the local times, with the entry they come from; a hive read from a backup
+# cabinet has its member's date and the cabinet's entry instead. The digests named with the hive
 # are sha256sum's and md5sum's of its bytes, read loose, from the image and from a cabinet.
 # Skipped (77) without the tools.
 #   timeline_image_test.sh QUARVEX_CLI USER.DAT WORKDIR
@@ -37,4 +38,17 @@ for input in $inputs; do
   "$cli" facts "$input" | grep -qxF "      $(wc -c <USER.DAT) bytes, SHA-256 $want_sha, MD5 $want_md5" || {
     echo "$input: facts does not name the digests"; exit 1; }
 done
-echo "the FAT entry's dates are in the timeline; the digests are sha256sum's and md5sum's for $inputs"
+# A hive read from a backup cabinet: the member's own date (when it was packed), and in an image
+# the cabinet's FAT entry.
+if command -v gcab >/dev/null 2>&1; then
+  packed='2001-06-15 10:20:30 local  hive packed into a backup cabinet  [1] (the file itself)  the date of member USER.DAT of'
+  "$cli" timeline RB001.CAB::USER.DAT | grep -qxF "$packed RB001.CAB  (DOS date and time)" || {
+    echo "no line of the member's date"; "$cli" timeline RB001.CAB::USER.DAT | head; exit 1; }
+  touch -d '2001-06-16 08:00:00' RB001.CAB
+  mmd -i disk.img ::WINDOWS/SYSBCKUP && mcopy -m -i disk.img RB001.CAB ::WINDOWS/SYSBCKUP/ || exit 1
+  "$cli" timeline disk.img::WINDOWS/SYSBCKUP/RB001.CAB::USER.DAT >cab || exit 1
+  grep -qxF "$packed WINDOWS/SYSBCKUP/RB001.CAB  (DOS date and time)" cab &&
+    grep -qxF '2001-06-16 08:00:00 local  backup cabinet last written  [1] (the file itself)  FAT entry of WINDOWS/SYSBCKUP/RB001.CAB in file system 1 of disk.img  (DOS date and time)' cab || {
+    echo "the member's date or the cabinet's entry is missing:"; cat cab; exit 1; }
+fi
+echo "the FAT entry's dates are in the timeline, and a cabinet member's; the digests are sha256sum's and md5sum's for $inputs"

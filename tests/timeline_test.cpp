@@ -150,6 +150,48 @@ TEST(Timeline, LocalTimesWithoutAZoneAreListedApart) {
   EXPECT_EQ(Lines(timeline::TimelineBodyfile(sources, t)).size(), 1u);
 }
 
+// A hive's own entry, or the cabinet it was read from with the member's date: each date recorded
+// is an event in the machine's time (placed through the zone of the system.dat beside it), and
+// a date of 0 (not recorded) is none.
+TEST(Timeline, EntryAndCabinetMemberDates) {
+  const BuiltHive system = System();
+  const Loaded a(system.bytes);
+  const std::vector<facts::HiveSource> sources{a.Source("SYSTEM.DAT")};
+  constexpr facts::Seconds kJune10 = 992131200, kJune12 = 992304000;  // 2001-06-10 and -12, 00:00
+  struct Case {
+    timeline::FileTimes times;
+    std::vector<std::string> meanings;
+  };
+  timeline::FileTimes entry;
+  entry.entry = "WINDOWS/SYSTEM.DAT in file system 1 of disk.img";
+  entry.created = kJune10;
+  entry.written = kJune12;
+  timeline::FileTimes member;
+  member.cabinet = true;
+  member.entry = "WINDOWS/SYSBCKUP/RB001.CAB in file system 1 of disk.img";
+  member.member = "SYSTEM.DAT of WINDOWS/SYSBCKUP/RB001.CAB";
+  member.written = kJune12;
+  member.packed = kJune10 + 9 * 3600;
+  timeline::FileTimes loose;  // a loose cabinet: the member's date alone
+  loose.cabinet = true;
+  loose.member = "SYSTEM.DAT of RB001.CAB";
+  loose.packed = kJune10;
+  const Case cases[] = {{entry, {"hive file created", "hive file last written"}},
+                        {member, {"hive packed into a backup cabinet", "backup cabinet last written"}},
+                        {loose, {"hive packed into a backup cabinet"}}};
+  for (const Case& c : cases) {
+    const timeline::Timeline t = timeline::BuildTimeline(sources, std::vector<timeline::FileTimes>{c.times});
+    std::vector<std::string> meanings;
+    for (const timeline::Event& e : t.events)
+      if (e.factId == "file") {
+        meanings.push_back(e.meaning);
+        EXPECT_TRUE(e.utc) << e.meaning << ": the system.dat names the zone";
+        EXPECT_EQ(e.time.encoding, facts::TimeEncoding::DosDateTime);
+      }
+    EXPECT_EQ(meanings, c.meanings) << c.times.entry << c.times.member;
+  }
+}
+
 TEST(Timeline, BodyFileLinesAsMactimeReadsThem) {
   const BuiltHive system = System();
   const Loaded a(system.bytes);

@@ -78,17 +78,20 @@ Timeline BuildTimeline(std::span<const facts::HiveSource> sources, std::span<con
   }
 
   for (const FileTimes& file : files) {
-    for (const auto& [seconds, meaning, encoding] :
-         {std::tuple{file.created, "hive file created", facts::TimeEncoding::DosDateTime},
-          std::tuple{file.written, "hive file last written", facts::TimeEncoding::DosDateTime},
-          std::tuple{file.accessed, "hive file last accessed (a date)", facts::TimeEncoding::DosDateTime}}) {
+    const bool c = file.cabinet;
+    for (const auto& [seconds, meaning, detail] :
+         {std::tuple{file.created, c ? "backup cabinet created" : "hive file created", "FAT entry of " + file.entry},
+          std::tuple{file.written, c ? "backup cabinet last written" : "hive file last written", "FAT entry of " + file.entry},
+          std::tuple{file.accessed, c ? "backup cabinet last accessed (a date)" : "hive file last accessed (a date)",
+                     "FAT entry of " + file.entry},
+          std::tuple{file.packed, "hive packed into a backup cabinet", "the date of member " + file.member}}) {
       if (seconds == 0 || file.hive >= sources.size()) continue;
       Event e;
-      e.time = {seconds, false, encoding};
+      e.time = {seconds, false, facts::TimeEncoding::DosDateTime};
       e.utc = facts::UtcOf(e.time, zone);
       e.hive = file.hive;
       e.meaning = meaning;
-      e.detail = "FAT entry of " + file.entry;
+      e.detail = detail;
       e.factId = "file";
       timeline.events.push_back(std::move(e));
     }

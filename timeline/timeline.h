@@ -32,12 +32,16 @@ struct Event {
 };
 
 // The dates of a hive's own directory entry, when it was read from a FAT file system of a disk
-// image: local wall-clock times as seconds since 1970 (0: not recorded). FAT keeps the last
-// access as a date only.
+// image, or, for a member of a backup cabinet, the cabinet's entry and the member's own date
+// (when Windows packed the hive): local wall-clock times as seconds since 1970 (0: not
+// recorded). FAT keeps the last access as a date only.
 struct FileTimes {
   std::size_t hive = 0;  // index into the sources
   std::string entry;     // "WINDOWS/USER.DAT in file system 1 of disk.img"
   facts::Seconds created = 0, written = 0, accessed = 0;
+  bool cabinet = false;  // the entry is the cabinet's the hive was read from
+  std::string member;    // "SYSTEM.DAT of WINDOWS/SYSBCKUP/RB001.CAB"
+  facts::Seconds packed = 0;  // the member's date
 };
 
 struct Timeline {
