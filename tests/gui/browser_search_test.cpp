@@ -13,6 +13,7 @@
 #include <ctime>
 
 #include "browser_fixture.h"
+#include "testkit/recovery_fixtures.h"
 #include "browse/find.h"
 #include "tools/hive_generator.h"
 #include "ui/browser_hex_view.h"
@@ -383,19 +384,7 @@ TEST(BrowserProblems, AFindingOfATruncatedFileShowsItsBytes) {
 // An older copy of a live key's record (Windows writes a grown record anew and frees the old
 // one) is named as such in the tree, not as a deleted key.
 TEST(BrowserRecovered, AnOlderCopyOfALiveKeyIsNamedAsOne) {
-  const std::vector<testkit::Value> live{testkit::Text("Live", "yes")};
-  const std::vector<testkit::Value> older{testkit::Text("Live", "no!")};
-  HiveBuilder b;
-  const int root = b.AddKey(HiveBuilder::kRootParent, "");
-  b.SetNoRecord(root);
-  const int software = b.AddKey(root, "Software");
-  b.AddKey(software, "Keep", live);
-  b.AddFreeRecord(0, testkit::RecordSize("Keep", live));
-  b.AddFreeRecord(0, testkit::RecordSize("Keep", older));
-  BuiltHive hive = b.Build();
-  const std::vector<std::int64_t> copies = testkit::WriteOlderCopies(hive, 0, "Keep", {live, older}, 40);
-  ASSERT_TRUE(copies[0] >= 0 && copies[1] >= 0);
-
+  const BuiltHive hive = testkit::LiveKeyWithOlderCopies();
   BrowserFixture f;
   ASSERT_TRUE(f.Open(f.Write(hive)));
   const recover::Recovery& recovery = f.Doc().Recovery();

@@ -15,6 +15,7 @@
 #include "salvage/check_text.h"
 #include "salvage/salvage.h"
 #include "testkit/hive_builder.h"
+#include "testkit/recovery_fixtures.h"
 #include "ui/window_geometry.h"
 #include "window_fixture.h"
 #include "tests/support/test_namespaces.h"
@@ -177,19 +178,7 @@ TEST(WindowCheck, DeletedKeysAreListedBesideTheCheck) {
 TEST(WindowCheck, OlderCopiesOfLiveKeysAreCountedNotListedAsDeleted) {
   QTemporaryDir dir;
   const std::string path = InDir(dir, "USER.DAT");
-  const std::vector<testkit::Value> live{testkit::Text("Live", "yes")};
-  const std::vector<testkit::Value> older{testkit::Text("Live", "no!")};
-  HiveBuilder b;
-  const int root = b.AddKey(HiveBuilder::kRootParent, "");
-  b.SetNoRecord(root);
-  const int software = b.AddKey(root, "Software");
-  b.AddKey(software, "Keep", live);
-  b.AddKey(software, "Other", older);
-  b.AddFreeRecord(0, testkit::RecordSize("Keep", live));
-  b.AddFreeRecord(0, testkit::RecordSize("Keep", older));
-  BuiltHive hive = b.Build();
-  const std::vector<std::int64_t> copies = testkit::WriteOlderCopies(hive, 0, "Keep", {live, older}, 40);
-  ASSERT_TRUE(copies[0] >= 0 && copies[1] >= 0);
+  const BuiltHive hive = testkit::LiveKeyWithOlderCopies();
   hive.WriteFile(path);
   auto form = MakeWindow();
   OpenThroughDialog(*form, path);
