@@ -1,5 +1,7 @@
 #include "app/summary_row.h"
 
+#include "app/file_digest.h"
+
 #include <exception>
 #include <mutex>
 #include <new>
@@ -63,6 +65,9 @@ SummaryRow Summarize(const std::string& file, const std::optional<text::CodePage
     return row;
   }
   row.size = bytes->size();
+  const FileDigests digests = DigestsOf(*bytes);
+  row.sha256 = digests.sha256;
+  row.md5 = digests.md5;
   const std::unique_ptr<CheckedHive> checked =
       CheckBytes(file, std::move(*bytes), CheckOptions::With(named, ReportCheck::Always));
   const salvage::HiveCounts counts = salvage::CountHive(checked->hive);

@@ -46,6 +46,8 @@ struct SummaryRow {
   std::uint64_t damage = 0, warnings = 0, notes = 0;
   SummaryStatus status = SummaryStatus::Unreadable;
   std::string reason;                   // why the status, in words; empty when healthy
+  // The bytes read, as examiners record them (sha256sum's and md5sum's); none when unreadable.
+  std::optional<std::string> sha256, md5;
 };
 
 // Reads and analyses one file (a disk file or an IMAGE::PATH address) in the code page named,

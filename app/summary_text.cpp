@@ -12,9 +12,11 @@ namespace quarvex::cli {
 
 namespace {
 
-constexpr std::array<std::string_view, 16> kFields{
+// The digests come last, so that the columns before them keep their places for scripts that
+// read them by number.
+constexpr std::array<std::string_view, 18> kFields{
     "file", "size", "codePage", "keys", "values", "good", "bad", "ghost", "usingPct", "emptyPct",
-    "deadGapPct", "damage", "warnings", "notes", "status", "reason"};
+    "deadGapPct", "damage", "warnings", "notes", "status", "reason", "sha256", "md5"};
 
 std::string TsvText(std::string_view text) {
   std::string out;
@@ -70,7 +72,9 @@ std::array<Field, kFields.size()> Fields(const SummaryRow& row) {
           Field{std::to_string(row.warnings)},
           Field{std::to_string(row.notes)},
           Field{std::string(SummaryStatusName(row.status)), true},
-          Field{row.reason, true}};
+          Field{row.reason, true},
+          Field{row.sha256, true},
+          Field{row.md5, true}};
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <streambuf>
 
 #include "app/cli_run.h"
+#include "app/file_digest.h"
 #include "bench/bench_hive.h"
 #include "detect/codepage_detect.h"
 #include "salvage/salvage.h"
@@ -51,12 +52,18 @@ void BM_DetectCodePage(benchmark::State& state) {
 void BM_Salvage(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(salvage::Salvage(HiveBytes(), {text::CodePage::Cp932}).keys.size());
 }
+// The SHA-256 and MD5 facts, timeline and summary name each hive by: both over the hive's bytes.
+void BM_Digests(benchmark::State& state) {
+  for (auto _ : state) benchmark::DoNotOptimize(cli::DigestsOf(HiveBytes()));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(HiveBytes().size()));
+}
 void BM_DefaultJob(benchmark::State& state) { RunCli(state, {"-o", "/dev/null"}); }
 void BM_Check(benchmark::State& state) { RunCli(state, {"check"}); }
 void BM_Recover(benchmark::State& state) { RunCli(state, {"recover"}); }
 
 BENCHMARK(BM_DetectCodePage)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Salvage)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Digests)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DefaultJob)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Check)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Recover)->Unit(benchmark::kMillisecond);

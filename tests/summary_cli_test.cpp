@@ -113,12 +113,12 @@ TEST_F(SummaryFolder, OneLinePerFileInNameOrderUnderTheHeader) {
   ASSERT_EQ(lines.size(), fixtures_.size() + 1);
   EXPECT_EQ(lines[0],
             "file\tsize\tcodePage\tkeys\tvalues\tgood\tbad\tghost\tusingPct\temptyPct\tdeadGapPct\tdamage\twarnings\t"
-            "notes\tstatus\treason");
+            "notes\tstatus\treason\tsha256\tmd5");
   for (std::size_t i = 0; i < fixtures_.size(); ++i) {
     const Fixture& f = fixtures_[i];
     SCOPED_TRACE(f.name);
     const std::vector<std::string> fields = Split(lines[i + 1], '\t');
-    ASSERT_EQ(fields.size(), 16u);
+    ASSERT_EQ(fields.size(), 18u);
     EXPECT_EQ(fields[0], File(f.name));
     EXPECT_EQ(fields[1], std::to_string(f.bytes.size()));
     EXPECT_EQ(fields[14], cli::SummaryStatusName(f.status));
@@ -135,13 +135,16 @@ TEST_F(SummaryFolder, TheRealUserDatAsOtherReadersCountIt) {
   const CliResult run = Summary({File("c-real-windows-me-user.dat")});
   ASSERT_EQ(run.status, 0) << run.err;
   const std::vector<std::string> fields = Split(Lines(run.out).at(1), '\t');
-  ASSERT_EQ(fields.size(), 16u);
+  ASSERT_EQ(fields.size(), 18u);
   // 788 key nodes, the unnamed root and 787 keys, and 1,518 values (tests/data/README.md);
   // plain ASCII names, so no bad and no ghost key; its Locale value says code page 1252. The
   // shares are the report's whole row: 87.5, 12.0, 0.5.
   EXPECT_EQ(std::vector<std::string>(fields.begin() + 1, fields.begin() + 11),
             (std::vector<std::string>{"159776", "1252", "787", "1518", "787", "0", "0", "87.5", "12.0", "0.5"}));
   EXPECT_EQ(fields[11], "0");
+  // The digests of the bytes read, as sha256sum and md5sum give them.
+  EXPECT_EQ(fields[16], "9c018d8103685f10f5adf8839ce049a4d6e23d277af65ed45cfd723090f3ea16");
+  EXPECT_EQ(fields[17], "1757db1e3f0f3eb301a7f25507d4a47c");
 }
 
 TEST_F(SummaryFolder, SharesOfTheBytesAddUpToTheWholeFile) {
@@ -230,7 +233,7 @@ TEST_F(SummaryFolder, FilesThatCannotBeReadHaveTheirLineAndReason) {
   EXPECT_TRUE(row["size"].is_null());
 }
 
-TEST(SummaryText, NamesWithTabsAndLineEndsStayOneLineOfSixteenFields) {
+TEST(SummaryText, NamesWithTabsAndLineEndsStayOneLineOfEighteenFields) {
   TempDir dir;
   const std::string file = dir.Write("odd\tname\nwith\\.dat", SmallHealthy());
   const CliResult run = Summary({file});
@@ -238,7 +241,7 @@ TEST(SummaryText, NamesWithTabsAndLineEndsStayOneLineOfSixteenFields) {
   const std::vector<std::string> lines = Lines(run.out);
   ASSERT_EQ(lines.size(), 2u);
   const std::vector<std::string> fields = Split(lines[1], '\t');
-  ASSERT_EQ(fields.size(), 16u);
+  ASSERT_EQ(fields.size(), 18u);
   EXPECT_EQ(fields[0], dir.Path("odd\\tname\\nwith\\\\.dat").string());
 }
 
