@@ -7,6 +7,7 @@
 #include "app/cli_args.h"
 #include "app/cli_run.h"
 #include "app/diff_lines.h"
+#include "app/file_digest.h"
 #include "app/hive_access.h"
 #include "app/value_json.h"
 #include "browse/diff.h"
@@ -138,14 +139,24 @@ int RunHistory(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
     for (std::size_t i = 0; i < history.copies.size(); ++i) {
       const Copy& c = history.copies[i];
+      // Each copy read is named by its size and digests, as facts and timeline name a hive.
+      const std::optional<FileDigests> digests =
+          c.hive ? std::optional<FileDigests>(DigestsOf(c.hive->checked->bytes)) : std::nullopt;
+      const std::size_t size = c.hive ? c.hive->checked->bytes.size() : 0;
       if (json) {
         copiesJson += std::string(i ? ", " : "") + "{\"copy\": " + std::to_string(i + 1) +
                       ", \"file\": " + salvage::JsonString(c.address) +
                       ", \"when\": " + salvage::JsonString(c.when) + ", \"note\": " + salvage::JsonString(c.note) +
-                      ", \"readable\": " + (c.hive ? "true" : "false") + "}";
+                      ", \"readable\": " + (c.hive ? "true" : "false");
+        if (digests)
+          copiesJson += ", \"size\": " + std::to_string(size) + ", \"sha256\": \"" + digests->sha256 +
+                        "\", \"md5\": \"" + digests->md5 + "\"";
+        copiesJson += "}";
       } else {
         out << "  [" << i + 1 << "] " << c.address << (c.when.empty() ? "" : "  " + c.when)
             << (c.note.empty() ? "" : "  (" + c.note + ")") << (c.hive ? "" : "  (not readable)") << '\n';
+        if (digests)
+          out << "      " << size << " bytes, SHA-256 " << digests->sha256 << ", MD5 " << digests->md5 << '\n';
       }
     }
     // Each step: from the last readable copy to the next readable one.

@@ -31,6 +31,9 @@ mkfs.fat -C -F 16 disk.img 16384 >/dev/null && mmd -i disk.img ::WINDOWS ::WINDO
 
 "$cli" history disk.img >out 2>err || { cat err; fail "history disk.img"; }
 copies=$(grep '^  \[' out)
+# Each copy is named by its size and digests, those of the same bytes on disk.
+grep -qxF "      $(wc -c <rb1/SYSTEM.DAT) bytes, SHA-256 $(sha256sum <rb1/SYSTEM.DAT | cut -d' ' -f1), MD5 $(md5sum <rb1/SYSTEM.DAT | cut -d' ' -f1)" out ||
+  fail "the first copy's digests are not those of its bytes"
 expected="  [1] disk.img::WINDOWS/SYSBCKUP/RB001.CAB::SYSTEM.DAT  2001-06-10 09:00:00 (cabinet member)  (the cabinet was written 2001-06-11 08:00:00)
   [2] disk.img::WINDOWS/SYSBCKUP/RB002.CAB::SYSTEM.DAT  2001-06-12 09:30:00 (cabinet member)  (the cabinet was written 2001-06-13 08:00:00)
   [3] disk.img::WINDOWS/SYSTEM.DAT  2001-06-15 10:20:30 (written)"

@@ -120,7 +120,8 @@ TEST(HistoryCli, EachStepNamesItsChanges) {
   ASSERT_GE(lines.size(), 12u) << r.out;
   EXPECT_EQ(lines[0], "History of as named: 3 copies");
   EXPECT_TRUE(lines[1].starts_with("  [1] " + c.files[0] + "  ")) << lines[1];
-  const std::vector<std::string> steps(lines.begin() + 4, lines.end());
+  EXPECT_TRUE(lines[2].starts_with("      ") && lines[2].find(" bytes, SHA-256 ") != std::string::npos) << lines[2];
+  const std::vector<std::string> steps(lines.begin() + 7, lines.end());
   EXPECT_EQ(steps, (std::vector<std::string>{
                        "",
                        "== [1] -> [2]: 4 changes",
@@ -160,6 +161,8 @@ TEST(HistoryCli, JsonHoldsCopiesStepsAndTheKey) {
   ASSERT_EQ(doc["histories"].size(), 1u);
   const json& h = doc["histories"][0];
   EXPECT_EQ(h["copies"].size(), 3u);
+  EXPECT_EQ(h["copies"][0]["sha256"].get<std::string>().size(), 64u);
+  EXPECT_EQ(h["copies"][0]["md5"].get<std::string>().size(), 32u);
   ASSERT_EQ(h["steps"].size(), 2u);
   ASSERT_EQ(h["steps"][0]["changes"].size(), 1u);
   EXPECT_EQ(h["steps"][0]["changes"][0]["change"], "value changed");
