@@ -5,6 +5,8 @@
 // the bytes it is given and says why when they do not have the expected shape.
 #pragma once
 
+#include "text/civil_time.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -24,7 +26,7 @@ using Seconds = std::int64_t;
 // "2015-05-24 22:44:13" (proleptic Gregorian calendar; years before 1 or after 9999 as numbers).
 std::string FormatTime(Seconds seconds);
 // Days since 1970-01-01 of a civil date, and the other way round.
-std::int64_t DaysFromCivil(std::int64_t year, unsigned month, unsigned day);
+using text::DaysFromCivil;  // text/civil_time.h
 // 28 to 31; month 1 to 12.
 unsigned DaysInMonth(std::int64_t year, unsigned month);
 // 0 Sunday ... 6 Saturday.

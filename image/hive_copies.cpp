@@ -1,5 +1,7 @@
 #include "image/hive_copies.h"
 
+#include "text/civil_time.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -40,16 +42,6 @@ std::string ProfileOf(std::string_view path) {
   return end == std::string_view::npos ? std::string() : std::string(path.substr(begin, end - begin));
 }
 
-// Days from 1970-01-01 to a civil date (proleptic Gregorian).
-std::int64_t DaysFromCivil(int y, int m, int d) {
-  y -= m <= 2;
-  const int era = (y >= 0 ? y : y - 399) / 400;
-  const int yoe = y - era * 400;
-  const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return static_cast<std::int64_t>(era) * 146097 + doe - 719468;
-}
-
 int Order(const std::string& hive) {
   if (hive == "SYSTEM") return 0;
   if (hive == "USER") return 1;
@@ -63,29 +55,11 @@ std::time_t CabinetMemberTime(const CabinetMember& m) {
   if (m.year < 1980 || m.month < 1 || m.month > 12 || m.day < 1 || m.day > 31 || m.hour > 23 || m.minute > 59 ||
       m.second > 59)
     return 0;
-  return static_cast<std::time_t>(DaysFromCivil(m.year, m.month, m.day) * 86400 + m.hour * 3600 + m.minute * 60 +
+  return static_cast<std::time_t>(text::DaysFromCivil(m.year, static_cast<unsigned>(m.month), static_cast<unsigned>(m.day)) * 86400 + m.hour * 3600 + m.minute * 60 +
                                   m.second);
 }
 
-std::string WallClockText(std::time_t when) {
-  const std::int64_t days = (when >= 0 ? when : when - 86399) / 86400;
-  const std::int64_t secs = when - days * 86400;
-  // Civil date from days (the inverse of DaysFromCivil).
-  const std::int64_t z = days + 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const std::int64_t doe = z - era * 146097;
-  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const std::int64_t mp = (5 * doy + 2) / 153;
-  const std::int64_t d = doy - (153 * mp + 2) / 5 + 1;
-  const std::int64_t m = mp + (mp < 10 ? 3 : -9);
-  const std::int64_t y = yoe + era * 400 + (m <= 2);
-  char text[96];
-  std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld", static_cast<long long>(y),
-                static_cast<long long>(m), static_cast<long long>(d), static_cast<long long>(secs / 3600),
-                static_cast<long long>(secs / 60 % 60), static_cast<long long>(secs % 60));
-  return text;
-}
+std::string WallClockText(std::time_t when) { return text::CivilTimeText(when); }
 
 std::vector<HiveHistory> HistoriesOf(const std::string& container, const HiveListing& listing) {
   std::map<std::pair<int, std::string>, HiveHistory> byHive;
