@@ -13,5 +13,5 @@ cmake --build build-run --target quarvex-cli
 
 hive="${1:-samples/USER-SAMPLE.DAT}"
 [ $# -gt 0 ] && shift
-build-run/app/quarvex-cli -o REPORT.TXT "$@" "$hive"
+build-run/cli/quarvex-cli -o REPORT.TXT "$@" "$hive"
 echo "Report of $hive written to REPORT.TXT"

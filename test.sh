@@ -24,12 +24,13 @@ cmake --build build-test
 step "The Debian package: made by cpack from build-test, installed with apt-get, run, removed"
 tools/deb-check.sh build-test
 
-step "Short fuzz runs of the whole job, the REGEDIT4 export, the salvage reader, recovery, code page detection, the facts report, the image path, find's patterns and the carver (clang, libFuzzer, ASan + UBSan)"
+step "Short fuzz runs of the whole job, the REGEDIT4 export, the salvage reader, recovery, code page detection, the facts report, the image path, find's patterns, the carver and the web build's code page tables (clang, libFuzzer, ASan + UBSan)"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz "${config[@]}" -DQUARVEX_FUZZ=ON -DQUARVEX_SANITIZE=ON \
       -DQUARVEX_BUILD_GUI=OFF -DQUARVEX_BUILD_TESTS=OFF -DQUARVEX_BUILD_BENCH=OFF > /dev/null
 cmake --build build-fuzz --target quarvex_fuzz_job quarvex_fuzz_export quarvex_fuzz_salvage quarvex_fuzz_recover \
-      quarvex_fuzz_detect quarvex_fuzz_facts quarvex_fuzz_image quarvex_fuzz_find quarvex_fuzz_carve
-for run in job:20 export:10 salvage:10 recover:10 detect:8 facts:8 image:10 find:10 carve:8; do
+      quarvex_fuzz_detect quarvex_fuzz_facts quarvex_fuzz_image quarvex_fuzz_find quarvex_fuzz_carve \
+      quarvex_fuzz_codepage_tables
+for run in job:20 export:10 salvage:10 recover:10 detect:8 facts:8 image:10 find:10 carve:8 codepage_tables:5; do
   target=${run%%:*}
   corpus=$(mktemp -d)
   cp fuzz/corpus/"$target"/* "$corpus"/
@@ -40,6 +41,16 @@ done
 
 step "Windows: cross-built with mingw-w64, run under wine64"
 tools/windows-check.sh build-test
+
+step "The web page: the engine in WebAssembly (Debian's emscripten), opened from disk in headless Chromium and compared with quarvex-cli"
+# Skipped (77) when emscripten or Chromium is missing; RE2's source is the Windows build's.
+web=0
+tools/web-build.sh build-wasm build-win-re2 || web=$?
+if [ "$web" -eq 0 ]; then
+  node tests/web/page_test.mjs --hivegen build-test/tools/quarvex-hivegen build-wasm/web/dist build-test/cli/quarvex-cli \
+       build-wasm/page-test samples/USER-SAMPLE.DAT tests/data/USER.DAT || web=$?
+fi
+[ "$web" -eq 0 ] || [ "$web" -eq 77 ] || exit "$web"
 
 step "Build and test under AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan "${config[@]}" -DQUARVEX_SANITIZE=ON -DQUARVEX_BUILD_BENCH=OFF > /dev/null

@@ -14,8 +14,6 @@ namespace quarvex::analyzer {
 using namespace quarvex::hive;
 using namespace quarvex::text;
 
-
-
 namespace {
 
 using nlohmann::json;
@@ -89,18 +87,17 @@ std::string AnalysisJsonText(const std::optional<AnalysisResult>& result, const 
   // The top level in the order a reader meets it; below it, members in the order of their
   // names, as the document has always had them.
   nlohmann::ordered_json document = nlohmann::ordered_json::object();
-  document["file"] = {{"name", facts.fileName},
-                      {"size", facts.fileSize ? json(*facts.fileSize) : json(nullptr)}};
+  document["file"] = {{"name", facts.fileName}, {"size", facts.fileSize ? json(*facts.fileSize) : json(nullptr)}};
   document["program"] = {{"name", facts.programName}, {"version", facts.programVersion}};
-  document["codepage"] = {{"value", facts.codePage.value}, {"source", facts.codePage.source},
-                          {"reason", facts.codePage.reason}};
+  document["codepage"] = {
+      {"value", facts.codePage.value}, {"source", facts.codePage.source}, {"reason", facts.codePage.reason}};
   document["analysis"] = result ? Summary(*result) : json(nullptr);
   json findings = json::array();
   if (failure && failure->finding) findings.push_back(FindingJson(*failure->finding));
   document["findings"] = findings;
   if (failure)
-    document["failure"] = json{{"code", failure->code},
-                               {"finding", failure->finding ? FindingJson(*failure->finding) : json(nullptr)}};
+    document["failure"] =
+        json{{"code", failure->code}, {"finding", failure->finding ? FindingJson(*failure->finding) : json(nullptr)}};
   if (facts.series) document["series"] = Series(result ? ChartSeriesOf(*result) : ChartSeriesSet());
   // Texts are UTF-8 already; anything that is not is replaced rather than thrown over.
   return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";

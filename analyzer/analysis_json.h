@@ -42,7 +42,7 @@ struct CodePageNote {
 
 // What the document says around the analysis: the file, the program, the code page.
 struct JsonFacts {
-  std::string fileName;                  // UTF-8, as given
+  std::string fileName;                   // UTF-8, as given
   std::optional<std::uint64_t> fileSize;  // empty when the file could not be read
   std::string programName = "quarvex-cli";
   std::string programVersion = QUARVEX_VERSION;

@@ -61,9 +61,9 @@ struct AnalysisResult {
   std::int32_t goodCount = 0;
   std::int32_t badCount = 0;
   std::int32_t ghostCount = 0;
-  std::vector<FlaggedKey> badKeys;     // in key-walk order
-  std::vector<FlaggedKey> ghostKeys;   // in key-walk order
-  std::vector<KeyRecordFact> keys;     // every key with a data record, in key-walk order
+  std::vector<FlaggedKey> badKeys;    // in key-walk order
+  std::vector<FlaggedKey> ghostKeys;  // in key-walk order
+  std::vector<KeyRecordFact> keys;    // every key with a data record, in key-walk order
   std::vector<FreeRecordFact> freeRecords;
   RecordSizeStatistics usingRecords;
   RecordSizeStatistics emptyRecords;

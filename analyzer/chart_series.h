@@ -46,9 +46,17 @@ class ChartSeries {
   std::vector<ChartPoint> points_;
 };
 
-// Series1 .. Series9 in the chart's order.
+// The nine series in the chart's order (the JSON numbers them "Series1" .. "Series9" in it).
 enum class SeriesId : std::size_t {
-  Series1, Series2, Series3, Series4, Series5, Series6, Series7, Series8, Series9
+  FileSpace,   // the whole file's Dead-Gap / Empty / Using
+  BlockInUse,  // each block's bytes in use, free and lost between records
+  BlockFree,
+  BlockDeadGap,
+  KeyVerdicts,        // Ghost / Bad / Good keys
+  KeyRecordSizes,     // each key's record size
+  KeyRecordAverage,   // their average, as a line
+  FreeRecordSizes,    // each free record's size
+  FreeRecordAverage,  // their average, as a line
 };
 inline constexpr std::size_t kSeriesCount = 9;
 
@@ -67,12 +75,9 @@ class ChartSeriesSet {
 
 struct AnalysisResult;
 
-// The nine series of a finished analysis:
-//   Series1 the whole file's Dead-Gap / Empty / Using; Series2-4 each block's Using / Empty /
-//   Dead-Gap bars ("KN", then "0", "1" ...); Series5 Ghost / Bad / Good; Series6 each key's
-//   record size (labelled with the key node's offset); Series8 each free record's size
-//   (labelled with its block-relative offset); Series7 and Series9 the two averages, one
-//   point longer than Series8.
+// The nine series of a finished analysis: the block bars labelled "KN", then "0", "1" ...; each
+// key's record size labelled with the key node's offset; each free record's size with its
+// block-relative offset; the two averages one point longer than the free records' sizes.
 ChartSeriesSet ChartSeriesOf(const AnalysisResult& result);
 
 }  // namespace quarvex::analyzer

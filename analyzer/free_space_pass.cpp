@@ -45,8 +45,8 @@ bool PassKeyNodeBlock(const stage::StageContext& context, const RgknHeader& rgkn
     link = FindingAt(Structure::FreeKeyNode, current.InFile(), "NextOfs");
     current = KeyNodeOffset(free.NextOfs);
   }
-  tally.keyNode.DeadGap = std::int64_t{rgkn.iBlkSize} - (tally.keyNode.Using + std::int64_t{RgknHeader::kSize} +
-                                                         tally.keyNode.Empty);
+  tally.keyNode.DeadGap =
+      std::int64_t{rgkn.iBlkSize} - (tally.keyNode.Using + std::int64_t{RgknHeader::kSize} + tally.keyNode.Empty);
   return true;
 }
 

@@ -16,7 +16,6 @@ using namespace quarvex::hive;
 using namespace quarvex::text;
 using namespace quarvex::stage;
 
-
 namespace {
 
 std::int64_t DivideOrZero(std::int64_t numerator, std::size_t count) {
@@ -29,8 +28,8 @@ RecordSizeStatistics Statistics(const Facts& facts, Size size, std::int64_t aver
   s.count = facts.size();
   s.average = average;
   if (facts.empty()) return s;
-  const auto [min, max] = std::minmax_element(facts.begin(), facts.end(),
-                                              [&](const auto& a, const auto& b) { return size(a) < size(b); });
+  const auto [min, max] =
+      std::minmax_element(facts.begin(), facts.end(), [&](const auto& a, const auto& b) { return size(a) < size(b); });
   s.min = size(*min);
   s.max = size(*max);
   return s;
@@ -44,8 +43,10 @@ void ComputeStatistics(const SpaceTally& t, AnalysisResult& r) {
   const std::int64_t header = RgdbHeader::kSize;
   const std::int64_t usingAverage = DivideOrZero(t.whole.Using - header * t.blockCount - header, t.keys.size());
   const std::int64_t emptyAverage = DivideOrZero(t.whole.Empty - t.keyNode.Empty, t.freeRecords.size());
-  r.usingRecords = Statistics(t.keys, [](const KeyRecordFact& k) { return std::int64_t{k.recordSize}; }, usingAverage);
-  r.emptyRecords = Statistics(t.freeRecords, [](const FreeRecordFact& f) { return std::int64_t{f.size}; }, emptyAverage);
+  r.usingRecords = Statistics(
+      t.keys, [](const KeyRecordFact& k) { return std::int64_t{k.recordSize}; }, usingAverage);
+  r.emptyRecords = Statistics(
+      t.freeRecords, [](const FreeRecordFact& f) { return std::int64_t{f.size}; }, emptyAverage);
 }
 
 // Paths of the flagged keys, each resolved once. A path that cannot be resolved is empty; its
@@ -86,7 +87,8 @@ std::optional<AnalysisResult> AnalyzeSpace(const stage::StageContext& context) {
   // The file header and the key-node block header, after the averages, which leave them out.
   tally.whole.Using += std::int64_t{CregHeader::kSize} + std::int64_t{RgknHeader::kSize};
   r.keyNodeBlock = tally.keyNode;
-  for (std::uint32_t b = 0; b < tally.blockCount; ++b) r.dataBlocks.push_back(tally.blocks.At(static_cast<std::uint16_t>(b)));
+  for (std::uint32_t b = 0; b < tally.blockCount; ++b)
+    r.dataBlocks.push_back(tally.blocks.At(static_cast<std::uint16_t>(b)));
   r.wholeFile = tally.whole;
   r.keys = std::move(tally.keys);
   r.freeRecords = std::move(tally.freeRecords);

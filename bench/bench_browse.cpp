@@ -8,7 +8,7 @@
 #include <sstream>
 #include <streambuf>
 
-#include "app/cli_run.h"
+#include "cli/cli_run.h"
 #include "bench/bench_hive.h"
 
 namespace {

@@ -19,8 +19,8 @@
 #include "bench/bench_hive.h"
 #include "bench/qt_bench_main.h"
 #include "testkit/hive_builder.h"
-#include "ui/browser_key_tree_model.h"
-#include "ui/browser_window.h"
+#include "ui/browser/browser_key_tree_model.h"
+#include "ui/browser/browser_window.h"
 
 namespace {
 
@@ -101,7 +101,8 @@ void ExpandKeyWith20000Subkeys(benchmark::State& state) {
   for (auto _ : state) {
     BrowserWindow window({});
     window.show();
-    if (!QTest::qWaitForWindowExposed(&window) || !OpenAndWait(window, file.string())) state.SkipWithError("not loaded");
+    if (!QTest::qWaitForWindowExposed(&window) || !OpenAndWait(window, file.string()))
+      state.SkipWithError("not loaded");
     QTest::qWait(50);
     QTreeView* tree = window.Tree();
     const QModelIndex many = window.TreeModel()->index(0, 0);

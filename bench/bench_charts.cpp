@@ -15,12 +15,13 @@
 #include "job/analysis_job.h"
 #include "bench/bench_hive.h"
 #include "bench/qt_bench_main.h"
-#include "ui/analysis_chart.h"
+#include "ui/charts/analysis_chart.h"
 
 namespace {
 
 using namespace quarvex;
 using analyzer::ChartSeriesSet;
+using ui::AnalysisChart;
 
 // The series of one default job on the large hive, made once.
 const ChartSeriesSet& LargeSeries() {
@@ -50,7 +51,7 @@ void PaintNow(AnalysisChart& chart) {
 
 void AddCounters(benchmark::State& state, const AnalysisChart& chart) {
   state.counters["points"] = chart.PointCount(5) + chart.PointCount(7);
-  // Of those, the points drawn: the point series are thinned to the plot (ui/chart_decimation.h).
+  // Of those, the points drawn: the point series are thinned to the plot (analyzer/chart_decimation.h).
   state.counters["drawn"] = static_cast<double>(chart.DrawnPoints(5).size() + chart.DrawnPoints(7).size());
   state.counters["opengl"] = chart.UsesOpenGL() ? 1 : 0;
 }

@@ -15,9 +15,11 @@
 
 #include "bench/bench_hive.h"
 #include "bench/qt_bench_main.h"
-#include "ui/main_window.h"
+#include "ui/analyser/main_window.h"
 
 namespace {
+
+using quarvex::ui::TForm1;
 
 void WindowStallDuringJob(benchmark::State& state, bool everything) {
   const std::string& hive = quarvex::bench::LargeSystemHive();

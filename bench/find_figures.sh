@@ -10,7 +10,7 @@ set -euo pipefail
 build="${1:-build-rel}"
 runs="${2:-7}"
 large="${3:-4}"
-cli="$build/app/quarvex-cli"
+cli="$build/cli/quarvex-cli"
 [ -x /usr/bin/time ] || { echo "needs GNU time (apt-get install time)" >&2; exit 2; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

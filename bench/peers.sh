@@ -13,7 +13,7 @@ regexport=/usr/share/doc/libparse-win32registry-perl/examples/regexport.pl
 [ -x /usr/bin/time ] || { echo "needs GNU time (apt-get install time)" >&2; exit 2; }
 command -v cregexport > /dev/null && [ -f "$regexport" ] ||
   { echo "needs libcreg-utils and libparse-win32registry-perl (tools/install-deps.sh all)" >&2; exit 2; }
-cli=$build/app/quarvex-cli
+cli=$build/cli/quarvex-cli
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$build/tests/peers/quarvex-peer-shapes" --bench "$work"

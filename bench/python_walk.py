@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Opening and walking a hive from Python against quarvex-cli ls -R -v of the same hive.
 
-    PYTHONPATH=build-py/python /usr/bin/python3 bench/python_walk.py [--cli build-py/app/quarvex-cli]
+    PYTHONPATH=build-py/python /usr/bin/python3 bench/python_walk.py [--cli build-py/cli/quarvex-cli]
         [--hivegen build-py/tools/quarvex-hivegen] [--runs 5] [HIVE]
 
 Without HIVE, the 13 MB generated system hive (quarvex-hivegen --kind system --keys 100000
@@ -43,7 +43,7 @@ def median_seconds(run, runs):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--cli", default="build-py/app/quarvex-cli")
+    parser.add_argument("--cli", default="build-py/cli/quarvex-cli")
     parser.add_argument("--hivegen", default="build-py/tools/quarvex-hivegen")
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("hive", nargs="?")

@@ -44,7 +44,8 @@ std::optional<BytePattern> BytePattern::Parse(std::string_view text, std::string
       for (std::size_t k = i; k < i + 2; ++k)
         if (HexDigit(text[k]) < 0) {
           error = Shown(text[k]) + " at character " + std::to_string(k + 1) +
-                  (text[k] == '?' ? " is half a wildcard (a wildcard is two question marks)" : " is not a hexadecimal digit");
+                  (text[k] == '?' ? " is half a wildcard (a wildcard is two question marks)"
+                                  : " is not a hexadecimal digit");
           return std::nullopt;
         }
       bytes.push_back(HexDigit(text[i]) * 16 + HexDigit(text[i + 1]));

@@ -17,7 +17,7 @@ struct DataSpan {
   std::size_t offset = 0;  // from the first byte of the value's data
   std::size_t length = 0;  // in bytes
   SpanKind kind = SpanKind::Bytes;
-  std::string text;        // the string in UTF-8; "" for Bytes
+  std::string text;  // the string in UTF-8; "" for Bytes
 };
 
 }  // namespace quarvex::browse

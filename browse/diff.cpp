@@ -19,7 +19,8 @@ template <typename T, typename NameOf>
 void Pair(const std::vector<T>& a, const std::vector<T>& b, NameOf nameOf, std::vector<std::int64_t>& matchOfA,
           std::vector<bool>& bTaken) {
   std::unordered_map<std::string, std::vector<std::size_t>> byName;
-  for (std::size_t j = b.size(); j-- > 0;) byName[nameOf(b[j], false)].push_back(j);  // reversed: pop_back gives the first
+  for (std::size_t j = b.size(); j-- > 0;)
+    byName[nameOf(b[j], false)].push_back(j);  // reversed: pop_back gives the first
   matchOfA.assign(a.size(), -1);
   bTaken.assign(b.size(), false);
   for (std::size_t i = 0; i < a.size(); ++i) {
@@ -46,7 +47,8 @@ std::vector<Difference> Diff(const HiveView& a, const HiveView& b, const DiffOpt
 
   auto onlyOneSide = [&](const HiveView& view, std::int32_t key, bool added) {
     if (options.keys)
-      out.push_back({added ? Change::KeyAdded : Change::KeyRemoved, added ? kTop : key, added ? key : kTop, nullptr, nullptr});
+      out.push_back(
+          {added ? Change::KeyAdded : Change::KeyRemoved, added ? kTop : key, added ? key : kTop, nullptr, nullptr});
     if (options.values)
       for (const salvage::SalvagedValue& v : view.Values(key))
         out.push_back({added ? Change::ValueAdded : Change::ValueRemoved, added ? kTop : key, added ? key : kTop,
@@ -75,7 +77,8 @@ std::vector<Difference> Diff(const HiveView& a, const HiveView& b, const DiffOpt
       for (const auto& v : vb) pb.push_back(&v);
       std::vector<std::int64_t> match;
       std::vector<bool> taken;
-      Pair(pa, pb, [&](const salvage::SalvagedValue* v, bool) { return FoldName(AsText(v->name), lead); }, match, taken);
+      Pair(
+          pa, pb, [&](const salvage::SalvagedValue* v, bool) { return FoldName(AsText(v->name), lead); }, match, taken);
       for (std::size_t i = 0; i < pa.size(); ++i) {
         if (match[i] < 0)
           out.push_back({Change::ValueRemoved, item.keyA, item.keyB, pa[i], nullptr});
@@ -90,7 +93,8 @@ std::vector<Difference> Diff(const HiveView& a, const HiveView& b, const DiffOpt
     const std::vector<std::int32_t> ka(ca.begin(), ca.end()), kb(cb.begin(), cb.end());
     std::vector<std::int64_t> match;
     std::vector<bool> taken;
-    Pair(ka, kb, [&](std::int32_t k, bool inA) { return FoldName((inA ? a : b).NameBytes(k), lead); }, match, taken);
+    Pair(
+        ka, kb, [&](std::int32_t k, bool inA) { return FoldName((inA ? a : b).NameBytes(k), lead); }, match, taken);
     // Pushed in reverse so that A's order comes out first, then B's new keys.
     for (std::size_t j = kb.size(); j-- > 0;)
       if (!taken[j]) stack.push_back({Task::Added, kTop, kb[j]});

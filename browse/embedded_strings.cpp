@@ -80,7 +80,8 @@ std::vector<Utf16Run> Utf16Runs(hive::Bytes data, std::size_t parity, bool doubl
 // UTF-16 string of ASCII letters read one byte off is a string of the units 0x4D00, 0x6900 ...,
 // which a double-byte page's ideograph range takes: of two overlapping runs, the one with
 // more ASCII and Latin-1 units is the string. Runs of one parity are disjoint and ordered.
-void KeepBetterRuns(const std::vector<Utf16Run>& runs, const std::vector<Utf16Run>& others, std::vector<DataSpan>& out) {
+void KeepBetterRuns(const std::vector<Utf16Run>& runs, const std::vector<Utf16Run>& others,
+                    std::vector<DataSpan>& out) {
   std::size_t j = 0;
   for (const Utf16Run& r : runs) {
     const std::size_t end = r.span.offset + r.span.length;

@@ -22,9 +22,9 @@ namespace quarvex::browse {
 struct FindQuery {
   std::string pattern;
   PatternSyntax syntax = PatternSyntax::Text;
-  bool keys = true;      // key names
-  bool values = true;    // value names
-  bool data = true;      // value data
+  bool keys = true;    // key names
+  bool values = true;  // value names
+  bool data = true;    // value data
   bool caseSensitive = false;
   std::optional<std::uint16_t> type;  // only values of this type (and then no key hits)
 };
@@ -32,8 +32,8 @@ struct FindQuery {
 struct FindHit {
   std::int32_t key = kTop;
   const salvage::SalvagedValue* value = nullptr;  // null for a key hit
-  bool nameMatched = false;   // the value's name matched
-  bool dataMatched = false;   // the value's data matched
+  bool nameMatched = false;                       // the value's name matched
+  bool dataMatched = false;                       // the value's data matched
   // Where in the data: the first string inside binary data that matched, or the bytes a byte
   // pattern matched. Empty when the data's text matched as a whole.
   std::optional<DataSpan> inside;

@@ -11,9 +11,7 @@ namespace quarvex::browse {
 
 namespace {
 
-std::string_view AsText(hive::Bytes bytes) {
-  return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
-}
+std::string_view AsText(hive::Bytes bytes) { return {reinterpret_cast<const char*>(bytes.data()), bytes.size()}; }
 
 char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -59,9 +57,18 @@ std::vector<std::string> SplitKeyPath(std::string_view path) {
 }
 
 bool IsRootKeyName(std::string_view name) {
-  static constexpr std::array<std::string_view, 12> kRoots{
-      "HKEY_USERS", "HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER", "HKEY_CLASSES_ROOT", "HKEY_CURRENT_CONFIG",
-      "HKEY_DYN_DATA", "HKU", "HKLM", "HKCU", "HKCR", "HKCC", "HKDD"};
+  static constexpr std::array<std::string_view, 12> kRoots{"HKEY_USERS",
+                                                           "HKEY_LOCAL_MACHINE",
+                                                           "HKEY_CURRENT_USER",
+                                                           "HKEY_CLASSES_ROOT",
+                                                           "HKEY_CURRENT_CONFIG",
+                                                           "HKEY_DYN_DATA",
+                                                           "HKU",
+                                                           "HKLM",
+                                                           "HKCU",
+                                                           "HKCR",
+                                                           "HKCC",
+                                                           "HKDD"};
   const std::string folded = FoldAscii(name);
   return std::find(kRoots.begin(), kRoots.end(), folded) != kRoots.end();
 }

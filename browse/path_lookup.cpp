@@ -39,7 +39,8 @@ std::vector<Token> Tokens(std::string_view path) {
     std::size_t begin = 0;
     while (true) {
       const std::size_t slash = component.find('/', begin);
-      tokens.push_back({component.substr(begin, slash == std::string::npos ? std::string::npos : slash - begin), false});
+      tokens.push_back(
+          {component.substr(begin, slash == std::string::npos ? std::string::npos : slash - begin), false});
       if (slash == std::string::npos) break;
       begin = slash + 1;
     }

@@ -4,6 +4,7 @@
 
 #include "salvage/check_text.h"
 #include "text/text_encoding.h"
+#include "text/json_text.h"
 
 namespace quarvex::browse {
 
@@ -36,7 +37,7 @@ std::optional<std::vector<std::string>> DecodedStrings(std::uint16_t type, hive:
 
 std::string DecodedDataJson(std::uint16_t type, hive::Bytes data, text::CodePage codePage, std::string_view textName,
                             std::string_view stringsName) {
-  using salvage::JsonString;
+  using text::JsonString;
   if (const std::optional<std::string> text = DecodedText(type, data, codePage))
     return ", " + JsonString(textName) + ": " + JsonString(*text);
   const std::optional<std::vector<std::string>> strings = DecodedStrings(type, data, codePage);

@@ -11,10 +11,18 @@ namespace quarvex::browse {
 
 namespace {
 
-constexpr std::array<const char*, 12> kTypeNames{
-    "REG_NONE",      "REG_SZ",        "REG_EXPAND_SZ",       "REG_BINARY",
-    "REG_DWORD",     "REG_DWORD_BIG_ENDIAN", "REG_LINK",     "REG_MULTI_SZ",
-    "REG_RESOURCE_LIST", "REG_FULL_RESOURCE_DESCRIPTOR", "REG_RESOURCE_REQUIREMENTS_LIST", "REG_QWORD"};
+constexpr std::array<const char*, 12> kTypeNames{"REG_NONE",
+                                                 "REG_SZ",
+                                                 "REG_EXPAND_SZ",
+                                                 "REG_BINARY",
+                                                 "REG_DWORD",
+                                                 "REG_DWORD_BIG_ENDIAN",
+                                                 "REG_LINK",
+                                                 "REG_MULTI_SZ",
+                                                 "REG_RESOURCE_LIST",
+                                                 "REG_FULL_RESOURCE_DESCRIPTOR",
+                                                 "REG_RESOURCE_REQUIREMENTS_LIST",
+                                                 "REG_QWORD"};
 
 constexpr std::uint16_t kSz = 1, kExpandSz = 2, kDword = 4, kDwordBigEndian = 5, kMultiSz = 7, kQword = 11;
 
@@ -143,12 +151,14 @@ std::string DataText(const salvage::SalvagedValue& value, text::CodePage codePag
     return out.empty() ? "(empty list)" : out;
   }
   if ((value.type == kDword || value.type == kDwordBigEndian) && n == 4) {
-    const std::uint32_t v = value.type == kDword ? hive::LoadU32(data, 0)
-                                                 : (std::uint32_t{data[0]} << 24 | std::uint32_t{data[1]} << 16 |
-                                                    std::uint32_t{data[2]} << 8 | data[3]);
+    const std::uint32_t v =
+        value.type == kDword
+            ? hive::LoadU32(data, 0)
+            : (std::uint32_t{data[0]} << 24 | std::uint32_t{data[1]} << 16 | std::uint32_t{data[2]} << 8 | data[3]);
     return Number(v, 8);
   }
-  if (value.type == kQword && n == 8) return Number(std::uint64_t{hive::LoadU32(data, 4)} << 32 | hive::LoadU32(data, 0), 16);
+  if (value.type == kQword && n == 8)
+    return Number(std::uint64_t{hive::LoadU32(data, 4)} << 32 | hive::LoadU32(data, 0), 16);
   if (n == 0) return "(0 bytes)";
   const std::size_t shown = limit > 0 ? std::max<std::size_t>(1, limit / 3) : 0;
   if (shown > 0 && n > shown) return HexBytes(data, shown) + " … " + Length(n);
@@ -157,8 +167,8 @@ std::string DataText(const salvage::SalvagedValue& value, text::CodePage codePag
 
 bool ShownAsTextOrNumber(const salvage::SalvagedValue& value) {
   const std::size_t n = value.data.size();
-  return IsText(value.type) || value.type == kMultiSz || ((value.type == kDword || value.type == kDwordBigEndian) && n == 4) ||
-         (value.type == kQword && n == 8);
+  return IsText(value.type) || value.type == kMultiSz ||
+         ((value.type == kDword || value.type == kDwordBigEndian) && n == 4) || (value.type == kQword && n == 8);
 }
 
 std::string SpanKindName(SpanKind kind, text::CodePage codePage) {

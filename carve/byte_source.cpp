@@ -15,8 +15,10 @@ RangeSet::RangeSet(std::vector<ByteRange> ranges) {
   std::erase_if(ranges, [](const ByteRange& r) { return r.end <= r.begin; });
   std::sort(ranges.begin(), ranges.end(), [](const ByteRange& a, const ByteRange& b) { return a.begin < b.begin; });
   for (const ByteRange& r : ranges) {
-    if (!ranges_.empty() && r.begin <= ranges_.back().end) ranges_.back().end = std::max(ranges_.back().end, r.end);
-    else ranges_.push_back(r);
+    if (!ranges_.empty() && r.begin <= ranges_.back().end)
+      ranges_.back().end = std::max(ranges_.back().end, r.end);
+    else
+      ranges_.push_back(r);
   }
 }
 

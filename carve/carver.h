@@ -21,6 +21,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,26 +44,31 @@ inline constexpr std::size_t kMostLoneHeaderNotes = 100;
 
 struct LooseBlock {
   std::uint64_t offset = 0;
-  std::uint64_t size = 0;                // as its header says, or cut where a file header begins
-  std::optional<std::uint16_t> number;   // Blk# of its records in use, when any
-  bool cut = false;                      // a carved file's header lies inside its claimed size
+  std::uint64_t size = 0;               // as its header says, or cut where a file header begins
+  std::optional<std::uint16_t> number;  // Blk# of its records in use, when any
+  bool cut = false;                     // a carved file's header lies inside its claimed size
 };
 
 struct Fragment {
-  std::uint64_t offset = 0;              // its first byte
-  std::optional<HiveChain> chain;        // the broken chain it starts with, when it has a header
+  std::uint64_t offset = 0;                            // its first byte
+  std::optional<HiveChain> chain;                      // the broken chain it starts with, when it has a header
   std::optional<std::uint64_t> keyNodesWithoutHeader;  // "RGKN" found where the file header is lost
-  std::vector<LooseBlock> blocks;        // data blocks found by their signature, in offset order
-  std::vector<std::string> missing;      // what the file had and is not found: "data blocks 3-5 of 9"
+  std::vector<LooseBlock> blocks;                      // data blocks found by their signature, in offset order
+  std::vector<std::string> missing;                    // what the file had and is not found: "data blocks 3-5 of 9"
 };
 
 struct CarveResult {
-  std::vector<HiveChain> hives;          // whole, in offset order
-  std::vector<Fragment> fragments;       // in offset order
+  std::vector<HiveChain> hives;     // whole, in offset order
+  std::vector<Fragment> fragments;  // in offset order
   std::uint64_t bytesScanned = 0;
-  std::vector<std::string> notes;        // a cap reached, a read that failed
+  std::vector<std::string> notes;  // a cap reached, a read that failed
 };
 
-CarveResult Carve(const ByteSource& source, const RangeSet& scan);
+// Told after each piece searched: the bytes searched so far and the bytes to search. Returning
+// false stops the search there (a window closed while it ran); the result then holds what was
+// found up to that point, with a note that the search was stopped.
+using CarveProgress = std::function<bool(std::uint64_t searched, std::uint64_t total)>;
+
+CarveResult Carve(const ByteSource& source, const RangeSet& scan, const CarveProgress& progress = {});
 
 }  // namespace quarvex::carve

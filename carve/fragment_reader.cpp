@@ -51,8 +51,10 @@ FragmentContents ReadFragment(const ByteSource& source, const Fragment& fragment
     for (const ChainBlock& b : fragment.chain->blocks)
       if (b.kind == BlockKind::Data) numbered[b.number] = {b.offset, b.size, 0};
   for (const LooseBlock& b : fragment.blocks) {
-    if (b.number && !numbered.count(*b.number)) numbered[*b.number] = {b.offset, b.size, 0};
-    else unnumbered.push_back({b.offset, b.size, 0});
+    if (b.number && !numbered.count(*b.number))
+      numbered[*b.number] = {b.offset, b.size, 0};
+    else
+      unnumbered.push_back({b.offset, b.size, 0});
   }
   std::vector<Slot> slots;
   const std::uint32_t count = numbered.empty() ? 0 : numbered.rbegin()->first + 1;
@@ -81,13 +83,15 @@ FragmentContents ReadFragment(const ByteSource& source, const Fragment& fragment
   PutSignature(image, 0, hive::kCregSignature);
   std::optional<ByteRange> keyNodes;
   if (fragment.chain && fragment.chain->HasKeyNodes())
-    keyNodes = ByteRange{fragment.chain->blocks[1].offset, fragment.chain->blocks[1].offset + fragment.chain->blocks[1].size};
+    keyNodes =
+        ByteRange{fragment.chain->blocks[1].offset, fragment.chain->blocks[1].offset + fragment.chain->blocks[1].size};
   if (fragment.keyNodesWithoutHeader) {
     std::array<std::uint8_t, 8> head{};
     if (source.Read(*fragment.keyNodesWithoutHeader, head)) {
       const std::int64_t size = hive::LoadI32(head, 4);
       if (size >= 32 && *fragment.keyNodesWithoutHeader + static_cast<std::uint64_t>(size) <= source.Size())
-        keyNodes = ByteRange{*fragment.keyNodesWithoutHeader, *fragment.keyNodesWithoutHeader + static_cast<std::uint64_t>(size)};
+        keyNodes = ByteRange{*fragment.keyNodesWithoutHeader,
+                             *fragment.keyNodesWithoutHeader + static_cast<std::uint64_t>(size)};
     }
   }
   if (!inPlace) keyNodes.reset();
@@ -174,7 +178,8 @@ FragmentContents ReadFragment(const ByteSource& source, const Fragment& fragment
     const std::uint64_t from = *slot.source + static_cast<std::uint64_t>(r.offset.value) - slot.at;
     const std::uint64_t to = from + static_cast<std::uint64_t>(std::max<std::int64_t>(r.extent, 1));
     const std::int64_t next = r.offset.value + r.extent;  // the next record of the chain
-    if ((std::binary_search(breaks.begin(), breaks.end(), next) || std::binary_search(damaged.begin(), damaged.end(), next)) &&
+    if ((std::binary_search(breaks.begin(), breaks.end(), next) ||
+         std::binary_search(damaged.begin(), damaged.end(), next)) &&
         from / kSectorSize != (to - 1) / kSectorSize) {
       ++out.recordsSkipped;  // its bytes past a sector start may be another file's
       continue;
@@ -184,8 +189,8 @@ FragmentContents ReadFragment(const ByteSource& source, const Fragment& fragment
     key.offset = *slot.source + static_cast<std::uint64_t>(r.offset.value) - slot.at;
     key.block = r.header.BlkNo;
     const bool hasPath = r.key != salvage::kNoIndex &&
-                       !std::binary_search(otherName.begin(), otherName.end(),
-                                           out.hive.keys[static_cast<std::size_t>(r.key)].node.InFile().value);
+                         !std::binary_search(otherName.begin(), otherName.end(),
+                                             out.hive.keys[static_cast<std::size_t>(r.key)].node.InFile().value);
     if (hasPath) {
       key.path = out.hive.KeyPathBytes(static_cast<std::size_t>(r.key));
       key.pathKnown = true;
@@ -194,7 +199,8 @@ FragmentContents ReadFragment(const ByteSource& source, const Fragment& fragment
     }
     out.keys.push_back(std::move(key));
   }
-  std::sort(out.keys.begin(), out.keys.end(), [](const FragmentKey& a, const FragmentKey& b) { return a.offset < b.offset; });
+  std::sort(out.keys.begin(), out.keys.end(),
+            [](const FragmentKey& a, const FragmentKey& b) { return a.offset < b.offset; });
   return out;
 }
 

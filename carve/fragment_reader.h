@@ -23,28 +23,28 @@
 namespace quarvex::carve {
 
 struct FragmentKey {
-  std::size_t record = 0;         // index into hive.records
-  std::uint64_t offset = 0;       // of the record in the source
-  std::uint32_t block = 0;        // its data block's number
-  std::string path;               // in the code page's bytes; just the name when no path is known
-  bool pathKnown = false;         // a key node of the surviving key-node block names the record
+  std::size_t record = 0;    // index into hive.records
+  std::uint64_t offset = 0;  // of the record in the source
+  std::uint32_t block = 0;   // its data block's number
+  std::string path;          // in the code page's bytes; just the name when no path is known
+  bool pathKnown = false;    // a key node of the surviving key-node block names the record
 };
 
 // Where a data block of the stand-in file came from.
 struct BlockPlace {
-  std::uint64_t at = 0;                   // in the stand-in file
+  std::uint64_t at = 0;  // in the stand-in file
   std::uint64_t size = 0;
-  std::optional<std::uint64_t> source;    // in the source; none for a missing block's stand-in
+  std::optional<std::uint64_t> source;  // in the source; none for a missing block's stand-in
 };
 
 struct FragmentContents {
-  std::vector<std::uint8_t> image;   // the stand-in file the salvage reader read
-  salvage::SalvagedHive hive;        // views image
-  std::vector<FragmentKey> keys;     // in source offset order
-  std::size_t recordsSkipped = 0;    // records partly overwritten: not listed
-  std::string unreadable;            // why the fragment could not be read (empty when it was)
+  std::vector<std::uint8_t> image;                   // the stand-in file the salvage reader read
+  salvage::SalvagedHive hive;                        // views image
+  std::vector<FragmentKey> keys;                     // in source offset order
+  std::size_t recordsSkipped = 0;                    // records partly overwritten: not listed
+  std::string unreadable;                            // why the fragment could not be read (empty when it was)
   text::CodePage codePage = text::CodePage::Cp1252;  // the names' and texts' code page
-  std::vector<BlockPlace> places;    // the data blocks of the stand-in file, in order
+  std::vector<BlockPlace> places;                    // the data blocks of the stand-in file, in order
 
   // Where a byte of the stand-in file lies in the source: only bytes of surviving data blocks.
   std::optional<std::uint64_t> SourceOffset(std::int64_t standIn) const;

@@ -6,12 +6,15 @@
 #include "carve/hive_chain.h"
 #include "salvage/check_text.h"
 #include "text/text_encoding.h"
+#include "text/json_text.h"
 
 namespace quarvex::carve {
 
 namespace {
 
-salvage::SalvagedValue AsSalvaged(const recover::RecoveredValue& v) { return {v.offset, v.type, v.name, v.data, v.partial}; }
+salvage::SalvagedValue AsSalvaged(const recover::RecoveredValue& v) {
+  return {v.offset, v.type, v.name, v.data, v.partial};
+}
 
 std::string Utf8(std::string_view bytes, text::CodePage cp) { return text::CodePageToUtf8(bytes, cp); }
 
@@ -27,12 +30,19 @@ CarvedRecovery RecoverInFragment(const FragmentContents& contents) {
   recover::RecoverOptions options;
   options.codePage = contents.codePage;
   out.recovery = recover::Recover(contents.hive, options);
+  // Where the key-node block is lost, no key node names the records in use, and recovery takes
+  // them for orphans of deleted keys; they are the fragment's own keys, listed as such.
+  std::vector<std::int64_t> listed;
+  for (const FragmentKey& k : contents.keys) listed.push_back(contents.hive.records[k.record].offset.value);
+  std::sort(listed.begin(), listed.end());
   for (const recover::RecoveredKey& key : out.recovery.keys) {
     const std::optional<std::uint64_t> at = contents.SourceOffset(key.offset.value);
-    if (!at) continue;
+    if (!at || std::binary_search(listed.begin(), listed.end(), key.offset.value)) continue;
     // Free space of a fragment may hold another file's bytes: remains judged low are left out.
-    if (key.confidence == recover::Confidence::Low) ++out.lowLeftOut;
-    else out.keys.push_back({*at, &key});
+    if (key.confidence == recover::Confidence::Low)
+      ++out.lowLeftOut;
+    else
+      out.keys.push_back({*at, &key});
   }
   std::sort(out.keys.begin(), out.keys.end(),
             [](const CarvedRecoveredKey& a, const CarvedRecoveredKey& b) { return a.offset < b.offset; });
@@ -65,14 +75,14 @@ std::string CarvedRecoveryJson(const CarvedRecovery& recovered, text::CodePage c
   for (std::size_t i = 0; i < recovered.keys.size(); ++i) {
     const CarvedRecoveredKey& k = recovered.keys[i];
     json += std::string(i ? ", " : "") + "{\"offset\": " + std::to_string(k.offset) +
-            ", \"path\": " + salvage::JsonString(Utf8(k.key->path, codePage)) + ", \"confidence\": " +
-            salvage::JsonString(recover::ConfidenceName(k.key->confidence)) + ", \"partial\": " +
-            (k.key->partial ? "true" : "false") + ", \"carved\": true, \"values\": [";
+            ", \"path\": " + text::JsonString(Utf8(k.key->path, codePage)) +
+            ", \"confidence\": " + text::JsonString(recover::ConfidenceName(k.key->confidence)) +
+            ", \"partial\": " + (k.key->partial ? "true" : "false") + ", \"carved\": true, \"values\": [";
     for (std::size_t j = 0; j < k.key->values.size(); ++j) {
       const recover::RecoveredValue& v = k.key->values[j];
-      json += std::string(j ? ", " : "") + "{\"name\": " + salvage::JsonString(NameOf(v, codePage)) +
-              ", \"type\": " + salvage::JsonString(browse::TypeName(v.type)) +
-              ", \"data\": " + salvage::JsonString(browse::DataText(AsSalvaged(v), codePage)) +
+      json += std::string(j ? ", " : "") + "{\"name\": " + text::JsonString(NameOf(v, codePage)) +
+              ", \"type\": " + text::JsonString(browse::TypeName(v.type)) +
+              ", \"data\": " + text::JsonString(browse::DataText(AsSalvaged(v), codePage)) +
               ", \"partial\": " + (v.partial ? "true" : "false") + "}";
     }
     json += "]}";

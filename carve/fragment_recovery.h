@@ -14,7 +14,7 @@
 namespace quarvex::carve {
 
 struct CarvedRecoveredKey {
-  std::uint64_t offset = 0;              // of the record in the image
+  std::uint64_t offset = 0;                    // of the record in the image
   const recover::RecoveredKey* key = nullptr;  // into recovery.keys
 };
 

@@ -62,7 +62,8 @@ HiveChain FollowChain(const ByteSource& source, const RangeSet& readable, std::u
   chain.start = at;
   std::array<std::uint8_t, CregHeader::kSize> head{};
   if (at > source.Size() || source.Size() - at < head.size()) {
-    chain.broken = "file header at " + OffsetText(at) + ": past the end of the image (" + OffsetText(source.Size()) + ")";
+    chain.broken =
+        "file header at " + OffsetText(at) + ": past the end of the image (" + OffsetText(source.Size()) + ")";
     return chain;
   }
   if (!readable.Covers(at, at + head.size()) || !source.Read(at, head)) {
@@ -86,7 +87,8 @@ HiveChain FollowChain(const ByteSource& source, const RangeSet& readable, std::u
   if (chain.header.iRGDB1st < 0 || at + static_cast<std::uint64_t>(chain.header.iRGDB1st) != firstData) {
     chain.broken = "file header at " + OffsetText(at) + ": iRGDB1st " +
                    hive::Hex32(static_cast<std::uint32_t>(chain.header.iRGDB1st)) +
-                   " is not where the key-node block ends (" + hive::Hex32(static_cast<std::uint32_t>(firstData - at)) + ")";
+                   " is not where the key-node block ends (" + hive::Hex32(static_cast<std::uint32_t>(firstData - at)) +
+                   ")";
     return chain;
   }
   std::uint64_t next = firstData;
@@ -95,7 +97,8 @@ HiveChain FollowChain(const ByteSource& source, const RangeSet& readable, std::u
     if (why.empty() && next + static_cast<std::uint64_t>(size) - at > kLargestCarvedHive)
       why = "the file would grow past 2 GiB, more than a registry file may hold";
     if (!why.empty()) {
-      chain.broken = "data block " + std::to_string(number) + " of " + std::to_string(chain.header.wDBblks) + ": " + why;
+      chain.broken =
+          "data block " + std::to_string(number) + " of " + std::to_string(chain.header.wDBblks) + ": " + why;
       return chain;
     }
     chain.blocks.push_back({BlockKind::Data, next, static_cast<std::uint64_t>(size), number});
@@ -105,12 +108,14 @@ HiveChain FollowChain(const ByteSource& source, const RangeSet& readable, std::u
   return chain;
 }
 
-std::optional<std::vector<std::uint8_t>> ReadCarvedHive(const ByteSource& source, std::uint64_t at, std::string& error) {
+std::optional<std::vector<std::uint8_t>> ReadCarvedHive(const ByteSource& source, std::uint64_t at,
+                                                        std::string& error) {
   const RangeSet everything({{0, source.Size()}});
   const HiveChain chain = FollowChain(source, everything, at);
   if (!chain.whole) {
     error = "no whole registry file at " + OffsetText(at) + " (" + chain.broken +
-            "); `quarvex-cli hives --carve-all` lists what is left there as fragments";
+            "); what is left there is a fragment: `quarvex-cli hives --carve` (or --carve-all) lists it with its keys, "
+            "`quarvex-cli facts`, `quarvex-cli recover` and the browser window read it";
     return std::nullopt;
   }
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(chain.End() - chain.start));

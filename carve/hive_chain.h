@@ -23,9 +23,9 @@ enum class BlockKind { FileHeader, KeyNodes, Data };
 
 struct ChainBlock {
   BlockKind kind = BlockKind::Data;
-  std::uint64_t offset = 0;   // in the source
-  std::uint64_t size = 0;     // as its header says (32 for the file header)
-  std::uint32_t number = 0;   // a data block's place in the file (0, 1, ...)
+  std::uint64_t offset = 0;  // in the source
+  std::uint64_t size = 0;    // as its header says (32 for the file header)
+  std::uint32_t number = 0;  // a data block's place in the file (0, 1, ...)
 };
 
 struct HiveChain {
@@ -37,7 +37,9 @@ struct HiveChain {
 
   std::uint64_t End() const { return blocks.empty() ? start : blocks.back().offset + blocks.back().size; }
   bool HasKeyNodes() const { return blocks.size() >= 2; }
-  std::uint32_t DataBlocksFound() const { return blocks.size() > 2 ? static_cast<std::uint32_t>(blocks.size() - 2) : 0; }
+  std::uint32_t DataBlocksFound() const {
+    return blocks.size() > 2 ? static_cast<std::uint32_t>(blocks.size() - 2) : 0;
+  }
 };
 
 // Follows the chain of the file whose header is at `at`; every block must lie inside

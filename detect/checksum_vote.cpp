@@ -98,12 +98,13 @@ std::optional<VoteOutcome> CodePageFromVotes(std::span<const StoredName> highNam
     }
     const std::string shared = "the name checksums follow the double-byte rule of 936, 949 and 950 (" + tally + "); ";
     if (hangul * 2 > names)
-      return VoteOutcome{CodePage::Cp949, shared + text::Printf("%zu of %zu names read as Hangul in 949", hangul, names)};
+      return VoteOutcome{CodePage::Cp949,
+                         shared + text::Printf("%zu of %zu names read as Hangul in 949", hangul, names)};
     if (clean950 > clean936)
-      return VoteOutcome{CodePage::Cp950, shared + text::Printf("%zu of %zu names decode in 950, %zu in 936",
-                                                               clean950, names, clean936)};
-    return VoteOutcome{CodePage::Cp936, shared + text::Printf("%zu of %zu names decode in 936, %zu in 950",
-                                                             clean936, names, clean950)};
+      return VoteOutcome{CodePage::Cp950, shared + text::Printf("%zu of %zu names decode in 950, %zu in 936", clean950,
+                                                                names, clean936)};
+    return VoteOutcome{CodePage::Cp936,
+                       shared + text::Printf("%zu of %zu names decode in 936, %zu in 950", clean936, names, clean950)};
   }
   return VoteOutcome{CodePage::Cp1252, "the name checksums follow the single-byte rule (" + tally +
                                            "); which single-byte page cannot be told from them, so 1252"};

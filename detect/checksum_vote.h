@@ -21,10 +21,10 @@
 namespace quarvex::detect {
 
 struct ChecksumVote {
-  std::size_t telling = 0;      // names whose three sums are not all equal
-  std::size_t singleByte = 0;   // of them, stored sums matching the single-byte rule
-  std::size_t japanese = 0;     // ... 932's rule
-  std::size_t chinese = 0;      // ... the 0x81-0xFE rule of 936, 949 and 950
+  std::size_t telling = 0;     // names whose three sums are not all equal
+  std::size_t singleByte = 0;  // of them, stored sums matching the single-byte rule
+  std::size_t japanese = 0;    // ... 932's rule
+  std::size_t chinese = 0;     // ... the 0x81-0xFE rule of 936, 949 and 950
 };
 
 // A key's name (up to its first zero byte) with the checksum its node stores.

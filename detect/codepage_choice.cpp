@@ -15,29 +15,15 @@ std::vector<Companion> ReadCompanions(const std::string& hivePath, const std::op
   if (!std::filesystem::is_regular_file(hivePath, ec)) return companions;
   for (const std::string& beside : CompanionSystemFiles(hivePath, windowsDirectory)) {
     std::string ignored;
-    if (auto companion = hive::ReadWholeRegularFile(beside, ignored)) companions.push_back({beside, std::move(*companion)});
+    if (auto companion = hive::ReadWholeRegularFile(beside, ignored))
+      companions.push_back({beside, std::move(*companion)});
   }
   return companions;
 }
 
-CodePageChoice ChooseCodePage(const std::optional<text::CodePage>& named, const std::string& hivePath, hive::Bytes bytes,
-                              const std::optional<std::string>& windowsDirectory) {
-  if (named) return {*named, CodePageSource::Option, "named by the user"};
-  return DetectCodePage(bytes, ReadCompanions(hivePath, windowsDirectory));
-}
-
-CodePageChoice ChooseCodePageForFile(const std::optional<text::CodePage>& named, const std::string& hivePath,
-                                     const std::optional<std::string>& windowsDirectory) {
-  if (named) return {*named, CodePageSource::Option, "named by the user"};
-  std::string error;
-  const auto bytes = hive::ReadWholeRegularFile(hivePath, error);
-  if (!bytes) return {text::CodePage::Cp1252, CodePageSource::Default, "the file cannot be read (" + error + "), so 1252"};
-  return ChooseCodePage(named, hivePath, hive::Bytes(*bytes), windowsDirectory);
-}
-
 std::string ChoiceText(const CodePageChoice& choice) {
-  return "code page " + std::string(text::CodePageName(choice.codePage)) + " (" + std::string(SourceName(choice.source)) +
-         "): " + choice.reason;
+  return "code page " + std::string(text::CodePageName(choice.codePage)) + " (" +
+         std::string(SourceName(choice.source)) + "): " + choice.reason;
 }
 
 std::vector<hive::Finding> CodePageFindings(const salvage::SalvagedHive& hive, const CodePageChoice& choice) {
@@ -59,8 +45,8 @@ std::vector<hive::Finding> CodePageFindings(const salvage::SalvagedHive& hive, c
   warning.severity = hive::Severity::Warning;
   warning.found = text::Printf("%zu %s with bytes above 0x7F", disagreeing, disagreeing == 1 ? "name" : "names");
   warning.expected = "(they do not match their stored checksums under code page " +
-                     std::string(text::CodePageName(choice.codePage)) + "; " + votes->reason +
-                     ": --codepage " + std::string(text::CodePageName(votes->codePage)) + " reads them as written)";
+                     std::string(text::CodePageName(choice.codePage)) + "; " + votes->reason + ": --codepage " +
+                     std::string(text::CodePageName(votes->codePage)) + " reads them as written)";
   findings.push_back(std::move(warning));
   return findings;
 }

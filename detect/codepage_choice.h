@@ -1,9 +1,5 @@
-// The code page to read one hive file with, for readers that hold a loose file on disk (the
-// windows): the one the user named, or else what DetectCodePage finds in the hive and in a
-// system.dat beside it or in the Windows directory. A file that cannot be read falls back to
-// 1252, saying why; whoever reads it next reports the failure itself.
-//
-// And what the choice means for a check: a note naming the page and its reason, and a warning
+// The system.dat files read beside a hive for its code page (session/code_page.h chooses it),
+// and what the choice means for a check: a note naming the page and its reason, and a warning
 // when the names' stored checksums follow another lead-byte rule than the chosen page's (the
 // page is wrong, so names decode wrongly and every double-byte name looks like a ghost).
 #pragma once
@@ -23,12 +19,6 @@ namespace quarvex::detect {
 // that is a regular file on disk. A hive inside an image or read from standard input has no
 // folder to look beside, and a Windows directory named for the host is not its machine's.
 std::vector<Companion> ReadCompanions(const std::string& hivePath, const std::optional<std::string>& windowsDirectory);
-
-// For bytes already read from hivePath (which names the file for the companions' search).
-CodePageChoice ChooseCodePage(const std::optional<text::CodePage>& named, const std::string& hivePath, hive::Bytes bytes,
-                              const std::optional<std::string>& windowsDirectory);
-CodePageChoice ChooseCodePageForFile(const std::optional<text::CodePage>& named, const std::string& hivePath,
-                                     const std::optional<std::string>& windowsDirectory);
 
 // "code page 1252 (hive): the hive's ... says ACP \"1252\"": one line for a status bar or a log.
 std::string ChoiceText(const CodePageChoice& choice);

@@ -71,11 +71,16 @@ std::optional<CodePageChoice> FromAcp(const ValueLookup& values, CodePageSource 
 
 std::string_view SourceName(CodePageSource source) {
   switch (source) {
-    case CodePageSource::Option: return "option";
-    case CodePageSource::Hive: return "hive";
-    case CodePageSource::Companion: return "system.dat";
-    case CodePageSource::Checksums: return "checksums";
-    case CodePageSource::Default: return "default";
+    case CodePageSource::Option:
+      return "option";
+    case CodePageSource::Hive:
+      return "hive";
+    case CodePageSource::Companion:
+      return "system.dat";
+    case CodePageSource::Checksums:
+      return "checksums";
+    case CodePageSource::Default:
+      return "default";
   }
   return "default";
 }
@@ -90,8 +95,10 @@ std::optional<CodePageChoice> FromHiveValues(const ValueLookup& values, std::str
     if (!locale) continue;
     const auto lcid = text::ParseLcidText(*locale);
     const auto cp = lcid ? text::AnsiCodePageForLcid(*lcid) : std::nullopt;
-    if (cp) return CodePageChoice{*cp, CodePageSource::Hive, "the hive's Locale \"" + *locale + "\" uses code page " +
-                                                                 std::string(text::CodePageName(*cp))};
+    if (cp)
+      return CodePageChoice{
+          *cp, CodePageSource::Hive,
+          "the hive's Locale \"" + *locale + "\" uses code page " + std::string(text::CodePageName(*cp))};
     if (note) *note += "the hive's Locale \"" + Shown(*locale) + "\" names no locale with a known code page; ";
   }
   return std::nullopt;
@@ -123,8 +130,9 @@ CodePageChoice Decide(const ValueLookup& values, const std::vector<Companion>& c
   if (auto outcome = CodePageFromVotes(names, vote))
     return CodePageChoice{outcome->codePage, CodePageSource::Checksums, note + outcome->reason};
   return CodePageChoice{CodePage::Cp1252, CodePageSource::Default,
-                        note + "neither the hive nor a system.dat names a code page and no name's checksum tells "
-                               "one, so 1252"};
+                        note +
+                            "neither the hive nor a system.dat names a code page and no name's checksum tells "
+                            "one, so 1252"};
 }
 
 }  // namespace
@@ -143,7 +151,22 @@ CodePageChoice DetectCodePage(hive::Bytes image, const std::vector<Companion>& c
   // A whole hive is read lightly (the same answers at a fraction of the cost); any other
   // goes through the salvage reader, which reads on past its damage.
   const LightReader light(image);
-  if (!light.Sound()) return DetectCodePage(salvage::Salvage(image, {CodePage::SingleByte}), companions);
+  if (!light.Sound()) {
+    // Damaged elsewhere: the hive's own values still answer when every value asked for lies on
+    // a path that reads as written. Any value not found so leaves it to the salvage reader,
+    // which may yet find it (a lost key) or reads the other sources the same way.
+    if (light.PathsReadable()) {
+      bool everyValueFound = true;
+      const ValueLookup found = [&light, &everyValueFound](std::string_view keyPath, std::string_view name) {
+        std::optional<std::string> value = light.TextValue(keyPath, name);
+        if (!value) everyValueFound = false;
+        return value;
+      };
+      std::optional<CodePageChoice> choice = FromHiveValues(found, nullptr);
+      if (choice && everyValueFound) return *choice;
+    }
+    return DetectCodePage(salvage::Salvage(image, {CodePage::SingleByte}), companions);
+  }
   return Decide(LookupIn(light), companions, [&light] {
     std::vector<StoredName> names;
     light.ForEachHighName([&names](hive::Bytes name, std::uint32_t stored) { names.push_back({name, stored}); });

@@ -9,7 +9,7 @@ namespace quarvex::detect {
 
 namespace {
 
-constexpr std::array<std::string_view, 7> kMachineTops{"CONFIG", "ENUM", "HARDWARE", "NETWORK",
+constexpr std::array<std::string_view, 7> kMachineTops{"CONFIG",   "ENUM",     "HARDWARE", "NETWORK",
                                                        "SECURITY", "SOFTWARE", "SYSTEM"};
 
 }  // namespace

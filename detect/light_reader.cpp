@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "detect/checksum_vote.h"
+#include "hive/key_links.h"
 #include "hive/keyname.h"
 
 namespace quarvex::detect {
@@ -13,9 +14,6 @@ namespace quarvex::detect {
 using namespace quarvex::hive;
 
 namespace {
-
-constexpr std::int64_t kRgknStart = 32;
-constexpr std::int64_t kFirstNodeRel = 32;  // key nodes follow the 32-byte RGKN header
 
 char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -96,25 +94,53 @@ class Coverage {
 }  // namespace
 
 LightReader::LightReader(Bytes image) : image_(image), size_(static_cast<std::int64_t>(image.size())) {
-  sound_ = ReadHeaders() && ReadBlocks() && WalkKeyTree() && NoRoomForLostKeys() && LinksAsWritten();
+  pathsReadable_ = ReadHeaders() && ReadBlocks() && WalkKeyTree();
+  sound_ = pathsReadable_ && NoRoomForLostKeys() && LinksAsWritten();
+  if (pathsReadable_ && !sound_) MarkRecordsInDoubt();
+}
+
+void LightReader::MarkRecordsInDoubt() {
+  recordInDoubt_.assign(records_.size(), false);
+  // A number two records of a block share: the first found holds it, the others are in doubt
+  // with it.
+  for (std::size_t r = 0; r < records_.size(); ++r) {
+    const std::int32_t holder = FindRecord(records_[r].block, records_[r].number);
+    if (holder != static_cast<std::int32_t>(r)) {
+      recordInDoubt_[r] = true;
+      if (holder >= 0) recordInDoubt_[static_cast<std::size_t>(holder)] = true;
+    }
+  }
+  std::vector<std::uint8_t> links(records_.size(), 0);
+  for (const Key& key : keys_)
+    if (key.record >= 0 && links[static_cast<std::size_t>(key.record)]++ > 0)
+      recordInDoubt_[static_cast<std::size_t>(key.record)] = true;
+}
+
+bool LightReader::ReadsAsWritten(std::int32_t key) const {
+  if (sound_) return true;
+  const Key& k = keys_[static_cast<std::size_t>(key)];
+  if (k.record < 0 || recordInDoubt_[static_cast<std::size_t>(k.record)]) return false;
+  // Summed as the detection's salvage reader sums it: no lead bytes.
+  const NameChecksums sums = KeyNameChecksums(NameOf(k), text::LeadByteSet{});
+  return sums.system == k.chksum || sums.plain == k.chksum;
 }
 
 bool LightReader::NodeInBlock(std::int64_t rel, std::int64_t size) const {
-  return rel >= kFirstNodeRel && kRgknStart + rel + size <= keyAreaEnd_;
+  return hive::InsideKeyNodeBlock(rel, size, keyAreaEnd_);
 }
 
 bool LightReader::ReadHeaders() {
   auto signatureAt = [&](std::int64_t at, const Signature& sig) {
     return at >= 0 && at + 4 <= size_ && std::memcmp(image_.data() + at, sig.data(), 4) == 0;
   };
-  if (!signatureAt(0, kCregSignature) || !signatureAt(kRgknStart, kRgknSignature)) return false;
+  if (!signatureAt(0, kCregSignature) || !signatureAt(hive::kKeyNodeBlockStart, kRgknSignature)) return false;
   if (size_ < static_cast<std::int64_t>(CregHeader::kSize + RgknHeader::kSize)) return false;
   creg_ = DecodeAt<CregHeader>(image_, 0);
-  rgkn_ = DecodeAt<RgknHeader>(image_, kRgknStart);
+  rgkn_ = DecodeAt<RgknHeader>(image_, hive::kKeyNodeBlockStart);
   // The key-node block's size and the file header's first data block must agree, and the
   // block must lie inside the file.
   if (rgkn_.iBlkSize < static_cast<std::int32_t>(RgknHeader::kSize)) return false;
-  const std::int64_t rgknEnd = kRgknStart + rgkn_.iBlkSize;
+  const std::int64_t rgknEnd = hive::kKeyNodeBlockStart + rgkn_.iBlkSize;
   if (rgknEnd != creg_.iRGDB1st || rgknEnd > size_) return false;
   keyAreaEnd_ = rgknEnd;
   return true;
@@ -178,35 +204,21 @@ std::int32_t LightReader::FindRecord(std::uint16_t block, std::uint16_t number) 
 }
 
 bool LightReader::WalkKeyTree() {
-  const auto area = static_cast<std::size_t>(std::max<std::int64_t>(0, keyAreaEnd_ - kRgknStart));
-  std::vector<bool> visited(area, false);
-  keys_.reserve(area / KeyNode::kSize);
-  struct Frame {
-    std::int32_t key;   // the parent of the chain, -1 for the top level
-    std::int32_t next;  // the next node of the chain to read
-  };
-  std::vector<Frame> stack{{-1, rgkn_.iRec1stOfs}};
-  while (!stack.empty()) {
-    Frame& f = stack.back();
-    if (f.next == kNoOffset) {
-      stack.pop_back();
-      continue;
-    }
-    const std::int32_t rel = f.next;
-    // A link out of the block or back to a node already read: the salvage reader cuts it.
-    if (!NodeInBlock(rel, static_cast<std::int64_t>(KeyNode::kSize))) return false;
-    if (visited[static_cast<std::size_t>(rel)]) return false;
-    visited[static_cast<std::size_t>(rel)] = true;
-    const KeyNode node = DecodeAt<KeyNode>(image_, kRgknStart + rel);
-    Key key{rel, f.key, -1, node.Chksum};
+  std::vector<bool> visited;
+  keys_.reserve(static_cast<std::size_t>(std::max<std::int64_t>(0, keyAreaEnd_ - hive::kKeyNodeBlockStart)) /
+                KeyNode::kSize);
+  auto onNode = [&](const hive::KeyLink& link, const KeyNode& node) {
+    Key key{link.target, link.parent, -1, node.Chksum};
     // A key's record: none when both numbers are none or the block does not exist.
     const bool noNumbers = node.RecNo == kNoNumber && node.BlkNo == kNoNumber;
     if (!noNumbers) key.record = FindRecord(node.BlkNo, node.RecNo);
-    if (key.record < 0 && !(noNumbers && f.key < 0)) linkFindsNothing_ = true;
+    if (key.record < 0 && !(noNumbers && link.parent < 0)) linkFindsNothing_ = true;
     keys_.push_back(key);
-    f.next = node.NextOfs;
-    stack.push_back({static_cast<std::int32_t>(keys_.size() - 1), node.LwrOfs});
-  }
+    return static_cast<std::int32_t>(keys_.size() - 1);
+  };
+  // A link out of the block or back to a node already read: the salvage reader cuts it.
+  auto onCut = [](const hive::KeyLink&, hive::LinkCut) { return false; };
+  if (!hive::WalkKeyLinks(image_, rgkn_.iRec1stOfs, keyAreaEnd_, visited, onNode, onCut)) return false;
   // The root names no level: no record (Windows 98, Me), or one whose name is empty (a zero
   // byte, Windows 95), as the salvage reader takes it (salvage::IsUnnamedRoot).
   if (!keys_.empty() && keys_[0].parent < 0 &&
@@ -216,7 +228,7 @@ bool LightReader::WalkKeyTree() {
 }
 
 bool LightReader::NoRoomForLostKeys() {
-  const std::int64_t areaEnd = keyAreaEnd_ - kRgknStart;
+  const std::int64_t areaEnd = keyAreaEnd_ - hive::kKeyNodeBlockStart;
   Coverage covered(areaEnd);
   for (const Key& key : keys_) covered.Mark(key.node, key.node + static_cast<std::int64_t>(KeyNode::kSize));
   // The free key-node list, whole: each area inside the block, none listed twice. A list
@@ -228,16 +240,17 @@ bool LightReader::NoRoomForLostKeys() {
       if (!NodeInBlock(f, static_cast<std::int64_t>(FreeKeyNode::kSize)) || seen[static_cast<std::size_t>(f)])
         return false;
       seen[static_cast<std::size_t>(f)] = true;
-      const FreeKeyNode free = DecodeAt<FreeKeyNode>(image_, kRgknStart + f);
+      const FreeKeyNode free = DecodeAt<FreeKeyNode>(image_, hive::kKeyNodeBlockStart + f);
       const std::int64_t size = free.Size;
-      if (size < static_cast<std::int64_t>(FreeKeyNode::kSize) || kRgknStart + f + size > keyAreaEnd_) return false;
+      if (size < static_cast<std::int64_t>(FreeKeyNode::kSize) || hive::kKeyNodeBlockStart + f + size > keyAreaEnd_)
+        return false;
       covered.Mark(f, f + size);
       f = free.NextOfs;
     }
   }
   // A stretch with room for a key node on a 4-byte boundary is where a lost key might be.
   bool room = false;
-  covered.ForEachGap(kFirstNodeRel, [&](std::int64_t begin, std::int64_t end) {
+  covered.ForEachGap(hive::kFirstKeyNode, [&](std::int64_t begin, std::int64_t end) {
     room = room || (begin + 3) / 4 * 4 + static_cast<std::int64_t>(KeyNode::kSize) <= end;
   });
   return !room;
@@ -319,7 +332,7 @@ std::optional<std::string> LightReader::TextValue(std::string_view path, std::st
       const std::int32_t parent = keys_[k].parent == hiddenRoot_ ? -1 : keys_[k].parent;
       if (parent == at && NameIs(keys_[k], part)) found = index;
     }
-    if (found < 0) return std::nullopt;
+    if (found < 0 || !ReadsAsWritten(found)) return std::nullopt;
     at = found;
   }
   if (at < 0) return std::nullopt;

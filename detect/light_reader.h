@@ -39,13 +39,22 @@ class LightReader {
  public:
   explicit LightReader(hive::Bytes image);
 
-  // Whether the hive is whole in the sense above; nothing else here may be used otherwise.
+  // Whether the hive is whole in the sense above; nothing else here may be used otherwise,
+  // but TextValue on a hive whose paths are readable.
   bool Sound() const { return sound_; }
+  // Whether, short of that, the headers, the data blocks with their record chains and the links
+  // of the key tree are whole: the hive's damage lies elsewhere (a record no key links, room
+  // for a lost key, a link that reads wrong), and a path whose every key reads as written
+  // still leads where the salvage reader's does.
+  bool PathsReadable() const { return pathsReadable_; }
 
   // The text of the value `name` (ASCII, matched as Windows 9x does: a-z fold) of the key at
   // `path` (ASCII names separated by backslashes, from the top), as the detection reads it:
   // up to its first zero byte, without surrounding blanks and tabs. Nothing when the key or the
-  // value is not there.
+  // value is not there; on a hive that is not sound, nothing too when a key on the path does not
+  // read as written (its record shares its number or is linked by another key, or its name
+  // does not give its checksum), where the salvage reader weighs the evidence instead. Nothing
+  // then does not tell that the value is absent.
   std::optional<std::string> TextValue(std::string_view path, std::string_view name) const;
 
   // Calls visit(name, stored checksum) for every key with a readable record whose name holds
@@ -58,8 +67,8 @@ class LightReader {
 
  private:
   struct Record {
-    std::int64_t offset = 0;  // of the record's header
-    std::int64_t end = 0;     // where the record ends: its NextOfs
+    std::int64_t offset = 0;       // of the record's header
+    std::int64_t end = 0;          // where the record ends: its NextOfs
     std::uint16_t nameLength = 0;  // of its name, up to the first zero byte
     bool highName = false;         // the name has a byte above 0x7F
     std::uint16_t block = 0;       // its numbers: the block it lies in and its Rec#
@@ -83,19 +92,23 @@ class LightReader {
   hive::Bytes NameIn(const Record& record) const;  // up to its first zero byte, found anew
   bool NameIs(const Key& key, std::string_view asciiName) const;
   bool OwnsItsRecord(std::int32_t key) const;
+  void MarkRecordsInDoubt();
+  bool ReadsAsWritten(std::int32_t key) const;
   bool NodeInBlock(std::int64_t rel, std::int64_t size) const;
 
   hive::Bytes image_;
   std::int64_t size_ = 0;
   bool sound_ = false;
+  bool pathsReadable_ = false;
+  std::vector<bool> recordInDoubt_;  // not sound: shares its number, or two keys link it
   hive::CregHeader creg_;
   hive::RgknHeader rgkn_;
   std::int64_t keyAreaEnd_ = 0;
-  std::vector<Record> records_;                  // block by block, chain order
-  hive::RecordIndex numbers_;                    // (block, RecNo) -> index into records_; the first wins
-  std::vector<Key> keys_;                        // pre-order of the links, as the salvage reader
-  std::int32_t hiddenRoot_ = -1;                 // the unnamed root node, shown as the top
-  bool linkFindsNothing_ = false;                // a key's record link (not a top-level 0xFFFF) found no record
+  std::vector<Record> records_;    // block by block, chain order
+  hive::RecordIndex numbers_;      // (block, RecNo) -> index into records_; the first wins
+  std::vector<Key> keys_;          // pre-order of the links, as the salvage reader
+  std::int32_t hiddenRoot_ = -1;   // the unnamed root node, shown as the top
+  bool linkFindsNothing_ = false;  // a key's record link (not a top-level 0xFFFF) found no record
 };
 
 }  // namespace quarvex::detect

@@ -17,7 +17,6 @@ namespace quarvex::exporter {
 using namespace quarvex::hive;
 using namespace quarvex::text;
 
-
 namespace {
 
 // A key's data record, as far as it could be found.
@@ -215,8 +214,8 @@ class Exporter {
     writer_.KeyLine(path_);
     DescribeKey(offset, node, record);
     if (record.state == KeyRecord::State::Found)
-      writer_.Values(hive_.hiveImage.View(), record.offset + DataRecordHeader::kSize + record.header.KeyL,
-                     record.End(), record.header.DatN);
+      writer_.Values(hive_.hiveImage.View(), record.offset + DataRecordHeader::kSize + record.header.KeyL, record.End(),
+                     record.header.DatN);
     writer_.EndKey();
   }
 

@@ -43,8 +43,8 @@ inline constexpr std::size_t kExportBudgetBase = std::size_t{16} << 20;
 inline constexpr std::size_t kExportBudgetPerByte = 32;
 
 struct ExportOutcome {
-  std::int32_t code = 0;  // 0, or the failure that ended the export early
-  std::string failure;    // in words, when code is set
+  std::int32_t code = 0;                 // 0, or the failure that ended the export early
+  std::string failure;                   // in words, when code is set
   std::optional<hive::Finding> finding;  // what the reader that failed found, when it said
   std::size_t keys = 0;
   std::size_t values = 0;

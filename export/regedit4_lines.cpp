@@ -11,7 +11,6 @@ namespace quarvex::exporter {
 using namespace quarvex::hive;
 using namespace quarvex::text;
 
-
 namespace {
 
 // The editor ends a hex line with ",\" once it has grown past this many columns, and goes
@@ -29,8 +28,7 @@ void AppendHexByte(std::string& line, std::uint8_t b) {
 }  // namespace
 
 bool HasLineBreak(Bytes bytes) {
-  return std::find_if(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == '\r' || b == '\n'; }) !=
-         bytes.end();
+  return std::find_if(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == '\r' || b == '\n'; }) != bytes.end();
 }
 
 std::string WithoutLineBreaks(Bytes bytes) {
@@ -160,13 +158,14 @@ void Regedit4Writer::RecordNotFound(std::uint32_t node, std::uint16_t blkNo, std
 
 void Regedit4Writer::DescribeName(std::uint32_t node, Bytes name, std::uint16_t keyL, bool pastRecord, bool isRoot) {
   if (name.size() < keyL)
-    Comment(Printf("key node %08X: its name (KeyL %04X) runs past the end of its %s; %zu byte(s) of it are shown",
-                   node, unsigned{keyL}, pastRecord ? "record" : "file", name.size()));
+    Comment(Printf("key node %08X: its name (KeyL %04X) runs past the end of its %s; %zu byte(s) of it are shown", node,
+                   unsigned{keyL}, pastRecord ? "record" : "file", name.size()));
   const Bytes shown = UpToFirstZero(name);
   if (shown.size() < name.size())
-    Comment(Printf("key node %08X: its name holds a zero byte after %zu byte(s), and is taken up to it; whole "
-                   "name: hex %s",
-                   node, shown.size(), HexBytes(name).c_str()));
+    Comment(
+        Printf("key node %08X: its name holds a zero byte after %zu byte(s), and is taken up to it; whole "
+               "name: hex %s",
+               node, shown.size(), HexBytes(name).c_str()));
   if (HasLineBreak(shown))
     Comment(Printf("key node %08X: its name holds a line break, shown as '?'; name: hex %s", node,
                    HexBytes(shown).c_str()));
@@ -180,8 +179,9 @@ void Regedit4Writer::Values(Bytes image, std::int64_t first, std::int64_t end, u
     // Where each part of the value lies, and whether it lies inside the record and the file.
     const Bytes raw = Slice(image, p, ValueEntry::kSize);
     if (p + std::int64_t{ValueEntry::kSize} > end || raw.size() < ValueEntry::kSize) {
-      Damaged(v, count, Printf("its entry at %08llX runs past the end of its %s", static_cast<unsigned long long>(p),
-                               raw.size() < ValueEntry::kSize ? "file" : "record"));
+      Damaged(v, count,
+              Printf("its entry at %08llX runs past the end of its %s", static_cast<unsigned long long>(p),
+                     raw.size() < ValueEntry::kSize ? "file" : "record"));
       return;
     }
     const ValueEntry entry = ValueEntry::Decode(raw);

@@ -41,7 +41,8 @@ void AppendEscaped(std::string& line, hive::Bytes bytes, const text::LeadByteSet
 
 // Appends the lines of one value (several when hex data wraps). name is the value's name as
 // it is to be written (empty: the unnamed value, "@").
-void AppendValueLines(text::ReportLines& out, hive::Bytes name, std::uint32_t type, hive::Bytes data, const text::LeadByteSet& leadBytes);
+void AppendValueLines(text::ReportLines& out, hive::Bytes name, std::uint32_t type, hive::Bytes data,
+                      const text::LeadByteSet& leadBytes);
 
 // Bytes as two lower-case hexadecimal digits each, separated by commas ("01,5c,ff").
 std::string HexBytes(hive::Bytes bytes);
@@ -59,10 +60,10 @@ class Regedit4Writer {
   Regedit4Writer(text::ReportLines& out, text::CodePage codePage);
 
   text::ReportLines& Lines() { return out_; }
-  void Start();                             // "REGEDIT4" and an empty line
-  void Comment(const std::string& text);    // "; text", in the hive's code page
-  void KeyLine(const std::string& path);    // "[path]"; counts the key
-  void EndKey();                            // the empty line after a key's values
+  void Start();                           // "REGEDIT4" and an empty line
+  void Comment(const std::string& text);  // "; text", in the hive's code page
+  void KeyLine(const std::string& path);  // "[path]"; counts the key
+  void EndKey();                          // the empty line after a key's values
 
   // A key node that names no data record (Blk# and Rec# are none).
   void NoRecord(std::uint32_t node, std::uint16_t blkNo, std::uint16_t recNo);

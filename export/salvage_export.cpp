@@ -26,7 +26,8 @@ namespace {
 std::string FindingComment(Finding finding, bool withKeyPath, CodePage codePage) {
   if (!withKeyPath) finding.keyPath.clear();
   std::string text = Utf8ToCodePage(std::string(SeverityName(finding.severity)) + ": " + finding.Text(), codePage);
-  std::replace_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, '?');
+  std::replace_if(
+      text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, '?');
   return text;
 }
 
@@ -34,8 +35,8 @@ class SalvageExporter {
  public:
   SalvageExporter(const SalvagedHive& hive, const ExportSettings& settings, ReportLines& out)
       : hive_(hive), settings_(settings), out_(out), writer_(out, settings.codePage) {
-    limit_ = settings.outputLimit != 0 ? settings.outputLimit
-                                       : kExportBudgetBase + kExportBudgetPerByte * hive.image.size();
+    limit_ =
+        settings.outputLimit != 0 ? settings.outputLimit : kExportBudgetBase + kExportBudgetPerByte * hive.image.size();
   }
 
   ExportOutcome Run() {
@@ -89,9 +90,8 @@ class SalvageExporter {
     std::vector<std::size_t> records;  // records that belong to a key, by offset
     for (std::size_t r = 0; r < hive_.records.size(); ++r)
       if (hive_.records[r].key != kNoIndex && !hive_.records[r].duplicate) records.push_back(r);
-    std::sort(records.begin(), records.end(), [this](std::size_t a, std::size_t b) {
-      return hive_.records[a].offset < hive_.records[b].offset;
-    });
+    std::sort(records.begin(), records.end(),
+              [this](std::size_t a, std::size_t b) { return hive_.records[a].offset < hive_.records[b].offset; });
     auto recordKey = [&](std::int64_t at) -> std::int32_t {
       const auto it = std::upper_bound(records.begin(), records.end(), at, [this](std::int64_t a, std::size_t r) {
         return a < hive_.records[r].offset.value;
@@ -114,8 +114,7 @@ class SalvageExporter {
       else
         perKey_.emplace_back(static_cast<std::size_t>(key), &f);
     }
-    std::stable_sort(perKey_.begin(), perKey_.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(perKey_.begin(), perKey_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   }
 
   std::string NameOf(const SalvagedKey& key) const {

@@ -34,7 +34,6 @@ inline constexpr const char* kLostKeysRoot = "(lost keys)";
 // The export of a salvaged hive. settings as for ExportRegedit4 (root text, code page, output
 // limit: passing it ends the export with code::kInternalFailure after a comment). A salvaged
 // hive that is no hive at all (isHive false) gives the header lines and one comment.
-ExportOutcome ExportSalvaged(const salvage::SalvagedHive& hive, const ExportSettings& settings,
-                             text::ReportLines& out);
+ExportOutcome ExportSalvaged(const salvage::SalvagedHive& hive, const ExportSettings& settings, text::ReportLines& out);
 
 }  // namespace quarvex::exporter

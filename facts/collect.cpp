@@ -1,4 +1,5 @@
 #include "facts/collect.h"
+#include "facts/older_copies.h"
 
 #include <algorithm>
 #include <charconv>
@@ -6,7 +7,9 @@
 #include "browse/value_text.h"
 #include "facts/decode.h"
 #include "facts/links.h"
+#include "salvage/check_text.h"
 #include "text/text_encoding.h"
+#include "text/json_text.h"
 
 namespace quarvex::facts {
 
@@ -32,16 +35,16 @@ struct MatchedKey {
   bool recovered = false;
   recover::Confidence confidence = recover::Confidence::High;
   std::vector<std::string> findings;
-  bool valuesUnreadable = false;    // the record or some announced values could not be read
+  bool valuesUnreadable = false;  // the record or some announced values could not be read
   std::vector<RawValue> values;
-  const HiveZone* zone = nullptr;   // the machine's time zone, when a system.dat names it
+  const HiveZone* zone = nullptr;  // the machine's time zone, when a system.dat names it
 };
 
 struct CompiledDefinition {
   const FactDefinition* definition;
-  std::vector<std::string> pattern;  // folded components
-  std::vector<std::string> names;    // folded value names (Named) or the folded prefix (Numbered)
-  std::string whereName, whereValue; // folded
+  std::vector<std::string> pattern;   // folded components
+  std::vector<std::string> names;     // folded value names (Named) or the folded prefix (Numbered)
+  std::string whereName, whereValue;  // folded
 };
 
 std::vector<std::string> SplitNames(std::string_view list) {
@@ -98,7 +101,8 @@ std::vector<std::string> UserRoots(const browse::HiveView& view) {
   std::vector<std::string> roots{".DEFAULT"};
   for (const std::int32_t top : view.Children(browse::kTop)) {
     bool user = false;
-    for (const std::int32_t child : view.Children(top)) user = user || IsUserMarker(browse::FoldAscii(view.Name(child)));
+    for (const std::int32_t child : view.Children(top))
+      user = user || IsUserMarker(browse::FoldAscii(view.Name(child)));
     if (user) roots.push_back(browse::FoldAscii(view.Name(top)));
   }
   return roots;
@@ -175,12 +179,24 @@ Fact MakeFact(const CompiledDefinition& c, const MatchedKey& key, const RawValue
   Decoded decoded;
   std::string remark;  // a note that is no failure to decode
   switch (show.value_or(c.definition->show)) {
-    case Show::Text: decoded.text = ShownText(v->value, cp); break;
-    case Show::RunCommand: decoded = RunCommand(v->value.data, cp); break;
-    case Show::RecentDoc: decoded = RecentDoc(v->value.data, cp); break;
-    case Show::Bias: decoded = Bias(v->value.data, true); break;
-    case Show::BiasDelta: decoded = Bias(v->value.data, false); break;
-    case Show::TransitionDate: decoded = TransitionDate(v->value.data); break;
+    case Show::Text:
+      decoded.text = ShownText(v->value, cp);
+      break;
+    case Show::RunCommand:
+      decoded = RunCommand(v->value.data, cp);
+      break;
+    case Show::RecentDoc:
+      decoded = RecentDoc(v->value.data, cp);
+      break;
+    case Show::Bias:
+      decoded = Bias(v->value.data, true);
+      break;
+    case Show::BiasDelta:
+      decoded = Bias(v->value.data, false);
+      break;
+    case Show::TransitionDate:
+      decoded = TransitionDate(v->value.data);
+      break;
     case Show::IpAddress:
       if (IsTextType(v->value.type)) {
         decoded = IpAddress(browse::DataSearchText(v->value, cp));
@@ -195,10 +211,18 @@ Fact MakeFact(const CompiledDefinition& c, const MatchedKey& key, const RawValue
         decoded = TimeZoneTzi(v->value.data);
       }
       break;
-    case Show::ActiveBias: decoded = ActiveBiasText(v->value.data, key); break;
-    case Show::FileTime: AddTime(f, FileTime(v->value.data), key.zone, decoded); break;
-    case Show::DosDateTime: AddTime(f, DosDateTime(v->value.data), key.zone, decoded); break;
-    case Show::SystemTime: AddTime(f, SystemTime(v->value.data), key.zone, decoded); break;
+    case Show::ActiveBias:
+      decoded = ActiveBiasText(v->value.data, key);
+      break;
+    case Show::FileTime:
+      AddTime(f, FileTime(v->value.data), key.zone, decoded);
+      break;
+    case Show::DosDateTime:
+      AddTime(f, DosDateTime(v->value.data), key.zone, decoded);
+      break;
+    case Show::SystemTime:
+      AddTime(f, SystemTime(v->value.data), key.zone, decoded);
+      break;
     case Show::UninstallEntry:
       if (browse::FoldAscii(v->name) == "INSTALLDATE" && IsTextType(v->value.type)) {
         AddTime(f, TextDate(browse::DataSearchText(v->value, cp)), key.zone, decoded);
@@ -231,10 +255,11 @@ Fact MakeFact(const CompiledDefinition& c, const MatchedKey& key, const RawValue
     }
   }
   f.text = decoded.text.empty() && !decoded.problem.empty() ? browse::HexBytes(v->value.data, 64) : decoded.text;
-  if (!decoded.problem.empty())
-    f.note = (f.times.empty() ? "not decoded: " : "") + decoded.problem;
+  if (!decoded.problem.empty()) f.note = (f.times.empty() ? "not decoded: " : "") + decoded.problem;
   if (!remark.empty()) f.note += (f.note.empty() ? "" : "; ") + remark;
-  if (v->value.cut) f.note += std::string(f.note.empty() ? "" : "; ") + (key.recovered ? "partial: overwritten in part" : "cut: runs past its record");
+  if (v->value.cut)
+    f.note += std::string(f.note.empty() ? "" : "; ") +
+              (key.recovered ? "partial: overwritten in part" : "cut: runs past its record");
   return f;
 }
 
@@ -389,6 +414,11 @@ void CollectLive(const HiveSource& source, std::size_t hiveIndex, const std::vec
     names.resize(d - 1);
     names.push_back(view.Name(key));
     folded.push_back(browse::FoldAscii(names.back()));
+    // A carved fragment's key whose record was not listed (missing, or partly overwritten)
+    // gives no facts; its subkeys are still looked at.
+    if (source.listedKeys && (key < 0 || static_cast<std::size_t>(key) >= source.listedKeys->size() ||
+                              !(*source.listedKeys)[static_cast<std::size_t>(key)]))
+      return true;
     for (const CompiledDefinition& c : defs) {
       if (!MatchesPath(c, folded, userRoots)) continue;
       MatchedKey m;
@@ -413,7 +443,7 @@ void CollectRecovered(const HiveSource& source, std::size_t hiveIndex, const std
   const std::vector<std::string> userRoots = UserRoots(*source.view);
   for (std::size_t index = 0; index < source.recovery->keys.size(); ++index) {
     const recover::RecoveredKey& k = source.recovery->keys[index];
-    if (!k.parentKnown) continue;  // "(unknown parent)\Name" is no place of the table
+    if (!k.parentKnown) continue;     // "(unknown parent)\Name" is no place of the table
     if (k.IdenticalCopy()) continue;  // the live key's own facts say the same
     const std::string path = text::CodePageToUtf8(k.path, cp);
     const std::vector<std::string> parts = browse::SplitKeyPath(path);
@@ -446,13 +476,26 @@ void CollectRecovered(const HiveSource& source, std::size_t hiveIndex, const std
 
 std::string DigestLine(const HiveSource& source) {
   if (source.sha256.empty()) return {};
-  return "      " + std::to_string(source.size) + " bytes, SHA-256 " + source.sha256 + ", MD5 " + source.md5 + "\n";
+  std::string lines =
+      "      " + std::to_string(source.size) + " bytes, SHA-256 " + source.sha256 + ", MD5 " + source.md5 + "\n";
+  for (const HiveSource::Container& c : source.containers)
+    lines += "      read out of " + c.file + ": " + std::to_string(c.size) + " bytes, SHA-256 " + c.sha256 + ", MD5 " +
+             c.md5 + "\n";
+  return lines;
 }
 
 std::string DigestJson(const HiveSource& source) {
   if (source.sha256.empty()) return {};
-  return ", \"size\": " + std::to_string(source.size) + ", \"sha256\": \"" + source.sha256 + "\", \"md5\": \"" +
-         source.md5 + "\"";
+  std::string json = ", \"size\": " + std::to_string(source.size) + ", \"sha256\": \"" + source.sha256 +
+                     "\", \"md5\": \"" + source.md5 + "\"";
+  if (source.containers.empty()) return json;
+  json += ", \"containers\": [";
+  for (std::size_t i = 0; i < source.containers.size(); ++i) {
+    const HiveSource::Container& c = source.containers[i];
+    json += std::string(i ? ", " : "") + "{\"file\": " + text::JsonString(c.file) +
+            ", \"size\": " + std::to_string(c.size) + ", \"sha256\": \"" + c.sha256 + "\", \"md5\": \"" + c.md5 + "\"}";
+  }
+  return json + "]";
 }
 
 bool NamesKeyOnly(const Fact& fact) {
@@ -514,7 +557,7 @@ FactsResult CollectFacts(std::span<const HiveSource> sources, std::span<const Fa
   FactsResult result;
   for (std::size_t i = 0; i < sources.size(); ++i) result.kinds.push_back(DetectKind(*sources[i].view));
   for (std::size_t i = 0; i < sources.size() && !result.zone; ++i) {
-    if (result.kinds[i] == HiveKind::User) continue;
+    if (result.kinds[i] == HiveKind::User || sources[i].newestCopy) continue;  // the newest copy's zone
     result.zone = ZoneOf(*sources[i].view);
     result.zoneHive = i;
   }
@@ -524,14 +567,17 @@ FactsResult CollectFacts(std::span<const HiveSource> sources, std::span<const Fa
     std::vector<CompiledDefinition> defs;
     for (const FactDefinition& d : definitions)
       if (Applies(d, kind)) defs.push_back(Compile(d));
+    const std::size_t before = result.facts.size();
     CollectLive(sources[i], i, defs, zone, result.facts);
     if (sources[i].recovery) CollectRecovered(sources[i], i, defs, zone, result.facts);
+    for (std::size_t f = before; f < result.facts.size(); ++f) result.facts[f].carved = sources[i].carved;
   }
   const auto rank = [&](const Fact& f) {
     return std::pair(static_cast<int>(f.definition->theme), f.definition - definitions.data());
   };
   std::stable_sort(result.facts.begin(), result.facts.end(),
                    [&](const Fact& a, const Fact& b) { return rank(a) < rank(b); });
+  FoldOlderCopies(sources, result.facts);
   return result;
 }
 

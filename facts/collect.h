@@ -30,6 +30,30 @@ struct HiveSource {
   std::uint64_t size = 0;
   std::string sha256 = {};
   std::string md5 = {};
+  // What the file was read out of, outermost first (the disk image, a cabinet in it), each with
+  // its size and digests, named under the file's own.
+  struct Container {
+    std::string file;
+    std::uint64_t size = 0;
+    std::string sha256;
+    std::string md5;
+  };
+  std::vector<Container> containers = {};
+  // A fragment of a registry file carved from a disk image (carve/): every fact of it is
+  // marked carved, and only the live keys whose records the fragment's reader listed give
+  // facts (listedKeys[key], by the view's key index; null: every key). notes say what it lacks.
+  bool carved = false;
+  const std::vector<bool>* listedKeys = nullptr;
+  std::vector<std::string> notes = {};
+  // Copies of one hive among the sources (the live file and its backups, image/hive_copies.h):
+  // on an older copy, the newest copy's index and its age (1: the copy before the newest, 2: the
+  // one before that ...); on every copy of such a set its date and how it was read
+  // ("2001-06-10 09:00:00, cabinet member", "no date"). An older copy's facts alike with a
+  // newer one's are left out; those that differ go under that fact (Fact::older); those no newer
+  // copy has stay, marked as its.
+  std::optional<std::size_t> newestCopy = std::nullopt;
+  std::size_t copyAge = 0;
+  std::string copyWhen = {};
 };
 
 // Which hive a file is, by its top-level keys: Enum, Config, System or hardware make it a
@@ -43,27 +67,31 @@ HiveKind DetectKind(const browse::HiveView& view);
 
 struct Fact {
   const FactDefinition* definition = nullptr;
-  std::size_t hive = 0;                // index into the sources
-  std::string keyPath;                 // UTF-8, from the hive's top
-  std::optional<std::int32_t> key;     // the live key in the view (none for a recovered one)
+  std::size_t hive = 0;                     // index into the sources
+  std::string keyPath;                      // UTF-8, from the hive's top
+  std::optional<std::int32_t> key;          // the live key in the view (none for a recovered one)
   std::optional<std::size_t> recoveredKey;  // a recovered key's index into the recovery's keys
-  std::string valueName;               // UTF-8; "" the unnamed value (or a KeyName fact)
-  bool hasValue = false;               // false: a KeyName fact, or a key whose values are unreadable
+  std::string valueName;                    // UTF-8; "" the unnamed value (or a KeyName fact)
+  bool hasValue = false;                    // false: a KeyName fact, or a key whose values are unreadable
   std::uint16_t type = 0;
-  std::vector<std::uint8_t> data;      // the raw bytes as stored
+  std::vector<std::uint8_t> data;           // the raw bytes as stored
   std::optional<std::int64_t> valueOffset;  // file offset of the value's entry
-  std::string text;                    // as shown, UTF-8 (control characters escaped)
-  std::optional<std::uint32_t> position;  // MRU place (1: most recent) or the number of a Numbered entry
-  std::string note;                    // "not in MRUList", "decoding: 4 bytes expected, 3 found" ...
+  std::string text;                         // as shown, UTF-8 (control characters escaped)
+  std::optional<std::uint32_t> position;    // MRU place (1: most recent) or the number of a Numbered entry
+  std::string note;                         // "not in MRUList", "decoding: 4 bytes expected, 3 found" ...
   bool recovered = false;
   recover::Confidence confidence = recover::Confidence::High;
-  std::vector<std::string> findings;   // what is wrong with the key (damaged live keys)
+  bool carved = false;                // from a carved fragment (HiveSource::carved)
+  std::vector<std::string> findings;  // what is wrong with the key (damaged live keys)
   // A key reached by a link from the matched one (Link in fact_definition.h): how it was
   // reached, "the driver: Driver = Net\0000". Empty for the matched key's own facts.
   std::string via;
   // The times the value holds (a FILETIME in UTC, a DOS date in local time ...), in order; the
   // definition's `when` says what they mean.
   std::vector<DecodedTime> times;
+  // On a fact of a newer copy of a hive: what older copies held in its place when it differed,
+  // newest first (HiveSource::newestCopy).
+  std::vector<Fact> older;
 };
 
 struct FactsResult {
@@ -76,8 +104,9 @@ struct FactsResult {
 };
 
 // The line under a hive's name in the text reports, "      1048576 bytes, SHA-256 ..., MD5 ...",
-// and the members of its JSON object, ", \"size\": ..., \"sha256\": ..., \"md5\": ..."; both empty
-// when the source carries no digests.
+// with a line "      read out of disk.img: ..." for each container, and the members of its JSON
+// object, ", \"size\": ..., \"sha256\": ..., \"md5\": ..." (and "containers"); both empty when
+// the source carries no digests.
 std::string DigestLine(const HiveSource& source);
 std::string DigestJson(const HiveSource& source);
 

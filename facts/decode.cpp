@@ -15,9 +15,7 @@ std::string_view AsText(hive::Bytes bytes) { return {reinterpret_cast<const char
 
 std::string_view UpToZero(std::string_view s) { return s.substr(0, std::min(s.find('\0'), s.size())); }
 
-std::uint16_t U16(hive::Bytes b, std::size_t at) {
-  return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
-}
+std::uint16_t U16(hive::Bytes b, std::size_t at) { return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8)); }
 
 std::int32_t I32(hive::Bytes b) {
   const std::uint32_t u = static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
@@ -109,8 +107,9 @@ Decoded TransitionDate(hive::Bytes data) {
   const unsigned year = U16(data, 0), month = U16(data, 2), weekday = U16(data, 4), day = U16(data, 6),
                  hour = U16(data, 8), minute = U16(data, 10);
   if (month == 0) return {"none (no daylight saving time)", {}};
-  static constexpr std::array<const char*, 12> kMonths{"January", "February", "March",     "April",   "May",      "June",
-                                                       "July",    "August",   "September", "October", "November", "December"};
+  static constexpr std::array<const char*, 12> kMonths{"January",   "February", "March",    "April",
+                                                       "May",       "June",     "July",     "August",
+                                                       "September", "October",  "November", "December"};
   static constexpr std::array<const char*, 7> kDays{"Sunday",   "Monday", "Tuesday", "Wednesday",
                                                     "Thursday", "Friday", "Saturday"};
   static constexpr std::array<const char*, 5> kWeeks{"first", "second", "third", "fourth", "last"};
@@ -118,7 +117,8 @@ Decoded TransitionDate(hive::Bytes data) {
   const std::string at = TwoDigits(hour) + ":" + TwoDigits(minute);
   if (year == 0) {
     if (weekday > 6 || day < 1 || day > 5) return {{}, "day of week or week of month out of range"};
-    return {std::string("the ") + kWeeks[day - 1] + " " + kDays[weekday] + " of " + kMonths[month - 1] + " at " + at, {}};
+    return {std::string("the ") + kWeeks[day - 1] + " " + kDays[weekday] + " of " + kMonths[month - 1] + " at " + at,
+            {}};
   }
   if (day < 1 || day > 31) return {{}, "day out of range"};
   return {std::to_string(year) + "-" + TwoDigits(month) + "-" + TwoDigits(day) + " " + at, {}};
@@ -134,7 +134,8 @@ Decoded TimeZoneTzi(hive::Bytes data) {
   if (!daylight.problem.empty()) return {{}, "DaylightDate: " + daylight.problem};
   // "-540 minutes (UTC+09:00)" becomes "UTC+09:00 (bias -540 minutes)".
   const std::size_t paren = bias.text.find(" (");
-  std::string text = bias.text.substr(paren + 2, bias.text.size() - paren - 3) + " (bias " + bias.text.substr(0, paren) + ")";
+  std::string text =
+      bias.text.substr(paren + 2, bias.text.size() - paren - 3) + " (bias " + bias.text.substr(0, paren) + ")";
   // Month 0 in either rule: the zone keeps standard time all year.
   if (U16(data, 12 + 2) == 0 || U16(data, 28 + 2) == 0) return {text + "; no daylight saving time", {}};
   const auto signedMinutes = [](const std::string& s) { return s[0] == '-' ? s : "+" + s; };

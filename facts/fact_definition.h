@@ -20,12 +20,12 @@ std::string_view ThemeTitle(Theme theme);  // "The system", "Programs" ... (the 
 
 // Which values of a matched key become facts, in which order.
 enum class Pick {
-  Named,     // the names listed in `values`, in that order, those the key has
-  All,       // every value, in the order the record holds them
-  Mru,       // the entries in the order of MRUList (letters) or MRUListEx (DWORD indexes, binary),
-             // most recent first; entries the list does not name follow, marked as such
-  Numbered,  // values named `values` + a number ("url1", "File3"), by their number
-  KeyName,   // the matched key itself (its name is the fact: a profile, a helper's CLSID)
+  Named,        // the names listed in `values`, in that order, those the key has
+  All,          // every value, in the order the record holds them
+  Mru,          // the entries in the order of MRUList (letters) or MRUListEx (DWORD indexes, binary),
+                // most recent first; entries the list does not name follow, marked as such
+  Numbered,     // values named `values` + a number ("url1", "File3"), by their number
+  KeyName,      // the matched key itself (its name is the fact: a profile, a helper's CLSID)
   KeyAndNamed,  // the matched key's name, then the values as Named: every key is listed, also
                 // one that holds none of the names (an Uninstall entry with other values)
 };
@@ -68,16 +68,16 @@ enum class Link {
 };
 
 struct FactDefinition {
-  std::string_view id;          // "system.version": stable, for JSON, CSV and tests
+  std::string_view id;  // "system.version": stable, for JSON, CSV and tests
   Theme theme;
   HiveKind hive;
-  std::string_view label;       // "Windows version and owner"
+  std::string_view label;  // "Windows version and owner"
   // Key path from the hive's top, components separated by '\'; '*' (any run of characters)
   // and '?' (one character) match within one component; ASCII letters match in any case.
   std::string_view keyPattern;
   Pick pick;
-  std::string_view values;      // Named: names separated by '|' ("" is the unnamed value);
-                                // Numbered: the prefix; else empty
+  std::string_view values;  // Named: names separated by '|' ("" is the unnamed value);
+                            // Numbered: the prefix; else empty
   Show show = Show::Text;
   // "Class=CDROM": only keys whose value Class reads CDROM (ASCII letters in any case).
   std::string_view where = {};

@@ -194,31 +194,44 @@ std::span<const FactDefinition> Definitions() { return kTable; }
 
 std::string_view HiveKindName(HiveKind kind) {
   switch (kind) {
-    case HiveKind::User: return "user";
-    case HiveKind::System: return "system";
-    case HiveKind::Either: break;
+    case HiveKind::User:
+      return "user";
+    case HiveKind::System:
+      return "system";
+    case HiveKind::Either:
+      break;
   }
   return "either";
 }
 
 std::string_view ThemeName(Theme theme) {
   switch (theme) {
-    case Theme::System: return "system";
-    case Theme::Programs: return "programs";
-    case Theme::Hardware: return "hardware";
-    case Theme::Network: return "network";
-    case Theme::Traces: break;
+    case Theme::System:
+      return "system";
+    case Theme::Programs:
+      return "programs";
+    case Theme::Hardware:
+      return "hardware";
+    case Theme::Network:
+      return "network";
+    case Theme::Traces:
+      break;
   }
   return "traces";
 }
 
 std::string_view ThemeTitle(Theme theme) {
   switch (theme) {
-    case Theme::System: return "The system";
-    case Theme::Programs: return "Programs";
-    case Theme::Hardware: return "Hardware";
-    case Theme::Network: return "Network";
-    case Theme::Traces: break;
+    case Theme::System:
+      return "The system";
+    case Theme::Programs:
+      return "Programs";
+    case Theme::Hardware:
+      return "Hardware";
+    case Theme::Network:
+      return "Network";
+    case Theme::Traces:
+      break;
   }
   return "The user's traces";
 }

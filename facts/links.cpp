@@ -83,9 +83,11 @@ LinkResult TimeZoneEntry(const browse::HiveView& view, const LinkSource& source)
     result.keys.push_back({*byName, "the zone StandardName names", shown});
   } else if (!byRules.empty()) {
     std::string names;
-    for (const std::int32_t zone : byRules) names += (names.empty() ? "Time Zones\\" : ", Time Zones\\") + view.Name(zone);
+    for (const std::int32_t zone : byRules)
+      names += (names.empty() ? "Time Zones\\" : ", Time Zones\\") + view.Name(zone);
     result.note = "no entry has this name; the rules agree with " + names;
-    for (const std::int32_t zone : byRules) result.keys.push_back({zone, "a zone whose TZI agrees with the active rules", shown});
+    for (const std::int32_t zone : byRules)
+      result.keys.push_back({zone, "a zone whose TZI agrees with the active rules", shown});
   } else {
     result.note = "no entry of the Time Zones table has this name or these rules";
   }
@@ -102,7 +104,8 @@ LinkResult NetworkAdapter(const browse::HiveView& view, const LinkSource& source
   if (const salvage::SalvagedValue* driver = source.value("Driver")) {
     const std::string name = TextOf(view, driver);
     if (const std::optional<std::int32_t> key = NamedKey(view, kClass, name))
-      result.keys.push_back({*key, "the driver: Driver = " + browse::EscapeControls(name),
+      result.keys.push_back({*key,
+                             "the driver: Driver = " + browse::EscapeControls(name),
                              {{"DriverDesc", Show::Text}, {"DriverDate", Show::Text}}});
     else
       AddNote(result.note, "Driver = " + browse::EscapeControls(name) + " names no key under Services\\Class");
@@ -111,7 +114,8 @@ LinkResult NetworkAdapter(const browse::HiveView& view, const LinkSource& source
   if (source.key) {
     for (const std::int32_t child : view.Children(*source.key))
       if (!bindings && browse::FoldAscii(view.Name(child)) == "BINDINGS") bindings = child;
-  } else if (const browse::Lookup found = view.Find(source.path + "\\Bindings"); found.key && *found.key != browse::kTop) {
+  } else if (const browse::Lookup found = view.Find(source.path + "\\Bindings");
+             found.key && *found.key != browse::kTop) {
     bindings = found.key;
   }
   if (!bindings) return result;
@@ -127,12 +131,14 @@ LinkResult NetworkAdapter(const browse::HiveView& view, const LinkSource& source
     const std::string driverName = TextOf(view, driver);
     const std::optional<std::int32_t> settings = driver ? NamedKey(view, kClass, driverName) : std::nullopt;
     if (!settings) {
-      AddNote(result.note, "bound " + shown + ": " +
-                               (driver ? "Driver = " + browse::EscapeControls(driverName) + " names no key under Services\\Class"
-                                       : std::string("Enum\\Network\\") + shown + " has no Driver value"));
+      AddNote(result.note,
+              "bound " + shown + ": " +
+                  (driver ? "Driver = " + browse::EscapeControls(driverName) + " names no key under Services\\Class"
+                          : std::string("Enum\\Network\\") + shown + " has no Driver value"));
       continue;
     }
-    result.keys.push_back({*settings, "bound protocol " + shown + ": Driver = " + browse::EscapeControls(driverName),
+    result.keys.push_back({*settings,
+                           "bound protocol " + shown + ": Driver = " + browse::EscapeControls(driverName),
                            {{"DriverDesc", Show::Text},
                             {"IPAddress", Show::IpAddress},
                             {"IPMask", Show::IpAddress},
@@ -149,7 +155,8 @@ LinkResult DeviceDriver(const browse::HiveView& view, const LinkSource& source) 
   if (!driver) return result;
   const std::string name = TextOf(view, driver);
   if (const std::optional<std::int32_t> key = NamedKey(view, kClass, name))
-    result.keys.push_back({*key, "the driver: Driver = " + browse::EscapeControls(name),
+    result.keys.push_back({*key,
+                           "the driver: Driver = " + browse::EscapeControls(name),
                            {{"DriverDesc", Show::Text},
                             {"ProviderName", Show::Text},
                             {"DriverDate", Show::Text},
@@ -164,10 +171,14 @@ LinkResult DeviceDriver(const browse::HiveView& view, const LinkSource& source) 
 
 LinkResult FollowLink(Link link, const browse::HiveView& view, const LinkSource& source) {
   switch (link) {
-    case Link::TimeZoneEntry: return TimeZoneEntry(view, source);
-    case Link::NetworkAdapter: return NetworkAdapter(view, source);
-    case Link::DeviceDriver: return DeviceDriver(view, source);
-    case Link::None: break;
+    case Link::TimeZoneEntry:
+      return TimeZoneEntry(view, source);
+    case Link::NetworkAdapter:
+      return NetworkAdapter(view, source);
+    case Link::DeviceDriver:
+      return DeviceDriver(view, source);
+    case Link::None:
+      break;
   }
   return {};
 }

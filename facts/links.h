@@ -20,8 +20,8 @@ namespace quarvex::facts {
 
 // A key reached by a link, and which of its values become facts.
 struct LinkedKey {
-  std::int32_t key = browse::kTop;  // live key of the view
-  std::string via;                  // UTF-8: how it was reached ("the driver: Driver = Net\0000")
+  std::int32_t key = browse::kTop;                        // live key of the view
+  std::string via;                                        // UTF-8: how it was reached ("the driver: Driver = Net\0000")
   std::vector<std::pair<std::string_view, Show>> values;  // value names, in order, and how shown
 };
 

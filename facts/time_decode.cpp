@@ -12,7 +12,8 @@ namespace quarvex::facts {
 
 namespace {
 
-constexpr std::array<const char*, 7> kDays{"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+constexpr std::array<const char*, 7> kDays{"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                           "Thursday", "Friday", "Saturday"};
 
 std::uint16_t U16(hive::Bytes b, std::size_t at) { return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8)); }
 
@@ -38,7 +39,8 @@ std::optional<Seconds> DosSeconds(std::uint16_t date, std::uint16_t time, std::s
   } else if (day == 0 || day > DaysInMonth(year, month)) {
     problem = "day " + std::to_string(day) + " is not in " + std::to_string(year) + "-" + std::to_string(month);
   } else if (hour > 23 || minute > 59 || second > 59) {
-    problem = "time " + std::to_string(hour) + ":" + std::to_string(minute) + ":" + std::to_string(second) + " out of range";
+    problem =
+        "time " + std::to_string(hour) + ":" + std::to_string(minute) + ":" + std::to_string(second) + " out of range";
   } else {
     return DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
   }
@@ -61,11 +63,16 @@ std::string FormatTime(Seconds seconds) { return text::CivilTimeText(seconds); }
 
 std::string_view TimeEncodingName(TimeEncoding encoding) {
   switch (encoding) {
-    case TimeEncoding::FileTime: return "FILETIME";
-    case TimeEncoding::DosDateTime: return "DOS date and time";
-    case TimeEncoding::SystemTime: return "SYSTEMTIME";
-    case TimeEncoding::UnixTime: return "Unix time";
-    case TimeEncoding::TextDate: break;
+    case TimeEncoding::FileTime:
+      return "FILETIME";
+    case TimeEncoding::DosDateTime:
+      return "DOS date and time";
+    case TimeEncoding::SystemTime:
+      return "SYSTEMTIME";
+    case TimeEncoding::UnixTime:
+      return "Unix time";
+    case TimeEncoding::TextDate:
+      break;
   }
   return "text date";
 }
@@ -130,8 +137,10 @@ TimeReading TextDate(std::string_view text) {
 std::string Rot13(std::string_view text) {
   std::string out(text);
   for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>('a' + (c - 'a' + 13) % 26);
-    else if (c >= 'A' && c <= 'Z') c = static_cast<char>('A' + (c - 'A' + 13) % 26);
+    if (c >= 'a' && c <= 'z')
+      c = static_cast<char>('a' + (c - 'a' + 13) % 26);
+    else if (c >= 'A' && c <= 'Z')
+      c = static_cast<char>('A' + (c - 'A' + 13) % 26);
   }
   return out;
 }
@@ -165,7 +174,8 @@ ShellItemPath ShellItems(hive::Bytes data, text::CodePage codePage) {
     const std::size_t size = U16(data, at);
     if (size == 0) break;
     if (size < 3 || size > data.size() - at) {
-      result.shown.problem = "item at byte " + std::to_string(at) + " of size " + std::to_string(size) + " runs past the data";
+      result.shown.problem =
+          "item at byte " + std::to_string(at) + " of size " + std::to_string(size) + " runs past the data";
       break;
     }
     const hive::Bytes item = data.subspan(at, size);

@@ -75,11 +75,11 @@ std::string Rot13(std::string_view text);
 // count, FILETIME of the last run) or 8 bytes (DWORD session, DWORD count: the UEME_CTLSESSION
 // and counter entries, which hold no time).
 struct UserAssistEntry {
-  std::string name;                  // decoded, as stored otherwise
+  std::string name;  // decoded, as stored otherwise
   std::optional<std::uint32_t> count;
   std::optional<std::uint32_t> session;
-  TimeReading lastRun;               // no time when the FILETIME is 0 or absent
-  std::string problem;               // "8 or 16 bytes expected, 5 found"
+  TimeReading lastRun;  // no time when the FILETIME is 0 or absent
+  std::string problem;  // "8 or 16 bytes expected, 5 found"
 };
 UserAssistEntry UserAssist(std::string_view storedName, hive::Bytes data);
 

@@ -17,9 +17,9 @@ std::uint16_t U16(const std::vector<std::uint8_t>& b, std::size_t at) {
 
 std::optional<std::int32_t> Minutes(const salvage::SalvagedValue* v) {
   if (!v || v->data.size() != 4) return std::nullopt;
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(v->data[0]) | static_cast<std::uint32_t>(v->data[1]) << 8 |
-                                   static_cast<std::uint32_t>(v->data[2]) << 16 |
-                                   static_cast<std::uint32_t>(v->data[3]) << 24);
+  return static_cast<std::int32_t>(
+      static_cast<std::uint32_t>(v->data[0]) | static_cast<std::uint32_t>(v->data[1]) << 8 |
+      static_cast<std::uint32_t>(v->data[2]) << 16 | static_cast<std::uint32_t>(v->data[3]) << 24);
 }
 
 // When a rule takes effect in a year, in the local clock it is written in (seconds since 1970);
@@ -93,8 +93,7 @@ std::string HiveZone::Describe() const {
                      U16(daylightStart, 2) != 0;
   if (!rules) return text + ", no daylight saving time";
   const Decoded dst = TransitionDate(daylightStart), std = TransitionDate(standardStart);
-  return text + ", daylight time (" + std::to_string(daylightBias) + " minutes) from " + dst.text +
-         " to " + std.text;
+  return text + ", daylight time (" + std::to_string(daylightBias) + " minutes) from " + dst.text + " to " + std.text;
 }
 
 std::optional<HiveZone> ZoneOf(const browse::HiveView& view) {
@@ -114,7 +113,8 @@ std::optional<HiveZone> ZoneOf(const browse::HiveView& view) {
   };
   zone.standardName = text("StandardName");
   zone.daylightName = text("DaylightName");
-  for (const auto& [name, rule] : {std::pair{"StandardStart", &zone.standardStart}, std::pair{"DaylightStart", &zone.daylightStart}})
+  for (const auto& [name, rule] :
+       {std::pair{"StandardStart", &zone.standardStart}, std::pair{"DaylightStart", &zone.daylightStart}})
     if (const salvage::SalvagedValue* v = view.FindValue(key, name); v && v->data.size() == 16)
       rule->assign(v->data.begin(), v->data.end());
   return zone;

@@ -19,7 +19,7 @@ struct HiveZone {
   std::int32_t bias = 0;                   // minutes: UTC = local time + bias
   std::int32_t standardBias = 0, daylightBias = 0;
   std::vector<std::uint8_t> standardStart, daylightStart;  // SYSTEMTIME rules, 16 bytes or empty
-  std::optional<std::int32_t> activeBias;  // the bias in force when Windows last wrote it
+  std::optional<std::int32_t> activeBias;                  // the bias in force when Windows last wrote it
 
   // Whether daylight saving time is in force at a UTC time, by the yearly rules (year 0) or the
   // rule of that year; false without two valid rules.

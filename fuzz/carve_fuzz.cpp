@@ -5,7 +5,8 @@
 // 512-byte piece (as unallocated clusters between allocated ones). Whatever the bytes: it ends,
 // every carved hive and every block it keeps lies inside the image and inside the bytes
 // searched, a carved hive reads back whole with its bytes equal to the image's, and each
-// fragment is read, listed and written as JSON with its keys inside the image.
+// fragment is read, listed and written as JSON with its keys inside the image, and its stand-in
+// file as the browser shows it is still read as a registry file.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -15,8 +16,10 @@
 
 #include "carve/carve_text.h"
 #include "carve/carver.h"
+#include "carve/fragment_lookup.h"
 #include "carve/fragment_reader.h"
 #include "carve/hive_chain.h"
+#include "salvage/salvage.h"
 
 namespace {
 
@@ -52,6 +55,13 @@ void CheckResult(const std::vector<std::uint8_t>& image, const RangeSet& scan) {
     for (const FragmentKey& k : contents.keys) Check(k.offset < image.size());
     for (const std::string& line : FragmentLines(f, contents)) Check(line.find('\n') == std::string::npos);
     Check(!FragmentJson(f, contents).empty());
+    for (const std::string& line : FragmentMark(f, contents)) Check(line.find('\n') == std::string::npos);
+    // The browser's stand-in file: still a registry file the salvage reader reads, and no
+    // smaller than the one read (key nodes are only ever added).
+    const std::vector<std::uint8_t> browsable = BrowsableImage(contents);
+    Check(browsable.size() >= contents.image.size());
+    if (contents.unreadable.empty())
+      Check(quarvex::salvage::Salvage(quarvex::hive::Bytes(browsable), {contents.codePage}).isHive);
   }
 }
 
@@ -75,7 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   CheckResult(image, RangeSet({{0, image.size()}}));
   std::vector<ByteRange> pieces;
-  for (std::uint64_t at = 0; at < image.size(); at += 1024) pieces.push_back({at, std::min<std::uint64_t>(at + 512, image.size())});
+  for (std::uint64_t at = 0; at < image.size(); at += 1024)
+    pieces.push_back({at, std::min<std::uint64_t>(at + 512, image.size())});
   CheckResult(image, RangeSet(pieces));
   return 0;
 }

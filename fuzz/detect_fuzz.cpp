@@ -17,11 +17,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace quarvex;
   const hive::Bytes image(data, size);
   const std::vector<detect::Companion> companions{{"system.dat", std::vector<std::uint8_t>(data, data + size)}};
-  const detect::CodePageChoice choice = detect::DetectCodePage(image, size % 2 ? companions : std::vector<detect::Companion>{});
+  const detect::CodePageChoice choice =
+      detect::DetectCodePage(image, size % 2 ? companions : std::vector<detect::Companion>{});
   if (choice.reason.empty()) std::abort();
   if (detect::LightReader(image).Sound()) {
     const detect::CodePageChoice light = detect::DetectCodePage(image, {});
-    const detect::CodePageChoice full = detect::DetectCodePage(salvage::Salvage(image, {text::CodePage::SingleByte}), {});
+    const detect::CodePageChoice full =
+        detect::DetectCodePage(salvage::Salvage(image, {text::CodePage::SingleByte}), {});
     if (light.codePage != full.codePage || light.source != full.source || light.reason != full.reason) std::abort();
   }
   const salvage::SalvagedHive hive = salvage::Salvage(image, {choice.codePage});

@@ -14,9 +14,9 @@ namespace {
 
 using namespace quarvex::host;
 
-constexpr std::string_view kQueries[] = {
-    "\\", "\\VarFileInfo\\Translation", "\\StringFileInfo\\041103A4\\FileVersion",
-    "\\StringFileInfo\\040904E4\\FileVersion", "\\StringFileInfo\\040904B0\\FileVersion"};
+constexpr std::string_view kQueries[] = {"\\", "\\VarFileInfo\\Translation", "\\StringFileInfo\\041103A4\\FileVersion",
+                                         "\\StringFileInfo\\040904E4\\FileVersion",
+                                         "\\StringFileInfo\\040904B0\\FileVersion"};
 
 constexpr std::string_view kKeys[] = {"", "ENUM\\Root\\*PNP0C01\\0000", "SOFTWARE\\Microsoft\\Internet Explorer",
                                       "System\\CurrentControlSet\\control\\ComputerName\\ComputerName"};

@@ -49,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const job::JobResult result = job::RunJob(input, events);
   if (events.ends != 1) std::abort();
   // A failure names its code; a success leaves a report that ends with its closing line.
-  if (result.code == hive::code::kOk && (result.report.Count() < 2 || !result.report[result.report.Count() - 1].starts_with(" Done: ")))
+  if (result.code == hive::code::kOk &&
+      (result.report.Count() < 2 || !result.report[result.report.Count() - 1].starts_with(" Done: ")))
     std::abort();
   return 0;
 }

@@ -38,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (!Inside(v.name, image) || !Inside(v.data, image)) std::abort();
       if (!v.partial && (v.name.size() != v.nameLength || v.data.size() != v.dataLength)) std::abort();
     }
-    if (k.liveCounterpart && (k.liveCounterpart->key < 0 || static_cast<std::size_t>(k.liveCounterpart->key) >= hive.keys.size()))
+    if (k.liveCounterpart &&
+        (k.liveCounterpart->key < 0 || static_cast<std::size_t>(k.liveCounterpart->key) >= hive.keys.size()))
       std::abort();
     if (k.olderCopy && !k.liveCounterpart) std::abort();
     if (k.link == recover::Link::LiveCopy && k.confidence == recover::Confidence::High) std::abort();
@@ -58,13 +59,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (key.record == salvage::kNoIndex) std::abort();
         const salvage::SalvagedRecord& rec = hive.records[static_cast<std::size_t>(key.record)];
         const std::uint8_t* end = image.data() + rec.offset.value + rec.extent;
-        if (e.value.data.data() + e.value.data.size() > end || e.value.name.data() + e.value.name.size() > end) std::abort();
+        if (e.value.data.data() + e.value.data.size() > end || e.value.name.data() + e.value.name.size() > end)
+          std::abort();
       }
     }
     earlier += remains.values.size();
   }
   const recover::RecoverySummary& s = r.summary;
-  if (s.keys != r.keys.size() || s.values != values || s.high != high || s.medium != medium || s.low != low) std::abort();
+  if (s.keys != r.keys.size() || s.values != values || s.high != high || s.medium != medium || s.low != low)
+    std::abort();
   if (s.earlierValues != earlier || s.identicalCopies != copies) std::abort();
   return 0;
 }

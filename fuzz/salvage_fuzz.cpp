@@ -43,7 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (key.record != salvage::kNoIndex && static_cast<std::size_t>(key.record) >= hive.records.size()) std::abort();
   }
   for (const salvage::SalvagedRecord& r : hive.records)
-    if (static_cast<std::size_t>(r.firstValue) + r.valueCount > hive.values.size() || !Inside(r.name, image)) std::abort();
+    if (static_cast<std::size_t>(r.firstValue) + r.valueCount > hive.values.size() || !Inside(r.name, image))
+      std::abort();
   for (const salvage::SalvagedValue& v : hive.values)
     if (!Inside(v.name, image) || !Inside(v.data, image)) std::abort();
   if (hive.summary.damage + hive.summary.warnings + hive.summary.notes != hive.findings.size()) std::abort();
@@ -95,7 +96,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (std::size_t i = 0; i < frees.size(); ++i) {
     const browse::FreeRecord& f = frees[i];
     if (f.block >= hive.blocks.size() || f.size < 12 || (i > 0 && f.offset < frees[i - 1].offset)) std::abort();
-    if (f.offset + f.size > static_cast<std::int64_t>(size) || f.offset + f.size > hive.blocks[f.block].end) std::abort();
+    if (f.offset + f.size > static_cast<std::int64_t>(size) || f.offset + f.size > hive.blocks[f.block].end)
+      std::abort();
     for (const std::int64_t at : {f.offset, f.offset + f.size - 1}) {
       const auto found = browse::FreeRecordAt(frees, at);
       if (!found || at < found->offset || at >= found->offset + found->size) std::abort();

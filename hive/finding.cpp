@@ -6,24 +6,36 @@ namespace quarvex::hive {
 
 std::string_view SeverityName(Severity severity) {
   switch (severity) {
-    case Severity::Damage: return "damage";
-    case Severity::Warning: return "warning";
-    case Severity::Note: return "note";
+    case Severity::Damage:
+      return "damage";
+    case Severity::Warning:
+      return "warning";
+    case Severity::Note:
+      return "note";
   }
   return "damage";
 }
 
 std::string_view StructureName(Structure structure) {
   switch (structure) {
-    case Structure::File: return "file";
-    case Structure::CregHeader: return "file header";
-    case Structure::RgknHeader: return "key-node block header";
-    case Structure::KeyNode: return "key node";
-    case Structure::FreeKeyNode: return "free key node";
-    case Structure::RgdbHeader: return "data block";
-    case Structure::DataRecord: return "data record";
-    case Structure::FreeDataRecord: return "free data record";
-    case Structure::Value: return "value";
+    case Structure::File:
+      return "file";
+    case Structure::CregHeader:
+      return "file header";
+    case Structure::RgknHeader:
+      return "key-node block header";
+    case Structure::KeyNode:
+      return "key node";
+    case Structure::FreeKeyNode:
+      return "free key node";
+    case Structure::RgdbHeader:
+      return "data block";
+    case Structure::DataRecord:
+      return "data record";
+    case Structure::FreeDataRecord:
+      return "free data record";
+    case Structure::Value:
+      return "value";
   }
   return "file";
 }
@@ -40,6 +52,13 @@ std::string StructureLabel(const Finding& f) {
 std::string Hex32(std::uint32_t value) {
   char text[16];
   std::snprintf(text, sizeof text, "0x%08X", value);
+  return text;
+}
+
+std::string HexOffset(std::int64_t value) {
+  if (value >= 0 && value <= 0xFFFFFFFF) return Hex32(static_cast<std::uint32_t>(value));
+  char text[24];
+  std::snprintf(text, sizeof text, "0x%llX", static_cast<unsigned long long>(value));
   return text;
 }
 

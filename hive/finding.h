@@ -45,7 +45,7 @@ struct Finding {
   friend bool operator==(const Finding&, const Finding&) = default;
 };
 
-std::string_view SeverityName(Severity severity);   // "damage", "warning", "note"
+std::string_view SeverityName(Severity severity);     // "damage", "warning", "note"
 std::string_view StructureName(Structure structure);  // "data block", "key node" ...
 // The structure with its numbers: "data block 3", "data record (block 0, record 12)".
 std::string StructureLabel(const Finding& finding);
@@ -57,7 +57,10 @@ Finding FindingAt(Structure structure, FileOffset at, std::string field, std::op
 Finding FieldCutShort(Structure structure, FileOffset at, std::string field, std::uint64_t wanted, std::uint64_t got);
 
 // Value texts as findings show them.
-std::string Hex32(std::uint32_t value);    // "0x0000ABCD"
+std::string Hex32(std::uint32_t value);  // "0x0000ABCD"
+// An offset that may lie past 4 GiB (in a disk image): as Hex32 up to 0xFFFFFFFF, with every
+// digit beyond ("0x1A2B3C4D5").
+std::string HexOffset(std::int64_t value);
 std::string Hex16(std::uint16_t value);    // "0xABCD"
 std::string Quoted(std::string_view raw);  // "\"RGDB\"", bytes outside ASCII as \xNN
 

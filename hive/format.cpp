@@ -4,7 +4,6 @@
 
 namespace quarvex::hive {
 
-
 namespace {
 Signature LoadSignature(Bytes b) {
   Signature s{};

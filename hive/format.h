@@ -20,9 +20,7 @@
 namespace quarvex::hive {
 
 // Inline: every record of the file goes through them, many times per key on a walk.
-inline std::uint16_t LoadU16(Bytes b, std::size_t at) {
-  return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
-}
+inline std::uint16_t LoadU16(Bytes b, std::size_t at) { return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8)); }
 inline std::uint32_t LoadU32(Bytes b, std::size_t at) {
   return static_cast<std::uint32_t>(b[at]) | (static_cast<std::uint32_t>(b[at + 1]) << 8) |
          (static_cast<std::uint32_t>(b[at + 2]) << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
@@ -36,12 +34,10 @@ inline constexpr Signature kRgdbSignature{'R', 'G', 'D', 'B'};
 
 // Offset links inside the key-node block are relative to its start, file offset 32.
 inline constexpr std::int64_t kKeyNodeBlockStart = 32;
-inline constexpr std::int32_t kNoOffset = -1;          // 0xFFFFFFFF in a 32-bit link
-inline constexpr std::uint16_t kNoNumber = 0xFFFF;     // in a 16-bit block or record number
+inline constexpr std::int32_t kNoOffset = -1;       // 0xFFFFFFFF in a 32-bit link
+inline constexpr std::uint16_t kNoNumber = 0xFFFF;  // in a 16-bit block or record number
 
-inline constexpr std::int64_t KeyNodeFileOffset(std::int32_t relative) {
-  return kKeyNodeBlockStart + relative;
-}
+inline constexpr std::int64_t KeyNodeFileOffset(std::int32_t relative) { return kKeyNodeBlockStart + relative; }
 
 // File header, 32 bytes at offset 0.
 struct CregHeader {
@@ -78,13 +74,13 @@ struct RgknHeader {
 struct KeyNode {
   static constexpr std::size_t kSize = 28;
   std::uint32_t Attr = 0;
-  std::uint32_t Chksum = 0;   // checksum of the key's name
+  std::uint32_t Chksum = 0;  // checksum of the key's name
   std::uint32_t Unk1 = 0;
-  std::int32_t UprOfs = 0;    // parent, -1 for the root
-  std::int32_t LwrOfs = 0;    // first child, -1 when none
-  std::int32_t NextOfs = 0;   // next sibling, -1 for the last child
-  std::uint16_t RecNo = 0;    // Rec#: record number in the data block (stored first)
-  std::uint16_t BlkNo = 0;    // Blk#: data block number
+  std::int32_t UprOfs = 0;   // parent, -1 for the root
+  std::int32_t LwrOfs = 0;   // first child, -1 when none
+  std::int32_t NextOfs = 0;  // next sibling, -1 for the last child
+  std::uint16_t RecNo = 0;   // Rec#: record number in the data block (stored first)
+  std::uint16_t BlkNo = 0;   // Blk#: data block number
   bool HasDataRecord() const { return RecNo != kNoNumber && BlkNo != kNoNumber; }
   static KeyNode Decode(Bytes b);
 };
@@ -94,7 +90,7 @@ struct FreeKeyNode {
   static constexpr std::size_t kSize = 12;
   std::uint32_t Attr = 0;
   std::int32_t Size = 0;
-  std::int32_t NextOfs = 0;   // relative offset of the next free area, -1 ends the list
+  std::int32_t NextOfs = 0;  // relative offset of the next free area, -1 ends the list
   static FreeKeyNode Decode(Bytes b);
 };
 
@@ -102,11 +98,11 @@ struct FreeKeyNode {
 struct RgdbHeader {
   static constexpr std::size_t kSize = 32;
   Signature signature{};
-  std::int32_t iBlkSize = 0;     // whole block, header included; the next block follows
+  std::int32_t iBlkSize = 0;  // whole block, header included; the next block follows
   std::uint32_t iRestSize = 0;
   std::uint32_t iUnk1 = 0;
-  std::int32_t iERecOfs = 0;     // first free record, relative to the block, -1 = none
-  std::uint16_t wMaxRecNo = 0;   // highest record number in the block
+  std::int32_t iERecOfs = 0;    // first free record, relative to the block, -1 = none
+  std::uint16_t wMaxRecNo = 0;  // highest record number in the block
   std::uint16_t wRecNum = 0;
   std::uint32_t iUnk2 = 0;
   std::uint32_t iUnk3 = 0;
@@ -116,12 +112,12 @@ struct RgdbHeader {
 // Header of one data record, 20 bytes; the key name (KeyL bytes) and DatN values follow.
 struct DataRecordHeader {
   static constexpr std::size_t kSize = 20;
-  std::int32_t NextOfs = 0;    // distance to the next record of the block
-  std::uint16_t RecNo = 0;     // Rec#, 0xFFFF: not in use
-  std::uint16_t BlkNo = 0;     // Blk#
-  std::int32_t RecSize = 0;    // bytes of the record in use
-  std::uint16_t KeyL = 0;      // key name length
-  std::uint16_t DatN = 0;      // number of values
+  std::int32_t NextOfs = 0;  // distance to the next record of the block
+  std::uint16_t RecNo = 0;   // Rec#, 0xFFFF: not in use
+  std::uint16_t BlkNo = 0;   // Blk#
+  std::int32_t RecSize = 0;  // bytes of the record in use
+  std::uint16_t KeyL = 0;    // key name length
+  std::uint16_t DatN = 0;    // number of values
   std::uint32_t iUnk1 = 0;
   static DataRecordHeader Decode(Bytes b);
 };
@@ -131,11 +127,11 @@ struct ValueEntry {
   static constexpr std::size_t kSize = 12;
   static constexpr std::uint16_t kText = 1;
   static constexpr std::uint16_t kDword = 4;
-  std::uint16_t Atr = 0;   // value type
+  std::uint16_t Atr = 0;  // value type
   std::uint16_t Un1 = 0;
   std::uint32_t Un2 = 0;
-  std::uint16_t NL = 0;    // name length, 0 for the unnamed value
-  std::uint16_t VL = 0;    // data length
+  std::uint16_t NL = 0;  // name length, 0 for the unnamed value
+  std::uint16_t VL = 0;  // data length
   static ValueEntry Decode(Bytes b);
 };
 

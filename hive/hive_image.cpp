@@ -39,7 +39,6 @@ void AskForLargePages([[maybe_unused]] std::uint8_t* start, [[maybe_unused]] std
 
 }  // namespace
 
-
 std::size_t HiveImage::ReadAt(std::int64_t offset, std::span<std::uint8_t> destination) {
   Bytes inside = Slice(offset, destination.size());
   std::copy(inside.begin(), inside.end(), destination.begin());
@@ -61,9 +60,7 @@ void Fail(std::int32_t& errorCode, std::string* reason, const std::string& why) 
   if (reason) *reason = why;
 }
 
-std::string SystemReason(const char* what) {
-  return std::string(what) + ": " + std::strerror(errno);
-}
+std::string SystemReason(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
 
 // The file, opened read-only; closed on every way out.
 class ReadOnlyFile {
@@ -129,7 +126,8 @@ std::optional<std::vector<std::uint8_t>> ReadWholeRegularFile(const std::string&
   bytes.resize(static_cast<std::size_t>(info.st_size));
   std::size_t done = 0;
   while (done < bytes.size()) {
-    const auto got = ::read(file.Descriptor(), bytes.data() + done, static_cast<unsigned>(std::min<std::size_t>(bytes.size() - done, 1u << 30)));
+    const auto got = ::read(file.Descriptor(), bytes.data() + done,
+                            static_cast<unsigned>(std::min<std::size_t>(bytes.size() - done, 1u << 30)));
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) return fail(got == 0 ? "the file became shorter while read" : SystemReason("cannot read"));
     done += static_cast<std::size_t>(got);
@@ -138,8 +136,7 @@ std::optional<std::vector<std::uint8_t>> ReadWholeRegularFile(const std::string&
   return bytes;
 }
 
-void LoadHiveImage(const std::string& path, HiveImage& image, std::int32_t& errorCode,
-                   std::string* reason) {
+void LoadHiveImage(const std::string& path, HiveImage& image, std::int32_t& errorCode, std::string* reason) {
   std::string why;
   bool opened = false;
   std::optional<std::vector<std::uint8_t>> bytes = ReadWholeRegularFile(path, why, &opened);

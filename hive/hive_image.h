@@ -55,7 +55,6 @@ std::optional<std::vector<std::uint8_t>> ReadWholeRegularFile(const std::string&
 // Reads the whole file, read-only, into image. A file that cannot be opened leaves the
 // previous image in place; one that opens but cannot be sized or read leaves it empty.
 // Sets errorCode to code::kLoadFailed and fills reason on failure.
-void LoadHiveImage(const std::string& path, HiveImage& image, std::int32_t& errorCode,
-                   std::string* reason = nullptr);
+void LoadHiveImage(const std::string& path, HiveImage& image, std::int32_t& errorCode, std::string* reason = nullptr);
 
 }  // namespace quarvex::hive

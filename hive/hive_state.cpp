@@ -57,7 +57,8 @@ bool Hive::ReadHiveHeader() {
     return Fail(code::kHiveHeaderShort,
                 CutShort(Structure::CregHeader, FileOffset(0), CregHeader::kSize, hiveImage.Size()));
   if (hiveHeader.signature != kCregSignature)
-    return Fail(code::kHiveSignature, WrongSignature(Structure::CregHeader, FileOffset(0), hiveHeader.signature, "CREG"));
+    return Fail(code::kHiveSignature,
+                WrongSignature(Structure::CregHeader, FileOffset(0), hiveHeader.signature, "CREG"));
   return true;
 }
 
@@ -151,9 +152,7 @@ std::optional<FileOffset> Hive::LookUpRecord(std::uint16_t block, std::uint16_t 
 
 bool Hive::ReadDataBlockHeader(FileOffset offset, RgdbHeader& out) { return ReadRecord(hiveImage, offset, out); }
 
-bool Hive::ReadDataRecordHeader(FileOffset offset, DataRecordHeader& out) {
-  return ReadRecord(hiveImage, offset, out);
-}
+bool Hive::ReadDataRecordHeader(FileOffset offset, DataRecordHeader& out) { return ReadRecord(hiveImage, offset, out); }
 
 bool Hive::ReadFreeDataRecord(FileOffset offset, std::uint16_t block, FreeDataRecord& out) {
   if (!ReadRecord(hiveImage, offset, out)) {

@@ -29,7 +29,7 @@ struct Hive {
   std::vector<std::int32_t> blockTable;  // data block number -> absolute file offset
   std::int32_t blockTableCount = 0;      // 0 until every block of the chain checked sound
   RecordIndex recordIndex;
-  std::int32_t indexedRecordCount = 0;   // every store counts, a replacing one too
+  std::int32_t indexedRecordCount = 0;  // every store counts, a replacing one too
   std::int32_t errorCode = code::kOk;
   // What the reader that set errorCode found; empty while the code is 0 or was set by hand.
   std::optional<Finding> failure;

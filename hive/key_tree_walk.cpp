@@ -4,7 +4,6 @@
 
 namespace quarvex::hive {
 
-
 namespace {
 enum class Arrival { Down, Across, Up };
 

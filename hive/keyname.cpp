@@ -10,7 +10,6 @@ namespace quarvex::hive {
 
 using namespace quarvex::text;
 
-
 Bytes UpToFirstZero(Bytes name) {
   if (name.empty()) return name;
   const void* zero = std::memchr(name.data(), 0, name.size());
@@ -40,7 +39,9 @@ NameChecksums KeyNameChecksums(Bytes name, const LeadByteSet& leadBytes) {
   return sums;
 }
 
-std::uint32_t KeyNameChecksum(Bytes name, const LeadByteSet& leadBytes) { return KeyNameChecksums(name, leadBytes).system; }
+std::uint32_t KeyNameChecksum(Bytes name, const LeadByteSet& leadBytes) {
+  return KeyNameChecksums(name, leadBytes).system;
+}
 
 std::uint32_t KeyNameChecksumPlain(Bytes name) { return KeyNameChecksums(name, LeadByteSet()).plain; }
 

@@ -18,8 +18,8 @@ struct PreScanBlockTrace {
     GetFail,    // a record header was cut short by the end of the image
     OutOfArea,  // a link led outside the block, or did not move forward
   };
-  bool located = false;              // the block table had the block
-  std::uint16_t maxRecordNumber = 0; // wMaxRecNo of its header
+  bool located = false;                      // the block table had the block
+  std::uint16_t maxRecordNumber = 0;         // wMaxRecNo of its header
   std::vector<std::uint16_t> recordNumbers;  // Rec# of every record walked, 0xFFFF included
   End end = End::Counted;
 };

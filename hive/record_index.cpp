@@ -4,7 +4,6 @@
 
 namespace quarvex::hive {
 
-
 void RecordIndex::Reset(std::size_t blockCount, Duplicates duplicates) {
   blocks_.clear();
   blocks_.resize(blockCount);

@@ -51,8 +51,8 @@ class RecordIndex {
  private:
   static constexpr std::int32_t kEmpty = -1;
   struct Block {
-    std::vector<std::int32_t> direct;                            // by record number
-    std::vector<std::pair<std::uint16_t, std::int32_t>> sorted;  // sparse blocks
+    std::vector<std::int32_t> direct;                             // by record number
+    std::vector<std::pair<std::uint16_t, std::int32_t>> sorted;   // sparse blocks
     std::vector<std::pair<std::uint16_t, std::int32_t>> pending;  // while walking
   };
   std::vector<Block> blocks_;

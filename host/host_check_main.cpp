@@ -53,7 +53,9 @@ class OwnReaderHost : public HostPlatform {
   std::optional<LocalDateTime> FileLastWriteLocal(const std::string& path) override {
     return system_.FileLastWriteLocal(path);
   }
-  std::vector<LeadByteRange> LeadByteRanges(std::uint32_t codePage) override { return system_.LeadByteRanges(codePage); }
+  std::vector<LeadByteRange> LeadByteRanges(std::uint32_t codePage) override {
+    return system_.LeadByteRanges(codePage);
+  }
   bool DoubleByteEnabled() override { return system_.DoubleByteEnabled(); }
   std::string ProgramPath() override { return system_.ProgramPath(); }
 

@@ -7,7 +7,6 @@ namespace quarvex::host {
 
 using namespace quarvex::text;
 
-
 namespace {
 
 std::string OsName(const OsVersionInfo& v) {
@@ -120,9 +119,10 @@ void ProbeHostEnvironment(HostPlatform& platform, const TextLocale& locale, Host
       std::string* version;
       std::string* stamp;
     };
-    for (const SystemFile& s : {SystemFile{"\\system\\advapi32.dll", &f.Advapi32File, &f.Advapi32Version, &f.Advapi32Stamp},
-                                SystemFile{"\\system\\krnl386.exe", &f.Krnl386File, &f.Krnl386Version, &f.Krnl386Stamp},
-                                SystemFile{"\\regedit.exe", &f.RegeditFile, &f.RegeditVersion, &f.RegeditStamp}}) {
+    for (const SystemFile& s :
+         {SystemFile{"\\system\\advapi32.dll", &f.Advapi32File, &f.Advapi32Version, &f.Advapi32Stamp},
+          SystemFile{"\\system\\krnl386.exe", &f.Krnl386File, &f.Krnl386Version, &f.Krnl386Stamp},
+          SystemFile{"\\regedit.exe", &f.RegeditFile, &f.RegeditVersion, &f.RegeditStamp}}) {
       *s.file = d + s.name;
       *s.version = GetFileVersionText(platform, *s.file);
       *s.stamp = FileStampText(platform, locale, *s.file);

@@ -26,7 +26,6 @@ namespace quarvex::host {
 using namespace quarvex::hive;
 using namespace quarvex::text;
 
-
 namespace {
 
 using InstallationDirectory = quarvex::host::WindowsDirectory;
@@ -124,12 +123,13 @@ class PosixHost : public HostPlatform {
     if (!::localtime_r(&written, &local)) return std::nullopt;
     const int year = local.tm_year + 1900;
     if (year < 1980 || year > 2107) return std::nullopt;  // outside what a file date can hold
-    return LocalDateTime{year, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec - local.tm_sec % 2};
+    return LocalDateTime{year,          local.tm_mon + 1, local.tm_mday,
+                         local.tm_hour, local.tm_min,     local.tm_sec - local.tm_sec % 2};
   }
 
   std::vector<LeadByteRange> LeadByteRanges(std::uint32_t codePage) override {
-    std::optional<CodePage> page = codePage == 0 ? std::optional<CodePage>(codePage_)
-                                                 : ParseCodePage(std::to_string(codePage));
+    std::optional<CodePage> page =
+        codePage == 0 ? std::optional<CodePage>(codePage_) : ParseCodePage(std::to_string(codePage));
     std::vector<LeadByteRange> ranges;
     if (!page) return ranges;
     const LeadByteSet set = LeadByteSet::For(*page);

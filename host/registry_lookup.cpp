@@ -10,7 +10,6 @@ namespace quarvex::host {
 using namespace quarvex::hive;
 using namespace quarvex::text;
 
-
 RegistryFile::RegistryFile(const std::string& path) {
   LoadHiveImage(path, hive_.hiveImage, hive_.errorCode, &problem_);
   if (hive_.errorCode != code::kOk) return;
@@ -24,7 +23,8 @@ RegistryFile::RegistryFile(HiveImage image) {
 
 void RegistryFile::Index() {
   if (!hive_.ReadHiveHeader() || !hive_.BuildBlockTable()) {
-    problem_ = "the file's header or data block chain is unsound (" + std::string(code::Describe(hive_.errorCode)) + ")";
+    problem_ =
+        "the file's header or data block chain is unsound (" + std::string(code::Describe(hive_.errorCode)) + ")";
     return;
   }
   PreScanDataBlocks(hive_, {});

@@ -6,7 +6,6 @@ namespace quarvex::host {
 
 using namespace quarvex::text;
 
-
 ProbedHost ProbeThisHost(const HostSettings& settings, const TextLocale& locale) {
   ProbedHost probed;
   const std::unique_ptr<HostPlatform> host = MakeThisHost(settings);

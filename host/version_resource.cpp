@@ -101,7 +101,7 @@ std::optional<std::uint32_t> PickResourceEntry(ByteSpan file, std::uint64_t root
     const auto target = U32(file, entry + 4);
     if (!name || !target) return std::nullopt;  // the table runs past the end of the file
     const bool subdirectory = (*target & kSubdirectoryBit) != 0;
-    const bool accept = pick == Pick::VersionType ? (*name == kPeVersionType && subdirectory)
+    const bool accept = pick == Pick::VersionType         ? (*name == kPeVersionType && subdirectory)
                         : pick == Pick::FirstSubdirectory ? subdirectory
                                                           : !subdirectory;
     if (accept) return *target & ~kSubdirectoryBit;
@@ -261,7 +261,7 @@ std::optional<VersionNodeView> ReadVersionNode(ByteSpan block, std::uint64_t at,
 // length (at least its header), and the walk stays inside the parent.
 std::optional<VersionNodeView> FindChild(ByteSpan block, const VersionNodeView& parent, std::string_view key,
                                          VersionBlockForm form) {
-  for (std::uint64_t p = parent.childrenAt; p < parent.end; ) {
+  for (std::uint64_t p = parent.childrenAt; p < parent.end;) {
     const auto child = ReadVersionNode(block, p, parent.end, form);
     if (!child) return std::nullopt;
     if (EqualsIgnoringAsciiCase(child->key, key)) return child;
@@ -296,8 +296,9 @@ std::optional<VersionValue> QueryVersionBlock(ByteSpan block, std::string_view s
   if (!node) return std::nullopt;
 
   VersionValue value;
-  value.text = form == VersionBlockForm::Wide ? node->type == 1
-                                               : !parts.empty() && EqualsIgnoringAsciiCase(parts.front(), "StringFileInfo");
+  value.text = form == VersionBlockForm::Wide
+                   ? node->type == 1
+                   : !parts.empty() && EqualsIgnoringAsciiCase(parts.front(), "StringFileInfo");
   // What the node holds of its value: never past its own end.
   const std::uint64_t room = node->end > node->valueAt ? node->end - node->valueAt : 0;
   const auto bytes = *Within(block, std::min(node->valueAt, node->end), room);
@@ -402,6 +403,5 @@ std::vector<std::uint8_t> EncodeVersionBlock(std::uint16_t language, std::uint16
   VersionNode vars{"VarFileInfo", true, "", {var}};
   return EncodeVersionNode({"VS_VERSION_INFO", false, fixed, {strings, vars}}, VersionBlockForm::Wide);
 }
-
 
 }  // namespace quarvex::host

@@ -11,7 +11,6 @@ namespace quarvex::host {
 
 using namespace quarvex::text;
 
-
 namespace {
 
 std::string AnsiToUtf8(std::string_view text) { return ConvertWindowsCodePage(text, CP_ACP, CP_UTF8); }
@@ -42,8 +41,8 @@ class Win32RegistryKey : public RegistryKey {
         return std::nullopt;
       std::string data(size, '\0');
       DWORD got = size;
-      const LONG result = ::RegQueryValueExA(key_, ansiName.c_str(), nullptr, &type,
-                                             reinterpret_cast<BYTE*>(data.data()), &got);
+      const LONG result =
+          ::RegQueryValueExA(key_, ansiName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &got);
       if (result == ERROR_MORE_DATA) continue;
       if (result != ERROR_SUCCESS) return std::nullopt;
       data.resize(got < size ? got : size);

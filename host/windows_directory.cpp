@@ -7,14 +7,12 @@
 
 namespace quarvex::host {
 
-
 namespace {
 
 bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) {
   auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {
-           return lower(x) == lower(y);
-         });
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 }  // namespace

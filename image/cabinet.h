@@ -15,8 +15,8 @@ namespace quarvex::image {
 inline constexpr std::uint32_t kLargestCabinetMember = 256u * 1024 * 1024;
 
 struct CabinetMember {
-  std::string name;         // as stored (code page or UTF-8 per its attribute), '\' kept
-  std::uint32_t size = 0;   // uncompressed
+  std::string name;        // as stored (code page or UTF-8 per its attribute), '\' kept
+  std::uint32_t size = 0;  // uncompressed
   // The member's DOS date and time as the cabinet holds them.
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
 };

@@ -69,9 +69,12 @@ int Seek(mspack_file* handle, off_t offset, int mode) {
   if (!file->name->source) return -1;
   const off_t size = static_cast<off_t>(file->name->source->size());
   off_t target = offset;
-  if (mode == MSPACK_SYS_SEEK_CUR) target = static_cast<off_t>(file->position) + offset;
-  else if (mode == MSPACK_SYS_SEEK_END) target = size + offset;
-  else if (mode != MSPACK_SYS_SEEK_START) return -1;
+  if (mode == MSPACK_SYS_SEEK_CUR)
+    target = static_cast<off_t>(file->position) + offset;
+  else if (mode == MSPACK_SYS_SEEK_END)
+    target = size + offset;
+  else if (mode != MSPACK_SYS_SEEK_START)
+    return -1;
   if (target < 0 || target > size) return -1;
   file->position = static_cast<std::size_t>(target);
   return 0;
@@ -104,17 +107,28 @@ mspack_system MemorySystem() {
 
 std::string ErrorText(int code) {
   switch (code) {
-    case MSPACK_ERR_OPEN: return "cannot be opened";
-    case MSPACK_ERR_READ: return "read past its end (truncated)";
-    case MSPACK_ERR_WRITE: return "a member larger than allowed";
-    case MSPACK_ERR_SEEK: return "an offset outside the cabinet";
-    case MSPACK_ERR_NOMEMORY: return "out of memory";
-    case MSPACK_ERR_SIGNATURE: return "no cabinet signature 'MSCF' at offset 0";
-    case MSPACK_ERR_DATAFORMAT: return "a damaged header or folder table";
-    case MSPACK_ERR_CHECKSUM: return "a data block's checksum does not match";
-    case MSPACK_ERR_CRUNCH: return "compressed data that cannot be read";
-    case MSPACK_ERR_DECRUNCH: return "compressed data that does not decompress";
-    default: return "error " + std::to_string(code);
+    case MSPACK_ERR_OPEN:
+      return "cannot be opened";
+    case MSPACK_ERR_READ:
+      return "read past its end (truncated)";
+    case MSPACK_ERR_WRITE:
+      return "a member larger than allowed";
+    case MSPACK_ERR_SEEK:
+      return "an offset outside the cabinet";
+    case MSPACK_ERR_NOMEMORY:
+      return "out of memory";
+    case MSPACK_ERR_SIGNATURE:
+      return "no cabinet signature 'MSCF' at offset 0";
+    case MSPACK_ERR_DATAFORMAT:
+      return "a damaged header or folder table";
+    case MSPACK_ERR_CHECKSUM:
+      return "a data block's checksum does not match";
+    case MSPACK_ERR_CRUNCH:
+      return "compressed data that cannot be read";
+    case MSPACK_ERR_DECRUNCH:
+      return "compressed data that does not decompress";
+    default:
+      return "error " + std::to_string(code);
   }
 }
 

@@ -16,8 +16,10 @@ class ImageSource final : public carve::ByteSource {
   ImageSource(std::unique_ptr<Image> image, std::uint64_t size) : image_(std::move(image)), size_(size) {}
   std::uint64_t Size() const override { return size_; }
   bool Read(std::uint64_t at, std::span<std::uint8_t> into) const override {
-    if constexpr (std::is_same_v<Image, DiskImage>) return image_->ReadBytes(at, into);
-    else return image_->Read(at, into);
+    if constexpr (std::is_same_v<Image, DiskImage>)
+      return image_->ReadBytes(at, into);
+    else
+      return image_->Read(at, into);
   }
 
  private:
@@ -57,7 +59,8 @@ std::optional<CarveScope> OpenCarveScope(const std::string& container, bool ever
       for (const ImageExtent& e : image->FileExtents(file)) named.push_back(e);
     const carve::RangeSet known(Ranges(named));
     std::string systems;
-    for (const FileSystemInfo& fs : image->FileSystems()) systems += (systems.empty() ? "" : ", ") + std::to_string(fs.number);
+    for (const FileSystemInfo& fs : image->FileSystems())
+      systems += (systems.empty() ? "" : ", ") + std::to_string(fs.number);
     if (everything) {
       scope.scan = carve::RangeSet::Without(carve::RangeSet({{0, size}}), known);
       scope.searched = "every byte of the image but the registry files its directories name";
@@ -100,9 +103,12 @@ std::optional<std::uint64_t> ParseCarvedOffset(const std::string& part, std::str
   bool ok = !digits.empty() && digits.size() <= 16;
   for (char c : digits) {
     int d = -1;
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+      d = c - '0';
+    else if (c >= 'a' && c <= 'f')
+      d = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+      d = c - 'A' + 10;
     if (d < 0) {
       ok = false;
       break;

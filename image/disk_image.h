@@ -19,8 +19,8 @@
 namespace quarvex::image {
 
 struct FoundFile {
-  unsigned fileSystem = 0;        // 1, 2, ... in the image's order
-  std::string path;               // inside the file system, '/'-separated, no leading '/'
+  unsigned fileSystem = 0;  // 1, 2, ... in the image's order
+  std::string path;         // inside the file system, '/'-separated, no leading '/'
   std::uint64_t size = 0;
   HiveKind kind = HiveKind::Live;
   bool deleted = false;
@@ -30,9 +30,9 @@ struct FoundFile {
 
 struct FileSystemInfo {
   unsigned number = 0;
-  std::string type;               // "FAT12", "FAT16", "FAT32"
-  std::uint64_t offset = 0;       // bytes from the image's start
-  std::uint64_t size = 0;         // bytes
+  std::string type;          // "FAT12", "FAT16", "FAT32"
+  std::uint64_t offset = 0;  // bytes from the image's start
+  std::uint64_t size = 0;    // bytes
 };
 
 // Bytes [offset, offset + size) of the image.

@@ -31,10 +31,14 @@ constexpr std::size_t kMostEntries = 1'000'000;
 // open would add to it.
 TSK_IMG_TYPE_ENUM ContainerFormat(const std::string& path) {
   switch (ImageFormatOf(path)) {
-    case ImageFormat::Ewf: return TSK_IMG_TYPE_EWF_EWF;
-    case ImageFormat::Vmdk: return TSK_IMG_TYPE_VMDK_VMDK;
-    case ImageFormat::Vhd: return TSK_IMG_TYPE_VHD_VHD;
-    case ImageFormat::Raw: break;
+    case ImageFormat::Ewf:
+      return TSK_IMG_TYPE_EWF_EWF;
+    case ImageFormat::Vmdk:
+      return TSK_IMG_TYPE_VMDK_VMDK;
+    case ImageFormat::Vhd:
+      return TSK_IMG_TYPE_VHD_VHD;
+    case ImageFormat::Raw:
+      break;
   }
   return TSK_IMG_TYPE_RAW;
 }
@@ -47,8 +51,8 @@ bool ReadImage(TSK_IMG_INFO* image, std::uint64_t at, std::span<std::uint8_t> in
   if (at > size || into.size() > size - at) return false;
   std::size_t done = 0;
   while (done < into.size()) {
-    const ssize_t got = tsk_img_read(image, static_cast<TSK_OFF_T>(at + done), reinterpret_cast<char*>(into.data() + done),
-                                     into.size() - done);
+    const ssize_t got = tsk_img_read(image, static_cast<TSK_OFF_T>(at + done),
+                                     reinterpret_cast<char*>(into.data() + done), into.size() - done);
     if (got <= 0) {
       tsk_error_reset();
       return false;
@@ -129,7 +133,7 @@ std::unique_ptr<DiskImage> OpenDiskImageWithTsk(const std::string& path, std::st
   }
   if (opened->fileSystems.empty()) {
     error = TskError(opened->volumes ? "no FAT file system in any partition of the image"
-                                   : "neither a partition table nor a FAT file system at the image's start");
+                                     : "neither a partition table nor a FAT file system at the image's start");
     return nullptr;
   }
   return opened;
@@ -218,7 +222,7 @@ std::vector<FoundFile> TskDiskImage::FindHives(bool withDeleted, std::vector<std
 }
 
 std::optional<std::vector<std::uint8_t>> TskDiskImage::ReadFile(const InnerPath& path, std::string& error,
-                                                             std::uint64_t largest) const {
+                                                                std::uint64_t largest) const {
   if (path.fileSystem > fileSystems.size()) {
     error = "file system " + std::to_string(path.fileSystem) + " is not in the image, which has " +
             std::to_string(fileSystems.size());
@@ -248,8 +252,9 @@ std::optional<std::vector<std::uint8_t>> TskDiskImage::ReadFile(const InnerPath&
     std::size_t done = 0;
     while (done < bytes.size()) {
       const std::size_t want = std::min<std::size_t>(bytes.size() - done, 1u << 20);
-      const ssize_t got = tsk_fs_file_read(file, static_cast<TSK_OFF_T>(done), reinterpret_cast<char*>(bytes.data() + done),
-                                           want, TSK_FS_FILE_READ_FLAG_NONE);
+      const ssize_t got =
+          tsk_fs_file_read(file, static_cast<TSK_OFF_T>(done), reinterpret_cast<char*>(bytes.data() + done), want,
+                           TSK_FS_FILE_READ_FLAG_NONE);
       if (got <= 0) {
         error = TskError(path.path + ": read failed at offset " + std::to_string(done) + " of " +
                          std::to_string(bytes.size()));
@@ -269,13 +274,15 @@ namespace {
 
 // Runs of consecutive blocks, as image extents.
 struct ExtentCollector {
-  std::uint64_t base = 0;        // the file system's offset in the image
+  std::uint64_t base = 0;  // the file system's offset in the image
   std::uint64_t blockSize = 0;
   std::vector<ImageExtent>* extents = nullptr;
   void Add(TSK_DADDR_T address) {
     const std::uint64_t at = base + static_cast<std::uint64_t>(address) * blockSize;
-    if (!extents->empty() && extents->back().offset + extents->back().size == at) extents->back().size += blockSize;
-    else extents->push_back({at, blockSize});
+    if (!extents->empty() && extents->back().offset + extents->back().size == at)
+      extents->back().size += blockSize;
+    else
+      extents->push_back({at, blockSize});
   }
 };
 
@@ -298,7 +305,8 @@ std::vector<ImageExtent> TskDiskImage::UnallocatedExtents(std::vector<std::strin
     TSK_FS_INFO* fs = fileSystems[i];
     ExtentCollector collector{static_cast<std::uint64_t>(fs->offset), fs->block_size, &extents};
     tsk_error_reset();
-    const auto flags = static_cast<TSK_FS_BLOCK_WALK_FLAG_ENUM>(TSK_FS_BLOCK_WALK_FLAG_UNALLOC | TSK_FS_BLOCK_WALK_FLAG_AONLY);
+    const auto flags =
+        static_cast<TSK_FS_BLOCK_WALK_FLAG_ENUM>(TSK_FS_BLOCK_WALK_FLAG_UNALLOC | TSK_FS_BLOCK_WALK_FLAG_AONLY);
     if (tsk_fs_block_walk(fs, fs->first_block, fs->last_block, flags, OnUnallocatedBlock, &collector) != 0)
       notes.push_back(TskError("file system " + std::to_string(i + 1) + ": the walk of unallocated clusters stopped"));
     tsk_error_reset();

@@ -11,31 +11,9 @@ namespace quarvex::image {
 
 namespace {
 
-std::string Upper(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return out;
-}
-
-std::string BaseName(std::string_view path) {
-  const std::size_t slash = path.find_last_of("/\\");
-  return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
-}
-
-// Which hive a file name is a copy of, by the name before its dot; a deleted FAT entry has lost
-// its first letter, so then the rest decides. Empty for none.
-std::string HiveOfName(std::string_view name, bool deleted) {
-  const std::string stem = Upper(name.substr(0, name.find('.')));
-  for (const char* hive : {"SYSTEM", "USER", "CLASSES"}) {
-    const std::string_view h(hive);
-    if (stem == h || (deleted && stem.size() == h.size() && stem.substr(1) == h.substr(1))) return std::string(h);
-  }
-  return {};
-}
-
 // The profile a path lies in (PROFILES/NAME/USER.DAT), or "".
 std::string ProfileOf(std::string_view path) {
-  const std::string upper = Upper(path);
+  const std::string upper = UpperName(path);
   const std::size_t at = upper.find("PROFILES/");
   if (at == std::string::npos || (at > 0 && upper[at - 1] != '/')) return {};
   const std::size_t begin = at + 9, end = path.find('/', begin);
@@ -51,12 +29,44 @@ int Order(const std::string& hive) {
 
 }  // namespace
 
+std::string UpperName(std::string_view name) {
+  std::string out(name);
+  for (char& c : out)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return out;
+}
+
+std::string BaseName(std::string_view path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+// Which hive a file name is a copy of, by the name before its dot; a deleted FAT entry has lost
+// its first letter, so then the rest decides.
+std::string HiveOfFileName(std::string_view name, bool deleted) {
+  const std::string stem = UpperName(name.substr(0, name.find('.')));
+  for (const char* hive : {"SYSTEM", "USER", "CLASSES"}) {
+    const std::string_view h(hive);
+    if (stem == h || (deleted && stem.size() == h.size() && stem.substr(1) == h.substr(1))) return std::string(h);
+  }
+  return {};
+}
+
+// Oldest first, in the listing's order among equals, the live file last of its date.
+void OldestFirst(std::vector<HiveCopy>& copies) {
+  std::stable_sort(copies.begin(), copies.end(), [](const HiveCopy& a, const HiveCopy& b) {
+    if (a.when != b.when) return a.when < b.when;
+    return !a.live && b.live;
+  });
+}
+
 std::time_t CabinetMemberTime(const CabinetMember& m) {
   if (m.year < 1980 || m.month < 1 || m.month > 12 || m.day < 1 || m.day > 31 || m.hour > 23 || m.minute > 59 ||
       m.second > 59)
     return 0;
-  return static_cast<std::time_t>(text::DaysFromCivil(m.year, static_cast<unsigned>(m.month), static_cast<unsigned>(m.day)) * 86400 + m.hour * 3600 + m.minute * 60 +
-                                  m.second);
+  return static_cast<std::time_t>(
+      text::DaysFromCivil(m.year, static_cast<unsigned>(m.month), static_cast<unsigned>(m.day)) * 86400 +
+      m.hour * 3600 + m.minute * 60 + m.second);
 }
 
 std::string WallClockText(std::time_t when) { return text::CivilTimeText(when); }
@@ -66,7 +76,7 @@ std::vector<HiveHistory> HistoriesOf(const std::string& container, const HiveLis
   for (const ListedHive& listed : listing.hives) {
     if (listed.file.kind == HiveKind::CabinetBackup || listed.file.kind == HiveKind::Carved) continue;
     const std::string name = listed.member ? BaseName(listed.member->name) : BaseName(listed.file.path);
-    std::string hive = HiveOfName(name, listed.file.deleted && !listed.member);
+    std::string hive = HiveOfFileName(name, listed.file.deleted && !listed.member);
     if (hive.empty()) continue;
     if (const std::string profile = listed.member ? "" : ProfileOf(listed.file.path); !profile.empty())
       hive += " of profile " + profile;
@@ -89,11 +99,7 @@ std::vector<HiveHistory> HistoriesOf(const std::string& container, const HiveLis
   }
   std::vector<HiveHistory> out;
   for (auto& [key, history] : byHive) {
-    // Oldest first, in the listing's order among equals, the live file last of its date.
-    std::stable_sort(history.copies.begin(), history.copies.end(), [](const HiveCopy& a, const HiveCopy& b) {
-      if (a.when != b.when) return a.when < b.when;
-      return !a.live && b.live;
-    });
+    OldestFirst(history.copies);
     out.push_back(std::move(history));
   }
   return out;

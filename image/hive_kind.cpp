@@ -34,12 +34,18 @@ constexpr std::array<NamedKind, 6> kNames{{{"SYSTEM.DAT", HiveKind::Live},
 
 std::string_view HiveKindText(HiveKind kind) {
   switch (kind) {
-    case HiveKind::Live: return "live";
-    case HiveKind::SetupCopy: return "setup copy";
-    case HiveKind::Win95Backup: return "Windows 95 backup";
-    case HiveKind::CabinetBackup: return "cabinet backup";
-    case HiveKind::CabinetMember: return "in cabinet backup";
-    case HiveKind::Carved: return "carved";
+    case HiveKind::Live:
+      return "live";
+    case HiveKind::SetupCopy:
+      return "setup copy";
+    case HiveKind::Win95Backup:
+      return "Windows 95 backup";
+    case HiveKind::CabinetBackup:
+      return "cabinet backup";
+    case HiveKind::CabinetMember:
+      return "in cabinet backup";
+    case HiveKind::Carved:
+      return "carved";
   }
   return "?";
 }

@@ -19,9 +19,9 @@ inline constexpr std::uint64_t kLargestHive = 0x7FFFFFFF;
 std::optional<std::vector<std::uint8_t>> ReadAddressedFile(const ImageAddress& address, std::string& error);
 
 struct ListedHive {
-  FoundFile file;                        // for a cabinet member: the cabinet's file, kind CabinetMember
-  std::optional<CabinetMember> member;   // set for a hive inside a cabinet
-  std::string address;                   // what to give quarvex-cli after the container's name and "::"
+  FoundFile file;                       // for a cabinet member: the cabinet's file, kind CabinetMember
+  std::optional<CabinetMember> member;  // set for a hive inside a cabinet
+  std::string address;                  // what to give quarvex-cli after the container's name and "::"
 };
 
 struct HiveListing {

@@ -34,7 +34,8 @@ std::optional<ImageAddress> ParseImageAddress(const std::string& argument) {
   std::size_t at = argument.rfind(kAddressSeparator);
   while (at != std::string::npos) {
     const std::string container = argument.substr(0, at);
-    if (IsRegularFile(container)) return ImageAddress{container, SplitParts(argument.substr(at + kAddressSeparator.size()))};
+    if (IsRegularFile(container))
+      return ImageAddress{container, SplitParts(argument.substr(at + kAddressSeparator.size()))};
     if (at == 0) break;
     at = argument.rfind(kAddressSeparator, at - 1);
   }
@@ -81,8 +82,10 @@ std::optional<InnerPath> ParseInnerPath(const std::string& text, std::string& er
     unsigned value = 0;
     bool digits = !number.empty() && number.size() <= 3;
     for (char c : number) {
-      if (c < '0' || c > '9') digits = false;
-      else value = value * 10 + static_cast<unsigned>(c - '0');
+      if (c < '0' || c > '9')
+        digits = false;
+      else
+        value = value * 10 + static_cast<unsigned>(c - '0');
     }
     if (!digits || value == 0) {
       error = "'" + number + "' before ':' is not a file system number (1, 2, ... as `hives` lists them)";

@@ -17,8 +17,8 @@ namespace quarvex::image {
 inline constexpr std::string_view kAddressSeparator = "::";
 
 struct ImageAddress {
-  std::string container;            // the file on disk: an image or a cabinet
-  std::vector<std::string> parts;   // what follows, one "::" part each (at least one)
+  std::string container;           // the file on disk: an image or a cabinet
+  std::vector<std::string> parts;  // what follows, one "::" part each (at least one)
 };
 
 // Splits an argument at its "::". An argument that names an existing file as a whole is a

@@ -44,8 +44,8 @@ LoadedModule Load() {
   using EntryFunction = const ImageModuleEntries* (*)();
   auto entry = reinterpret_cast<EntryFunction>(dlsym(handle, kImageModuleEntryName));
   const ImageModuleEntries* entries = entry ? entry() : nullptr;
-  if (!entries || entries->version != kImageModuleVersion || !entries->openDiskImage || !entries->openImageBytes || !entries->listCabinet ||
-      !entries->extractCabinetMember) {
+  if (!entries || entries->version != kImageModuleVersion || !entries->openDiskImage || !entries->openImageBytes ||
+      !entries->listCabinet || !entries->extractCabinetMember) {
     loaded.failure = "the image reader " + path.string() + " is not of this build of Quarvex";
     dlclose(handle);
     return loaded;

@@ -24,7 +24,7 @@ namespace quarvex::image {
 inline constexpr int kImageModuleVersion = 2;
 inline constexpr const char* kImageModuleEntryName = "quarvex_image_module_entries";
 // Where the module lies, from the folder of the running program: ../lib/quarvex/ both in an
-// installed tree (/usr/bin, /usr/lib/quarvex) and in the build tree (app/, ui/, tests/ ...
+// installed tree (/usr/bin, /usr/lib/quarvex) and in the build tree (cli/, ui/, tests/ ...
 // beside lib/quarvex/).
 inline constexpr const char* kImageModuleFromProgram = "../lib/quarvex/quarvex-images.so";
 

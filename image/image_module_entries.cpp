@@ -7,7 +7,6 @@ extern "C" __attribute__((visibility("default"))) const quarvex::image::ImageMod
 quarvex_image_module_entries() {
   using namespace quarvex::image;
   static const ImageModuleEntries entries{kImageModuleVersion, OpenDiskImageWithTsk, OpenImageBytesWithTsk,
-                                          ListCabinetWithMspack,
-                                          ExtractCabinetMemberWithMspack};
+                                          ListCabinetWithMspack, ExtractCabinetMemberWithMspack};
   return &entries;
 }

@@ -7,7 +7,8 @@
 namespace quarvex::image {
 
 namespace {
-constexpr const char* kAbsent = "this build of Quarvex reads no disk images or cabinets (made without The Sleuth Kit and libmspack)";
+constexpr const char* kAbsent =
+    "this build of Quarvex reads no disk images or cabinets (made without The Sleuth Kit and libmspack)";
 }
 
 bool ImagesSupported() { return false; }

@@ -39,8 +39,8 @@ bool RunStages(const JobInput& input, JobEvents& events, JobResult& result) {
   if (input.reportSink) result.report.StreamTo(input.reportSink);
   events.ImageLoaded();
   text::ReportWriter writer(result.report);
-  report::WriteReportHeader(writer, {input.hostFacts, input.fileName, hive.hiveImage.Size(), input.codePage,
-                                     input.locale, input.clock()});
+  report::WriteReportHeader(
+      writer, {input.hostFacts, input.fileName, hive.hiveImage.Size(), input.codePage, input.locale, input.clock()});
 
   if (!hive.ReadHiveHeader()) return false;
   events.StageFinished(Stage::HiveHeader);
@@ -55,26 +55,31 @@ bool RunStages(const JobInput& input, JobEvents& events, JobResult& result) {
                                    events.ProgressAt(std::string_view(progress, sizeof progress),
                                                      {Stage::PreScan, block, hive.hiveHeader.wDBblks});
                                  },
-                                 input.options[Option::cbPSdbrh] ? &trace : nullptr});
-  if (input.options[Option::cbPSdbrh]) report::WritePreScanTrace(writer, trace);
+                                 input.options[Option::PrescanRecordHeaders] ? &trace : nullptr});
+  if (input.options[Option::PrescanRecordHeaders]) report::WritePreScanTrace(writer, trace);
   if (!Ok(hive)) return false;
   events.StageFinished(Stage::PreScan);
 
   const text::LeadByteSet leadBytes = text::LeadByteSet::For(input.codePage);
   Stage running = Stage::Analysis;
   const stage::StageContext context{
-      hive, input.options, input.codePage, leadBytes, input.locale, writer,
+      hive,
+      input.options,
+      input.codePage,
+      leadBytes,
+      input.locale,
+      writer,
       [&events, &running](std::string_view text, std::uint64_t done, std::uint64_t total) {
         events.ProgressAt(text, {running, done, total});
       }};
-  if (input.options[Option::cbANA]) {
+  if (input.options[Option::Analyse]) {
     result.analysis = analyzer::AnalyzeSpace(context);
     if (!Ok(hive)) return false;
-    if (input.options[Option::cbANrep])
-      report::WriteAnalyzerSection(writer, *result.analysis, input.locale, input.options[Option::cbKeys]);
+    if (input.options[Option::AnalysisInReport])
+      report::WriteAnalyzerSection(writer, *result.analysis, input.locale, input.options[Option::ListBadAndGhostKeys]);
     events.StageFinished(Stage::Analysis);
   }
-  if (input.options[Option::cbRPT]) {
+  if (input.options[Option::StructureReport]) {
     running = Stage::StructureReport;
     report::BuildStructureReport(context);
     if (!Ok(hive)) return false;
@@ -145,9 +150,7 @@ void RunJobOn(const JobInput& input, std::optional<std::vector<std::uint8_t>>* t
 
 void RunJob(const JobInput& input, JobEvents& events, JobResult& result) { RunJobOn(input, nullptr, events, result); }
 
-void RunJob(JobInput&& input, JobEvents& events, JobResult& result) {
-  RunJobOn(input, &input.bytes, events, result);
-}
+void RunJob(JobInput&& input, JobEvents& events, JobResult& result) { RunJobOn(input, &input.bytes, events, result); }
 
 JobResult RunJob(const JobInput& input, JobEvents& events) {
   JobResult result;

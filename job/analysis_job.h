@@ -42,12 +42,12 @@ struct JobInput {
 };
 
 struct JobResult {
-  std::int32_t code = 0;                 // 0, or the code the job ended with
-  std::optional<hive::Finding> finding;  // what the failing reader found, when it said
-  std::string loadFailureReason;         // why the file could not be read, in words
-  text::ReportLines report;              // in the hive's code page
+  std::int32_t code = 0;                             // 0, or the code the job ended with
+  std::optional<hive::Finding> finding;              // what the failing reader found, when it said
+  std::string loadFailureReason;                     // why the file could not be read, in words
+  text::ReportLines report;                          // in the hive's code page
   std::optional<analyzer::AnalysisResult> analysis;  // when the analysis ran to its end
-  hive::Hive hive;                       // the loaded hive with its tables (for the export, key paths)
+  hive::Hive hive;                                   // the loaded hive with its tables (for the export, key paths)
 };
 
 inline constexpr std::string_view kAppTitle = "Quarvex";

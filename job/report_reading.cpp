@@ -15,8 +15,8 @@ ReportReading ReadAsTheReport(std::vector<std::uint8_t> bytes, const std::string
   input.bytes = std::move(bytes);
   input.codePage = codePage;
   // The analysis runs as in a default report; only its text and the flagged keys' list are left out.
-  input.options.Set(stage::Option::cbANrep, false);
-  input.options.Set(stage::Option::cbKeys, false);
+  input.options.Set(stage::Option::AnalysisInReport, false);
+  input.options.Set(stage::Option::ListBadAndGhostKeys, false);
   input.clock = [] { return text::LocalDateTime{}; };
   JobEvents silent;
   JobResult result = RunJob(std::move(input), silent);
@@ -34,10 +34,13 @@ namespace {
 bool OnFreeList(const Finding& f) {
   switch (f.structure) {
     case Structure::FreeKeyNode:
-    case Structure::FreeDataRecord: return true;
+    case Structure::FreeDataRecord:
+      return true;
     case Structure::RgknHeader:
-    case Structure::RgdbHeader: return f.field == "iERecOfs";
-    default: return false;
+    case Structure::RgdbHeader:
+      return f.field == "iERecOfs";
+    default:
+      return false;
   }
 }
 
@@ -83,7 +86,8 @@ Reason ReasonFor(std::int32_t c) {
     case code::kNoSuchBlock:
       return {"it finds no block table, or a key names a block beyond the block count",
               "here such a key is read as having no record"};
-    case code::kIndexEmpty: return {"its record index holds no record", "here the keys are read without their records"};
+    case code::kIndexEmpty:
+      return {"its record index holds no record", "here the keys are read without their records"};
     case code::kKeyNameShort:
     case code::kValueEntryShort:
     case code::kTextValueShort:
@@ -95,12 +99,15 @@ Reason ReasonFor(std::int32_t c) {
     case code::kFreeRecordShort:
       return {"its free-list reader stops at a free data record that lies (partly) outside the file",
               "here the list is cut there"};
-    case code::kLoadFailed: return {"it could not take the file in", ""};
+    case code::kLoadFailed:
+      return {"it could not take the file in", ""};
     case code::kLinkLoop:
       return {"its walk stops where a key tree, a parent chain or a free list links back onto itself",
               "here the loop is cut at its first repeat"};
-    case code::kInternalFailure: return {"it ran out of memory", ""};
-    default: return {nullptr, ""};
+    case code::kInternalFailure:
+      return {"it ran out of memory", ""};
+    default:
+      return {nullptr, ""};
   }
 }
 

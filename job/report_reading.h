@@ -18,9 +18,9 @@
 namespace quarvex::job {
 
 struct ReportReading {
-  std::int32_t code = hive::code::kOk;       // the code the report ends with: Fail(code)
-  std::optional<hive::Finding> finding;      // where its reader stopped, when it said
-  std::string loadFailureReason;             // why the bytes could not be taken in
+  std::int32_t code = hive::code::kOk;               // the code the report ends with: Fail(code)
+  std::optional<hive::Finding> finding;              // where its reader stopped, when it said
+  std::string loadFailureReason;                     // why the bytes could not be taken in
   std::optional<analyzer::AnalysisResult> analysis;  // when the analysis ran to its end
   bool Failed() const { return code != hive::code::kOk; }
 };

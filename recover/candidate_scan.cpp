@@ -45,7 +45,8 @@ class NextAfter {
 
 class BlockScanner {
  public:
-  BlockScanner(Scene& scene, std::size_t bi) : scene_(scene), in_(scene.in), bi_(bi), b_(static_cast<std::uint32_t>(bi)) {}
+  BlockScanner(Scene& scene, std::size_t bi)
+      : scene_(scene), in_(scene.in), bi_(bi), b_(static_cast<std::uint32_t>(bi)) {}
 
   void Run() {
     const salvage::SalvagedBlock& block = scene_.hive.blocks[bi_];
@@ -59,10 +60,10 @@ class BlockScanner {
     // Bytes in use: each record of the block up to its RecSize (its slack is dead gap).
     // The salvage reader keeps records block by block, so the block's own are one run of them.
     std::vector<Area> used;
-    const auto [first, last] = std::equal_range(
-        scene_.hive.records.begin(), scene_.hive.records.end(), b_,
-        Overloaded{[](const salvage::SalvagedRecord& r, std::uint32_t blk) { return r.block < blk; },
-                   [](std::uint32_t blk, const salvage::SalvagedRecord& r) { return blk < r.block; }});
+    const auto [first, last] =
+        std::equal_range(scene_.hive.records.begin(), scene_.hive.records.end(), b_,
+                         Overloaded{[](const salvage::SalvagedRecord& r, std::uint32_t blk) { return r.block < blk; },
+                                    [](std::uint32_t blk, const salvage::SalvagedRecord& r) { return blk < r.block; }});
     for (auto it = first; it != last; ++it) {
       recordEnds_.emplace(it->offset.value + it->header.NextOfs, it->header.RecNo);
       std::int64_t length = it->header.RecSize;
@@ -110,7 +111,8 @@ class BlockScanner {
 
   void MarkListPlaces(std::size_t firstCandidate) {
     std::map<std::int64_t, std::size_t> startsAt;
-    for (std::size_t c = firstCandidate; c < scene_.candidates.size(); ++c) startsAt.emplace(scene_.candidates[c].at, c);
+    for (std::size_t c = firstCandidate; c < scene_.candidates.size(); ++c)
+      startsAt.emplace(scene_.candidates[c].at, c);
     for (const auto& [at, place] : listPlace_) {
       const auto it = startsAt.find(at);
       if (it != startsAt.end() && scene_.candidates[it->second].source == Source::FreeRecord)
@@ -242,7 +244,7 @@ class BlockScanner {
   std::int64_t base_ = 0, start_ = 0, end_ = 0;
   std::vector<std::int64_t> positions_;
   std::vector<Area> frees_;
-  std::map<std::int64_t, std::int32_t> listPlace_;  // free record's file offset -> place on the list
+  std::map<std::int64_t, std::int32_t> listPlace_;    // free record's file offset -> place on the list
   std::map<std::int64_t, std::uint16_t> recordEnds_;  // where each record in use ends (NextOfs) -> its Rec#
 };
 
@@ -305,7 +307,8 @@ void TakeOrphansAndLostKeys(Scene& scene) {
     scene.candidates.push_back(std::move(c));
   };
   for (const salvage::SalvagedRecord& r : scene.hive.records)
-    if (r.key == salvage::kNoIndex && !r.duplicate && r.header.KeyL >= 1) take(r, Source::OrphanRecord, salvage::kNoIndex);
+    if (r.key == salvage::kNoIndex && !r.duplicate && r.header.KeyL >= 1)
+      take(r, Source::OrphanRecord, salvage::kNoIndex);
   for (std::size_t k = 0; k < scene.hive.keys.size(); ++k) {
     const salvage::SalvagedKey& key = scene.hive.keys[k];
     if (key.lost && key.record != salvage::kNoIndex)

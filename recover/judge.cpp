@@ -16,10 +16,10 @@ bool Placing(Link l) { return l == Link::Exact || l == Link::Elimination || l ==
 struct PathWalk {
   std::string path;
   bool parentKnown = false;
-  bool guessed = false;      // a link on the way is doubtful or not placing
-  bool named = true;         // every old node on the way has a name
+  bool guessed = false;                         // a link on the way is doubtful or not placing
+  bool named = true;                            // every old node on the way has a name
   std::int32_t liveParent = salvage::kNoIndex;  // the live key the walk reached (kNoIndex: the top)
-  bool direct = false;       // the key's own node names that live key (no deleted key between)
+  bool direct = false;                          // the key's own node names that live key (no deleted key between)
 };
 
 // Follows UprOfs from a node up to a live key; the names of old nodes on the way come from
@@ -57,7 +57,7 @@ PathWalk BuildPath(const Scene& scene, const Candidate& c, const KeyNode& fields
       segments.push_back(NameText(above.name));
       if (!Placing(n.link) || above.doubtful) w.guessed = true;
     } else {
-      segments.push_back("{deleted key node " + HexI(kRgknStart + n.rel) + "}");
+      segments.push_back("{deleted key node " + HexI(hive::kKeyNodeBlockStart + n.rel) + "}");
       w.named = false;
     }
     cur = n.fields.UprOfs;
@@ -72,7 +72,11 @@ PathWalk BuildPath(const Scene& scene, const Candidate& c, const KeyNode& fields
 
 std::string Ordinal(std::int64_t n) {
   const std::int64_t tens = n % 100;
-  const char* suffix = (tens >= 11 && tens <= 13) ? "th" : n % 10 == 1 ? "st" : n % 10 == 2 ? "nd" : n % 10 == 3 ? "rd" : "th";
+  const char* suffix = (tens >= 11 && tens <= 13) ? "th"
+                       : n % 10 == 1              ? "st"
+                       : n % 10 == 2              ? "nd"
+                       : n % 10 == 3              ? "rd"
+                                                  : "th";
   return Dec(static_cast<std::uint64_t>(n)) + suffix;
 }
 
@@ -103,11 +107,21 @@ RecoveredKey Judge(const Scene& scene, const LiveKeyIndex& live, std::size_t ci)
   std::vector<std::string>& why = k.reasons;
 
   switch (c.source) {
-    case Source::FreeRecord: why.push_back("found at the start of a free record of data block " + Dec(c.block)); break;
-    case Source::InFreeArea: why.push_back("found inside a free area of data block " + Dec(c.block)); break;
-    case Source::DeadGap: why.push_back("found in dead gap of data block " + Dec(c.block)); break;
-    case Source::OrphanRecord: why.push_back("a record in use that no key node refers to (orphan)"); break;
-    case Source::LostKey: why.push_back("the record of a key node that no link reaches (lost key)"); break;
+    case Source::FreeRecord:
+      why.push_back("found at the start of a free record of data block " + Dec(c.block));
+      break;
+    case Source::InFreeArea:
+      why.push_back("found inside a free area of data block " + Dec(c.block));
+      break;
+    case Source::DeadGap:
+      why.push_back("found in dead gap of data block " + Dec(c.block));
+      break;
+    case Source::OrphanRecord:
+      why.push_back("a record in use that no key node refers to (orphan)");
+      break;
+    case Source::LostKey:
+      why.push_back("the record of a key node that no link reaches (lost key)");
+      break;
   }
 
   // The values.
@@ -146,22 +160,24 @@ RecoveredKey Judge(const Scene& scene, const LiveKeyIndex& live, std::size_t ci)
     fields = &key.fields;
     k.node = key.node;
     checksum = sumFits(key.fields.Chksum);
-    why.push_back("its key node " + HexI(key.node.InFile().value) + " names block " + Dec(key.fields.BlkNo) + " record " +
-                  Dec(key.fields.RecNo));
+    why.push_back("its key node " + HexI(key.node.InFile().value) + " names block " + Dec(key.fields.BlkNo) +
+                  " record " + Dec(key.fields.RecNo));
     why.push_back(checksum ? "the node's checksum " + Hex32(key.fields.Chksum) + " equals the name's"
                            : "the node's checksum " + Hex32(key.fields.Chksum) + " is not the name's");
   } else if (c.oldNode >= 0) {
     const OldNode& n = scene.oldNodes[static_cast<std::size_t>(c.oldNode)];
     fields = &n.fields;
     k.node = KeyNodeOffset(n.rel);
-    const std::string node = "freed key node " + HexI(kRgknStart + n.rel) + " (block " + Dec(n.fields.BlkNo) +
-                             ", record " + Dec(n.fields.RecNo) + ")";
+    const std::string node = "freed key node " + HexI(hive::kKeyNodeBlockStart + n.rel) + " (block " +
+                             Dec(n.fields.BlkNo) + ", record " + Dec(n.fields.RecNo) + ")";
     if (c.link == Link::Exact)
-      why.push_back("placed by its record numbers: " + node + " names the block and record number the record still carries");
+      why.push_back("placed by its record numbers: " + node +
+                    " names the block and record number the record still carries");
     else if (c.link == Link::Elimination)
-      why.push_back("placed by elimination: " + node +
-                    " is the only freed node of the block whose record number no record in use holds, and this the only "
-                    "record of the block left unexplained");
+      why.push_back(
+          "placed by elimination: " + node +
+          " is the only freed node of the block whose record number no record in use holds, and this the only "
+          "record of the block left unexplained");
     else
       why.push_back("placed by free-list order: " + node + " is the " + Ordinal(c.orderRank + 1) +
                     " freed node naming block " + Dec(c.block) + " from the head of the key-node free list, this the " +
@@ -219,7 +235,8 @@ RecoveredKey Judge(const Scene& scene, const LiveKeyIndex& live, std::size_t ci)
                                hive.KeyPathBytes(static_cast<std::size_t>(namesakes.front())) + " ...) have") +
                     " this name under a key named as its parent");
   }
-  if (!k.liveCounterpart && c.copyOf != salvage::kNoIndex && c.copyMatches == 1) k.liveCounterpart = live.Compare(c.copyOf, c.values);
+  if (!k.liveCounterpart && c.copyOf != salvage::kNoIndex && c.copyMatches == 1)
+    k.liveCounterpart = live.Compare(c.copyOf, c.values);
   if (k.liveCounterpart && !k.liveCounterpart->identical)
     why.push_back("against the live key: " + ChangeList(*k.liveCounterpart));
 

@@ -19,7 +19,8 @@ namespace {
 std::string View(Bytes b) { return std::string(reinterpret_cast<const char*>(b.data()), b.size()); }
 
 // The live value of this name, nullptr when none.
-const salvage::SalvagedValue* ValueNamed(const std::vector<const salvage::SalvagedValue*>& live, const std::string& folded) {
+const salvage::SalvagedValue* ValueNamed(const std::vector<const salvage::SalvagedValue*>& live,
+                                         const std::string& folded) {
   for (const salvage::SalvagedValue* v : live)
     if (FoldCase(View(v->name)) == folded) return v;
   return nullptr;
@@ -83,8 +84,10 @@ LiveCounterpart LiveKeyIndex::Compare(std::int32_t key, const std::vector<Recove
   for (const RecoveredValue& v : values) {
     const std::string name = FoldCase(View(v.name));
     const salvage::SalvagedValue* now = ValueNamed(live, name);
-    if (now == nullptr) out.changed.push_back({ValueChange::Removed, View(v.name)});
-    else if (!SameValue(v, *now)) out.changed.push_back({ValueChange::Changed, View(v.name)});
+    if (now == nullptr)
+      out.changed.push_back({ValueChange::Removed, View(v.name)});
+    else if (!SameValue(v, *now))
+      out.changed.push_back({ValueChange::Changed, View(v.name)});
   }
   for (const salvage::SalvagedValue* now : live) {
     const std::string name = FoldCase(View(now->name));

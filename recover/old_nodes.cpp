@@ -10,7 +10,7 @@ using namespace quarvex::hive;
 namespace {
 
 bool LinkInBlock(const Scene& scene, std::int32_t link) {
-  return link == kNoOffset || (link >= kFirstNodeRel && kRgknStart + link + kNode <= scene.nodeAreaEnd);
+  return link == kNoOffset || (link >= kFirstNodeRel && hive::kKeyNodeBlockStart + link + kNode <= scene.nodeAreaEnd);
 }
 
 bool PlausibleNode(const Scene& scene, const KeyNode& n, bool inner) {
@@ -25,11 +25,13 @@ void FindOldNodes(Scene& scene) {
   const salvage::SalvagedHive& hive = scene.hive;
   ImageReader& in = scene.in;
   std::int64_t areaEnd = in.Size();
-  if (!hive.blocks.empty()) areaEnd = std::min(areaEnd, hive.blocks.front().offset.value);
-  else if (hive.rgkn.iBlkSize >= 32) areaEnd = std::min(areaEnd, kRgknStart + hive.rgkn.iBlkSize);
+  if (!hive.blocks.empty())
+    areaEnd = std::min(areaEnd, hive.blocks.front().offset.value);
+  else if (hive.rgkn.iBlkSize >= 32)
+    areaEnd = std::min(areaEnd, hive::kKeyNodeBlockStart + hive.rgkn.iBlkSize);
   scene.nodeAreaEnd = areaEnd;
-  if (areaEnd <= kRgknStart + kFirstNodeRel) return;
-  const auto slots = static_cast<std::size_t>(areaEnd - kRgknStart);
+  if (areaEnd <= hive::kKeyNodeBlockStart + kFirstNodeRel) return;
+  const auto slots = static_cast<std::size_t>(areaEnd - hive::kKeyNodeBlockStart);
   std::vector<bool> listed(slots, false), scanned(slots, false);
   struct Listed {
     std::int64_t begin, end;
@@ -38,21 +40,23 @@ void FindOldNodes(Scene& scene) {
   std::vector<Listed> areas;
   std::int32_t place = 0;
   for (std::int64_t rel = hive.rgkn.iERecOfs; rel != kNoOffset; ++place) {
-    if (rel < kFirstNodeRel || kRgknStart + rel + static_cast<std::int64_t>(FreeKeyNode::kSize) > areaEnd) break;
+    if (rel < kFirstNodeRel || hive::kKeyNodeBlockStart + rel + static_cast<std::int64_t>(FreeKeyNode::kSize) > areaEnd)
+      break;
     if (listed[static_cast<std::size_t>(rel)]) break;
     listed[static_cast<std::size_t>(rel)] = true;
-    const std::int64_t size = std::clamp<std::int64_t>(in.I32(kRgknStart + rel), kNode, areaEnd - kRgknStart - rel);
+    const std::int64_t size = std::clamp<std::int64_t>(in.I32(hive::kKeyNodeBlockStart + rel), kNode,
+                                                       areaEnd - hive::kKeyNodeBlockStart - rel);
     areas.push_back({rel, rel + size, place});
-    rel = in.I32(kRgknStart + rel + 8);
+    rel = in.I32(hive::kKeyNodeBlockStart + rel + 8);
   }
   for (const Listed& area : areas) {
-    for (std::int64_t p = area.begin; p + kNode <= area.end && kRgknStart + p + kNode <= areaEnd;) {
+    for (std::int64_t p = area.begin; p + kNode <= area.end && hive::kKeyNodeBlockStart + p + kNode <= areaEnd;) {
       if (scanned[static_cast<std::size_t>(p)]) {
         p += 4;
         continue;
       }
       scanned[static_cast<std::size_t>(p)] = true;
-      const KeyNode n = in.NodeAt(kRgknStart + p);
+      const KeyNode n = in.NodeAt(hive::kKeyNodeBlockStart + p);
       const bool atStart = p == area.begin;
       if (PlausibleNode(scene, n, !atStart) && scene.LiveKeyAt(static_cast<std::int32_t>(p)) == salvage::kNoIndex) {
         OldNode node;
@@ -67,7 +71,8 @@ void FindOldNodes(Scene& scene) {
       }
     }
   }
-  std::sort(scene.oldNodes.begin(), scene.oldNodes.end(), [](const OldNode& x, const OldNode& y) { return x.rel < y.rel; });
+  std::sort(scene.oldNodes.begin(), scene.oldNodes.end(),
+            [](const OldNode& x, const OldNode& y) { return x.rel < y.rel; });
 }
 
 }  // namespace quarvex::recover::detail

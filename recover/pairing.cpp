@@ -34,7 +34,8 @@ void LinkByNumbers(Scene& scene) {
     std::vector<std::size_t> naming;
     for (auto it = std::lower_bound(byNumber.begin(), byNumber.end(), std::pair{key, std::int32_t{-1}});
          it != byNumber.end() && it->first == key; ++it)
-      if (scene.oldNodes[static_cast<std::size_t>(it->second)].candidate < 0) naming.push_back(static_cast<std::size_t>(it->second));
+      if (scene.oldNodes[static_cast<std::size_t>(it->second)].candidate < 0)
+        naming.push_back(static_cast<std::size_t>(it->second));
     if (naming.empty()) continue;
     // Of several nodes naming the number, the one whose surviving checksum is the name's.
     std::size_t chosen = naming.front();
@@ -80,14 +81,17 @@ void NoteTouched(Scene& scene, std::size_t c, std::int32_t firstSplit, bool allo
   Candidate& cand = scene.candidates[c];
   if (allocatedSince) {
     cand.doubtful = true;
-    cand.pairingNotes.push_back("a record of block " + Dec(cand.block) + " numbered above every freed node's was allocated "
-                                "in its free space after the deletions: the new key took a freed node, maybe this one's");
+    cand.pairingNotes.push_back(
+        "a record of block " + Dec(cand.block) +
+        " numbered above every freed node's was allocated "
+        "in its free space after the deletions: the new key took a freed node, maybe this one's");
     return;
   }
   if (!TouchedSince(cand, firstSplit)) return;
   cand.doubtful = true;
-  cand.pairingNotes.push_back("space of block " + Dec(cand.block) +
-                              " was allocated since the record was freed (a split free area): the pairing may be stale");
+  cand.pairingNotes.push_back(
+      "space of block " + Dec(cand.block) +
+      " was allocated since the record was freed (a split free area): the pairing may be stale");
 }
 
 // The candidates and old nodes of block b (indexes in ascending order).
@@ -133,8 +137,9 @@ void LinkInBlock(Scene& scene, std::uint32_t b, const BlockShare& share) {
     const OldNode& n = scene.oldNodes[i];
     if (n.candidate < 0 && n.listPosition >= 0) listedNodes.push_back(i);
   }
-  std::sort(listedNodes.begin(), listedNodes.end(),
-            [&](std::size_t x, std::size_t y) { return scene.oldNodes[x].listPosition < scene.oldNodes[y].listPosition; });
+  std::sort(listedNodes.begin(), listedNodes.end(), [&](std::size_t x, std::size_t y) {
+    return scene.oldNodes[x].listPosition < scene.oldNodes[y].listPosition;
+  });
   // The block's list as the deletions left it, up to the first entry that reads as no record
   // (a split free area). A merge takes the area behind a freed record off the list, but that
   // area's free view keeps its own link to the entry that followed it: put back in front of
@@ -217,8 +222,9 @@ void LinkInBlock(Scene& scene, std::uint32_t b, const BlockShare& share) {
     NoteTouched(scene, c, firstSplit, share.allocatedSince);
     if (movedAhead) {
       cand.doubtful = true;
-      cand.pairingNotes.push_back("a record ahead of it on the block's free list may be an older copy or a deletion: its "
-                                  "place may have moved");
+      cand.pairingNotes.push_back(
+          "a record ahead of it on the block's free list may be an older copy or a deletion: its "
+          "place may have moved");
     }
     if (cand.doubtful && LookAlike(cand)) movedAhead = true;
   }
@@ -249,7 +255,8 @@ void PairNodesAndRecords(Scene& scene, const LiveKeyIndex& live) {
   for (std::uint32_t b = 0; b < shares.size(); ++b) LinkInBlock(scene, b, shares[b]);
   // What no node took and looks like exactly one live key is that key's older copy.
   for (Candidate& c : scene.candidates)
-    if (c.link == Link::None && c.lostKey == salvage::kNoIndex && LookAlike(c) && c.copyMatches == 1) c.link = Link::LiveCopy;
+    if (c.link == Link::None && c.lostKey == salvage::kNoIndex && LookAlike(c) && c.copyMatches == 1)
+      c.link = Link::LiveCopy;
 }
 
 }  // namespace quarvex::recover::detail

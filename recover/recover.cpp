@@ -15,9 +15,12 @@ namespace quarvex::recover {
 
 std::string_view ConfidenceName(Confidence c) {
   switch (c) {
-    case Confidence::High: return "high";
-    case Confidence::Medium: return "medium";
-    case Confidence::Low: return "low";
+    case Confidence::High:
+      return "high";
+    case Confidence::Medium:
+      return "medium";
+    case Confidence::Low:
+      return "low";
   }
   return "low";
 }
@@ -31,31 +34,44 @@ std::optional<Confidence> ParseConfidence(std::string_view text) {
 
 std::string_view SourceName(Source s) {
   switch (s) {
-    case Source::FreeRecord: return "free record";
-    case Source::InFreeArea: return "inside a free area";
-    case Source::DeadGap: return "dead gap";
-    case Source::OrphanRecord: return "orphan record";
-    case Source::LostKey: return "lost key node";
+    case Source::FreeRecord:
+      return "free record";
+    case Source::InFreeArea:
+      return "inside a free area";
+    case Source::DeadGap:
+      return "dead gap";
+    case Source::OrphanRecord:
+      return "orphan record";
+    case Source::LostKey:
+      return "lost key node";
   }
   return "free record";
 }
 
 std::string_view LinkName(Link l) {
   switch (l) {
-    case Link::None: return "none";
-    case Link::Exact: return "record numbers";
-    case Link::Elimination: return "elimination";
-    case Link::Order: return "free-list order";
-    case Link::LiveCopy: return "live copy";
+    case Link::None:
+      return "none";
+    case Link::Exact:
+      return "record numbers";
+    case Link::Elimination:
+      return "elimination";
+    case Link::Order:
+      return "free-list order";
+    case Link::LiveCopy:
+      return "live copy";
   }
   return "none";
 }
 
 std::string_view ValueChangeName(ValueChange::Kind k) {
   switch (k) {
-    case ValueChange::Added: return "added";
-    case ValueChange::Removed: return "removed";
-    case ValueChange::Changed: return "changed";
+    case ValueChange::Added:
+      return "added";
+    case ValueChange::Removed:
+      return "removed";
+    case ValueChange::Changed:
+      return "changed";
   }
   return "changed";
 }
@@ -72,8 +88,9 @@ void AddOlderCopyValues(const RecoveredKey& k, std::vector<LiveKeyRemains>& rema
   std::vector<EarlierValue> earlier;
   for (const RecoveredValue& v : k.values) {
     const std::string name(reinterpret_cast<const char*>(v.name.data()), v.name.size());
-    const bool differs = std::any_of(k.liveCounterpart->changed.begin(), k.liveCounterpart->changed.end(),
-                                     [&](const ValueChange& c) { return c.kind != ValueChange::Added && c.name == name; });
+    const bool differs =
+        std::any_of(k.liveCounterpart->changed.begin(), k.liveCounterpart->changed.end(),
+                    [&](const ValueChange& c) { return c.kind != ValueChange::Added && c.name == name; });
     if (differs) earlier.push_back({EarlierValue::OlderCopy, v, k.offset, k.confidence});
   }
   if (earlier.empty()) return;

@@ -67,46 +67,46 @@ std::string_view LinkName(Link l);  // "record numbers", "elimination", "free-li
 // A value of the recovered (older) state against the live key's.
 struct ValueChange {
   enum Kind { Added, Removed, Changed } kind = Changed;  // added or removed since, or its data changed
-  std::string name;  // the value's name in the hive's bytes
+  std::string name;                                      // the value's name in the hive's bytes
 };
 std::string_view ValueChangeName(ValueChange::Kind k);  // "added", "removed", "changed"
 
 // The live key a recovered key corresponds to: at its path, or with its name and values.
 struct LiveCounterpart {
-  std::int32_t key = -1;        // index into the salvaged keys
-  std::string path;             // the live key's path, in the hive's bytes
-  bool identical = false;       // the same values, byte for byte
+  std::int32_t key = -1;   // index into the salvaged keys
+  std::string path;        // the live key's path, in the hive's bytes
+  bool identical = false;  // the same values, byte for byte
   std::vector<ValueChange> changed;
 };
 
 struct RecoveredValue {
-  hive::FileOffset offset;     // of the 12-byte value entry
+  hive::FileOffset offset;  // of the 12-byte value entry
   std::uint16_t type = 0;
   std::uint16_t nameLength = 0;  // NL and VL as the entry claims
   std::uint16_t dataLength = 0;
-  hive::Bytes name;            // the surviving name bytes (all NL when whole)
-  hive::Bytes data;            // the surviving data bytes (all VL when whole)
-  bool partial = false;        // name or data runs into bytes that were overwritten or lie outside
+  hive::Bytes name;      // the surviving name bytes (all NL when whole)
+  hive::Bytes data;      // the surviving data bytes (all VL when whole)
+  bool partial = false;  // name or data runs into bytes that were overwritten or lie outside
 };
 
 struct RecoveredKey {
-  hive::FileOffset offset;     // of the record (its header or free view)
+  hive::FileOffset offset;  // of the record (its header or free view)
   std::uint32_t block = 0;
   std::optional<std::uint16_t> recordNumber;  // when the record's own Rec# survives
   Source source = Source::FreeRecord;
-  hive::Bytes name;            // KeyL bytes (fewer when cut)
-  std::string path;            // "Software\Old\Name"; "(unknown parent)\Name" when no live key is reached
-  bool parentKnown = false;    // the path starts at a live key (or the top level)
-  bool pathGuessed = false;    // a link on the way is in doubt (a pairing another reading could contradict)
+  hive::Bytes name;          // KeyL bytes (fewer when cut)
+  std::string path;          // "Software\Old\Name"; "(unknown parent)\Name" when no live key is reached
+  bool parentKnown = false;  // the path starts at a live key (or the top level)
+  bool pathGuessed = false;  // a link on the way is in doubt (a pairing another reading could contradict)
   std::optional<hive::KeyNodeOffset> node;  // the key node tied to it
   Link link = Link::None;
   Confidence confidence = Confidence::Low;
   std::vector<std::string> reasons;  // the evidence, for and against, in words
   std::vector<RecoveredValue> values;
   std::uint16_t valuesAnnounced = 0;  // DatN
-  bool partial = false;        // the name or some values are cut, or fewer values than DatN survive
+  bool partial = false;               // the name or some values are cut, or fewer values than DatN survive
   std::optional<LiveCounterpart> liveCounterpart;
-  bool olderCopy = false;      // no deleted key: an older copy of the live key liveCounterpart names
+  bool olderCopy = false;  // no deleted key: an older copy of the live key liveCounterpart names
   bool IdenticalCopy() const { return olderCopy && liveCounterpart && liveCounterpart->identical; }
 };
 
@@ -115,14 +115,14 @@ struct RecoveredKey {
 struct EarlierValue {
   enum Where { Slack, OlderCopy } where = Slack;
   RecoveredValue value;
-  hive::FileOffset record;     // the live record (slack) or the older copy
+  hive::FileOffset record;  // the live record (slack) or the older copy
   Confidence confidence = Confidence::Low;
 };
 std::string_view EarlierValueWhere(EarlierValue::Where w);  // "slack of the live record", "older copy"
 
 struct LiveKeyRemains {
-  std::int32_t key = -1;       // index into the salvaged keys
-  std::string path;            // in the hive's bytes
+  std::int32_t key = -1;  // index into the salvaged keys
+  std::string path;       // in the hive's bytes
   std::vector<EarlierValue> values;
 };
 
@@ -134,11 +134,11 @@ struct RecoverySummary {
   std::size_t low = 0;
   std::size_t identicalCopies = 0;  // of the keys: older copies identical to a live key
   std::size_t earlierValues = 0;    // values of live keys, in liveKeys
-  bool workCapReached = false;  // the scan of free space stopped at its cap (adversarial bytes)
+  bool workCapReached = false;      // the scan of free space stopped at its cap (adversarial bytes)
 };
 
 struct Recovery {
-  std::vector<RecoveredKey> keys;  // by file offset
+  std::vector<RecoveredKey> keys;        // by file offset
   std::vector<LiveKeyRemains> liveKeys;  // live keys with earlier values, in key order
   RecoverySummary summary;
 };

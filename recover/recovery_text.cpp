@@ -10,9 +10,7 @@ namespace {
 
 // The recovered value as the salvage reader's model holds a value, so that it is shown by the
 // same rules as every other value.
-salvage::SalvagedValue AsSalvaged(const RecoveredValue& v) {
-  return {v.offset, v.type, v.name, v.data, v.partial};
-}
+salvage::SalvagedValue AsSalvaged(const RecoveredValue& v) { return {v.offset, v.type, v.name, v.data, v.partial}; }
 
 std::string ValueLine(const RecoveredValue& v, text::CodePage cp) {
   const salvage::SalvagedValue value = AsSalvaged(v);
@@ -28,22 +26,23 @@ std::string ValueLine(const RecoveredValue& v, text::CodePage cp) {
 
 std::vector<std::string> RecoveredKeyLines(const RecoveredKey& k, text::CodePage cp) {
   std::vector<std::string> lines;
-  lines.push_back("key at " + hive::Hex32(static_cast<std::uint32_t>(k.offset.value)) + " (" +
-                  std::string(SourceName(k.source)) + "): " + browse::EscapeControls(text::CodePageToUtf8(k.path, cp)) +
-                  (k.pathGuessed ? "  [path guessed]" : ""));
+  lines.push_back("key at " + hive::HexOffset(k.offset.value) + " (" + std::string(SourceName(k.source)) + "): " +
+                  browse::EscapeControls(text::CodePageToUtf8(k.path, cp)) + (k.pathGuessed ? "  [path guessed]" : ""));
   lines.push_back("  confidence " + std::string(ConfidenceName(k.confidence)) + (k.partial ? ", partial" : ""));
   for (const std::string& reason : k.reasons) lines.push_back("    - " + reason);
   for (const RecoveredValue& v : k.values) lines.push_back(ValueLine(v, cp));
   if (k.liveCounterpart) {
-    std::string line = "  live counterpart: " + browse::EscapeControls(text::CodePageToUtf8(k.liveCounterpart->path, cp));
+    std::string line =
+        "  live counterpart: " + browse::EscapeControls(text::CodePageToUtf8(k.liveCounterpart->path, cp));
     if (k.liveCounterpart->identical) {
       line += ", the same values";
     } else {
       line += ", since then:";
       for (std::size_t i = 0; i < k.liveCounterpart->changed.size(); ++i) {
         const ValueChange& change = k.liveCounterpart->changed[i];
-        line += std::string(i ? ", " : " ") + (change.name.empty() ? std::string("@") : browse::QuoteText(
-            text::CodePageToUtf8(change.name, cp))) + " " + std::string(ValueChangeName(change.kind));
+        line += std::string(i ? ", " : " ") +
+                (change.name.empty() ? std::string("@") : browse::QuoteText(text::CodePageToUtf8(change.name, cp))) +
+                " " + std::string(ValueChangeName(change.kind));
       }
     }
     lines.push_back(line);

@@ -19,8 +19,11 @@ std::string NameText(Bytes name) {
 }
 
 ImageReader::ImageReader(Bytes image, text::CodePage codePage)
-    : image_(image), size_(static_cast<std::int64_t>(image.size())), codePage_(codePage),
-      leadBytes_(text::LeadByteSet::For(codePage)), budget_(48 * static_cast<std::uint64_t>(image.size()) + 65536) {}
+    : image_(image),
+      size_(static_cast<std::int64_t>(image.size())),
+      codePage_(codePage),
+      leadBytes_(text::LeadByteSet::For(codePage)),
+      budget_(48 * static_cast<std::uint64_t>(image.size()) + 65536) {}
 
 std::uint16_t ImageReader::U16(std::int64_t at) const {
   return at >= 0 && at + 2 <= size_ ? LoadU16(image_, static_cast<std::size_t>(at)) : 0;
@@ -72,9 +75,11 @@ bool ImageReader::PrintableName(Bytes name) const {
 }
 
 Scene::Scene(const salvage::SalvagedHive& h, const RecoverOptions& o) : hive(h), options(o), in(h.image, o.codePage) {
-  for (std::size_t k = 0; k < hive.keys.size(); ++k) liveNodes_.emplace_back(hive.keys[k].node.value, static_cast<std::int32_t>(k));
+  for (std::size_t k = 0; k < hive.keys.size(); ++k)
+    liveNodes_.emplace_back(hive.keys[k].node.value, static_cast<std::int32_t>(k));
   std::sort(liveNodes_.begin(), liveNodes_.end());
-  for (const salvage::SalvagedRecord& r : hive.records) usedNumbers_.push_back((std::uint64_t{r.block} << 16) | r.header.RecNo);
+  for (const salvage::SalvagedRecord& r : hive.records)
+    usedNumbers_.push_back((std::uint64_t{r.block} << 16) | r.header.RecNo);
   std::sort(usedNumbers_.begin(), usedNumbers_.end());
 }
 

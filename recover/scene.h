@@ -19,7 +19,6 @@
 
 namespace quarvex::recover::detail {
 
-inline constexpr std::int64_t kRgknStart = 32;
 inline constexpr std::int64_t kFirstNodeRel = 32;
 inline constexpr std::int64_t kNode = static_cast<std::int64_t>(hive::KeyNode::kSize);
 inline constexpr std::int64_t kHeader = static_cast<std::int64_t>(hive::DataRecordHeader::kSize);
@@ -68,21 +67,21 @@ struct Candidate {
   std::int64_t at = 0;
   std::uint32_t block = 0;
   Source source = Source::FreeRecord;
-  bool numbersLost = false;             // a free view: Rec#, Blk# and RecSize are overwritten
+  bool numbersLost = false;  // a free view: Rec#, Blk# and RecSize are overwritten
   std::optional<std::uint16_t> recNo;
-  std::int64_t regionEnd = 0;           // the bytes it may have kept end here
-  std::int64_t claimedEnd = 0;          // at + RecSize, or at + Size of the free view
+  std::int64_t regionEnd = 0;   // the bytes it may have kept end here
+  std::int64_t claimedEnd = 0;  // at + RecSize, or at + Size of the free view
   std::int32_t lostKey = salvage::kNoIndex;
-  std::int32_t listPosition = -1;       // its place on the block's free list, 0 the head (the newest)
-  bool absorbedFreeView = false;        // its free area holds another free view behind it (a merge)
-  bool absorbedSplit = false;           // ... one standing over no record (space allocated since)
-  std::int64_t absorbedAt = -1;         // where that free view stands
+  std::int32_t listPosition = -1;  // its place on the block's free list, 0 the head (the newest)
+  bool absorbedFreeView = false;   // its free area holds another free view behind it (a merge)
+  bool absorbedSplit = false;      // ... one standing over no record (space allocated since)
+  std::int64_t absorbedAt = -1;    // where that free view stands
   // read
   hive::Bytes name;
   bool nameCut = false;
   std::uint16_t datN = 0;
   std::vector<RecoveredValue> values;
-  bool whole = false;       // the name and all DatN values lie inside the region
+  bool whole = false;  // the name and all DatN values lie inside the region
   bool typesKnown = true;
   bool sizesFit = true;
   std::int64_t chainEnd = 0;
@@ -96,15 +95,15 @@ struct Candidate {
   // a live key with this name and values (or an older set of them)
   std::int32_t copyOf = salvage::kNoIndex;
   bool copyIdentical = false;
-  std::size_t copyMatches = 0;            // live keys it could be a copy of
+  std::size_t copyMatches = 0;  // live keys it could be a copy of
 };
 
 // A key node that once was: on the free list, or inside a free area of the key-node block.
 struct OldNode {
   std::int32_t rel = 0;
   hive::KeyNode fields;
-  bool checksumSurvives = false;  // not at a free view's start: its first 12 bytes are its own
-  std::int32_t listPosition = -1; // its place on the key-node free list, 0 the head
+  bool checksumSurvives = false;   // not at a free view's start: its first 12 bytes are its own
+  std::int32_t listPosition = -1;  // its place on the key-node free list, 0 the head
   std::int32_t candidate = -1;
   Link link = Link::None;
 };
@@ -125,11 +124,11 @@ struct Scene {
   ImageReader in;
   std::int64_t nodeAreaEnd = 0;
   std::vector<Candidate> candidates;
-  std::vector<OldNode> oldNodes;           // by offset
+  std::vector<OldNode> oldNodes;  // by offset
   std::vector<SplitTrace> splits;
   std::vector<std::vector<std::int64_t>> freeLists;  // per block: file offsets of its free list, the head first
 
-  std::int32_t LiveKeyAt(std::int32_t rel) const;           // salvaged key whose node is there
+  std::int32_t LiveKeyAt(std::int32_t rel) const;  // salvaged key whose node is there
   bool NumberInUse(std::uint32_t block, std::uint16_t recNo) const;
   std::int32_t OldNodeAt(std::int32_t rel) const;
   // The values of a live key as the salvage reader read them.

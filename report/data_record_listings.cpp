@@ -18,7 +18,6 @@ using namespace quarvex::hive;
 using namespace quarvex::text;
 using namespace quarvex::stage;
 
-
 namespace {
 
 constexpr std::uint16_t kPlainPositions = 256;
@@ -58,7 +57,7 @@ bool ListRecord(SectionOutput& out, FileOffset offset, bool columnHeader) {
   const Bytes shown = UpToFirstZero(name);
   std::string& nameLine = out.Compose();
   nameLine.append(" [").append(shown.begin(), shown.end()).push_back(']');
-  if (out.Checked(Option::cbDB_Usum)) {
+  if (out.Checked(Option::RecordsInUseChecksum)) {
     AppendHex(nameLine, " ChkSum: ", KeyNameChecksum(shown, out.LeadBytes()), 4);
   }
   out.Text(nameLine);
@@ -71,14 +70,14 @@ bool ListRecord(SectionOutput& out, FileOffset offset, bool columnHeader) {
   }
   out.Text(hexLine);
 
-  if (!out.Checked(Option::cbDB_Udat) || h.DatN == 0) return true;
+  if (!out.Checked(Option::RecordsInUseData) || h.DatN == 0) return true;
   return ListValues(out, nameAt.Plus(h.KeyL), h.DatN, h);
 }
 
 // Lists the records of every block; false with the code set when the section must end.
 bool ListIndexedRecords(SectionOutput& out) {
   Hive& hive = out.hive();
-  const bool gauge = out.Checked(Option::cbDB_Ugage);
+  const bool gauge = out.Checked(Option::RecordsInUseGauge);
   const unsigned indexed = static_cast<std::uint32_t>(hive.indexedRecordCount);
   // Positions of the blocks before this one: at most 65535 blocks of 65536, so 32 bits hold it.
   std::uint32_t blockStart = 0;
@@ -124,13 +123,14 @@ void ListUsingDataRecords(SectionOutput& out) {
   out.Text("RGDB record <Using>");
   // Options cannot change while a job runs, so testing the box once is testing it at every
   // position: unchecked, nothing is listed and no progress is shown.
-  if (out.Checked(Option::cbDB_U) && !ListIndexedRecords(out)) return;
+  if (out.Checked(Option::RecordsInUse) && !ListIndexedRecords(out)) return;
   // The index's own count, whatever was listed; its box is the one of the block headers.
-  out.CloseListing(Option::cbDBcnt, out.hive().indexedRecordCount);
+  out.CloseListing(Option::DataBlockCount, out.hive().indexedRecordCount);
 }
 
 void ListEmptyDataRecords(SectionOutput& out) {
-  const bool lines = out.OpenListing("RGDB record <Empty>", Option::cbDB_E, " ____(Blk#)____Addr ____Size _NextOfs");
+  const bool lines =
+      out.OpenListing("RGDB record <Empty>", Option::FreeRecords, " ____(Blk#)____Addr ____Size _NextOfs");
   Hive& hive = out.hive();
   // A free record listed twice in one block's list means the list runs in a circle. Blocks
   // are checked apart: damaged block sizes can make two blocks share their free records.
@@ -164,7 +164,7 @@ void ListEmptyDataRecords(SectionOutput& out) {
       e = BlockOffset(record.NextOfs);
     }
   }
-  out.CloseListing(Option::cbDB_Ecnt, count);
+  out.CloseListing(Option::FreeRecordsCount, count);
 }
 
 }  // namespace quarvex::report

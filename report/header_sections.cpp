@@ -8,9 +8,8 @@ namespace quarvex::report {
 using namespace quarvex::hive;
 using namespace quarvex::stage;
 
-
 void ReportHiveHeader(SectionOutput& out) {
-  if (!out.Checked(Option::cbCREG)) return;
+  if (!out.Checked(Option::HeaderInfo)) return;
   // The job's own copy: the header is not read from the file again.
   const CregHeader& h = out.hive().hiveHeader;
   out.Text("== Registry Header[CREG] ========");
@@ -28,7 +27,7 @@ void ReportHiveHeader(SectionOutput& out) {
 }
 
 void ReportKernelHeader(SectionOutput& out) {
-  if (!out.Checked(Option::cbRGKN)) return;
+  if (!out.Checked(Option::KeyNodeBlockInfo)) return;
   RgknHeader h;
   if (!out.hive().ReadKernelHeader(h)) return;
   // There is one key-node block, so its number in the title is always 0000.
@@ -47,7 +46,7 @@ void ReportDataBlockHeaders(SectionOutput& out) {
   Hive& hive = out.hive();
   const std::uint16_t blockCount = hive.hiveHeader.wDBblks;
   out.Empty();
-  if (out.Checked(Option::cbRGDB)) {
+  if (out.Checked(Option::DataBlockInfo)) {
     for (unsigned b = 0; b < blockCount; ++b) {
       out.Progress("DB_hdr:%u", b);  // decimal here, hexadecimal in the title
       const FileOffset base = hive.DataBlockOffset(static_cast<std::uint16_t>(b));
@@ -68,7 +67,7 @@ void ReportDataBlockHeaders(SectionOutput& out) {
     }
   }
   // The header's own count, whether or not the blocks were dumped.
-  if (out.Checked(Option::cbDBcnt)) out.Line("RGDB: Total: %d Header(s)", int{blockCount});
+  if (out.Checked(Option::DataBlockCount)) out.Line("RGDB: Total: %d Header(s)", int{blockCount});
   out.Empty();
 }
 

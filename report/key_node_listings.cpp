@@ -12,9 +12,8 @@ using namespace quarvex::hive;
 using namespace quarvex::text;
 using namespace quarvex::stage;
 
-
 void ListUsingKeyNodes(SectionOutput& out) {
-  const bool lines = out.OpenListing("RGKN record <Using>", Option::cbKN_U,
+  const bool lines = out.OpenListing("RGKN record <Using>", Option::KeyNodesInUse,
                                      " __offset:____Attr __Chksum ____Unk1 __UprOfs __LwrOfs _NextOfs Blk# Rec#");
   RgknHeader header;
   if (!out.hive().ReadKernelHeader(header)) return;
@@ -25,29 +24,31 @@ void ListUsingKeyNodes(SectionOutput& out) {
   // any node is listed twice.
   // The progress text "KN_U:%.8X" of every node, written into one buffer.
   char progress[13] = {'K', 'N', '_', 'U', ':'};
-  const bool walked = WalkKeyTree(out.hive(), KeyNodeOffset(header.iRec1stOfs), [&](KeyNodeOffset offset, const KeyNode& node) {
-    WriteHex(progress + 5, Hex(offset), 8);
-    out.ProgressText(std::string_view(progress, sizeof progress), static_cast<std::uint64_t>(count) + 1, slots);
-    ++count;
-    if (!lines) return;
-    // " %.8X:%.8X %.8X %.8X %.8X %.8X %.8X %.4X %.4X", by hand. The block number comes first
-    // although the node stores the record number first.
-    std::string& line = out.Compose();
-    AppendHex(line, " ", Hex(offset), 8);
-    AppendHex(line, ":", node.Attr, 8);
-    for (std::uint32_t field : {node.Chksum, node.Unk1, Hex(node.UprOfs), Hex(node.LwrOfs), Hex(node.NextOfs)}) {
-      AppendHex(line, " ", field, 8);
-    }
-    AppendHex(line, " ", node.BlkNo, 4);
-    AppendHex(line, " ", node.RecNo, 4);
-    out.Text(line);
-  });
+  const bool walked =
+      WalkKeyTree(out.hive(), KeyNodeOffset(header.iRec1stOfs), [&](KeyNodeOffset offset, const KeyNode& node) {
+        WriteHex(progress + 5, Hex(offset), 8);
+        out.ProgressText(std::string_view(progress, sizeof progress), static_cast<std::uint64_t>(count) + 1, slots);
+        ++count;
+        if (!lines) return;
+        // " %.8X:%.8X %.8X %.8X %.8X %.8X %.8X %.4X %.4X", by hand. The block number comes first
+        // although the node stores the record number first.
+        std::string& line = out.Compose();
+        AppendHex(line, " ", Hex(offset), 8);
+        AppendHex(line, ":", node.Attr, 8);
+        for (std::uint32_t field : {node.Chksum, node.Unk1, Hex(node.UprOfs), Hex(node.LwrOfs), Hex(node.NextOfs)}) {
+          AppendHex(line, " ", field, 8);
+        }
+        AppendHex(line, " ", node.BlkNo, 4);
+        AppendHex(line, " ", node.RecNo, 4);
+        out.Text(line);
+      });
   if (!walked) return;
-  out.CloseListing(Option::cbKN_Ucnt, count);
+  out.CloseListing(Option::KeyNodesInUseCount, count);
 }
 
 void ListEmptyKeyNodes(SectionOutput& out) {
-  const bool lines = out.OpenListing("RGKN record <Empty>", Option::cbKN_E, " __offset:____Attr ____Size _NextOfs");
+  const bool lines =
+      out.OpenListing("RGKN record <Empty>", Option::FreeKeyNodes, " __offset:____Attr ____Size _NextOfs");
   Hive& hive = out.hive();
   RgknHeader header;
   if (!hive.ReadKernelHeader(header)) return;
@@ -74,7 +75,7 @@ void ListEmptyKeyNodes(SectionOutput& out) {
     link = FindingAt(Structure::FreeKeyNode, current.InFile(), "NextOfs");
     current = KeyNodeOffset(node.NextOfs);
   }
-  out.CloseListing(Option::cbKN_Ecnt, count);
+  out.CloseListing(Option::FreeKeyNodesCount, count);
 }
 
 }  // namespace quarvex::report

@@ -14,9 +14,9 @@ namespace quarvex::report {
 
 struct ReportHeading {
   const host::HostFacts& host;
-  std::string fileName;      // UTF-8, as given
+  std::string fileName;  // UTF-8, as given
   std::uint64_t fileSize = 0;
-  text::CodePage codePage;   // of the report's bytes
+  text::CodePage codePage;  // of the report's bytes
   const text::TextLocale& locale;
   text::LocalDateTime now;
 };

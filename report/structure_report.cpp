@@ -9,8 +9,8 @@ void BuildStructureReport(const stage::StageContext& context) {
   // The file header was checked when the job read it, so printing it cannot fail.
   ReportHiveHeader(out);
   ReportKernelHeader(out);
-  for (auto section : {ListUsingKeyNodes, ListEmptyKeyNodes, ReportDataBlockHeaders, ListUsingDataRecords,
-                       ListEmptyDataRecords}) {
+  for (auto section :
+       {ListUsingKeyNodes, ListEmptyKeyNodes, ReportDataBlockHeaders, ListUsingDataRecords, ListEmptyDataRecords}) {
     if (out.Failed()) return;
     section(out);
   }

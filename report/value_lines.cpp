@@ -18,7 +18,6 @@ using namespace quarvex::hive;
 using namespace quarvex::text;
 using namespace quarvex::stage;
 
-
 namespace {
 
 constexpr std::size_t kTextShown = 71;
@@ -47,7 +46,8 @@ bool AppendData(SectionOutput& out, std::string& line, const ValueEntry& entry, 
       // Text ends at its first zero byte, so a value's own terminator is not shown.
       const std::size_t n = std::min<std::size_t>(entry.VL, kTextShown);
       const Bytes data = hive.ReadBytes(at, n);
-      if (data.size() < n) return out.Fail(code::kTextValueShort, ValueCutShort(entryAt, record, "data", n, data.size()));
+      if (data.size() < n)
+        return out.Fail(code::kTextValueShort, ValueCutShort(entryAt, record, "data", n, data.size()));
       line.push_back('"');
       AppendBytes(line, UpToFirstZero(data));
       line.push_back('"');
@@ -56,14 +56,16 @@ bool AppendData(SectionOutput& out, std::string& line, const ValueEntry& entry, 
     case ValueEntry::kDword: {
       // The first four data bytes, whatever length the entry states.
       const Bytes data = hive.ReadBytes(at, 4);
-      if (data.size() < 4) return out.Fail(code::kDwordValueShort, ValueCutShort(entryAt, record, "data", 4, data.size()));
+      if (data.size() < 4)
+        return out.Fail(code::kDwordValueShort, ValueCutShort(entryAt, record, "data", 4, data.size()));
       AppendHex(line, "DWORD:", LoadU32(data, 0), 8);
       return true;
     }
     default: {
       const std::size_t n = std::min<std::size_t>(entry.VL, kRawShown);
       const Bytes data = hive.ReadBytes(at, n);
-      if (data.size() < n) return out.Fail(code::kRawValueShort, ValueCutShort(entryAt, record, "data", n, data.size()));
+      if (data.size() < n)
+        return out.Fail(code::kRawValueShort, ValueCutShort(entryAt, record, "data", n, data.size()));
       for (std::uint8_t b : data) {
         AppendHexByte(line, b);
         line.push_back(' ');
@@ -82,7 +84,8 @@ bool ListValues(SectionOutput& out, FileOffset first, std::uint16_t count, const
     const FileOffset entryAt = p;
     const Bytes raw = hive.ReadBytes(p, ValueEntry::kSize);
     if (raw.size() < ValueEntry::kSize)
-      return out.Fail(code::kValueEntryShort, ValueCutShort(entryAt, record, "value entry", ValueEntry::kSize, raw.size()));
+      return out.Fail(code::kValueEntryShort,
+                      ValueCutShort(entryAt, record, "value entry", ValueEntry::kSize, raw.size()));
     const ValueEntry entry = ValueEntry::Decode(raw);
     // "     Atr:%.4X Un1:%.4X Un2:%.8X NL:%.4X VL:%.4X", by hand.
     std::string& entryLine = out.Compose();

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "salvage/counts.h"
+#include "text/json_text.h"
 
 namespace quarvex::salvage {
 
@@ -74,29 +75,6 @@ std::string SummaryText(const SalvagedHive& hive) {
   return text;
 }
 
-std::string JsonString(std::string_view text) {
-  std::string out = "\"";
-  for (char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (byte < 0x20 || byte == 0x7F) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04X", static_cast<unsigned>(byte));
-          out += escaped;
-        } else {
-          out += c;
-        }
-    }
-  }
-  return out + "\"";
-}
-
 namespace {
 std::string Optional(const std::optional<std::uint32_t>& v) { return v ? std::to_string(*v) : "null"; }
 }  // namespace
@@ -108,7 +86,7 @@ std::string CheckJson(std::string_view file, const SalvagedHive& hive, std::stri
     return "{\"inUse\": " + std::to_string(c.inUse) + ", \"free\": " + std::to_string(c.free) +
            ", \"deadGap\": " + std::to_string(c.deadGap) + "}";
   };
-  std::string out = "{\"file\": " + JsonString(file) + ", \"status\": \"" + status + "\"" +
+  std::string out = "{\"file\": " + text::JsonString(file) + ", \"status\": \"" + status + "\"" +
                     ", \"keys\": " + std::to_string(s.keys) + ", \"values\": " + std::to_string(s.values) +
                     ", \"blocks\": " + std::to_string(s.blocks) + ", \"damage\": " + std::to_string(s.damage) +
                     ", \"warnings\": " + std::to_string(s.warnings) + ", \"notes\": " + std::to_string(s.notes) +
@@ -116,26 +94,27 @@ std::string CheckJson(std::string_view file, const SalvagedHive& hive, std::stri
                     ", \"valuesUnreadable\": " + std::to_string(s.valuesUnreadable) +
                     ", \"bytesLost\": " + std::to_string(s.bytesLost) +
                     ", \"bytesPastEnd\": " + std::to_string(s.bytesPastEnd) +
-                    ", \"bytesLostAtLeast\": " + (s.bytesLostAtLeast ? "true" : "false") + ", \"keyNodes\": " + std::to_string(s.keyNodes) +
-                    ", \"lostKeys\": " + std::to_string(s.lostKeys) + ", \"space\": " + space(s.whole) +
-                    std::string(members) + ", \"summary\": " + JsonString(SummaryText(hive)) + ", \"findings\": [";
+                    ", \"bytesLostAtLeast\": " + (s.bytesLostAtLeast ? "true" : "false") +
+                    ", \"keyNodes\": " + std::to_string(s.keyNodes) + ", \"lostKeys\": " + std::to_string(s.lostKeys) +
+                    ", \"space\": " + space(s.whole) + std::string(members) +
+                    ", \"summary\": " + text::JsonString(SummaryText(hive)) + ", \"findings\": [";
   for (std::size_t i = 0; i < hive.findings.size(); ++i) {
     const Finding& f = hive.findings[i];
     out += i == 0 ? "\n  " : ",\n  ";
     out += "{\"severity\": \"" + std::string(SeverityName(f.severity)) + "\", \"structure\": \"" +
            std::string(StructureName(f.structure)) + "\", \"offset\": " + std::to_string(f.offset.value) +
            ", \"block\": " + Optional(f.block) + ", \"record\": " + Optional(f.record) +
-           ", \"field\": " + JsonString(f.field) + ", \"found\": " + JsonString(f.found) +
-           ", \"expected\": " + JsonString(f.expected) + ", \"keyPath\": " + JsonString(f.keyPath) +
-           ", \"line\": " + JsonString(FindingLine(f)) + "}";
+           ", \"field\": " + text::JsonString(f.field) + ", \"found\": " + text::JsonString(f.found) +
+           ", \"expected\": " + text::JsonString(f.expected) + ", \"keyPath\": " + text::JsonString(f.keyPath) +
+           ", \"line\": " + text::JsonString(FindingLine(f)) + "}";
   }
   out += hive.findings.empty() ? "]}" : "\n]}";
   return out;
 }
 
 std::string CheckJsonError(std::string_view file, std::string_view error) {
-  return "{\"file\": " + JsonString(file) + ", \"status\": \"unreadable\", \"error\": " + JsonString(error) +
-         ", \"findings\": []}";
+  return "{\"file\": " + text::JsonString(file) +
+         ", \"status\": \"unreadable\", \"error\": " + text::JsonString(error) + ", \"findings\": []}";
 }
 
 }  // namespace quarvex::salvage

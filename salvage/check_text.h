@@ -30,6 +30,5 @@ std::string SummaryText(const SalvagedHive& hive);
 std::string CheckJson(std::string_view file, const SalvagedHive& hive, std::string_view members = {});
 // A file that could not be read at all, as a JSON object.
 std::string CheckJsonError(std::string_view file, std::string_view error);
-std::string JsonString(std::string_view text);
 
 }  // namespace quarvex::salvage

@@ -10,11 +10,12 @@ using namespace quarvex::hive;
 namespace {
 
 constexpr std::int64_t kHeader = 32;  // the file header, the key-node block's and each data block's
-constexpr std::int64_t kRgknStart = 32;
 constexpr std::int32_t kEndOfList = -1;
 
 // The bytes of a header that lie in [begin, end): all 32 unless the file is cut inside it.
-std::int64_t HeaderBytes(std::int64_t begin, std::int64_t end) { return std::clamp<std::int64_t>(end - begin, 0, kHeader); }
+std::int64_t HeaderBytes(std::int64_t begin, std::int64_t end) {
+  return std::clamp<std::int64_t>(end - begin, 0, kHeader);
+}
 
 template <typename T>
 T DecodeAt(Bytes image, std::int64_t at) {
@@ -29,20 +30,21 @@ std::int64_t KeyNodeBlockEnd(const SalvagedHive& hive) {
   if (!hive.blocks.empty())
     end = hive.blocks.front().offset.value;
   else if (hive.rgkn.iBlkSize >= static_cast<std::int32_t>(RgknHeader::kSize))
-    end = kRgknStart + hive.rgkn.iBlkSize;
-  return std::clamp<std::int64_t>(end, std::min<std::int64_t>(fileEnd, kRgknStart), fileEnd);
+    end = hive::kKeyNodeBlockStart + hive.rgkn.iBlkSize;
+  return std::clamp<std::int64_t>(end, std::min<std::int64_t>(fileEnd, hive::kKeyNodeBlockStart), fileEnd);
 }
 
 // The free key-node list: each area's Size, bounded by the block, until the list ends, leaves
 // the block or comes back. A head of 0 is an empty list (the salvage reader's reading).
 std::int64_t FreeKeyNodeBytes(const SalvagedHive& hive, std::int64_t blockEnd) {
-  const std::int64_t room = blockEnd - kRgknStart;
+  const std::int64_t room = blockEnd - hive::kKeyNodeBlockStart;
   if (room <= 0 || hive.rgkn.iERecOfs == 0) return 0;
   std::vector<bool> seen(static_cast<std::size_t>(room), false);
   std::int64_t bytes = 0;
   for (std::int32_t f = hive.rgkn.iERecOfs; f != kEndOfList;) {
-    const std::int64_t at = kRgknStart + f;
-    if (f < static_cast<std::int32_t>(RgknHeader::kSize) || at + static_cast<std::int64_t>(FreeKeyNode::kSize) > blockEnd)
+    const std::int64_t at = hive::kKeyNodeBlockStart + f;
+    if (f < static_cast<std::int32_t>(RgknHeader::kSize) ||
+        at + static_cast<std::int64_t>(FreeKeyNode::kSize) > blockEnd)
       break;
     if (seen[static_cast<std::size_t>(f)]) break;
     seen[static_cast<std::size_t>(f)] = true;
@@ -63,7 +65,8 @@ std::int64_t FreeRecordBytes(const SalvagedHive& hive, const SalvagedBlock& bloc
   std::int64_t bytes = 0;
   for (std::int32_t f = block.header.iERecOfs; f != kEndOfList;) {
     const std::int64_t at = start + f;
-    if (f < static_cast<std::int32_t>(RgdbHeader::kSize) || at + static_cast<std::int64_t>(FreeDataRecord::kSize) > blockEnd)
+    if (f < static_cast<std::int32_t>(RgdbHeader::kSize) ||
+        at + static_cast<std::int64_t>(FreeDataRecord::kSize) > blockEnd)
       break;
     if (seen[static_cast<std::size_t>(f)]) break;
     seen[static_cast<std::size_t>(f)] = true;
@@ -78,9 +81,15 @@ std::int64_t FreeRecordBytes(const SalvagedHive& hive, const SalvagedBlock& bloc
 void CountFindings(const SalvagedHive& hive, HiveCounts& c) {
   for (const Finding& f : hive.findings) {
     switch (f.severity) {
-      case Severity::Damage: ++c.damage; break;
-      case Severity::Warning: ++c.warnings; break;
-      case Severity::Note: ++c.notes; break;
+      case Severity::Damage:
+        ++c.damage;
+        break;
+      case Severity::Warning:
+        ++c.warnings;
+        break;
+      case Severity::Note:
+        ++c.notes;
+        break;
     }
   }
 }
@@ -109,7 +118,7 @@ void CountSpace(const SalvagedHive& hive, HiveCounts& c) {
   std::int64_t linkedNodes = 0;
   for (const SalvagedKey& key : hive.keys) linkedNodes += key.lost ? 0 : 1;
   SpaceCounts& nodes = c.keyNodeBlock;
-  const std::int64_t nodeRoom = std::max<std::int64_t>(0, keyEnd - kRgknStart - kHeader);
+  const std::int64_t nodeRoom = std::max<std::int64_t>(0, keyEnd - hive::kKeyNodeBlockStart - kHeader);
   nodes.inUse = std::min(nodeRoom, linkedNodes * static_cast<std::int64_t>(KeyNode::kSize));
   nodes.free = std::min(nodeRoom - nodes.inUse, FreeKeyNodeBytes(hive, keyEnd));
   nodes.deadGap = nodeRoom - nodes.inUse - nodes.free;
@@ -123,7 +132,7 @@ void CountSpace(const SalvagedHive& hive, HiveCounts& c) {
     if (r.key == kNoIndex || hive.keys[static_cast<std::size_t>(r.key)].lost) continue;
     inUse[r.block] += std::clamp<std::int64_t>(r.header.RecSize, 0, std::max<std::int64_t>(r.extent, 0));
   }
-  c.whole.inUse = HeaderBytes(0, fileEnd) + HeaderBytes(kRgknStart, keyEnd) + nodes.inUse;
+  c.whole.inUse = HeaderBytes(0, fileEnd) + HeaderBytes(hive::kKeyNodeBlockStart, keyEnd) + nodes.inUse;
   c.whole.free = nodes.free;
   c.whole.deadGap = nodes.deadGap;
   for (std::size_t b = 0; b < hive.blocks.size(); ++b) {
@@ -162,7 +171,8 @@ HiveCounts CountHive(const SalvagedHive& hive) {
 
 std::string Share(std::int64_t part, std::int64_t whole) {
   char text[32];
-  std::snprintf(text, sizeof text, "%.1f", whole == 0 ? 0.0 : static_cast<double>(part) * 100.0 / static_cast<double>(whole));
+  std::snprintf(text, sizeof text, "%.1f",
+                whole == 0 ? 0.0 : static_cast<double>(part) * 100.0 / static_cast<double>(whole));
   return text;
 }
 

@@ -23,7 +23,9 @@ constexpr int kScanBudget = 256;
 constexpr std::size_t kListed = 4;
 
 std::string Dec(std::uint64_t value) { return std::to_string(value); }
-std::string NameText(Bytes name) { return Quoted(std::string_view(reinterpret_cast<const char*>(name.data()), name.size())); }
+std::string NameText(Bytes name) {
+  return Quoted(std::string_view(reinterpret_cast<const char*>(name.data()), name.size()));
+}
 
 bool ByKey(const auto& a, const auto& b) {
   return std::tie(a.checksum, a.first, a.second, a.record) < std::tie(b.checksum, b.first, b.second, b.record);
@@ -31,9 +33,8 @@ bool ByKey(const auto& a, const auto& b) {
 
 // The entries of an index with this checksum (and this first field, when given).
 template <typename Entries>
-std::pair<typename Entries::const_iterator, typename Entries::const_iterator> Range(const Entries& entries,
-                                                                                    std::uint32_t checksum,
-                                                                                    std::optional<std::uint32_t> first) {
+std::pair<typename Entries::const_iterator, typename Entries::const_iterator> Range(
+    const Entries& entries, std::uint32_t checksum, std::optional<std::uint32_t> first) {
   const auto from = std::lower_bound(entries.begin(), entries.end(), std::pair{checksum, first.value_or(0)},
                                      [](const auto& e, const auto& k) {
                                        return std::pair{e.checksum, e.first} < k;
@@ -53,8 +54,13 @@ std::pair<typename Entries::const_iterator, typename Entries::const_iterator> Ra
 RecordEvidence::RecordEvidence(SalvagedHive& hive, const std::vector<std::pair<std::uint64_t, std::int32_t>>& numbers,
                                const std::vector<std::vector<std::int32_t>>& freeInChain,
                                const text::LeadByteSet& leadBytes, bool blocksPastEnd, std::size_t announcedBlocks)
-    : hive_(hive), numbers_(numbers), leadBytes_(leadBytes), blocksPastEnd_(blocksPastEnd),
-      announcedBlocks_(announcedBlocks), freeInChain_(freeInChain), sums_(hive.records.size()),
+    : hive_(hive),
+      numbers_(numbers),
+      leadBytes_(leadBytes),
+      blocksPastEnd_(blocksPastEnd),
+      announcedBlocks_(announcedBlocks),
+      freeInChain_(freeInChain),
+      sums_(hive.records.size()),
       summed_(hive.records.size(), false) {
   // The rest is made when a key's link first reads wrong: a sound file pays only for checking
   // each link's name against its node's checksum.
@@ -71,10 +77,12 @@ void RecordEvidence::IndexFreed() const {
     for (std::int32_t rel : freeInChain[b]) {
       const std::int64_t at = block.offset.value + rel;
       if (at + static_cast<std::int64_t>(DataRecordHeader::kSize) > block.end) continue;
-      const std::int64_t extent = std::min<std::int64_t>(LoadI32(hive.image, static_cast<std::size_t>(at)), block.end - at);
+      const std::int64_t extent =
+          std::min<std::int64_t>(LoadI32(hive.image, static_cast<std::size_t>(at)), block.end - at);
       const std::uint16_t keyL = LoadU16(hive.image, static_cast<std::size_t>(at + 12));
       if (keyL == 0 || static_cast<std::int64_t>(DataRecordHeader::kSize) + keyL > extent) continue;
-      const Bytes name = UpToFirstZero(hive.image.subspan(static_cast<std::size_t>(at) + DataRecordHeader::kSize, keyL));
+      const Bytes name =
+          UpToFirstZero(hive.image.subspan(static_cast<std::size_t>(at) + DataRecordHeader::kSize, keyL));
       if (name.empty()) continue;
       const auto index = static_cast<std::int32_t>(freed_.size());
       freed_.push_back({at, static_cast<std::uint32_t>(b), kNoNumber, kNoIndex, name});
@@ -142,7 +150,8 @@ bool RecordEvidence::SiblingHasName(std::int32_t parent, Bytes name) const {
     namesIndexed_ = true;
     for (std::size_t k = 0; k < hive_.keys.size(); ++k) {
       const SalvagedKey& key = hive_.keys[k];
-      if (key.record != kNoIndex && hive_.records[static_cast<std::size_t>(key.record)].key == static_cast<std::int32_t>(k))
+      if (key.record != kNoIndex &&
+          hive_.records[static_cast<std::size_t>(key.record)].key == static_cast<std::int32_t>(k))
         childNames_.insert(SiblingKey(key.parent, key.name));
     }
   }
@@ -160,14 +169,12 @@ void RecordEvidence::Attach(std::size_t key, std::int32_t record, bool own) {
 }
 
 bool RecordEvidence::OneByteApart(const KeyNode& node, const SalvagedRecord& record) const {
-  const std::array<std::uint8_t, 4> stored{static_cast<std::uint8_t>(node.BlkNo & 0xFF),
-                                           static_cast<std::uint8_t>(node.BlkNo >> 8),
-                                           static_cast<std::uint8_t>(node.RecNo & 0xFF),
-                                           static_cast<std::uint8_t>(node.RecNo >> 8)};
-  const std::array<std::uint8_t, 4> there{static_cast<std::uint8_t>(record.block & 0xFF),
-                                          static_cast<std::uint8_t>((record.block >> 8) & 0xFF),
-                                          static_cast<std::uint8_t>(record.header.RecNo & 0xFF),
-                                          static_cast<std::uint8_t>(record.header.RecNo >> 8)};
+  const std::array<std::uint8_t, 4> stored{
+      static_cast<std::uint8_t>(node.BlkNo & 0xFF), static_cast<std::uint8_t>(node.BlkNo >> 8),
+      static_cast<std::uint8_t>(node.RecNo & 0xFF), static_cast<std::uint8_t>(node.RecNo >> 8)};
+  const std::array<std::uint8_t, 4> there{
+      static_cast<std::uint8_t>(record.block & 0xFF), static_cast<std::uint8_t>((record.block >> 8) & 0xFF),
+      static_cast<std::uint8_t>(record.header.RecNo & 0xFF), static_cast<std::uint8_t>(record.header.RecNo >> 8)};
   int differ = 0;
   for (std::size_t i = 0; i < stored.size(); ++i) differ += stored[i] != there[i];
   return differ == 1;
@@ -222,7 +229,8 @@ void RecordEvidence::ListFreed(RecordChoice& choice) const {
   if (!freedIndexed_) IndexFreed();
   const KeyNode& n = hive_.keys[choice.key].fields;
   const bool inBlock = choice.reading == LinkReading::Record || choice.reading == LinkReading::NoSuchRecord;
-  const auto [from, to] = Range(freedByBlock_, n.Chksum, inBlock ? std::optional<std::uint32_t>(n.BlkNo) : std::nullopt);
+  const auto [from, to] =
+      Range(freedByBlock_, n.Chksum, inBlock ? std::optional<std::uint32_t>(n.BlkNo) : std::nullopt);
   int budget = kScanBudget;
   for (auto it = from; it != to; ++it) {
     if (--budget < 0) {
@@ -250,7 +258,8 @@ void RecordEvidence::List(RecordChoice& c, std::int32_t r) const {
 
 // The only record of the search, or of its records the only one a byte away from the node's
 // numbers, when no other key of the round wants it; kNoIndex when the evidence does not decide.
-std::int32_t RecordEvidence::Decide(RecordChoice& c, const Search& s, const std::unordered_map<std::int32_t, int>& wanted) const {
+std::int32_t RecordEvidence::Decide(RecordChoice& c, const Search& s,
+                                    const std::unordered_map<std::int32_t, int>& wanted) const {
   if (s.tooMany || s.records.empty()) return kNoIndex;
   std::int32_t take = kNoIndex;
   if (s.records.size() == 1) {
@@ -411,11 +420,13 @@ std::string KeyText(std::size_t key, const std::function<std::string(std::size_t
 
 std::string RecordPlace(const RecordCandidate& c) {
   if (c.recNo == kNoNumber) return "freed record at " + Hex32(static_cast<std::uint32_t>(c.offset));
-  return "record " + Hex16(c.recNo) + " of block " + Dec(c.block) + " at " + Hex32(static_cast<std::uint32_t>(c.offset));
+  return "record " + Hex16(c.recNo) + " of block " + Dec(c.block) + " at " +
+         Hex32(static_cast<std::uint32_t>(c.offset));
 }
 
 // The first reading: what the link itself names.
-std::string LinkText(const RecordChoice& c, const SalvagedHive& hive, const std::function<std::string(std::size_t)>& pathOf) {
+std::string LinkText(const RecordChoice& c, const SalvagedHive& hive,
+                     const std::function<std::string(std::size_t)>& pathOf) {
   const KeyNode& n = hive.keys[c.key].fields;
   switch (c.reading) {
     case LinkReading::None:
@@ -442,16 +453,17 @@ std::string LinkText(const RecordChoice& c, const SalvagedHive& hive, const std:
 
 }  // namespace
 
-std::string RecordNote(const RecordChoice& c, const SalvagedHive& hive, const std::function<std::string(std::size_t)>& pathOf) {
+std::string RecordNote(const RecordChoice& c, const SalvagedHive& hive,
+                       const std::function<std::string(std::size_t)>& pathOf) {
   const SalvagedKey& key = hive.keys[c.key];
   const SalvagedRecord& record = hive.records[static_cast<std::size_t>(key.record)];
   std::string text = Hex16(record.header.RecNo) + " of block " + Dec(record.block) + " at " +
                      Hex32(static_cast<std::uint32_t>(record.offset.value)) + " (" + NameText(key.name) +
-                     "), chosen by the evidence: " +
-                     LinkText(c, hive, pathOf) + "; the node's checksum " + Hex32(key.fields.Chksum) + " is that of " +
-                     NameText(key.name);
+                     "), chosen by the evidence: " + LinkText(c, hive, pathOf) + "; the node's checksum " +
+                     Hex32(key.fields.Chksum) + " is that of " + NameText(key.name);
   if (c.by == ChosenBy::OneByte)
-    text += ", as of " + Dec(c.orphansFound) + " records no key reads, of which this is the only one whose numbers "
+    text += ", as of " + Dec(c.orphansFound) +
+            " records no key reads, of which this is the only one whose numbers "
             "differ from the node's in one byte";
   else
     text += ", and no key reads that record";
@@ -461,18 +473,21 @@ std::string RecordNote(const RecordChoice& c, const SalvagedHive& hive, const st
 std::string CandidateList(const RecordChoice& c, const SalvagedHive& hive,
                           const std::function<std::string(std::size_t)>& pathOf) {
   const std::size_t count = c.candidates.size() + c.moreCandidates;
-  std::string text = (c.tooMany ? "more than " : "") + Dec(count) + (count == 1 && !c.tooMany ? " record fits" : " records fit") +
-                     " the node's checksum " + Hex32(hive.keys[c.key].fields.Chksum) + ": ";
+  std::string text = (c.tooMany ? "more than " : "") + Dec(count) +
+                     (count == 1 && !c.tooMany ? " record fits" : " records fit") + " the node's checksum " +
+                     Hex32(hive.keys[c.key].fields.Chksum) + ": ";
   for (std::size_t i = 0; i < c.candidates.size(); ++i) {
     const RecordCandidate& r = c.candidates[i];
     if (i > 0) text += "; ";
     text += RecordPlace(r) + " " + NameText(r.name);
     if (r.record != kNoIndex) {
       const std::int32_t holder = hive.records[static_cast<std::size_t>(r.record)].key;
-      text += holder == kNoIndex ? " (no key reads it)" : " (read by " + KeyText(static_cast<std::size_t>(holder), pathOf) + ")";
+      text += holder == kNoIndex ? " (no key reads it)"
+                                 : " (read by " + KeyText(static_cast<std::size_t>(holder), pathOf) + ")";
     }
   }
-  if (c.moreCandidates > 0 || c.tooMany) text += "; and " + (c.tooMany ? std::string("more") : Dec(c.moreCandidates) + " more");
+  if (c.moreCandidates > 0 || c.tooMany)
+    text += "; and " + (c.tooMany ? std::string("more") : Dec(c.moreCandidates) + " more");
   return text;
 }
 

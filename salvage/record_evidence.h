@@ -113,7 +113,8 @@ class RecordEvidence {
   void Attach(std::size_t key, std::int32_t record, bool own);
   RecordCandidate Candidate(std::int32_t record) const;
   void List(RecordChoice& choice, std::int32_t record) const;
-  std::int32_t Decide(RecordChoice& choice, const Search& search, const std::unordered_map<std::int32_t, int>& wanted) const;
+  std::int32_t Decide(RecordChoice& choice, const Search& search,
+                      const std::unordered_map<std::int32_t, int>& wanted) const;
   void IndexOrphans();
   Search FindOrphans(const RecordChoice& choice, std::int32_t exclude);
   void ListFreed(RecordChoice& choice) const;
@@ -134,11 +135,11 @@ class RecordEvidence {
   mutable std::vector<hive::NameChecksums> sums_;  // per record, where summed_
   mutable std::vector<bool> summed_;
   bool indexed_ = false;
-  std::vector<Entry> byBlock_;             // numbered records no key read at the first search: (checksum, block, Rec#)
-  std::vector<Entry> byNumber_;            // the same: (checksum, Rec#, block)
+  std::vector<Entry> byBlock_;   // numbered records no key read at the first search: (checksum, block, Rec#)
+  std::vector<Entry> byNumber_;  // the same: (checksum, Rec#, block)
   mutable bool freedIndexed_ = false;
-  mutable std::vector<RecordCandidate> freed_;     // freed records whose header still holds a name
-  mutable std::vector<Entry> freedByBlock_;        // (checksum, block, 0) -> index into freed_
+  mutable std::vector<RecordCandidate> freed_;  // freed records whose header still holds a name
+  mutable std::vector<Entry> freedByBlock_;     // (checksum, block, 0) -> index into freed_
   mutable bool namesIndexed_ = false;
   mutable std::unordered_set<std::string> childNames_;  // parent index + folded name, of keys reading their own record
 };

@@ -31,20 +31,20 @@ namespace quarvex::salvage {
 inline constexpr std::int32_t kNoIndex = -1;
 
 struct SalvagedValue {
-  hive::FileOffset offset;   // of the 12-byte value entry
+  hive::FileOffset offset;  // of the 12-byte value entry
   std::uint16_t type = 0;
-  hive::Bytes name;          // NL bytes (fewer when cut by the record's end)
-  hive::Bytes data;          // VL bytes (fewer when cut by the record's end)
-  bool cut = false;          // name or data ran past the record
+  hive::Bytes name;  // NL bytes (fewer when cut by the record's end)
+  hive::Bytes data;  // VL bytes (fewer when cut by the record's end)
+  bool cut = false;  // name or data ran past the record
 };
 
 struct SalvagedKey {
   hive::KeyNodeOffset node;
   hive::KeyNode fields;
-  std::int32_t parent = kNoIndex;   // index into keys; always lower than the key's own index
-  bool lost = false;                // found between the nodes, not by a link from the root
-  std::int32_t record = kNoIndex;   // index into records, when the key's record was found
-  hive::Bytes name;                 // the record's key name up to its first zero byte
+  std::int32_t parent = kNoIndex;  // index into keys; always lower than the key's own index
+  bool lost = false;               // found between the nodes, not by a link from the root
+  std::int32_t record = kNoIndex;  // index into records, when the key's record was found
+  hive::Bytes name;                // the record's key name up to its first zero byte
 };
 
 // The root key is the top of the hive and names no level of a path. Windows 98 and Me write
@@ -54,30 +54,30 @@ bool IsUnnamedRoot(const SalvagedKey& key);
 
 struct SalvagedRecord {
   hive::FileOffset offset;
-  std::uint32_t block = 0;         // the block the record lies in (its index in blocks)
+  std::uint32_t block = 0;  // the block the record lies in (its index in blocks)
   hive::DataRecordHeader header;
-  std::int64_t extent = 0;         // bytes the record may use: up to the next record or the block's end
-  std::int32_t key = kNoIndex;     // the first key that refers to it
-  hive::Bytes name;                // KeyL bytes (fewer when cut)
-  std::uint32_t firstValue = 0;    // values[firstValue, firstValue + valueCount): read whole or cut;
-  std::uint32_t valueCount = 0;    //   the rest of DatN could not be read
-  bool duplicate = false;          // a record number already taken in its block
+  std::int64_t extent = 0;       // bytes the record may use: up to the next record or the block's end
+  std::int32_t key = kNoIndex;   // the first key that refers to it
+  hive::Bytes name;              // KeyL bytes (fewer when cut)
+  std::uint32_t firstValue = 0;  // values[firstValue, firstValue + valueCount): read whole or cut;
+  std::uint32_t valueCount = 0;  //   the rest of DatN could not be read
+  bool duplicate = false;        // a record number already taken in its block
 };
 
 struct SalvagedBlock {
   hive::FileOffset offset;
   hive::RgdbHeader header;
-  std::int64_t end = 0;             // file offset where the block was taken to end
-  bool foundBySignature = false;    // located by scanning for "RGDB"
-  bool cut = false;                 // the file ends inside the header or the block
-  std::uint32_t records = 0;        // numbered records in the chain
-  std::uint32_t freeRecords = 0;    // free records in the chain
+  std::int64_t end = 0;           // file offset where the block was taken to end
+  bool foundBySignature = false;  // located by scanning for "RGDB"
+  bool cut = false;               // the file ends inside the header or the block
+  std::uint32_t records = 0;      // numbered records in the chain
+  std::uint32_t freeRecords = 0;  // free records in the chain
   std::uint16_t highestRecNo = 0;
 };
 
 struct SalvageSummary {
   std::size_t keys = 0;
-  std::size_t values = 0;            // values read (whole or cut)
+  std::size_t values = 0;  // values read (whole or cut)
   std::size_t blocks = 0;
   std::size_t damage = 0;
   std::size_t warnings = 0;
@@ -88,16 +88,16 @@ struct SalvageSummary {
   // cut removed, as far as the headers still tell (the key-node block's and the cut data block's
   // sizes; blocks wholly past the end leave no size behind, so then it is a least count).
   std::uint64_t bytesLost = 0;
-  std::uint64_t bytesPastEnd = 0;    // of bytesLost: what the headers place past the file's end
-  bool blocksPastEnd = false;        // whole data blocks lie past the end: bytesLost is a least count
+  std::uint64_t bytesPastEnd = 0;  // of bytesLost: what the headers place past the file's end
+  bool blocksPastEnd = false;      // whole data blocks lie past the end: bytesLost is a least count
 };
 
 struct SalvagedHive {
   hive::Bytes image;
-  bool isHive = false;               // false: no CREG or RGKN signature, nothing was read
+  bool isHive = false;  // false: no CREG or RGKN signature, nothing was read
   hive::CregHeader creg;
   hive::RgknHeader rgkn;
-  std::vector<SalvagedKey> keys;     // reachable keys in pre-order, then lost ones
+  std::vector<SalvagedKey> keys;  // reachable keys in pre-order, then lost ones
   std::vector<SalvagedValue> values;
   std::vector<SalvagedRecord> records;
   std::vector<SalvagedBlock> blocks;

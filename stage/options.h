@@ -1,34 +1,46 @@
-// The 21 option check boxes that steer a job. A job and its stages read a box when they test
-// it; the window keeps the boxes from changing while a job runs.
+// The 21 options that steer a job. A job and its stages read an option when they test it; the
+// window, whose check boxes set them, keeps them from changing while a job runs.
 #pragma once
 
 #include <array>
 #include <cstddef>
-#include <optional>
 #include <span>
-#include <string_view>
 
 namespace quarvex::stage {
 
+// What a job is asked to do and to write: the analysis and where its result goes, and the
+// sections of the structure report.
 enum class Option : std::size_t {
-  cbANA, cbANrep, cbKeys, cbMINI, cbRPT,
-  cbCREG, cbRGKN, cbRGDB, cbDBcnt,
-  cbKN_U, cbKN_Ucnt, cbKN_E, cbKN_Ecnt,
-  cbDB_U, cbDB_Ugage, cbDB_Usum, cbDB_Udat, cbDB_Ucnt, cbDB_E, cbDB_Ecnt,
-  cbPSdbrh,
+  Analyse,                 // analyse the key tree and the records
+  AnalysisInReport,        // write the analysis's result into the report
+  ListBadAndGhostKeys,     // list each bad and ghost key in it
+  MinimiseWhileAnalysing,  // the window keeps itself minimised while the job runs
+  StructureReport,         // write the structure report
+  HeaderInfo,              // its sections: the file header,
+  KeyNodeBlockInfo,        //   the key-node block,
+  DataBlockInfo,           //   the data blocks,
+  DataBlockCount,          //   how many there are,
+  KeyNodesInUse,           //   each key node in use and how many,
+  KeyNodesInUseCount,
+  FreeKeyNodes,  //   each free key node and how many,
+  FreeKeyNodesCount,
+  RecordsInUse,       //   each record in use, with a gauge of its size, its name's
+  RecordsInUseGauge,  //   checksum and its data expanded, and how many,
+  RecordsInUseChecksum,
+  RecordsInUseData,
+  RecordsInUseCount,
+  FreeRecords,  //   each free record and how many,
+  FreeRecordsCount,
+  PrescanRecordHeaders,  //   the status of each record header seen before the walk.
 };
 inline constexpr std::size_t kOptionCount = 21;
 
 // Every option, in the order above.
 std::span<const Option> AllOptions();
-// The control name ("cbKN_U") and back.
-std::string_view OptionName(Option option);
-std::optional<Option> ParseOptionName(std::string_view name);
-// The caption the window shows beside the box, exactly as shown.
-std::string_view OptionCaption(Option option);
-// Whether the box is checked when the window opens.
-bool InitiallyChecked(Option option);
-// What "Select All" checks, in its order (everything but the four analysis/job boxes).
+// Whether a job does it unless told otherwise (as the window's boxes stand when it opens).
+bool OnByDefault(Option option);
+// What "everything" turns on, in its order: every section of the structure report (not the
+// four analysis and job options).
 std::span<const Option> SelectAllOptions();
 
 // A set of box states, for the CLI and for a window's snapshot of its boxes.

@@ -41,7 +41,8 @@ struct StageContext {
 inline std::uint64_t KeyNodeSlots(const hive::Hive& hive, const hive::RgknHeader& rgkn) {
   const auto size = std::min<std::int64_t>(rgkn.iBlkSize, static_cast<std::int64_t>(hive.hiveImage.Size()));
   return size > static_cast<std::int64_t>(hive::RgknHeader::kSize)
-             ? static_cast<std::uint64_t>(size - static_cast<std::int64_t>(hive::RgknHeader::kSize)) / hive::KeyNode::kSize
+             ? static_cast<std::uint64_t>(size - static_cast<std::int64_t>(hive::RgknHeader::kSize)) /
+                   hive::KeyNode::kSize
              : 0;
 }
 

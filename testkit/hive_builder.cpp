@@ -14,7 +14,6 @@ namespace quarvex::testkit {
 using namespace quarvex::hive;
 using namespace quarvex::text;
 
-
 Value Text(std::string name, std::string text) {
   text.push_back('\0');
   return Value{1, std::move(name), std::move(text)};
@@ -50,9 +49,7 @@ void BuiltHive::PutU32(std::int64_t at, std::uint32_t v) {
   PutU16(at + 2, static_cast<std::uint16_t>(v >> 16));
 }
 
-std::uint32_t BuiltHive::GetU32(std::int64_t at) const {
-  return LoadU32(Bytes(bytes), static_cast<std::size_t>(at));
-}
+std::uint32_t BuiltHive::GetU32(std::int64_t at) const { return LoadU32(Bytes(bytes), static_cast<std::size_t>(at)); }
 
 void BuiltHive::WriteFile(const std::string& path) const {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -76,9 +73,13 @@ int HiveBuilder::AddKey(int parent, std::string name, std::vector<Value> values)
 }
 
 void HiveBuilder::SetNoRecord(int key) { keys_.at(static_cast<std::size_t>(key)).noRecord = true; }
-void HiveBuilder::SetChecksum(int key, std::uint32_t stored) { keys_.at(static_cast<std::size_t>(key)).checksum = stored; }
+void HiveBuilder::SetChecksum(int key, std::uint32_t stored) {
+  keys_.at(static_cast<std::size_t>(key)).checksum = stored;
+}
 void HiveBuilder::PlaceInBlock(int key, std::uint16_t block) { keys_.at(static_cast<std::size_t>(key)).block = block; }
-void HiveBuilder::SetRecordNumber(int key, std::uint16_t recNo) { keys_.at(static_cast<std::size_t>(key)).recNo = recNo; }
+void HiveBuilder::SetRecordNumber(int key, std::uint16_t recNo) {
+  keys_.at(static_cast<std::size_t>(key)).recNo = recNo;
+}
 void HiveBuilder::SetRecordSlack(int key, std::int32_t bytes) { keys_.at(static_cast<std::size_t>(key)).slack = bytes; }
 void HiveBuilder::SetBlockCount(std::uint16_t count) { blockCount_ = count; }
 void HiveBuilder::AddFreeRecord(std::uint16_t block, std::int32_t size, std::optional<int> afterKey) {
@@ -165,13 +166,16 @@ BuiltHive HiveBuilder::Build() const {
   // Which block holds what, and the record numbers.
   std::uint16_t blockCount = 1;
   for (const Key& k : keys_) blockCount = std::max<std::uint16_t>(blockCount, static_cast<std::uint16_t>(k.block + 1));
-  for (const auto& f : freeRecords_) blockCount = std::max<std::uint16_t>(blockCount, static_cast<std::uint16_t>(f.block + 1));
-  for (const auto& o : orphans_) blockCount = std::max<std::uint16_t>(blockCount, static_cast<std::uint16_t>(o.block + 1));
+  for (const auto& f : freeRecords_)
+    blockCount = std::max<std::uint16_t>(blockCount, static_cast<std::uint16_t>(f.block + 1));
+  for (const auto& o : orphans_)
+    blockCount = std::max<std::uint16_t>(blockCount, static_cast<std::uint16_t>(o.block + 1));
   blockCount = blockCount_.value_or(blockCount);
   std::vector<std::vector<Item>> items(blockCount);
   std::vector<std::map<std::uint16_t, bool>> used(blockCount);
   for (std::size_t id = 0; id < keys_.size(); ++id)
-    if (keys_[id].recNo && !keys_[id].noRecord && keys_[id].block < blockCount) used[keys_[id].block][*keys_[id].recNo] = true;
+    if (keys_[id].recNo && !keys_[id].noRecord && keys_[id].block < blockCount)
+      used[keys_[id].block][*keys_[id].recNo] = true;
   for (const auto& o : orphans_)
     if (o.block < blockCount) used[o.block][o.recNo] = true;
   std::multimap<int, std::size_t> freeAfter;  // key id -> free records laid after its record
@@ -193,10 +197,12 @@ BuiltHive HiveBuilder::Build() const {
     out.keyRecordNo[static_cast<std::size_t>(id)] = recNo;
     items[k.block].push_back({Item::KeyRecord, id, recNo});
     for (auto [it, end] = freeAfter.equal_range(id); it != end; ++it)
-      if (freeRecords_[it->second].block == k.block) items[k.block].push_back({Item::Free, static_cast<int>(it->second)});
+      if (freeRecords_[it->second].block == k.block)
+        items[k.block].push_back({Item::Free, static_cast<int>(it->second)});
   }
   for (std::size_t i = 0; i < orphans_.size(); ++i)
-    if (orphans_[i].block < blockCount) items[orphans_[i].block].push_back({Item::Orphan, static_cast<int>(i), orphans_[i].recNo});
+    if (orphans_[i].block < blockCount)
+      items[orphans_[i].block].push_back({Item::Orphan, static_cast<int>(i), orphans_[i].recNo});
   for (std::size_t i = 0; i < freeRecords_.size(); ++i)
     if (!freeRecords_[i].afterKey && freeRecords_[i].block < blockCount)
       items[freeRecords_[i].block].push_back({Item::Free, static_cast<int>(i)});
@@ -305,7 +311,8 @@ BuiltHive HiveBuilder::Build() const {
   auto nodeOf = [&](int id) { return id < 0 ? -1 : out.keyNode[static_cast<std::size_t>(id)]; };
   std::vector<int> nextSiblingOf(keys_.size(), -1);
   auto link = [&](const std::vector<int>& siblings) {
-    for (std::size_t i = 0; i + 1 < siblings.size(); ++i) nextSiblingOf[static_cast<std::size_t>(siblings[i])] = siblings[i + 1];
+    for (std::size_t i = 0; i + 1 < siblings.size(); ++i)
+      nextSiblingOf[static_cast<std::size_t>(siblings[i])] = siblings[i + 1];
   };
   link(topLevel_);
   for (const Key& k : keys_) link(k.children);
@@ -511,7 +518,8 @@ int AddKeyInFreeSpace(BuiltHive& hive, int parent, const std::string& name, cons
   ReuseSpace(hive, at, name, values, recNo);
   const std::int64_t node = 32 + rel;
   PutI32(hive, 44, GetI32(hive, node + 8));
-  hive.freeKeyNodes.erase(std::remove(hive.freeKeyNodes.begin(), hive.freeKeyNodes.end(), rel), hive.freeKeyNodes.end());
+  hive.freeKeyNodes.erase(std::remove(hive.freeKeyNodes.begin(), hive.freeKeyNodes.end(), rel),
+                          hive.freeKeyNodes.end());
   const std::int32_t parentRel = parent < 0 ? -1 : hive.keyNode.at(static_cast<std::size_t>(parent));
   const std::int64_t owner = parent < 0 ? 40 : 32 + parentRel + 16;  // the first of the chain
   const auto nameBytes = Bytes(reinterpret_cast<const std::uint8_t*>(name.data()), name.size());

@@ -32,13 +32,13 @@ std::string Utf16Le(std::string_view ascii);
 
 struct BuiltHive {
   std::vector<std::uint8_t> bytes;
-  std::vector<std::int32_t> keyNode;       // per key: node offset relative to the RGKN block
-  std::vector<std::int64_t> keyRecord;     // per key: file offset of its data record, -1 none
-  std::vector<std::uint16_t> keyRecordNo;  // per key: Rec#
-  std::vector<std::int64_t> block;         // per block: file offset
+  std::vector<std::int32_t> keyNode;                   // per key: node offset relative to the RGKN block
+  std::vector<std::int64_t> keyRecord;                 // per key: file offset of its data record, -1 none
+  std::vector<std::uint16_t> keyRecordNo;              // per key: Rec#
+  std::vector<std::int64_t> block;                     // per block: file offset
   std::vector<std::vector<std::int32_t>> freeRecords;  // per block: block-relative offsets
   std::vector<std::int64_t> orphanRecords;             // file offsets
-  std::vector<std::int32_t> freeKeyNodes;  // relative offsets, in list order
+  std::vector<std::int32_t> freeKeyNodes;              // relative offsets, in list order
   std::int32_t rgknSize = 0;
 
   void PutU16(std::int64_t at, std::uint16_t v);
@@ -71,8 +71,8 @@ std::int64_t FreeRecord(BuiltHive& hive, std::int64_t at);
 // over the old bytes there) or, when less than 12 bytes, the new record's slack. The old
 // bytes under the new record and under the new free view are lost. Returns the new record's
 // size.
-std::int32_t ReuseSpace(BuiltHive& hive, std::int64_t at, const std::string& name,
-                        const std::vector<Value>& values, std::uint16_t recNo);
+std::int32_t ReuseSpace(BuiltHive& hive, std::int64_t at, const std::string& name, const std::vector<Value>& values,
+                        std::uint16_t recNo);
 
 // A key added after deletions, as Windows 9x adds one: its node is taken from the head of the
 // key-node free list and linked first among parent's children (kRootParent: first at the top
@@ -104,14 +104,14 @@ class HiveBuilder {
   int AddKey(int parent, std::string name, std::vector<Value> values = {});
 
   // Per-key adjustments.
-  void SetNoRecord(int key);                          // Blk#/Rec# 0xFFFF, no record written
-  void SetChecksum(int key, std::uint32_t stored);    // store this instead of the right sum
-  void PlaceInBlock(int key, std::uint16_t block);    // default: block 0
-  void SetRecordNumber(int key, std::uint16_t recNo); // default: next free number of its block
-  void SetRecordSlack(int key, std::int32_t bytes);   // NextOfs beyond RecSize
+  void SetNoRecord(int key);                           // Blk#/Rec# 0xFFFF, no record written
+  void SetChecksum(int key, std::uint32_t stored);     // store this instead of the right sum
+  void PlaceInBlock(int key, std::uint16_t block);     // default: block 0
+  void SetRecordNumber(int key, std::uint16_t recNo);  // default: next free number of its block
+  void SetRecordSlack(int key, std::int32_t bytes);    // NextOfs beyond RecSize
 
   // Blocks and free space.
-  void SetBlockCount(std::uint16_t count);            // default: as many as keys use, at least 1
+  void SetBlockCount(std::uint16_t count);  // default: as many as keys use, at least 1
   // A free record of the block; laid after the record of key afterKey when given (it must
   // be in the same block), else after all numbered records.
   void AddFreeRecord(std::uint16_t block, std::int32_t size, std::optional<int> afterKey = std::nullopt);
@@ -119,12 +119,12 @@ class HiveBuilder {
   void AddOrphanRecord(std::uint16_t block, std::uint16_t recNo, std::string name);
   void AddFreeKeyNode(std::int32_t size);
   void SetMaxRecNo(std::uint16_t block, std::uint16_t value);  // default: highest number used
-  void SetRgknSlack(std::int32_t bytes);              // unused bytes at the end of the RGKN block
-  void SetKeyNodeGap(std::int32_t bytes);             // bytes left between consecutive key nodes
-  void SetDataBlockStart(std::int32_t offset);        // default: right after the RGKN block
+  void SetRgknSlack(std::int32_t bytes);                       // unused bytes at the end of the RGKN block
+  void SetKeyNodeGap(std::int32_t bytes);                      // bytes left between consecutive key nodes
+  void SetDataBlockStart(std::int32_t offset);                 // default: right after the RGKN block
   // Write the records of each block in a shuffled order (numbers stay), as real files do.
   void ShuffleRecords(unsigned seed);
-  void SetCodePage(text::CodePage cp);                      // for the stored checksums; default 932
+  void SetCodePage(text::CodePage cp);  // for the stored checksums; default 932
 
   BuiltHive Build() const;
 

@@ -19,9 +19,9 @@
 
 namespace quarvex::testkit {
 
-using host::VersionNode;
-using host::VersionBlockForm;
 using host::EncodeVersionBlock;
+using host::VersionBlockForm;
+using host::VersionNode;
 
 struct ExecutableFixture {
   std::vector<std::uint8_t> bytes;
@@ -72,8 +72,7 @@ inline std::string Le32(std::uint32_t v) {
 }
 
 // A version block: fixed part, one string table holding the given strings, one translation.
-inline std::vector<std::uint8_t> VersionBlockFor(VersionBlockForm form, std::uint16_t language,
-                                                 std::uint16_t codePage,
+inline std::vector<std::uint8_t> VersionBlockFor(VersionBlockForm form, std::uint16_t language, std::uint16_t codePage,
                                                  std::vector<std::pair<std::string, std::string>> strings) {
   std::string fixed = Le32(0xFEEF04BD) + Le32(0x00010000) + std::string(44, '\0');
   VersionNode table{"", true, "", {}};
@@ -82,8 +81,11 @@ inline std::vector<std::uint8_t> VersionBlockFor(VersionBlockForm form, std::uin
     for (int shift = 12; shift >= 0; shift -= 4) table.key += hex[(v >> shift) & 0xF];
   for (auto& [key, value] : strings) table.children.push_back({key, true, value, {}});
   const std::string translation = Le32(static_cast<std::uint32_t>(codePage) << 16 | language);
-  VersionNode root{"VS_VERSION_INFO", false, fixed,
-                   {{"StringFileInfo", true, "", {table}}, {"VarFileInfo", true, "", {{"Translation", false, translation, {}}}}}};
+  VersionNode root{
+      "VS_VERSION_INFO",
+      false,
+      fixed,
+      {{"StringFileInfo", true, "", {table}}, {"VarFileInfo", true, "", {{"Translation", false, translation, {}}}}}};
   return EncodeVersionNode(root, form);
 }
 
@@ -200,12 +202,15 @@ inline BuiltHive MachineHive(const std::string& computerName) {
 inline void WriteWindowsDirectory(const std::filesystem::path& dir) {
   std::filesystem::create_directories(dir);
   MachineHive("RETRO").WriteFile((dir / "SYSTEM.DAT").string());
-  WriteFileBytes(dir / "SYSTEM" / "ADVAPI32.DLL",
-                 BuildPeFixture(VersionBlockFor(VersionBlockForm::Wide, 0x0411, 0x03A4, {{"FileVersion", "4.80.1675  "}})).bytes);
-  WriteFileBytes(dir / "SYSTEM" / "Krnl386.Exe",
-                 BuildNeFixture(VersionBlockFor(VersionBlockForm::Narrow, 0x0409, 0x04E4, {{"FileVersion", "4.10.2222"}})).bytes);
-  WriteFileBytes(dir / "regedit.exe",
-                 BuildPeFixture(VersionBlockFor(VersionBlockForm::Wide, 0x0409, 0x04B0, {{"FileVersion", "4.10.2222"}})).bytes);
+  WriteFileBytes(
+      dir / "SYSTEM" / "ADVAPI32.DLL",
+      BuildPeFixture(VersionBlockFor(VersionBlockForm::Wide, 0x0411, 0x03A4, {{"FileVersion", "4.80.1675  "}})).bytes);
+  WriteFileBytes(
+      dir / "SYSTEM" / "Krnl386.Exe",
+      BuildNeFixture(VersionBlockFor(VersionBlockForm::Narrow, 0x0409, 0x04E4, {{"FileVersion", "4.10.2222"}})).bytes);
+  WriteFileBytes(
+      dir / "regedit.exe",
+      BuildPeFixture(VersionBlockFor(VersionBlockForm::Wide, 0x0409, 0x04B0, {{"FileVersion", "4.10.2222"}})).bytes);
   SetLocalModificationTime(dir / "SYSTEM" / "ADVAPI32.DLL", 1999, 4, 23, 22, 22, 1);
   SetLocalModificationTime(dir / "SYSTEM" / "Krnl386.Exe", 1999, 4, 23, 0, 0, 0);
   SetLocalModificationTime(dir / "regedit.exe", 1999, 4, 23, 22, 22, 0);

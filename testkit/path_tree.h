@@ -32,7 +32,9 @@ class PathTree {
       sofar += (i ? "\\" : "") + parts[i];
       auto it = ids_.find(sofar);
       if (it == ids_.end())
-        it = ids_.emplace(sofar, builder.AddKey(parent, parts[i], i + 1 == parts.size() ? values : std::vector<Value>{})).first;
+        it =
+            ids_.emplace(sofar, builder.AddKey(parent, parts[i], i + 1 == parts.size() ? values : std::vector<Value>{}))
+                .first;
       parent = it->second;
     }
     return parent;

@@ -11,8 +11,8 @@
 namespace quarvex::testing {
 namespace {
 
-constexpr std::int64_t kRgknFirstFree = 32 + 12;  // iERecOfs of the RGKN header
-constexpr std::int64_t kRgknRoot = 32 + 8;        // iRec1stOfs
+constexpr std::int64_t kRgknFirstFree = 32 + 12;          // iERecOfs of the RGKN header
+constexpr std::int64_t kRgknRoot = 32 + 8;                // iRec1stOfs
 constexpr std::int64_t kLwr = 16, kNext = 20, kUpr = 12;  // key node fields
 constexpr std::uint32_t kFarAway = 0x7FFF0000;
 
@@ -137,7 +137,7 @@ TEST(AnalyzerDamage, MoreThan1001BlocksAreAllCounted) {
   ASSERT_EQ(s.dataBlocks.size(), 1100u);
   EXPECT_EQ(s.dataBlocks[1050].Using, 23);
   EXPECT_EQ(s.dataBlocks[1099].Empty, 64);
-  EXPECT_EQ(run->Series()[SeriesId::Series2].Count(), 1101u);
+  EXPECT_EQ(run->Series()[SeriesId::BlockInUse].Count(), 1101u);
   EXPECT_EQ(static_cast<std::size_t>(s.wholeFile.Total()), hive.bytes.size());
   EXPECT_EQ(AnalyzerSectionLines(*run).size(), 25u + 1100u);  // 25 lines besides the block rows
 }

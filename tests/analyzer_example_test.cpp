@@ -12,14 +12,14 @@ namespace {
 // the key listing off, byte for byte (usage table, counts, record sizes, closing line).
 TEST(AnalyzerWorkedExample, SectionMatchesGolden) {
   const WorkedExample ex = BuildWorkedExample();
-  auto run = RunJob(ex.hive, WithOption(Option::cbKeys, false));
+  auto run = RunJob(ex.hive, WithOption(Option::ListBadAndGhostKeys, false));
   ASSERT_EQ(run->Code(), 0);
   EXPECT_TRUE(MatchesGolden("analyzer_worked_example.txt", AnalyzerSection(*run)));
 }
 
 TEST(AnalyzerWorkedExample, SummaryHoldsTheSameFigures) {
   const WorkedExample ex = BuildWorkedExample();
-  auto run = RunJob(ex.hive, WithOption(Option::cbKeys, false));
+  auto run = RunJob(ex.hive, WithOption(Option::ListBadAndGhostKeys, false));
   ASSERT_TRUE(run->result.analysis.has_value());
   const AnalysisResult& s = *run->result.analysis;
   EXPECT_EQ(s.keyNodeBlock, (SpaceUsage{28000, 1204, 3564}));
@@ -57,8 +57,8 @@ TEST(AnalyzerUsingAverage, CountsKeyNodesAndOneHeader) {
   const AnalysisResult& s = *run->result.analysis;
   EXPECT_EQ(s.usingRecords.average, 124);
   EXPECT_EQ(s.wholeFile.Using, 188 + 64);  // the two file headers come after the average
-  EXPECT_EQ(Values(run->Series()[SeriesId::Series7]), (std::vector<double>{124}));
-  EXPECT_EQ(run->Series()[SeriesId::Series1][2].value, 252);
+  EXPECT_EQ(Values(run->Series()[SeriesId::KeyRecordAverage]), (std::vector<double>{124}));
+  EXPECT_EQ(run->Series()[SeriesId::FileSpace][2].value, 252);
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ int AddKeyOfRecordSize(HiveBuilder& b, int parent, const std::string& prefix, in
 // (7,000 in all).
 struct WorkedExample {
   BuiltHive hive;
-  std::vector<int> badKeys;    // key ids, in walk order
+  std::vector<int> badKeys;  // key ids, in walk order
   std::vector<int> ghostKeys;
 };
 WorkedExample BuildWorkedExample();

@@ -6,7 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "analyzer/analysis_json.h"
-#include "app/cli_run.h"
+#include "cli/cli_run.h"
 #include "tests/analyzer_fixtures.h"
 #include "tests/support/test_namespaces.h"
 
@@ -62,7 +62,7 @@ TEST(AnalyzerJson, CarriesTheSummaryAndEverySeries) {
 }
 
 TEST(AnalyzerJson, WithoutAnalysisTheSummaryIsNull) {
-  auto run = RunJob(FlaggedHive(), WithOption(Option::cbANA, false));
+  auto run = RunJob(FlaggedHive(), WithOption(Option::Analyse, false));
   const json doc = json::parse(AnalysisJsonText(run->result.analysis, WithSeries()));
   EXPECT_TRUE(doc.at("analysis").is_null());
   EXPECT_EQ(doc.at("series")[0].at("points").size(), 0u);

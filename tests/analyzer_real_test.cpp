@@ -31,13 +31,13 @@ class AnalyzerRealUserDat : public ::testing::Test {
 TEST_F(AnalyzerRealUserDat, Visits788KeysInFourBlocks) {
   EXPECT_EQ(Summary().keyNodeBlock.Using, 788 * 28);
   EXPECT_EQ(Summary().dataBlocks.size(), 4u);
-  EXPECT_EQ(run->Series()[SeriesId::Series2].Count(), 5u);
+  EXPECT_EQ(run->Series()[SeriesId::BlockInUse].Count(), 5u);
   // Every key but the nameless root has a record, and every name is plain ASCII whose
   // stored sum matches.
   EXPECT_EQ(Summary().goodCount, 787);
   EXPECT_EQ(Summary().badCount + Summary().ghostCount, 0);
-  EXPECT_EQ(run->Series()[SeriesId::Series6].Count(), 787u);
-  EXPECT_EQ(run->Series()[SeriesId::Series6].Label(0), "60");  // the root, at 32, has no point
+  EXPECT_EQ(run->Series()[SeriesId::KeyRecordSizes].Count(), 787u);
+  EXPECT_EQ(run->Series()[SeriesId::KeyRecordSizes].Label(0), "60");  // the root, at 32, has no point
 }
 
 // Every byte of the file is in use, free or dead gap: 32 for the file header, the key-node
@@ -67,8 +67,8 @@ TEST_F(AnalyzerRealUserDat, RowsAddUpToTheWholeAndTheSectionIsComplete) {
   }
   sum.Using += 64;
   EXPECT_EQ(sum, s.wholeFile);
-  EXPECT_EQ(s.emptyRecords.count, run->Series()[SeriesId::Series8].Count());
-  EXPECT_EQ(run->Series()[SeriesId::Series7].Count(), s.emptyRecords.count + 1);
+  EXPECT_EQ(s.emptyRecords.count, run->Series()[SeriesId::FreeRecordSizes].Count());
+  EXPECT_EQ(run->Series()[SeriesId::KeyRecordAverage].Count(), s.emptyRecords.count + 1);
   EXPECT_EQ(AnalyzerSectionLines(*run).size(), 25u + 4u);
   EXPECT_EQ(run->Lines().back(), " Done: 2026/12/07 10:00:00");
 }

@@ -42,7 +42,7 @@ TEST(AnalyzerReport, ListsBadAndGhostKeyPaths) {
 }
 
 TEST(AnalyzerReport, WithoutKeyListingOnlyTheCounts) {
-  auto run = RunJob(FlaggedKeys(), WithOption(Option::cbKeys, false));
+  auto run = RunJob(FlaggedKeys(), WithOption(Option::ListBadAndGhostKeys, false));
   const auto lines = AnalyzerSectionLines(*run);
   const auto bad = Find(lines, "   Bad     :        1");
   ASSERT_NE(bad, lines.end());
@@ -60,11 +60,11 @@ TEST(AnalyzerReport, WithoutFlaggedKeysGhostFollowsBad) {
 
 // Without cbANrep the analysis still runs and fills the series, and writes nothing.
 TEST(AnalyzerReport, ResultToReportOffWritesNoLine) {
-  auto run = RunJob(FlaggedKeys(), WithOption(Option::cbANrep, false));
+  auto run = RunJob(FlaggedKeys(), WithOption(Option::AnalysisInReport, false));
   ASSERT_EQ(run->Code(), 0);
   EXPECT_EQ(AnalyzerSection(*run), "");
   EXPECT_EQ(run->ReportAfterHeader(), "\r\n Done: 2026/12/07 10:00:00\r\n");
-  EXPECT_EQ(run->Series()[SeriesId::Series6].Count(), 4u);
+  EXPECT_EQ(run->Series()[SeriesId::KeyRecordSizes].Count(), 4u);
   EXPECT_TRUE(run->result.analysis.has_value());
 }
 
@@ -90,8 +90,8 @@ TEST(AnalyzerReport, EmptySeriesAndZeroRowsShowZeros) {
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "   Max    :      0"), 2);
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "   Min    :      0"), 2);
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "   Average:      0"), 2);
-  EXPECT_EQ(Values(run->Series()[SeriesId::Series7]), (std::vector<double>{0}));
-  EXPECT_EQ(Values(run->Series()[SeriesId::Series9]), (std::vector<double>{0}));
+  EXPECT_EQ(Values(run->Series()[SeriesId::KeyRecordAverage]), (std::vector<double>{0}));
+  EXPECT_EQ(Values(run->Series()[SeriesId::FreeRecordAverage]), (std::vector<double>{0}));
 }
 
 TEST(AnalyzerReport, NoDataBlockGoesStraightToTheDashedLine) {
@@ -126,7 +126,7 @@ TEST(AnalyzerReport, NumbersFollowTheLocale) {
   input.locale.thousandsSeparator = ".";
   input.locale.decimalPoint = ",";
   const WorkedExample ex = BuildWorkedExample();
-  auto run = RunJob(ex.hive, WithOption(Option::cbKeys, false), input);
+  auto run = RunJob(ex.hive, WithOption(Option::ListBadAndGhostKeys, false), input);
   const auto lines = AnalyzerSectionLines(*run);
   EXPECT_NE(Find(lines, "   RGKN    :    28.000( 85,4)      1.204(  3,7)      3.564( 10,9)"), lines.end());
 }

@@ -33,8 +33,7 @@ TEST(AnalyzerVerdict, JudgesTheStoredSumAgainstBothSums) {
       {"sum compared in full 32 bits", "abc", 0x100000C6, Verdict::Ghost},
       {"only the part before a zero byte counts", std::string("ab\0cd", 5), 0x83, Verdict::Good},
   };
-  for (const VerdictCase& c : cases)
-    EXPECT_EQ(JudgeKeyName(AsBytes(c.name), c.stored, cp932), c.expected) << c.what;
+  for (const VerdictCase& c : cases) EXPECT_EQ(JudgeKeyName(AsBytes(c.name), c.stored, cp932), c.expected) << c.what;
 }
 
 TEST(AnalyzerVerdict, ASingleByteHostSeesNoDoubleByteCharacters) {
@@ -48,9 +47,9 @@ TEST(AnalyzerVerdict, JobCountsAndListsFlaggedKeysInWalkOrder) {
   HiveBuilder b;
   const int root = b.AddKey(HiveBuilder::kRootParent, "ROOT");
   b.AddKey(root, "Plain");
-  const int bad = b.AddKey(root, "\x82\xA0Kanji");                // stored: the double-byte sum
-  const int ghostPlain = b.AddKey(root, "\x82\xA0Other");         // stored: the plain sum
-  const int ghost = b.AddKey(bad, "Child");                       // stored: nonsense
+  const int bad = b.AddKey(root, "\x82\xA0Kanji");         // stored: the double-byte sum
+  const int ghostPlain = b.AddKey(root, "\x82\xA0Other");  // stored: the plain sum
+  const int ghost = b.AddKey(bad, "Child");                // stored: nonsense
   const int noRecord = b.AddKey(root, "NoRecord");
   const std::string other = "\x82\xA0Other";
   b.SetChecksum(ghostPlain, KeyNameChecksumPlain(AsBytes(other)));
@@ -70,9 +69,9 @@ TEST(AnalyzerVerdict, JobCountsAndListsFlaggedKeysInWalkOrder) {
   ASSERT_EQ(s.ghostKeys.size(), 2u);
   EXPECT_EQ(s.ghostKeys[0].node.value, hive.keyNode[static_cast<std::size_t>(ghost)]);
   EXPECT_EQ(s.ghostKeys[1].node.value, hive.keyNode[static_cast<std::size_t>(ghostPlain)]);
-  EXPECT_EQ(Values(run->Series()[SeriesId::Series5]), (std::vector<double>{2, 1, 2}));
+  EXPECT_EQ(Values(run->Series()[SeriesId::KeyVerdicts]), (std::vector<double>{2, 1, 2}));
   // One record-size point per key with a record: five of the six keys.
-  EXPECT_EQ(run->Series()[SeriesId::Series6].Count(), 5u);
+  EXPECT_EQ(run->Series()[SeriesId::KeyRecordSizes].Count(), 5u);
 }
 
 // A key whose record numbers are not in the index has no record: no verdict, no point, and
@@ -88,7 +87,7 @@ TEST(AnalyzerVerdict, KeyWhoseRecordIsNotIndexedGetsNoVerdict) {
   const AnalysisResult& s = *run->result.analysis;
   EXPECT_EQ(s.goodCount + s.badCount + s.ghostCount, 1);
   EXPECT_EQ(s.keyNodeBlock.Using, 2 * 28);
-  EXPECT_EQ(run->Series()[SeriesId::Series6].Count(), 1u);
+  EXPECT_EQ(run->Series()[SeriesId::KeyRecordSizes].Count(), 1u);
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/cli_run.h"
+#include "cli/cli_run.h"
 #include "tests/support/test_namespaces.h"
 #include "tests/support/test_support.h"
 
@@ -21,7 +21,8 @@ BuiltHive Small() {
   const int root = b.AddKey(HiveBuilder::kRootParent, "");
   b.SetNoRecord(root);
   const int software = b.AddKey(root, "Software", {Text("", "top")});
-  b.AddKey(software, "Vendor", {Dword("Count", 42), Text("Name", "Quarvex"), Binary("Icon", std::string("\x00\x01\x02", 3))});
+  b.AddKey(software, "Vendor",
+           {Dword("Count", 42), Text("Name", "Quarvex"), Binary("Icon", std::string("\x00\x01\x02", 3))});
   b.AddKey(software, kSjis, {Text(kSjis, kSjis)});
   b.AddKey(root, "Control Panel");
   return b.Build();
@@ -42,9 +43,13 @@ TEST(BrowseCli, LsListsTopLevelAndTree) {
             "    Count  REG_DWORD  0x0000002A (42)\n"
             "    Name  REG_SZ  \"Quarvex\"\n"
             "    Icon  REG_BINARY  00 01 02 (3 bytes)\n"
-            "  " + kUtf8 + "\n"
-            "    " + kUtf8 + "  REG_SZ  \"" + kUtf8 + "\"\n"
-            "Control Panel\n");
+            "  " +
+                kUtf8 +
+                "\n"
+                "    " +
+                kUtf8 + "  REG_SZ  \"" + kUtf8 +
+                "\"\n"
+                "Control Panel\n");
   EXPECT_EQ(Cli({"ls", "-R", "-d", "1", file}).out, "Software\nControl Panel\n");
   EXPECT_EQ(Cli({"ls", file, "HKEY_USERS\\SOFTWARE"}).out, "Vendor\n" + kUtf8 + "\n");
 }
@@ -55,8 +60,10 @@ TEST(BrowseCli, LsJsonIsOneObjectPerKey) {
   const CliResult r = Cli({"ls", "--json", file, "Software"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out,
-            "{\"path\": \"Software\\\\Vendor\", \"name\": \"Vendor\", \"depth\": 2, \"subkeys\": 0, \"marks\": [], \"findings\": []}\n"
-            "{\"path\": \"Software\\\\" + kUtf8 + "\", \"name\": \"" + kUtf8 +
+            "{\"path\": \"Software\\\\Vendor\", \"name\": \"Vendor\", \"depth\": 2, \"subkeys\": 0, \"marks\": [], "
+            "\"findings\": []}\n"
+            "{\"path\": \"Software\\\\" +
+                kUtf8 + "\", \"name\": \"" + kUtf8 +
                 "\", \"depth\": 2, \"subkeys\": 0, \"marks\": [], \"findings\": []}\n");
 }
 
@@ -65,9 +72,11 @@ TEST(BrowseCli, GetValuesOneValueAndRaw) {
   const std::string file = dir.Write("USER.DAT", Small());
   CliResult r = Cli({"get", file, "software\\vendor"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "Count  REG_DWORD  0x0000002A (42)\nName  REG_SZ  \"Quarvex\"\nIcon  REG_BINARY  00 01 02 (3 bytes)\n");
+  EXPECT_EQ(r.out,
+            "Count  REG_DWORD  0x0000002A (42)\nName  REG_SZ  \"Quarvex\"\nIcon  REG_BINARY  00 01 02 (3 bytes)\n");
   r = Cli({"get", file, "Software", "@"});
-  EXPECT_EQ(r.out, "key:    Software\nname:   @ (the unnamed value)\ntype:   REG_SZ (1)\nlength: 4 bytes\ndata:   \"top\"\n");
+  EXPECT_EQ(r.out,
+            "key:    Software\nname:   @ (the unnamed value)\ntype:   REG_SZ (1)\nlength: 4 bytes\ndata:   \"top\"\n");
   EXPECT_EQ(Cli({"get", file, "Software", ""}).out, r.out);
   r = Cli({"get", file, "Software\\Vendor", "Icon"});
   EXPECT_EQ(r.out,
@@ -77,10 +86,13 @@ TEST(BrowseCli, GetValuesOneValueAndRaw) {
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, std::string("\x00\x01\x02", 3));
   r = Cli({"get", "--json", file, "Software\\Vendor", "count"});
-  EXPECT_EQ(r.out,
-            "{\"program\": {\"name\": \"quarvex-cli\", \"version\": \"" QUARVEX_VERSION "\"}, "
-            "\"path\": \"Software\\\\Vendor\", \"value\": {\"name\": \"Count\", \"type\": \"REG_DWORD\", \"typeNumber\": 4, "
-            "\"length\": 4, \"declaredLength\": 4, \"cut\": false, \"data\": \"0x0000002A (42)\", \"hex\": \"2A 00 00 00\"}}\n");
+  EXPECT_EQ(
+      r.out,
+      "{\"program\": {\"name\": \"quarvex-cli\", \"version\": \"" QUARVEX_VERSION
+      "\"}, "
+      "\"path\": \"Software\\\\Vendor\", \"value\": {\"name\": \"Count\", \"type\": \"REG_DWORD\", \"typeNumber\": 4, "
+      "\"length\": 4, \"declaredLength\": 4, \"cut\": false, \"data\": \"0x0000002A (42)\", \"hex\": \"2A 00 00 "
+      "00\"}}\n");
 }
 
 TEST(BrowseCli, ExitCodes) {
@@ -145,7 +157,8 @@ TEST(BrowseCli, DiffOneAddedOneRemovedOneChanged) {
   const int root = b.AddKey(HiveBuilder::kRootParent, "");
   b.SetNoRecord(root);
   const int software = b.AddKey(root, "Software", {Text("", "top")});
-  b.AddKey(software, "Vendor", {Dword("Count", 43), Text("Name", "Quarvex"), Binary("Icon", std::string("\x00\x01\x02", 3))});
+  b.AddKey(software, "Vendor",
+           {Dword("Count", 43), Text("Name", "Quarvex"), Binary("Icon", std::string("\x00\x01\x02", 3))});
   b.AddKey(root, "Control Panel");
   b.AddKey(root, "Added", {Dword("N", 1)});
   const std::string bfile = dir.Write("SYSTEM.DAT", b.Build());
@@ -153,28 +166,34 @@ TEST(BrowseCli, DiffOneAddedOneRemovedOneChanged) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out,
             "~ Software\\Vendor: Count: 0x0000002A (42) → 0x0000002B (43)\n"
-            "- Software\\" + kUtf8 + "\n"
-            "- Software\\" + kUtf8 + ": " + kUtf8 + ": \"" + kUtf8 + "\"\n"
-            "+ Added\n"
-            "+ Added: N: 0x00000001 (1)\n");
+            "- Software\\" +
+                kUtf8 +
+                "\n"
+                "- Software\\" +
+                kUtf8 + ": " + kUtf8 + ": \"" + kUtf8 +
+                "\"\n"
+                "+ Added\n"
+                "+ Added: N: 0x00000001 (1)\n");
   EXPECT_EQ(Cli({"diff", "--keys-only", a, bfile}).out, "- Software\\" + kUtf8 + "\n+ Added\n");
   r = Cli({"diff", "--json", "--values-only", a, bfile});
   EXPECT_EQ(r.out.substr(0, r.out.find('\n')),
-            "{\"change\": \"value changed\", \"path\": \"Software\\\\Vendor\", \"old\": {\"name\": \"Count\", \"type\": \"REG_DWORD\", "
+            "{\"change\": \"value changed\", \"path\": \"Software\\\\Vendor\", \"old\": {\"name\": \"Count\", "
+            "\"type\": \"REG_DWORD\", "
             "\"typeNumber\": 4, \"length\": 4, \"declaredLength\": 4, \"cut\": false, \"data\": \"0x0000002A (42)\", "
-            "\"hex\": \"2A 00 00 00\"}, \"new\": {\"name\": \"Count\", \"type\": \"REG_DWORD\", \"typeNumber\": 4, \"length\": 4, "
+            "\"hex\": \"2A 00 00 00\"}, \"new\": {\"name\": \"Count\", \"type\": \"REG_DWORD\", \"typeNumber\": 4, "
+            "\"length\": 4, "
             "\"declaredLength\": 4, \"cut\": false, \"data\": \"0x0000002B (43)\", \"hex\": \"2B 00 00 00\"}}");
 }
 
 TEST(BrowseCli, DamagedHiveIsListedWithMarksAndTheRest) {
   TempDir dir;
   BuiltHive h = Small();
-  h.PutU16(h.KeyNodeFileOffset(2) + 24, 0x0777);  // Vendor's record number leads nowhere,
+  h.PutU16(h.KeyNodeFileOffset(2) + 24, 0x0777);                 // Vendor's record number leads nowhere,
   h.bytes[static_cast<std::size_t>(h.keyRecord[2]) + 20] = 'Q';  // and no record's name gives its checksum
   const std::string file = dir.Write("USER.DAT", h);
   const CliResult r = Cli({"ls", "-R", file});
   EXPECT_EQ(r.status, 0);
-  const std::string node = "{key node 0x" ;
+  const std::string node = "{key node 0x";
   EXPECT_NE(r.out.find(node), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("[unreadable]\n    ! 0x"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("  " + kUtf8 + "\nControl Panel\n"), std::string::npos) << r.out;
@@ -207,8 +226,11 @@ TEST(BrowseCli, StatsTextAndJson) {
   EXPECT_NE(r.out.find("most values:\n  3 values  Software\\Vendor\n"), std::string::npos) << r.out;
   r = Cli({"stats", "--json", file});
   // The program that wrote it comes first, as in every JSON document of quarvex-cli.
-  EXPECT_EQ(r.out.rfind("{\"program\": {\"name\": \"quarvex-cli\", \"version\": \"" QUARVEX_VERSION "\"}, \"file\": ", 0), 0u) << r.out;
-  EXPECT_NE(r.out.find("\"keys\": 4, \"lostKeys\": 0, \"unreadableKeys\": 0, \"values\": 5"), std::string::npos) << r.out;
+  EXPECT_EQ(
+      r.out.rfind("{\"program\": {\"name\": \"quarvex-cli\", \"version\": \"" QUARVEX_VERSION "\"}, \"file\": ", 0), 0u)
+      << r.out;
+  EXPECT_NE(r.out.find("\"keys\": 4, \"lostKeys\": 0, \"unreadableKeys\": 0, \"values\": 5"), std::string::npos)
+      << r.out;
 }
 
 TEST(BrowseCli, HelpAndReportName) {

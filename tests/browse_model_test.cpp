@@ -49,7 +49,8 @@ BuiltHive Sample() {
   const int root = b.AddKey(HiveBuilder::kRootParent, "");
   b.SetNoRecord(root);
   const int software = b.AddKey(root, "Software", {Text("", "default text")});
-  b.AddKey(software, "Vendor", {Dword("Count", 42), Text("Name", "Quarvex"), Binary("Blob", std::string("\x01\x02\xFF", 3))});
+  b.AddKey(software, "Vendor",
+           {Dword("Count", 42), Text("Name", "Quarvex"), Binary("Blob", std::string("\x01\x02\xFF", 3))});
   const int soft = b.AddKey(software, kSoftSjis, {Text(kSoftSjis, kSoftSjis)});
   b.AddKey(soft, "Sub");
   b.AddKey(software, "Empty");
@@ -125,7 +126,8 @@ TEST(BrowseValues, EveryTypeAsText) {
       {Binary("res", "R", 8), "52 (1 byte)", "REG_RESOURCE_LIST"},
       {Binary("full", "F", 9), "46 (1 byte)", "REG_FULL_RESOURCE_DESCRIPTOR"},
       {Binary("req", "Q", 10), "51 (1 byte)", "REG_RESOURCE_REQUIREMENTS_LIST"},
-      {Binary("qword", std::string("\x01\0\0\0\0\0\0\x80", 8), 11), "0x8000000000000001 (9223372036854775809)", "REG_QWORD"},
+      {Binary("qword", std::string("\x01\0\0\0\0\0\0\x80", 8), 11), "0x8000000000000001 (9223372036854775809)",
+       "REG_QWORD"},
       {Binary("odd", "Z", 0x20), "5A (1 byte)", "0x0020"},
   };
   HiveBuilder b;
@@ -205,8 +207,9 @@ TEST(BrowseFind, SubstringRegexCaseAndType) {
   {
     browse::FindQuery t = q("");
     t.type = 1;
-    cases.push_back({t, {"Software:", "Software\\Vendor:Name", "Software\\" + kSoftUtf8 + ":" + kSoftUtf8,
-                         "Control Panel:Wallpaper"}});
+    cases.push_back({t,
+                     {"Software:", "Software\\Vendor:Name", "Software\\" + kSoftUtf8 + ":" + kSoftUtf8,
+                      "Control Panel:Wallpaper"}});
   }
   {
     browse::FindQuery k = q("e");
@@ -225,8 +228,10 @@ std::vector<std::string> DiffLines(const Built& a, const Built& b, browse::DiffO
   std::vector<std::string> lines;
   for (const browse::Difference& d : browse::Diff(*a.view, *b.view, o)) {
     const bool inB = d.change == browse::Change::KeyAdded || d.change == browse::Change::ValueAdded;
-    std::string line = std::string(d.change == browse::Change::ValueChanged ? "~" : inB ? "+" : "-") + " " +
-                       (inB ? b.view->Path(d.keyB) : a.view->Path(d.keyA));
+    std::string line = std::string(d.change == browse::Change::ValueChanged ? "~"
+                                   : inB                                    ? "+"
+                                                                            : "-") +
+                       " " + (inB ? b.view->Path(d.keyB) : a.view->Path(d.keyA));
     if (const auto* v = d.valueA ? d.valueA : d.valueB) line += ": " + browse::ValueName(*v, text::CodePage::Cp932);
     lines.push_back(line);
   }
@@ -250,9 +255,11 @@ TEST(BrowseDiff, OneKeyAddedOneRemovedOneValueChanged) {
   c.AddKey(added, "Child");
   c.AddKey(root2, kSoftSjis);
   const Built a(b.Build()), bb(c.Build());
-  EXPECT_EQ(DiffLines(a, bb), (std::vector<std::string>{"~ Software\\Vendor: Count", "- Software\\Old", "- Software\\Old: gone",
-                                                        "+ SOFTWARE\\New", "+ SOFTWARE\\New: here", "+ SOFTWARE\\New\\Child"}));
-  EXPECT_EQ(DiffLines(a, bb, {true, false}), (std::vector<std::string>{"- Software\\Old", "+ SOFTWARE\\New", "+ SOFTWARE\\New\\Child"}));
+  EXPECT_EQ(DiffLines(a, bb),
+            (std::vector<std::string>{"~ Software\\Vendor: Count", "- Software\\Old", "- Software\\Old: gone",
+                                      "+ SOFTWARE\\New", "+ SOFTWARE\\New: here", "+ SOFTWARE\\New\\Child"}));
+  EXPECT_EQ(DiffLines(a, bb, {true, false}),
+            (std::vector<std::string>{"- Software\\Old", "+ SOFTWARE\\New", "+ SOFTWARE\\New\\Child"}));
   EXPECT_TRUE(DiffLines(a, a).empty());
 }
 

@@ -52,7 +52,8 @@ struct Original {
   explicit Original(std::vector<std::uint8_t> b) : bytes(std::move(b)) {
     hive = salvage::Salvage(bytes);  // the generator writes hives of code page 932
     for (const salvage::SalvagedRecord& r : hive.records)
-      pathOfRecord[r.offset.value] = r.key == salvage::kNoIndex ? "" : hive.KeyPathBytes(static_cast<std::size_t>(r.key));
+      pathOfRecord[r.offset.value] =
+          r.key == salvage::kNoIndex ? "" : hive.KeyPathBytes(static_cast<std::size_t>(r.key));
   }
 };
 
@@ -67,8 +68,7 @@ bool SamePath(const std::string& listed, const std::string& original) {
   std::string pattern;
   std::size_t from = 0;
   for (std::sregex_iterator it(listed.begin(), listed.end(), lost), end; it != end; ++it) {
-    for (std::size_t i = from; i < static_cast<std::size_t>(it->position()); ++i)
-      pattern += literal(listed[i]);
+    for (std::size_t i = from; i < static_cast<std::size_t>(it->position()); ++i) pattern += literal(listed[i]);
     pattern += ".+";
     from = static_cast<std::size_t>(it->position() + it->length());
   }
@@ -258,7 +258,7 @@ TEST(Carve, SizesPastTheImageOrTheSearchedBytesAreNotFollowed) {
   const std::vector<std::uint8_t> hive = Generated(800, 8);
   struct Case {
     const char* name;
-    std::uint64_t imageSize;                   // the hive is cut when it does not fit
+    std::uint64_t imageSize;  // the hive is cut when it does not fit
     std::vector<ByteRange> searched;
     std::size_t hives;
   };
@@ -266,7 +266,10 @@ TEST(Carve, SizesPastTheImageOrTheSearchedBytesAreNotFollowed) {
   const std::vector<Case> cases = {
       {"WholeHive", at + hive.size(), {{0, at + hive.size()}}, 1},
       {"ImageEndsInsideTheLastBlock", at + hive.size() - 100, {{0, at + hive.size() - 100}}, 0},
-      {"AClusterInsideIsAllocated", at + hive.size(), {{0, at + kCluster * 3}, {at + kCluster * 4, at + hive.size()}}, 0},
+      {"AClusterInsideIsAllocated",
+       at + hive.size(),
+       {{0, at + kCluster * 3}, {at + kCluster * 4, at + hive.size()}},
+       0},
   };
   for (const Case& c : cases) {
     std::vector<std::uint8_t> image(c.imageSize, 0);
@@ -275,7 +278,8 @@ TEST(Carve, SizesPastTheImageOrTheSearchedBytesAreNotFollowed) {
     const CarveResult result = Carve(source, RangeSet(c.searched));
     EXPECT_EQ(result.hives.size(), c.hives) << c.name;
     for (const Fragment& f : result.fragments) {
-      for (const LooseBlock& b : f.blocks) EXPECT_TRUE(RangeSet(c.searched).Covers(b.offset, b.offset + b.size)) << c.name;
+      for (const LooseBlock& b : f.blocks)
+        EXPECT_TRUE(RangeSet(c.searched).Covers(b.offset, b.offset + b.size)) << c.name;
       const FragmentContents contents = ReadFragment(source, f);
       EXPECT_TRUE(contents.unreadable.empty()) << c.name;
     }
@@ -364,8 +368,9 @@ TEST(Carve, LoneFileHeadersAreNotedNotListed) {
   EXPECT_TRUE(result.hives.empty());
   EXPECT_TRUE(result.fragments.empty());
   ASSERT_EQ(result.notes.size(), kMostLoneHeaderNotes + 1);
-  EXPECT_EQ(result.notes[0], "file header (\"CREG\") at 0x00000000: key-node block: \"\\x00\\x00\\x00\\x00\" at "
-                             "0x00000020 where \"RGKN\" belongs; nothing else of its file was found");
+  EXPECT_EQ(result.notes[0],
+            "file header (\"CREG\") at 0x00000000: key-node block: \"\\x00\\x00\\x00\\x00\" at "
+            "0x00000020 where \"RGKN\" belongs; nothing else of its file was found");
   EXPECT_EQ(result.notes.back(), "50 more file headers with nothing else of their files found");
 }
 

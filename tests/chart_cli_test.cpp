@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <sstream>
 
-#include "app/cli_charts.h"
-#include "app/cli_options.h"
-#include "app/cli_run.h"
+#include "cli/commands/charts.h"
+#include "cli/cli_options.h"
+#include "cli/cli_run.h"
 #include "tests/support/test_support.h"
 #include "tests/support/test_namespaces.h"
 

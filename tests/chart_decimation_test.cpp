@@ -1,5 +1,5 @@
 // The thinning of the chart's point series and the click among all of their points
-// (ui/chart_decimation.h), without Qt: each pixel column keeps its lowest and highest point
+// (analyzer/chart_decimation.h), without Qt: each pixel column keeps its lowest and highest point
 // (per colour), the fill keeps a band a band, small series and unusable plots are drawn
 // whole, and a click names the exact point under it whether drawn or not.
 #include <gtest/gtest.h>
@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "ui/chart_decimation.h"
+#include "analyzer/chart_decimation.h"
 
-namespace chartdecimation {
+namespace quarvex::analyzer::chartdecimation {
 namespace {
 
 using Indexes = std::vector<std::uint32_t>;
@@ -34,42 +34,87 @@ struct DrawRow {
 
 const std::vector<DrawRow> kDrawRows = {
     {"lowest and highest of each column, the first of equal ones",
-     {5, 1, 9, 3, /**/ 2, 2, 2, 2, /**/ 7, 8, 6, 7, /**/ 0, 10, 0, 10}, {}, FourColumns(), 0,
+     {5, 1, 9, 3, /**/ 2, 2, 2, 2, /**/ 7, 8, 6, 7, /**/ 0, 10, 0, 10},
+     {},
+     FourColumns(),
+     0,
      {1, 2, 4, 9, 10, 12, 13}},
     {"each colour keeps its own extremes",
      {5, 1, 9, 3, /**/ 2, 2, 2, 2, /**/ 7, 8, 6, 7, /**/ 0, 10, 0, 10},
-     {0, 1, 0, 1, /**/ 0, 0, 1, 1, /**/ 0, 0, 0, 0, /**/ 1, 1, 1, 1}, FourColumns(), 0,
+     {0, 1, 0, 1, /**/ 0, 0, 1, 1, /**/ 0, 0, 0, 0, /**/ 1, 1, 1, 1},
+     FourColumns(),
+     0,
      {0, 1, 2, 3, 4, 6, 9, 10, 12, 13}},
     {"a column with a single point keeps it",
-     {3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 4}, {}, FourColumns(), 0, {0, 4, 8, 12}},
-    {"no more than two points per column: drawn whole", {9, 1, 8, 2, 7, 3, 6, 4}, {}, FourColumns(), 0,
+     {3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 4},
+     {},
+     FourColumns(),
+     0,
+     {0, 4, 8, 12}},
+    {"no more than two points per column: drawn whole",
+     {9, 1, 8, 2, 7, 3, 6, 4},
+     {},
+     FourColumns(),
+     0,
      {0, 1, 2, 3, 4, 5, 6, 7}},
-    {"a plot without width: drawn whole", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, {}, Plot{0, 16, 0, 10, 0, 100}, 0,
+    {"a plot without width: drawn whole",
+     {1, 2, 3, 4, 5, 6, 7, 8, 9, 10},
+     {},
+     Plot{0, 16, 0, 10, 0, 100},
+     0,
      {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}},
-    {"an empty x range: drawn whole", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, {}, Plot{0, 0, 0, 10, 4, 100}, 0,
+    {"an empty x range: drawn whole",
+     {1, 2, 3, 4, 5, 6, 7, 8, 9, 10},
+     {},
+     Plot{0, 0, 0, 10, 4, 100},
+     0,
      {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}},
-    {"a range that is not a number: drawn whole", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, {}, Plot{0, 16, kNaN, 10, 4, 100}, 0,
+    {"a range that is not a number: drawn whole",
+     {1, 2, 3, 4, 5, 6, 7, 8, 9, 10},
+     {},
+     Plot{0, 16, kNaN, 10, 4, 100},
+     0,
      {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}},
     {"a value that is not a number is drawn, the column's extremes beside it",
-     {5, kNaN, 9, 3, /**/ 2, 2, 2, 2, /**/ 7, 8, 6, 7, /**/ 0, 10, 0, 10}, {}, FourColumns(), 0,
+     {5, kNaN, 9, 3, /**/ 2, 2, 2, 2, /**/ 7, 8, 6, 7, /**/ 0, 10, 0, 10},
+     {},
+     FourColumns(),
+     0,
      {1, 2, 3, 4, 9, 10, 12, 13}},
     {"points outside the axes fall in the edge columns",
-     {5, 1, 9, 3, 2, 2, 2, 2, 7, 8, 6, 7, 0, 10, 0, 10, 20, -5}, {}, FourColumns(), 0,
+     {5, 1, 9, 3, 2, 2, 2, 2, 7, 8, 6, 7, 0, 10, 0, 10, 20, -5},
+     {},
+     FourColumns(),
+     0,
      {1, 2, 4, 9, 10, 16, 17}},
     // One column of 16 points, values 0-15 over 160 pixels: cells of 40 pixels hold 4 values
     // each, every value on a pixel row of its own; the first of each cell is drawn besides the
     // extremes.
     {"the fill keeps one point per cell between the extremes",
-     {15, 3, 2, 1, 0, 7, 6, 5, 4, 11, 10, 9, 8, 14, 13, 12}, {}, Plot{0, 16, 0, 16, 1, 160}, 40,
+     {15, 3, 2, 1, 0, 7, 6, 5, 4, 11, 10, 9, 8, 14, 13, 12},
+     {},
+     Plot{0, 16, 0, 16, 1, 160},
+     40,
      {0, 1, 4, 5, 9}},
     {"a cell draws the first point of its fullest pixel row",
-     {15, 0, 1, 3, 2, 3, 3, 2, 8, 8, 9, 9, 9, 12, 13, 14}, {}, Plot{0, 16, 0, 16, 1, 160}, 40, {0, 1, 3, 10}},
+     {15, 0, 1, 3, 2, 3, 3, 2, 8, 8, 9, 9, 9, 12, 13, 14},
+     {},
+     Plot{0, 16, 0, 16, 1, 160},
+     40,
+     {0, 1, 3, 10}},
     // Three columns of ten, one cell of 3 x 3 pixels wide; 26 points share the value 5.
     {"a row crowded with points draws its first point in each pixel column",
-     {5, 5, 5, 0, 5, 5, 5, 5, 5, 5, /**/ 5, 5, 5, 5, 5, 9, 1, 5, 5, 5, /**/ 5, 5, 5, 5, 5, 9, 5, 5, 5, 5}, {},
-     Plot{0, 30, 0, 10, 3, 30}, 3, {0, 3, 10, 15, 16, 20, 25}},
+     {5, 5, 5, 0, 5, 5, 5, 5, 5, 5, /**/ 5, 5, 5, 5, 5, 9, 1, 5, 5, 5, /**/ 5, 5, 5, 5, 5, 9, 5, 5, 5, 5},
+     {},
+     Plot{0, 30, 0, 10, 3, 30},
+     3,
+     {0, 3, 10, 15, 16, 20, 25}},
     {"without fill the same column keeps its two extremes",
-     {15, 3, 2, 1, 0, 7, 6, 5, 4, 11, 10, 9, 8, 14, 13, 12}, {}, Plot{0, 16, 0, 16, 1, 160}, 0, {0, 4}},
+     {15, 3, 2, 1, 0, 7, 6, 5, 4, 11, 10, 9, 8, 14, 13, 12},
+     {},
+     Plot{0, 16, 0, 16, 1, 160},
+     0,
+     {0, 4}},
 };
 
 TEST(ChartDecimation, DrawsTheExpectedPoints) {
@@ -88,7 +133,9 @@ std::vector<double> LargeSeries() {
   return values;
 }
 
-Plot WindowPlot(std::size_t count, double width) { return Plot{-1000, static_cast<double>(count) + 999, 0, 4120, width, 300}; }
+Plot WindowPlot(std::size_t count, double width) {
+  return Plot{-1000, static_cast<double>(count) + 999, 0, 4120, width, 300};
+}
 
 TEST(ChartDecimation, EveryColumnKeepsItsLowestAndHighestValueAtEveryWidth) {
   const std::vector<double> values = LargeSeries();
@@ -192,4 +239,4 @@ TEST(ChartDecimation, AClickOnAnyOfALargeSeriesNamesThatPointDrawnOrNot) {
 }
 
 }  // namespace
-}  // namespace chartdecimation
+}  // namespace quarvex::analyzer::chartdecimation

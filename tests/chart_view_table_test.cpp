@@ -1,4 +1,4 @@
-// The analysis chart's table of views and series (ui/chart_views.h), read without Qt: the six
+// The analysis chart's table of views and series (analyzer/chart_views.h), read without Qt: the six
 // selector entries in their order, the series each view shows, and that every view's axes and
 // bar-mark setting fit the way its series are drawn.
 #include <gtest/gtest.h>
@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "ui/chart_views.h"
+#include "analyzer/chart_views.h"
 
-namespace chartviews {
+namespace quarvex::analyzer::chartviews {
 namespace {
 
 struct ViewRow {
@@ -24,19 +24,47 @@ struct ViewRow {
 };
 
 const std::vector<ViewRow> kExpectedViews = {
-    {ChartView::TotalUsage, "利用状況（全体）/ Total Using/Empty Rate", "chart-0-total.png", {kTotalUsage}, Axes::None,
-     BarMarks::Unchanged, std::nullopt},
-    {ChartView::BlockUsage, "利用状況（ﾌﾞﾛｯｸ毎）/ Using/Empty Rate at each Block", "chart-1-blocks.png",
-     {kBlockUsing, kBlockEmpty, kBlockDeadGap}, Axes::Percent, BarMarks::Show, std::nullopt},
-    {ChartView::BlockUsageWithoutMarks, "利用状況（ﾌﾞﾛｯｸ毎値非表示）/ U/E Rate at Each Block 2",
-     "chart-2-blocks-no-marks.png", {kBlockUsing, kBlockEmpty, kBlockDeadGap}, Axes::Percent, BarMarks::Hide,
+    {ChartView::TotalUsage,
+     "利用状況（全体）/ Total Using/Empty Rate",
+     "chart-0-total.png",
+     {kTotalUsage},
+     Axes::None,
+     BarMarks::Unchanged,
      std::nullopt},
-    {ChartView::KeyNameChecksums, "ｷｰ名ﾁｪｯｸｻﾑ合否/ Key-Name Check-sum Check", "chart-3-checksums.png",
-     {kKeyNameChecksums}, Axes::None, BarMarks::Unchanged, std::nullopt},
-    {ChartView::RecordSizes, "ﾚｺｰﾄﾞｻｲｽﾞ分布/ Using Record Size", "chart-4-using-size.png", {kRecordSizes}, Axes::Sizes,
-     BarMarks::Unchanged, kRecordSizeAverage},
-    {ChartView::FreeRecordSizes, "空きﾚｺｰﾄﾞｻｲｽﾞ分布/ Empty Record Size", "chart-5-empty-size.png",
-     {kRecordSizeAverage, kFreeRecordSizes, kFreeRecordSizeAverage}, Axes::Sizes, BarMarks::Unchanged,
+    {ChartView::BlockUsage,
+     "利用状況（ﾌﾞﾛｯｸ毎）/ Using/Empty Rate at each Block",
+     "chart-1-blocks.png",
+     {kBlockUsing, kBlockEmpty, kBlockDeadGap},
+     Axes::Percent,
+     BarMarks::Show,
+     std::nullopt},
+    {ChartView::BlockUsageWithoutMarks,
+     "利用状況（ﾌﾞﾛｯｸ毎値非表示）/ U/E Rate at Each Block 2",
+     "chart-2-blocks-no-marks.png",
+     {kBlockUsing, kBlockEmpty, kBlockDeadGap},
+     Axes::Percent,
+     BarMarks::Hide,
+     std::nullopt},
+    {ChartView::KeyNameChecksums,
+     "ｷｰ名ﾁｪｯｸｻﾑ合否/ Key-Name Check-sum Check",
+     "chart-3-checksums.png",
+     {kKeyNameChecksums},
+     Axes::None,
+     BarMarks::Unchanged,
+     std::nullopt},
+    {ChartView::RecordSizes,
+     "ﾚｺｰﾄﾞｻｲｽﾞ分布/ Using Record Size",
+     "chart-4-using-size.png",
+     {kRecordSizes},
+     Axes::Sizes,
+     BarMarks::Unchanged,
+     kRecordSizeAverage},
+    {ChartView::FreeRecordSizes,
+     "空きﾚｺｰﾄﾞｻｲｽﾞ分布/ Empty Record Size",
+     "chart-5-empty-size.png",
+     {kRecordSizeAverage, kFreeRecordSizes, kFreeRecordSizeAverage},
+     Axes::Sizes,
+     BarMarks::Unchanged,
      std::nullopt},
 };
 
@@ -74,9 +102,15 @@ TEST(ChartViewTable, EveryViewsAxesFitTheDrawingOfItsSeries) {
     for (SeriesId id : view.series) {
       const Drawing drawing = RoleOf(id).drawing;
       switch (view.axes) {
-        case Axes::None: EXPECT_EQ(drawing, Drawing::Pie); break;
-        case Axes::Percent: EXPECT_EQ(drawing, Drawing::StackedBars); break;
-        case Axes::Sizes: EXPECT_TRUE(drawing == Drawing::Points || drawing == Drawing::Line); break;
+        case Axes::None:
+          EXPECT_EQ(drawing, Drawing::Pie);
+          break;
+        case Axes::Percent:
+          EXPECT_EQ(drawing, Drawing::StackedBars);
+          break;
+        case Axes::Sizes:
+          EXPECT_TRUE(drawing == Drawing::Points || drawing == Drawing::Line);
+          break;
       }
     }
     EXPECT_EQ(view.barMarks != BarMarks::Unchanged, view.axes == Axes::Percent);
@@ -150,4 +184,4 @@ TEST(ChartViewTable, TheGroupsHoldTheSeriesDrawnTheirWay) {
 }
 
 }  // namespace
-}  // namespace chartviews
+}  // namespace quarvex::analyzer::chartviews

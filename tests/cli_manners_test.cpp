@@ -12,9 +12,9 @@
 #include <map>
 #include <sstream>
 
-#include "app/cli_input.h"
-#include "app/cli_progress.h"
-#include "app/cli_run.h"
+#include "session/hive_bytes.h"
+#include "cli/cli_progress.h"
+#include "cli/cli_run.h"
 #include "job/analysis_job.h"
 #include "tests/support/test_support.h"
 #include "tests/support/test_namespaces.h"
@@ -50,61 +50,87 @@ struct Scene {
 
 struct Manner {
   const char* name;
-  std::function<void(Scene&)> prepare;            // files, links, pipes the row needs
+  std::function<void(Scene&)> prepare;  // files, links, pipes the row needs
   std::function<std::vector<std::string>(Scene&)> args;
-  std::optional<std::string> standardInput;       // the bytes "-" reads; empty: none
+  std::optional<std::string> standardInput;  // the bytes "-" reads; empty: none
   int status;
-  std::function<void(const Scene&)> check;        // what must hold afterwards
+  std::function<void(const Scene&)> check;  // what must hold afterwards
 };
 
 const std::vector<Manner>& Manners() {
   static const std::vector<Manner> manners = {
       {"--json - writes the document to standard output, and no report", nullptr,
-       [](Scene& s) { return std::vector<std::string>{"--json", "-", s.hive}; }, std::nullopt, cli::kExitOk,
+       [](Scene& s) {
+         return std::vector<std::string>{"--json", "-", s.hive};
+       },
+       std::nullopt, cli::kExitOk,
        [](const Scene& s) {
          EXPECT_TRUE(s.run.out.starts_with("{\n  \"file\": {")) << s.run.out.substr(0, 80);
          EXPECT_EQ(s.run.out.find("Registry Analizer"), std::string::npos);
        }},
       {"--json - with -o FILE: the report to the file, the JSON to standard output", nullptr,
-       [](Scene& s) { return std::vector<std::string>{"--json", "-", "-o", s.Path("r.txt"), s.hive}; }, std::nullopt,
-       cli::kExitOk,
+       [](Scene& s) {
+         return std::vector<std::string>{"--json", "-", "-o", s.Path("r.txt"), s.hive};
+       },
+       std::nullopt, cli::kExitOk,
        [](const Scene& s) {
          EXPECT_TRUE(s.run.out.starts_with("{"));
          EXPECT_NE(ReadFileBytes(s.Path("r.txt")).find("Registry Analizer"), std::string::npos);
        }},
       {"--export - writes REGEDIT4 to standard output", nullptr,
-       [](Scene& s) { return std::vector<std::string>{"--export", "-", s.hive}; }, std::nullopt, cli::kExitOk,
+       [](Scene& s) {
+         return std::vector<std::string>{"--export", "-", s.hive};
+       },
+       std::nullopt, cli::kExitOk,
        [](const Scene& s) { EXPECT_TRUE(s.run.out.starts_with("REGEDIT4")) << s.run.out.substr(0, 40); }},
       {"-o - is standard output", nullptr,
-       [](Scene& s) { return std::vector<std::string>{"-o", "-", s.hive}; }, std::nullopt, cli::kExitOk,
+       [](Scene& s) {
+         return std::vector<std::string>{"-o", "-", s.hive};
+       },
+       std::nullopt, cli::kExitOk,
        [](const Scene& s) {
          EXPECT_NE(s.run.out.find("Registry Analizer"), std::string::npos);
          EXPECT_TRUE(s.OnlyFiles({"h.dat"}));
        }},
       {"FILE - reads the hive from standard input", nullptr,
-       [](Scene&) { return std::vector<std::string>{"--now", "2026-12-07T10:00:00", "-"}; }, Small().AsString(),
-       cli::kExitOk,
+       [](Scene&) {
+         return std::vector<std::string>{"--now", "2026-12-07T10:00:00", "-"};
+       },
+       Small().AsString(), cli::kExitOk,
        [](const Scene& s) {
          EXPECT_NE(s.run.out.find("  FileName: -\n"), std::string::npos) << s.run.out;
          EXPECT_NE(s.run.out.find("   Good    :        1\n"), std::string::npos) << s.run.out;
        }},
-      {"FILE - for a subcommand (check)", nullptr, [](Scene&) { return std::vector<std::string>{"check", "-"}; },
+      {"FILE - for a subcommand (check)", nullptr,
+       [](Scene&) {
+         return std::vector<std::string>{"check", "-"};
+       },
        Small().AsString(), cli::kExitOk,
        [](const Scene& s) { EXPECT_NE(s.run.out.find("-: "), std::string::npos) << s.run.out; }},
       {"FILE - with --export --salvage reads standard input once", nullptr,
-       [](Scene&) { return std::vector<std::string>{"--export", "-", "--salvage", "-"}; }, Small().AsString(),
-       cli::kExitOk, [](const Scene& s) { EXPECT_NE(s.run.out.find("\"Name\"=\"Quarvex\""), std::string::npos); }},
+       [](Scene&) {
+         return std::vector<std::string>{"--export", "-", "--salvage", "-"};
+       },
+       Small().AsString(), cli::kExitOk,
+       [](const Scene& s) { EXPECT_NE(s.run.out.find("\"Name\"=\"Quarvex\""), std::string::npos); }},
       {"hives - is refused by name: an image is read where it lies", nullptr,
-       [](Scene&) { return std::vector<std::string>{"hives", "-"}; }, std::string("x"), cli::kExitUsage,
+       [](Scene&) {
+         return std::vector<std::string>{"hives", "-"};
+       },
+       std::string("x"), cli::kExitUsage,
        [](const Scene& s) { EXPECT_NE(s.run.err.find("not from standard input"), std::string::npos) << s.run.err; }},
       {"FILE - for diff: standard input against the same hive on disk", nullptr,
-       [](Scene& s) { return std::vector<std::string>{"diff", "-", s.hive}; }, Small().AsString(), cli::kExitOk,
-       [](const Scene& s) { EXPECT_EQ(s.run.out, ""); }},
-      {"FILE - that is no hive fails as a file does", nullptr,
-       [](Scene&) { return std::vector<std::string>{"-"}; }, std::string("not a hive"), cli::kExitJobFailed,
+       [](Scene& s) {
+         return std::vector<std::string>{"diff", "-", s.hive};
+       },
+       Small().AsString(), cli::kExitOk, [](const Scene& s) { EXPECT_EQ(s.run.out, ""); }},
+      {"FILE - that is no hive fails as a file does", nullptr, [](Scene&) { return std::vector<std::string>{"-"}; },
+       std::string("not a hive"), cli::kExitJobFailed,
        [](const Scene& s) { EXPECT_NE(s.run.err.find("-: "), std::string::npos) << s.run.err; }},
       {"-o and --json naming one file is a usage error", nullptr,
-       [](Scene& s) { return std::vector<std::string>{"-o", s.Path("x"), "--json", s.Path("x"), s.hive}; },
+       [](Scene& s) {
+         return std::vector<std::string>{"-o", s.Path("x"), "--json", s.Path("x"), s.hive};
+       },
        std::nullopt, cli::kExitUsage,
        [](const Scene& s) {
          EXPECT_NE(s.run.err.find("-o and --json both name"), std::string::npos) << s.run.err;
@@ -116,11 +142,15 @@ const std::vector<Manner>& Manners() {
        },
        std::nullopt, cli::kExitUsage, [](const Scene& s) { EXPECT_TRUE(s.OnlyFiles({"h.dat"})); }},
       {"two outputs onto standard output is a usage error", nullptr,
-       [](Scene& s) { return std::vector<std::string>{"--json", "-", "--export", "-", s.hive}; }, std::nullopt,
-       cli::kExitUsage,
+       [](Scene& s) {
+         return std::vector<std::string>{"--json", "-", "--export", "-", s.hive};
+       },
+       std::nullopt, cli::kExitUsage,
        [](const Scene& s) { EXPECT_NE(s.run.err.find("both name standard output"), std::string::npos) << s.run.err; }},
       {"recover: --json and --export naming one file", nullptr,
-       [](Scene& s) { return std::vector<std::string>{"recover", "--json", s.Path("o"), "--export", s.Path("o"), s.hive}; },
+       [](Scene& s) {
+         return std::vector<std::string>{"recover", "--json", s.Path("o"), "--export", s.Path("o"), s.hive};
+       },
        std::nullopt, cli::kExitUsage, [](const Scene& s) { EXPECT_TRUE(s.OnlyFiles({"h.dat"})); }},
       {"facts: --json and --csv naming one file", nullptr,
        [](Scene& s) { return std::vector<std::string>{"facts", "--json", s.Path("o"), "--csv", s.Path("o"), s.hive}; },
@@ -143,18 +173,27 @@ const std::vector<Manner>& Manners() {
          EXPECT_NE(ReadFileBytes(s.Path("a.json")).find("\"value\": \"932\""), std::string::npos);
        }},
       {"a flag given a value is a usage error", nullptr,
-       [](Scene& s) { return std::vector<std::string>{"--all=yes", s.hive}; }, std::nullopt, cli::kExitUsage,
+       [](Scene& s) {
+         return std::vector<std::string>{"--all=yes", s.hive};
+       },
+       std::nullopt, cli::kExitUsage,
        [](const Scene& s) { EXPECT_NE(s.run.err.find("--all takes no value"), std::string::npos) << s.run.err; }},
       {"a subcommand's --json=- ", nullptr,
-       [](Scene& s) { return std::vector<std::string>{"check", "--json=-", "--codepage=932", s.hive}; }, std::nullopt,
-       cli::kExitOk, [](const Scene& s) { EXPECT_TRUE(s.run.out.starts_with("{")) << s.run.out; }},
-      {"-- ends the options: a hive named like an option",
-       [](Scene& s) { s.dir.Write("-o", Small()); },
-       [](Scene& s) { return std::vector<std::string>{"--json", s.Path("a.json"), "--", s.Path("-o")}; },
+       [](Scene& s) {
+         return std::vector<std::string>{"check", "--json=-", "--codepage=932", s.hive};
+       },
+       std::nullopt, cli::kExitOk, [](const Scene& s) { EXPECT_TRUE(s.run.out.starts_with("{")) << s.run.out; }},
+      {"-- ends the options: a hive named like an option", [](Scene& s) { s.dir.Write("-o", Small()); },
+       [](Scene& s) {
+         return std::vector<std::string>{"--json", s.Path("a.json"), "--", s.Path("-o")};
+       },
        std::nullopt, cli::kExitOk,
        [](const Scene& s) { EXPECT_NE(s.run.out.find("Registry Analizer"), std::string::npos); }},
       {"-- for a subcommand", [](Scene& s) { s.dir.Write("-v", Small()); },
-       [](Scene& s) { return std::vector<std::string>{"ls", "--", s.Path("-v")}; }, std::nullopt, cli::kExitOk,
+       [](Scene& s) {
+         return std::vector<std::string>{"ls", "--", s.Path("-v")};
+       },
+       std::nullopt, cli::kExitOk,
        [](const Scene& s) { EXPECT_NE(s.run.out.find("Software"), std::string::npos) << s.run.err; }},
       {"-o onto a link writes the link's target through a file beside the target",
        [](Scene& s) {
@@ -162,8 +201,10 @@ const std::vector<Manner>& Manners() {
          s.dir.Write("real/report.txt", std::string("old"));
          fs::create_symlink("real/report.txt", s.dir.Path("link.txt"));
        },
-       [](Scene& s) { return std::vector<std::string>{"-o", s.Path("link.txt"), s.hive}; }, std::nullopt,
-       cli::kExitOk,
+       [](Scene& s) {
+         return std::vector<std::string>{"-o", s.Path("link.txt"), s.hive};
+       },
+       std::nullopt, cli::kExitOk,
        [](const Scene& s) {
          EXPECT_TRUE(fs::is_symlink(s.dir.Path("link.txt")));
          EXPECT_NE(ReadFileBytes(s.Path("real/report.txt")).find("Registry Analizer"), std::string::npos);
@@ -172,8 +213,10 @@ const std::vector<Manner>& Manners() {
        }},
       {"-o onto a link whose target is not there yet creates the target",
        [](Scene& s) { fs::create_symlink("made.txt", s.dir.Path("dangling.txt")); },
-       [](Scene& s) { return std::vector<std::string>{"-o", s.Path("dangling.txt"), s.hive}; }, std::nullopt,
-       cli::kExitOk,
+       [](Scene& s) {
+         return std::vector<std::string>{"-o", s.Path("dangling.txt"), s.hive};
+       },
+       std::nullopt, cli::kExitOk,
        [](const Scene& s) {
          EXPECT_TRUE(fs::is_symlink(s.dir.Path("dangling.txt")));
          EXPECT_NE(ReadFileBytes(s.Path("made.txt")).find("Registry Analizer"), std::string::npos);
@@ -183,13 +226,14 @@ const std::vector<Manner>& Manners() {
          s.dir.Write("private.txt", std::string("old"));
          fs::permissions(s.dir.Path("private.txt"), fs::perms::owner_read | fs::perms::owner_write);
        },
-       [](Scene& s) { return std::vector<std::string>{"-o", s.Path("private.txt"), s.hive}; }, std::nullopt,
-       cli::kExitOk,
+       [](Scene& s) {
+         return std::vector<std::string>{"-o", s.Path("private.txt"), s.hive};
+       },
+       std::nullopt, cli::kExitOk,
        [](const Scene& s) {
          EXPECT_EQ(fs::status(s.dir.Path("private.txt")).permissions(), fs::perms::owner_read | fs::perms::owner_write);
        }},
-      {"--json onto /dev/fd/N (a pipe) writes into the pipe",
-       nullptr,
+      {"--json onto /dev/fd/N (a pipe) writes into the pipe", nullptr,
        [](Scene& s) {
          // The pipe's write end is the row's; the JSON is read back from its other end.
          int fds[2];
@@ -204,22 +248,21 @@ const std::vector<Manner>& Manners() {
          ::close(writeEnd);
          std::string received;
          char buffer[4096];
-         for (ssize_t n; (n = ::read(readEnd, buffer, sizeof buffer)) > 0;) received.append(buffer, static_cast<std::size_t>(n));
+         for (ssize_t n; (n = ::read(readEnd, buffer, sizeof buffer)) > 0;)
+           received.append(buffer, static_cast<std::size_t>(n));
          ::close(readEnd);
          EXPECT_TRUE(received.starts_with("{\n  \"file\"")) << received.substr(0, 60);
          EXPECT_TRUE(s.OnlyFiles({"h.dat", "fds"}));
        }},
       {"a missing file: Fail(-9), no such file", nullptr,
-       [](Scene& s) { return std::vector<std::string>{"--codepage", "932", s.Path("none.dat")}; }, std::nullopt,
-       cli::kExitJobFailed,
-       [](const Scene& s) {
-         EXPECT_NE(s.run.err.find("Fail(-9): no such file"), std::string::npos) << s.run.err;
-       }},
+       [](Scene& s) {
+         return std::vector<std::string>{"--codepage", "932", s.Path("none.dat")};
+       },
+       std::nullopt, cli::kExitJobFailed,
+       [](const Scene& s) { EXPECT_NE(s.run.err.find("Fail(-9): no such file"), std::string::npos) << s.run.err; }},
       {"a directory: Fail(-9), is a directory", [](Scene& s) { fs::create_directory(s.dir.Path("folder")); },
        [](Scene& s) { return std::vector<std::string>{s.Path("folder")}; }, std::nullopt, cli::kExitJobFailed,
-       [](const Scene& s) {
-         EXPECT_NE(s.run.err.find("Fail(-9): is a directory"), std::string::npos) << s.run.err;
-       }},
+       [](const Scene& s) { EXPECT_NE(s.run.err.find("Fail(-9): is a directory"), std::string::npos) << s.run.err; }},
       {"--help by task, the option boxes by meaning with their window names", nullptr,
        [](Scene&) { return std::vector<std::string>{"--help"}; }, std::nullopt, cli::kExitOk,
        [](const Scene& s) {
@@ -235,8 +278,8 @@ const std::vector<Manner>& Manners() {
          EXPECT_EQ(h.substr(h.find(" on  ", box), 14), " on  [cbDB_E]\n");
          EXPECT_NE(h.find("  recover   deleted keys and values the file still holds"), std::string::npos);
        }},
-      {"--version tells the build", nullptr, [](Scene&) { return std::vector<std::string>{"--version"}; },
-       std::nullopt, cli::kExitOk,
+      {"--version tells the build", nullptr, [](Scene&) { return std::vector<std::string>{"--version"}; }, std::nullopt,
+       cli::kExitOk,
        [](const Scene& s) {
          EXPECT_TRUE(s.run.out.starts_with("quarvex-cli " QUARVEX_VERSION "\n"));
          EXPECT_NE(s.run.out.find("\ncompiler: "), std::string::npos);
@@ -254,9 +297,9 @@ TEST(CliManners, EveryManner) {
     if (m.prepare) m.prepare(scene);
     const std::vector<std::string> args = m.args(scene);
     std::istringstream input(m.standardInput.value_or(std::string()));
-    cli::UseStandardInput(input);
+    session::UseStandardInput(input);
     scene.run = Cli(args);
-    cli::UseStandardInput(std::cin);
+    session::UseStandardInput(std::cin);
     EXPECT_EQ(scene.run.status, m.status) << scene.run.err;
     if (m.check) m.check(scene);
   }
@@ -294,7 +337,7 @@ TEST(CliManners, JobProgressCarriesThePosition) {
   } recorder;
   job::JobInput input;
   input.fileName = std::string(QUARVEX_SAMPLES_DIR) + "/USER-SAMPLE.DAT";
-  input.options.Set(Option::cbRPT, true);
+  input.options.Set(Option::StructureReport, true);
   ASSERT_EQ(job::RunJob(input, recorder).code, 0);
   std::map<job::Stage, job::ProgressPosition> last;
   for (const job::ProgressPosition& p : recorder.at)

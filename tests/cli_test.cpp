@@ -9,10 +9,11 @@
 
 #include <sstream>
 
-#include "app/cli_options.h"
-#include "app/cli_run.h"
+#include "cli/cli_options.h"
+#include "cli/cli_run.h"
 #include "tests/support/test_support.h"
 #include "tools/hive_generator.h"
+#include "ui/common/option_controls.h"
 #include "tests/support/test_namespaces.h"
 
 namespace quarvex::testing {
@@ -49,20 +50,20 @@ TEST(CliOptions, BoxesByNameAndAliases) {
   auto parsed = cli::ParseCommandLine({"--set", "cbDB_U=on", "--no-keys", "--prescan", "--set", "cbANA=off", "f"});
   ASSERT_TRUE(parsed.options);
   const AnalysisOptions& o = parsed.options->options;
-  EXPECT_TRUE(o[Option::cbDB_U]);
-  EXPECT_FALSE(o[Option::cbKeys]);
-  EXPECT_TRUE(o[Option::cbPSdbrh]);
-  EXPECT_FALSE(o[Option::cbANA]);
-  EXPECT_TRUE(o[Option::cbANrep]);
+  EXPECT_TRUE(o[Option::RecordsInUse]);
+  EXPECT_FALSE(o[Option::ListBadAndGhostKeys]);
+  EXPECT_TRUE(o[Option::PrescanRecordHeaders]);
+  EXPECT_FALSE(o[Option::Analyse]);
+  EXPECT_TRUE(o[Option::AnalysisInReport]);
 
   parsed = cli::ParseCommandLine({"--all", "f"});
   ASSERT_TRUE(parsed.options);
-  for (Option x : SelectAllOptions()) EXPECT_TRUE(parsed.options->options[x]) << OptionName(x);
-  EXPECT_FALSE(parsed.options->options[Option::cbMINI]);
+  for (Option x : SelectAllOptions()) EXPECT_TRUE(parsed.options->options[x]) << ui::OptionControlName(x);
+  EXPECT_FALSE(parsed.options->options[Option::MinimiseWhileAnalysing]);
 
   parsed = cli::ParseCommandLine({"--structure", "--codepage", "none", "--now", "2026-01-02T00:00:00", "f"});
   ASSERT_TRUE(parsed.options);
-  EXPECT_TRUE(parsed.options->options[Option::cbRPT]);
+  EXPECT_TRUE(parsed.options->options[Option::StructureReport]);
   EXPECT_EQ(parsed.options->codePage, CodePage::SingleByte);
   EXPECT_EQ(parsed.options->fixedTime->day, 2);
 }
@@ -70,7 +71,7 @@ TEST(CliOptions, BoxesByNameAndAliases) {
 TEST(Cli, HelpNamesEveryOptionBox) {
   const CliResult r = Cli({"--help"});
   EXPECT_EQ(r.status, cli::kExitOk);
-  for (Option o : AllOptions()) EXPECT_NE(r.out.find(std::string(OptionName(o))), std::string::npos);
+  for (Option o : AllOptions()) EXPECT_NE(r.out.find(std::string(ui::OptionControlName(o))), std::string::npos);
 }
 
 // --encoding native asks standard output for the bytes the window saves: CR LF.
@@ -169,7 +170,8 @@ TEST(Cli, PartialWritesTheLinesBeforeTheFailure) {
   const std::string bad = dir.Write("bad.dat", std::string("creg") + std::string(60, '\0'));
   const CliResult r = Cli({"--encoding", "native", "--partial", bad});
   EXPECT_EQ(r.status, cli::kExitJobFailed);
-  EXPECT_TRUE(r.out.ends_with(" Object Registry Hive\r\n  FileName: " + bad + "\r\n  FileSize:           64(Bytes)\r\n\r\n"));
+  EXPECT_TRUE(
+      r.out.ends_with(" Object Registry Hive\r\n  FileName: " + bad + "\r\n  FileSize:           64(Bytes)\r\n\r\n"));
 }
 
 TEST(Cli, FailureCodesForFilesThatCannotBeAnalysed) {
@@ -244,8 +246,7 @@ TEST(Cli, RealUserDatReadsAs1252WithoutGhosts) {
   const std::string real = std::string(QUARVEX_TEST_DATA_DIR) + "/USER.DAT";
   const CliResult r = Cli({"--verbose", "--encoding", "native", "--now", "2026-12-07T10:00:00", real});
   EXPECT_EQ(r.status, cli::kExitOk) << r.err;
-  EXPECT_NE(r.err.find("code page 1252 (hive): the hive's Locale \"00000409\" uses code page 1252"),
-            std::string::npos)
+  EXPECT_NE(r.err.find("code page 1252 (hive): the hive's Locale \"00000409\" uses code page 1252"), std::string::npos)
       << r.err;
   EXPECT_NE(r.out.find("   GhostKey:        0\r\n"), std::string::npos);
 }

@@ -10,8 +10,8 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "app/cli_dispatch.h"
-#include "app/line_prefix.h"
+#include "cli/cli_dispatch.h"
+#include "cli/line_prefix.h"
 #include "browse/hive_view.h"
 #include "browse/path_lookup.h"
 #include "salvage/salvage.h"
@@ -84,88 +84,145 @@ const std::vector<Row>& Rows() {
   static const std::vector<Row> rows = {
       // ---- options before the subcommand's name ----
       {"--codepage before check works as after it", nullptr,
-       [](const Scene& s) { return std::vector<std::string>{"--codepage", "932", "check", s.hive}; }, 0,
+       [](const Scene& s) {
+         return std::vector<std::string>{"--codepage", "932", "check", s.hive};
+       },
+       0,
        [](const Scene& s) {
          EXPECT_EQ(s.run.out, Cli({"check", "--codepage", "932", s.hive}).out);
          EXPECT_TRUE(Has(s.run.out, "note: file: code page 932 (option")) << s.run.out;
        }},
       {"--codepage=CP before ls", nullptr,
-       [](const Scene& s) { return std::vector<std::string>{"--codepage=1252", "ls", s.hive}; }, 0,
-       [](const Scene& s) { EXPECT_EQ(s.run.out, "Software\nA\nA/B\nEmpty\n"); }},
+       [](const Scene& s) {
+         return std::vector<std::string>{"--codepage=1252", "ls", s.hive};
+       },
+       0, [](const Scene& s) { EXPECT_EQ(s.run.out, "Software\nA\nA/B\nEmpty\n"); }},
       {"-v before check says the code page on standard error", nullptr,
-       [](const Scene& s) { return std::vector<std::string>{"-v", "check", s.hive}; }, 0,
-       [](const Scene& s) { EXPECT_TRUE(Has(s.run.err, "quarvex-cli check: " + s.hive + ": code page 1252 (")) << s.run.err; }},
+       [](const Scene& s) {
+         return std::vector<std::string>{"-v", "check", s.hive};
+       },
+       0,
+       [](const Scene& s) {
+         EXPECT_TRUE(Has(s.run.err, "quarvex-cli check: " + s.hive + ": code page 1252 (")) << s.run.err;
+       }},
       {"check -v, as the README has it", nullptr,
-       [](const Scene& s) { return std::vector<std::string>{"check", "-v", s.hive}; }, 0,
+       [](const Scene& s) {
+         return std::vector<std::string>{"check", "-v", s.hive};
+       },
+       0,
        [](const Scene& s) {
          EXPECT_TRUE(Has(s.run.err, ": code page 1252 (")) << s.run.err;
          EXPECT_EQ(Cli({"check", s.hive}).err, "") << "without -v nothing on standard error";
        }},
       {"--help before a subcommand is its help", nullptr,
-       [](const Scene&) { return std::vector<std::string>{"--help", "stats"}; }, 0,
-       [](const Scene& s) { EXPECT_TRUE(s.run.out.starts_with("usage: quarvex-cli stats")) << s.run.out; }},
+       [](const Scene&) {
+         return std::vector<std::string>{"--help", "stats"};
+       },
+       0, [](const Scene& s) { EXPECT_TRUE(s.run.out.starts_with("usage: quarvex-cli stats")) << s.run.out; }},
       {"a report option before a subcommand is a usage error", nullptr,
-       [](const Scene& s) { return std::vector<std::string>{"--all", "check", s.hive}; }, 2,
-       [](const Scene& s) { EXPECT_TRUE(Has(s.run.err, "--all is an option of the report, not of check")) << s.run.err; }},
+       [](const Scene& s) {
+         return std::vector<std::string>{"--all", "check", s.hive};
+       },
+       2,
+       [](const Scene& s) {
+         EXPECT_TRUE(Has(s.run.err, "--all is an option of the report, not of check")) << s.run.err;
+       }},
       {"-v before ls is no verbose: ls's -v lists values", nullptr,
-       [](const Scene& s) { return std::vector<std::string>{"-v", "ls", s.hive}; }, 2,
-       [](const Scene& s) { EXPECT_TRUE(Has(s.run.err, "-v before ls: give ls's options after its name")) << s.run.err; }},
+       [](const Scene& s) {
+         return std::vector<std::string>{"-v", "ls", s.hive};
+       },
+       2,
+       [](const Scene& s) {
+         EXPECT_TRUE(Has(s.run.err, "-v before ls: give ls's options after its name")) << s.run.err;
+       }},
       {"report options before `report` stay the report's", nullptr,
-       [](const Scene& s) { return std::vector<std::string>{"-o", s.Path("r.txt"), "report", s.hive}; }, 0,
-       [](const Scene& s) { EXPECT_TRUE(Has(ReadFileBytes(s.Path("r.txt")), "Registry Analizer")); }},
+       [](const Scene& s) {
+         return std::vector<std::string>{"-o", s.Path("r.txt"), "report", s.hive};
+       },
+       0, [](const Scene& s) { EXPECT_TRUE(Has(ReadFileBytes(s.Path("r.txt")), "Registry Analizer")); }},
       {"an option's value named like a subcommand is the value", nullptr,
-       [](const Scene& s) { return std::vector<std::string>{"--export-root", "check", "--export", "-", s.hive}; }, 0,
-       [](const Scene& s) { EXPECT_TRUE(Has(s.run.out, "[check\\Software]")) << s.run.out.substr(0, 200); }},
+       [](const Scene& s) {
+         return std::vector<std::string>{"--export-root", "check", "--export", "-", s.hive};
+       },
+       0, [](const Scene& s) { EXPECT_TRUE(Has(s.run.out, "[check\\Software]")) << s.run.out.substr(0, 200); }},
 
       // ---- mistyped subcommands ----
-      {"chek: did you mean check?", nullptr, [](const Scene& s) { return std::vector<std::string>{"chek", s.hive}; }, 2,
+      {"chek: did you mean check?", nullptr,
+       [](const Scene& s) {
+         return std::vector<std::string>{"chek", s.hive};
+       },
+       2,
        [](const Scene& s) {
          EXPECT_TRUE(Has(s.run.err, "unknown command 'chek' (did you mean check?)")) << s.run.err;
          EXPECT_EQ(s.run.out, "");
        }},
-      {"STATS in capitals", nullptr, [](const Scene& s) { return std::vector<std::string>{"STATS", s.hive}; }, 2,
-       [](const Scene& s) { EXPECT_TRUE(Has(s.run.err, "(did you mean stats?)")) << s.run.err; }},
+      {"STATS in capitals", nullptr,
+       [](const Scene& s) {
+         return std::vector<std::string>{"STATS", s.hive};
+       },
+       2, [](const Scene& s) { EXPECT_TRUE(Has(s.run.err, "(did you mean stats?)")) << s.run.err; }},
       {"sumary after an option", nullptr,
-       [](const Scene& s) { return std::vector<std::string>{"--codepage", "932", "sumary", s.hive}; }, 2,
-       [](const Scene& s) { EXPECT_TRUE(Has(s.run.err, "(did you mean summary?)")) << s.run.err; }},
+       [](const Scene& s) {
+         return std::vector<std::string>{"--codepage", "932", "sumary", s.hive};
+       },
+       2, [](const Scene& s) { EXPECT_TRUE(Has(s.run.err, "(did you mean summary?)")) << s.run.err; }},
       {"a file named like a mistyped subcommand is a file: its report is made",
        [](Scene& s) { s.dir.Write("chek", Slashes()); },
-       [](const Scene&) { return std::vector<std::string>{"--now", "2026-12-07T10:00:00", "chek"}; }, 0,
-       [](const Scene& s) { EXPECT_TRUE(Has(s.run.out, "FileName: chek")) << s.run.err; }},
+       [](const Scene&) {
+         return std::vector<std::string>{"--now", "2026-12-07T10:00:00", "chek"};
+       },
+       0, [](const Scene& s) { EXPECT_TRUE(Has(s.run.out, "FileName: chek")) << s.run.err; }},
       {"a word far from every name is a file, and missing", nullptr,
        [](const Scene&) { return std::vector<std::string>{"nothing-like-a-command.dat"}; }, 1,
        [](const Scene& s) { EXPECT_TRUE(Has(s.run.err, "Fail(-9): no such file")) << s.run.err; }},
 
       // ---- key paths with slashes ----
       {"ls with slashes", nullptr,
-       [](const Scene& s) { return std::vector<std::string>{"ls", s.hive, "SOFTWARE/Microsoft"}; }, 0,
-       [](const Scene& s) { EXPECT_EQ(s.run.out, "Windows\n"); }},
+       [](const Scene& s) {
+         return std::vector<std::string>{"ls", s.hive, "SOFTWARE/Microsoft"};
+       },
+       0, [](const Scene& s) { EXPECT_EQ(s.run.out, "Windows\n"); }},
       {"a name holding a slash is taken before the slash parts names", nullptr,
-       [](const Scene& s) { return std::vector<std::string>{"get", s.hive, "A/B"}; }, 0,
-       [](const Scene& s) { EXPECT_EQ(s.run.out, "Literal  REG_DWORD  0x00000003 (3)\n"); }},
+       [](const Scene& s) {
+         return std::vector<std::string>{"get", s.hive, "A/B"};
+       },
+       0, [](const Scene& s) { EXPECT_EQ(s.run.out, "Literal  REG_DWORD  0x00000003 (3)\n"); }},
       {"a backslash always parts names", nullptr,
-       [](const Scene& s) { return std::vector<std::string>{"get", s.hive, "A\\B"}; }, 0,
-       [](const Scene& s) { EXPECT_EQ(s.run.out, "Split  REG_DWORD  0x00000002 (2)\n"); }},
+       [](const Scene& s) {
+         return std::vector<std::string>{"get", s.hive, "A\\B"};
+       },
+       0, [](const Scene& s) { EXPECT_EQ(s.run.out, "Split  REG_DWORD  0x00000002 (2)\n"); }},
       {"slashes and backslashes mixed, with a root name", nullptr,
        [](const Scene& s) {
          return std::vector<std::string>{"get", s.hive, "HKLM/Software\\Microsoft/Windows", "DevicePath"};
        },
        0, [](const Scene& s) { EXPECT_TRUE(Has(s.run.out, "data:   \"C:\\\\WINDOWS\\\\INF\"\n")) << s.run.out; }},
       {"a literal name deeper down", nullptr,
-       [](const Scene& s) { return std::vector<std::string>{"get", s.hive, "Software/Old/Name"}; }, 0,
-       [](const Scene& s) { EXPECT_EQ(s.run.out, "Literal  REG_DWORD  0x00000001 (1)\n"); }},
+       [](const Scene& s) {
+         return std::vector<std::string>{"get", s.hive, "Software/Old/Name"};
+       },
+       0, [](const Scene& s) { EXPECT_EQ(s.run.out, "Literal  REG_DWORD  0x00000001 (1)\n"); }},
       {"a slash path that is not there says where the walk stopped", nullptr,
-       [](const Scene& s) { return std::vector<std::string>{"ls", s.hive, "Software/Micro/Windows"}; }, 1,
+       [](const Scene& s) {
+         return std::vector<std::string>{"ls", s.hive, "Software/Micro/Windows"};
+       },
+       1,
        [](const Scene& s) { EXPECT_TRUE(Has(s.run.err, "no key 'Software\\Micro' (under 'Software')")) << s.run.err; }},
 
       // ---- several files ----
       {"ls of two files: each line names its file", nullptr,
-       [](const Scene& s) { return std::vector<std::string>{"ls", s.hive, s.other, "Software"}; }, 0,
+       [](const Scene& s) {
+         return std::vector<std::string>{"ls", s.hive, s.other, "Software"};
+       },
+       0,
        [](const Scene& s) {
          EXPECT_EQ(s.run.out, s.hive + ": Microsoft\n" + s.hive + ": Old/Name\n" + s.other + ": Vendor\n");
        }},
       {"get of two files, as JSON: one document a line, each naming its file", nullptr,
-       [](const Scene& s) { return std::vector<std::string>{"get", "--json", s.hive, s.other, "Software"}; }, 0,
+       [](const Scene& s) {
+         return std::vector<std::string>{"get", "--json", s.hive, s.other, "Software"};
+       },
+       0,
        [](const Scene& s) {
          const std::vector<std::string> lines = TextLines(s.run.out);
          ASSERT_EQ(lines.size(), 2u) << s.run.out;
@@ -174,46 +231,67 @@ const std::vector<Row>& Rows() {
          EXPECT_TRUE(lines[0].starts_with("{\"program\": ")) << "the program first, as every document has it";
        }},
       {"find in two files", nullptr,
-       [](const Scene& s) { return std::vector<std::string>{"find", s.hive, s.other, "quarvex"}; }, 0,
+       [](const Scene& s) {
+         return std::vector<std::string>{"find", s.hive, s.other, "quarvex"};
+       },
+       0,
        [](const Scene& s) {
          EXPECT_EQ(s.run.out, s.hive + ": Software: Name  REG_SZ  \"Quarvex\"\n" + s.other +
                                   ": Software\\Vendor: Name  REG_SZ  \"Quarvex\"\n");
        }},
       {"find: trouble with one file wins over hits in the other", nullptr,
-       [](const Scene& s) { return std::vector<std::string>{"find", s.hive, s.Path("none.dat"), "quarvex"}; }, 2,
-       [](const Scene& s) { EXPECT_TRUE(Has(s.run.out, "Name  REG_SZ")); }},
+       [](const Scene& s) {
+         return std::vector<std::string>{"find", s.hive, s.Path("none.dat"), "quarvex"};
+       },
+       2, [](const Scene& s) { EXPECT_TRUE(Has(s.run.out, "Name  REG_SZ")); }},
       {"stats of two files", nullptr,
-       [](const Scene& s) { return std::vector<std::string>{"stats", s.hive, s.other}; }, 0,
+       [](const Scene& s) {
+         return std::vector<std::string>{"stats", s.hive, s.other};
+       },
+       0,
        [](const Scene& s) {
          for (const std::string& line : TextLines(s.run.out))
            EXPECT_TRUE(line.starts_with(s.hive + ": ") || line.starts_with(s.other + ": ")) << line;
          EXPECT_TRUE(Has(s.run.out, s.other + ": keys:     2\n")) << s.run.out;
        }},
       {"stats --json of two files: one document a line", nullptr,
-       [](const Scene& s) { return std::vector<std::string>{"stats", "--json", s.hive, s.other}; }, 0,
-       [](const Scene& s) { EXPECT_EQ(TextLines(s.run.out).size(), 2u); }},
+       [](const Scene& s) {
+         return std::vector<std::string>{"stats", "--json", s.hive, s.other};
+       },
+       0, [](const Scene& s) { EXPECT_EQ(TextLines(s.run.out).size(), 2u); }},
       {"recover of two files", nullptr,
-       [](const Scene& s) { return std::vector<std::string>{"recover", s.hive, s.other}; }, 0,
+       [](const Scene& s) {
+         return std::vector<std::string>{"recover", s.hive, s.other};
+       },
+       0,
        [](const Scene& s) {
          const std::string none = ": 0 keys and 0 values recovered: 0 high, 0 medium, 0 low confidence\n";
          EXPECT_EQ(s.run.out, s.hive + none + s.other + none);
        }},
       {"recover --json of two files: one document a line", nullptr,
-       [](const Scene& s) { return std::vector<std::string>{"recover", "--json", "-", s.hive, s.other}; }, 0,
+       [](const Scene& s) {
+         return std::vector<std::string>{"recover", "--json", "-", s.hive, s.other};
+       },
+       0,
        [](const Scene& s) {
          const std::vector<std::string> lines = TextLines(s.run.out);
          ASSERT_EQ(lines.size(), 2u) << s.run.out;
          EXPECT_EQ(json::parse(lines[1])["file"], s.other);
        }},
       {"one unreadable file among several: the others are read, the status says it", nullptr,
-       [](const Scene& s) { return std::vector<std::string>{"stats", s.hive, s.Path("none.dat")}; }, 1,
+       [](const Scene& s) {
+         return std::vector<std::string>{"stats", s.hive, s.Path("none.dat")};
+       },
+       1,
        [](const Scene& s) {
          EXPECT_TRUE(Has(s.run.out, s.hive + ": keys:     8\n")) << s.run.out;
          EXPECT_TRUE(Has(s.run.err, "none.dat: cannot read: no such file")) << s.run.err;
        }},
       {"after FILE, a word that names no file is the KEY", nullptr,
-       [](const Scene& s) { return std::vector<std::string>{"ls", s.hive, s.Path("none.dat")}; }, 1,
-       [](const Scene& s) { EXPECT_TRUE(Has(s.run.err, "no key '")) << s.run.err; }},
+       [](const Scene& s) {
+         return std::vector<std::string>{"ls", s.hive, s.Path("none.dat")};
+       },
+       1, [](const Scene& s) { EXPECT_TRUE(Has(s.run.err, "no key '")) << s.run.err; }},
       {"get --raw reads one file", nullptr,
        [](const Scene& s) { return std::vector<std::string>{"get", "--raw", s.hive, s.other, "Software", "Name"}; }, 2,
        [](const Scene& s) { EXPECT_TRUE(Has(s.run.err, "--raw writes the bytes of one FILE's value")) << s.run.err; }},
@@ -226,8 +304,13 @@ const std::vector<Row>& Rows() {
          EXPECT_FALSE(Has(s.run.err, "\\x00")) << s.run.err;
        }},
       {"an empty file says so, to check", [](Scene& s) { s.dir.Write("empty.dat", std::string()); },
-       [](const Scene& s) { return std::vector<std::string>{"check", s.Path("empty.dat")}; }, 1,
-       [](const Scene& s) { EXPECT_EQ(s.run.out, s.Path("empty.dat") + ": not a registry file: the file is empty (0 bytes)\n"); }},
+       [](const Scene& s) {
+         return std::vector<std::string>{"check", s.Path("empty.dat")};
+       },
+       1,
+       [](const Scene& s) {
+         EXPECT_EQ(s.run.out, s.Path("empty.dat") + ": not a registry file: the file is empty (0 bytes)\n");
+       }},
       {"a disk image given to the report: Fail(2) and the way to its hives",
        [](Scene& s) {
          std::string image(4096, '\0');
@@ -235,7 +318,10 @@ const std::vector<Row>& Rows() {
          image[511] = '\xAA';
          s.dir.Write("disk.img", image);
        },
-       [](const Scene& s) { return std::vector<std::string>{"-o", s.Path("r.txt"), s.Path("disk.img")}; }, 1,
+       [](const Scene& s) {
+         return std::vector<std::string>{"-o", s.Path("r.txt"), s.Path("disk.img")};
+       },
+       1,
        [](const Scene& s) {
          EXPECT_TRUE(Has(s.run.err, "Fail(2)")) << s.run.err;
          EXPECT_TRUE(Has(s.run.err, s.Path("disk.img") + " is a disk image: 'quarvex-cli hives " + s.Path("disk.img") +
@@ -243,36 +329,58 @@ const std::vector<Row>& Rows() {
              << s.run.err;
          EXPECT_FALSE(fs::exists(s.dir.Path("r.txt"))) << "no report is written";
        }},
-      {"a cabinet given to check", [](Scene& s) { s.dir.Write("RB001.CAB", std::string("MSCF") + std::string(60, '\0')); },
-       [](const Scene& s) { return std::vector<std::string>{"check", s.Path("RB001.CAB")}; }, 1,
+      {"a cabinet given to check",
+       [](Scene& s) { s.dir.Write("RB001.CAB", std::string("MSCF") + std::string(60, '\0')); },
+       [](const Scene& s) {
+         return std::vector<std::string>{"check", s.Path("RB001.CAB")};
+       },
+       1,
        [](const Scene& s) {
          EXPECT_TRUE(Has(s.run.out, ": not a registry file: a cabinet\n")) << s.run.out;
          EXPECT_TRUE(Has(s.run.err, "'quarvex-cli hives " + s.Path("RB001.CAB") + "'")) << s.run.err;
        }},
-      {"a Windows NT hive is named as one", [](Scene& s) { s.dir.Write("NTUSER.DAT", std::string("regf") + std::string(4092, '\0')); },
-       [](const Scene& s) { return std::vector<std::string>{"ls", s.Path("NTUSER.DAT")}; }, 1,
-       [](const Scene& s) { EXPECT_TRUE(Has(s.run.err, "a registry file of Windows NT, 2000 or XP (\"regf\")")) << s.run.err; }},
-      {"a hive given to hives says what it is and what reads it", nullptr,
-       [](const Scene& s) { return std::vector<std::string>{"hives", s.hive}; }, 1,
+      {"a Windows NT hive is named as one",
+       [](Scene& s) { s.dir.Write("NTUSER.DAT", std::string("regf") + std::string(4092, '\0')); },
        [](const Scene& s) {
-         EXPECT_TRUE(Has(s.run.err, "is a registry file itself, not a disk image or cabinet: read it with quarvex-cli check"))
+         return std::vector<std::string>{"ls", s.Path("NTUSER.DAT")};
+       },
+       1,
+       [](const Scene& s) {
+         EXPECT_TRUE(Has(s.run.err, "a registry file of Windows NT, 2000 or XP (\"regf\")")) << s.run.err;
+       }},
+      {"a hive given to hives says what it is and what reads it", nullptr,
+       [](const Scene& s) {
+         return std::vector<std::string>{"hives", s.hive};
+       },
+       1,
+       [](const Scene& s) {
+         EXPECT_TRUE(
+             Has(s.run.err, "is a registry file itself, not a disk image or cabinet: read it with quarvex-cli check"))
              << s.run.err;
        }},
       {"facts of no hive fails and writes no report",
        [](Scene& s) { s.dir.Write("photo.png", std::string("\x89PNG\r\n\x1a\n") + std::string(100, 'x')); },
-       [](const Scene& s) { return std::vector<std::string>{"facts", s.Path("photo.png")}; }, 1,
+       [](const Scene& s) {
+         return std::vector<std::string>{"facts", s.Path("photo.png")};
+       },
+       1,
        [](const Scene& s) {
          EXPECT_EQ(s.run.out, "");
          EXPECT_TRUE(Has(s.run.err, "photo.png: not a registry file")) << s.run.err;
        }},
       {"facts of a hive and no hive: the hive's facts, status 1",
        [](Scene& s) { s.dir.Write("photo.png", std::string("\x89PNG")); },
-       [](const Scene& s) { return std::vector<std::string>{"facts", s.hive, s.Path("photo.png")}; }, 1,
-       [](const Scene& s) { EXPECT_TRUE(Has(s.run.out, "Facts of 1 hive")) << s.run.out; }},
+       [](const Scene& s) {
+         return std::vector<std::string>{"facts", s.hive, s.Path("photo.png")};
+       },
+       1, [](const Scene& s) { EXPECT_TRUE(Has(s.run.out, "Facts of 1 hive")) << s.run.out; }},
 
       // ---- a key without values, and the language of the messages ----
       {"get of a key without values says so, and succeeds", nullptr,
-       [](const Scene& s) { return std::vector<std::string>{"get", s.hive, "Empty"}; }, 0,
+       [](const Scene& s) {
+         return std::vector<std::string>{"get", s.hive, "Empty"};
+       },
+       0,
        [](const Scene& s) {
          EXPECT_EQ(s.run.out, "");
          EXPECT_EQ(s.run.err, "quarvex-cli get: " + s.hive + ": 'Empty' has no values\n");
@@ -317,10 +425,14 @@ TEST(CliWords, CloseSubcommands) {
     std::optional<std::string_view> meant;
   };
   const std::vector<Case> cases = {
-      {"chek", "check"}, {"cehck", "check"}, {"CHECK", "check"},  {"recovr", "recover"}, {"lss", "ls"},
-      {"l", "ls"},       {"gte", "get"},     {"hlep", "help"},    {"stat", "stats"},     {"summry", "summary"},
-      {"check", {}},     {"lsxx", {}},       {"USER.DAT", {}},    {"", {}},              {"xyzzy", {}},
-      {std::string(200, 'c'), {}},
+      {"chek", "check"},  {"cehck", "check"},
+      {"CHECK", "check"}, {"recovr", "recover"},
+      {"lss", "ls"},      {"l", "ls"},
+      {"gte", "get"},     {"hlep", "help"},
+      {"stat", "stats"},  {"summry", "summary"},
+      {"check", {}},      {"lsxx", {}},
+      {"USER.DAT", {}},   {"", {}},
+      {"xyzzy", {}},      {std::string(200, 'c'), {}},
   };
   for (const Case& c : cases) EXPECT_EQ(cli::CloseSubcommand(c.word), c.meant) << c.word;
 }

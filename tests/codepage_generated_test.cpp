@@ -37,10 +37,9 @@ class ScopedLocale {
   std::optional<std::string> old_;
 };
 
-constexpr CodePage kPages[] = {CodePage::Cp874,  CodePage::Cp932,  CodePage::Cp936,  CodePage::Cp949,
-                               CodePage::Cp950,  CodePage::Cp1250, CodePage::Cp1251, CodePage::Cp1252,
-                               CodePage::Cp1253, CodePage::Cp1254, CodePage::Cp1255, CodePage::Cp1256,
-                               CodePage::Cp1257, CodePage::Cp1258};
+constexpr CodePage kPages[] = {CodePage::Cp874,  CodePage::Cp932,  CodePage::Cp936,  CodePage::Cp949,  CodePage::Cp950,
+                               CodePage::Cp1250, CodePage::Cp1251, CodePage::Cp1252, CodePage::Cp1253, CodePage::Cp1254,
+                               CodePage::Cp1255, CodePage::Cp1256, CodePage::Cp1257, CodePage::Cp1258};
 
 TEST(GeneratedCodePages, EveryWordRoundTripsThroughLsAndTheExport) {
   const ScopedLocale utf8("C.UTF-8");

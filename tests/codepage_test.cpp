@@ -71,22 +71,15 @@ TEST(CodePageTest, LeadBytesAtTheirEdges) {
 TEST(CodePageTest, SingleBytePagesRoundTripEveryDefinedByte) {
   struct Row {
     CodePage cp;
-    int undefined;  // bytes 0x80-0xFF glibc leaves undefined
+    int undefined;           // bytes 0x80-0xFF glibc leaves undefined
     std::string sample;      // one byte ...
     std::string sampleUtf8;  // ... and its character
   };
   const Row rows[] = {
-      {CodePage::Cp874, 0, "", ""},
-      {CodePage::Cp1250, 5, "\x8A", "Š"},
-      {CodePage::Cp1251, 1, "\xC0", "А"},
-      {CodePage::Cp1252, 5, "\xE9", "é"},
-      {CodePage::Cp1253, 17, "\xC1", "Α"},
-      {CodePage::Cp1254, 7, "\xD0", "Ğ"},
-      {CodePage::Cp1255, 23, "\xE0", "א"},
-      {CodePage::Cp1256, 0, "\xC7", "ا"},
-      {CodePage::Cp1257, 12, "\xE0", "ą"},
-      {CodePage::Cp1258, 9, "\xD5", "Ơ"},
-      {CodePage::SingleByte, 0, "\xE9", "é"},
+      {CodePage::Cp874, 0, "", ""},        {CodePage::Cp1250, 5, "\x8A", "Š"},     {CodePage::Cp1251, 1, "\xC0", "А"},
+      {CodePage::Cp1252, 5, "\xE9", "é"},  {CodePage::Cp1253, 17, "\xC1", "Α"},    {CodePage::Cp1254, 7, "\xD0", "Ğ"},
+      {CodePage::Cp1255, 23, "\xE0", "א"}, {CodePage::Cp1256, 0, "\xC7", "ا"},     {CodePage::Cp1257, 12, "\xE0", "ą"},
+      {CodePage::Cp1258, 9, "\xD5", "Ơ"},  {CodePage::SingleByte, 0, "\xE9", "é"},
   };
   for (const Row& r : rows) {
     int undefined = 0;
@@ -168,8 +161,16 @@ namespace {
 TEST(CodePageTest, InvalidPairsOf949ConvertWithoutReadingPastTheEnd) {
   const std::string replacement = "\xEF\xBF\xBD";
   EXPECT_TRUE(CodePageToUtf8("\xA2\xE8", CodePage::Cp949).starts_with(replacement));
-  EXPECT_EQ(CodePageToUtf8("\xA2\xE8" "A", CodePage::Cp949).substr(0, 3), replacement);
-  EXPECT_EQ(CodePageToUtf8("\xA2\xE8" "A", CodePage::Cp949).back(), 'A');
+  EXPECT_EQ(CodePageToUtf8("\xA2\xE8"
+                           "A",
+                           CodePage::Cp949)
+                .substr(0, 3),
+            replacement);
+  EXPECT_EQ(CodePageToUtf8("\xA2\xE8"
+                           "A",
+                           CodePage::Cp949)
+                .back(),
+            'A');
   // An undefined pair of 932: the lead byte is replaced, the byte after it read again.
   EXPECT_EQ(CodePageToUtf8("\x85\x40", CodePage::Cp932), replacement + "@");
 }
@@ -187,8 +188,8 @@ namespace {
 // thread, gives what it gives converted alone in a fresh thread.
 TEST(CodePageTest, ConversionsInARowAsEachAlone) {
   const std::vector<std::string> texts = {
-      "plain", "a\xD2", "\xC3", "\x82", "\x82\xA0\xB1", "\xA2\xE8z", "\xFF\xFE\x80",
-      "\xE0\xEC\xF2", "\x81", "x\x9F\xE0",
+      "plain",     "a\xD2",        "\xC3",         "\x82", "\x82\xA0\xB1",
+      "\xA2\xE8z", "\xFF\xFE\x80", "\xE0\xEC\xF2", "\x81", "x\x9F\xE0",
   };
   auto convertAll = [&texts](CodePage cp) {
     std::vector<std::string> out;

@@ -86,7 +86,8 @@ TEST(Counts, SpaceRowsAreTheReportsOnSoundHives) {
     const salvage::HiveCounts c = salvage::CountHive(hive);
     EXPECT_EQ(c.keyNodeBlock, Row(a.keyNodeBlock));
     ASSERT_EQ(c.dataBlocks.size(), a.dataBlocks.size());
-    for (std::size_t b = 0; b < c.dataBlocks.size(); ++b) EXPECT_EQ(c.dataBlocks[b], Row(a.dataBlocks[b])) << "block " << b;
+    for (std::size_t b = 0; b < c.dataBlocks.size(); ++b)
+      EXPECT_EQ(c.dataBlocks[b], Row(a.dataBlocks[b])) << "block " << b;
     EXPECT_EQ(c.whole, Row(a.wholeFile));
     EXPECT_EQ(c.whole.Total(), static_cast<std::int64_t>(h.bytes.size()));
     // Keys: the report judges every key with a record; the unnamed root is none of them.
@@ -95,8 +96,9 @@ TEST(Counts, SpaceRowsAreTheReportsOnSoundHives) {
     EXPECT_EQ(c.unreadableKeys, 0u);
     EXPECT_EQ(c.damage, hive.summary.damage);
     // The shares as the report prints them.
-    EXPECT_EQ(salvage::Share(c.whole.inUse, c.whole.Total()),
-              Printf("%.1f", 100.0 * static_cast<double>(a.wholeFile.Using) / static_cast<double>(a.wholeFile.Total())));
+    EXPECT_EQ(
+        salvage::Share(c.whole.inUse, c.whole.Total()),
+        Printf("%.1f", 100.0 * static_cast<double>(a.wholeFile.Using) / static_cast<double>(a.wholeFile.Total())));
   }
 }
 
@@ -122,7 +124,9 @@ TEST(Counts, DamagedListsAreCountedUpToWhereTheyStop) {
        [](BuiltHive& h) { h.PutU32(32 + h.freeKeyNodes[0] + 8, 0x7FFFFFF0); }, 56},
       {"a record list headed by 0 is empty", [](BuiltHive& h) { h.PutU32(h.block[0] + 16, 0); }, -1},
       {"a record list that loops back to itself",
-       [](BuiltHive& h) { h.PutU32(h.block[0] + h.freeRecords[0][0] + 8, static_cast<std::uint32_t>(h.freeRecords[0][0])); },
+       [](BuiltHive& h) {
+         h.PutU32(h.block[0] + h.freeRecords[0][0] + 8, static_cast<std::uint32_t>(h.freeRecords[0][0]));
+       },
        -1},
       {"cut inside the data block", [](BuiltHive& h) { h.bytes.resize(h.bytes.size() - 30); }, -1},
       {"cut inside the key-node block", [](BuiltHive& h) { h.bytes.resize(static_cast<std::size_t>(32 + 80)); }, -1},
@@ -194,7 +198,8 @@ void ExpectEveryCommandAlike(const std::string& file, const std::string& what) {
   EXPECT_EQ(stats["freeBytes"], checked["space"]["free"]);
   EXPECT_EQ(stats["deadGapBytes"], checked["space"]["deadGap"]);
   EXPECT_EQ(stats["inUseBytes"], checked["space"]["inUse"]);
-  const std::int64_t whole = checked["space"]["inUse"].get<std::int64_t>() + checked["space"]["free"].get<std::int64_t>() +
+  const std::int64_t whole = checked["space"]["inUse"].get<std::int64_t>() +
+                             checked["space"]["free"].get<std::int64_t>() +
                              checked["space"]["deadGap"].get<std::int64_t>();
   EXPECT_EQ(summary["usingPct"].dump(), salvage::Share(checked["space"]["inUse"], whole));
   EXPECT_EQ(summary["emptyPct"].dump(), salvage::Share(checked["space"]["free"], whole));
@@ -203,7 +208,8 @@ void ExpectEveryCommandAlike(const std::string& file, const std::string& what) {
   const std::string summaryLine = checked["summary"];
   EXPECT_NE(Cli({"check", file}).out.find(file + ": " + summaryLine + "\n"), std::string::npos);
   const std::string statsText = Cli({"stats", file}).out;
-  EXPECT_NE(statsText.find("free:     " + salvage::GroupThousands(checked["space"]["free"]) + " of "), std::string::npos)
+  EXPECT_NE(statsText.find("free:     " + salvage::GroupThousands(checked["space"]["free"]) + " of "),
+            std::string::npos)
       << statsText;
   EXPECT_NE(statsText.find("dead gap: " + salvage::GroupThousands(checked["space"]["deadGap"]) + " of "),
             std::string::npos)
@@ -238,7 +244,8 @@ TEST(Counts, EveryCommandCountsTheSameOneByteMutants) {
   TempDir dir;
   // The key-node block's free-list head, a key node's links, a data block's size and free-list
   // head, a record's size and a value's length; then bytes spread over the file.
-  std::vector<std::size_t> offsets = {32 + 12, 32 + 32 + 28 * 3 + 16, 0x6020 + 4, 0x6020 + 16, 0x6020 + 32 + 8, 0x6020 + 32 + 36};
+  std::vector<std::size_t> offsets = {32 + 12,     32 + 32 + 28 * 3 + 16, 0x6020 + 4,
+                                      0x6020 + 16, 0x6020 + 32 + 8,       0x6020 + 32 + 36};
   for (std::size_t i = 1; i <= 6; ++i) offsets.push_back(real->size() * i / 7);
   for (const std::size_t at : offsets) {
     std::string mutant = *real;

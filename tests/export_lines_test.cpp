@@ -27,23 +27,24 @@ TEST(ExportValueForm, ChosenByTypeAndBytes) {
     ValueForm form;
   };
   const Row rows[] = {
-      {1, std::string("text\0", 5), ValueForm::Text},       // with its terminator
-      {1, "text", ValueForm::Text},                         // as Windows 9x stores it
-      {1, "", ValueForm::Text},                             // empty
-      {1, std::string("\0", 1), ValueForm::Text},           // the terminator alone
-      {1, std::string("a\0b", 3), ValueForm::Hex},          // a zero inside
-      {1, std::string("a\0\0", 3), ValueForm::Hex},         // two terminators
-      {1, "a\rb", ValueForm::Hex},                          // a line break
+      {1, std::string("text\0", 5), ValueForm::Text},  // with its terminator
+      {1, "text", ValueForm::Text},                    // as Windows 9x stores it
+      {1, "", ValueForm::Text},                        // empty
+      {1, std::string("\0", 1), ValueForm::Text},      // the terminator alone
+      {1, std::string("a\0b", 3), ValueForm::Hex},     // a zero inside
+      {1, std::string("a\0\0", 3), ValueForm::Hex},    // two terminators
+      {1, "a\rb", ValueForm::Hex},                     // a line break
       {1, "a\nb", ValueForm::Hex},
       {4, std::string("\1\0\0\0", 4), ValueForm::Dword},
-      {4, std::string("\1\0", 2), ValueForm::Hex},          // too short for a number
-      {4, std::string("\1\0\0\0\0", 5), ValueForm::Hex},    // too long
+      {4, std::string("\1\0", 2), ValueForm::Hex},        // too short for a number
+      {4, std::string("\1\0\0\0\0", 5), ValueForm::Hex},  // too long
       {3, "text", ValueForm::Hex},
       {2, "text", ValueForm::Hex},
       {0x10001, "text", ValueForm::Hex},
   };
   for (const Row& row : rows)
-    EXPECT_EQ(ChooseValueForm(row.type, B(row.data)), row.form) << row.type << " " << ::testing::PrintToString(row.data);
+    EXPECT_EQ(ChooseValueForm(row.type, B(row.data)), row.form)
+        << row.type << " " << ::testing::PrintToString(row.data);
 }
 
 TEST(ExportEscaping, BackslashAndQuoteButNotTrailBytes) {
@@ -55,12 +56,12 @@ TEST(ExportEscaping, BackslashAndQuoteButNotTrailBytes) {
   const Row rows[] = {
       {"C:\\WINDOWS", CodePage::Cp932, "C:\\\\WINDOWS"},
       {"say \"hi\"", CodePage::Cp932, "say \\\"hi\\\""},
-      {"\x83\x5C", CodePage::Cp932, "\x83\x5C"},                // katakana SO: 0x5C is its second byte
-      {"\x83\x5C", CodePage::SingleByte, "\x83\\\\"},            // no lead bytes: a backslash
-      {"\x83\"", CodePage::Cp932, "\x83\\\""},                   // a quote is never a trail byte
-      {"\x83", CodePage::Cp932, "\x83"},                         // a lead byte at the very end
-      {"\xB1\\", CodePage::Cp932, "\xB1\\\\"},                   // half-width katakana is one byte
-      {"\x95\x5C\x5C", CodePage::Cp932, "\x95\x5C\\\\"},         // a character, then a backslash
+      {"\x83\x5C", CodePage::Cp932, "\x83\x5C"},          // katakana SO: 0x5C is its second byte
+      {"\x83\x5C", CodePage::SingleByte, "\x83\\\\"},     // no lead bytes: a backslash
+      {"\x83\"", CodePage::Cp932, "\x83\\\""},            // a quote is never a trail byte
+      {"\x83", CodePage::Cp932, "\x83"},                  // a lead byte at the very end
+      {"\xB1\\", CodePage::Cp932, "\xB1\\\\"},            // half-width katakana is one byte
+      {"\x95\x5C\x5C", CodePage::Cp932, "\x95\x5C\\\\"},  // a character, then a backslash
   };
   for (const Row& row : rows) {
     std::string line;
@@ -83,10 +84,10 @@ TEST(ExportValueLines, TextDwordAndUnnamed) {
 // "TEMP"=hex(2): breaks after 21 bytes, with the rest on a line of its own.
 TEST(ExportValueLines, HexWrapsAsTheEditorDoes) {
   const std::string temp("%\0S\0Y\0S\0T\0E\0M\0D\0R\0I\0V\0E\0%\0\\\0S\0H\0T\0e\0m\0p\0\0\0", 42);
-  EXPECT_EQ(Lines("TEMP", 2, temp),
-            (std::vector<std::string>{
-                "\"TEMP\"=hex(2):25,00,53,00,59,00,53,00,54,00,45,00,4d,00,44,00,52,00,49,00,56,\\",
-                "  00,45,00,25,00,5c,00,53,00,48,00,54,00,65,00,6d,00,70,00,00,00"}));
+  EXPECT_EQ(
+      Lines("TEMP", 2, temp),
+      (std::vector<std::string>{"\"TEMP\"=hex(2):25,00,53,00,59,00,53,00,54,00,45,00,4d,00,44,00,52,00,49,00,56,\\",
+                                "  00,45,00,25,00,5c,00,53,00,48,00,54,00,65,00,6d,00,70,00,00,00"}));
 }
 
 TEST(ExportValueLines, BytesPerLineFollowTheNameLength) {
@@ -101,7 +102,7 @@ TEST(ExportValueLines, BytesPerLineFollowTheNameLength) {
       {4, 22, {22}},
       {4, 23, {22, 1}},
       {60, 10, {4, 6}},
-      {69, 4, {1, 3}},    // the name alone passes the column: one byte, then the rest
+      {69, 4, {1, 3}},  // the name alone passes the column: one byte, then the rest
       {200, 2, {1, 1}},
       {5, 0, {0}},
   };

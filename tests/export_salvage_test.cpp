@@ -5,8 +5,8 @@
 
 #include <sstream>
 
-#include "app/cli_check.h"
-#include "app/cli_run.h"
+#include "cli/commands/check.h"
+#include "cli/cli_run.h"
 #include "export/regedit4_export.h"
 #include "export/regedit4_lines.h"
 #include "export/salvage_export.h"
@@ -46,7 +46,7 @@ SalvageExported ExportSalvagedBytes(const std::string& image, ExportSettings set
 // The key tree walk's export of the same bytes, through the job's load and index stages.
 std::string FaithfulExport(const std::string& image, const ExportSettings& settings) {
   AnalysisOptions options = AnalysisOptions::Initial();
-  options.Set(Option::cbANA, false);
+  options.Set(Option::Analyse, false);
   const auto run = RunJob(image, options);
   EXPECT_EQ(run->Code(), code::kOk);
   ReportLines lines;
@@ -65,9 +65,9 @@ std::vector<SoundHive> SoundHives() {
   std::vector<SoundHive> hives;
   for (const PeerShape& shape : PeerShapes())
     hives.push_back({shape.name, [build = shape.build] { return build().AsString(); }});
-  for (const auto& [name, options] :
-       std::vector<std::pair<const char*, tools::GeneratorOptions>>{{"system-5000-1", {tools::HiveKind::System, 5000, 1}},
-                                                                   {"user-800-1998", {tools::HiveKind::User, 800, 1998}}})
+  for (const auto& [name, options] : std::vector<std::pair<const char*, tools::GeneratorOptions>>{
+           {"system-5000-1", {tools::HiveKind::System, 5000, 1}},
+           {"user-800-1998", {tools::HiveKind::User, 800, 1998}}})
     hives.push_back({name, [o = options] { return tools::GenerateHive(o).AsString(); }});
   hives.push_back({"real-user-dat", [] { return RealUserDat().value_or(std::string()); }});
   return hives;
@@ -136,8 +136,11 @@ std::vector<DamageRow> DamageRows() {
        [=](const BuiltHive& h) {
          // The key nodes all survive; the names and values of block 1 are gone with the cut.
          const std::string panel = "[HKEY_USERS\\" + StandIn(h, kControlPanel);
-         return std::vector<std::string>{"; damage: file at ", software, microsoft + microsoftValues,
-                                         panel + "]\r\n; damage: key node at ", "the key's record is missing",
+         return std::vector<std::string>{"; damage: file at ",
+                                         software,
+                                         microsoft + microsoftValues,
+                                         panel + "]\r\n; damage: key node at ",
+                                         "the key's record is missing",
                                          "; key node " + StandIn(h, kControlPanel).substr(5, 8),
                                          panel + "\\" + StandIn(h, kDesktop) + "]\r\n",
                                          panel + "\\" + StandIn(h, kColors) + "]\r\n"};
@@ -146,11 +149,13 @@ std::vector<DamageRow> DamageRows() {
       {"TruncatedInsideARecord",
        [](BuiltHive& h) { h.bytes.resize(static_cast<std::size_t>(h.keyRecord[kColors] + 30)); },
        [=](const BuiltHive&) {
-         return std::vector<std::string>{software, microsoft + microsoftValues,
-                                         "[HKEY_USERS\\Control Panel]\r\n\"Wallpaper\"=\"(None)\"\r\n",
-                                         "[HKEY_USERS\\Control Panel\\Desktop]\r\n\"Pattern\"=hex:01,02,03\r\n",
-                                         "[HKEY_USERS\\Control Panel\\Colors]\r\n; damage: data record (block 1, record ",
-                                         "DatN 0x0001, expected at most 0"};
+         return std::vector<std::string>{
+             software,
+             microsoft + microsoftValues,
+             "[HKEY_USERS\\Control Panel]\r\n\"Wallpaper\"=\"(None)\"\r\n",
+             "[HKEY_USERS\\Control Panel\\Desktop]\r\n\"Pattern\"=hex:01,02,03\r\n",
+             "[HKEY_USERS\\Control Panel\\Colors]\r\n; damage: data record (block 1, record ",
+             "DatN 0x0001, expected at most 0"};
        },
        6, 3},
       {"RecordCountZeroInBlockHeader",
@@ -164,14 +169,16 @@ std::vector<DamageRow> DamageRows() {
        },
        6, 0},
       {"SiblingLinkLoopsBack",
-       [](BuiltHive& h) { h.PutU32(h.KeyNodeFileOffset(kColors) + kNodeNextOfs, static_cast<std::uint32_t>(h.keyNode[kDesktop])); },
+       [](BuiltHive& h) {
+         h.PutU32(h.KeyNodeFileOffset(kColors) + kNodeNextOfs, static_cast<std::uint32_t>(h.keyNode[kDesktop]));
+       },
        [](const BuiltHive& h) {
-         return std::vector<std::string>{
-             "[HKEY_USERS\\Control Panel\\Desktop]\r\n",
-             "[HKEY_USERS\\Control Panel\\Colors]\r\n; damage: key node at " +
-                 Hex32(static_cast<std::uint32_t>(h.KeyNodeFileOffset(kColors))) + ": NextOfs " +
-                 Hex32(static_cast<std::uint32_t>(h.keyNode[kDesktop])) + ", expected a key node not yet read",
-             "\"Window\"=\"255 255 255\"\r\n"};
+         return std::vector<std::string>{"[HKEY_USERS\\Control Panel\\Desktop]\r\n",
+                                         "[HKEY_USERS\\Control Panel\\Colors]\r\n; damage: key node at " +
+                                             Hex32(static_cast<std::uint32_t>(h.KeyNodeFileOffset(kColors))) +
+                                             ": NextOfs " + Hex32(static_cast<std::uint32_t>(h.keyNode[kDesktop])) +
+                                             ", expected a key node not yet read",
+                                         "\"Window\"=\"255 255 255\"\r\n"};
        },
        6, 1},
       {"RecordSizeZero", [](BuiltHive& h) { h.PutU32(h.keyRecord[kMicrosoft] + kRecSize, 0); },
@@ -191,8 +198,7 @@ std::vector<DamageRow> DamageRows() {
                                          "[HKEY_USERS\\Control Panel\\Colors]\r\n"};
        },
        6, 1},
-      {"ChildLinkLeavesBlock",
-       [](BuiltHive& h) { h.PutU32(h.KeyNodeFileOffset(kSoftware) + kNodeLwrOfs, 0x7FFFFFF0); },
+      {"ChildLinkLeavesBlock", [](BuiltHive& h) { h.PutU32(h.KeyNodeFileOffset(kSoftware) + kNodeLwrOfs, 0x7FFFFFF0); },
        [=](const BuiltHive&) {
          // Microsoft is found between the other nodes and written under its parent's path.
          return std::vector<std::string>{"[HKEY_USERS\\Software]\r\n; damage: key node at ", ": LwrOfs 0x7FFFFFF0",

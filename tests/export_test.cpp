@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-#include "app/cli_run.h"
+#include "cli/cli_run.h"
 #include "export/regedit4_export.h"
 #include "text/report_file.h"
 #include "tests/peers/peer_shapes.h"
@@ -24,7 +24,7 @@ struct Exported {
 
 Exported Export(const BuiltHive& hive, ExportSettings settings = {}) {
   AnalysisOptions options = AnalysisOptions::Initial();
-  options.Set(Option::cbANA, false);
+  options.Set(Option::Analyse, false);
   const auto run = RunJob(hive, options);
   Exported e;
   e.jobCode = run->Code();
@@ -86,11 +86,13 @@ struct DamageRow {
 
 TEST(ExportDamage, EachDefectIsACommentOrACode) {
   const std::vector<DamageRow> rows = {
-      {"KeyWithoutRecord", [] { return ThreeKeys([](BuiltHive& h) { h.PutU32(h.KeyNodeFileOffset(kA) + 24, 0xFFFFFFFF); }); },
+      {"KeyWithoutRecord",
+       [] { return ThreeKeys([](BuiltHive& h) { h.PutU32(h.KeyNodeFileOffset(kA) + 24, 0xFFFFFFFF); }); },
        code::kOk,
        {"[HKEY_UNKNOWN\\(key 0000003C)]\r\n; key node 0000003C has no data record (Blk# FFFF, Rec# FFFF)",
         "[HKEY_UNKNOWN\\(key 0000003C)\\B]\r\n@=\"b\""}},
-      {"RecordNotIndexed", [] { return ThreeKeys([](BuiltHive& h) { h.PutU16(h.KeyNodeFileOffset(kB) + 24, 77); }); },
+      {"RecordNotIndexed",
+       [] { return ThreeKeys([](BuiltHive& h) { h.PutU16(h.KeyNodeFileOffset(kB) + 24, 77); }); },
        code::kOk,
        {"[HKEY_UNKNOWN\\A\\(key 00000058)]\r\n; key node 00000058: its data record (Blk# 0000, Rec# 004D) is not "
         "in the file's record index"}},
@@ -102,15 +104,14 @@ TEST(ExportDamage, EachDefectIsACommentOrACode) {
       {"ValueCountRunsPastRecord",
        [] { return ThreeKeys([](BuiltHive& h) { h.PutU16(h.keyRecord[kA] + 14, 3); }); },
        code::kOk,
-       {"\"Number\"=dword:00000001\r\n; value 3 of 3: its entry at", "runs past the end of its record; it is not exported"}},
+       {"\"Number\"=dword:00000001\r\n; value 3 of 3: its entry at",
+        "runs past the end of its record; it is not exported"}},
       {"KeyNameRunsPastRecord",
        [] { return ThreeKeys([](BuiltHive& h) { h.PutU16(h.keyRecord[kC] + 12, 0x0100); }); },
        code::kOk,
        {"; key node 00000074: its name (KeyL 0100) runs past the end of its record"}},
       {"KeyNameHoldsZeroByte",
-       [] {
-         return WithRootChild([](HiveBuilder& b, int root) { b.AddKey(root, std::string("ab\0cd", 5)); });
-       },
+       [] { return WithRootChild([](HiveBuilder& b, int root) { b.AddKey(root, std::string("ab\0cd", 5)); }); },
        code::kOk,
        {"[HKEY_UNKNOWN\\ab]\r\n; key node 0000003C: its name holds a zero byte after 2 byte(s), and is taken up to it; "
         "whole name: hex 61,62,00,63,64"}},
@@ -129,7 +130,10 @@ TEST(ExportDamage, EachDefectIsACommentOrACode) {
        code::kOk,
        {"; value 1: the word after its type (Un1) is 0002; the type is read as 1\r\n\"T\"=\"x\""}},
       {"ParentLinkLoopsOnItself",
-       [] { return ThreeKeys([](BuiltHive& h) { h.PutU32(h.KeyNodeFileOffset(kB) + 12, static_cast<std::uint32_t>(h.keyNode[kB])); }); },
+       [] {
+         return ThreeKeys(
+             [](BuiltHive& h) { h.PutU32(h.KeyNodeFileOffset(kB) + 12, static_cast<std::uint32_t>(h.keyNode[kB])); });
+       },
        code::kOk,
        {"[HKEY_UNKNOWN\\(parent links loop at 00000058)\\B]", "[HKEY_UNKNOWN\\A\\C]"}},
       {"ParentOutsideFile",
@@ -137,7 +141,10 @@ TEST(ExportDamage, EachDefectIsACommentOrACode) {
        code::kOk,
        {"[HKEY_UNKNOWN\\(parent 7FFFFF00 outside the file)\\B]", "[HKEY_UNKNOWN\\A\\C]"}},
       {"KeyTreeLinksBackToRoot",
-       [] { return ThreeKeys([](BuiltHive& h) { h.PutU32(h.KeyNodeFileOffset(kC) + 16, static_cast<std::uint32_t>(h.keyNode[0])); }); },
+       [] {
+         return ThreeKeys(
+             [](BuiltHive& h) { h.PutU32(h.KeyNodeFileOffset(kC) + 16, static_cast<std::uint32_t>(h.keyNode[0])); });
+       },
        code::kLinkLoop,
        {"[HKEY_UNKNOWN\\A\\C]\r\n\r\n; the export ends here: Fail(21)"}},
       {"KeyNodeOutsideFile",
@@ -187,8 +194,8 @@ TEST(ExportDamage, ParentChainLongerThanTheLimitEndsTheExport) {
   for (int depth = 0; depth < 100; ++depth) deepest = b.AddKey(deepest, std::string(1000, 'y'));
   const int x = b.AddKey(root, "X");
   BuiltHive hive = b.Build();
-  hive.PutU32(hive.KeyNodeFileOffset(root) + 16, static_cast<std::uint32_t>(hive.keyNode[x]));  // LwrOfs
-  hive.PutU32(hive.KeyNodeFileOffset(x) + 20, 0xFFFFFFFF);                                       // NextOfs
+  hive.PutU32(hive.KeyNodeFileOffset(root) + 16, static_cast<std::uint32_t>(hive.keyNode[x]));     // LwrOfs
+  hive.PutU32(hive.KeyNodeFileOffset(x) + 20, 0xFFFFFFFF);                                         // NextOfs
   hive.PutU32(hive.KeyNodeFileOffset(x) + 12, static_cast<std::uint32_t>(hive.keyNode[deepest]));  // UprOfs
   ExportSettings settings;
   settings.outputLimit = 64 * 1024;
@@ -200,10 +207,10 @@ TEST(ExportDamage, ParentChainLongerThanTheLimitEndsTheExport) {
 
 TEST(ExportRoot, ToldByTheFileName) {
   const std::pair<const char*, const char*> rows[] = {
-      {"/a/USER.DAT", "HKEY_USERS"},       {"user.da0", "HKEY_USERS"},
-      {"C:SYSTEM.1ST", "HKEY_UNKNOWN"},    {"/x/system.1st", "HKEY_LOCAL_MACHINE"},
+      {"/a/USER.DAT", "HKEY_USERS"},        {"user.da0", "HKEY_USERS"},
+      {"C:SYSTEM.1ST", "HKEY_UNKNOWN"},     {"/x/system.1st", "HKEY_LOCAL_MACHINE"},
       {"SYSTEM.DAT", "HKEY_LOCAL_MACHINE"}, {"classes.dat", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes"},
-      {"myuser.dat", "HKEY_UNKNOWN"},      {"user-150.dat", "HKEY_UNKNOWN"},
+      {"myuser.dat", "HKEY_UNKNOWN"},       {"user-150.dat", "HKEY_UNKNOWN"},
   };
   for (const auto& [path, root] : rows) EXPECT_EQ(RootKeyForFileName(path), root) << path;
 }
@@ -242,8 +249,8 @@ TEST(ExportCli, ReportWithOutputFileAndFindingsOnStandardError) {
 TEST(ExportCli, FailureLeavesNoFileUnlessPartial) {
   TempDir dir;
   const std::string hive = dir.Write("h.dat", ThreeKeys([](BuiltHive& h) {
-    h.PutU32(h.KeyNodeFileOffset(kC) + 16, static_cast<std::uint32_t>(h.keyNode[0]));
-  }));
+                                       h.PutU32(h.KeyNodeFileOffset(kC) + 16, static_cast<std::uint32_t>(h.keyNode[0]));
+                                     }));
   const std::string reg = dir.Path("o.reg").string();
   CliResult r = Cli({"--export", reg, hive});
   EXPECT_EQ(r.status, cli::kExitJobFailed);
@@ -270,7 +277,7 @@ TEST(ExportReal, UserDatHasNoFinding) {
   const auto bytes = RealUserDat();
   if (!bytes) GTEST_SKIP() << "the real user.dat is not here";
   AnalysisOptions options = AnalysisOptions::Initial();
-  options.Set(Option::cbANA, false);
+  options.Set(Option::Analyse, false);
   const auto run = RunJob(*bytes, options);
   ASSERT_EQ(run->Code(), code::kOk);
   ReportLines lines;

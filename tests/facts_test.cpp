@@ -9,7 +9,7 @@
 #include <set>
 #include <sstream>
 
-#include "app/cli_run.h"
+#include "cli/cli_run.h"
 #include "browse/hive_view.h"
 #include "facts/collect.h"
 #include "facts/decode.h"
@@ -43,7 +43,9 @@ std::string SystemTime(std::uint16_t year, std::uint16_t month, std::uint16_t we
   return s;
 }
 
-std::string Le64(std::uint64_t n) { return Le32(static_cast<std::uint32_t>(n)) + Le32(static_cast<std::uint32_t>(n >> 32)); }
+std::string Le64(std::uint64_t n) {
+  return Le32(static_cast<std::uint32_t>(n)) + Le32(static_cast<std::uint32_t>(n >> 32));
+}
 
 // A UserAssist entry: session, run count, FILETIME of the last run.
 std::string UserAssistData(std::uint32_t session, std::uint32_t count, std::uint64_t filetime) {
@@ -80,7 +82,8 @@ BuiltHive SystemFixture() {
               Text("RegisteredOwner", "Taro"), Text("RegisteredOrganization", "Retro Ltd"),
               Text("SystemRoot", "C:\\WINDOWS"), Binary("FirstInstallDateTime", std::string("\xa1\x8d\xb6\x46", 4))});
   t.Key(kCv + "\\Setup", {Text("SourcePath", "D:\\WIN9X\\"), Text("CommandLine", "/SrcDir=D:\\WIN9X")});
-  t.Key(kCv + "\\Setup\\OptionalComponents\\Games", {Text("INF", "games.inf"), Text("Section", "games"), Text("Installed", "1")});
+  t.Key(kCv + "\\Setup\\OptionalComponents\\Games",
+        {Text("INF", "games.inf"), Text("Section", "games"), Text("Installed", "1")});
   t.Key("Software\\Microsoft\\Internet Explorer", {Text("Version", "5.50.4134.0100"), Text("Build", "54134")});
   t.Key(kCcs + "\\Control\\ComputerName\\ComputerName", {Text("ComputerName", "RETRO98")});
   t.Key(kCcs + "\\Services\\VxD\\VNETSUP", {Text("Workgroup", "OFFICE"), Text("Comment", "front desk"),
@@ -94,18 +97,20 @@ BuiltHive SystemFixture() {
   t.Key(kCv + "\\Time Zones\\Eastern Standard Time",
         {Text("Display", "(GMT-05:00) Eastern Time (US & Canada)"), Text("Dlt", "Eastern Daylight Time"),
          Text("Std", "Eastern Standard Time"),
-         Binary("TZI", Le32(300) + Le32(0) + Le32(0xFFFFFFC4) + SystemTime(0, 10, 0, 5, 2, 0) + SystemTime(0, 4, 0, 1, 2, 0))});
+         Binary("TZI", Le32(300) + Le32(0) + Le32(0xFFFFFFC4) + SystemTime(0, 10, 0, 5, 2, 0) +
+                           SystemTime(0, 4, 0, 1, 2, 0))});
   t.Key(kCv + "\\Time Zones\\Tokyo Standard Time",
         {Text("Display", "(GMT+09:00) Osaka, Sapporo, Tokyo"), Text("Std", "Tokyo Standard Time"),
          Text("Dlt", "Tokyo Daylight Time"),
-         Binary("TZI", Le32(0xFFFFFDE4) + Le32(0) + Le32(0xFFFFFFC4) + SystemTime(0, 10, 0, 5, 3, 0) + SystemTime(0, 0, 0, 0, 0, 0))});
+         Binary("TZI", Le32(0xFFFFFDE4) + Le32(0) + Le32(0xFFFFFFC4) + SystemTime(0, 10, 0, 5, 3, 0) +
+                           SystemTime(0, 0, 0, 0, 0, 0))});
   t.Key(kCcs + "\\Control\\Nls\\Codepage", {Text("850", "c_850.nls"), Text("ACP", "932"), Text("OEMCP", "932")});
   t.Key(kCcs + "\\Control\\Nls\\Locale", {Text("", "00000411")});
   t.Key("Network\\Logon", {Text("PrimaryProvider", "Microsoft Network"), Text("username", "taro")});
   t.Key(kCv + "\\ProfileList\\taro", {Text("ProfileImagePath", "C:\\WINDOWS\\Profiles\\taro")});
-  t.Key(kCv + "\\Uninstall\\WinZip", {Text("UninstallString", "C:\\PROGRA~1\\WINZIP\\WINZIP32.EXE /uninstall"),
-                                      Text("DisplayName", "WinZip"), Text("InstallDate", "20150522"),
-                                      Text("Publisher", "WinZip Computing")});
+  t.Key(kCv + "\\Uninstall\\WinZip",
+        {Text("UninstallString", "C:\\PROGRA~1\\WINZIP\\WINZIP32.EXE /uninstall"), Text("DisplayName", "WinZip"),
+         Text("InstallDate", "20150522"), Text("Publisher", "WinZip Computing")});
   // Entries without a DisplayName are listed too.
   t.Key(kCv + "\\Uninstall\\IE40", {Text("QuietDisplayName", "Internet Explorer 5.5")});
   t.Key(kCv + "\\Uninstall\\MPlayer2");
@@ -116,32 +121,39 @@ BuiltHive SystemFixture() {
   t.Key(kCv + "\\ShellServiceObjectDelayLoad", {Text("SysTray", "{35CEC8A3-2BE6-11D2-8773-92E220524153}")});
   t.Key(kCv + "\\Explorer\\ShellExecuteHooks", {Text("{AEB6717E-7E19-11D0-97EE-00C04FD91972}", "")});
   t.Key(kCv + "\\Explorer\\Browser Helper Objects\\{06849E9F-C8D7-4D59-B87D-784B7D6BE0B3}");
-  t.Key("Enum\\ESDI\\GENERIC_IDE__DISK_TYPE47_\\MF&CHILD0000", {Text("Class", "DiskDrive"), Text("DeviceDesc", "GENERIC IDE DISK TYPE47")});
-  t.Key("Enum\\SCSI\\MATSHITACD-ROM_CR-587\\MF&CHILD0001", {Text("Class", "cdrom"), Text("DeviceDesc", "MATSHITA CD-ROM CR-587")});
+  t.Key("Enum\\ESDI\\GENERIC_IDE__DISK_TYPE47_\\MF&CHILD0000",
+        {Text("Class", "DiskDrive"), Text("DeviceDesc", "GENERIC IDE DISK TYPE47")});
+  t.Key("Enum\\SCSI\\MATSHITACD-ROM_CR-587\\MF&CHILD0001",
+        {Text("Class", "cdrom"), Text("DeviceDesc", "MATSHITA CD-ROM CR-587")});
   t.Key("Enum\\USB\\VID_046D&PID_C00E\\5&1", {Text("Class", "HID"), Text("DeviceDesc", "USB Human Interface Device")});
-  t.Key("Enum\\PCI\\VEN_10EC&DEV_8139\\BUS_00&DEV_0B", {Text("Class", "Net"), Text("DeviceDesc", "Realtek RTL8139"),
-                                                        Text("Driver", "Net\\0000")});
+  t.Key("Enum\\PCI\\VEN_10EC&DEV_8139\\BUS_00&DEV_0B",
+        {Text("Class", "Net"), Text("DeviceDesc", "Realtek RTL8139"), Text("Driver", "Net\\0000")});
   // The adapter's Bindings name the protocol's device key, whose Driver names its settings.
   t.Key("Enum\\PCI\\VEN_10EC&DEV_8139\\BUS_00&DEV_0B\\Bindings", {Text("MSTCP\\0001", "")});
-  t.Key("Enum\\Network\\MSTCP\\0001", {Text("Class", "NetTrans"), Text("Driver", "NetTrans\\0001"), Text("DeviceDesc", "TCP/IP")});
+  t.Key("Enum\\Network\\MSTCP\\0001",
+        {Text("Class", "NetTrans"), Text("Driver", "NetTrans\\0001"), Text("DeviceDesc", "TCP/IP")});
   t.Key(kCcs + "\\Services\\Class\\Net\\0000", {Text("DriverDesc", "Realtek RTL8139(A) PCI Fast Ethernet Adapter")});
-  t.Key("Enum\\PCI\\VEN_5333&DEV_8A22\\BUS_01&DEV_00", {Text("Class", "DISPLAY"), Text("DeviceDesc", "S3 Savage4"),
-                                                         Text("Driver", "DISPLAY\\0000")});
-  t.Key(kCcs + "\\Services\\Class\\DISPLAY\\0000", {Text("DriverDesc", "S3 Savage4"), Text("ProviderName", "S3"),
-                                                     Text("DriverDate", "10-20-1999")});
-  t.Key("Enum\\MONITOR\\DEFAULT_MONITOR\\0001", {Text("Class", "Monitor"), Text("DeviceDesc", "Plug and Play Monitor"),
-                                                 Text("Driver", "MONITOR\\0000")});
-  t.Key("Enum\\PCI\\VEN_1274&DEV_5000\\BUS_00&DEV_0C", {Text("Class", "MEDIA"), Text("DeviceDesc", "Creative AudioPCI")});
+  t.Key("Enum\\PCI\\VEN_5333&DEV_8A22\\BUS_01&DEV_00",
+        {Text("Class", "DISPLAY"), Text("DeviceDesc", "S3 Savage4"), Text("Driver", "DISPLAY\\0000")});
+  t.Key(kCcs + "\\Services\\Class\\DISPLAY\\0000",
+        {Text("DriverDesc", "S3 Savage4"), Text("ProviderName", "S3"), Text("DriverDate", "10-20-1999")});
+  t.Key("Enum\\MONITOR\\DEFAULT_MONITOR\\0001",
+        {Text("Class", "Monitor"), Text("DeviceDesc", "Plug and Play Monitor"), Text("Driver", "MONITOR\\0000")});
+  t.Key("Enum\\PCI\\VEN_1274&DEV_5000\\BUS_00&DEV_0C",
+        {Text("Class", "MEDIA"), Text("DeviceDesc", "Creative AudioPCI")});
   t.Key("Enum\\Root\\Modem\\0000", {Text("Class", "Modem"), Text("DeviceDesc", "Standard 56000 bps Modem")});
   t.Key("Enum\\Root\\Printer\\0000", {Text("Class", "Printer"), Text("DeviceDesc", "HP LaserJet 4")});
-  t.Key("Enum\\BIOS\\*PNP0501\\0D", {Text("Class", "Ports"), Text("DeviceDesc", "Communications Port"), Text("PortName", "COM1")});
-  t.Key("Enum\\PCI\\VEN_8086&DEV_7111\\BUS_00&DEV_07", {Text("Class", "hdc"), Text("DeviceDesc", "Intel PCI Bus Master IDE Controller")});
+  t.Key("Enum\\BIOS\\*PNP0501\\0D",
+        {Text("Class", "Ports"), Text("DeviceDesc", "Communications Port"), Text("PortName", "COM1")});
+  t.Key("Enum\\PCI\\VEN_8086&DEV_7111\\BUS_00&DEV_07",
+        {Text("Class", "hdc"), Text("DeviceDesc", "Intel PCI Bus Master IDE Controller")});
   t.Key("Enum\\BIOS\\*PNP0303\\0B", {Text("Class", "Keyboard"), Text("DeviceDesc", "Standard 101/102-Key Keyboard")});
   t.Key("Enum\\BIOS\\*PNP0F13\\0C", {Text("Class", "Mouse"), Text("DeviceDesc", "Standard PS/2 Port Mouse")});
-  t.Key(kCcs + "\\Services\\Class\\NetTrans\\0000", {Text("DriverDesc", "TCP/IP"), Text("IPAddress", "0.0.0.0"),
-                                                     Text("IPMask", "0.0.0.0")});
-  t.Key(kCcs + "\\Services\\Class\\NetTrans\\0001", {Text("DriverDesc", "TCP/IP"), Text("IPAddress", "192.168.0.5"),
-                                                     Text("IPMask", "255.255.255.0"), Text("DefaultGateway", "192.168.0.1")});
+  t.Key(kCcs + "\\Services\\Class\\NetTrans\\0000",
+        {Text("DriverDesc", "TCP/IP"), Text("IPAddress", "0.0.0.0"), Text("IPMask", "0.0.0.0")});
+  t.Key(kCcs + "\\Services\\Class\\NetTrans\\0001",
+        {Text("DriverDesc", "TCP/IP"), Text("IPAddress", "192.168.0.5"), Text("IPMask", "255.255.255.0"),
+         Text("DefaultGateway", "192.168.0.1")});
   t.Key(kCcs + "\\Services\\VxD\\MSTCP", {Text("HostName", "retro98"), Text("NameServer", "192.168.0.1")});
   t.Key(kCv + "\\Network\\LanMan\\DOCS", {Text("Path", "C:\\DOCS"), Text("Remark", "shared"), Dword("Flags", 0x191)});
   return t.builder.Build();
@@ -164,8 +176,8 @@ BuiltHive UserFixture(const std::string& under = "") {
   t.Key(under + kCv + "\\Explorer\\RecentDocs",
         {Binary("a", std::string("report.doc\0report.lnk\0\x14\x00", 24)), Text("MRUList", "ba"),
          Binary("b", std::string("\x8e\xca\x90\x5e.jpg\0\x8e\xca\x90\x5e.lnk\0", 18))});
-  t.Key(under + kCv + "\\Explorer\\RecentDocs\\.txt",
-        {Binary("0", Utf16("a.txt")), Binary("1", Utf16("b.txt")), Binary("MRUListEx", Le32(1) + Le32(0) + Le32(0xFFFFFFFF))});
+  t.Key(under + kCv + "\\Explorer\\RecentDocs\\.txt", {Binary("0", Utf16("a.txt")), Binary("1", Utf16("b.txt")),
+                                                       Binary("MRUListEx", Le32(1) + Le32(0) + Le32(0xFFFFFFFF))});
   t.Key(under + kCv + "\\Explorer\\Doc Find Spec MRU", {Text("a", "*.doc"), Text("MRUList", "a")});
   t.Key(under + kCv + "\\Explorer\\FindComputerMRU", {Text("a", "SERVER"), Text("MRUList", "a")});
   t.Key(under + kCv + "\\Applets\\Paint\\Recent File List", {Text("File1", "C:\\a.bmp")});
@@ -174,9 +186,12 @@ BuiltHive UserFixture(const std::string& under = "") {
   t.Key(under + kCv + "\\Explorer\\Shell Folders", {Text("Desktop", "C:\\WINDOWS\\Desktop")});
   t.Key(under + kCv + "\\Explorer\\User Shell Folders", {Text("Personal", "C:\\My Documents")});
   t.Key(under + kCv + "\\Run", {Text("Pointer", "point32.exe")});
-  t.Key(under + "Control Panel\\Desktop", {Text("ScreenSaveActive", "1"), Text("Wallpaper", "C:\\WINDOWS\\Clouds.bmp")});
-  t.Key(under + "InstallLocationsMRU", {Text("a", "C:\\VBE9X\\UNI\\"), Text("MRUList", "ba"), Text("b", "D:\\VBE9X\\UNI\\")});
-  t.Key(under + kCv + "\\Explorer\\StreamMRU", {Binary("0", StreamMruEntry()), Binary("MRUListEx", Le32(0) + Le32(0xFFFFFFFF))});
+  t.Key(under + "Control Panel\\Desktop",
+        {Text("ScreenSaveActive", "1"), Text("Wallpaper", "C:\\WINDOWS\\Clouds.bmp")});
+  t.Key(under + "InstallLocationsMRU",
+        {Text("a", "C:\\VBE9X\\UNI\\"), Text("MRUList", "ba"), Text("b", "D:\\VBE9X\\UNI\\")});
+  t.Key(under + kCv + "\\Explorer\\StreamMRU",
+        {Binary("0", StreamMruEntry()), Binary("MRUListEx", Le32(0) + Le32(0xFFFFFFFF))});
   t.Key(under + kCv + "\\Explorer\\UserAssist\\{75048700-EF1F-11D0-9888-006097DEACF9}\\Count",
         {Binary("HRZR_PGYFRFFVBA", std::string("\x8f\xb3\x84\x0e\x02\x00\x00\x00", 8)),
          Binary("HRZR_EHACNGU:P:\\JVAQBJF\\ehaqyy32.rkr", UserAssistData(2, 16, 0x01D0967333BD6500ULL)),
@@ -222,179 +237,248 @@ std::vector<std::string> LinesOf(const facts::FactsResult& r, std::string_view i
 
 struct Row {
   std::string_view id;
-  bool user;  // found in the user fixture (else the system fixture)
+  bool user;                          // found in the user fixture (else the system fixture)
   std::vector<std::string> expected;  // paths relative to the user's root
 };
 
 const std::vector<Row>& Rows() {
   static const std::vector<Row> rows{
-      {"system.version", false,
+      {"system.version",
+       false,
        {kCv + " | ProductName = Microsoft Windows ME", kCv + " | Version = Windows Millennium Edition",
         kCv + " | VersionNumber = 4.90.3000", kCv + " | ProductId = 55274-OEM-0011903-00102",
-        kCv + " | RegisteredOwner = Taro", kCv + " | RegisteredOrganization = Retro Ltd", kCv + " | SystemRoot = C:\\WINDOWS"}},
+        kCv + " | RegisteredOwner = Taro", kCv + " | RegisteredOrganization = Retro Ltd",
+        kCv + " | SystemRoot = C:\\WINDOWS"}},
       {"system.computer-name", false, {kCcs + "\\Control\\ComputerName\\ComputerName | ComputerName = RETRO98"}},
-      {"system.network-identity", false,
-       {kCcs + "\\Services\\VxD\\VNETSUP | ComputerName = RETRO98", kCcs + "\\Services\\VxD\\VNETSUP | Workgroup = OFFICE",
+      {"system.network-identity",
+       false,
+       {kCcs + "\\Services\\VxD\\VNETSUP | ComputerName = RETRO98",
+        kCcs + "\\Services\\VxD\\VNETSUP | Workgroup = OFFICE",
         kCcs + "\\Services\\VxD\\VNETSUP | Comment = front desk"}},
-      {"system.time-zone", false,
+      {"system.time-zone",
+       false,
        {kCcs + "\\Control\\TimeZoneInformation | StandardName = Tokyo Standard Time",
         kCcs + "\\Control\\TimeZoneInformation | DaylightName = Tokyo Daylight Time"}},
-      {"system.time-zone-bias", false,
-       {kCcs + "\\Control\\TimeZoneInformation | Bias = -540 minutes (UTC+09:00)"}},
-      {"system.time-zone-active", false,
-       {kCcs + "\\Control\\TimeZoneInformation | ActiveTimeBias = -540 minutes (UTC+09:00): standard time was in force"}},
-      {"system.first-install", false,
+      {"system.time-zone-bias", false, {kCcs + "\\Control\\TimeZoneInformation | Bias = -540 minutes (UTC+09:00)"}},
+      {"system.time-zone-active",
+       false,
+       {kCcs +
+        "\\Control\\TimeZoneInformation | ActiveTimeBias = -540 minutes (UTC+09:00): standard time was in force"}},
+      {"system.first-install",
+       false,
        {kCv + " | FirstInstallDateTime = 2015-05-22 17:45:02 local time (2015-05-22 08:45:02 UTC)"}},
-      {"system.setup", false,
+      {"system.setup",
+       false,
        {kCv + "\\Setup | SourcePath = D:\\WIN9X\\", kCv + "\\Setup | CommandLine = /SrcDir=D:\\WIN9X"}},
-      {"system.install-locations", true,
+      {"system.install-locations",
+       true,
        {"InstallLocationsMRU | #1 b = D:\\VBE9X\\UNI\\", "InstallLocationsMRU | #2 a = C:\\VBE9X\\UNI\\"}},
-      {"system.internet-explorer", false,
+      {"system.internet-explorer",
+       false,
        {"Software\\Microsoft\\Internet Explorer | Version = 5.50.4134.0100",
         "Software\\Microsoft\\Internet Explorer | Build = 54134"}},
-      {"system.time-zone-delta", false,
+      {"system.time-zone-delta",
+       false,
        {kCcs + "\\Control\\TimeZoneInformation | StandardBias = 0 minutes",
         kCcs + "\\Control\\TimeZoneInformation | DaylightBias = -60 minutes"}},
-      {"system.time-zone-rules", false,
+      {"system.time-zone-rules",
+       false,
        {kCcs + "\\Control\\TimeZoneInformation | StandardStart = the last Sunday of October at 03:00",
         kCcs + "\\Control\\TimeZoneInformation | DaylightStart = none (no daylight saving time)"}},
-      {"system.time-zone-entry", false,
-       {kCcs + "\\Control\\TimeZoneInformation | StandardName = Tokyo Standard Time [the entry Time Zones\\Tokyo Standard "
-               "Time by its name; its TZI agrees with Bias, StandardBias, DaylightBias and both start rules]",
-        kCv + "\\Time Zones\\Tokyo Standard Time | Display = (GMT+09:00) Osaka, Sapporo, Tokyo <- the zone StandardName names",
-        kCv + "\\Time Zones\\Tokyo Standard Time | TZI = UTC+09:00 (bias -540 minutes); no daylight saving time <- the zone "
+      {"system.time-zone-entry",
+       false,
+       {kCcs +
+            "\\Control\\TimeZoneInformation | StandardName = Tokyo Standard Time [the entry Time Zones\\Tokyo Standard "
+            "Time by its name; its TZI agrees with Bias, StandardBias, DaylightBias and both start rules]",
+        kCv + "\\Time Zones\\Tokyo Standard Time | Display = (GMT+09:00) Osaka, Sapporo, Tokyo <- the zone "
+              "StandardName names",
+        kCv + "\\Time Zones\\Tokyo Standard Time | TZI = UTC+09:00 (bias -540 minutes); no daylight saving time <- the "
+              "zone "
               "StandardName names"}},
-      {"system.time-zone-table", false,
+      {"system.time-zone-table",
+       false,
        {kCv + "\\Time Zones\\Eastern Standard Time | Display = (GMT-05:00) Eastern Time (US & Canada)",
         kCv + "\\Time Zones\\Eastern Standard Time | Std = Eastern Standard Time",
         kCv + "\\Time Zones\\Eastern Standard Time | Dlt = Eastern Daylight Time",
-        kCv + "\\Time Zones\\Eastern Standard Time | TZI = UTC-05:00 (bias 300 minutes); standard time (+0 minutes) from "
-              "the last Sunday of October at 02:00; daylight time (-60 minutes) from the first Sunday of April at 02:00",
+        kCv +
+            "\\Time Zones\\Eastern Standard Time | TZI = UTC-05:00 (bias 300 minutes); standard time (+0 minutes) from "
+            "the last Sunday of October at 02:00; daylight time (-60 minutes) from the first Sunday of April at 02:00",
         kCv + "\\Time Zones\\Tokyo Standard Time | Display = (GMT+09:00) Osaka, Sapporo, Tokyo",
         kCv + "\\Time Zones\\Tokyo Standard Time | Std = Tokyo Standard Time",
         kCv + "\\Time Zones\\Tokyo Standard Time | Dlt = Tokyo Daylight Time",
         kCv + "\\Time Zones\\Tokyo Standard Time | TZI = UTC+09:00 (bias -540 minutes); no daylight saving time"}},
-      {"system.code-page", false,
+      {"system.code-page",
+       false,
        {kCcs + "\\Control\\Nls\\Codepage | ACP = 932", kCcs + "\\Control\\Nls\\Codepage | OEMCP = 932"}},
       {"system.locale", false, {kCcs + "\\Control\\Nls\\Locale |  = 00000411"}},
-      {"system.last-logon", false,
+      {"system.last-logon",
+       false,
        {"Network\\Logon | username = taro", "Network\\Logon | PrimaryProvider = Microsoft Network"}},
       {"system.profiles", false, {kCv + "\\ProfileList\\taro | ProfileImagePath = C:\\WINDOWS\\Profiles\\taro"}},
       {"system.logon-user", true, {kCv + "\\Explorer | Logon User Name = taro"}},
-      {"programs.installed", false,
+      {"programs.installed",
+       false,
        {kCv + "\\Uninstall\\WinZip | WinZip", kCv + "\\Uninstall\\WinZip | DisplayName = WinZip",
-        kCv + "\\Uninstall\\WinZip | Publisher = WinZip Computing", kCv + "\\Uninstall\\WinZip | InstallDate = 2015-05-22",
+        kCv + "\\Uninstall\\WinZip | Publisher = WinZip Computing",
+        kCv + "\\Uninstall\\WinZip | InstallDate = 2015-05-22",
         kCv + "\\Uninstall\\WinZip | UninstallString = C:\\PROGRA~1\\WINZIP\\WINZIP32.EXE /uninstall",
         kCv + "\\Uninstall\\IE40 | IE40", kCv + "\\Uninstall\\IE40 | QuietDisplayName = Internet Explorer 5.5",
         kCv + "\\Uninstall\\MPlayer2 | MPlayer2"}},
-      {"programs.optional-components", false,
+      {"programs.optional-components",
+       false,
        {kCv + "\\Setup\\OptionalComponents\\Games | Games", kCv + "\\Setup\\OptionalComponents\\Games | Installed = 1",
         kCv + "\\Setup\\OptionalComponents\\Games | INF = games.inf",
         kCv + "\\Setup\\OptionalComponents\\Games | Section = games"}},
       {"programs.app-paths", false, {kCv + "\\App Paths\\WINZIP32.EXE |  = C:\\PROGRA~1\\WINZIP\\winzip32.exe"}},
       {"programs.startup", true, {kCv + "\\Run | Pointer = point32.exe"}},
-      {"programs.shell-extensions", false,
+      {"programs.shell-extensions",
+       false,
        {kCv + "\\Shell Extensions\\Approved | {00020D75-0000-0000-C000-000000000046} = Mail Extension"}},
-      {"programs.shell-service-objects", false,
+      {"programs.shell-service-objects",
+       false,
        {kCv + "\\ShellServiceObjectDelayLoad | SysTray = {35CEC8A3-2BE6-11D2-8773-92E220524153}"}},
-      {"programs.shell-execute-hooks", false, {kCv + "\\Explorer\\ShellExecuteHooks | {AEB6717E-7E19-11D0-97EE-00C04FD91972} = "}},
-      {"programs.browser-helpers", false,
-       {kCv + "\\Explorer\\Browser Helper Objects\\{06849E9F-C8D7-4D59-B87D-784B7D6BE0B3} | {06849E9F-C8D7-4D59-B87D-784B7D6BE0B3}"}},
+      {"programs.shell-execute-hooks",
+       false,
+       {kCv + "\\Explorer\\ShellExecuteHooks | {AEB6717E-7E19-11D0-97EE-00C04FD91972} = "}},
+      {"programs.browser-helpers",
+       false,
+       {kCv + "\\Explorer\\Browser Helper Objects\\{06849E9F-C8D7-4D59-B87D-784B7D6BE0B3} | "
+              "{06849E9F-C8D7-4D59-B87D-784B7D6BE0B3}"}},
       {"programs.vxd-services", false, {kCcs + "\\Services\\VxD\\VNETSUP | StaticVxD = vnetsup.vxd"}},
-      {"hardware.disks", false, {"Enum\\ESDI\\GENERIC_IDE__DISK_TYPE47_\\MF&CHILD0000 | DeviceDesc = GENERIC IDE DISK TYPE47"}},
-      {"hardware.cdroms", false, {"Enum\\SCSI\\MATSHITACD-ROM_CR-587\\MF&CHILD0001 | DeviceDesc = MATSHITA CD-ROM CR-587"}},
-      {"hardware.usb", false,
-       {"Enum\\USB\\VID_046D&PID_C00E\\5&1 | DeviceDesc = USB Human Interface Device", "Enum\\USB\\VID_046D&PID_C00E\\5&1 | Class = HID"}},
-      {"hardware.network-adapters", false,
+      {"hardware.disks",
+       false,
+       {"Enum\\ESDI\\GENERIC_IDE__DISK_TYPE47_\\MF&CHILD0000 | DeviceDesc = GENERIC IDE DISK TYPE47"}},
+      {"hardware.cdroms",
+       false,
+       {"Enum\\SCSI\\MATSHITACD-ROM_CR-587\\MF&CHILD0001 | DeviceDesc = MATSHITA CD-ROM CR-587"}},
+      {"hardware.usb",
+       false,
+       {"Enum\\USB\\VID_046D&PID_C00E\\5&1 | DeviceDesc = USB Human Interface Device",
+        "Enum\\USB\\VID_046D&PID_C00E\\5&1 | Class = HID"}},
+      {"hardware.network-adapters",
+       false,
        {"Enum\\PCI\\VEN_10EC&DEV_8139\\BUS_00&DEV_0B | DeviceDesc = Realtek RTL8139",
         "Enum\\PCI\\VEN_10EC&DEV_8139\\BUS_00&DEV_0B | Driver = Net\\0000"}},
-      {"hardware.display", false,
+      {"hardware.display",
+       false,
        {"Enum\\PCI\\VEN_5333&DEV_8A22\\BUS_01&DEV_00 | DeviceDesc = S3 Savage4",
         "Enum\\PCI\\VEN_5333&DEV_8A22\\BUS_01&DEV_00 | Driver = DISPLAY\\0000",
         kCcs + "\\Services\\Class\\DISPLAY\\0000 | DriverDesc = S3 Savage4 <- the driver: Driver = DISPLAY\\0000",
         kCcs + "\\Services\\Class\\DISPLAY\\0000 | ProviderName = S3 <- the driver: Driver = DISPLAY\\0000",
         kCcs + "\\Services\\Class\\DISPLAY\\0000 | DriverDate = 10-20-1999 <- the driver: Driver = DISPLAY\\0000"}},
-      {"hardware.monitors", false,
-       {"Enum\\MONITOR\\DEFAULT_MONITOR\\0001 | DeviceDesc = Plug and Play Monitor [Driver = MONITOR\\0000 names no key "
+      {"hardware.monitors",
+       false,
+       {"Enum\\MONITOR\\DEFAULT_MONITOR\\0001 | DeviceDesc = Plug and Play Monitor [Driver = MONITOR\\0000 names no "
+        "key "
         "under Services\\Class]",
         "Enum\\MONITOR\\DEFAULT_MONITOR\\0001 | Driver = MONITOR\\0000"}},
       {"hardware.sound", false, {"Enum\\PCI\\VEN_1274&DEV_5000\\BUS_00&DEV_0C | DeviceDesc = Creative AudioPCI"}},
       {"hardware.modems", false, {"Enum\\Root\\Modem\\0000 | DeviceDesc = Standard 56000 bps Modem"}},
       {"hardware.printers", false, {"Enum\\Root\\Printer\\0000 | DeviceDesc = HP LaserJet 4"}},
-      {"hardware.ports", false,
+      {"hardware.ports",
+       false,
        {"Enum\\BIOS\\*PNP0501\\0D | DeviceDesc = Communications Port", "Enum\\BIOS\\*PNP0501\\0D | PortName = COM1"}},
-      {"hardware.disk-controllers", false,
+      {"hardware.disk-controllers",
+       false,
        {"Enum\\PCI\\VEN_8086&DEV_7111\\BUS_00&DEV_07 | DeviceDesc = Intel PCI Bus Master IDE Controller"}},
       {"hardware.keyboards", false, {"Enum\\BIOS\\*PNP0303\\0B | DeviceDesc = Standard 101/102-Key Keyboard"}},
       {"hardware.mice", false, {"Enum\\BIOS\\*PNP0F13\\0C | DeviceDesc = Standard PS/2 Port Mouse"}},
-      {"hardware.network-drivers", false,
+      {"hardware.network-drivers",
+       false,
        {kCcs + "\\Services\\Class\\Net\\0000 | DriverDesc = Realtek RTL8139(A) PCI Fast Ethernet Adapter"}},
-      {"hardware.adapter-links", false,
+      {"hardware.adapter-links",
+       false,
        {"Enum\\PCI\\VEN_10EC&DEV_8139\\BUS_00&DEV_0B | DeviceDesc = Realtek RTL8139",
-        kCcs + "\\Services\\Class\\Net\\0000 | DriverDesc = Realtek RTL8139(A) PCI Fast Ethernet Adapter <- the driver: "
-               "Driver = Net\\0000",
-        kCcs + "\\Services\\Class\\NetTrans\\0001 | DriverDesc = TCP/IP <- bound protocol MSTCP\\0001: Driver = NetTrans\\0001",
-        kCcs + "\\Services\\Class\\NetTrans\\0001 | IPAddress = 192.168.0.5 <- bound protocol MSTCP\\0001: Driver = NetTrans\\0001",
-        kCcs + "\\Services\\Class\\NetTrans\\0001 | IPMask = 255.255.255.0 <- bound protocol MSTCP\\0001: Driver = NetTrans\\0001",
-        kCcs + "\\Services\\Class\\NetTrans\\0001 | DefaultGateway = 192.168.0.1 <- bound protocol MSTCP\\0001: Driver = "
-               "NetTrans\\0001"}},
-      {"network.protocols", false,
-       {kCcs + "\\Services\\Class\\NetTrans\\0000 | DriverDesc = TCP/IP", kCcs + "\\Services\\Class\\NetTrans\\0001 | DriverDesc = TCP/IP"}},
-      {"network.addresses", false,
+        kCcs +
+            "\\Services\\Class\\Net\\0000 | DriverDesc = Realtek RTL8139(A) PCI Fast Ethernet Adapter <- the driver: "
+            "Driver = Net\\0000",
+        kCcs + "\\Services\\Class\\NetTrans\\0001 | DriverDesc = TCP/IP <- bound protocol MSTCP\\0001: Driver = "
+               "NetTrans\\0001",
+        kCcs + "\\Services\\Class\\NetTrans\\0001 | IPAddress = 192.168.0.5 <- bound protocol MSTCP\\0001: Driver = "
+               "NetTrans\\0001",
+        kCcs + "\\Services\\Class\\NetTrans\\0001 | IPMask = 255.255.255.0 <- bound protocol MSTCP\\0001: Driver = "
+               "NetTrans\\0001",
+        kCcs +
+            "\\Services\\Class\\NetTrans\\0001 | DefaultGateway = 192.168.0.1 <- bound protocol MSTCP\\0001: Driver = "
+            "NetTrans\\0001"}},
+      {"network.protocols",
+       false,
+       {kCcs + "\\Services\\Class\\NetTrans\\0000 | DriverDesc = TCP/IP",
+        kCcs + "\\Services\\Class\\NetTrans\\0001 | DriverDesc = TCP/IP"}},
+      {"network.addresses",
+       false,
        {kCcs + "\\Services\\Class\\NetTrans\\0000 | IPAddress = 0.0.0.0 (by DHCP)",
         kCcs + "\\Services\\Class\\NetTrans\\0000 | IPMask = 0.0.0.0 (by DHCP)",
         kCcs + "\\Services\\Class\\NetTrans\\0001 | IPAddress = 192.168.0.5",
         kCcs + "\\Services\\Class\\NetTrans\\0001 | IPMask = 255.255.255.0",
         kCcs + "\\Services\\Class\\NetTrans\\0001 | DefaultGateway = 192.168.0.1"}},
-      {"network.tcpip", false,
-       {kCcs + "\\Services\\VxD\\MSTCP | HostName = retro98", kCcs + "\\Services\\VxD\\MSTCP | NameServer = 192.168.0.1"}},
-      {"network.shares", false,
+      {"network.tcpip",
+       false,
+       {kCcs + "\\Services\\VxD\\MSTCP | HostName = retro98",
+        kCcs + "\\Services\\VxD\\MSTCP | NameServer = 192.168.0.1"}},
+      {"network.shares",
+       false,
        {kCv + "\\Network\\LanMan\\DOCS | Path = C:\\DOCS", kCv + "\\Network\\LanMan\\DOCS | Remark = shared",
         kCv + "\\Network\\LanMan\\DOCS | Flags = 0x00000191 (401)"}},
-      {"network.mapped-drives", true,
+      {"network.mapped-drives",
+       true,
        {"Network\\Persistent\\F | RemotePath = \\\\SERVER\\DOCS", "Network\\Persistent\\F | UserName = taro"}},
       {"network.dial-up-default", true, {"RemoteAccess | Default = Office"}},
       {"network.dial-up-connections", true, {"RemoteAccess\\Addresses | Office = 01 02 03 (3 bytes)"}},
       {"network.dial-up-profiles", true, {"RemoteAccess\\Profile\\Office | Office"}},
-      {"traces.typed-urls", true,
+      {"traces.typed-urls",
+       true,
        {"Software\\Microsoft\\Internet Explorer\\TypedURLs | #1 url1 = http://a.example/",
         "Software\\Microsoft\\Internet Explorer\\TypedURLs | #2 url2 = http://b.example/",
         "Software\\Microsoft\\Internet Explorer\\TypedURLs | #10 url10 = http://j.example/"}},
       {"traces.start-page", true, {"Software\\Microsoft\\Internet Explorer\\Main | Start Page = http://home.example/"}},
-      {"traces.run-mru", true,
+      {"traces.run-mru",
+       true,
        {kCv + "\\Explorer\\RunMRU | #1 c = command", kCv + "\\Explorer\\RunMRU | #2 a = notepad",
         kCv + "\\Explorer\\RunMRU | #3 b = regedit", kCv + "\\Explorer\\RunMRU | d = old [not in MRUList]"}},
-      {"traces.recent-docs", true,
+      {"traces.recent-docs",
+       true,
        {kCv + "\\Explorer\\RecentDocs | #1 b = 写真.jpg", kCv + "\\Explorer\\RecentDocs | #2 a = report.doc"}},
-      {"traces.recent-docs-by-type", true,
+      {"traces.recent-docs-by-type",
+       true,
        {kCv + "\\Explorer\\RecentDocs\\.txt | #1 1 = b.txt", kCv + "\\Explorer\\RecentDocs\\.txt | #2 0 = a.txt"}},
       {"traces.find-mru", true, {kCv + "\\Explorer\\Doc Find Spec MRU | #1 a = *.doc"}},
       {"traces.find-computer-mru", true, {kCv + "\\Explorer\\FindComputerMRU | #1 a = SERVER"}},
-      {"traces.stream-mru", true,
+      {"traces.stream-mru",
+       true,
        {kCv + "\\Explorer\\StreamMRU | #1 0 = My Computer\\C:\\WINDOWS [item date 2015-05-22 17:45:02 local time]"}},
-      {"traces.user-assist", true,
-       {kCv + "\\Explorer\\UserAssist\\{75048700-EF1F-11D0-9888-006097DEACF9}\\Count | HRZR_PGYFRFFVBA = UEME_CTLSESSION; "
+      {"traces.user-assist",
+       true,
+       {kCv + "\\Explorer\\UserAssist\\{75048700-EF1F-11D0-9888-006097DEACF9}\\Count | HRZR_PGYFRFFVBA = "
+              "UEME_CTLSESSION; "
               "session 243577743, counter 2",
-        kCv + "\\Explorer\\UserAssist\\{75048700-EF1F-11D0-9888-006097DEACF9}\\Count | HRZR_EHACNGU:P:\\JVAQBJF\\ehaqyy32.rkr "
+        kCv + "\\Explorer\\UserAssist\\{75048700-EF1F-11D0-9888-006097DEACF9}\\Count | "
+              "HRZR_EHACNGU:P:\\JVAQBJF\\ehaqyy32.rkr "
               "= UEME_RUNPATH:C:\\WINDOWS\\rundll32.exe; count 16; last run 2015-05-24 22:44:32 UTC",
         kCv + "\\Explorer\\UserAssist\\{75048700-EF1F-11D0-9888-006097DEACF9}\\Count | HRZR_EHACVQY:%pfvqy2%\\Tnzrf = "
               "UEME_RUNPIDL:%csidl2%\\Games; count 2; no time of the last run (FILETIME 0)",
-        kCv + "\\Explorer\\UserAssist\\{75048700-EF1F-11D0-9888-006097DEACF9}\\Count | HRZR_bqq = UEME_odd [not decoded: 8 "
+        kCv + "\\Explorer\\UserAssist\\{75048700-EF1F-11D0-9888-006097DEACF9}\\Count | HRZR_bqq = UEME_odd [not "
+              "decoded: 8 "
               "or 16 bytes expected, 5 found]"}},
-      {"traces.mount-points", true,
+      {"traces.mount-points",
+       true,
        {kCv + "\\Explorer\\MountPoints\\A | A", kCv + "\\Explorer\\MountPoints\\A | BaseClass = Drive"}},
-      {"traces.mail-identities", true,
+      {"traces.mail-identities",
+       true,
        {"Identities\\{5BF89071-1772-4861-B17B-50F47CC6DBDD} | Username = Main Identity",
         "Identities\\{5BF89071-1772-4861-B17B-50F47CC6DBDD} | User ID = {5BF89071-1772-4861-B17B-50F47CC6DBDD}"}},
-      {"traces.applet-recent-files", true,
+      {"traces.applet-recent-files",
+       true,
        {kCv + "\\Applets\\Paint\\Recent File List | #1 File1 = C:\\a.bmp",
         kCv + "\\Applets\\Wordpad\\Recent File List | #1 File1 = C:\\b.doc",
         kCv + "\\Applets\\Wordpad\\Recent File List | #2 File2 = C:\\c.doc"}},
       {"traces.app-recent-files", true, {"Software\\Acme\\Editor\\Recent File List | #1 File1 = C:\\x.txt"}},
       {"traces.shell-folders", true, {kCv + "\\Explorer\\Shell Folders | Desktop = C:\\WINDOWS\\Desktop"}},
       {"traces.user-shell-folders", true, {kCv + "\\Explorer\\User Shell Folders | Personal = C:\\My Documents"}},
-      {"traces.desktop", true,
-       {"Control Panel\\Desktop | Wallpaper = C:\\WINDOWS\\Clouds.bmp", "Control Panel\\Desktop | ScreenSaveActive = 1"}},
+      {"traces.desktop",
+       true,
+       {"Control Panel\\Desktop | Wallpaper = C:\\WINDOWS\\Clouds.bmp",
+        "Control Panel\\Desktop | ScreenSaveActive = 1"}},
   };
   return rows;
 }
@@ -417,7 +501,8 @@ TEST_P(FactsDefinitionTest, FindsItsPlaceOnTheFixture) {
   for (const Row& r : Rows())
     if (r.id == GetParam()) row = &r;
   ASSERT_NE(row, nullptr);
-  for (const std::string& under : row->user ? std::vector<std::string>{"", ".DEFAULT\\"} : std::vector<std::string>{""}) {
+  for (const std::string& under :
+       row->user ? std::vector<std::string>{"", ".DEFAULT\\"} : std::vector<std::string>{""}) {
     const BuiltHive built = row->user ? UserFixture(under) : SystemFixture();
     const Loaded loaded(built.bytes);
     const std::vector<facts::HiveSource> sources{loaded.Source("X.DAT")};
@@ -439,7 +524,8 @@ std::vector<std::string> AllIds() {
 INSTANTIATE_TEST_SUITE_P(Definitions, FactsDefinitionTest, ::testing::ValuesIn(AllIds()),
                          [](const ::testing::TestParamInfo<std::string>& param) {
                            std::string name;
-                           for (const char c : param.param) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                           for (const char c : param.param)
+                             name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
                            return name;
                          });
 
@@ -466,13 +552,15 @@ TEST(FactsTable, BothHivesOfOneMachineTogether) {
   // The user's UTC times are shown in the machine's zone too, which only the system.dat names.
   const std::vector<std::string> runs = LinesOf(result, "traces.user-assist");
   ASSERT_GE(runs.size(), 2u);
-  EXPECT_NE(runs[1].find("; last run 2015-05-24 22:44:32 UTC (2015-05-25 07:44:32 Tokyo Standard Time)"), std::string::npos)
+  EXPECT_NE(runs[1].find("; last run 2015-05-24 22:44:32 UTC (2015-05-25 07:44:32 Tokyo Standard Time)"),
+            std::string::npos)
       << runs[1];
   // The zone is said once, under the hives.
   const std::string text = facts::FactsText(sources, result);
-  EXPECT_NE(text.find("  [2] USER.DAT: user hive\n  Times in the time zone of [1]: Tokyo Standard Time, UTC+09:00 (bias -540 "
-                      "minutes), no daylight saving time\n"),
-            std::string::npos)
+  EXPECT_NE(
+      text.find("  [2] USER.DAT: user hive\n  Times in the time zone of [1]: Tokyo Standard Time, UTC+09:00 (bias -540 "
+                "minutes), no daylight saving time\n"),
+      std::string::npos)
       << text;
   // Themes in report order.
   for (std::size_t i = 1; i < result.facts.size(); ++i)
@@ -488,15 +576,17 @@ struct DecodeCase {
 
 TEST(FactsDecode, BinaryEntriesAndRules) {
   const auto b = [](const std::string& s) { return Bytes(reinterpret_cast<const std::uint8_t*>(s.data()), s.size()); };
-  static const std::string recent = std::string("doc.txt\0doc.lnk\0", 16), wide = Utf16("wide.txt"),
-                           shortBias = "\x01\x02\x03", fixed = SystemTime(1998, 4, 0, 5, 2, 30),
-                           badRule = SystemTime(0, 4, 9, 1, 2, 0), twoHours = Le32(0xFFFFFF88), farBias = Le32(100000),
-                           mruCut = SystemTime(0, 3, 0, 1, 2, 0).substr(0, 15), empty, zeroFirst = std::string("\0x", 2),
-                           run = "cmd /c dir\\1", runNoSuffix = "cmd",
-                           tziCut = (Le32(0) + Le32(0) + Le32(0) + SystemTime(0, 10, 0, 5, 3, 0) + SystemTime(0, 3, 0, 5, 2, 0)).substr(0, 43),
-                           tziBadRule = Le32(0) + Le32(0) + Le32(0xFFFFFFC4) + SystemTime(0, 10, 0, 5, 3, 0) + SystemTime(0, 3, 8, 5, 2, 0),
-                           tziFarBias = Le32(100000) + Le32(0) + Le32(0) + SystemTime(0, 0, 0, 0, 0, 0) + SystemTime(0, 0, 0, 0, 0, 0),
-                           tziLondon = Le32(0) + Le32(0) + Le32(0xFFFFFFC4) + SystemTime(0, 10, 0, 5, 2, 0) + SystemTime(0, 3, 0, 5, 1, 0);
+  static const std::string
+      recent = std::string("doc.txt\0doc.lnk\0", 16),
+      wide = Utf16("wide.txt"), shortBias = "\x01\x02\x03", fixed = SystemTime(1998, 4, 0, 5, 2, 30),
+      badRule = SystemTime(0, 4, 9, 1, 2, 0), twoHours = Le32(0xFFFFFF88), farBias = Le32(100000),
+      mruCut = SystemTime(0, 3, 0, 1, 2, 0).substr(0, 15), empty, zeroFirst = std::string("\0x", 2),
+      run = "cmd /c dir\\1", runNoSuffix = "cmd",
+      tziCut =
+          (Le32(0) + Le32(0) + Le32(0) + SystemTime(0, 10, 0, 5, 3, 0) + SystemTime(0, 3, 0, 5, 2, 0)).substr(0, 43),
+      tziBadRule = Le32(0) + Le32(0) + Le32(0xFFFFFFC4) + SystemTime(0, 10, 0, 5, 3, 0) + SystemTime(0, 3, 8, 5, 2, 0),
+      tziFarBias = Le32(100000) + Le32(0) + Le32(0) + SystemTime(0, 0, 0, 0, 0, 0) + SystemTime(0, 0, 0, 0, 0, 0),
+      tziLondon = Le32(0) + Le32(0) + Le32(0xFFFFFFC4) + SystemTime(0, 10, 0, 5, 2, 0) + SystemTime(0, 3, 0, 5, 1, 0);
   const std::vector<DecodeCase> cases{
       {"recent doc in code page", [&] { return facts::RecentDoc(b(recent), CodePage::Cp932); }, "doc.txt", ""},
       {"recent doc in UTF-16", [&] { return facts::RecentDoc(b(wide), CodePage::Cp932); }, "wide.txt", ""},
@@ -506,7 +596,8 @@ TEST(FactsDecode, BinaryEntriesAndRules) {
       {"bias of 3 bytes", [&] { return facts::Bias(b(shortBias), true); }, "", "4 bytes expected, 3 found"},
       {"bias west of UTC", [&] { return facts::Bias(b(Le32(300)), true); }, "300 minutes (UTC-05:00)", ""},
       {"bias delta", [&] { return facts::Bias(b(twoHours), false); }, "-120 minutes", ""},
-      {"bias beyond a day", [&] { return facts::Bias(b(farBias), true); }, "100000 minutes", "more than a day from UTC"},
+      {"bias beyond a day", [&] { return facts::Bias(b(farBias), true); }, "100000 minutes",
+       "more than a day from UTC"},
       {"rule on a fixed date", [&] { return facts::TransitionDate(b(fixed)); }, "1998-04-05 02:30", ""},
       {"rule with day of week 9", [&] { return facts::TransitionDate(b(badRule)); }, "",
        "day of week or week of month out of range"},
@@ -516,7 +607,8 @@ TEST(FactsDecode, BinaryEntriesAndRules) {
       {"TZI of 43 bytes", [&] { return facts::TimeZoneTzi(b(tziCut)); }, "", "44 bytes expected, 43 found"},
       {"TZI with day of week 8", [&] { return facts::TimeZoneTzi(b(tziBadRule)); }, "",
        "DaylightDate: day of week or week of month out of range"},
-      {"TZI beyond a day", [&] { return facts::TimeZoneTzi(b(tziFarBias)); }, "", "Bias 100000 minutes: more than a day from UTC"},
+      {"TZI beyond a day", [&] { return facts::TimeZoneTzi(b(tziFarBias)); }, "",
+       "Bias 100000 minutes: more than a day from UTC"},
       {"TZI of UTC with summer time", [&] { return facts::TimeZoneTzi(b(tziLondon)); },
        "UTC+00:00 (bias 0 minutes); standard time (+0 minutes) from the last Sunday of October at 02:00; daylight time "
        "(-60 minutes) from the last Sunday of March at 01:00",
@@ -570,8 +662,8 @@ TEST(FactsTimes, EveryEncodingAndItsEdges) {
       {"Unix time", [&] { return facts::UnixTime(b(unix)); }, "2001-06-15 13:45:30 UTC", "", 992612730},
       {"Unix time 0 is never", [&] { return facts::UnixTime(b(unixZero)); }, "0 (never)", "", std::nullopt},
       {"text date", [] { return facts::TextDate("20150522"); }, "2015-05-22", "", 1432252800},
-      {"text date of month 13", [] { return facts::TextDate("20151301"); }, "20151301", "not a date of the form YYYYMMDD",
-       std::nullopt},
+      {"text date of month 13", [] { return facts::TextDate("20151301"); }, "20151301",
+       "not a date of the form YYYYMMDD", std::nullopt},
       {"text date too short", [] { return facts::TextDate("2015052"); }, "2015052", "not a date of the form YYYYMMDD",
        std::nullopt},
   };
@@ -600,9 +692,11 @@ TEST(FactsTimes, ShellItemListsThatEndEarlyOrRunOver) {
   ASSERT_EQ(ok.times.size(), 1u);
   EXPECT_EQ(ok.times[0].seconds, 1432316702);
   const std::string unterminated = full.substr(0, full.size() - 2);
-  EXPECT_EQ(facts::ShellItems(b(unterminated), CodePage::Cp932).shown.problem, "the list ends without its terminating size of 0");
+  EXPECT_EQ(facts::ShellItems(b(unterminated), CodePage::Cp932).shown.problem,
+            "the list ends without its terminating size of 0");
   const std::string overrun = std::string("\xff\x00\x31", 3) + std::string(10, 'x');
-  EXPECT_EQ(facts::ShellItems(b(overrun), CodePage::Cp932).shown.problem, "item at byte 0 of size 255 runs past the data");
+  EXPECT_EQ(facts::ShellItems(b(overrun), CodePage::Cp932).shown.problem,
+            "item at byte 0 of size 255 runs past the data");
   const std::string unknown = std::string("\x05\x00\x71\x00\x00", 5) + std::string(2, '\0');
   EXPECT_EQ(facts::ShellItems(b(unknown), CodePage::Cp932).shown.text, "<item 0x71>");
 }
@@ -647,8 +741,9 @@ TEST(FactsTimes, ZonesTurnUtcIntoLocalTimeAndBack) {
     EXPECT_EQ(c.z->NameAt(c.utc), c.zoneName) << c.name;
     EXPECT_EQ(c.z->ToUtc(c.z->ToLocal(c.utc)), c.utc) << c.name;
   }
-  EXPECT_EQ(eastern.Describe(), "S, UTC-05:00 (bias 300 minutes), daylight time (-60 minutes) from the first Sunday of "
-                                "April at 02:00 to the last Sunday of October at 02:00");
+  EXPECT_EQ(eastern.Describe(),
+            "S, UTC-05:00 (bias 300 minutes), daylight time (-60 minutes) from the first Sunday of "
+            "April at 02:00 to the last Sunday of October at 02:00");
 }
 
 TEST(FactsDecode, MruOrders) {
@@ -698,8 +793,9 @@ TEST(FactsLinks, WhatALinkMissesIsSaid) {
          zone(t, "Romance Standard Time", "Romance Standard Time", 0xFFFFFF88);
        },
        "system.time-zone-entry",
-       {tzi + " | StandardName = Romance Standard Time [the entry Time Zones\\Romance Standard Time by its name; its TZI "
-              "differs in Bias]",
+       {tzi +
+            " | StandardName = Romance Standard Time [the entry Time Zones\\Romance Standard Time by its name; its TZI "
+            "differs in Bias]",
         zones + "Romance Standard Time | Display = Romance Standard Time display <- the zone StandardName names",
         zones + "Romance Standard Time | TZI = UTC+02:00 (bias -120 minutes); standard time (+0 minutes) from the last "
                 "Sunday of October at 03:00; daylight time (-60 minutes) from the last Sunday of March at 02:00 <- the "
@@ -715,15 +811,21 @@ TEST(FactsLinks, WhatALinkMissesIsSaid) {
        {tzi + " | StandardName = Custom Time [no entry has this name; the rules agree with Time Zones\\Romance, Time "
               "Zones\\W. Europe]",
         zones + "Romance | Display = Romance display <- a zone whose TZI agrees with the active rules",
-        zones + "Romance | TZI = UTC+01:00 (bias -60 minutes); standard time (+0 minutes) from the last Sunday of October at "
-                "03:00; daylight time (-60 minutes) from the last Sunday of March at 02:00 <- a zone whose TZI agrees with "
-                "the active rules",
+        zones +
+            "Romance | TZI = UTC+01:00 (bias -60 minutes); standard time (+0 minutes) from the last Sunday of October "
+            "at "
+            "03:00; daylight time (-60 minutes) from the last Sunday of March at 02:00 <- a zone whose TZI agrees with "
+            "the active rules",
         zones + "W. Europe | Display = W. Europe display <- a zone whose TZI agrees with the active rules",
-        zones + "W. Europe | TZI = UTC+01:00 (bias -60 minutes); standard time (+0 minutes) from the last Sunday of October "
-                "at 03:00; daylight time (-60 minutes) from the last Sunday of March at 02:00 <- a zone whose TZI agrees "
-                "with the active rules"}},
-      {"no Time Zones table", [&](TreeBuilder& t) { active(t, "Tokyo Standard Time", 0xFFFFFDE4); },
-       "system.time-zone-entry", {tzi + " | StandardName = Tokyo Standard Time [no Time Zones table in this hive]"}},
+        zones +
+            "W. Europe | TZI = UTC+01:00 (bias -60 minutes); standard time (+0 minutes) from the last Sunday of "
+            "October "
+            "at 03:00; daylight time (-60 minutes) from the last Sunday of March at 02:00 <- a zone whose TZI agrees "
+            "with the active rules"}},
+      {"no Time Zones table",
+       [&](TreeBuilder& t) { active(t, "Tokyo Standard Time", 0xFFFFFDE4); },
+       "system.time-zone-entry",
+       {tzi + " | StandardName = Tokyo Standard Time [no Time Zones table in this hive]"}},
       {"neither name nor rules",
        [&](TreeBuilder& t) {
          active(t, "Custom Time", 0xFFFFFFC4);
@@ -746,7 +848,8 @@ TEST(FactsLinks, WhatALinkMissesIsSaid) {
          t.Key(adapter, {Text("Class", "Net"), Text("DeviceDesc", "EtherExpress"), Text("Driver", "Net")});
          t.Key(kCcs + "\\Services\\Class\\Net", {Text("Class", "Net")});
        },
-       "hardware.adapter-links", {adapter + " | DeviceDesc = EtherExpress [Driver = Net names no key under Services\\Class]"}},
+       "hardware.adapter-links",
+       {adapter + " | DeviceDesc = EtherExpress [Driver = Net names no key under Services\\Class]"}},
   };
   for (const LinkCase& c : cases) {
     TreeBuilder t;
@@ -779,8 +882,9 @@ TEST(FactsLinks, TheTextReportSaysHowALinkedKeyWasReached) {
   const std::string json = facts::FactsJson(sources, facts::CollectFacts(sources));
   EXPECT_NE(json.find("\"via\": \"the driver: Driver = Net\\\\0000\""), std::string::npos);
   // The TZI's raw bytes are kept beside its reading.
-  EXPECT_NE(json.find("\"value\": \"TZI\", \"type\": 3, \"typeName\": \"REG_BINARY\", \"data\": \"e4fdffff00000000c4ffffff"),
-            std::string::npos)
+  EXPECT_NE(
+      json.find("\"value\": \"TZI\", \"type\": 3, \"typeName\": \"REG_BINARY\", \"data\": \"e4fdffff00000000c4ffffff"),
+      std::string::npos)
       << json;
 }
 
@@ -899,15 +1003,18 @@ TEST(FactsCli, JsonAndCsvOfTheUserFixture) {
   std::ostringstream out, err;
   const std::string json = dir.Path("facts.json").string(), csv = dir.Path("facts.csv").string();
   ASSERT_EQ(cli::RunCli({"facts", "--json", json, "--csv", csv, file}, out, err), 0) << err.str();
-  EXPECT_NE(out.str().find("== The user's traces ==\n\nTyped URLs\n  [1] Software\\Microsoft\\Internet Explorer\\TypedURLs\n"
-                           "      1. url1 = http://a.example/\n"),
-            std::string::npos)
+  EXPECT_NE(
+      out.str().find("== The user's traces ==\n\nTyped URLs\n  [1] Software\\Microsoft\\Internet Explorer\\TypedURLs\n"
+                     "      1. url1 = http://a.example/\n"),
+      std::string::npos)
       << out.str();
   const std::string j = ReadFileBytes(json);
   EXPECT_NE(j.find("\"fact\": \"traces.recent-docs\", \"theme\": \"traces\""), std::string::npos);
   EXPECT_NE(j.find("\"data\": \"7265706f72742e646f63007265706f72742e6c6e6b001400\""), std::string::npos) << j;
   const std::string c = ReadFileBytes(csv);
-  EXPECT_EQ(c.substr(0, c.find("\r\n")), "theme,fact,label,file,hive kind,key,value,position,type,text,note,origin,findings,data,via,sha256,md5");
+  EXPECT_EQ(c.substr(0, c.find("\r\n")),
+            "theme,fact,label,file,hive "
+            "kind,key,value,position,type,text,note,origin,findings,data,via,sha256,md5,copy,copy date");
   EXPECT_NE(c.find("\"traces.run-mru\""), std::string::npos);
 }
 
@@ -924,7 +1031,8 @@ TEST(FactsCli, TheTimeZoneTableOnlyWithAllOrInJson) {
   };
   const std::string table = "Time zones the system knows";
   EXPECT_EQ(run({}).find(table), std::string::npos);
-  EXPECT_NE(run({"--all"}).find(table + "\n  [1] Software\\Microsoft\\Windows\\CurrentVersion\\Time Zones\\Eastern Standard Time\n"),
+  EXPECT_NE(run({"--all"}).find(
+                table + "\n  [1] Software\\Microsoft\\Windows\\CurrentVersion\\Time Zones\\Eastern Standard Time\n"),
             std::string::npos);
   EXPECT_EQ(run({"--csv", "-"}).find("system.time-zone-table"), std::string::npos);
   EXPECT_NE(run({"--csv", "-", "--all"}).find("system.time-zone-table"), std::string::npos);

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/cli_run.h"
+#include "cli/cli_run.h"
 #include "tests/support/test_namespaces.h"
 #include "tests/support/test_support.h"
 
@@ -40,7 +40,8 @@ TEST(FindCli, HitsInsideBinaryDataSayWhere) {
        "Software\\App: Vendor  REG_SZ  \"Microsoft\"\n"},
       {{"find", "--codepage", "1252", "--data", "--regex", file, "notepad\\.exe$"},
        "Software\\App: MRU  REG_BINARY at +0x02, cp1252: \"C:\\\\WINDOWS\\\\NOTEPAD.EXE\"\n"},
-      {{"find", "--codepage", "1252", "--hex", file, "4d 5a ?? 00"}, "Software\\App: Stub  REG_BINARY at +0x00: 4D 5A 90 00\n"},
+      {{"find", "--codepage", "1252", "--hex", file, "4d 5a ?? 00"},
+       "Software\\App: Stub  REG_BINARY at +0x00: 4D 5A 90 00\n"},
       {{"find", "--codepage", "none", "--data", file, "corporation"},
        "Software\\App: Flags  REG_BINARY at +0x03, UTF-16: \"Microsoft Corporation\"\n"},
   };

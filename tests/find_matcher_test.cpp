@@ -102,8 +102,8 @@ TEST(FindMatcher, BytePatternFindsEveryPlaceAndLongPatterns) {
       {"41", "BA", 0, 1},
       {"41 41", "AAAA", 1, 1},
       {"41 ?? 41", "AxBAyA", 0, 3},
-      {"?? 42", "B", 0, std::nullopt},       // no byte before the only B
-      {"42 ??", "xB", 0, std::nullopt},      // the wildcard needs a byte too
+      {"?? 42", "B", 0, std::nullopt},   // no byte before the only B
+      {"42 ??", "xB", 0, std::nullopt},  // the wildcard needs a byte too
       {"00 00 01", std::string("\0\0\0\0\0\x01", 6), 0, 3},
       {long70, std::string(69, 'A') + "B" + std::string(70, 'A'), 0, 70},  // spans two words
       {long70 + "42", std::string(200, 'A') + "B", 0, 130},
@@ -127,9 +127,8 @@ TEST(FindMatcher, CatastrophicPatternsOverLargeDataEnd) {
     bool matches;
   };
   const std::vector<Case> cases = {
-      {"(a*)*b", &as, false},     {"(a|aa)*c", &as, false}, {"(x+x+)+y", &xs, false},
-      {".*", &as, true},          {"^(a*)*$", &as, true},   {"a.*b.*c", &as, false},
-      {"(.*a){20}", &as, true},   {"^(x|x)*$", &xs, true},
+      {"(a*)*b", &as, false}, {"(a|aa)*c", &as, false}, {"(x+x+)+y", &xs, false}, {".*", &as, true},
+      {"^(a*)*$", &as, true}, {"a.*b.*c", &as, false},  {"(.*a){20}", &as, true}, {"^(x|x)*$", &xs, true},
   };
   for (const Case& c : cases) {
     std::string error;
@@ -157,19 +156,40 @@ TEST(EmbeddedStrings, CodePageAndUtf16RunsAtAnyOffset) {
   };
   const std::vector<Case> cases = {
       {"ASCII among binary", std::string("\x01\x02WINDOWS\x7F\x00", 11), CodePage::Cp1252, {"2+7 c WINDOWS"}},
-      {"three characters are too few", std::string("\x01" "abc\x01", 5), CodePage::Cp1252, {}},
+      {"three characters are too few",
+       std::string("\x01"
+                   "abc\x01",
+                   5),
+       CodePage::Cp1252,
+       {}},
       {"UTF-16 at an even offset", "\x01\x02" + Utf16Le("Microsoft"), CodePage::Cp1252, {"2+18 u Microsoft"}},
       {"UTF-16 at an odd offset", "\x01" + Utf16Le("Corp") + "\x01", CodePage::Cp1252, {"1+8 u Corp"}},
-      {"UTF-16 of ASCII read one byte off is dropped (double-byte page)", "\x01" + Utf16Le("Notepad") + std::string(1, '\0'),
-       CodePage::Cp932, {"1+14 u Notepad"}},
-      {"Latin letters of a single-byte page", std::string("\x01" "caf\xE9s\x01", 7), CodePage::Cp1252, {"1+5 c cafés"}},
+      {"UTF-16 of ASCII read one byte off is dropped (double-byte page)",
+       "\x01" + Utf16Le("Notepad") + std::string(1, '\0'),
+       CodePage::Cp932,
+       {"1+14 u Notepad"}},
+      {"Latin letters of a single-byte page",
+       std::string("\x01"
+                   "caf\xE9s\x01",
+                   7),
+       CodePage::Cp1252,
+       {"1+5 c cafés"}},
       // 表示 in Shift-JIS is 95 5C 8E A6: the trail byte 0x5C is part of a character.
-      {"double-byte characters, a trail byte 0x5C among them", std::string("\x01\x95\x5C\x8E\xA6" "ab\x01", 8),
-       CodePage::Cp932, {"1+6 c 表示ab"}},
+      {"double-byte characters, a trail byte 0x5C among them",
+       std::string("\x01\x95\x5C\x8E\xA6"
+                   "ab\x01",
+                   8),
+       CodePage::Cp932,
+       {"1+6 c 表示ab"}},
       {"a lead byte without its trail ends the run", std::string("abcd\x95", 5), CodePage::Cp932, {"0+4 c abcd"}},
       {"UTF-16 ideographs count on a double-byte page",
-       "\x01" + std::string("\x68\x88\x3A\x79", 4) + Utf16Le("ab"), CodePage::Cp932, {"1+8 u 表示ab"}},
-      {"but not on a single-byte page", "\x01" + std::string("\x68\x88\x3A\x79", 4) + Utf16Le("ab"), CodePage::Cp1252, {}},
+       "\x01" + std::string("\x68\x88\x3A\x79", 4) + Utf16Le("ab"),
+       CodePage::Cp932,
+       {"1+8 u 表示ab"}},
+      {"but not on a single-byte page",
+       "\x01" + std::string("\x68\x88\x3A\x79", 4) + Utf16Le("ab"),
+       CodePage::Cp1252,
+       {}},
   };
   for (const Case& c : cases) EXPECT_EQ(Strings(c.data, c.cp), c.strings) << c.what;
 }
@@ -194,8 +214,7 @@ struct Built {
     const int software = b.AddKey(root, "Software");
     b.AddKey(software, "AppCompatibility",
              {Binary("Flags", std::string("\x10\x00\x00", 3) + Utf16Le("Microsoft Corporation") + std::string(2, '\0')),
-              Binary("", "\x02" + Utf16Le("NOTEPAD.EXE") + "\x01"),
-              Text("Vendor", "Microsoft")});
+              Binary("", "\x02" + Utf16Le("NOTEPAD.EXE") + "\x01"), Text("Vendor", "Microsoft")});
     b.AddKey(software, "Explorer",
              {Binary("MRU", std::string("\x14\x00", 2) + "C:\\WINDOWS\\NOTEPAD.EXE" + std::string(1, '\0')),
               Dword("Count", 0x6C6C6548), Binary("Header", std::string("MZ\x90\x00\x03", 5))});
@@ -253,7 +272,8 @@ TEST(FindInsideData, HitsSayWhichStringAndWhere) {
   }
   // A number is matched as its text, not as the characters its bytes make ("Hell").
   cases.push_back({Query("hell"), {}});
-  cases.push_back({Query("4D 5A ?? 00", PatternSyntax::Bytes), {"Software\\Explorer:Header REG_BINARY at +0x00: 4D 5A 90 00"}});
+  cases.push_back(
+      {Query("4D 5A ?? 00", PatternSyntax::Bytes), {"Software\\Explorer:Header REG_BINARY at +0x00: 4D 5A 90 00"}});
   // A byte pattern sees every value's raw bytes, texts and numbers among them.
   cases.push_back({Query("48 65", PatternSyntax::Bytes), {"Software\\Explorer:Count REG_DWORD at +0x00: 48 65"}});
   {

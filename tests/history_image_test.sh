@@ -2,7 +2,8 @@
 # The same system.dat through its copies in a disk image: two backup cabinets (gcab) of older
 # states and the live file, on a FAT16 volume made here (mkfs.fat, mtools). `history IMAGE`
 # takes them oldest first by their members' dates, says when the cabinets were written, and
-# names at each step what `diff` names between the same two files. Skipped (77) without the tools.
+# names at each step what `diff` names between the same two files; `facts IMAGE` reads the same
+# copies and marks the older ones. Skipped (77) without the tools.
 #   history_image_test.sh QUARVEX_CLI QUARVEX_HIVEGEN WORKDIR
 set -u
 cli=$1 hivegen=$2 work=$3
@@ -49,4 +50,20 @@ for step in "1 2 rb1/SYSTEM.DAT rb2/SYSTEM.DAT" "2 3 rb2/SYSTEM.DAT SYSTEM.DAT";
   cmp -s want got || { diff want got | head; fail "step $1 -> $2 differs from diff"; }
 done
 grep -q '^- ' out && grep -q '^+ ' out || fail "no key removed or added is named"
-echo "history of disk.img: 3 copies oldest first, each step as diff names it"
+# One copy named alone has the same history: its image's copies.
+"$cli" history disk.img::WINDOWS/SYSTEM.DAT >alone 2>err || { cat err; fail "history of one copy"; }
+[ "$(grep '^  \[' alone)" = "$expected" ] || { cat alone; fail "one copy named alone does not give its image's copies"; }
+
+# facts IMAGE reads every copy, and tells the older ones as such: the newest first.
+"$cli" facts --no-recovered disk.img >facts 2>err || { cat err; fail "facts disk.img"; }
+heads=$(grep '^  \[[0-9]\] disk.img' facts)
+expected="  [1] disk.img::WINDOWS/SYSTEM.DAT: system hive, the newest of 3 copies (2001-06-15 10:20:30, written)
+  [2] disk.img::WINDOWS/SYSBCKUP/RB002.CAB::SYSTEM.DAT: system hive, older copy of [1] (2001-06-12 09:30:00, cabinet member)
+  [3] disk.img::WINDOWS/SYSBCKUP/RB001.CAB::SYSTEM.DAT: system hive, older copy of [1] (2001-06-10 09:00:00, cabinet member)"
+[ "$heads" = "$expected" ] || { echo "$heads"; fail "facts disk.img does not tell the copies apart"; }
+# Two copies named: the same marks.
+"$cli" facts --no-recovered disk.img::WINDOWS/SYSBCKUP/RB001.CAB::SYSTEM.DAT disk.img::WINDOWS/SYSTEM.DAT >named 2>err ||
+  { cat err; fail "facts of two copies"; }
+grep -qxF "  [1] disk.img::WINDOWS/SYSBCKUP/RB001.CAB::SYSTEM.DAT: system hive, older copy of [2] (2001-06-10 09:00:00, cabinet member)" named ||
+  { head -8 named; fail "the older copy named first is not marked"; }
+echo "history of disk.img: 3 copies oldest first, each step as diff names it; facts marks the older copies"

@@ -40,8 +40,8 @@ TEST(HiveImage, ReadCopiesOnlyWhatLiesInside) {
 // Rec# comes before Blk# in a key node: read as one little-endian number at offset 24 the
 // pair 0x00030012 names record 0x12 of block 3.
 TEST(RecordFormat, KeyNodeFieldsAreLittleEndianFieldByField) {
-  std::vector<std::uint8_t> raw = {1, 0, 0, 0,  0x34, 0x12, 0, 0,  2, 0, 0, 0,  0xFF, 0xFF, 0xFF, 0xFF,
-                                   0x40, 0, 0, 0,  0x5C, 0, 0, 0,  0x12, 0x00, 0x03, 0x00};
+  std::vector<std::uint8_t> raw = {1,    0,    0,    0, 0x34, 0x12, 0,    0, 2, 0, 0,    0,    0xFF, 0xFF,
+                                   0xFF, 0xFF, 0x40, 0, 0,    0,    0x5C, 0, 0, 0, 0x12, 0x00, 0x03, 0x00};
   const KeyNode node = KeyNode::Decode(raw);
   EXPECT_EQ(node.Attr, 1u);
   EXPECT_EQ(node.Chksum, 0x1234u);
@@ -132,12 +132,42 @@ TEST(Readers, ShortReadsSetTheirOwnCodes) {
     std::int32_t code;
   };
   const Case cases[] = {
-      {"KeyNodeInside", [](Hive& h) { KeyNode n; return h.ReadKeyNode(KeyNodeOffset(32), n); }, code::kOk},
-      {"KeyNodePastEnd", [&](Hive& h) { KeyNode n; return h.ReadKeyNode(KeyNodeOffset(size - 32 - 27), n); }, code::kKeyNodeShort},
-      {"KeyNodeBeforeFile", [](Hive& h) { KeyNode n; return h.ReadKeyNode(KeyNodeOffset(-33), n); }, code::kKeyNodeShort},
-      {"FreeKeyNodePastEnd", [&](Hive& h) { FreeKeyNode n; return h.ReadFreeKeyNode(KeyNodeOffset(size - 32 - 11), n); }, code::kFreeKeyNodeShort},
-      {"FreeDataRecordPastEnd", [&](Hive& h) { FreeDataRecord f; return h.ReadFreeDataRecord(FileOffset(size - 11), 0, f); }, code::kFreeRecordShort},
-      {"FreeDataRecordInside", [&](Hive& h) { FreeDataRecord f; return h.ReadFreeDataRecord(FileOffset(size - 12), 0, f); }, code::kOk},
+      {"KeyNodeInside",
+       [](Hive& h) {
+         KeyNode n;
+         return h.ReadKeyNode(KeyNodeOffset(32), n);
+       },
+       code::kOk},
+      {"KeyNodePastEnd",
+       [&](Hive& h) {
+         KeyNode n;
+         return h.ReadKeyNode(KeyNodeOffset(size - 32 - 27), n);
+       },
+       code::kKeyNodeShort},
+      {"KeyNodeBeforeFile",
+       [](Hive& h) {
+         KeyNode n;
+         return h.ReadKeyNode(KeyNodeOffset(-33), n);
+       },
+       code::kKeyNodeShort},
+      {"FreeKeyNodePastEnd",
+       [&](Hive& h) {
+         FreeKeyNode n;
+         return h.ReadFreeKeyNode(KeyNodeOffset(size - 32 - 11), n);
+       },
+       code::kFreeKeyNodeShort},
+      {"FreeDataRecordPastEnd",
+       [&](Hive& h) {
+         FreeDataRecord f;
+         return h.ReadFreeDataRecord(FileOffset(size - 11), 0, f);
+       },
+       code::kFreeRecordShort},
+      {"FreeDataRecordInside",
+       [&](Hive& h) {
+         FreeDataRecord f;
+         return h.ReadFreeDataRecord(FileOffset(size - 12), 0, f);
+       },
+       code::kOk},
   };
   for (const Case& c : cases) {
     Hive hive = Loaded(built.bytes);
@@ -192,7 +222,7 @@ TEST(FindDataRecord, CodesForMissingRecords) {
   BuiltHive built = b.Build();
   auto run = RunJob(built, [] {
     AnalysisOptions o = AnalysisOptions::Initial();
-    o.Set(Option::cbANA, false);
+    o.Set(Option::Analyse, false);
     return o;
   }());
   Hive& hive = run->result.hive;

@@ -5,8 +5,8 @@
 
 #include <sstream>
 
-#include "app/cli_options.h"
-#include "app/cli_run.h"
+#include "cli/cli_options.h"
+#include "cli/cli_run.h"
 #include "text/printf.h"
 #include "testkit/host_fixtures.h"
 #include "tests/support/test_support.h"
@@ -70,8 +70,8 @@ TEST(HostCli, WithoutAWindowsDirectoryTheFileFieldsStayEmpty) {
 }
 
 TEST(HostCli, WindowsDirNeedsADirectory) {
-  for (const std::vector<std::string>& args : {std::vector<std::string>{"x.dat", "--windows-dir"},
-                                               std::vector<std::string>{"--windows-dir", "", "x.dat"}}) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"x.dat", "--windows-dir"}, std::vector<std::string>{"--windows-dir", "", "x.dat"}}) {
     const auto parsed = cli::ParseCommandLine(args);
     EXPECT_FALSE(parsed.options);
     EXPECT_EQ(parsed.error, "--windows-dir needs a directory");

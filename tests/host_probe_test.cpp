@@ -87,7 +87,8 @@ class FakePlatform : public HostPlatform {
   std::string ProgramPath() override { return programPath; }
 
   // A file whose only translation is (language, code page) with this FileVersion.
-  void AddFile(const std::string& path, std::uint16_t language, std::uint16_t codePage, const std::string& fileVersion) {
+  void AddFile(const std::string& path, std::uint16_t language, std::uint16_t codePage,
+               const std::string& fileVersion) {
     const std::string table = TranslationTableName(static_cast<std::uint32_t>(codePage) << 16 | language);
     versions[path] = {{"\\VarFileInfo\\Translation", Le32(static_cast<std::uint32_t>(codePage) << 16 | language)},
                       {"\\StringFileInfo\\" + table + "\\FileVersion", fileVersion}};
@@ -334,7 +335,8 @@ TEST(HostProbe, FileVersionTexts) {
       {"NonAsciiEndKept", {{tr, Le32(0x04E40409)}, {us, "4.72\xC3\xA9"}}, "4.72\xC3\xA9"},
       {"OnlyBlanks", {{tr, Le32(0x04E40409)}, {us, "   "}}, ""},
       {"UnderAnotherTranslation", {{tr, Le32(0x04E40411)}, {us, "4.72.3110.0"}}, "(unknown version)"},
-      {"SecondTranslationNotTried", {{tr, Le32(0x03A40411) + Le32(0x04E40409)}, {us, "4.72.3110.0"}},
+      {"SecondTranslationNotTried",
+       {{tr, Le32(0x03A40411) + Le32(0x04E40409)}, {us, "4.72.3110.0"}},
        "(unknown version)"},
   };
   for (const VersionRow& row : rows) {
@@ -361,7 +363,7 @@ TEST(HostProbe, LeadBytesOnlyWithDoubleByteSupport) {
 
 AnalysisOptions WithoutAnalysis() {
   AnalysisOptions o = AnalysisOptions::Initial();
-  o.Set(Option::cbANA, false);
+  o.Set(Option::Analyse, false);
   return o;
 }
 

@@ -26,13 +26,13 @@ SystemDatFixture SystemDat() {
   f.enumKey = b.AddKey(root, "Enum");
   const int rootEnum = b.AddKey(f.enumKey, "Root");
   const int pnp = b.AddKey(rootEnum, "*PNP0C01");
-  f.machine = b.AddKey(pnp, "0000", {Text("SetupMachineType", "IBM PC/AT"), Text("ComputerName", "RETRO"),
-                                     Dword("Flags", 0x10)});
+  f.machine = b.AddKey(pnp, "0000",
+                       {Text("SetupMachineType", "IBM PC/AT"), Text("ComputerName", "RETRO"), Dword("Flags", 0x10)});
   f.network = b.AddKey(root, "Network");
   f.software = b.AddKey(root, "Software");
   f.microsoft = b.AddKey(f.software, "Microsoft");
-  f.explorer = b.AddKey(f.microsoft, "Internet Explorer", {Text("Version", "5.50.4134.0100"),
-                                                           Binary("Path", std::string("%windir%\\x\0", 11), 2)});
+  f.explorer = b.AddKey(f.microsoft, "Internet Explorer",
+                        {Text("Version", "5.50.4134.0100"), Binary("Path", std::string("%windir%\\x\0", 11), 2)});
   f.hive = b.Build();
   return f;
 }

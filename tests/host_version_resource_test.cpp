@@ -43,14 +43,23 @@ void Put16(Block& b, std::size_t at, std::uint16_t v) {
 
 TEST(VersionResource, EncoderWritesTheSixteenBitForm) {
   const Block leaf = EncodeVersionNode({"A", true, "1", {}}, VersionBlockForm::Narrow);
-  EXPECT_EQ(leaf, FromString(std::string("\x0A\0\x02\0A\0\0\0" "1\0", 10)));
+  EXPECT_EQ(leaf, FromString(std::string("\x0A\0\x02\0A\0\0\0"
+                                         "1\0",
+                                         10)));
   const Block parent = EncodeVersionNode({"P", false, "", {{"C", false, "xy", {}}}}, VersionBlockForm::Narrow);
-  EXPECT_EQ(parent, FromString(std::string("\x12\0\0\0P\0\0\0" "\x0A\0\x02\0" "C\0\0\0xy", 18)));
+  EXPECT_EQ(parent, FromString(std::string("\x12\0\0\0P\0\0\0"
+                                           "\x0A\0\x02\0"
+                                           "C\0\0\0xy",
+                                           18)));
 }
 
 TEST(VersionResource, EncoderWritesTheThirtyTwoBitForm) {
   const Block leaf = EncodeVersionNode({"A", true, "1", {}}, VersionBlockForm::Wide);
-  EXPECT_EQ(leaf, FromString(std::string("\x10\0\x02\0\x01\0" "A\0\0\0" "\0\0" "1\0\0\0", 16)));
+  EXPECT_EQ(leaf, FromString(std::string("\x10\0\x02\0\x01\0"
+                                         "A\0\0\0"
+                                         "\0\0"
+                                         "1\0\0\0",
+                                         16)));
 }
 
 TEST(VersionResource, ProgramBlockHoldsOneJapaneseTranslationAndItsFileVersion) {
@@ -98,7 +107,9 @@ TEST(VersionResource, ThirtyTwoBitTextComesOutAsUtf8) {
 
 TEST(VersionResource, Utf16SurrogatesPairedAndUnpaired) {
   EXPECT_EQ(Utf16ToUtf8(u"\xD83D\xDE00"), "\xF0\x9F\x98\x80");
-  EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t{0xD800}) + u"a"), "\xEF\xBF\xBD" "a");
+  EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t{0xD800}) + u"a"),
+            "\xEF\xBF\xBD"
+            "a");
 }
 
 Block SampleBlock() { return EncodeVersionBlock(0x0411, 0x03A4, "4.80.1675"); }
@@ -137,62 +148,67 @@ TEST(VersionResource, DamagedPeFilesHaveNoBlock) {
   const ExecutableFixture pe = BuildPeFixture(SampleBlock());
   const std::size_t dirCount = pe.optionalHeader + 92;
   const std::size_t root = pe.resources;
-  ExpectNoBlock(pe, {
-      {"NotMz", [](ExecutableFixture& f) { f.bytes[0] = 'X'; }},
-      {"NewHeaderOffsetPastEnd", [](ExecutableFixture& f) { f.Put32(0x3C, 0xFFFFFFF0u); }},
-      {"NoPeSignature", [](ExecutableFixture& f) { f.bytes[f.newHeader + 1] = 'X'; }},
-      {"OptionalHeaderMagicUnknown", [](ExecutableFixture& f) { f.Put16(f.optionalHeader, 0x107); }},
-      {"TwoDataDirectoriesOnly", [=](ExecutableFixture& f) { f.Put32(dirCount, 2); }},
-      {"NoResourceDirectory", [=](ExecutableFixture& f) { f.Put32(dirCount + 20, 0); }},
-      {"ResourcesInNoSection", [=](ExecutableFixture& f) { f.Put32(dirCount + 20, 0x9000); }},
-      {"SectionTablePastEnd", [](ExecutableFixture& f) { f.Put16(f.newHeader + 6, 0xFFFF); }},
-      {"SectionRawDataPastEnd", [](ExecutableFixture& f) { f.Put32(f.sectionTable + 20, 0x7FFFFFF0); }},
-      {"NoVersionTypeAndEntryCountPastEnd",
-       [=](ExecutableFixture& f) {
-         f.Put32(root + 16, 3);
-         f.Put16(root + 12, 0xFFFF);
-         f.Put16(root + 14, 0xFFFF);
-       }},
-      {"VersionTypeIsNotADirectory", [=](ExecutableFixture& f) { f.Put32(root + 20, 0x18); }},
-      {"NameDirectoryPastEnd", [=](ExecutableFixture& f) { f.Put32(root + 20, 0x80000000u | 0x7FFFFFF0u); }},
-      {"LanguageEntryIsADirectory", [=](ExecutableFixture& f) { f.Put32(root + 0x30 + 20, 0x80000000u | 0x48); }},
-      {"DataSizePastEnd", [](ExecutableFixture& f) { f.Put32(f.dataEntry + 4, 0xFFFFFFFFu); }},
-      {"DataBeforeEverySection", [](ExecutableFixture& f) { f.Put32(f.dataEntry, 0x10); }},
-      {"DataInMemoryOnly",
-       [](ExecutableFixture& f) {
-         f.Put32(f.sectionTable + 8, 0x100000);  // a large virtual size, zero-filled past the raw data
-         f.Put32(f.dataEntry, 0x1000 + 0x80000);
-       }},
-  });
+  ExpectNoBlock(
+      pe,
+      {
+          {"NotMz", [](ExecutableFixture& f) { f.bytes[0] = 'X'; }},
+          {"NewHeaderOffsetPastEnd", [](ExecutableFixture& f) { f.Put32(0x3C, 0xFFFFFFF0u); }},
+          {"NoPeSignature", [](ExecutableFixture& f) { f.bytes[f.newHeader + 1] = 'X'; }},
+          {"OptionalHeaderMagicUnknown", [](ExecutableFixture& f) { f.Put16(f.optionalHeader, 0x107); }},
+          {"TwoDataDirectoriesOnly", [=](ExecutableFixture& f) { f.Put32(dirCount, 2); }},
+          {"NoResourceDirectory", [=](ExecutableFixture& f) { f.Put32(dirCount + 20, 0); }},
+          {"ResourcesInNoSection", [=](ExecutableFixture& f) { f.Put32(dirCount + 20, 0x9000); }},
+          {"SectionTablePastEnd", [](ExecutableFixture& f) { f.Put16(f.newHeader + 6, 0xFFFF); }},
+          {"SectionRawDataPastEnd", [](ExecutableFixture& f) { f.Put32(f.sectionTable + 20, 0x7FFFFFF0); }},
+          {"NoVersionTypeAndEntryCountPastEnd",
+           [=](ExecutableFixture& f) {
+             f.Put32(root + 16, 3);
+             f.Put16(root + 12, 0xFFFF);
+             f.Put16(root + 14, 0xFFFF);
+           }},
+          {"VersionTypeIsNotADirectory", [=](ExecutableFixture& f) { f.Put32(root + 20, 0x18); }},
+          {"NameDirectoryPastEnd", [=](ExecutableFixture& f) { f.Put32(root + 20, 0x80000000u | 0x7FFFFFF0u); }},
+          {"LanguageEntryIsADirectory", [=](ExecutableFixture& f) { f.Put32(root + 0x30 + 20, 0x80000000u | 0x48); }},
+          {"DataSizePastEnd", [](ExecutableFixture& f) { f.Put32(f.dataEntry + 4, 0xFFFFFFFFu); }},
+          {"DataBeforeEverySection", [](ExecutableFixture& f) { f.Put32(f.dataEntry, 0x10); }},
+          {"DataInMemoryOnly",
+           [](ExecutableFixture& f) {
+             f.Put32(f.sectionTable + 8, 0x100000);  // a large virtual size, zero-filled past the raw data
+             f.Put32(f.dataEntry, 0x1000 + 0x80000);
+           }},
+      });
 }
 
 TEST(VersionResource, DamagedNeFilesHaveNoBlock) {
   const ExecutableFixture ne =
       BuildNeFixture(VersionBlockFor(VersionBlockForm::Narrow, 0x0409, 0x04E4, {{"FileVersion", "4.10.1998"}}));
   const std::size_t table = ne.resources;
-  ExpectNoBlock(ne, {
-      {"NotMz", [](ExecutableFixture& f) { f.bytes[1] = 'X'; }},
-      {"NoNeSignature", [](ExecutableFixture& f) { f.bytes[f.newHeader] = 'X'; }},
-      {"ResourceTableEmpty", [](ExecutableFixture& f) { f.Put16(f.newHeader + 0x26, 0x40); }},
-      {"ResidentNamesBeforeResources", [](ExecutableFixture& f) { f.Put16(f.newHeader + 0x26, 0x10); }},
-      {"ResourceTablePastEnd", [](ExecutableFixture& f) { f.Put16(f.newHeader + 0x26, 0xFFFF); }},
-      {"AlignmentShiftHuge", [=](ExecutableFixture& f) { f.Put16(table, 40); }},
-      {"NoVersionType", [](ExecutableFixture& f) { f.Put16(f.dataEntry - 8, 0x8006); }},
-      {"TypeCountRunsPastTable", [=](ExecutableFixture& f) { f.Put16(table + 4, 0xFFFF); }},
-      {"TypeListWithoutEnd", [=](ExecutableFixture& f) {
-         f.Put16(f.dataEntry - 8, 0x8006);
-         f.Put16(table + 2 + 8 + 24 + 8 + 12, 0x8007);
-       }},
-      {"ResourceOffsetPastEnd", [](ExecutableFixture& f) { f.Put16(f.dataEntry, 0xFFFF); }},
-      {"ResourceLengthPastEnd", [](ExecutableFixture& f) { f.Put16(f.dataEntry + 2, 0xFFFF); }},
-  });
+  ExpectNoBlock(ne,
+                {
+                    {"NotMz", [](ExecutableFixture& f) { f.bytes[1] = 'X'; }},
+                    {"NoNeSignature", [](ExecutableFixture& f) { f.bytes[f.newHeader] = 'X'; }},
+                    {"ResourceTableEmpty", [](ExecutableFixture& f) { f.Put16(f.newHeader + 0x26, 0x40); }},
+                    {"ResidentNamesBeforeResources", [](ExecutableFixture& f) { f.Put16(f.newHeader + 0x26, 0x10); }},
+                    {"ResourceTablePastEnd", [](ExecutableFixture& f) { f.Put16(f.newHeader + 0x26, 0xFFFF); }},
+                    {"AlignmentShiftHuge", [=](ExecutableFixture& f) { f.Put16(table, 40); }},
+                    {"NoVersionType", [](ExecutableFixture& f) { f.Put16(f.dataEntry - 8, 0x8006); }},
+                    {"TypeCountRunsPastTable", [=](ExecutableFixture& f) { f.Put16(table + 4, 0xFFFF); }},
+                    {"TypeListWithoutEnd",
+                     [=](ExecutableFixture& f) {
+                       f.Put16(f.dataEntry - 8, 0x8006);
+                       f.Put16(table + 2 + 8 + 24 + 8 + 12, 0x8007);
+                     }},
+                    {"ResourceOffsetPastEnd", [](ExecutableFixture& f) { f.Put16(f.dataEntry, 0xFFFF); }},
+                    {"ResourceLengthPastEnd", [](ExecutableFixture& f) { f.Put16(f.dataEntry + 2, 0xFFFF); }},
+                });
 }
 
 // Every prefix of a good file: either the whole block or nothing, and never a read past the
 // prefix (the copy is exactly as long as the prefix, so the sanitizer would see one).
 TEST(VersionResource, EveryTruncationOfPeAndNeFiles) {
   const Block narrow = VersionBlockFor(VersionBlockForm::Narrow, 0x0409, 0x04E4, {{"FileVersion", "4.10.1998"}});
-  for (const ExecutableFixture& f : {BuildPeFixture(SampleBlock()), BuildPeFixture(SampleBlock(), true), BuildNeFixture(narrow)}) {
+  for (const ExecutableFixture& f :
+       {BuildPeFixture(SampleBlock()), BuildPeFixture(SampleBlock(), true), BuildNeFixture(narrow)}) {
     const auto whole = FindVersionBlock(f.bytes);
     ASSERT_TRUE(whole);
     for (std::size_t n = 0; n < f.bytes.size(); ++n) {

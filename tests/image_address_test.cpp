@@ -39,7 +39,9 @@ TEST_F(ImageAddressTest, SplitsAtTheSeparatorsAfterTheLongestExistingFile) {
   const std::vector<Case> cases{
       {At("disk.img"), false, "", {}},
       {At("disk.img") + "::WINDOWS/SYSTEM.DAT", true, At("disk.img"), {"WINDOWS/SYSTEM.DAT"}},
-      {At("disk.img") + "::WINDOWS/SYSBCKUP/RB001.CAB::USER.DAT", true, At("disk.img"),
+      {At("disk.img") + "::WINDOWS/SYSBCKUP/RB001.CAB::USER.DAT",
+       true,
+       At("disk.img"),
        {"WINDOWS/SYSBCKUP/RB001.CAB", "USER.DAT"}},
       {At("odd::name.img"), false, "", {}},
       {At("odd::name.img") + "::2:SYSTEM.1ST", true, At("odd::name.img"), {"2:SYSTEM.1ST"}},
@@ -167,13 +169,20 @@ TEST(HiveKindTest, NamesTellTheKindInEitherCaseAndDeletedOnesWithoutTheirFirstLe
     std::optional<HiveKind> kind;
   };
   const std::vector<Case> cases{
-      {"SYSTEM.DAT", false, HiveKind::Live},     {"user.dat", false, HiveKind::Live},
-      {"Classes.dat", false, HiveKind::Live},    {"SYSTEM.1ST", false, HiveKind::SetupCopy},
-      {"SYSTEM.DA0", false, HiveKind::Win95Backup}, {"USER.DA0", false, HiveKind::Win95Backup},
-      {"RB000.CAB", false, HiveKind::CabinetBackup}, {"rb004.cab", false, HiveKind::CabinetBackup},
-      {"RBX00.CAB", false, std::nullopt},        {"SYSTEM.INI", false, std::nullopt},
-      {"_SER.DAT", false, std::nullopt},         {"_SER.DAT", true, HiveKind::Live},
-      {"_B001.CAB", true, HiveKind::CabinetBackup}, {"_YSTEM.DA0", true, HiveKind::Win95Backup},
+      {"SYSTEM.DAT", false, HiveKind::Live},
+      {"user.dat", false, HiveKind::Live},
+      {"Classes.dat", false, HiveKind::Live},
+      {"SYSTEM.1ST", false, HiveKind::SetupCopy},
+      {"SYSTEM.DA0", false, HiveKind::Win95Backup},
+      {"USER.DA0", false, HiveKind::Win95Backup},
+      {"RB000.CAB", false, HiveKind::CabinetBackup},
+      {"rb004.cab", false, HiveKind::CabinetBackup},
+      {"RBX00.CAB", false, std::nullopt},
+      {"SYSTEM.INI", false, std::nullopt},
+      {"_SER.DAT", false, std::nullopt},
+      {"_SER.DAT", true, HiveKind::Live},
+      {"_B001.CAB", true, HiveKind::CabinetBackup},
+      {"_YSTEM.DA0", true, HiveKind::Win95Backup},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -188,11 +197,11 @@ TEST(DamagedCabinetTest, EachDefectGivesAReason) {
   // A header of 36 bytes whose counts claim one folder and one file that are not there.
   std::vector<std::uint8_t> headerOnly = Bytes("MSCF");
   headerOnly.resize(36, 0);
-  headerOnly[8] = 36;             // cabinet size
-  headerOnly[24] = 3;             // version 1.3
+  headerOnly[8] = 36;  // cabinet size
+  headerOnly[24] = 3;  // version 1.3
   headerOnly[25] = 1;
-  headerOnly[26] = 1;             // one folder
-  headerOnly[28] = 1;             // one file
+  headerOnly[26] = 1;  // one folder
+  headerOnly[28] = 1;  // one file
   struct Case {
     std::string name;
     std::vector<std::uint8_t> bytes;

@@ -39,11 +39,11 @@ std::vector<std::string> WithoutProgress(const std::vector<std::string>& events)
 }
 
 TEST(AnalysisJob, CompletedJobTellsItsStepsInOrder) {
-  auto run = RunJob(SmallHive(), Without({Option::cbANA}));
+  auto run = RunJob(SmallHive(), Without({Option::Analyse}));
   ASSERT_EQ(run->Code(), code::kOk);
   const std::vector<std::string> expected = {
-      "started:" + run->fileName, "stage:Load", "imageLoaded", "stage:HiveHeader", "stage:BlockChain",
-      "stage:PreScan", "done"};
+      "started:" + run->fileName, "stage:Load",    "imageLoaded", "stage:HiveHeader",
+      "stage:BlockChain",         "stage:PreScan", "done"};
   EXPECT_EQ(WithoutProgress(run->events.log), expected);
   EXPECT_EQ(run->events.status, "The report has been made.");
 }
@@ -52,7 +52,7 @@ TEST(AnalysisJob, CompletedJobTellsItsStepsInOrder) {
 TEST(AnalysisJob, EveryStageThatRunsIsTold) {
   AnalysisOptions all = AnalysisOptions::Initial();
   all.SelectAll();
-  all.Set(Option::cbRPT, true);
+  all.Set(Option::StructureReport, true);
   auto run = RunJob(SmallHive(), all);
   ASSERT_EQ(run->Code(), code::kOk);
   std::vector<std::string> stages;
@@ -69,7 +69,7 @@ TEST(AnalysisJob, EveryStageThatRunsIsTold) {
 }
 
 TEST(AnalysisJob, ReportHeaderAndClosingLines) {
-  auto run = RunJob(SmallHive(), Without({Option::cbANA}));
+  auto run = RunJob(SmallHive(), Without({Option::Analyse}));
   const std::vector<std::string> expected = {
       " Quarvex  <Registry Analizer>(ver )",
       "",
@@ -86,7 +86,8 @@ TEST(AnalysisJob, ReportHeaderAndClosingLines) {
       "",
       " Object Registry Hive",
       "  FileName: " + run->fileName,
-      Printf("  FileSize: %12.12s(Bytes)", TextLocale::Japanese().Amount(static_cast<double>(SmallHive().bytes.size())).c_str()),
+      Printf("  FileSize: %12.12s(Bytes)",
+             TextLocale::Japanese().Amount(static_cast<double>(SmallHive().bytes.size())).c_str()),
       "",
       "",
       " Done: 2026/12/07 10:00:00",
@@ -104,7 +105,7 @@ TEST(AnalysisJob, HeaderCarriesTheHostFacts) {
   input.hostFacts.Advapi32File = "C:\\WINDOWS\\system\\advapi32.dll";
   input.hostFacts.Advapi32Version = "4.80.1675";
   input.hostFacts.Advapi32Stamp = "1999/04/23 22:22:00";
-  auto run = RunJob(SmallHive(), Without({Option::cbANA}), input);
+  auto run = RunJob(SmallHive(), Without({Option::Analyse}), input);
   const ReportLines& lines = run->result.report;
   EXPECT_EQ(lines[0], " Quarvex  <Registry Analizer>(ver 1.2.3)");
   EXPECT_EQ(lines[2], " Execute on Windows 98 SE(ver 4.10.2222)");
@@ -133,7 +134,7 @@ TEST(AnalysisJob, StageFailuresEndTheJobWithTheirCode) {
       {"BlockWithoutRgdb", noRgdb, code::kBlockSignature},
   };
   for (const FailureCase& c : cases) {
-    auto run = RunJob(c.bytes, Without({}, {Option::cbMINI}));
+    auto run = RunJob(c.bytes, Without({}, {Option::MinimiseWhileAnalysing}));
     EXPECT_EQ(run->Code(), c.code) << c.defect;
     EXPECT_EQ(run->events.status, FailureText(c.code)) << c.defect;
     EXPECT_EQ(run->result.report.Count(), 17u) << c.defect;
@@ -145,15 +146,16 @@ TEST(AnalysisJob, StageFailuresEndTheJobWithTheirCode) {
 }
 
 TEST(AnalysisJob, FailureTextIsBilingual) {
-  EXPECT_EQ(FailureText(-9), "\xE6\x83\x85\xE5\xA0\xB1\xE7\x8D\xB2\xE5\xBE\x97\xE3\x81\xAB\xE5\xA4\xB1\xE6\x95\x97"
-                             "\xE3\x81\x97\xE3\x81\xBE\xE3\x81\x97\xE3\x81\x9F/Fail(-9)");
+  EXPECT_EQ(FailureText(-9),
+            "\xE6\x83\x85\xE5\xA0\xB1\xE7\x8D\xB2\xE5\xBE\x97\xE3\x81\xAB\xE5\xA4\xB1\xE6\x95\x97"
+            "\xE3\x81\x97\xE3\x81\xBE\xE3\x81\x97\xE3\x81\x9F/Fail(-9)");
 }
 
 // A missing file or a directory: -9 before the job starts; a result that already held a
 // report keeps it (the window shows its last report until a new one is made).
 TEST(AnalysisJob, MissingFileOrDirectoryStartsNoJob) {
   TempDir dir;
-  auto run = RunJob(SmallHive(), Without({Option::cbANA}));
+  auto run = RunJob(SmallHive(), Without({Option::Analyse}));
   const std::string previous = run->result.report.SavedText();
   for (const std::string& name : {dir.Path("missing.dat").string(), dir.Path("").string()}) {
     RecordingEvents events;
@@ -199,11 +201,11 @@ TEST(AnalysisJob, BytesFromMemoryRunTheSameJob) {
 // Each job starts from an empty report and no analysis, also when it runs into the result of
 // an earlier one.
 TEST(AnalysisJob, SecondJobStartsFromEmptyReportAndSeries) {
-  auto run = RunJob(SmallHive(), Without({}, {Option::cbPSdbrh}));
+  auto run = RunJob(SmallHive(), Without({}, {Option::PrescanRecordHeaders}));
   ASSERT_TRUE(run->result.analysis.has_value());
   JobInput input;
   input.fileName = run->fileName;
-  input.options = Without({Option::cbANA}, {Option::cbPSdbrh});
+  input.options = Without({Option::Analyse}, {Option::PrescanRecordHeaders});
   input.clock = FixedTestTime;
   JobEvents quiet;
   job::RunJob(input, quiet, run->result);

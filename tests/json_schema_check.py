@@ -123,6 +123,15 @@ if b"\r" in raw:
 validate("recover", raw.decode("utf-8"), "recover to a file")
 validate("facts", run(["facts", "--json", "-", sample, real]), "facts")
 validate("facts", run(["facts", "--json", "-", generated["system"], generated["user"]]), "facts of a machine")
+# Two copies of one user.dat in one folder: the older one's facts under the newer's.
+copies = os.path.join(work, "copies")
+os.makedirs(copies, exist_ok=True)
+for source, name in ((real, "USER.DAT"), (sample, "USER.DA0")):
+    with open(source, "rb") as src, open(os.path.join(copies, name), "wb") as dst:
+        dst.write(src.read())
+os.utime(os.path.join(copies, "USER.DA0"), (992160000, 992160000))
+validate("facts", run(["facts", "--json", "-", os.path.join(copies, "USER.DAT"), os.path.join(copies, "USER.DA0")]),
+         "facts of two copies of a hive")
 validate("timeline", run(["timeline", "--json", "-", sample, real]), "timeline")
 validate("timeline", run(["timeline", "--json", "-", generated["system"], generated["user"]]), "timeline of a machine")
 for hive in (sample, real, cut):
@@ -187,6 +196,10 @@ if carved.returncode == 0:
     validate("hives-carve", carved.stdout.decode("utf-8"), "hives --carve-all --json")
     if '"fragments": [{' not in carved.stdout.decode("utf-8"):
         failures.append("hives --carve-all --json: the damaged copy is not a fragment")
+    else:
+        # The fragment's facts by its address: the hive marked carved, each fact too.
+        fragment = json.loads(carved.stdout)["fragments"][0]["offset"]
+        validate("facts", run(["facts", "--json", "-", "%s::@0x%08X" % (carve_image, fragment)]), "facts of a fragment")
 elif carved.returncode == 2 and b"reads no disk images" in carved.stderr:
     checked.pop("hives-carve", None)
 else:

@@ -129,7 +129,8 @@ TEST(ResolveKeyPath, FailuresEmptyTheWholePath) {
     BuiltHive built = f.builder.Build();
     c.damage(built, f);
     auto hive = Indexed(built);
-    EXPECT_EQ(ResolveKeyPath(*hive, KeyNodeOffset(c.startNode == -1 ? built.keyNode[f.child] : c.startNode)), "") << c.defect;
+    EXPECT_EQ(ResolveKeyPath(*hive, KeyNodeOffset(c.startNode == -1 ? built.keyNode[f.child] : c.startNode)), "")
+        << c.defect;
     EXPECT_EQ(hive->errorCode, c.code) << c.defect;
   }
   Hive unindexed;
@@ -167,7 +168,8 @@ TEST(WalkKeyTree, PreOrderIncludingTheRootsSiblings) {
   Hive hive;
   hive.hiveImage = HiveImage(built.bytes);
   std::vector<std::int32_t> seen;
-  EXPECT_TRUE(WalkKeyTree(hive, KeyNodeOffset(built.keyNode[r]), [&](KeyNodeOffset o, const KeyNode&) { seen.push_back(o.value); }));
+  EXPECT_TRUE(WalkKeyTree(hive, KeyNodeOffset(built.keyNode[r]),
+                          [&](KeyNodeOffset o, const KeyNode&) { seen.push_back(o.value); }));
   std::vector<std::int32_t> expected;
   for (int k : {r, a, a1, bb, s, s1}) expected.push_back(built.keyNode[k]);
   EXPECT_EQ(seen, expected);
@@ -188,10 +190,12 @@ TEST(WalkKeyTree, DamagedLinksEnd) {
   auto rel = [](const BuiltHive& h, int key) { return static_cast<std::uint32_t>(h.keyNode[key]); };
   const WalkCase cases[] = {
       {"Sound", [](BuiltHive&, const std::vector<int>&) {}, code::kOk, 5},
-      {"ChildLinksToItsGrandparent", [&](BuiltHive& h, const std::vector<int>& k) { h.PutU32(node(h, k[2]) + 16, rel(h, k[0])); },
-       code::kLinkLoop, 3},
-      {"SiblingLinksToItself", [&](BuiltHive& h, const std::vector<int>& k) { h.PutU32(node(h, k[3]) + 20, rel(h, k[3])); },
-       code::kLinkLoop, 4},
+      {"ChildLinksToItsGrandparent",
+       [&](BuiltHive& h, const std::vector<int>& k) { h.PutU32(node(h, k[2]) + 16, rel(h, k[0])); }, code::kLinkLoop,
+       3},
+      {"SiblingLinksToItself",
+       [&](BuiltHive& h, const std::vector<int>& k) { h.PutU32(node(h, k[3]) + 20, rel(h, k[3])); }, code::kLinkLoop,
+       4},
       {"ParentsClimbInACircle",
        [&](BuiltHive& h, const std::vector<int>& k) {
          // a2's parent is a, whose parent is now a2's... a climbs to a2 and a2 to a.
@@ -205,8 +209,9 @@ TEST(WalkKeyTree, DamagedLinksEnd) {
          h.PutU32(node(h, k[4]) + 20, 0x80000000);
        },
        code::kOk, 3},
-      {"ChildLinkPastTheEnd", [&](BuiltHive& h, const std::vector<int>& k) { h.PutU32(node(h, k[4]) + 16, 0x7FFFFFF0); },
-       code::kKeyNodeShort, 5},
+      {"ChildLinkPastTheEnd",
+       [&](BuiltHive& h, const std::vector<int>& k) { h.PutU32(node(h, k[4]) + 16, 0x7FFFFFF0); }, code::kKeyNodeShort,
+       5},
   };
   for (const WalkCase& c : cases) {
     HiveBuilder b;
@@ -221,7 +226,8 @@ TEST(WalkKeyTree, DamagedLinksEnd) {
     Hive hive;
     hive.hiveImage = HiveImage(built.bytes);
     std::size_t visits = 0;
-    const bool ended = WalkKeyTree(hive, KeyNodeOffset(built.keyNode[k[0]]), [&](KeyNodeOffset, const KeyNode&) { ++visits; });
+    const bool ended =
+        WalkKeyTree(hive, KeyNodeOffset(built.keyNode[k[0]]), [&](KeyNodeOffset, const KeyNode&) { ++visits; });
     EXPECT_EQ(ended, c.code == code::kOk) << c.defect;
     EXPECT_EQ(hive.errorCode, c.code) << c.defect;
     EXPECT_EQ(visits, c.visits) << c.defect;
@@ -238,7 +244,8 @@ TEST(WalkKeyTree, LongClimbThatEndsIsNoLoop) {
   Hive hive;
   hive.hiveImage = HiveImage(built.bytes);
   std::size_t visits = 0;
-  EXPECT_TRUE(WalkKeyTree(hive, KeyNodeOffset(built.keyNode[chain.back()]), [&](KeyNodeOffset, const KeyNode&) { ++visits; }));
+  EXPECT_TRUE(
+      WalkKeyTree(hive, KeyNodeOffset(built.keyNode[chain.back()]), [&](KeyNodeOffset, const KeyNode&) { ++visits; }));
   EXPECT_EQ(visits, 1u);
 }
 

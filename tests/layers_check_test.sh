@@ -6,15 +6,15 @@ set -u
 check=$1
 work=$(mktemp -d) || exit 1
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/hive" "$work/salvage" "$work/app" "$work/ui"
-echo '#include "ui/main_window.h"' > "$work/hive/climbs.h"
+mkdir -p "$work/hive" "$work/salvage" "$work/cli" "$work/ui"
+echo '#include "ui/analyser/main_window.h"' > "$work/hive/climbs.h"
 echo '#include <QString>' > "$work/salvage/qt.cpp"
-echo '#include "tests/support/test_support.h"' > "$work/app/uses_tests.cpp"
+echo '#include "tests/support/test_support.h"' > "$work/cli/uses_tests.cpp"
 echo '#include <QWidget>' > "$work/ui/fine.cpp"
 status=0
 sh "$check" "$work" > "$work/out" || status=$?
 [ "$status" -eq 1 ] || { echo "FAIL: exit status $status, not 1"; cat "$work/out"; exit 1; }
-for file in hive/climbs.h salvage/qt.cpp app/uses_tests.cpp; do
+for file in hive/climbs.h salvage/qt.cpp cli/uses_tests.cpp; do
   grep -q "^FAIL: ./$file " "$work/out" || { echo "FAIL: $file is not named"; cat "$work/out"; exit 1; }
 done
 ! grep -q "ui/fine.cpp" "$work/out" || { echo "FAIL: Qt in ui/ was named"; exit 1; }

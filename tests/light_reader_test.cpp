@@ -95,15 +95,17 @@ TEST(LightReaderTest, ReadsWholeHivesAndChoosesAsTheSalvageReader) {
   for (tools::HiveKind kind : {tools::HiveKind::User, tools::HiveKind::System})
     for (int keys : {20, 800, 5000})
       for (unsigned seed : {1u, 1998u})
-        rows.push_back({"generated " + std::to_string(keys) + " keys, seed " + std::to_string(seed), Generated(kind, keys, seed)});
+        rows.push_back(
+            {"generated " + std::to_string(keys) + " keys, seed " + std::to_string(seed), Generated(kind, keys, seed)});
   for (const Row& row : rows) {
     EXPECT_TRUE(detect::LightReader(row.bytes).Sound()) << row.what;
     ExpectSameChoice(row.bytes, row.what);
   }
   EXPECT_EQ(detect::LightReader(UserWithLocale()).TextValue(".default\\CONTROL PANEL\\International", "locale"),
             "00000411");
-  EXPECT_EQ(detect::LightReader(SystemWithUnknownAcp()).TextValue("System\\CurrentControlSet\\Control\\Nls\\Codepage", "ACP"),
-            "1361");
+  EXPECT_EQ(
+      detect::LightReader(SystemWithUnknownAcp()).TextValue("System\\CurrentControlSet\\Control\\Nls\\Codepage", "ACP"),
+      "1361");
   EXPECT_EQ(detect::LightReader(SystemWithUnknownAcp()).TextValue("System\\Nls", "ACP"), std::nullopt);
 }
 
@@ -115,22 +117,22 @@ TEST(LightReaderTest, StepsAsideOnDamage) {
     void (*damage)(testkit::BuiltHive&, const HiveBuilder&);
   };
   const Row rows[] = {
-      {"sibling-link-loops-back", [](testkit::BuiltHive& h, const HiveBuilder&) {
+      {"sibling-link-loops-back",
+       [](testkit::BuiltHive& h, const HiveBuilder&) {
          // The last top-level key's NextOfs points at the first child of the root.
          const std::uint32_t root = h.GetU32(32 + 8);
          const std::uint32_t first = h.GetU32(32 + root + 16);
          h.PutU32(32 + first + 20, first);
        }},
-      {"headers-disagree-on-first-block", [](testkit::BuiltHive& h, const HiveBuilder&) {
-         h.PutU32(8, h.GetU32(8) + 4);
-       }},
-      {"record-chain-breaks", [](testkit::BuiltHive& h, const HiveBuilder&) {
+      {"headers-disagree-on-first-block",
+       [](testkit::BuiltHive& h, const HiveBuilder&) { h.PutU32(8, h.GetU32(8) + 4); }},
+      {"record-chain-breaks",
+       [](testkit::BuiltHive& h, const HiveBuilder&) {
          const std::uint32_t block = h.GetU32(8);
          h.PutU32(block + 32, 3);  // the first record's NextOfs
        }},
-      {"file-cut-inside-last-block", [](testkit::BuiltHive& h, const HiveBuilder&) {
-         h.bytes.erase(h.bytes.end() - 10, h.bytes.end());
-       }},
+      {"file-cut-inside-last-block",
+       [](testkit::BuiltHive& h, const HiveBuilder&) { h.bytes.erase(h.bytes.end() - 10, h.bytes.end()); }},
       {"key-node-area-with-room-for-a-lost-key", nullptr},
   };
   for (const Row& row : rows) {
@@ -162,22 +164,27 @@ TEST(LightReaderTest, RecordNumbersAndOwnersAsTheSalvageReader) {
   };
   const Row rows[] = {
       {"sound", nullptr, nullptr, true},
-      {"number-shared-with-an-earlier-record", [](HiveBuilder& b, int early, int codepage) {
+      {"number-shared-with-an-earlier-record",
+       [](HiveBuilder& b, int early, int codepage) {
          b.SetRecordNumber(early, 7);
          b.SetRecordNumber(codepage, 7);
-       }, nullptr, false},
-      {"number-shared-with-a-later-record", [](HiveBuilder& b, int, int codepage) {
+       },
+       nullptr, false},
+      {"number-shared-with-a-later-record",
+       [](HiveBuilder& b, int, int codepage) {
          b.SetRecordNumber(codepage, 7);
          b.AddOrphanRecord(0, 7, "Codepage");
-       }, nullptr, false},
+       },
+       nullptr, false},
       {"number-far-above-the-rest", [](HiveBuilder& b, int, int codepage) { b.SetRecordNumber(codepage, 60000); },
        nullptr, true},
-      {"record-linked-by-an-earlier-key", nullptr, [](testkit::BuiltHive& h, int early, int codepage) {
+      {"record-linked-by-an-earlier-key", nullptr,
+       [](testkit::BuiltHive& h, int early, int codepage) {
          h.PutU16(h.KeyNodeFileOffset(early) + 24, h.keyRecordNo[codepage]);
-       }, false},
-      {"record-number-finds-nothing", nullptr, [](testkit::BuiltHive& h, int early, int) {
-         h.PutU16(h.KeyNodeFileOffset(early) + 24, 0x0300);
-       }, false},
+       },
+       false},
+      {"record-number-finds-nothing", nullptr,
+       [](testkit::BuiltHive& h, int early, int) { h.PutU16(h.KeyNodeFileOffset(early) + 24, 0x0300); }, false},
   };
   const std::string path = "System\\CurrentControlSet\\Control\\Nls\\Codepage";
   for (const Row& row : rows) {
@@ -198,6 +205,54 @@ TEST(LightReaderTest, RecordNumbersAndOwnersAsTheSalvageReader) {
     }
     ExpectSameChoice(hive.bytes, row.what);
     EXPECT_EQ(detect::DetectCodePage(hive.bytes, {}).codePage, CodePage::Cp1251) << row.what;
+  }
+}
+
+// A hive damaged away from the two paths the detection reads: the ACP on a path whose keys read
+// as written still answers (without the salvage reader), with the salvage reader's choice. A
+// key on the path that does not read as written, or a value not found, leaves the answer to
+// the salvage reader.
+TEST(LightReaderTest, DamageElsewhereLeavesThePathToTheAcpReadable) {
+  struct Row {
+    const char* what;
+    bool roomForALostKey;  // a gap in the key-node block: the hive is not sound anyway
+    std::function<void(testkit::BuiltHive&, int other, int second, int nls)> damage;
+    bool answers;  // through the path, without the salvage reader
+  };
+  auto link = [](testkit::BuiltHive& h, int key, std::uint16_t number) {
+    h.PutU16(h.KeyNodeFileOffset(key) + 24, number);
+  };
+  const Row rows[] = {
+      {"room-for-a-lost-key", true, nullptr, true},
+      {"link-finds-nothing-elsewhere", false,
+       [&](testkit::BuiltHive& h, int other, int, int) { link(h, other, 0x0300); }, true},
+      {"record-linked-by-two-keys-elsewhere", false,
+       [&](testkit::BuiltHive& h, int other, int second, int) { link(h, second, h.keyRecordNo[other]); }, true},
+      {"link-finds-nothing-on-the-path", false, [&](testkit::BuiltHive& h, int, int, int nls) { link(h, nls, 0x0300); },
+       false},
+      {"record-of-the-path-linked-by-another-key", false,
+       [&](testkit::BuiltHive& h, int other, int, int nls) { link(h, other, h.keyRecordNo[nls]); }, false},
+      {"wrong-checksum-on-the-path", true,
+       [](testkit::BuiltHive& h, int, int, int nls) { h.PutU32(h.KeyNodeFileOffset(nls) + 4, 0x1234); }, false},
+  };
+  const std::string path = "System\\CurrentControlSet\\Control\\Nls\\Codepage";
+  for (const Row& row : rows) {
+    HiveBuilder b;
+    const int root = AddHiddenRoot(b);
+    const int software = b.AddKey(root, "Software");
+    const int other = b.AddKey(software, "Other");
+    const int second = b.AddKey(software, "Second");
+    const int control = b.AddKey(b.AddKey(b.AddKey(root, "System"), "CurrentControlSet"), "Control");
+    const int nls = b.AddKey(control, "Nls");
+    b.AddKey(nls, "Codepage", {testkit::Text("ACP", "1251")});
+    if (row.roomForALostKey) b.SetKeyNodeGap(28);
+    testkit::BuiltHive hive = b.Build();
+    if (row.damage) row.damage(hive, other, second, nls);
+    const detect::LightReader light(hive.bytes);
+    EXPECT_FALSE(light.Sound()) << row.what;
+    EXPECT_TRUE(light.PathsReadable()) << row.what;
+    EXPECT_EQ(light.TextValue(path, "ACP").has_value(), row.answers) << row.what;
+    ExpectSameChoice(hive.bytes, row.what);
   }
 }
 
@@ -223,7 +278,8 @@ TEST(LightReaderTest, FuzzSeedsChooseAsTheSalvageReader) {
   for (const char* corpus : {"detect", "salvage", "job", "recover"}) {
     const auto dir = std::filesystem::path(QUARVEX_SAMPLES_DIR).parent_path() / "fuzz" / "corpus" / corpus;
     if (!std::filesystem::is_directory(dir)) continue;
-    for (const auto& entry : std::filesystem::directory_iterator(dir)) ExpectSameChoice(ReadFile(entry.path()), entry.path().string());
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+      ExpectSameChoice(ReadFile(entry.path()), entry.path().string());
   }
 }
 

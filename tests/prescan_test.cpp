@@ -57,13 +57,12 @@ TEST(PreScan, TracesEveryRecordNumberOfTheChain) {
   HiveBuilder b = ThreeKeys(k);
   b.AddFreeRecord(0, 24, k[0]);
   auto r = PreScan(b.Build());
-  EXPECT_EQ(r->lines, (std::vector<std::string>{
-                          "<<<<< Pre-Scanning Status of each RGDB records >>>>>", " RGDB(0000) =====",
-                          "  Includes MAYBE 0002 record(s)...", "0000,FFFF,0001,0002,>END",
-                          "<<<<< ---------------------------------------- >>>>>", ""}));
+  EXPECT_EQ(r->lines, (std::vector<std::string>{"<<<<< Pre-Scanning Status of each RGDB records >>>>>",
+                                                " RGDB(0000) =====", "  Includes MAYBE 0002 record(s)...",
+                                                "0000,FFFF,0001,0002,>END",
+                                                "<<<<< ---------------------------------------- >>>>>", ""}));
   EXPECT_EQ(r->hive.indexedRecordCount, 3);
-  EXPECT_EQ(r->status, (std::vector<std::string>{"DB_rec_pre:00000000", "DB_rec_pre:00000001",
-                                                 "DB_rec_pre:00000002"}));
+  EXPECT_EQ(r->status, (std::vector<std::string>{"DB_rec_pre:00000000", "DB_rec_pre:00000001", "DB_rec_pre:00000002"}));
 }
 
 // The chain's record headers by file offset, in chain order, for damaging one of them.

@@ -3,7 +3,7 @@
 // --all, --export-root and JSON members for them.
 #include <gtest/gtest.h>
 
-#include "app/cli_run.h"
+#include "cli/cli_run.h"
 #include "recover/recover.h"
 #include "recover/recovery_text.h"
 #include "salvage/salvage.h"
@@ -38,8 +38,8 @@ struct Tree {
 
 // Writes a record into the free area of this size and frees it again: a record Windows wrote
 // anew elsewhere, leaving the old one behind with no key node.
-std::int64_t WriteOlderCopy(BuiltHive& h, const std::string& name, const std::vector<Value>& values, std::uint16_t recNo,
-                            bool free = true) {
+std::int64_t WriteOlderCopy(BuiltHive& h, const std::string& name, const std::vector<Value>& values,
+                            std::uint16_t recNo, bool free = true) {
   for (const auto& [at, size] : FreeAreas(h, 0))
     if (size == RecordSize(name, values)) {
       ReuseSpace(h, at, name, values, recNo);
@@ -92,7 +92,9 @@ TEST(RecoverLive, OlderCopiesNameTheirLiveKey) {
       std::vector<std::pair<std::string, recover::ValueChange::Kind>> changes;
       for (const recover::ValueChange& c : k.liveCounterpart->changed) changes.emplace_back(c.name, c.kind);
       const std::vector<std::pair<std::string, recover::ValueChange::Kind>> expected{
-          {"Path", recover::ValueChange::Changed}, {"Gone", recover::ValueChange::Removed}, {"Blob", recover::ValueChange::Added}};
+          {"Path", recover::ValueChange::Changed},
+          {"Gone", recover::ValueChange::Removed},
+          {"Blob", recover::ValueChange::Added}};
       EXPECT_EQ(changes, expected);
     }
   }
@@ -136,7 +138,8 @@ BuiltHive SlackWithEarlierValues(std::int64_t& recordEnd) {
   const std::int64_t rec = h.keyRecord[static_cast<std::size_t>(t.keep)];
   std::int64_t q = rec + static_cast<std::int32_t>(h.GetU32(rec + 8));
   recordEnd = rec + static_cast<std::int32_t>(h.GetU32(rec));
-  auto entry = [&](std::int64_t at, std::uint16_t type, const std::string& name, const std::string& data, std::uint16_t dataLength) {
+  auto entry = [&](std::int64_t at, std::uint16_t type, const std::string& name, const std::string& data,
+                   std::uint16_t dataLength) {
     h.PutU16(at, type);
     h.PutU16(at + 8, static_cast<std::uint16_t>(name.size()));
     h.PutU16(at + 10, dataLength);
@@ -195,9 +198,10 @@ TEST(RecoverLiveCli, IdenticalCopiesOnlyWithAll) {
   const CliResult plain = Cli({"recover", file});
   EXPECT_EQ(plain.status, 0) << plain.err;
   EXPECT_EQ(plain.out.find("key at 0x"), std::string::npos) << plain.out;
-  EXPECT_NE(plain.out.find("0 keys and 0 values recovered: 0 high, 0 medium, 0 low confidence; 1 identical copy of live "
-                           "keys not listed (--all lists them)"),
-            std::string::npos)
+  EXPECT_NE(
+      plain.out.find("0 keys and 0 values recovered: 0 high, 0 medium, 0 low confidence; 1 identical copy of live "
+                     "keys not listed (--all lists them)"),
+      std::string::npos)
       << plain.out;
   const CliResult all = Cli({"recover", "--all", file});
   EXPECT_NE(all.out.find("key at 0x"), std::string::npos) << all.out;
@@ -230,7 +234,8 @@ TEST(RecoverLiveCli, SlackValuesListedUnderTheLiveKey) {
       << r.out;
   EXPECT_NE(r.out.find("; 2 earlier values of live keys"), std::string::npos) << r.out;
   const CliResult json = Cli({"recover", "--json", "-", file});
-  EXPECT_NE(json.out.find("\"liveKeys\": [\n  {\"path\": \"Software\\\\Keep\", \"values\": [{\"offset\": "), std::string::npos)
+  EXPECT_NE(json.out.find("\"liveKeys\": [\n  {\"path\": \"Software\\\\Keep\", \"values\": [{\"offset\": "),
+            std::string::npos)
       << json.out;
   EXPECT_NE(json.out.find("\"where\": \"slack\""), std::string::npos);
 }
@@ -252,7 +257,8 @@ TEST(RecoverLiveCli, ExportRootFromContentOrNamed) {
   const std::string file = dir.Write("copy-of-registry.bin", h);
   const std::string reg = dir.Path("out.reg").string();
   ASSERT_EQ(Cli({"recover", "--export", reg, file}).status, 0);
-  EXPECT_NE(ReadFileBytes(reg).find("[HKEY_LOCAL_MACHINE\\Software\\Run]\r\n\"Tool\"=\"C:\\\\TOOL.EXE\"\r\n"), std::string::npos)
+  EXPECT_NE(ReadFileBytes(reg).find("[HKEY_LOCAL_MACHINE\\Software\\Run]\r\n\"Tool\"=\"C:\\\\TOOL.EXE\"\r\n"),
+            std::string::npos)
       << ReadFileBytes(reg);
   ASSERT_EQ(Cli({"recover", "--export", reg, "--export-root", "HKEY_CURRENT_USER", file}).status, 0);
   EXPECT_NE(ReadFileBytes(reg).find("[HKEY_CURRENT_USER\\Software\\Run]"), std::string::npos);

@@ -50,8 +50,10 @@ class World {
     for (int g = 0; g < 10; ++g) {
       const int group = Add(root_, "Group" + std::to_string(g), {Text("Kind", "group")});
       for (int v = 0; v < 25; ++v) {
-        const int vendor = Add(group, "Vendor" + std::to_string(g) + "-" + std::to_string(v), {Dword("Order", static_cast<std::uint32_t>(v))});
-        for (int i = 0; i < 19; ++i) Add(vendor, "Item" + std::to_string(g) + "-" + std::to_string(v) + "-" + std::to_string(i), LeafValues());
+        const int vendor = Add(group, "Vendor" + std::to_string(g) + "-" + std::to_string(v),
+                               {Dword("Order", static_cast<std::uint32_t>(v))});
+        for (int i = 0; i < 19; ++i)
+          Add(vendor, "Item" + std::to_string(g) + "-" + std::to_string(v) + "-" + std::to_string(i), LeafValues());
       }
     }
     // Keys fill the blocks in order, as a hive written from the start does.
@@ -75,14 +77,18 @@ class World {
       std::uint16_t recNo = 240;
       for (int pass = 0; pass < 2; ++pass) {
         const auto areas = FreeAreas(built_, b);
-        const std::int32_t want = pass == 0 ? RecordSize(plans_[static_cast<std::size_t>(older_[b].key)].name, older_[b].values)
-                                            : RecordSize(gone_[b].name, gone_[b].values);
+        const std::int32_t want =
+            pass == 0 ? RecordSize(plans_[static_cast<std::size_t>(older_[b].key)].name, older_[b].values)
+                      : RecordSize(gone_[b].name, gone_[b].values);
         const auto area = std::find_if(areas.begin(), areas.end(), [&](const auto& a) {
           return a.second == want && std::find(written_.begin(), written_.end(), a.first) == written_.end();
         });
         if (area == areas.end()) continue;
-        if (pass == 0) ReuseSpace(built_, area->first, plans_[static_cast<std::size_t>(older_[b].key)].name, older_[b].values, recNo++);
-        else ReuseSpace(built_, area->first, gone_[b].name, gone_[b].values, recNo++);
+        if (pass == 0)
+          ReuseSpace(built_, area->first, plans_[static_cast<std::size_t>(older_[b].key)].name, older_[b].values,
+                     recNo++);
+        else
+          ReuseSpace(built_, area->first, gone_[b].name, gone_[b].values, recNo++);
         written_.push_back(area->first);
       }
       for (const std::int64_t at : written_)
@@ -97,7 +103,8 @@ class World {
 
   std::string Path(int k) const {
     std::string path;
-    for (int cur = k; cur != root_ && cur != HiveBuilder::kRootParent; cur = plans_[static_cast<std::size_t>(cur)].parent)
+    for (int cur = k; cur != root_ && cur != HiveBuilder::kRootParent;
+         cur = plans_[static_cast<std::size_t>(cur)].parent)
       path = plans_[static_cast<std::size_t>(cur)].name + (path.empty() ? "" : "\\" + path);
     return path;
   }
@@ -163,10 +170,18 @@ class World {
     for (int i = 0; i < count; ++i) {
       const std::string n = "V" + std::to_string(i);
       switch (random_() % 4) {
-        case 0: values.push_back(Text(n, "text " + std::to_string(random_() % 100000))); break;
-        case 1: values.push_back(Dword(n, static_cast<std::uint32_t>(random_()))); break;
-        case 2: values.push_back(Binary(n, std::string(40 + random_() % 260, static_cast<char>('a' + random_() % 26)))); break;
-        default: values.push_back(Text(n, "C:\\WINDOWS\\SYSTEM\\" + std::to_string(random_() % 1000) + ".DLL")); break;
+        case 0:
+          values.push_back(Text(n, "text " + std::to_string(random_() % 100000)));
+          break;
+        case 1:
+          values.push_back(Dword(n, static_cast<std::uint32_t>(random_())));
+          break;
+        case 2:
+          values.push_back(Binary(n, std::string(40 + random_() % 260, static_cast<char>('a' + random_() % 26))));
+          break;
+        default:
+          values.push_back(Text(n, "C:\\WINDOWS\\SYSTEM\\" + std::to_string(random_() % 1000) + ".DLL"));
+          break;
       }
     }
     return values;
@@ -251,11 +266,16 @@ enum class Kind { Leaves, OneBlock, Subtrees, Neighbours, Reuse };
 
 std::string KindName(Kind kind) {
   switch (kind) {
-    case Kind::Leaves: return "leaves anywhere";
-    case Kind::OneBlock: return "leaves of one block";
-    case Kind::Subtrees: return "whole subtrees";
-    case Kind::Neighbours: return "neighbouring records (merged)";
-    case Kind::Reuse: return "leaves, then space used again";
+    case Kind::Leaves:
+      return "leaves anywhere";
+    case Kind::OneBlock:
+      return "leaves of one block";
+    case Kind::Subtrees:
+      return "whole subtrees";
+    case Kind::Neighbours:
+      return "neighbouring records (merged)";
+    case Kind::Reuse:
+      return "leaves, then space used again";
   }
   return "";
 }
@@ -346,15 +366,17 @@ BuiltHive AsBuilt(const std::vector<std::uint8_t>& bytes, const salvage::Salvage
   h.bytes = bytes;
   for (const salvage::SalvagedKey& k : hive.keys) {
     h.keyNode.push_back(k.node.value);
-    h.keyRecord.push_back(k.record == salvage::kNoIndex ? -1 : hive.records[static_cast<std::size_t>(k.record)].offset.value);
+    h.keyRecord.push_back(
+        k.record == salvage::kNoIndex ? -1 : hive.records[static_cast<std::size_t>(k.record)].offset.value);
     h.keyRecordNo.push_back(k.fields.RecNo);
   }
   for (const salvage::SalvagedBlock& b : hive.blocks) h.block.push_back(b.offset.value);
   h.freeRecords.resize(hive.blocks.size());
   for (std::size_t b = 0; b < hive.blocks.size(); ++b)
-    for (const auto& [at, size] : FreeAreas(h, b)) h.freeRecords[b].push_back(static_cast<std::int32_t>(at - h.block[b]));
-  for (std::int32_t rel = static_cast<std::int32_t>(h.GetU32(44)); rel != -1 && h.freeKeyNodes.size() < bytes.size() / 28;
-       rel = static_cast<std::int32_t>(h.GetU32(32 + rel + 8)))
+    for (const auto& [at, size] : FreeAreas(h, b))
+      h.freeRecords[b].push_back(static_cast<std::int32_t>(at - h.block[b]));
+  for (std::int32_t rel = static_cast<std::int32_t>(h.GetU32(44));
+       rel != -1 && h.freeKeyNodes.size() < bytes.size() / 28; rel = static_cast<std::int32_t>(h.GetU32(32 + rel + 8)))
     h.freeKeyNodes.push_back(rel);
   return h;
 }

@@ -5,7 +5,7 @@
 #include <random>
 #include <sstream>
 
-#include "app/cli_run.h"
+#include "cli/cli_run.h"
 #include "recover/recover.h"
 #include "salvage/salvage.h"
 #include "tests/support/test_support.h"
@@ -119,8 +119,10 @@ TEST(Recover, ANameThatFitsItsParentSupportsButNeverPlaces) {
     const int run = b.AddKey(mine, "Run", {Text("Tray", "C:\\TRAY.EXE")});
     b.AddKey(mine, "Keep", {Text("Live", "yes")});
     const int other = b.AddKey(b.AddKey(root, "Default"), "CurrentVersion");
-    if (namesake) b.AddKey(other, "Run", {Text("Scan", "C:\\SCAN.EXE")});
-    else b.AddKey(other, "Walk", {Text("Scan", "C:\\SCAN.EXE")});
+    if (namesake)
+      b.AddKey(other, "Run", {Text("Scan", "C:\\SCAN.EXE")});
+    else
+      b.AddKey(other, "Walk", {Text("Scan", "C:\\SCAN.EXE")});
     BuiltHive h = b.Build();
     DeleteKey(h, run);
     const Recovered r(h.bytes);
@@ -130,8 +132,9 @@ TEST(Recover, ANameThatFitsItsParentSupportsButNeverPlaces) {
     EXPECT_EQ(k->confidence, Confidence::High) << namesake;
     EXPECT_EQ(k->link, Link::Elimination);
     const bool supported = std::any_of(k->reasons.begin(), k->reasons.end(), [](const std::string& reason) {
-      return reason == "its name fits its parent (support only): the live key Default\\CurrentVersion\\Run has this "
-                       "name under a key named as its parent";
+      return reason ==
+             "its name fits its parent (support only): the live key Default\\CurrentVersion\\Run has this "
+             "name under a key named as its parent";
     });
     EXPECT_EQ(supported, namesake);
   }
@@ -196,7 +199,9 @@ TEST(Recover, KeyWithManyValues) {
   std::vector<Value> values;
   for (int i = 0; i < 60; ++i) {
     const std::string n = "Value" + std::to_string(i);
-    values.push_back(i % 3 == 0 ? Text(n, "text " + std::to_string(i)) : i % 3 == 1 ? Dword(n, static_cast<std::uint32_t>(i)) : Binary(n, std::string(static_cast<std::size_t>(i), 'x')));
+    values.push_back(i % 3 == 0   ? Text(n, "text " + std::to_string(i))
+                     : i % 3 == 1 ? Dword(n, static_cast<std::uint32_t>(i))
+                                  : Binary(n, std::string(static_cast<std::size_t>(i), 'x')));
   }
   const int big = t.b.AddKey(t.software, "Big", values);
   BuiltHive h = t.b.Build();
@@ -290,7 +295,8 @@ BuiltHive LostApp() {
   Tree t;
   BuiltHive h = t.b.Build();
   // Software's child chain skips App, whose node stays as it was (no free view).
-  h.PutU32(h.KeyNodeFileOffset(t.software) + 16, static_cast<std::uint32_t>(h.keyNode[static_cast<std::size_t>(t.keep)]));
+  h.PutU32(h.KeyNodeFileOffset(t.software) + 16,
+           static_cast<std::uint32_t>(h.keyNode[static_cast<std::size_t>(t.keep)]));
   return h;
 }
 
@@ -321,8 +327,10 @@ TEST(Recover, RecordInDeadGapSlack) {
   Tree t;
   t.b.SetRecordSlack(t.keep, 64);
   BuiltHive h = t.b.Build();
-  const std::int64_t slack = h.keyRecord[static_cast<std::size_t>(t.keep)] + h.GetU32(h.keyRecord[static_cast<std::size_t>(t.keep)] + 8);
-  const std::string rec = std::string("\x1A\x00\x00\x00\x21\x00\x00\x00\x1A\x00\x00\x00\x06\x00\x00\x00\x00\x00\x00\x00", 20) + "Ghosty";
+  const std::int64_t slack =
+      h.keyRecord[static_cast<std::size_t>(t.keep)] + h.GetU32(h.keyRecord[static_cast<std::size_t>(t.keep)] + 8);
+  const std::string rec =
+      std::string("\x1A\x00\x00\x00\x21\x00\x00\x00\x1A\x00\x00\x00\x06\x00\x00\x00\x00\x00\x00\x00", 20) + "Ghosty";
   std::copy(rec.begin(), rec.end(), h.bytes.begin() + slack);
   const Recovered r(h.bytes);
   const RecoveredKey* k = r.Named("Ghosty");
@@ -345,9 +353,11 @@ TEST(Recover, NoiseInDeadGapNeverHigh) {
     std::mt19937 random(static_cast<unsigned>(seed));
     const std::int64_t app = h.keyRecord[static_cast<std::size_t>(t.app)];
     const std::int64_t appEnd = app + static_cast<std::int32_t>(h.GetU32(app));
-    for (std::int64_t i = app + 12; i < appEnd; ++i) h.bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(random());
+    for (std::int64_t i = app + 12; i < appEnd; ++i)
+      h.bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(random());
     const std::int64_t keep = h.keyRecord[static_cast<std::size_t>(t.keep)];
-    for (std::int64_t i = keep + static_cast<std::int32_t>(h.GetU32(keep + 8)); i < keep + static_cast<std::int32_t>(h.GetU32(keep)); ++i)
+    for (std::int64_t i = keep + static_cast<std::int32_t>(h.GetU32(keep + 8));
+         i < keep + static_cast<std::int32_t>(h.GetU32(keep)); ++i)
       h.bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(random());
     const Recovered r(h.bytes);
     high += r.result.summary.high;
@@ -415,8 +425,9 @@ TEST(RecoverCli, ExportWritesRegedit4UnderPaths) {
   EXPECT_EQ(text.rfind("REGEDIT4\r\n", 0), 0u);
   EXPECT_NE(text.find("; recovered from 0x"), std::string::npos);
   EXPECT_NE(text.find("confidence high"), std::string::npos) << text;
-  EXPECT_NE(text.find("[HKEY_USERS\\Software\\App]\r\n\"Path\"=\"C:\\\\PROGRA~1\\\\APP\"\r\n\"Runs\"=dword:00000005\r\n"),
-            std::string::npos)
+  EXPECT_NE(
+      text.find("[HKEY_USERS\\Software\\App]\r\n\"Path\"=\"C:\\\\PROGRA~1\\\\APP\"\r\n\"Runs\"=dword:00000005\r\n"),
+      std::string::npos)
       << text;
 }
 
@@ -424,11 +435,13 @@ TEST(RecoverCli, MinConfidenceFilters) {
   Tree t;
   t.b.AddOrphanRecord(0, 40, "Orphan");
   BuiltHive h = t.b.Build();
-  h.PutU32(h.KeyNodeFileOffset(t.software) + 16, static_cast<std::uint32_t>(h.keyNode[static_cast<std::size_t>(t.keep)]));
+  h.PutU32(h.KeyNodeFileOffset(t.software) + 16,
+           static_cast<std::uint32_t>(h.keyNode[static_cast<std::size_t>(t.keep)]));
   TempDir dir;
   const std::string file = dir.Write("x.dat", h);
   const CliResult all = Cli({"recover", file});
-  EXPECT_NE(all.out.find("2 keys and 3 values recovered: 1 high, 1 medium, 0 low confidence"), std::string::npos) << all.out;
+  EXPECT_NE(all.out.find("2 keys and 3 values recovered: 1 high, 1 medium, 0 low confidence"), std::string::npos)
+      << all.out;
   const CliResult high = Cli({"recover", "--min-confidence", "high", file});
   EXPECT_NE(high.out.find("1 key and 3 values recovered: 1 high, 0 medium, 0 low confidence"), std::string::npos);
   EXPECT_EQ(high.out.find("Orphan"), std::string::npos);

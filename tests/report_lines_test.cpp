@@ -103,7 +103,8 @@ TEST(ReportLines, SavedToAFileWithEitherLineEndExactly) {
       const std::string path = dir.Path("out.txt");
       std::string error;
       ASSERT_TRUE(SaveReportLines(buffer, path, error, std::nullopt, end)) << c.name << ": " << error;
-      EXPECT_TRUE(ReadFileBytes(path) == Saved(c.lines, end)) << c.name << " with line end " << (end[0] == '\r' ? "CR LF" : "LF");
+      EXPECT_TRUE(ReadFileBytes(path) == Saved(c.lines, end))
+          << c.name << " with line end " << (end[0] == '\r' ? "CR LF" : "LF");
     }
   }
 }

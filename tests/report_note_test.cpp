@@ -31,10 +31,10 @@ BuiltHive Plain() {
 struct NoteCase {
   const char* name;
   void (*damage)(BuiltHive&);
-  std::int32_t code;           // the report's Fail(code)
-  const char* reasonHas;       // in the note
-  const char* at;              // the note's offset and structure, as its line starts
-  int checkStatus;             // check's exit status: the report failing alone is no damage
+  std::int32_t code;      // the report's Fail(code)
+  const char* reasonHas;  // in the note
+  const char* at;         // the note's offset and structure, as its line starts
+  int checkStatus;        // check's exit status: the report failing alone is no damage
 };
 
 std::vector<NoteCase> NoteCases() {
@@ -53,15 +53,16 @@ std::vector<NoteCase> NoteCases() {
        "empty list",
        "note: data block 0: the report fails with Fail(21) (", 0},
       // Cut inside the data block's header: the report's block table stops there.
-      {"cut inside the data block's header", [](BuiltHive& h) { h.bytes.resize(static_cast<std::size_t>(h.block[0] + 16)); },
-       code::kBlockHeaderShort,
+      {"cut inside the data block's header",
+       [](BuiltHive& h) { h.bytes.resize(static_cast<std::size_t>(h.block[0] + 16)); }, code::kBlockHeaderShort,
        "its block table stops at a data block header that lies (partly) outside the file; here the blocks the file "
        "holds are read",
        ": the report fails with Fail(7) (", 4},
       {"a key tree that loops",
        [](BuiltHive& h) { h.PutU32(h.KeyNodeFileOffset(2) + 16, static_cast<std::uint32_t>(h.keyNode[1])); },
-       code::kLinkLoop, "its walk stops where a key tree, a parent chain or a free list links back onto itself; here the loop "
-                        "is cut at its first repeat",
+       code::kLinkLoop,
+       "its walk stops where a key tree, a parent chain or a free list links back onto itself; here the loop "
+       "is cut at its first repeat",
        ": the report fails with Fail(21) (", 4},
   };
 }
@@ -114,11 +115,11 @@ TEST(ReportNote, EveryFailureCodeHasItsReason) {
   const std::vector<std::uint8_t> bytes = Plain().bytes;
   const salvage::SalvagedHive hive = salvage::Salvage(bytes, {CodePage::Cp1252});
   const std::vector<std::int32_t> codes = {
-      code::kHiveHeaderShort, code::kHiveSignature,  code::kKernelHeaderShort, code::kKernelSignature,
-      code::kKeyNodeShort,    code::kFreeKeyNodeShort, code::kBlockHeaderShort, code::kBlockSignature,
-      code::kNoSuchBlock,     code::kIndexEmpty,     code::kKeyNameShort,      code::kValueEntryShort,
-      code::kTextValueShort,  code::kDwordValueShort, code::kRawValueShort,    code::kFreeRecordShort,
-      code::kLoadFailed,      code::kLinkLoop,       code::kInternalFailure,   code::kValueNameShort};
+      code::kHiveHeaderShort, code::kHiveSignature,    code::kKernelHeaderShort, code::kKernelSignature,
+      code::kKeyNodeShort,    code::kFreeKeyNodeShort, code::kBlockHeaderShort,  code::kBlockSignature,
+      code::kNoSuchBlock,     code::kIndexEmpty,       code::kKeyNameShort,      code::kValueEntryShort,
+      code::kTextValueShort,  code::kDwordValueShort,  code::kRawValueShort,     code::kFreeRecordShort,
+      code::kLoadFailed,      code::kLinkLoop,         code::kInternalFailure,   code::kValueNameShort};
   for (const std::int32_t c : codes) {
     job::ReportReading reading;
     reading.code = c;

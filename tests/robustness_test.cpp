@@ -42,8 +42,9 @@ TEST(Robustness, FixtureWithOneFieldChanged) {
   b.SetNoRecord(root);
   int parent = root;
   for (int i = 0; i < 12; ++i) {
-    const int k = b.AddKey(parent, "key" + std::to_string(i),
-                           {Text("", "default"), Dword("n", 7), Binary("b", std::string(30, 'x')), Text("long", std::string(100, 'y'))});
+    const int k = b.AddKey(
+        parent, "key" + std::to_string(i),
+        {Text("", "default"), Dword("n", 7), Binary("b", std::string(30, 'x')), Text("long", std::string(100, 'y'))});
     if (i % 3 == 0) parent = k;
     if (i % 4 == 1) b.PlaceInBlock(k, 1);
   }
@@ -77,7 +78,7 @@ TEST(Robustness, RealUserDatWithOneByteChanged) {
     const std::size_t at = i < 64 ? static_cast<std::size_t>(i) : random() % 0x6100;
     bytes[at] = static_cast<char>(bytes[at] ^ (1 << (random() % 8)));
     AnalysisOptions o = Everything();
-    o.Set(Option::cbDB_U, i % 10 == 0);  // the full record listing on some only: it is long
+    o.Set(Option::RecordsInUse, i % 10 == 0);  // the full record listing on some only: it is long
     ExpectJobEnded(*RunJob(bytes, o), "byte " + std::to_string(at));
   }
 }

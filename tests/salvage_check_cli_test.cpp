@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/cli_check.h"
+#include "cli/commands/check.h"
 #include "testkit/hive_builder.h"
 
 namespace quarvex::cli {
@@ -29,8 +29,8 @@ class CheckDir {
   ~CheckDir() { std::filesystem::remove_all(path_); }
   std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
     const std::string file = (path_ / name).string();
-    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return file;
   }
   std::string Path(const std::string& name) const { return (path_ / name).string(); }
@@ -75,8 +75,9 @@ std::string Hex(std::int64_t v) {
 // The check's first line: the code page it read the file in, and why. The fixtures hold ASCII
 // names only and no code page value, so nothing tells one.
 std::string CodePageNote(const std::string& file) {
-  return file + ": 0x00000000: note: file: code page 1252 (default: neither the hive nor a system.dat names a code "
-                "page and no name's checksum tells one, so 1252)\n";
+  return file +
+         ": 0x00000000: note: file: code page 1252 (default: neither the hive nor a system.dat names a code "
+         "page and no name's checksum tells one, so 1252)\n";
 }
 
 TEST(CheckCli, HealthyHiveExitsZeroWithItsSummary) {
@@ -133,9 +134,9 @@ TEST(CheckCli, ExitStatusOfSeveralFiles) {
   const std::vector<Row> rows{
       {{healthy, healthy}, kExitOk},
       {{healthy, damaged}, kCheckDamage},
-      {{damaged, text}, kExitJobFailed},   // not a hive at all wins over damage
+      {{damaged, text}, kExitJobFailed},  // not a hive at all wins over damage
       {{missing, healthy}, kExitJobFailed},
-      {{dir.Path("")}, kExitJobFailed},    // a directory
+      {{dir.Path("")}, kExitJobFailed},  // a directory
       {{}, kExitUsage},
       {{"--frobnicate", healthy}, kExitUsage},
       {{"--json"}, kExitUsage},
@@ -159,7 +160,11 @@ TEST(CheckCli, JsonToStandardOutputReplacesTheLines) {
   const std::string file = dir.Write("b.dat", h.bytes);
   const CheckRun run = Check({"--json", "-", file});
   EXPECT_EQ(run.status, kCheckDamage);
-  EXPECT_EQ(run.out.rfind("{\"program\": {\"name\": \"quarvex-cli\", \"version\": \"" QUARVEX_VERSION "\"}, \"files\": [\n{\"file\": \"" + file + "\", \"status\": \"damaged\", \"keys\": 2,", 0), 0u)
+  EXPECT_EQ(run.out.rfind("{\"program\": {\"name\": \"quarvex-cli\", \"version\": \"" QUARVEX_VERSION
+                          "\"}, \"files\": [\n{\"file\": \"" +
+                              file + "\", \"status\": \"damaged\", \"keys\": 2,",
+                          0),
+            0u)
       << run.out;
   EXPECT_NE(run.out.find("{\"severity\": \"damage\", \"structure\": \"data record\", \"offset\": " +
                          std::to_string(h.keyRecord[2]) + ", \"block\": 0, \"record\": 1, \"field\": \"RecSize\""),

@@ -37,8 +37,8 @@ std::string Filler(int seed, std::size_t length) {
 }
 
 std::vector<testkit::Value> SomeValues(int seed) {
-  return {testkit::Text("Path", "C:\\WINDOWS\\" + Filler(seed, 48)), testkit::Dword("Flags", static_cast<std::uint32_t>(seed)),
-          testkit::Binary("Data", Filler(seed + 1, 40))};
+  return {testkit::Text("Path", "C:\\WINDOWS\\" + Filler(seed, 48)),
+          testkit::Dword("Flags", static_cast<std::uint32_t>(seed)), testkit::Binary("Data", Filler(seed + 1, 40))};
 }
 
 // A hive of the shapes real files have: an unnamed root; SOFTWARE, System and Enum; three data
@@ -101,7 +101,8 @@ RealShape MakeRealShape(const std::function<void(HiveBuilder&, RealShape&)>& mor
   const int rootEnum = b.AddKey(enumKey, "Root");
   for (int i = 0; i < 130; ++i) {
     b.AddKey(rootEnum, "*PNP0C" + std::to_string(10 + i), SomeValues(900 + i));
-    if (i % 19 == 0) oldCopies.push_back(b.AddKey(rootEnum, "*PNP0C" + std::to_string(10 + i), {testkit::Text("Class", "x")}));
+    if (i % 19 == 0)
+      oldCopies.push_back(b.AddKey(rootEnum, "*PNP0C" + std::to_string(10 + i), {testkit::Text("Class", "x")}));
   }
   if (more) more(b, s);
   b.ShuffleRecords(1999);
@@ -136,7 +137,8 @@ TEST(RecordEvidence, TheRealShapeIsSoundAndShapedAsRealFilesAre) {
     EXPECT_LE(block.records, 255u);
     EXPECT_GT(block.freeRecords, 0u);  // the older copies, freed
   }
-  EXPECT_EQ(hive.KeyPathBytes(static_cast<std::size_t>(KeyOf(hive, s.hive, s.ports))), "System\\CurrentControlSet\\Services\\Class\\Ports");
+  EXPECT_EQ(hive.KeyPathBytes(static_cast<std::size_t>(KeyOf(hive, s.hive, s.ports))),
+            "System\\CurrentControlSet\\Services\\Class\\Ports");
 }
 
 // ---- one table: each defect, the key it hits, how that key reads afterwards --------------------
@@ -147,14 +149,18 @@ struct EvidenceCase {
   const char* name;
   std::function<void(HiveBuilder&, RealShape&)> shape;  // extra records before the build
   std::function<void(RealShape&)> damage;
-  std::function<int(const RealShape&)> key;             // the key to look at
+  std::function<int(const RealShape&)> key;  // the key to look at
   Outcome outcome;
   std::vector<std::pair<Severity, std::string>> nodeFindings;  // at the key's node, in order
-  std::vector<std::string> texts;                               // parts of those findings' lines
+  std::vector<std::string> texts;                              // parts of those findings' lines
 };
 
-void PutRecNo(RealShape& s, int key, std::uint16_t value) { s.hive.PutU16(s.hive.KeyNodeFileOffset(key) + kRecNoField, value); }
-void PutBlkNo(RealShape& s, int key, std::uint16_t value) { s.hive.PutU16(s.hive.KeyNodeFileOffset(key) + kBlkNoField, value); }
+void PutRecNo(RealShape& s, int key, std::uint16_t value) {
+  s.hive.PutU16(s.hive.KeyNodeFileOffset(key) + kRecNoField, value);
+}
+void PutBlkNo(RealShape& s, int key, std::uint16_t value) {
+  s.hive.PutU16(s.hive.KeyNodeFileOffset(key) + kBlkNoField, value);
+}
 std::uint16_t RecNoOf(const RealShape& s, int key) { return s.hive.keyRecordNo[static_cast<std::size_t>(key)]; }
 
 constexpr auto D = Severity::Damage;
@@ -164,67 +170,115 @@ std::vector<EvidenceCase> EvidenceCases() {
   return {
       // One byte of Ports' record number turned it into SOFTWARE's: SOFTWARE's name gives its own
       // node's checksum, not Ports'; Ports' record, left behind, gives Ports'.
-      {"DuplicateRecordNumber", {}, [](RealShape& s) { PutRecNo(s, s.ports, RecNoOf(s, s.software)); },
-       [](const RealShape& s) { return s.ports; }, Outcome::Chosen, {{D, "RecNo"}, {N, "record"}},
+      {"DuplicateRecordNumber",
+       {},
+       [](RealShape& s) { PutRecNo(s, s.ports, RecNoOf(s, s.software)); },
+       [](const RealShape& s) { return s.ports; },
+       Outcome::Chosen,
+       {{D, "RecNo"}, {N, "record"}},
        {"is read by key SOFTWARE, whose checksum its name gives; the node's checksum 0x00000198 is that of \"Ports\", "
         "and no key reads that record"}},
       // The same fault in the node the walk reads first: the later key's evidence still wins.
-      {"DuplicateRecordNumberInTheKeyReadFirst", {}, [](RealShape& s) { PutRecNo(s, s.software, RecNoOf(s, s.ports)); },
-       [](const RealShape& s) { return s.software; }, Outcome::Chosen, {{D, "RecNo"}, {N, "record"}},
+      {"DuplicateRecordNumberInTheKeyReadFirst",
+       {},
+       [](RealShape& s) { PutRecNo(s, s.software, RecNoOf(s, s.ports)); },
+       [](const RealShape& s) { return s.software; },
+       Outcome::Chosen,
+       {{D, "RecNo"}, {N, "record"}},
        {"is read by key System\\CurrentControlSet\\Services\\Class\\Ports, whose checksum its name gives"}},
-      {"LostBlockNumber", {}, [](RealShape& s) { PutBlkNo(s, s.ports, 0xFFFF); },
-       [](const RealShape& s) { return s.ports; }, Outcome::Chosen, {{D, "BlkNo"}, {N, "record"}},
+      {"LostBlockNumber",
+       {},
+       [](RealShape& s) { PutBlkNo(s, s.ports, 0xFFFF); },
+       [](const RealShape& s) { return s.ports; },
+       Outcome::Chosen,
+       {{D, "BlkNo"}, {N, "record"}},
        {"Blk# 0xFFFF names no data block (3 found)"}},
-      {"LostBlockAndRecordNumber", {},
+      {"LostBlockAndRecordNumber",
+       {},
        [](RealShape& s) {
          PutBlkNo(s, s.ports, 0xFFFF);
          PutRecNo(s, s.ports, 0xFFFF);
        },
-       [](const RealShape& s) { return s.ports; }, Outcome::Chosen, {{D, "BlkNo"}, {N, "record"}},
+       [](const RealShape& s) { return s.ports; },
+       Outcome::Chosen,
+       {{D, "BlkNo"}, {N, "record"}},
        {"Blk# and Rec# 0xFFFF link no record"}},
-      {"RecordNumberOneByteOff", {}, [](RealShape& s) { PutRecNo(s, s.ports, RecNoOf(s, s.ports) ^ 0x4000); },
-       [](const RealShape& s) { return s.ports; }, Outcome::Chosen, {{D, "RecNo"}, {N, "record"}}, {"holds no record"}},
+      {"RecordNumberOneByteOff",
+       {},
+       [](RealShape& s) { PutRecNo(s, s.ports, RecNoOf(s, s.ports) ^ 0x4000); },
+       [](const RealShape& s) { return s.ports; },
+       Outcome::Chosen,
+       {{D, "RecNo"}, {N, "record"}},
+       {"holds no record"}},
       // Two links crossed: each names the other's record, whose name is not its own.
-      {"SwappedRecordNumbers", {},
+      {"SwappedRecordNumbers",
+       {},
        [](RealShape& s) {
          const std::uint16_t ports = RecNoOf(s, s.ports);
          PutRecNo(s, s.ports, RecNoOf(s, s.modem));
          PutRecNo(s, s.modem, ports);
        },
-       [](const RealShape& s) { return s.modem; }, Outcome::Chosen, {{D, "RecNo"}, {N, "record"}},
+       [](const RealShape& s) { return s.modem; },
+       Outcome::Chosen,
+       {{D, "RecNo"}, {N, "record"}},
        {"is named \"Ports\", which does not give the node's checksum"}},
       // The link names a record no key reads (left by some other fault): still not Ports' name.
-      {"RecordNumberOfAnOrphan", [](HiveBuilder& b, RealShape&) { b.AddOrphanRecord(1, 0x0200, "Obsolete"); },
-       [](RealShape& s) { PutRecNo(s, s.ports, 0x0200); }, [](const RealShape& s) { return s.ports; }, Outcome::Chosen,
-       {{D, "RecNo"}, {N, "record"}}, {"is named \"Obsolete\""}},
+      {"RecordNumberOfAnOrphan",
+       [](HiveBuilder& b, RealShape&) { b.AddOrphanRecord(1, 0x0200, "Obsolete"); },
+       [](RealShape& s) { PutRecNo(s, s.ports, 0x0200); },
+       [](const RealShape& s) { return s.ports; },
+       Outcome::Chosen,
+       {{D, "RecNo"}, {N, "record"}},
+       {"is named \"Obsolete\""}},
       // Of two records named Ports no key reads, only the key's own is one byte from the number
       // now stored in the node.
-      {"RecordNumberOneByteOffBesideANamesake", [](HiveBuilder& b, RealShape&) { b.AddOrphanRecord(1, 0x0202, "Ports"); },
+      {"RecordNumberOneByteOffBesideANamesake",
+       [](HiveBuilder& b, RealShape&) { b.AddOrphanRecord(1, 0x0202, "Ports"); },
        [](RealShape& s) { PutRecNo(s, s.ports, RecNoOf(s, s.ports) ^ 0x4000); },
-       [](const RealShape& s) { return s.ports; }, Outcome::Chosen, {{D, "RecNo"}, {N, "record"}},
-       {"as of 2 records no key reads, of which this is the only one whose numbers differ from the node's in one byte"}},
+       [](const RealShape& s) { return s.ports; },
+       Outcome::Chosen,
+       {{D, "RecNo"}, {N, "record"}},
+       {"as of 2 records no key reads, of which this is the only one whose numbers differ from the node's in one "
+        "byte"}},
       // "0001" gives the same checksum as "0010"; a stale record named 0001 is no candidate for
       // Ports\0010, because Ports already has a child named 0001.
-      {"RecordNumberLostBesideASiblingsNamesake", [](HiveBuilder& b, RealShape&) { b.AddOrphanRecord(1, 0x0201, "0001"); },
-       [](RealShape& s) { PutRecNo(s, s.portsTen, 0x3333); }, [](const RealShape& s) { return s.portsTen; },
-       Outcome::Chosen, {{D, "RecNo"}, {N, "record"}}, {"is that of \"0010\""}},
+      {"RecordNumberLostBesideASiblingsNamesake",
+       [](HiveBuilder& b, RealShape&) { b.AddOrphanRecord(1, 0x0201, "0001"); },
+       [](RealShape& s) { PutRecNo(s, s.portsTen, 0x3333); },
+       [](const RealShape& s) { return s.portsTen; },
+       Outcome::Chosen,
+       {{D, "RecNo"}, {N, "record"}},
+       {"is that of \"0010\""}},
       // Ambiguous: Modem\0000 now links Ports\0000's record, whose name gives both nodes'
       // checksums; Modem\0000's own record fits both as well. Nothing tells which node was hit.
-      {"DuplicateRecordNumberBetweenNamesakes", {}, [](RealShape& s) { PutRecNo(s, s.modemZero, RecNoOf(s, s.portsZero)); },
-       [](const RealShape& s) { return s.modemZero; }, Outcome::Shared, {{D, "RecNo"}, {D, "record candidates"}},
-       {"2 records fit the node's checksum 0x000000C0: record ", "(read by key System\\CurrentControlSet\\Services\\Class\\Ports\\0000)",
-        "\"0000\" (no key reads it)", "it shows the name of the record its link names, without values"}},
+      {"DuplicateRecordNumberBetweenNamesakes",
+       {},
+       [](RealShape& s) { PutRecNo(s, s.modemZero, RecNoOf(s, s.portsZero)); },
+       [](const RealShape& s) { return s.modemZero; },
+       Outcome::Shared,
+       {{D, "RecNo"}, {D, "record candidates"}},
+       {"2 records fit the node's checksum 0x000000C0: record ",
+        "(read by key System\\CurrentControlSet\\Services\\Class\\Ports\\0000)", "\"0000\" (no key reads it)",
+        "it shows the name of the record its link names, without values"}},
       // Ambiguous: the number names nothing, two records named Ports fit and neither is a byte
       // away; the freed older copy is listed as well.
-      {"RecordNumberLostBetweenNamesakes", [](HiveBuilder& b, RealShape&) { b.AddOrphanRecord(1, 0x0202, "Ports"); },
-       [](RealShape& s) { PutRecNo(s, s.ports, 0x3333); }, [](const RealShape& s) { return s.ports; }, Outcome::Unread,
+      {"RecordNumberLostBetweenNamesakes",
+       [](HiveBuilder& b, RealShape&) { b.AddOrphanRecord(1, 0x0202, "Ports"); },
+       [](RealShape& s) { PutRecNo(s, s.ports, 0x3333); },
+       [](const RealShape& s) { return s.ports; },
+       Outcome::Unread,
        {{D, "RecNo"}, {D, "record candidates"}},
-       {"the key's record is missing", "3 records fit the node's checksum 0x00000198: record ", "\"Ports\" (no key reads it); record 0x0202 of block 1",
-        "\"Ports\" (no key reads it); freed record at ", "its name and values stay unread"}},
+       {"the key's record is missing", "3 records fit the node's checksum 0x00000198: record ",
+        "\"Ports\" (no key reads it); record 0x0202 of block 1", "\"Ports\" (no key reads it); freed record at ",
+        "its name and values stay unread"}},
       // The key's record was freed: only freed records named Ports are left (the older copy too),
       // which are listed and never read as the key's.
-      {"RecordFreed", {}, [](RealShape& s) { testkit::FreeRecord(s.hive, s.hive.keyRecord[static_cast<std::size_t>(s.ports)]); },
-       [](const RealShape& s) { return s.ports; }, Outcome::Unread, {{D, "RecNo"}, {D, "record candidates"}},
+      {"RecordFreed",
+       {},
+       [](RealShape& s) { testkit::FreeRecord(s.hive, s.hive.keyRecord[static_cast<std::size_t>(s.ports)]); },
+       [](const RealShape& s) { return s.ports; },
+       Outcome::Unread,
+       {{D, "RecNo"}, {D, "record candidates"}},
        {"freed record at ", "\"Ports\""}},
   };
 }
@@ -245,7 +299,8 @@ TEST_P(SalvageEvidence, ReadsTheKeyAsTheEvidenceSays) {
   const SalvagedKey& key = hive.keys[static_cast<std::size_t>(k)];
   const std::int32_t soundKey = KeyOf(sound, soundShape.hive, id);
   const std::string soundPath = sound.KeyPathBytes(static_cast<std::size_t>(soundKey));
-  const SalvagedRecord& soundRecord = sound.records[static_cast<std::size_t>(sound.keys[static_cast<std::size_t>(soundKey)].record)];
+  const SalvagedRecord& soundRecord =
+      sound.records[static_cast<std::size_t>(sound.keys[static_cast<std::size_t>(soundKey)].record)];
 
   std::vector<std::pair<Severity, std::string>> atNode;
   std::string nodeLines;
@@ -255,7 +310,8 @@ TEST_P(SalvageEvidence, ReadsTheKeyAsTheEvidenceSays) {
     nodeLines += FindingLine(f) + "\n";
   }
   EXPECT_EQ(atNode, c.nodeFindings) << lines;
-  for (const std::string& part : c.texts) EXPECT_NE(nodeLines.find(part), std::string::npos) << part << "\n" << nodeLines;
+  for (const std::string& part : c.texts)
+    EXPECT_NE(nodeLines.find(part), std::string::npos) << part << "\n" << nodeLines;
   EXPECT_GT(hive.summary.damage, 0u);  // the link is wrong: a reader that follows it loses the key
 
   const Readable before = CountReadable(sound), after = CountReadable(hive);
@@ -319,7 +375,8 @@ TEST(RecordEvidence, EveryNodeOnOneRecordNumber) {
   const SalvagedHive sound = Read(soundShape.hive);
   RealShape s = MakeRealShape();
   for (int id = 0; id < static_cast<int>(s.hive.keyNode.size()); ++id)
-    if (s.hive.keyRecordNo[static_cast<std::size_t>(id)] != 0xFFFF && id != s.software) PutRecNo(s, id, RecNoOf(s, s.software));
+    if (s.hive.keyRecordNo[static_cast<std::size_t>(id)] != 0xFFFF && id != s.software)
+      PutRecNo(s, id, RecNoOf(s, s.software));
   const SalvagedHive hive = Read(s.hive);
   ASSERT_EQ(hive.keys.size(), sound.keys.size());
   EXPECT_EQ(hive.KeyPathBytes(static_cast<std::size_t>(KeyOf(hive, s.hive, s.software))), "SOFTWARE");
@@ -331,7 +388,8 @@ TEST(RecordEvidence, EveryNodeOnOneRecordNumber) {
   std::size_t values = 0;
   for (std::size_t k = 1; k < hive.keys.size(); ++k) {
     const SalvagedKey& key = hive.keys[k];
-    const bool own = key.record != kNoIndex && hive.records[static_cast<std::size_t>(key.record)].key == static_cast<std::int32_t>(k);
+    const bool own = key.record != kNoIndex &&
+                     hive.records[static_cast<std::size_t>(key.record)].key == static_cast<std::int32_t>(k);
     if (!own) {
       EXPECT_TRUE(damaged[static_cast<std::size_t>(key.node.InFile().value)]) << hive.KeyPathBytes(k);
     }

@@ -60,7 +60,8 @@ void ListFields(const Image& hive, std::vector<Field>& fields, std::vector<std::
   while (!todo.empty()) {
     const std::int32_t rel = todo.back();
     todo.pop_back();
-    if (rel <= 0 || 32 + static_cast<std::size_t>(rel) + 28 > hive.size() || seen[static_cast<std::size_t>(rel)]) continue;
+    if (rel <= 0 || 32 + static_cast<std::size_t>(rel) + 28 > hive.size() || seen[static_cast<std::size_t>(rel)])
+      continue;
     seen[static_cast<std::size_t>(rel)] = true;
     const std::size_t node = 32 + static_cast<std::size_t>(rel);
     nodes.push_back(node);
@@ -77,7 +78,8 @@ void ListFields(const Image& hive, std::vector<Field>& fields, std::vector<std::
       add(record, {{0, 4}, {4, 2}, {6, 2}, {8, 4}, {12, 2}, {14, 2}, {16, 4}});
       if (Get(hive, record + 4, 2) != 0xFFFF) {
         std::size_t value = record + 20 + Get(hive, record + 12, 2);
-        for (std::uint32_t v = 0, n = Get(hive, record + 14, 2); v < n && value + 12 <= record + static_cast<std::size_t>(next); ++v) {
+        for (std::uint32_t v = 0, n = Get(hive, record + 14, 2);
+             v < n && value + 12 <= record + static_cast<std::size_t>(next); ++v) {
           add(value, {{0, 2}, {2, 2}, {4, 4}, {8, 2}, {10, 2}});
           value += 12 + Get(hive, value + 8, 2) + Get(hive, value + 10, 2);
         }
@@ -116,7 +118,8 @@ std::vector<Mutant> Mutants(const Image& sound) {
   for (const Field& f : fields) {
     const std::uint32_t mask = f.size == 4 ? 0xFFFFFFFFu : 0xFFFFu;
     const std::uint32_t original = Get(sound, f.at, f.size);
-    for (const std::uint32_t value : {0u, mask, mask >> 1, (mask >> 1) + 1, (original + 1) & mask, (original - 1) & mask})
+    for (const std::uint32_t value :
+         {0u, mask, mask >> 1, (mask >> 1) + 1, (original + 1) & mask, (original - 1) & mask})
       if (pair++ % 293 == 5) mutate("field", f.at, f.size, value);
   }
   // A key node's record link, at every 24th node: each number lost, both lost, one byte of the
@@ -157,7 +160,9 @@ std::vector<Mutant> Mutants(const Image& sound) {
     block += Get(sound, block + 4, 4);
   }
   cuts.push_back(sound.size() - 1);
-  for (const std::size_t length : cuts) out.push_back({"cut to " + std::to_string(length), Image(sound.begin(), sound.begin() + static_cast<std::ptrdiff_t>(length))});
+  for (const std::size_t length : cuts)
+    out.push_back({"cut to " + std::to_string(length),
+                   Image(sound.begin(), sound.begin() + static_cast<std::ptrdiff_t>(length))});
   return out;
 }
 
@@ -186,7 +191,8 @@ TEST(SalvageMutants, EveryMutantThatLosesKeysOrValuesIsDamage) {
     if (!lost) continue;
     std::string lines;
     for (const hive::Finding& f : hive.findings) lines += FindingLine(f) + "\n";
-    EXPECT_GT(hive.summary.damage, 0u) << m.label << ": " << got.keys << " keys, " << got.values << " values\n" << lines;
+    EXPECT_GT(hive.summary.damage, 0u) << m.label << ": " << got.keys << " keys, " << got.values << " values\n"
+                                       << lines;
     EXPECT_EQ(SummaryText(hive).rfind("healthy", 0), std::string::npos) << m.label;
   }
   // The set is not idle: many of its mutants lose something, and some lose nothing at all.

@@ -105,21 +105,32 @@ std::vector<DamageCase> DamageCases() {
          return b;
        },
        [](BuiltHive& h) { h.PutU32(44, 0); },
-       [](const BuiltHive&) { return std::vector<Expected>{{W, Structure::RgknHeader, 32, "iERecOfs"}}; }, 2},
+       [](const BuiltHive&) {
+         return std::vector<Expected>{{W, Structure::RgknHeader, 32, "iERecOfs"}};
+       },
+       2},
       {"RecordCountZero", SmallHive,
        [](BuiltHive& h) {
          h.PutU16(h.block[0] + 20, 0);  // wMaxRecNo
          h.PutU16(h.block[0] + 22, 0);  // wRecNum
        },
-       [](const BuiltHive& h) { return std::vector<Expected>{{W, Structure::RgdbHeader, h.block[0], "wMaxRecNo"}}; }, 6},
+       [](const BuiltHive& h) {
+         return std::vector<Expected>{{W, Structure::RgdbHeader, h.block[0], "wMaxRecNo"}};
+       },
+       6},
       {"SiblingChainLoopsBack", SmallHive,
        [](BuiltHive& h) { h.PutU32(Node(h, kColors, kNextOfs), static_cast<std::uint32_t>(h.keyNode[kDesktop])); },
-       [](const BuiltHive& h) { return std::vector<Expected>{{D, Structure::KeyNode, Node(h, kColors, 0), "NextOfs"}}; }, 6},
+       [](const BuiltHive& h) {
+         return std::vector<Expected>{{D, Structure::KeyNode, Node(h, kColors, 0), "NextOfs"}};
+       },
+       6},
       {"ChildLinkLoopsToRoot", SmallHive,
        [](BuiltHive& h) { h.PutU32(Node(h, kMicrosoft, kLwrOfs), static_cast<std::uint32_t>(h.keyNode[kRoot])); },
-       [](const BuiltHive& h) { return std::vector<Expected>{{D, Structure::KeyNode, Node(h, kMicrosoft, 0), "LwrOfs"}}; }, 6},
-      {"ChildLinkLeavesBlock", SmallHive,
-       [](BuiltHive& h) { h.PutU32(Node(h, kSoftware, kLwrOfs), 0x7FFFFFF0); },
+       [](const BuiltHive& h) {
+         return std::vector<Expected>{{D, Structure::KeyNode, Node(h, kMicrosoft, 0), "LwrOfs"}};
+       },
+       6},
+      {"ChildLinkLeavesBlock", SmallHive, [](BuiltHive& h) { h.PutU32(Node(h, kSoftware, kLwrOfs), 0x7FFFFFF0); },
        [](const BuiltHive& h) {
          // The cut-off node is found between the others and read under its UprOfs parent.
          return std::vector<Expected>{{D, Structure::KeyNode, Node(h, kSoftware, 0), "LwrOfs"},
@@ -128,7 +139,10 @@ std::vector<DamageCase> DamageCases() {
        6},
       {"ParentLinkDisagrees", SmallHive,
        [](BuiltHive& h) { h.PutU32(Node(h, kDesktop, kUprOfs), static_cast<std::uint32_t>(h.keyNode[kRoot])); },
-       [](const BuiltHive& h) { return std::vector<Expected>{{D, Structure::KeyNode, Node(h, kDesktop, 0), "UprOfs"}}; }, 6},
+       [](const BuiltHive& h) {
+         return std::vector<Expected>{{D, Structure::KeyNode, Node(h, kDesktop, 0), "UprOfs"}};
+       },
+       6},
       {"RootLinkLeavesBlock", SmallHive, [](BuiltHive& h) { h.PutU32(40, 0x00100000); },
        [](const BuiltHive& h) {
          // Every node is lost and found again between the others, the unnamed root by its
@@ -160,7 +174,10 @@ std::vector<DamageCase> DamageCases() {
        },
        6},
       {"RecordInWrongBlock", SmallHive, [](BuiltHive& h) { h.PutU16(Rec(h, kDesktop, kRecBlkNo), 7); },
-       [](const BuiltHive& h) { return std::vector<Expected>{{D, Structure::DataRecord, Rec(h, kDesktop, 0), "BlkNo"}}; }, 6},
+       [](const BuiltHive& h) {
+         return std::vector<Expected>{{D, Structure::DataRecord, Rec(h, kDesktop, 0), "BlkNo"}};
+       },
+       6},
       // The record's number is Desktop's now: Colors' node finds no record of its number, and
       // its record, whose name gives the node's checksum, is read as its own (a note says so).
       {"DuplicateRecordNumber", SmallHive,
@@ -200,7 +217,10 @@ std::vector<DamageCase> DamageCases() {
          return b;
        },
        [](BuiltHive&) {},
-       [](const BuiltHive& h) { return std::vector<Expected>{{W, Structure::KeyNode, Node(h, kDesktop, 0), "Chksum"}}; }, 6},
+       [](const BuiltHive& h) {
+         return std::vector<Expected>{{W, Structure::KeyNode, Node(h, kDesktop, 0), "Chksum"}};
+       },
+       6},
       {"OrphanRecord",
        [] {
          HiveBuilder b = SmallHive();
@@ -208,14 +228,20 @@ std::vector<DamageCase> DamageCases() {
          return b;
        },
        [](BuiltHive&) {},
-       [](const BuiltHive& h) { return std::vector<Expected>{{W, Structure::DataRecord, h.orphanRecords[0], "key"}}; }, 6},
+       [](const BuiltHive& h) {
+         return std::vector<Expected>{{W, Structure::DataRecord, h.orphanRecords[0], "key"}};
+       },
+       6},
       {"ValueDataPastRecord", SmallHive, [](BuiltHive& h) { h.PutU16(Rec(h, kMicrosoft, 20 + 9 + 10), 0x4000); },
        [](const BuiltHive& h) {
          return std::vector<Expected>{{D, Structure::Value, Rec(h, kMicrosoft, 20 + 9), "VL"}};
        },
        6},
       {"ValueCountPastRecord", SmallHive, [](BuiltHive& h) { h.PutU16(Rec(h, kDesktop, kRecDatN), 9); },
-       [](const BuiltHive& h) { return std::vector<Expected>{{D, Structure::DataRecord, Rec(h, kDesktop, 0), "DatN"}}; }, 6},
+       [](const BuiltHive& h) {
+         return std::vector<Expected>{{D, Structure::DataRecord, Rec(h, kDesktop, 0), "DatN"}};
+       },
+       6},
       {"KeyNamePastRecord", SmallHive, [](BuiltHive& h) { h.PutU16(Rec(h, kColors, 12), 0x0400); },
        [](const BuiltHive& h) {
          return std::vector<Expected>{{W, Structure::KeyNode, Node(h, kColors, 0), "Chksum"},
@@ -232,9 +258,14 @@ std::vector<DamageCase> DamageCases() {
          return b;
        },
        [](BuiltHive&) {},
-       [](const BuiltHive& h) { return std::vector<Expected>{{W, Structure::Value, Rec(h, 1, kRecName + 3), "Atr"}}; }, 2},
+       [](const BuiltHive& h) {
+         return std::vector<Expected>{{W, Structure::Value, Rec(h, 1, kRecName + 3), "Atr"}};
+       },
+       2},
       {"FreeRecordListLoopsBack", SmallHive,
-       [](BuiltHive& h) { h.PutU32(h.block[0] + h.freeRecords[0][0] + 8, static_cast<std::uint32_t>(h.freeRecords[0][0])); },
+       [](BuiltHive& h) {
+         h.PutU32(h.block[0] + h.freeRecords[0][0] + 8, static_cast<std::uint32_t>(h.freeRecords[0][0]));
+       },
        [](const BuiltHive& h) {
          return std::vector<Expected>{{D, Structure::FreeDataRecord, h.block[0] + h.freeRecords[0][0], "NextOfs"}};
        },
@@ -246,8 +277,7 @@ std::vector<DamageCase> DamageCases() {
                                       {N, Structure::FreeDataRecord, h.block[0] + h.freeRecords[0][0], "free list"}};
        },
        6},
-      {"FreeRecordListHeadZero", SmallHive,
-       [](BuiltHive& h) { h.PutU32(h.block[0] + 16, 0); },
+      {"FreeRecordListHeadZero", SmallHive, [](BuiltHive& h) { h.PutU32(h.block[0] + 16, 0); },
        [](const BuiltHive& h) {
          return std::vector<Expected>{{W, Structure::RgdbHeader, h.block[0], "iERecOfs"},
                                       {N, Structure::FreeDataRecord, h.block[0] + h.freeRecords[0][0], "free list"}};
@@ -270,19 +300,32 @@ std::vector<DamageCase> DamageCases() {
        },
        6},
       {"KeyNodeBlockSizeWrong", SmallHive, [](BuiltHive& h) { h.PutU32(36, 0x00010000); },
-       [](const BuiltHive&) { return std::vector<Expected>{{D, Structure::RgknHeader, 32, "iBlkSize"}}; }, 6},
+       [](const BuiltHive&) {
+         return std::vector<Expected>{{D, Structure::RgknHeader, 32, "iBlkSize"}};
+       },
+       6},
       {"FirstBlockOffsetWrong", SmallHive, [](BuiltHive& h) { h.PutU32(8, 0x00000300); },
-       [](const BuiltHive&) { return std::vector<Expected>{{D, Structure::CregHeader, 0, "iRGDB1st"}}; }, 6},
+       [](const BuiltHive&) {
+         return std::vector<Expected>{{D, Structure::CregHeader, 0, "iRGDB1st"}};
+       },
+       6},
       {"BlockCountTooHigh", TwoBlockHive, [](BuiltHive& h) { h.PutU16(16, 5); },
-       [](const BuiltHive&) { return std::vector<Expected>{{D, Structure::CregHeader, 0, "wDBblks"}}; }, 6},
+       [](const BuiltHive&) {
+         return std::vector<Expected>{{D, Structure::CregHeader, 0, "wDBblks"}};
+       },
+       6},
       {"BlockSizeTooSmall", TwoBlockHive, [](BuiltHive& h) { h.PutU32(h.block[0] + 4, 0x10); },
        [](const BuiltHive& h) {
          return std::vector<Expected>{{D, Structure::RgdbHeader, h.block[0], "iBlkSize"},
                                       {N, Structure::RgdbHeader, h.block[1], "signature"}};
        },
        6},
-      {"BlockSignatureDamaged", TwoBlockHive, [](BuiltHive& h) { h.bytes[static_cast<std::size_t>(h.block[1]) + 3] = 'X'; },
-       [](const BuiltHive& h) { return std::vector<Expected>{{D, Structure::RgdbHeader, h.block[1], "signature"}}; }, 6},
+      {"BlockSignatureDamaged", TwoBlockHive,
+       [](BuiltHive& h) { h.bytes[static_cast<std::size_t>(h.block[1]) + 3] = 'X'; },
+       [](const BuiltHive& h) {
+         return std::vector<Expected>{{D, Structure::RgdbHeader, h.block[1], "signature"}};
+       },
+       6},
       {"DeadGapsBetweenKeyNodes",
        [] {
          HiveBuilder b = SmallHive();
@@ -290,7 +333,10 @@ std::vector<DamageCase> DamageCases() {
          return b;
        },
        [](BuiltHive&) {},
-       [](const BuiltHive& h) { return std::vector<Expected>{{N, Structure::KeyNode, Node(h, kRoot, 28), "dead gaps"}}; }, 6},
+       [](const BuiltHive& h) {
+         return std::vector<Expected>{{N, Structure::KeyNode, Node(h, kRoot, 28), "dead gaps"}};
+       },
+       6},
       {"TrailingBytesAfterLastBlock", SmallHive, [](BuiltHive& h) { h.bytes.resize(h.bytes.size() + 64, 0); },
        [](const BuiltHive& h) {
          return std::vector<Expected>{{W, Structure::File, static_cast<std::int64_t>(h.bytes.size()) - 64, "size"}};
@@ -375,7 +421,8 @@ std::vector<GradeCase> GradeCases() {
       // Found again by the evidence: nothing lost here, but a reader that follows the link
       // (Windows) loses the key, so the link stays damage; a note says how it was read.
       {"KeyBelowTheTopWithoutRecordNumbersFoundByChecksum", SmallHive,
-       [](BuiltHive& h) { h.PutU32(Node(h, kDesktop, kRecNoField), 0xFFFFFFFF); }, Structure::KeyNode, "BlkNo", D, false},
+       [](BuiltHive& h) { h.PutU32(Node(h, kDesktop, kRecNoField), 0xFFFFFFFF); }, Structure::KeyNode, "BlkNo", D,
+       false},
       {"RecordSizeWrong", SmallHive, [](BuiltHive& h) { h.PutU32(Rec(h, kMicrosoft, kRecSize), 0); },
        Structure::DataRecord, "RecSize", D, false},
       // Nothing lost: warnings.
@@ -383,8 +430,8 @@ std::vector<GradeCase> GradeCases() {
        "Chksum", W, false},
       {"FreeRecordListHeadZero", SmallHive, [](BuiltHive& h) { h.PutU32(h.block[0] + 16, 0); }, Structure::RgdbHeader,
        "iERecOfs", W, false},
-      {"HighestRecordNumberTooLow", SmallHive, [](BuiltHive& h) { h.PutU16(h.block[0] + 20, 1); }, Structure::RgdbHeader,
-       "wMaxRecNo", W, false},
+      {"HighestRecordNumberTooLow", SmallHive, [](BuiltHive& h) { h.PutU16(h.block[0] + 20, 1); },
+       Structure::RgdbHeader, "wMaxRecNo", W, false},
       {"OrphanRecord",
        [] {
          HiveBuilder b = SmallHive();
@@ -395,8 +442,8 @@ std::vector<GradeCase> GradeCases() {
       // The block's last free record one byte short: a byte no record header fits in.
       {"ByteTooFewForARecordAtTheBlocksEnd", SmallHive,
        [](BuiltHive& h) { h.PutU32(h.block[0] + h.freeRecords[0][0], 39); }, Structure::DataRecord, "header", W, false},
-      {"BytesAfterTheLastBlock", SmallHive, [](BuiltHive& h) { h.bytes.resize(h.bytes.size() + 64, 0); }, Structure::File,
-       "size", W, false},
+      {"BytesAfterTheLastBlock", SmallHive, [](BuiltHive& h) { h.bytes.resize(h.bytes.size() + 64, 0); },
+       Structure::File, "size", W, false},
   };
 }
 
@@ -503,13 +550,15 @@ TEST(Salvage, CutBytesCountAsLost) {
   const Case cases[] = {
       {"inside the last block", size - 100, 100, false},
       {"one byte short", size - 1, 1, false},
-      {"inside the last block's header, its size still there", second + 10, static_cast<std::uint64_t>(size - second - 10), false},
+      {"inside the last block's header, its size still there", second + 10,
+       static_cast<std::uint64_t>(size - second - 10), false},
       {"inside the last block's size field", second + 6, 26, false},
       {"inside the first data block", second - 50, 50, true},
       {"inside the key-node block", rgknEnd - 40, 40, true},
   };
   for (const Case& c : cases) {
-    const std::vector<std::uint8_t> prefix(whole.bytes.begin(), whole.bytes.begin() + static_cast<std::ptrdiff_t>(c.cut));
+    const std::vector<std::uint8_t> prefix(whole.bytes.begin(),
+                                           whole.bytes.begin() + static_cast<std::ptrdiff_t>(c.cut));
     const SalvagedHive hive = Salvage(prefix);
     EXPECT_EQ(hive.summary.bytesPastEnd, c.pastEnd) << c.where;
     EXPECT_GE(hive.summary.bytesLost, c.pastEnd) << c.where;
@@ -528,8 +577,7 @@ TEST(Salvage, NotAHive) {
   const SalvagedHive hive = Salvage(hive::Bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
   EXPECT_FALSE(hive.isHive);
   ASSERT_EQ(hive.findings.size(), 1u);
-  EXPECT_EQ(FindingLine(hive.findings[0]),
-            "0x00000000: damage: file header: signature \"REGE\", expected \"CREG\"");
+  EXPECT_EQ(FindingLine(hive.findings[0]), "0x00000000: damage: file header: signature \"REGE\", expected \"CREG\"");
 }
 
 // ---- the real Windows Me hive ---------------------------------------------------------------
@@ -591,13 +639,17 @@ TEST(SalvageRealHive, KeyWithoutRecordNumbersIsDamageAndReadByItsChecksum) {
   std::vector<std::string> atNode;
   for (const hive::Finding& f : hive.findings)
     if (f.offset.value == static_cast<std::int64_t>(kNode)) atNode.push_back(FindingLine(f));
-  const std::string path = "(key .DEFAULT\\Software\\Macromedia\\Shockwave 8\\current\\xtras\\files\\textasset\\basefolder)";
-  EXPECT_EQ(atNode, (std::vector<std::string>{
-                        "0x00004E74: damage: key node: BlkNo 0xFFFF, expected a data block (only a top-level key goes "
-                        "without a record and a name) " + path,
-                        "0x00004E74: note: key node: record 0x00CC of block 2 at 0x0001B923 (\"basefolder\"), chosen by "
-                        "the evidence: Blk# and Rec# 0xFFFF link no record; the node's checksum 0x000002D7 is that of "
-                        "\"basefolder\", and no key reads that record " + path}));
+  const std::string path =
+      "(key .DEFAULT\\Software\\Macromedia\\Shockwave 8\\current\\xtras\\files\\textasset\\basefolder)";
+  EXPECT_EQ(atNode,
+            (std::vector<std::string>{
+                "0x00004E74: damage: key node: BlkNo 0xFFFF, expected a data block (only a top-level key goes "
+                "without a record and a name) " +
+                    path,
+                "0x00004E74: note: key node: record 0x00CC of block 2 at 0x0001B923 (\"basefolder\"), chosen by "
+                "the evidence: Blk# and Rec# 0xFFFF link no record; the node's checksum 0x000002D7 is that of "
+                "\"basefolder\", and no key reads that record " +
+                    path}));
   EXPECT_EQ(hive.summary.damage, 1u);
   EXPECT_EQ(hive.summary.keys, 788u);
   EXPECT_EQ(hive.summary.values, 1518u);
@@ -633,9 +685,10 @@ TEST(CheckText, FindingLineNamesStructureFieldAndKey) {
   ASSERT_EQ(hive.findings.size(), 1u);
   char offset[16];
   std::snprintf(offset, sizeof offset, "0x%08X", static_cast<unsigned>(Rec(h, kMicrosoft, 0)));
-  EXPECT_EQ(FindingLine(hive.findings[0]), std::string(offset) +
-                                               ": damage: data record (block 0, record 1): RecSize 0x00000000, "
-                                               "expected 0x0000004C (header, key name and values) (key Software\\Microsoft)");
+  EXPECT_EQ(FindingLine(hive.findings[0]),
+            std::string(offset) +
+                ": damage: data record (block 0, record 1): RecSize 0x00000000, "
+                "expected 0x0000004C (header, key name and values) (key Software\\Microsoft)");
   EXPECT_EQ(SummaryText(hive), "1 damage: 0 keys and 0 values unreadable; 0 bytes lost");
 }
 

@@ -69,7 +69,7 @@ struct FailureCase {
   bool blockTableBuilt = true;
 };
 
-const AnalysisOptions kAll = EveryOption({Option::cbPSdbrh});
+const AnalysisOptions kAll = EveryOption({Option::PrescanRecordHeaders});
 
 std::vector<FailureCase> Cases() {
   return {
@@ -81,9 +81,13 @@ std::vector<FailureCase> Cases() {
          h.bytes.resize(40);
          return h;
        },
-       kAll, code::kKernelHeaderShort, {"iUnk9    : 00000000", ""}},
-      {"KernelSignatureWrong", [] { return Patched(RootOnly(), [](BuiltHive& h) { h.bytes[35] = 'X'; }); },
-       EveryOption({Option::cbPSdbrh, Option::cbRGKN}), code::kKernelSignature,
+       kAll,
+       code::kKernelHeaderShort,
+       {"iUnk9    : 00000000", ""}},
+      {"KernelSignatureWrong",
+       [] { return Patched(RootOnly(), [](BuiltHive& h) { h.bytes[35] = 'X'; }); },
+       EveryOption({Option::PrescanRecordHeaders, Option::KeyNodeBlockInfo}),
+       code::kKernelSignature,
        {"RGKN record <Using>", kKeyNodeColumns}},
       {"ChildLinkPastEnd",
        [] {
@@ -91,72 +95,110 @@ std::vector<FailureCase> Cases() {
          h.PutU32(Node(0x20) + kLwrOfs, 0x00FFFF00);
          return h;
        },
-       kAll, code::kKeyNodeShort, {kKeyNodeColumns, " 00000020:"}},
+       kAll,
+       code::kKeyNodeShort,
+       {kKeyNodeColumns, " 00000020:"}},
       {"FreeKeyNodePastEnd",
        [] {
          BuiltHive h = RootWithFreeKeyNodes(2);
          h.PutU32(Node(0x3C) + kFreeNextOfs, 0x00FFFF00);
          return h;
        },
-       kAll, code::kFreeKeyNodeShort, {kFreeKeyNodeColumns, " 0000003C:00000000 00000020 00FFFF00"}},
+       kAll,
+       code::kFreeKeyNodeShort,
+       {kFreeKeyNodeColumns, " 0000003C:00000000 00000020 00FFFF00"}},
       // The job always builds the block table, so only a hive without one reaches these.
-      {"NoBlockTableForHeaders", [] { return RootOnly().Build(); }, kAll, code::kNoSuchBlock,
-       {"  Total: 0 Record(s)", "", ""}, false},
-      {"NoBlockTableForFreeRecords", [] { return RootOnly().Build(); },
-       EveryOption({Option::cbPSdbrh, Option::cbRGDB, Option::cbDB_U}), code::kNoSuchBlock,
-       {"RGDB record <Empty>", kFreeRecordColumns}, false},
+      {"NoBlockTableForHeaders",
+       [] { return RootOnly().Build(); },
+       kAll,
+       code::kNoSuchBlock,
+       {"  Total: 0 Record(s)", "", ""},
+       false},
+      {"NoBlockTableForFreeRecords",
+       [] { return RootOnly().Build(); },
+       EveryOption({Option::PrescanRecordHeaders, Option::DataBlockInfo, Option::RecordsInUse}),
+       code::kNoSuchBlock,
+       {"RGDB record <Empty>", kFreeRecordColumns},
+       false},
       {"NoIndexedRecord",
        [] {
          HiveBuilder b = RootOnly();
          b.SetNoRecord(0);
          return b.Build();
        },
-       kAll, code::kIndexEmpty, {"", "RGDB record <Using>"}},
-      {"TruncatedKeyName", [] { return Patched(RootOnly(), [](BuiltHive& h) { h.PutU16(kRootRecord + 12, 0x100); }); },
-       kAll, code::kKeyNameShort, {kRecordColumns, " 0000007C 0000 0000  00000018 00000018 0100 0000 00000000"}},
+       kAll,
+       code::kIndexEmpty,
+       {"", "RGDB record <Using>"}},
+      {"TruncatedKeyName",
+       [] { return Patched(RootOnly(), [](BuiltHive& h) { h.PutU16(kRootRecord + 12, 0x100); }); },
+       kAll,
+       code::kKeyNameShort,
+       {kRecordColumns, " 0000007C 0000 0000  00000018 00000018 0100 0000 00000000"}},
       {"ValueEntryPastEnd",
        [] { return Patched(RootOnly({Text("A", "x")}), [](BuiltHive& h) { h.PutU16(kRootRecord + 14, 2); }); },
-       kAll, code::kValueEntryShort,
+       kAll,
+       code::kValueEntryShort,
        {"     Atr:0001 Un1:0000 Un2:00000000 NL:0001 VL:0002", "      A = \"x\""}},
       {"TextValuePastEnd",
        [] { return Patched(RootOnly({Text("A", "x")}), [](BuiltHive& h) { h.PutU16(kFirstValue + 10, 0x10); }); },
-       kAll, code::kTextValueShort, {" Hex: 52 6F 6F 74", "     Atr:0001 Un1:0000 Un2:00000000 NL:0001 VL:0010"}},
-      {"DwordValuePastEnd", [] { return RootOnly({Value{4, "D", "\x01\x02"}}).Build(); }, kAll,
-       code::kDwordValueShort, {"     Atr:0004 Un1:0000 Un2:00000000 NL:0001 VL:0002"}},
+       kAll,
+       code::kTextValueShort,
+       {" Hex: 52 6F 6F 74", "     Atr:0001 Un1:0000 Un2:00000000 NL:0001 VL:0010"}},
+      {"DwordValuePastEnd",
+       [] {
+         return RootOnly({Value{4, "D", "\x01\x02"}}).Build();
+       },
+       kAll,
+       code::kDwordValueShort,
+       {"     Atr:0004 Un1:0000 Un2:00000000 NL:0001 VL:0002"}},
       {"RawValuePastEnd",
-       [] { return Patched(RootOnly({Binary("B", "\x01\x02")}), [](BuiltHive& h) { h.PutU16(kFirstValue + 10, 0x10); }); },
-       kAll, code::kRawValueShort, {"     Atr:0003 Un1:0000 Un2:00000000 NL:0001 VL:0010"}},
+       [] {
+         return Patched(RootOnly({Binary("B", "\x01\x02")}), [](BuiltHive& h) { h.PutU16(kFirstValue + 10, 0x10); });
+       },
+       kAll,
+       code::kRawValueShort,
+       {"     Atr:0003 Un1:0000 Un2:00000000 NL:0001 VL:0010"}},
       {"ValueNamePastEnd",
        [] { return Patched(RootOnly({Binary("B", "")}), [](BuiltHive& h) { h.PutU16(kFirstValue + 8, 0x10); }); },
-       kAll, code::kValueNameShort, {" Hex: 52 6F 6F 74", "     Atr:0003 Un1:0000 Un2:00000000 NL:0010 VL:0000"}},
+       kAll,
+       code::kValueNameShort,
+       {" Hex: 52 6F 6F 74", "     Atr:0003 Un1:0000 Un2:00000000 NL:0010 VL:0000"}},
       {"FreeRecordPastEnd",
        [] {
          BuiltHive h = RootWithFreeRecords(2);
          h.PutU32(kFirstBlock + 0x38 + 8, 0x00FFFF00);
          return h;
        },
-       kAll, code::kFreeRecordShort, {kFreeRecordColumns, " RGDB(0000)00000038 00000020 00FFFF00"}},
+       kAll,
+       code::kFreeRecordShort,
+       {kFreeRecordColumns, " RGDB(0000)00000038 00000020 00FFFF00"}},
       {"KeyTreeLoopsBack",
        [] {
          BuiltHive h = RootWithChildren(2);
          h.PutU32(Node(0x58) + kNodeNextOfs, 0x3C);  // B's next sibling is A again
          return h;
        },
-       kAll, code::kLinkLoop, {" 00000020:", " 0000003C:", " 00000058:"}},
+       kAll,
+       code::kLinkLoop,
+       {" 00000020:", " 0000003C:", " 00000058:"}},
       {"ParentChainLoops",
        [] {
          BuiltHive h = RootWithChildren(1);
          h.PutU32(Node(0x3C) + kUprOfs, 0x3C);  // A is its own parent: the climb never ends
          return h;
        },
-       kAll, code::kLinkLoop, {" 00000020:", " 0000003C:"}},
+       kAll,
+       code::kLinkLoop,
+       {" 00000020:", " 0000003C:"}},
       {"FreeKeyListLoopsBack",
        [] {
          BuiltHive h = RootWithFreeKeyNodes(2);
          h.PutU32(Node(0x5C) + kFreeNextOfs, 0x3C);
          return h;
        },
-       kAll, code::kLinkLoop, {" 0000003C:00000000 00000020 0000005C", " 0000005C:00000000 00000020 0000003C"}},
+       kAll,
+       code::kLinkLoop,
+       {" 0000003C:00000000 00000020 0000005C", " 0000005C:00000000 00000020 0000003C"}},
       // Offset 0 is the block header seen as a free node; it leads to the root node, whose
       // third field (0) leads back to the header.
       {"FreeKeyListLoopsBackThroughHeader",
@@ -165,7 +207,8 @@ std::vector<FailureCase> Cases() {
          h.PutU32(Node(0x3C) + kFreeNextOfs, 0);
          return h;
        },
-       kAll, code::kLinkLoop,
+       kAll,
+       code::kLinkLoop,
        {" 0000003C:00000000 00000020 00000000", " 00000000:4E4B4752 0000005C 00000020",
         " 00000020:00000000 00000144 00000000"}},
       {"FreeRecordListLoopsBack",
@@ -174,7 +217,9 @@ std::vector<FailureCase> Cases() {
          h.PutU32(kFirstBlock + 0x58 + 8, 0x38);
          return h;
        },
-       kAll, code::kLinkLoop, {" RGDB(0000)00000038 00000020 00000058", " RGDB(0000)00000058 00000020 00000038"}},
+       kAll,
+       code::kLinkLoop,
+       {" RGDB(0000)00000038 00000020 00000058", " RGDB(0000)00000058 00000020 00000038"}},
   };
 }
 

@@ -16,8 +16,8 @@ namespace quarvex::testing {
 // that the report holds the header and the structure report alone.
 inline AnalysisOptions ReportOptions(std::initializer_list<Option> on = {}, std::initializer_list<Option> off = {}) {
   AnalysisOptions o = AnalysisOptions::Initial();
-  o.Set(Option::cbRPT, true);
-  o.Set(Option::cbANA, false);
+  o.Set(Option::StructureReport, true);
+  o.Set(Option::Analyse, false);
   for (Option x : on) o.Set(x, true);
   for (Option x : off) o.Set(x, false);
   return o;
@@ -27,7 +27,7 @@ inline AnalysisOptions ReportOptions(std::initializer_list<Option> on = {}, std:
 inline AnalysisOptions EveryOption(std::initializer_list<Option> off = {}) {
   AnalysisOptions o = AnalysisOptions::Initial();
   o.SelectAll();
-  o.Set(Option::cbANA, false);
+  o.Set(Option::Analyse, false);
   for (Option x : off) o.Set(x, false);
   return o;
 }

@@ -52,14 +52,14 @@ TEST(StructureReport, GoldenWithEveryOption) {
 TEST(StructureReport, OneNodeTreeWithEmptyFreeLists) {
   HiveBuilder b;
   b.AddKey(HiveBuilder::kRootParent, "Only");
-  auto run = RunJob(b.Build(), ReportOptions({Option::cbDB_U}));
+  auto run = RunJob(b.Build(), ReportOptions({Option::RecordsInUse}));
   ASSERT_EQ(run->Code(), code::kOk);
   // A one-node tree, empty free lists, and the column header once before record 0.
   EXPECT_TRUE(MatchesGolden("structure_one_node.txt", run->ReportAfterHeader()));
 }
 
 TEST(StructureReport, WithoutHeaderDumpsTheReportStartsWithTheKeyNodeListing) {
-  auto run = RunJob(SampleHive(), ReportOptions({}, {Option::cbCREG, Option::cbRGKN}));
+  auto run = RunJob(SampleHive(), ReportOptions({}, {Option::HeaderInfo, Option::KeyNodeBlockInfo}));
   ASSERT_EQ(run->Code(), code::kOk);
   EXPECT_EQ(run->Lines().at(17), "RGKN record <Using>");
 }
@@ -74,19 +74,33 @@ struct FrameCase {
 
 TEST(StructureReport, OptionsOnlySuppressLines) {
   const std::vector<FrameCase> cases = {
-      {"KeyNodeLinesOff", ReportOptions({}, {Option::cbKN_U}), "RGKN record <Using>",
+      {"KeyNodeLinesOff",
+       ReportOptions({}, {Option::KeyNodesInUse}),
+       "RGKN record <Using>",
        {"RGKN record <Using>", "  Total: 8 Record(s)", ""}},
-      {"KeyNodeCountOff", ReportOptions({}, {Option::cbKN_U, Option::cbKN_Ucnt}), "RGKN record <Using>",
+      {"KeyNodeCountOff",
+       ReportOptions({}, {Option::KeyNodesInUse, Option::KeyNodesInUseCount}),
+       "RGKN record <Using>",
        {"RGKN record <Using>", ""}},
-      {"FreeKeyNodeLinesOff", ReportOptions({}, {Option::cbKN_E}), "RGKN record <Empty>",
+      {"FreeKeyNodeLinesOff",
+       ReportOptions({}, {Option::FreeKeyNodes}),
+       "RGKN record <Empty>",
        {"RGKN record <Empty>", "  Total: 2 Record(s)", ""}},
-      {"RecordListingOffStillTotalsTheIndex", ReportOptions(), "RGDB record <Using>",
+      {"RecordListingOffStillTotalsTheIndex",
+       ReportOptions(),
+       "RGDB record <Using>",
        {"RGDB record <Using>", "  Total: 7 Record(s)", ""}},
-      {"RecordListingAndCountOff", ReportOptions({}, {Option::cbDBcnt}), "RGDB record <Using>",
+      {"RecordListingAndCountOff",
+       ReportOptions({}, {Option::DataBlockCount}),
+       "RGDB record <Using>",
        {"RGDB record <Using>", ""}},
-      {"FreeRecordLinesOffStillCountsAllBlocks", ReportOptions({}, {Option::cbDB_E}), "RGDB record <Empty>",
+      {"FreeRecordLinesOffStillCountsAllBlocks",
+       ReportOptions({}, {Option::FreeRecords}),
+       "RGDB record <Empty>",
        {"RGDB record <Empty>", "  Total: 2 Record(s)", ""}},
-      {"FreeRecordCountOff", ReportOptions({}, {Option::cbDB_E, Option::cbDB_Ecnt}), "RGDB record <Empty>",
+      {"FreeRecordCountOff",
+       ReportOptions({}, {Option::FreeRecords, Option::FreeRecordsCount}),
+       "RGDB record <Empty>",
        {"RGDB record <Empty>", ""}},
   };
   for (const FrameCase& c : cases) {
@@ -98,7 +112,7 @@ TEST(StructureReport, OptionsOnlySuppressLines) {
 
 TEST(StructureReport, BlockHeaderSectionWithoutDumps) {
   // Info off, Count on: an empty line, the total, an empty line.
-  auto run = RunJob(SampleHive(), ReportOptions({}, {Option::cbRGDB}));
+  auto run = RunJob(SampleHive(), ReportOptions({}, {Option::DataBlockInfo}));
   std::vector<std::string> lines = run->Lines();
   auto total = std::find(lines.begin(), lines.end(), "RGDB: Total: 2 Header(s)");
   ASSERT_NE(total, lines.end());
@@ -108,7 +122,7 @@ TEST(StructureReport, BlockHeaderSectionWithoutDumps) {
   EXPECT_EQ(*(total + 3), "RGDB record <Using>");
 
   // Both off: two empty lines between the free key-node listing and the record listing.
-  run = RunJob(SampleHive(), ReportOptions({}, {Option::cbRGDB, Option::cbDBcnt}));
+  run = RunJob(SampleHive(), ReportOptions({}, {Option::DataBlockInfo, Option::DataBlockCount}));
   lines = run->Lines();
   auto using_ = std::find(lines.begin(), lines.end(), "RGDB record <Using>");
   ASSERT_NE(using_, lines.end());
@@ -120,24 +134,26 @@ TEST(StructureReport, FileWithoutDataBlocks) {
   HiveBuilder b;
   b.AddKey(HiveBuilder::kRootParent, "Root");
   b.SetBlockCount(0);
-  auto run = RunJob(b.Build(), ReportOptions({Option::cbDB_U}));
+  auto run = RunJob(b.Build(), ReportOptions({Option::RecordsInUse}));
   ASSERT_EQ(run->Code(), code::kOk);
   const auto lines = run->Lines();
   EXPECT_EQ(CountLines(lines, "RGDB: Total: 0 Header(s)"), 1u);
-  EXPECT_EQ(Section(lines, "RGDB record <Using>"), (std::vector<std::string>{"RGDB record <Using>", "  Total: 0 Record(s)", ""}));
+  EXPECT_EQ(Section(lines, "RGDB record <Using>"),
+            (std::vector<std::string>{"RGDB record <Using>", "  Total: 0 Record(s)", ""}));
 }
 
 TEST(StructureReport, ColumnHeaderOnceBeforeRecordZeroOfBlockZero) {
-  auto run = RunJob(SampleHive(), ReportOptions({Option::cbDB_U}));
+  auto run = RunJob(SampleHive(), ReportOptions({Option::RecordsInUse}));
   const auto lines = run->Lines();
   ASSERT_EQ(CountLines(lines, kRecordColumns), 1u);
   const auto header = std::find(lines.begin(), lines.end(), kRecordColumns);
   EXPECT_EQ(*(header - 2), "RGDB record <Using>");
   EXPECT_EQ(*(header - 1), "");
-  EXPECT_TRUE((header + 1)->starts_with(" ") && (header + 1)->find(" 0000 0000  ") != std::string::npos) << *(header + 1);
+  EXPECT_TRUE((header + 1)->starts_with(" ") && (header + 1)->find(" 0000 0000  ") != std::string::npos)
+      << *(header + 1);
 
   // With the gauge on, one before each of the 7 records.
-  run = RunJob(SampleHive(), ReportOptions({Option::cbDB_U, Option::cbDB_Ugage}));
+  run = RunJob(SampleHive(), ReportOptions({Option::RecordsInUse, Option::RecordsInUseGauge}));
   EXPECT_EQ(CountLines(run->Lines(), kRecordColumns), 7u);
 }
 
@@ -147,7 +163,7 @@ TEST(StructureReport, BlockZeroWithoutRecordZeroHasNoColumnHeader) {
   b.SetRecordNumber(root, 1);
   const int second = b.AddKey(HiveBuilder::kRootParent, "Second");
   b.PlaceInBlock(second, 1);  // record 0 of block 1 is not position 0
-  auto run = RunJob(b.Build(), ReportOptions({Option::cbDB_U}));
+  auto run = RunJob(b.Build(), ReportOptions({Option::RecordsInUse}));
   ASSERT_EQ(run->Code(), code::kOk);
   const auto lines = run->Lines();
   EXPECT_EQ(CountLines(lines, kRecordColumns), 0u);
@@ -173,14 +189,16 @@ TEST(StructureReport, KeyNameLines) {
   for (const NameCase& c : cases) {
     HiveBuilder b;
     b.AddKey(HiveBuilder::kRootParent, c.keyName);
-    auto run = RunJob(b.Build(), ReportOptions({Option::cbDB_U, Option::cbDB_Usum}));
+    auto run = RunJob(b.Build(), ReportOptions({Option::RecordsInUse, Option::RecordsInUseChecksum}));
     ASSERT_EQ(run->Code(), code::kOk) << c.name;
     const auto lines = run->Lines();
     const auto header = std::find(lines.begin(), lines.end(), kRecordColumns);
     ASSERT_LT(header + 3, lines.end()) << c.name;
     EXPECT_EQ(*(header + 2), c.nameLine) << c.name;
-    if (!c.hexLine.empty()) EXPECT_EQ(*(header + 3), c.hexLine) << c.name;
-    else EXPECT_EQ((header + 3)->size(), 5u + 3u * c.keyName.size()) << c.name;
+    if (!c.hexLine.empty())
+      EXPECT_EQ(*(header + 3), c.hexLine) << c.name;
+    else
+      EXPECT_EQ((header + 3)->size(), 5u + 3u * c.keyName.size()) << c.name;
   }
 }
 
@@ -196,9 +214,9 @@ TEST(StructureReport, FreeNodeWhoseNextIsZeroIsFollowed) {
   auto run = RunJob(hive, ReportOptions());
   ASSERT_EQ(run->Code(), code::kOk);
   EXPECT_EQ(Section(run->Lines(), "RGKN record <Empty>"),
-            (std::vector<std::string>{"RGKN record <Empty>", kFreeKeyNodeColumns, " 0000003C:00000000 00000020 00000000",
-                                      " 00000000:4E4B4752 0000005C 00000020", " 00000020:00000000 00000144 FFFFFFFF",
-                                      "  Total: 3 Record(s)", ""}));
+            (std::vector<std::string>{"RGKN record <Empty>", kFreeKeyNodeColumns,
+                                      " 0000003C:00000000 00000020 00000000", " 00000000:4E4B4752 0000005C 00000020",
+                                      " 00000020:00000000 00000144 FFFFFFFF", "  Total: 3 Record(s)", ""}));
 }
 
 std::vector<std::string> StatusTexts(const JobRun& run, const std::string& prefix) {
@@ -251,7 +269,7 @@ TEST(StructureReport, RecordNumberAbove255StaysInItsBlock) {
   b.SetRecordNumber(high, 300);
   const int other = b.AddKey(HiveBuilder::kRootParent, "Other");
   b.PlaceInBlock(other, 1);
-  auto run = RunJob(b.Build(), ReportOptions({Option::cbDB_U}));
+  auto run = RunJob(b.Build(), ReportOptions({Option::RecordsInUse}));
   ASSERT_EQ(run->Code(), code::kOk);
   const auto lines = run->Lines();
   const auto rootAt = std::find(lines.begin(), lines.end(), " [Root]");
@@ -273,7 +291,7 @@ TEST(StructureReport, SparseRecordNumbersAreProbedOnlyWhereTheyAre) {
   HiveBuilder b;
   const int root = b.AddKey(HiveBuilder::kRootParent, "Root");
   b.SetRecordNumber(b.AddKey(root, "Far"), 65000);
-  auto run = RunJob(b.Build(), ReportOptions({Option::cbDB_U}));
+  auto run = RunJob(b.Build(), ReportOptions({Option::RecordsInUse}));
   ASSERT_EQ(run->Code(), code::kOk);
   EXPECT_EQ(CountLines(run->Lines(), " [Far]"), 1u);
   const auto positions = StatusTexts(*run, "DB_rec:");

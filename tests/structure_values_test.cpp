@@ -13,7 +13,7 @@ namespace {
 std::vector<std::string> ValueLines(const std::vector<Value>& values) {
   HiveBuilder b;
   b.AddKey(HiveBuilder::kRootParent, "K", values);
-  auto run = RunJob(b.Build(), ReportOptions({Option::cbDB_U, Option::cbDB_Udat}));
+  auto run = RunJob(b.Build(), ReportOptions({Option::RecordsInUse, Option::RecordsInUseData}));
   EXPECT_EQ(run->Code(), code::kOk);
   const auto lines = run->Lines();
   auto hex = std::find(lines.begin(), lines.end(), " Hex: 4B");
@@ -80,7 +80,7 @@ TEST(StructureValues, EntryLineShowsEveryField) {
 TEST(StructureValues, NotListedWithoutExpandData) {
   HiveBuilder b;
   b.AddKey(HiveBuilder::kRootParent, "K", {Text("Name", "hello")});
-  auto run = RunJob(b.Build(), ReportOptions({Option::cbDB_U}));
+  auto run = RunJob(b.Build(), ReportOptions({Option::RecordsInUse}));
   const auto lines = run->Lines();
   const auto hex = std::find(lines.begin(), lines.end(), " Hex: 4B");
   ASSERT_NE(hex, lines.end());

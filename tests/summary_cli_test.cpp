@@ -10,9 +10,9 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "app/cli_summary.h"
-#include "app/ordered_parallel.h"
-#include "app/summary_row.h"
+#include "cli/commands/summary.h"
+#include "cli/ordered_parallel.h"
+#include "cli/commands/summary_row.h"
 #include "testkit/hive_builder.h"
 #include "tests/support/test_support.h"
 #include "tools/hive_generator.h"
@@ -54,11 +54,11 @@ std::string CutInDataBlocks() {
 }
 
 struct Fixture {
-  const char* name;          // the file's name in the folder (files are listed in name order)
+  const char* name;  // the file's name in the folder (files are listed in name order)
   std::string bytes;
   SummaryStatus status;
-  bool verdicts;             // the report's verdict columns are filled (its analysis ran to its end)
-  bool space;                // the shares of the bytes are filled (it is a hive, whole or cut)
+  bool verdicts;  // the report's verdict columns are filled (its analysis ran to its end)
+  bool space;     // the shares of the bytes are filled (it is a hive, whole or cut)
 };
 
 std::vector<Fixture> Fixtures() {

@@ -20,9 +20,9 @@ TEST(TextLocale, AmountsAndPercentagesRoundHalfAwayFromZeroAsWritten) {
       {12345.6, "12,346", "12,345.6"},
       {85.449, "85", "85.4"},
       {6.25, "6", "6.3"},
-      {12.35, "12", "12.4"},     // stored as 12.3499999..., read as 12.35
+      {12.35, "12", "12.4"},  // stored as 12.3499999..., read as 12.35
       {0.05, "0", "0.1"},
-      {-0.04, "0", "0.0"},       // rounds to zero: no minus sign
+      {-0.04, "0", "0.0"},  // rounds to zero: no minus sign
       {-3.96, "-4", "-4.0"},
       {2.5, "3", "2.5"},
       {-2.5, "-3", "-2.5"},

@@ -6,8 +6,8 @@
 #include <map>
 #include <sstream>
 
-#include "app/cli_run.h"
-#include "app/file_digest.h"
+#include "cli/cli_run.h"
+#include "session/file_digest.h"
 #include "browse/hive_view.h"
 #include "recover/recover.h"
 #include "salvage/salvage.h"
@@ -24,7 +24,9 @@ std::string Le32(std::uint32_t n) {
   return {static_cast<char>(n & 0xFF), static_cast<char>((n >> 8) & 0xFF), static_cast<char>((n >> 16) & 0xFF),
           static_cast<char>((n >> 24) & 0xFF)};
 }
-std::string Le64(std::uint64_t n) { return Le32(static_cast<std::uint32_t>(n)) + Le32(static_cast<std::uint32_t>(n >> 32)); }
+std::string Le64(std::uint64_t n) {
+  return Le32(static_cast<std::uint32_t>(n)) + Le32(static_cast<std::uint32_t>(n >> 32));
+}
 
 // A FILETIME of a Unix time.
 std::uint64_t FileTimeOf(std::int64_t unix) { return static_cast<std::uint64_t>(unix + 11644473600LL) * 10000000ULL; }
@@ -50,15 +52,16 @@ BuiltHive System() {
   Tree t;
   t.Key("Enum\\Root");
   t.Key(kZone, {Text("StandardName", "W. Europe Standard Time"), Text("DaylightName", "W. Europe Daylight Time"),
-                Binary("Bias", Le32(0xFFFFFFC4)), Binary("StandardBias", Le32(0)), Binary("DaylightBias", Le32(0xFFFFFFC4)),
-                Binary("StandardStart", SystemTimeBytes(0, 10, 0, 5, 3, 0)),
+                Binary("Bias", Le32(0xFFFFFFC4)), Binary("StandardBias", Le32(0)),
+                Binary("DaylightBias", Le32(0xFFFFFFC4)), Binary("StandardStart", SystemTimeBytes(0, 10, 0, 5, 3, 0)),
                 Binary("DaylightStart", SystemTimeBytes(0, 3, 0, 5, 2, 0))});
   // 2000-07-01 10:00:00 as a DOS date and time: date (20 << 9 | 7 << 5 | 1), time (10 << 11).
-  t.Key(kCv, {Binary("FirstInstallDateTime", Le32(static_cast<std::uint32_t>((20 << 9 | 7 << 5 | 1) << 16 | 10 << 11)))});
+  t.Key(kCv,
+        {Binary("FirstInstallDateTime", Le32(static_cast<std::uint32_t>((20 << 9 | 7 << 5 | 1) << 16 | 10 << 11)))});
   t.Key(kCv + "\\Uninstall\\Tool|Pro", {Text("DisplayName", "Tool Pro"), Text("InstallDate", "20010102")});
   // No definition reads these: a plausible FILETIME, one from 1985, and text of 8 bytes.
   t.Key("Software\\Vendor\\State", {Binary("Stamp", Le64(FileTimeOf(978307200))),  // 2001-01-01 00:00:00
-                                    Binary("Old", Le64(FileTimeOf(473385600))),     // 1985-01-01
+                                    Binary("Old", Le64(FileTimeOf(473385600))),    // 1985-01-01
                                     Text("Label", "1234567")});
   return t.builder.Build();
 }
@@ -66,9 +69,10 @@ BuiltHive System() {
 BuiltHive User(bool withStreamMru) {
   Tree t;
   t.Key("AppEvents");
-  t.Key(kCv + "\\Explorer\\UserAssist\\{75048700-EF1F-11D0-9888-006097DEACF9}\\Count",
-        {Binary("HRZR_EHACNGU:P:\\abgrcnq.rkr", Le32(2) + Le32(7) + Le64(FileTimeOf(994000000))),  // 2001-07-01 15:06:40
-         Binary("HRZR_EHACVQY:arire", Le32(1) + Le32(2) + Le64(0))});
+  t.Key(
+      kCv + "\\Explorer\\UserAssist\\{75048700-EF1F-11D0-9888-006097DEACF9}\\Count",
+      {Binary("HRZR_EHACNGU:P:\\abgrcnq.rkr", Le32(2) + Le32(7) + Le64(FileTimeOf(994000000))),  // 2001-07-01 15:06:40
+       Binary("HRZR_EHACVQY:arire", Le32(1) + Le32(2) + Le64(0))});
   if (withStreamMru) {
     // My Computer\C:\DOCS, the folder item dated 2000-07-02 12:00:00 local time.
     std::string list("\x14\x00\x1f\x50\xe0\x4f\xd0\x20\xea\x3a\x69\x10\xa2\xd8\x08\x00\x2b\x30\x30\x9d", 20);
@@ -110,7 +114,8 @@ TEST(Timeline, BothHivesInTimeOrderWithTheShapesApart) {
       "Timeline of 2 hives",
       "  [1] SYSTEM.DAT: system hive",
       "  [2] USER.DAT: user hive",
-      "  Times in UTC; the machine's time zone, from [1]: W. Europe Standard Time, UTC+01:00 (bias -60 minutes), daylight "
+      "  Times in UTC; the machine's time zone, from [1]: W. Europe Standard Time, UTC+01:00 (bias -60 minutes), "
+      "daylight "
       "time (-60 minutes) from the last Sunday of March at 02:00 to the last Sunday of October at 03:00",
       "",
       // 10:00 local in summer is 08:00 UTC; the folder's date 12:00 local is 10:00 UTC.
@@ -126,7 +131,8 @@ TEST(Timeline, BothHivesInTimeOrderWithTheShapesApart) {
           "UEME_RUNPATH:C:\\notepad.exe; count 7  (FILETIME)",
       "",
       "Found by shape in values no definition reads (low confidence):",
-      "2001-01-01 00:00:00 UTC  time of unknown meaning  [1] Software\\Vendor\\State\\Stamp  (FILETIME filling an 8-byte value)",
+      "2001-01-01 00:00:00 UTC  time of unknown meaning  [1] Software\\Vendor\\State\\Stamp  (FILETIME filling an "
+      "8-byte value)",
       "",
       "5 events: 4 read by definition, 0 local only, 1 found by shape",
   };
@@ -198,10 +204,16 @@ TEST(Timeline, BodyFileLinesAsMactimeReadsThem) {
   const std::vector<facts::HiveSource> sources{a.Source("SYSTEM.DAT")};
   const std::vector<std::string> lines = Lines(timeline::TimelineBodyfile(sources, timeline::BuildTimeline(sources)));
   ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0], "0|SYSTEM.DAT:" + kCv + "\\FirstInstallDateTime (Windows first installed)|0|r/rrwxrwxrwx|0|0|0|0|962438400|0|0");
-  EXPECT_EQ(lines[1], "0|SYSTEM.DAT:Software\\Vendor\\State\\Stamp (time of unknown meaning; low confidence)|0|r/rrwxrwxrwx|0|0|0|0|978307200|0|0");
+  EXPECT_EQ(lines[0], "0|SYSTEM.DAT:" + kCv +
+                          "\\FirstInstallDateTime (Windows first installed)|0|r/rrwxrwxrwx|0|0|0|0|962438400|0|0");
+  EXPECT_EQ(lines[1],
+            "0|SYSTEM.DAT:Software\\Vendor\\State\\Stamp (time of unknown meaning; low "
+            "confidence)|0|r/rrwxrwxrwx|0|0|0|0|978307200|0|0");
   // A '|' in a key's name cannot break the format's fields.
-  EXPECT_EQ(lines[2], "0|SYSTEM.DAT:" + kCv + "\\Uninstall\\Tool%7CPro\\InstallDate (program installed: Tool%7CPro)|0|r/rrwxrwxrwx|0|0|0|0|978390000|0|0");
+  EXPECT_EQ(
+      lines[2],
+      "0|SYSTEM.DAT:" + kCv +
+          "\\Uninstall\\Tool%7CPro\\InstallDate (program installed: Tool%7CPro)|0|r/rrwxrwxrwx|0|0|0|0|978390000|0|0");
   for (const std::string& line : lines) EXPECT_EQ(std::count(line.begin(), line.end(), '|'), 10) << line;
 }
 
@@ -209,7 +221,8 @@ TEST(Timeline, ShapesAreFoundOnlyInPlausibleBinaryValues) {
   const auto b = [](const std::string& s) { return Bytes(reinterpret_cast<const std::uint8_t*>(s.data()), s.size()); };
   const std::string plausible = Le64(FileTimeOf(978307200)), early = Le64(FileTimeOf(473385600)),
                     late = Le64(FileTimeOf(2200000000LL)), assist = Le32(1) + Le32(6) + plausible,
-                    system = SystemTimeBytes(2001, 6, 5, 15, 13, 45), wrongDay = SystemTimeBytes(2001, 6, 1, 15, 13, 45);
+                    system = SystemTimeBytes(2001, 6, 5, 15, 13, 45),
+                    wrongDay = SystemTimeBytes(2001, 6, 1, 15, 13, 45);
   struct Case {
     std::string name;
     std::string data;
@@ -241,12 +254,14 @@ TEST(Timeline, ARealSizedUserDat) {
   t.Key("AppEvents");
   std::vector<Value> entries;
   for (int i = 0; i < 2000; ++i) {
-    const std::uint64_t filetime = i % 5 == 4 ? 0 : FileTimeOf(978307200 + static_cast<std::int64_t>((i * 7919) % 2000) * 60);
+    const std::uint64_t filetime =
+        i % 5 == 4 ? 0 : FileTimeOf(978307200 + static_cast<std::int64_t>((i * 7919) % 2000) * 60);
     entries.push_back(Binary("HRZR_EHACNGU:P:\\cebt" + std::to_string(i) + ".rkr", Le32(1) + Le32(6) + Le64(filetime)));
   }
   t.Key(kCv + "\\Explorer\\UserAssist\\{75048700-EF1F-11D0-9888-006097DEACF9}\\Count", entries);
   for (int i = 0; i < 3000; ++i)
-    t.Key("Software\\Vendor" + std::to_string(i % 40) + "\\Key" + std::to_string(i), {Text("Name", std::string(300, 'x'))});
+    t.Key("Software\\Vendor" + std::to_string(i % 40) + "\\Key" + std::to_string(i),
+          {Text("Name", std::string(300, 'x'))});
   const BuiltHive built = t.builder.Build();
   ASSERT_GT(built.bytes.size(), 1000000u);
   const Loaded loaded(built.bytes);
@@ -262,14 +277,19 @@ TEST(TimelineCli, OutputsAndUsage) {
   const std::string system = dir.Write("SYSTEM.DAT", System()), user = dir.Write("USER.DAT", User(false));
   const std::string csv = dir.Path("t.csv").string(), body = dir.Path("t.body").string();
   std::ostringstream out, err;
-  ASSERT_EQ(cli::RunCli({"timeline", "--json", "-", "--csv", csv, "--bodyfile", body, system, user}, out, err), 0) << err.str();
-  EXPECT_NE(out.str().find("\"meaning\": \"program last run\", \"confidence\": \"high\", \"fact\": \"traces.user-assist\""),
-            std::string::npos)
+  ASSERT_EQ(cli::RunCli({"timeline", "--json", "-", "--csv", csv, "--bodyfile", body, system, user}, out, err), 0)
+      << err.str();
+  EXPECT_NE(
+      out.str().find("\"meaning\": \"program last run\", \"confidence\": \"high\", \"fact\": \"traces.user-assist\""),
+      std::string::npos)
       << out.str();
-  EXPECT_NE(out.str().find("\"timeZone\": {\"hive\": 0, \"standardName\": \"W. Europe Standard Time\""), std::string::npos);
+  EXPECT_NE(out.str().find("\"timeZone\": {\"hive\": 0, \"standardName\": \"W. Europe Standard Time\""),
+            std::string::npos);
   const std::string c = ReadFileBytes(csv);
-  EXPECT_EQ(c.substr(0, c.find("\r\n")), "utc,local,meaning,confidence,file,key,value,detail,encoding,shape,origin,sha256,md5");
-  EXPECT_NE(c.find("\"2001-07-01 15:06:40\",\"2001-07-01 17:06:40\",\"program last run\",high,"), std::string::npos) << c;
+  EXPECT_EQ(c.substr(0, c.find("\r\n")),
+            "utc,local,meaning,confidence,file,key,value,detail,encoding,shape,origin,sha256,md5");
+  EXPECT_NE(c.find("\"2001-07-01 15:06:40\",\"2001-07-01 17:06:40\",\"program last run\",high,"), std::string::npos)
+      << c;
   EXPECT_EQ(Lines(ReadFileBytes(body)).size(), 4u);
 
   std::ostringstream out2, err2;
@@ -286,8 +306,9 @@ TEST(TimelineCli, OutputsAndUsage) {
 // OpenSSL's digests as sha256sum and md5sum print them (the known answers of FIPS 180 and RFC 1321).
 TEST(FileDigests, KnownAnswers) {
   const std::string abc = "abc";
-  const cli::FileDigests empty = cli::DigestsOf({});
-  const cli::FileDigests three = cli::DigestsOf(Bytes(reinterpret_cast<const std::uint8_t*>(abc.data()), abc.size()));
+  const session::FileDigests empty = session::DigestsOf({});
+  const session::FileDigests three =
+      session::DigestsOf(Bytes(reinterpret_cast<const std::uint8_t*>(abc.data()), abc.size()));
   EXPECT_EQ(empty.sha256, "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
   EXPECT_EQ(empty.md5, "d41d8cd98f00b204e9800998ecf8427e");
   EXPECT_EQ(three.sha256, "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
@@ -299,7 +320,8 @@ TEST(TimelineReal, UserDatMatchesGolden) {
   ASSERT_TRUE(real);
   const Loaded loaded(std::vector<std::uint8_t>(real->begin(), real->end()));
   const std::vector<facts::HiveSource> sources{loaded.Source("USER.DAT")};
-  EXPECT_TRUE(MatchesGolden("timeline_user_dat.txt", timeline::TimelineText(sources, timeline::BuildTimeline(sources))));
+  EXPECT_TRUE(
+      MatchesGolden("timeline_user_dat.txt", timeline::TimelineText(sources, timeline::BuildTimeline(sources))));
 }
 
 }  // namespace

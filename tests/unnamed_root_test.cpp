@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/cli_run.h"
+#include "cli/cli_run.h"
 #include "browse/hive_view.h"
 #include "detect/codepage_detect.h"
 #include "detect/hive_root.h"
@@ -22,12 +22,12 @@ enum class RootRecord { None, ZeroByteName, EmptyName };
 // A small system.dat: its code page in Nls, its version under Software, its computer name.
 BuiltHive Windows95System(RootRecord rootRecord) {
   HiveBuilder b;
-  const int root = b.AddKey(HiveBuilder::kRootParent, rootRecord == RootRecord::ZeroByteName ? std::string(1, '\0') : "");
+  const int root =
+      b.AddKey(HiveBuilder::kRootParent, rootRecord == RootRecord::ZeroByteName ? std::string(1, '\0') : "");
   if (rootRecord == RootRecord::None) b.SetNoRecord(root);
   const int software = b.AddKey(root, "SOFTWARE");
   const int windows = b.AddKey(b.AddKey(software, "Microsoft"), "Windows");
-  b.AddKey(windows, "CurrentVersion",
-           {Text("ProductName", "Microsoft Windows 95"), Text("VersionNumber", "4.00.950")});
+  b.AddKey(windows, "CurrentVersion", {Text("ProductName", "Microsoft Windows 95"), Text("VersionNumber", "4.00.950")});
   const int system = b.AddKey(root, "System");
   const int control = b.AddKey(b.AddKey(system, "CurrentControlSet"), "control");
   b.AddKey(b.AddKey(control, "Nls"), "Codepage", {Text("ACP", "1252"), Text("OEMCP", "850")});
@@ -50,14 +50,22 @@ TEST_P(UnnamedRoot, EveryCommandReadsTheTopBelowIt) {
   };
   const std::vector<Case> cases = {
       {{"ls", file}, 0, "SOFTWARE\nSystem\nEnum\nConfig\n"},
-      {{"get", file, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProductName"}, 0,
-       "data:   \"Microsoft Windows 95\"\n", true},
-      {{"get", file, "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion"}, 0,
+      {{"get", file, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProductName"},
+       0,
+       "data:   \"Microsoft Windows 95\"\n",
+       true},
+      {{"get", file, "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion"},
+       0,
        "ProductName  REG_SZ  \"Microsoft Windows 95\"\nVersionNumber  REG_SZ  \"4.00.950\"\n"},
-      {{"find", file, "RETRO95"}, 0, "System\\CurrentControlSet\\control\\ComputerName\\ComputerName: ComputerName  REG_SZ  \"RETRO95\"\n"},
+      {{"find", file, "RETRO95"},
+       0,
+       "System\\CurrentControlSet\\control\\ComputerName\\ComputerName: ComputerName  REG_SZ  \"RETRO95\"\n"},
       {{"facts", file}, 0, "RETRO95", true},
       {{"facts", file}, 0, "Microsoft Windows 95", true},
-      {{"--export", "-", "--salvage", file}, 0, "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\n", true},
+      {{"--export", "-", "--salvage", file},
+       0,
+       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\n",
+       true},
   };
   for (const Case& c : cases) {
     const CliResult r = Cli(c.args);

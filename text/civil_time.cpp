@@ -32,7 +32,8 @@ std::string CivilTimeText(std::int64_t seconds) {
   const std::int64_t year = static_cast<std::int64_t>(yoe) + era * 400 + (month <= 2);
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02u %02u:%02u:%02u", static_cast<long long>(year), month, day,
-                static_cast<unsigned>(rest / 3600), static_cast<unsigned>(rest / 60 % 60), static_cast<unsigned>(rest % 60));
+                static_cast<unsigned>(rest / 3600), static_cast<unsigned>(rest / 60 % 60),
+                static_cast<unsigned>(rest % 60));
   return buffer;
 }
 

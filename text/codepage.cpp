@@ -33,9 +33,9 @@ constexpr std::array<PageEntry, 15> kPages{{
     {CodePage::SingleByte, "none", 28591, "ISO-8859-1"},
 }};
 
-constexpr std::array<CodePage, 15> kAll{CodePage::Cp874,  CodePage::Cp932,  CodePage::Cp936,  CodePage::Cp949,
-                                        CodePage::Cp950,  CodePage::Cp1250, CodePage::Cp1251, CodePage::Cp1252,
-                                        CodePage::Cp1253, CodePage::Cp1254, CodePage::Cp1255, CodePage::Cp1256,
+constexpr std::array<CodePage, 15> kAll{CodePage::Cp874,  CodePage::Cp932,  CodePage::Cp936,     CodePage::Cp949,
+                                        CodePage::Cp950,  CodePage::Cp1250, CodePage::Cp1251,    CodePage::Cp1252,
+                                        CodePage::Cp1253, CodePage::Cp1254, CodePage::Cp1255,    CodePage::Cp1256,
                                         CodePage::Cp1257, CodePage::Cp1258, CodePage::SingleByte};
 
 const PageEntry& Entry(CodePage cp) {

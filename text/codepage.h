@@ -18,8 +18,21 @@
 namespace quarvex::text {
 
 enum class CodePage {
-  Cp932, Cp936, Cp949, Cp950, SingleByte,
-  Cp874, Cp1250, Cp1251, Cp1252, Cp1253, Cp1254, Cp1255, Cp1256, Cp1257, Cp1258,
+  Cp932,
+  Cp936,
+  Cp949,
+  Cp950,
+  SingleByte,
+  Cp874,
+  Cp1250,
+  Cp1251,
+  Cp1252,
+  Cp1253,
+  Cp1254,
+  Cp1255,
+  Cp1256,
+  Cp1257,
+  Cp1258,
 };
 
 // Every code page above, "none" last.

@@ -66,12 +66,18 @@ std::optional<CodePage> AnsiCodePageForLcid(std::uint32_t lcid) {
   // A sort identifier above the language (bits 16-19) changes the collation, not the page.
   if (primary == 0x04) {  // Chinese
     switch (sub) {
-      case 1: case 3: case 5: return CodePage::Cp950;  // Taiwan, Hong Kong, Macau
-      case 2: case 4: return CodePage::Cp936;          // PRC, Singapore
-      default: return std::nullopt;
+      case 1:
+      case 3:
+      case 5:
+        return CodePage::Cp950;  // Taiwan, Hong Kong, Macau
+      case 2:
+      case 4:
+        return CodePage::Cp936;  // PRC, Singapore
+      default:
+        return std::nullopt;
     }
   }
-  if (primary == 0x1A) {  // Croatian, Serbian
+  if (primary == 0x1A) {                    // Croatian, Serbian
     if (sub == 3) return CodePage::Cp1251;  // Serbian (Cyrillic)
     if (sub == 1 || sub == 2) return CodePage::Cp1250;
     return std::nullopt;
@@ -91,10 +97,14 @@ std::optional<std::uint32_t> ParseLcidText(std::string_view text) {
   std::uint32_t value = 0;
   for (char c : text) {
     unsigned digit;
-    if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
-    else if (c >= 'a' && c <= 'f') digit = static_cast<unsigned>(c - 'a' + 10);
-    else if (c >= 'A' && c <= 'F') digit = static_cast<unsigned>(c - 'A' + 10);
-    else return std::nullopt;
+    if (c >= '0' && c <= '9')
+      digit = static_cast<unsigned>(c - '0');
+    else if (c >= 'a' && c <= 'f')
+      digit = static_cast<unsigned>(c - 'a' + 10);
+    else if (c >= 'A' && c <= 'F')
+      digit = static_cast<unsigned>(c - 'A' + 10);
+    else
+      return std::nullopt;
     value = value << 4 | digit;
   }
   return value;

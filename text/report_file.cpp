@@ -117,8 +117,8 @@ std::FILE* CreateTemporary(const std::string& path, const SaveTarget& t, fs::pat
 
 // Closes the temporary file and, when everything was written, renames it over the target;
 // otherwise (or when that fails) removes it and says why in error.
-bool FinishTemporary(std::FILE* file, const fs::path& temporary, const std::string& path, const SaveTarget& t,
-                     bool ok, int savedErrno, std::string& error) {
+bool FinishTemporary(std::FILE* file, const fs::path& temporary, const std::string& path, const SaveTarget& t, bool ok,
+                     int savedErrno, std::string& error) {
   if (std::fclose(file) != 0) {
     if (ok) savedErrno = errno;
     ok = false;

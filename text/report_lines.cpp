@@ -31,7 +31,7 @@ std::size_t ReportLines::HeldSize() const {
 void ReportLines::NewChunk(std::size_t atLeast) {
   // Streamed, one chunk of a fixed size takes every line in turn: its memory is made once,
   // and each part goes to the file while it is still in the processor's cache.
-  const std::size_t grown = sink_ ? kStreamedChunk
+  const std::size_t grown = sink_             ? kStreamedChunk
                             : chunks_.empty() ? kFirstChunk
                                               : std::min(chunks_.back().capacity * 2, kLargestChunk);
   const std::size_t capacity = std::max(grown, atLeast);
@@ -45,7 +45,8 @@ void ReportLines::NewChunk(std::size_t atLeast) {
   }
   Chunk chunk;
   chunk.capacity = capacity;
-  chunk.bytes = std::make_unique_for_overwrite<char[]>(chunk.capacity);
+  // Left uninitialised, as make_unique_for_overwrite would (which emscripten's libc++ lacks).
+  chunk.bytes = std::unique_ptr<char[]>(new char[chunk.capacity]);
   chunk.firstLine = Count();
   chunks_.push_back(std::move(chunk));
 }
@@ -82,7 +83,8 @@ std::string_view ReportLines::operator[](std::size_t i) const {
 }
 
 void ReportLines::WriteTo(std::ostream& out) const {
-  ForEachSavedPiece([&out](std::string_view piece) { out.write(piece.data(), static_cast<std::streamsize>(piece.size())); });
+  ForEachSavedPiece(
+      [&out](std::string_view piece) { out.write(piece.data(), static_cast<std::streamsize>(piece.size())); });
 }
 
 std::string ReportLines::SavedText() const {

@@ -103,9 +103,9 @@ class ReportLines {
   // Line i's end in its chunk, before its CR LF.
   std::uint32_t End(std::size_t line) const { return ends_[line - handedOverLines_]; }
 
-  std::vector<std::uint32_t> ends_;  // each line's end in its chunk, from line handedOverLines_ on
-  std::size_t handedOverLines_ = 0;  // lines streamed, whose ends are no longer kept
-  std::size_t bytes_ = 0;            // of the saved form
+  std::vector<std::uint32_t> ends_;             // each line's end in its chunk, from line handedOverLines_ on
+  std::size_t handedOverLines_ = 0;             // lines streamed, whose ends are no longer kept
+  std::size_t bytes_ = 0;                       // of the saved form
   std::function<void(std::string_view)> sink_;  // while streaming
 };
 

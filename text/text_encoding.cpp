@@ -2,6 +2,8 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+#elif defined(__EMSCRIPTEN__)
+#include "text/table_encoding.h"
 #else
 #include <iconv.h>
 
@@ -40,7 +42,6 @@ std::string ConvertWindowsCodePage(std::string_view text, unsigned from, unsigne
   return out;
 }
 
-
 std::string CodePageToUtf8(std::string_view bytes, CodePage cp) {
   if (IsAscii(bytes)) return std::string(bytes);
   return ConvertWindowsCodePage(bytes, CodePageNumber(cp), CP_UTF8);
@@ -49,6 +50,20 @@ std::string CodePageToUtf8(std::string_view bytes, CodePage cp) {
 std::string Utf8ToCodePage(std::string_view utf8, CodePage cp) {
   if (IsAscii(utf8)) return std::string(utf8);
   return ConvertWindowsCodePage(utf8, CP_UTF8, CodePageNumber(cp));
+}
+
+#elif defined(__EMSCRIPTEN__)
+
+// The web build: musl's iconv lacks pages and differs from glibc's, so the text is converted
+// through tables made from glibc's iconv at build time (text/table_encoding.h).
+std::string CodePageToUtf8(std::string_view bytes, CodePage cp) {
+  if (IsAscii(bytes)) return std::string(bytes);
+  return TableCodePageToUtf8(bytes, cp);
+}
+
+std::string Utf8ToCodePage(std::string_view utf8, CodePage cp) {
+  if (IsAscii(utf8)) return std::string(utf8);
+  return TableUtf8ToCodePage(utf8, cp);
 }
 
 #else

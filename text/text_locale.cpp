@@ -23,8 +23,7 @@ LocalDateTime CurrentLocalDateTime() {
 #else
   localtime_r(&now, &local);
 #endif
-  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-          local.tm_hour, local.tm_min, local.tm_sec};
+  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
 }
 
 RoundedDecimal RoundDecimal(double value, int decimals) {

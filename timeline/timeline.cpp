@@ -16,10 +16,14 @@ namespace {
 // date belongs to, the folder of a shell item list; nothing for a value that is only a time.
 std::string DetailOf(const facts::Fact& f) {
   switch (f.definition->show) {
-    case facts::Show::UserAssist: return f.text.substr(0, f.text.find("; last run "));
-    case facts::Show::UninstallEntry: return f.keyPath.substr(f.keyPath.rfind('\\') + 1);
-    case facts::Show::ShellItems: return f.text;
-    default: break;
+    case facts::Show::UserAssist:
+      return f.text.substr(0, f.text.find("; last run "));
+    case facts::Show::UninstallEntry:
+      return f.keyPath.substr(f.keyPath.rfind('\\') + 1);
+    case facts::Show::ShellItems:
+      return f.text;
+    default:
+      break;
   }
   return {};
 }
@@ -81,7 +85,8 @@ Timeline BuildTimeline(std::span<const facts::HiveSource> sources, std::span<con
     const bool c = file.cabinet;
     for (const auto& [seconds, meaning, detail] :
          {std::tuple{file.created, c ? "backup cabinet created" : "hive file created", "FAT entry of " + file.entry},
-          std::tuple{file.written, c ? "backup cabinet last written" : "hive file last written", "FAT entry of " + file.entry},
+          std::tuple{file.written, c ? "backup cabinet last written" : "hive file last written",
+                     "FAT entry of " + file.entry},
           std::tuple{file.accessed, c ? "backup cabinet last accessed (a date)" : "hive file last accessed (a date)",
                      "FAT entry of " + file.entry},
           std::tuple{file.packed, "hive packed into a backup cabinet", "the date of member " + file.member}}) {

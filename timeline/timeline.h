@@ -39,8 +39,8 @@ struct FileTimes {
   std::size_t hive = 0;  // index into the sources
   std::string entry;     // "WINDOWS/USER.DAT in file system 1 of disk.img"
   facts::Seconds created = 0, written = 0, accessed = 0;
-  bool cabinet = false;  // the entry is the cabinet's the hive was read from
-  std::string member;    // "SYSTEM.DAT of WINDOWS/SYSBCKUP/RB001.CAB"
+  bool cabinet = false;       // the entry is the cabinet's the hive was read from
+  std::string member;         // "SYSTEM.DAT of WINDOWS/SYSBCKUP/RB001.CAB"
   facts::Seconds packed = 0;  // the member's date
 };
 

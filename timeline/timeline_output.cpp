@@ -3,6 +3,7 @@
 #include "browse/value_text.h"
 #include "facts/facts_output.h"
 #include "salvage/check_text.h"
+#include "text/json_text.h"
 
 namespace quarvex::timeline {
 
@@ -13,7 +14,8 @@ const facts::HiveZone* ZoneOf(const Timeline& t) { return t.zone ? &*t.zone : nu
 std::string Place(std::span<const facts::HiveSource> sources, const Event& e, bool withFile) {
   std::string s = withFile ? sources[e.hive].file + ":" : "[" + std::to_string(e.hive + 1) + "] ";
   if (e.keyPath.empty() && e.factId == "file") return s + "(the file itself)";
-  s += browse::EscapeControls(e.keyPath) + "\\" + (e.valueName.empty() ? std::string("(default)") : browse::EscapeControls(e.valueName));
+  s += browse::EscapeControls(e.keyPath) + "\\" +
+       (e.valueName.empty() ? std::string("(default)") : browse::EscapeControls(e.valueName));
   return s;
 }
 
@@ -37,7 +39,6 @@ std::string Line(std::span<const facts::HiveSource> sources, const Event& e) {
   return line + "  (" + HowRead(e) + ")\n";
 }
 
-
 }  // namespace
 
 std::string TimelineText(std::span<const facts::HiveSource> sources, const Timeline& t) {
@@ -47,8 +48,10 @@ std::string TimelineText(std::span<const facts::HiveSource> sources, const Timel
            (t.kinds[i] == facts::HiveKind::Either ? std::string("kind not known")
                                                   : std::string(facts::HiveKindName(t.kinds[i])) + " hive") +
            "\n" + facts::DigestLine(sources[i]);
-  out += t.zone ? "  Times in UTC; the machine's time zone, from [" + std::to_string(t.zoneHive + 1) + "]: " + t.zone->Describe() + "\n"
-                : std::string("  Times in UTC; no system.dat names the machine's time zone, so local times are listed apart\n");
+  out += t.zone ? "  Times in UTC; the machine's time zone, from [" + std::to_string(t.zoneHive + 1) +
+                      "]: " + t.zone->Describe() + "\n"
+                : std::string(
+                      "  Times in UTC; no system.dat names the machine's time zone, so local times are listed apart\n");
   std::size_t defined = 0, shaped = 0, local = 0;
   std::string shapes, locals;
   out += "\n";
@@ -79,17 +82,18 @@ std::string TimelineCsv(std::span<const facts::HiveSource> sources, const Timeli
   for (const Event& e : t.events) {
     const std::string local = e.time.utc ? (zone ? facts::FormatTime(zone->ToLocal(e.time.seconds)) : std::string())
                                          : facts::FormatTime(e.time.seconds);
-    s += facts::CsvField(e.utc ? facts::FormatTime(*e.utc) : "") + "," + facts::CsvField(local) + "," + facts::CsvField(e.meaning) + "," +
-         (e.LowConfidence() ? "low" : "high") + "," + facts::CsvField(sources[e.hive].file) + "," + facts::CsvField(e.keyPath) + "," +
-         facts::CsvField(e.valueName) + "," + facts::CsvField(e.detail) + "," + facts::CsvField(facts::TimeEncodingName(e.time.encoding)) +
-         "," + facts::CsvField(e.shape) + "," + facts::CsvField(Origin(e)) + "," + sources[e.hive].sha256 + "," + sources[e.hive].md5 +
-         "\r\n";
+    s += facts::CsvField(e.utc ? facts::FormatTime(*e.utc) : "") + "," + facts::CsvField(local) + "," +
+         facts::CsvField(e.meaning) + "," + (e.LowConfidence() ? "low" : "high") + "," +
+         facts::CsvField(sources[e.hive].file) + "," + facts::CsvField(e.keyPath) + "," + facts::CsvField(e.valueName) +
+         "," + facts::CsvField(e.detail) + "," + facts::CsvField(facts::TimeEncodingName(e.time.encoding)) + "," +
+         facts::CsvField(e.shape) + "," + facts::CsvField(Origin(e)) + "," + sources[e.hive].sha256 + "," +
+         sources[e.hive].md5 + "\r\n";
   }
   return s;
 }
 
 std::string TimelineJson(std::span<const facts::HiveSource> sources, const Timeline& t) {
-  using salvage::JsonString;
+  using text::JsonString;
   const facts::HiveZone* zone = ZoneOf(t);
   std::string s = "{\"hives\": [";
   for (std::size_t i = 0; i < sources.size(); ++i)
@@ -113,11 +117,13 @@ std::string TimelineJson(std::span<const facts::HiveSource> sources, const Timel
     s += "  {\"utc\": " + (e.utc ? JsonString(facts::FormatTime(*e.utc)) : std::string("null")) +
          ", \"unix\": " + (e.utc ? std::to_string(*e.utc) : std::string("null")) +
          ", \"local\": " + (local.empty() ? std::string("null") : JsonString(local)) +
-         ", \"meaning\": " + JsonString(e.meaning) + ", \"confidence\": " + (e.LowConfidence() ? "\"low\"" : "\"high\"") +
+         ", \"meaning\": " + JsonString(e.meaning) +
+         ", \"confidence\": " + (e.LowConfidence() ? "\"low\"" : "\"high\"") +
          ", \"fact\": " + (e.factId.empty() ? std::string("null") : JsonString(e.factId)) +
          ", \"hive\": " + std::to_string(e.hive) + ", \"file\": " + JsonString(sources[e.hive].file) +
          ", \"key\": " + JsonString(e.keyPath) + ", \"value\": " + JsonString(e.valueName) +
-         ", \"detail\": " + JsonString(e.detail) + ", \"encoding\": " + JsonString(facts::TimeEncodingName(e.time.encoding)) +
+         ", \"detail\": " + JsonString(e.detail) +
+         ", \"encoding\": " + JsonString(facts::TimeEncodingName(e.time.encoding)) +
          ", \"shape\": " + (e.shape.empty() ? std::string("null") : JsonString(e.shape)) +
          ", \"recovered\": " + (e.recovered ? "true" : "false") + ", \"recoveredConfidence\": " +
          (e.recovered ? JsonString(recover::ConfidenceName(e.recoveredConfidence)) : std::string("null")) + "}";

@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build-screenshots}"
 command -v xvfb-run > /dev/null || { echo "needs xvfb-run (apt-get install xvfb)" >&2; exit 1; }
-[ -x "$build/app/quarvex-charts" ] && [ -x "$build/tools/quarvex-hivegen" ] || {
+[ -x "$build/cli/quarvex-charts" ] && [ -x "$build/tools/quarvex-hivegen" ] || {
   cmake -S . -B "$build" -G Ninja -DQUARVEX_BUILD_BENCH=OFF > /dev/null
   cmake --build "$build" --target quarvex-charts quarvex-hivegen -- -j2
 }
@@ -15,7 +15,7 @@ trap 'rm -rf "$work"' EXIT
 # 5,200 keys with the generator's seed 1998 make 21 data blocks (22 bars with "KN").
 "$build/tools/quarvex-hivegen" --kind system --keys 5200 --seed 1998 -o "$work/system.dat" > /dev/null
 QUARVEX_CHARTS_PLATFORM=xcb LC_ALL=C TZ=UTC \
-  xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" "$build/app/quarvex-charts" --quiet "$work/pictures" "$work/system.dat"
+  xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" "$build/cli/quarvex-charts" --quiet "$work/pictures" "$work/system.dat"
 for f in "$work"/pictures/chart-*.png; do
   cp "$f" "docs/$(basename "$f" | sed 's/^chart-/chart-real-/')"
 done

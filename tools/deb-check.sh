@@ -90,7 +90,7 @@ echo "ok   $said"
 sample=samples/USER-SAMPLE.DAT
 now=2026-12-07T10:00:00
 /usr/bin/quarvex-cli --now "$now" -o "$work/installed.txt" "$sample"
-"$build/app/quarvex-cli" --now "$now" -o "$work/built.txt" "$sample"
+"$build/cli/quarvex-cli" --now "$now" -o "$work/built.txt" "$sample"
 cmp -s "$work/installed.txt" "$work/built.txt" || fail "the installed program's report differs from the build tree's"
 echo "ok   the installed quarvex-cli's report equals the build tree's ($(wc -l < "$work/installed.txt") lines)"
 
@@ -104,7 +104,7 @@ if [ $images -eq 1 ] && command -v gcab > /dev/null; then
   (cd "$work/cab" && gcab -c -n "$work/RB000.CAB" USER.DAT)
   /usr/bin/quarvex-cli --now "$now" -o "$work/cab-installed.txt" "$work/RB000.CAB::USER.DAT" ||
     fail "the installed quarvex-cli could not read a hive from a cabinet"
-  "$build/app/quarvex-cli" --now "$now" -o "$work/cab-built.txt" "$work/RB000.CAB::USER.DAT"
+  "$build/cli/quarvex-cli" --now "$now" -o "$work/cab-built.txt" "$work/RB000.CAB::USER.DAT"
   cmp -s "$work/cab-installed.txt" "$work/cab-built.txt" ||
     fail "the installed program's report of a hive in a cabinet differs from the build tree's"
   echo "ok   the installed quarvex-cli reads a hive from a cabinet through /usr/lib/quarvex/quarvex-images.so"

@@ -56,7 +56,8 @@ class Generator {
   int Key(int parent, const std::string& name, std::vector<Value> values = {}) {
     std::size_t bytes = 20 + name.size();
     for (const Value& v : values) bytes += 12 + v.name.size() + v.data.size();
-    if (recordsInBlock_ >= options_.recordsPerBlock || bytesInBlock_ + bytes > static_cast<std::size_t>(options_.blockBytes)) {
+    if (recordsInBlock_ >= options_.recordsPerBlock ||
+        bytesInBlock_ + bytes > static_cast<std::size_t>(options_.blockBytes)) {
       ++blockIndex_;
       recordsInBlock_ = 0;
       bytesInBlock_ = 0;
@@ -86,9 +87,11 @@ class Generator {
     const int events = Key(root_, "AppEvents");
     Key(Key(events, "EventLabels"), "Default", {Text("", Sjis("一般の警告音"))});
     const int panel = Key(root_, "Control Panel");
-    Key(panel, "Desktop", {Text("Wallpaper", "(None)"), Text("ScreenSaveActive", "1"), Text("IconSpacing", "77"),
-                           Text("TileWallpaper", "0")});
-    std::vector<Value> international{Text("sCountry", "Japan"), Text("iCountry", "81"), Text("sShortDate", "yyyy/MM/dd")};
+    Key(panel, "Desktop",
+        {Text("Wallpaper", "(None)"), Text("ScreenSaveActive", "1"), Text("IconSpacing", "77"),
+         Text("TileWallpaper", "0")});
+    std::vector<Value> international{Text("sCountry", "Japan"), Text("iCountry", "81"),
+                                     Text("sShortDate", "yyyy/MM/dd")};
     if (options_.codePage) international.push_back(Text("Locale", LocaleOf(*options_.codePage)));
     Key(panel, "International", std::move(international));
     Key(panel, Sjis("ｽｸﾘｰﾝ ｾｰﾊﾞｰ.ﾏｰﾌﾞﾙ"), {Dword("Speed", 10)});
@@ -112,8 +115,9 @@ class Generator {
     Path(root_, {"Config", "0001", "Display", "Settings"});
     const int enumKey = Key(root_, "Enum");
     const int pnp = Path(enumKey, {"Root", "*PNP0C01"});
-    Key(pnp, "0000", {Text("SetupMachineType", "IBM PC/AT"), Text("ComputerName", "RETRO98"),
-                      Text("Class", "System"), Text("DeviceDesc", Sjis("システム ボード"))});
+    Key(pnp, "0000",
+        {Text("SetupMachineType", "IBM PC/AT"), Text("ComputerName", "RETRO98"), Text("Class", "System"),
+         Text("DeviceDesc", Sjis("システム ボード"))});
     Path(root_, {"hardware", "DESCRIPTION", "System"});
     Key(root_, "Security", {Binary("Provider", std::string(8, '\0'))});
     const int software = Key(root_, "Software");
@@ -145,20 +149,34 @@ class Generator {
   // A locale whose ANSI code page is cp, as a user.dat's International "Locale" holds it.
   static std::string LocaleOf(CodePage cp) {
     switch (cp) {
-      case CodePage::Cp874: return "0000041E";   // Thai
-      case CodePage::Cp932: return "00000411";   // Japanese
-      case CodePage::Cp936: return "00000804";   // Chinese (PRC)
-      case CodePage::Cp949: return "00000412";   // Korean
-      case CodePage::Cp950: return "00000404";   // Chinese (Taiwan)
-      case CodePage::Cp1250: return "00000405";  // Czech
-      case CodePage::Cp1251: return "00000419";  // Russian
-      case CodePage::Cp1253: return "00000408";  // Greek
-      case CodePage::Cp1254: return "0000041F";  // Turkish
-      case CodePage::Cp1255: return "0000040D";  // Hebrew
-      case CodePage::Cp1256: return "00000401";  // Arabic (Saudi Arabia)
-      case CodePage::Cp1257: return "00000427";  // Lithuanian
-      case CodePage::Cp1258: return "0000042A";  // Vietnamese
-      default: return "00000409";                // English (United States)
+      case CodePage::Cp874:
+        return "0000041E";  // Thai
+      case CodePage::Cp932:
+        return "00000411";  // Japanese
+      case CodePage::Cp936:
+        return "00000804";  // Chinese (PRC)
+      case CodePage::Cp949:
+        return "00000412";  // Korean
+      case CodePage::Cp950:
+        return "00000404";  // Chinese (Taiwan)
+      case CodePage::Cp1250:
+        return "00000405";  // Czech
+      case CodePage::Cp1251:
+        return "00000419";  // Russian
+      case CodePage::Cp1253:
+        return "00000408";  // Greek
+      case CodePage::Cp1254:
+        return "0000041F";  // Turkish
+      case CodePage::Cp1255:
+        return "0000040D";  // Hebrew
+      case CodePage::Cp1256:
+        return "00000401";  // Arabic (Saudi Arabia)
+      case CodePage::Cp1257:
+        return "00000427";  // Lithuanian
+      case CodePage::Cp1258:
+        return "0000042A";  // Vietnamese
+      default:
+        return "00000409";  // English (United States)
     }
   }
 
@@ -172,8 +190,9 @@ class Generator {
                            : Key(fillRoot_, Printf("PCI\\VEN_%04X&DEV_%04X", 0x1000 + group, 0x2000 + Below(0x1000)));
       const int width = 2 + Below(6);
       for (int i = 0; i < width && count_ < options_.keys; ++i) {
-        const int item = user ? Key(top, Printf("Product%d", i), {Text("InstallDir", Printf("C:\\Program Files\\P%d", i))})
-                              : Key(top, Printf("%04d", i), Device(i));
+        const int item =
+            user ? Key(top, Printf("Product%d", i), {Text("InstallDir", Printf("C:\\Program Files\\P%d", i))})
+                 : Key(top, Printf("%04d", i), Device(i));
         const int depth = Below(4);
         int parent = item;
         for (int d = 0; d < depth && count_ < options_.keys; ++d)
@@ -214,9 +233,15 @@ class Generator {
     const int n = Below(4);
     for (int v = 0; v < n; ++v) {
       switch ((seed + v) % 3) {
-        case 0: values.push_back(Text(Printf("Name%d", v), Printf("value text %d", Below(100000)))); break;
-        case 1: values.push_back(Dword(Printf("Flag%d", v), static_cast<std::uint32_t>(random_()))); break;
-        default: values.push_back(Binary(Printf("Data%d", v), std::string(static_cast<std::size_t>(1 + Below(40)), '\x5A'))); break;
+        case 0:
+          values.push_back(Text(Printf("Name%d", v), Printf("value text %d", Below(100000))));
+          break;
+        case 1:
+          values.push_back(Dword(Printf("Flag%d", v), static_cast<std::uint32_t>(random_())));
+          break;
+        default:
+          values.push_back(Binary(Printf("Data%d", v), std::string(static_cast<std::size_t>(1 + Below(40)), '\x5A')));
+          break;
       }
     }
     if (Below(5) == 0) values.push_back(Text("", "default"));

@@ -20,9 +20,9 @@ enum class HiveKind { User, System };
 
 struct GeneratorOptions {
   HiveKind kind = HiveKind::User;
-  int keys = 800;            // total keys, the skeleton included
+  int keys = 800;  // total keys, the skeleton included
   unsigned seed = 1998;
-  int recordsPerBlock = 250; // at most; real files never number a record above 254
+  int recordsPerBlock = 250;  // at most; real files never number a record above 254
   int blockBytes = 48 * 1024;
   // A hive written on a machine of this ANSI code page: names summed by its lead-byte rule,
   // its ACP (system) or Locale (user) value naming it, and a "Words" key of names and texts

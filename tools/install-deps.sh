@@ -2,16 +2,18 @@
 # Installs the Debian packages a build needs, when they are missing. Usage:
 #   tools/install-deps.sh cli     the engine and quarvex-cli
 #   tools/install-deps.sh all     everything: the window, the tests, benchmarks, fuzzing, the
-#                                 man page and the Debian package
+#                                 man page, the Debian package and the web page (emscripten,
+#                                 and Chromium to test it)
 set -euo pipefail
 
 cli=(cmake ninja-build g++ pkg-config nlohmann-json3-dev libtsk-dev libmspack-dev libre2-dev libssl-dev)
 all=("${cli[@]}" libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev qt6-charts-dev
-     libqt6opengl6-dev libgl-dev fonts-ipafont-gothic fonts-ipafont-mincho clang libclang-rt-dev
+     libqt6opengl6-dev libgl-dev fonts-ipafont-gothic fonts-ipafont-mincho clang clang-format libclang-rt-dev
      libcreg-utils libparse-win32registry-perl python3 python3-jsonschema
      pybind11-dev python3-dev python3-pytest python3-dfwinreg time xvfb xauth
      dosfstools mtools gcab qemu-utils fdisk ewf-tools sleuthkit
-     help2man dpkg-dev desktop-file-utils)
+     help2man dpkg-dev desktop-file-utils
+     emscripten chromium)
 
 case "${1:-all}" in
   cli) wanted=("${cli[@]}") ;;

@@ -1,9 +1,10 @@
 #!/bin/sh
 # The house's layers, checked on the sources: the engine (the format and text at the bottom, the
 # readers, recovery, browsing, facts, analysis, reports, exports) includes nothing of the job,
-# the command line, the windows or the Python module; only the windows include Qt (and the
-# benchmarks and tests that drive them); nothing outside tests/ includes from tests/; the format
-# and text folders include only each other.
+# the session, the command line, the windows, the Python module or the web page; the session
+# nothing of the faces; only the windows include Qt (and the benchmarks and tests that drive
+# them); nothing outside tests/ includes from tests/; the format and text folders include only
+# each other.
 #   layers_check.sh SOURCE_DIR
 set -u
 cd "${1:?usage: layers_check.sh SOURCE_DIR}" || exit 2
@@ -14,7 +15,10 @@ sources() { find "$@" \( -name '*.cpp' -o -name '*.h' \) 2>/dev/null; }
 engine="./analyzer ./browse ./carve ./detect ./export ./facts ./hive ./host ./image ./recover ./report ./salvage ./stage ./text
         ./timeline"
 for file in $(sources $engine); do
-  grep -HnE '#include[[:space:]]*"(app|ui|python|job|tests)/' "$file" && complain "$file includes from a layer above the engine"
+  grep -HnE '#include[[:space:]]*"(cli|ui|python|web|job|session|tests)/' "$file" && complain "$file includes from a layer above the engine"
+done
+for file in $(sources ./session); do
+  grep -HnE '#include[[:space:]]*"(cli|ui|python|web|tests)/' "$file" && complain "$file (the session) includes from a face"
 done
 for file in $(sources ./hive ./text); do
   grep -HnE '#include[[:space:]]*"[a-z_]+/' "$file" | grep -vE '"(hive|text)/' && complain "$file (format or text) includes from above"

@@ -6,13 +6,13 @@
 # 1 when the file is no hive at all) is the figure. The ones that slip are listed with the
 # check's warnings for them.
 #   tools/mutant-check.sh [CLI] [HIVE] [STRIDE] [WORKDIR]
-# CLI defaults to build-x/app/quarvex-cli, HIVE to tests/data/USER.DAT; STRIDE N keeps every
+# CLI defaults to build-x/cli/quarvex-cli, HIVE to tests/data/USER.DAT; STRIDE N keeps every
 # Nth mutant only (1: all of them, about 100,000 for the real user.dat). JOBS sets how many
 # run at once (default 2). Mutants are made in memory and written to one file per worker,
 # under the sound hive's own name: the report names the file.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cli=$(realpath "${1:-build-x/app/quarvex-cli}")
+cli=$(realpath "${1:-build-x/cli/quarvex-cli}")
 hive=$(realpath "${2:-tests/data/USER.DAT}")
 stride=${3:-1}
 work=${4:-$(mktemp -d)}

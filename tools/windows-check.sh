@@ -17,7 +17,7 @@
 # build-win-re2/ (cmake/quarvex_re2.cmake).
 #
 # Usage: tools/windows-check.sh NATIVE_BUILD_DIR
-#   NATIVE_BUILD_DIR: a native build holding app/quarvex-cli and testkit/quarvex-windir-fixture.
+#   NATIVE_BUILD_DIR: a native build holding cli/quarvex-cli and testkit/quarvex-windir-fixture.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 native=${1:?usage: tools/windows-check.sh NATIVE_BUILD_DIR}
@@ -131,9 +131,9 @@ echo "ok   facts under wine names the real user.dat's SHA-256 and MD5 as sha256s
 # The same job natively and under Windows: equal reports but for the header.
 sample=samples/USER-SAMPLE.DAT
 now=2026-12-07T10:00:00
-"$native/app/quarvex-cli" --now "$now" --all -o build-win64/native-report.txt "$sample"
+"$native/cli/quarvex-cli" --now "$now" --all -o build-win64/native-report.txt "$sample"
 rm -f build-win64/windows-report.txt
-"$wine" build-win64/app/quarvex-cli.exe --now "$now" --all -o "$(windows_path build-win64/windows-report.txt)" \
+"$wine" build-win64/cli/quarvex-cli.exe --now "$now" --all -o "$(windows_path build-win64/windows-report.txt)" \
         "$(windows_path "$sample")"
 echo "-- The report header of quarvex-cli under wine"
 head -n 17 build-win64/windows-report.txt | tr -d '\r'
@@ -149,14 +149,14 @@ echo "ok   the report under Windows equals the native one after the header ($(wc
 # a pattern that is not a regular expression is trouble (exit status 2) with the native message.
 pattern='\p{Katakana}{3}|wall ?paper|screen\s*save|^[0-9a-f]{8}$'
 status=0
-native_hits=$("$native/app/quarvex-cli" find "$sample" --regex "$pattern") || status=$?
+native_hits=$("$native/cli/quarvex-cli" find "$sample" --regex "$pattern") || status=$?
 hits=$(grep -c . <<< "$native_hits" || true)
 if [ "$status" -ne 0 ] || [ "$hits" -lt 2 ]; then
   echo "FAIL: the native find --regex '$pattern' found too little to compare (exit status $status)" >&2
   exit 1
 fi
 status=0
-windows_hits=$("$wine" build-win64/app/quarvex-cli.exe find "$(windows_path "$sample")" --regex "$pattern") || status=$?
+windows_hits=$("$wine" build-win64/cli/quarvex-cli.exe find "$(windows_path "$sample")" --regex "$pattern") || status=$?
 windows_hits=${windows_hits//$'\r'/}
 if [ "$status" -ne 0 ] || [ "$windows_hits" != "$native_hits" ]; then
   echo "FAIL: find --regex '$pattern' under Windows (exit status $status) differs from the native one" >&2
@@ -165,9 +165,9 @@ if [ "$status" -ne 0 ] || [ "$windows_hits" != "$native_hits" ]; then
 fi
 echo "ok   find --regex '$pattern' under Windows equals the native one ($hits hits)"
 native_status=0
-native_said=$("$native/app/quarvex-cli" find "$sample" --regex '(' 2>&1) || native_status=$?
+native_said=$("$native/cli/quarvex-cli" find "$sample" --regex '(' 2>&1) || native_status=$?
 status=0
-said=$("$wine" build-win64/app/quarvex-cli.exe find "$(windows_path "$sample")" --regex '(' 2>&1) || status=$?
+said=$("$wine" build-win64/cli/quarvex-cli.exe find "$(windows_path "$sample")" --regex '(' 2>&1) || status=$?
 said=${said//$'\r'/}
 if [ "$native_status" -ne 2 ] || [ "$status" -ne 2 ] || [ "$said" != "$native_said" ]; then
   echo "FAIL: find --regex '(': natively exit status $native_status, '$native_said';" \
@@ -183,7 +183,7 @@ image=$(windows_path build-win64/no-images.img)
 for args in "hives $image" "check $image::WINDOWS/SYSTEM.DAT" "--now $now $image::WINDOWS/SYSTEM.DAT"; do
   status=0
   # shellcheck disable=SC2086  # the words of args are the arguments
-  said=$("$wine" build-win64/app/quarvex-cli.exe $args 2>&1) || status=$?
+  said=$("$wine" build-win64/cli/quarvex-cli.exe $args 2>&1) || status=$?
   if [ "$status" -ne 2 ] || ! grep -q "reads no disk images or cabinets" <<< "$said"; then
     echo "FAIL: quarvex-cli $args under Windows: exit status $status, '$said'" >&2
     exit 1

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "app/cli_input.h"
-#include "app/file_digest.h"
-#include "app/value_json.h"
+#include "cli/value_json.h"
+#include "session/code_page.h"
+#include "session/hive_json.h"
 #include "browse/diff.h"
 #include "browse/path_lookup.h"
 #include "browse/value_data.h"
@@ -39,8 +39,11 @@ std::string CheckJson(const Core& core) {
   std::string json;
   {
     py::gil_scoped_release free;
-    const cli::CheckedHive& checked = core->FullCheck();
-    json = salvage::CheckJson(core->Name(), checked.hive, ReportJsonMember(checked));
+    const session::OpenedHive& checked = core->FullCheck();
+    std::string containerError;  // a container that cannot be read again is left out
+    json = salvage::CheckJson(core->Name(), checked.hive,
+                              session::ReportJsonMember(checked) + session::DigestJsonMembers(checked) +
+                                  session::ContainerJsonMembers(checked, containerError));
   }
   return json;
 }
@@ -126,7 +129,7 @@ std::string FactsJson(const Core& core, const std::vector<Core>& others) {
   for (const Core& c : all) {
     // Named with their size and digests, as quarvex-cli facts names them.
     facts::HiveSource source{c->Name(), &c->View(), &c->Recovery()};
-    const cli::FileDigests digests = cli::DigestsOf(c->Bytes());
+    const session::FileDigests& digests = c->Checked().Digests();
     source.size = c->Bytes().size();
     source.sha256 = digests.sha256;
     source.md5 = digests.md5;
@@ -167,7 +170,7 @@ py::list Differences(const Core& a, Core b, bool keys, bool values) {
 
 std::optional<text::CodePage> CodePageArgument(const std::string& text) {
   std::optional<text::CodePage> named;
-  if (!cli::ParseCodePageArgument(text, named))
+  if (!session::ParseCodePageArgument(text, named))
     throw py::value_error("codepage takes 'auto' or a code page (874, 932, 936, 949, 950, 1250-1258, none), not '" +
                           text + "'");
   return named;
@@ -183,58 +186,69 @@ Core OpenRequested(OpenRequest request) {
 void BindHive(py::module_& m) {
   py::class_<HiveCore, Core>(m, "HiveCore", "An opened hive (the engine's side of quarvex.Hive).")
       .def_property_readonly("name", [](const Core& c) { return Str(c->Name()); })
-      .def_property_readonly("path", [](const Core& c) -> py::object {
-            return c->Path() ? py::object(Str(*c->Path())) : py::object(py::none());
-          })
+      .def_property_readonly(
+          "path",
+          [](const Core& c) -> py::object { return c->Path() ? py::object(Str(*c->Path())) : py::object(py::none()); })
       .def_property_readonly("size", [](const Core& c) { return c->Bytes().size(); })
       .def_property_readonly("codepage", [](const Core& c) { return Str(text::CodePageName(c->CodePage().codePage)); })
-      .def_property_readonly("codepage_source", [](const Core& c) { return Str(detect::SourceName(c->CodePage().source)); })
+      .def_property_readonly("codepage_source",
+                             [](const Core& c) { return Str(detect::SourceName(c->CodePage().source)); })
       .def_property_readonly("codepage_reason", [](const Core& c) { return Str(c->CodePage().reason); })
-      .def_property_readonly("kind", [](const Core& c) -> py::object {
-            const facts::HiveKind kind = facts::DetectKind(c->View());
-            if (kind == facts::HiveKind::Either) return py::none();
-            return Str(facts::HiveKindName(kind));
-          })
+      .def_property_readonly("kind",
+                             [](const Core& c) -> py::object {
+                               const facts::HiveKind kind = facts::DetectKind(c->View());
+                               if (kind == facts::HiveKind::Either) return py::none();
+                               return Str(facts::HiveKindName(kind));
+                             })
       .def_property_readonly("data", [](const Core& c) { return BytesOf(c->Bytes()); })
       .def_property_readonly("root", [](const Core& c) { return MakeKey(c, browse::kTop); })
-      .def("find", [](const Core& c, const std::string& path) {
-            const browse::Lookup found = browse::FindKeyPath(c->View(), path);
-            py::object key = found.key ? MakeKey(c, *found.key) : py::object(py::none());
-            return py::make_tuple(key, Str(found.error));
-          })
-      .def("walk", [](const Core& c, int maxDepth) { return MakeWalk(StartWalk(c, browse::kTop, maxDepth)); },
-           py::arg("max_depth") = 0)
+      .def("find",
+           [](const Core& c, const std::string& path) {
+             const browse::Lookup found = browse::FindKeyPath(c->View(), path);
+             py::object key = found.key ? MakeKey(c, *found.key) : py::object(py::none());
+             return py::make_tuple(key, Str(found.error));
+           })
+      .def(
+          "walk", [](const Core& c, int maxDepth) { return MakeWalk(StartWalk(c, browse::kTop, maxDepth)); },
+          py::arg("max_depth") = 0)
       .def("check_json", &CheckJson)
       .def("recovered", &Recovered)
       .def("facts_json", &FactsJson)
       .def("diff", &Differences)
-      .def("report", [](const Core& c, const std::vector<std::string>& words) {
-            std::string bytes;
-            {
-              py::gil_scoped_release free;
-              bytes = ReportBytes(*c, words);
-            }
-            return py::bytes(bytes);
-          })
+      .def("report",
+           [](const Core& c, const std::vector<std::string>& words) {
+             std::string bytes;
+             {
+               py::gil_scoped_release free;
+               bytes = ReportBytes(*c, words);
+             }
+             return py::bytes(bytes);
+           })
       .def("analysis_json", [](const Core& c, const std::vector<std::string>& words) {
-            std::string json;
-            {
-              py::gil_scoped_release free;
-              json = AnalysisJson(*c, words);
-            }
-            return json;
-          });
+        std::string json;
+        {
+          py::gil_scoped_release free;
+          json = AnalysisJson(*c, words);
+        }
+        return json;
+      });
 
-  m.def("open_path", [](const std::string& path, const std::string& name, const std::string& codepage, bool strict) {
+  m.def(
+      "open_path",
+      [](const std::string& path, const std::string& name, const std::string& codepage, bool strict) {
         OpenRequest request{name, path, std::nullopt, CodePageArgument(codepage), strict};
         return OpenRequested(std::move(request));
-      }, py::arg("path"), py::arg("name"), py::arg("codepage"), py::arg("strict"));
-  m.def("open_bytes", [](const py::bytes& data, const std::string& name, const std::string& codepage, bool strict) {
+      },
+      py::arg("path"), py::arg("name"), py::arg("codepage"), py::arg("strict"));
+  m.def(
+      "open_bytes",
+      [](const py::bytes& data, const std::string& name, const std::string& codepage, bool strict) {
         const std::string_view view = data;
         OpenRequest request{name, std::nullopt, std::vector<std::uint8_t>(view.begin(), view.end()),
                             CodePageArgument(codepage), strict};
         return OpenRequested(std::move(request));
-      }, py::arg("data"), py::arg("name"), py::arg("codepage"), py::arg("strict"));
+      },
+      py::arg("data"), py::arg("name"), py::arg("codepage"), py::arg("strict"));
 }
 
 }  // namespace quarvex::python

@@ -17,7 +17,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "app/value_json.h"
+#include "cli/value_json.h"
 #include "browse/value_data.h"
 #include "browse/value_text.h"
 #include "python/src/py_text.h"
@@ -32,8 +32,7 @@ namespace {
 // The object layout: the weak reference list (keys and values can be weakly referenced, as
 // pybind11 objects could) and then the C++ item, built in place and destroyed in Dealloc.
 struct Head {
-  PyObject_HEAD
-  PyObject* weakrefs;
+  PyObject_HEAD PyObject* weakrefs;
 };
 
 template <class Item>
@@ -259,7 +258,8 @@ py::object Integer(const salvage::SalvagedValue& v) {
 }
 
 std::string KeyRepr(const PyKey& k) {
-  return k.key == browse::kTop ? std::string("<quarvex.Key (root)>") : "<quarvex.Key " + k.core->View().Path(k.key) + ">";
+  return k.key == browse::kTop ? std::string("<quarvex.Key (root)>")
+                               : "<quarvex.Key " + k.core->View().Path(k.key) + ">";
 }
 
 PyObject* KeyCompare(PyObject* a, PyObject* b, int op) {
@@ -309,10 +309,13 @@ PyGetSetDef keyGetters[] = {
      nullptr},
     {"depth", Get<PyKey, [](const PyKey& k) { return k.core->View().Depth(k.key); }>, nullptr,
      "0 for the root, 1 for a top-level key, and so on.", nullptr},
-    {"parent", Get<PyKey, [](const PyKey& k) -> py::object {
-       if (k.key == browse::kTop) return py::none();
-       return MakeKey(k.core, k.core->View().Parent(k.key));
-     }>, nullptr, "The key above (None for the root).", nullptr},
+    {"parent",
+     Get<PyKey,
+         [](const PyKey& k) -> py::object {
+           if (k.key == browse::kTop) return py::none();
+           return MakeKey(k.core, k.core->View().Parent(k.key));
+         }>,
+     nullptr, "The key above (None for the root).", nullptr},
     {"subkeys", Get<PyKey, &Subkeys>, nullptr, "The keys under this one, in the order the file links them.", nullptr},
     {"number_of_subkeys", Get<PyKey, [](const PyKey& k) { return k.core->View().Children(k.key).size(); }>, nullptr,
      "How many keys are under this one.", nullptr},
@@ -321,47 +324,59 @@ PyGetSetDef keyGetters[] = {
      "How many values were read from the key's record.", nullptr},
     {"marks", Get<PyKey, [](const PyKey& k) { return Marks(k.core->View().State(k.key)); }>, nullptr,
      "What is wrong with the key, as ls --json says: 'lost', 'unreadable', 'values missing', 'values cut', "
-     "'damaged'; empty for a sound key.", nullptr},
+     "'damaged'; empty for a sound key.",
+     nullptr},
     {"findings", Get<PyKey, [](const PyKey& k) { return KeyFindings(k, true); }>, nullptr,
      "The damage and warnings about this key's node, record or values (quarvex.Finding).", nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr}};
 
 PyGetSetDef valueGetters[] = {
-    {"name", Get<PyValue, [](const PyValue& v) { return Str(browse::ValueName(ValueOf(v), v.core->View().CodePage())); }>,
+    {"name",
+     Get<PyValue, [](const PyValue& v) { return Str(browse::ValueName(ValueOf(v), v.core->View().CodePage())); }>,
      nullptr, "The value's name ('' for the unnamed value).", nullptr},
     {"type", Get<PyValue, [](const PyValue& v) { return TypeObject(ValueOf(v).type); }>, nullptr,
      "The type: a quarvex.ValueType for 0-11, the plain number above.", nullptr},
-    {"data", Get<PyValue, [](const PyValue& v) {
-       const auto& d = ValueOf(v).data;
-       return py::bytes(reinterpret_cast<const char*>(d.data()), d.size());
-     }>, nullptr, "The data bytes as stored (fewer than declared_length when the record is cut).", nullptr},
-    {"text", Get<PyValue, [](const PyValue& v) -> py::object {
-       const auto& s = ValueOf(v);
-       const auto text = browse::DecodedText(s.type, s.data, v.core->View().CodePage());
-       return text ? py::object(Str(*text)) : py::object(py::none());
-     }>, nullptr, "A REG_SZ or REG_EXPAND_SZ value's text up to its first zero byte, decoded; None for other types.",
+    {"data",
+     Get<PyValue,
+         [](const PyValue& v) {
+           const auto& d = ValueOf(v).data;
+           return py::bytes(reinterpret_cast<const char*>(d.data()), d.size());
+         }>,
+     nullptr, "The data bytes as stored (fewer than declared_length when the record is cut).", nullptr},
+    {"text",
+     Get<PyValue,
+         [](const PyValue& v) -> py::object {
+           const auto& s = ValueOf(v);
+           const auto text = browse::DecodedText(s.type, s.data, v.core->View().CodePage());
+           return text ? py::object(Str(*text)) : py::object(py::none());
+         }>,
+     nullptr, "A REG_SZ or REG_EXPAND_SZ value's text up to its first zero byte, decoded; None for other types.",
      nullptr},
-    {"strings", Get<PyValue, [](const PyValue& v) -> py::object {
-       const auto& s = ValueOf(v);
-       const auto strings = browse::DecodedStrings(s.type, s.data, v.core->View().CodePage());
-       if (!strings) return py::none();
-       py::list out;
-       for (const std::string& one : *strings) out.append(Str(one));
-       return out;
-     }>, nullptr, "A REG_MULTI_SZ value's strings, decoded; None for other types.", nullptr},
+    {"strings",
+     Get<PyValue,
+         [](const PyValue& v) -> py::object {
+           const auto& s = ValueOf(v);
+           const auto strings = browse::DecodedStrings(s.type, s.data, v.core->View().CodePage());
+           if (!strings) return py::none();
+           py::list out;
+           for (const std::string& one : *strings) out.append(Str(one));
+           return out;
+         }>,
+     nullptr, "A REG_MULTI_SZ value's strings, decoded; None for other types.", nullptr},
     {"integer", Get<PyValue, [](const PyValue& v) { return Integer(ValueOf(v)); }>, nullptr,
      "A REG_DWORD, REG_DWORD_BIG_ENDIAN (4 bytes) or REG_QWORD (8 bytes) as a number; None otherwise.", nullptr},
-    {"display", Get<PyValue, [](const PyValue& v) { return Str(browse::DataText(ValueOf(v), v.core->View().CodePage())); }>,
+    {"display",
+     Get<PyValue, [](const PyValue& v) { return Str(browse::DataText(ValueOf(v), v.core->View().CodePage())); }>,
      nullptr, "The data as `quarvex-cli get` shows it ('\"text\"', '0x0000002A (42)', hex bytes).", nullptr},
     {"offset", Get<PyValue, [](const PyValue& v) { return ValueOf(v).offset.value; }>, nullptr,
      "File offset of the value's 12-byte entry.", nullptr},
     {"cut", Get<PyValue, [](const PyValue& v) { return ValueOf(v).cut; }>, nullptr,
      "True when the name or data runs past the end of the record.", nullptr},
-    {"declared_length", Get<PyValue, [](const PyValue& v) {
-       return browse::DeclaredLength(ValueOf(v), v.core->Checked().hive.image);
-     }>, nullptr, "The data length the value entry declares.", nullptr},
-    {"key", Get<PyValue, [](const PyValue& v) { return MakeKey(v.core, v.key); }>, nullptr, "The key holding the value.",
-     nullptr},
+    {"declared_length",
+     Get<PyValue, [](const PyValue& v) { return browse::DeclaredLength(ValueOf(v), v.core->Checked().hive.image); }>,
+     nullptr, "The data length the value entry declares.", nullptr},
+    {"key", Get<PyValue, [](const PyValue& v) { return MakeKey(v.core, v.key); }>, nullptr,
+     "The key holding the value.", nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr}};
 
 }  // namespace
@@ -382,34 +397,42 @@ py::object MakeKey(std::shared_ptr<HiveCore> core, std::int32_t key) {
 py::object MakeWalk(PyWalk walk) { return Own(NewObject(walkType, std::move(walk))); }
 
 void BindTree(py::module_& m) {
-  keyType = MakeType<PyKey>(m, "quarvex._quarvex.Key", "A key of a hive. It keeps its hive alive; compare keys with ==.",
-                            {{Py_tp_getset, keyGetters},
-                             {Py_tp_richcompare, Slot(&KeyCompare)},
-                             {Py_tp_hash, Slot(&KeyHash)},
-                             {Py_tp_repr, Slot(&KeyReprSlot)}});
+  keyType =
+      MakeType<PyKey>(m, "quarvex._quarvex.Key", "A key of a hive. It keeps its hive alive; compare keys with ==.",
+                      {{Py_tp_getset, keyGetters},
+                       {Py_tp_richcompare, Slot(&KeyCompare)},
+                       {Py_tp_hash, Slot(&KeyHash)},
+                       {Py_tp_repr, Slot(&KeyReprSlot)}});
   valueType = MakeType<PyValue>(m, "quarvex._quarvex.Value", "A value of a key. It keeps its hive alive.",
                                 {{Py_tp_getset, valueGetters}, {Py_tp_repr, Slot(&ValueRepr)}});
-  walkType = MakeType<PyWalk>(m, "quarvex._quarvex.KeyWalk", "An iterator over keys in pre-order.",
-                              {{Py_tp_iter, Slot(&PyObject_SelfIter)},
-                               {Py_tp_iternext, Slot(&WalkNext)},
-                               {Py_sq_length, Slot(&WalkLength)}});
+  walkType = MakeType<PyWalk>(
+      m, "quarvex._quarvex.KeyWalk", "An iterator over keys in pre-order.",
+      {{Py_tp_iter, Slot(&PyObject_SelfIter)}, {Py_tp_iternext, Slot(&WalkNext)}, {Py_sq_length, Slot(&WalkLength)}});
 
-  AddMethod(keyType, "subkey", [](py::handle self, const std::string& name) { return Subkey(KeySelf(self), name); },
-            py::arg("name"), "The subkey of that name (ASCII letters in any case; the first of equal names), or None.");
-  AddMethod(keyType, "value", [](py::handle self, const std::string& name) { return ValueNamed(KeySelf(self), name); },
-            py::arg("name"),
-            "The value of that name ('' or '@': the unnamed value; the first of equal names), or None.");
-  AddMethod(keyType, "walk", [](py::handle self, int maxDepth) {
-              const PyKey& k = KeySelf(self);
-              return MakeWalk(StartWalk(k.core, k.key, maxDepth));
-            }, py::arg("max_depth") = 0, "The keys below this one in pre-order (max_depth levels; 0: all).");
-  AddMethod(keyType, "to_dict", [](py::handle self, bool values) { return KeyDict(KeySelf(self), values); },
-            py::arg("values") = true,
-            "The key as one object of `quarvex-cli ls -v --json` has it (without 'values' when values=False).");
-  AddMethod(valueType, "to_dict", [](py::handle self) {
-              const PyValue& v = ValueSelf(self);
-              return ParseJson(cli::ValueJson(ValueOf(v), v.core->View()));
-            }, "The value as `quarvex-cli ls -v --json` has it (name, type, typeNumber, length, data, hex, text ...).");
+  AddMethod(
+      keyType, "subkey", [](py::handle self, const std::string& name) { return Subkey(KeySelf(self), name); },
+      py::arg("name"), "The subkey of that name (ASCII letters in any case; the first of equal names), or None.");
+  AddMethod(
+      keyType, "value", [](py::handle self, const std::string& name) { return ValueNamed(KeySelf(self), name); },
+      py::arg("name"), "The value of that name ('' or '@': the unnamed value; the first of equal names), or None.");
+  AddMethod(
+      keyType, "walk",
+      [](py::handle self, int maxDepth) {
+        const PyKey& k = KeySelf(self);
+        return MakeWalk(StartWalk(k.core, k.key, maxDepth));
+      },
+      py::arg("max_depth") = 0, "The keys below this one in pre-order (max_depth levels; 0: all).");
+  AddMethod(
+      keyType, "to_dict", [](py::handle self, bool values) { return KeyDict(KeySelf(self), values); },
+      py::arg("values") = true,
+      "The key as one object of `quarvex-cli ls -v --json` has it (without 'values' when values=False).");
+  AddMethod(
+      valueType, "to_dict",
+      [](py::handle self) {
+        const PyValue& v = ValueSelf(self);
+        return ParseJson(cli::ValueJson(ValueOf(v), v.core->View()));
+      },
+      "The value as `quarvex-cli ls -v --json` has it (name, type, typeNumber, length, data, hex, text ...).");
 }
 
 }  // namespace quarvex::python

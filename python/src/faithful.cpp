@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "analyzer/analysis_json.h"
-#include "app/cli_input.h"
-#include "app/cli_options.h"
+#include "cli/cli_options.h"
+#include "session/code_page.h"
 #include "host/this_host.h"
 #include "job/analysis_job.h"
 #include "text/report_file.h"
@@ -19,9 +19,10 @@ namespace {
 
 // Words that send something somewhere or change what the command line does rather than what
 // the report holds: the caller gets the bytes back instead.
-constexpr std::array<std::string_view, 16> kRefused = {
-    "-o",          "--output",  "--json",    "--json-series", "--charts", "--export",  "--export-root", "--salvage",
-    "--progress",  "--partial", "--verbose", "-v",            "--help",   "-h",        "--version",     "--"};
+constexpr std::array<std::string_view, 16> kRefused = {"-o",         "--output",  "--json",        "--json-series",
+                                                       "--charts",   "--export",  "--export-root", "--salvage",
+                                                       "--progress", "--partial", "--verbose",     "-v",
+                                                       "--help",     "-h",        "--version",     "--"};
 
 struct Prepared {
   cli::CliOptions options;
@@ -47,7 +48,8 @@ Prepared Prepare(const HiveCore& core, const std::vector<std::string>& words) {
   if (!p.options.autoCodePage) {
     p.choice = {p.options.codePage, detect::CodePageSource::Option, "named with --codepage"};
   } else if (p.options.windowsDirectory && core.Path()) {
-    p.choice = cli::ChooseCodePageForHive(std::nullopt, *core.Path(), hive::Bytes(core.Bytes()), p.options.windowsDirectory);
+    const session::CodePageRequest request{std::nullopt, "", p.options.windowsDirectory};
+    p.choice = session::ChooseCodePage(request, core.Checked().address, hive::Bytes(core.Bytes()));
   }
   p.options.codePage = p.choice.codePage;
   return p;
@@ -65,7 +67,8 @@ job::JobResult Run(const HiveCore& core, const cli::CliOptions& o) {
   job::JobEvents unwatched;
   job::JobResult result = job::RunJob(std::move(input), unwatched);
   if (result.code != hive::code::kOk)
-    throw HiveFailure{result.code, result.finding, FailureMessage(result.code, result.loadFailureReason, result.finding)};
+    throw HiveFailure{result.code, result.finding,
+                      FailureMessage(result.code, result.loadFailureReason, result.finding)};
   return result;
 }
 

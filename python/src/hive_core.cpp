@@ -4,25 +4,23 @@
 #include <system_error>
 #include <utility>
 
-#include "app/cli_input.h"
 #include "hive/error_codes.h"
 #include "job/report_reading.h"
+#include "session/hive_bytes.h"
 
 namespace quarvex::python {
 
 namespace {
 
-// The bytes of a path or address, opened read-only. "-" is a file of that name here, never
-// standard input: a script's argument must not make the module read the terminal.
-std::vector<std::uint8_t> ReadFile(const std::string& given) {
-  const std::string path = given == "-" ? "./-" : given;
-  if (!cli::IsContainerAddress(path)) {
+// The bytes of a path or address, opened read-only.
+std::vector<std::uint8_t> ReadFile(const session::HiveAddress& address) {
+  const std::string& given = address.Text();
+  if (!address.InContainer()) {
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec))
-      throw FileProblem{given + ": no such file", given, true};
+    if (!std::filesystem::exists(given, ec)) throw FileProblem{given + ": no such file", given, true};
   }
   std::string error;
-  std::optional<std::vector<std::uint8_t>> bytes = cli::ReadWholeHive(path, error);
+  std::optional<std::vector<std::uint8_t>> bytes = session::ReadHiveBytes(address, error);
   if (!bytes) throw FileProblem{given + ": cannot read: " + error, given, false};
   return std::move(*bytes);
 }
@@ -41,19 +39,22 @@ std::shared_ptr<HiveCore> HiveCore::Open(OpenRequest request) {
   auto core = std::make_shared<HiveCore>();
   core->name_ = request.name;
   core->path_ = request.path;
-  std::vector<std::uint8_t> bytes = request.bytes ? std::move(*request.bytes) : ReadFile(*request.path);
+  // "-" is a file of that name here, never standard input: a script's argument must not make
+  // the module read the terminal.
+  const session::HiveAddress address = session::HiveAddress::Parse(request.path ? *request.path : request.name, false);
+  std::vector<std::uint8_t> bytes = request.bytes ? std::move(*request.bytes) : ReadFile(address);
 
-  cli::CheckOptions options;
-  options.codePage = request.codePage;
-  options.report = request.strict ? cli::ReportCheck::Always : cli::ReportCheck::WhenDamaged;
+  session::OpenOptions options;
+  options.codePage.named = request.codePage;
+  options.report = request.strict ? session::ReportCheck::Always : session::ReportCheck::WhenDamaged;
   if (!request.path) {
     // Bytes have no folder: no system.dat beside them is read for the code page.
-    options.chosen = request.codePage
-                         ? detect::CodePageChoice{*request.codePage, detect::CodePageSource::Option, "named with --codepage"}
-                         : detect::DetectCodePage(hive::Bytes(bytes), {});
+    options.chosen = request.codePage ? detect::CodePageChoice{*request.codePage, detect::CodePageSource::Option,
+                                                               "named with --codepage"}
+                                      : detect::DetectCodePage(hive::Bytes(bytes), {});
   }
-  core->checked_ = cli::CheckBytes(request.path ? *request.path : request.name, std::move(bytes), options);
-  const cli::CheckedHive& checked = *core->checked_;
+  core->checked_ = session::OpenBytes(address, std::move(bytes), options);
+  const session::OpenedHive& checked = *core->checked_;
 
   if (!checked.IsHive()) {
     // What the faithful report's readers say of it: Fail(1) or Fail(2) and the header's field.
@@ -67,7 +68,6 @@ std::shared_ptr<HiveCore> HiveCore::Open(OpenRequest request) {
     const job::ReportReading& r = *checked.report;
     throw HiveFailure{r.code, r.finding, FailureMessage(r.code, r.loadFailureReason, r.finding)};
   }
-  core->view_ = std::make_unique<browse::HiveView>(checked.hive, checked.codePage.codePage);
   return core;
 }
 
@@ -77,26 +77,18 @@ std::optional<std::int32_t> HiveCore::RootNode() const {
   return std::nullopt;
 }
 
-const cli::CheckedHive& HiveCore::FullCheck() {
+const session::OpenedHive& HiveCore::FullCheck() {
   std::lock_guard lock(lazy_);
   if (checked_->report) return *checked_;  // read so already (strict, or a damaged hive)
   if (!fullCheck_) {
-    cli::CheckOptions options;
+    session::OpenOptions options;
     options.chosen = checked_->codePage;
-    options.report = cli::ReportCheck::Always;
-    fullCheck_ = cli::CheckBytes(checked_->file, checked_->bytes, options);
+    options.report = session::ReportCheck::Always;
+    fullCheck_ = session::OpenBytes(checked_->address, checked_->bytes, options);
   }
   return *fullCheck_;
 }
 
-const recover::Recovery& HiveCore::Recovery() {
-  std::lock_guard lock(lazy_);
-  if (!recovery_) {
-    recover::RecoverOptions options;
-    options.codePage = checked_->codePage.codePage;
-    recovery_ = recover::Recover(checked_->hive, options);
-  }
-  return *recovery_;
-}
+const recover::Recovery& HiveCore::Recovery() { return checked_->Recovery(); }
 
 }  // namespace quarvex::python

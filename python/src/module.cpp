@@ -19,8 +19,9 @@ PYBIND11_MODULE(_quarvex, m) {
   m.doc() = "The Quarvex engine for Python: read Windows 95/98/Me registry files (see the package quarvex).";
   BindTree(m);
   BindHive(m);
-  m.def("use_image_module_at", [](std::string path) { quarvex::image::UseImageModuleAt(std::move(path)); },
-        py::arg("path"), "Where the disk image and cabinet reader is loaded from (before the first image is opened).");
+  m.def(
+      "use_image_module_at", [](std::string path) { quarvex::image::UseImageModuleAt(std::move(path)); },
+      py::arg("path"), "Where the disk image and cabinet reader is loaded from (before the first image is opened).");
   py::register_exception_translator([](std::exception_ptr p) {
     try {
       if (p) std::rethrow_exception(p);

@@ -29,12 +29,8 @@ py::dict FindingDict(const hive::Finding& f) {
   return d;
 }
 
-py::object ParseJson(std::string_view text) {
-  return py::module_::import("json").attr("loads")(Str(text));
-}
+py::object ParseJson(std::string_view text) { return py::module_::import("json").attr("loads")(Str(text)); }
 
-py::object TypesAttr(const char* name) {
-  return py::module_::import("quarvex._types").attr(name);
-}
+py::object TypesAttr(const char* name) { return py::module_::import("quarvex._types").attr(name); }
 
 }  // namespace quarvex::python

@@ -30,7 +30,7 @@ def _tool(variable, relative, installed=None):
     return installed if installed and os.path.isfile(installed) else None
 
 
-CLI = _tool("QUARVEX_CLI", "app/quarvex-cli", "/usr/bin/quarvex-cli")
+CLI = _tool("QUARVEX_CLI", "cli/quarvex-cli", "/usr/bin/quarvex-cli")
 HIVEGEN = _tool("QUARVEX_HIVEGEN", "tools/quarvex-hivegen")
 
 

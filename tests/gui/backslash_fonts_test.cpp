@@ -6,9 +6,9 @@
 #include <QPlainTextEdit>
 #include <QTreeView>
 
-#include "ui/backslash_fonts.h"
-#include "ui/browser_hex_view.h"
-#include "ui/browser_window.h"
+#include "ui/common/backslash_fonts.h"
+#include "ui/browser/browser_hex_view.h"
+#include "ui/browser/browser_window.h"
 #include "browser_fixture.h"
 #include "window_fixture.h"
 #include "tests/support/test_namespaces.h"
@@ -22,8 +22,11 @@ TEST(BackslashFonts, TheGlyphTestTellsTheJapaneseFacesYenFromALatinBackslash) {
   const struct {
     const char* family;
     bool backslash;
-  } rows[] = {{"IPAPGothic", false}, {"IPAGothic", false}, {"IPAPMincho", false},
-              {"DejaVu Sans", true},  {"DejaVu Sans Mono", true}};
+  } rows[] = {{"IPAPGothic", false},
+              {"IPAGothic", false},
+              {"IPAPMincho", false},
+              {"DejaVu Sans", true},
+              {"DejaVu Sans Mono", true}};
   for (const auto& row : rows) {
     const QFont font(QString::fromLatin1(row.family));
     ASSERT_EQ(QFontInfo(font).family(), QString::fromLatin1(row.family)) << "installed: " << row.family;
@@ -95,9 +98,11 @@ TEST(BackslashFonts, TheBrowserUsesTheDesktopsFontForANon932Hive) {
   BrowserIn browser(CodePage::Cp1252);
   ASSERT_TRUE(browser.fixture.Open(RealUserDat()));
   BrowserWindow& window = *browser.fixture.window;
-  for (const auto& [name, font] : std::vector<std::pair<const char*, QFont>>{
-           {"window", window.font()}, {"tree", window.Tree()->font()}, {"hex", window.HexView()->font()},
-           {"search", window.SearchField()->font()}}) {
+  for (const auto& [name, font] :
+       std::vector<std::pair<const char*, QFont>>{{"window", window.font()},
+                                                  {"tree", window.Tree()->font()},
+                                                  {"hex", window.HexView()->font()},
+                                                  {"search", window.SearchField()->font()}}) {
     EXPECT_TRUE(DrawsRealBackslash(font)) << name;
     EXPECT_FALSE(font.families().contains(QStringLiteral("IPAPGothic"))) << name;
     EXPECT_FALSE(font.families().contains(QStringLiteral("IPAGothic"))) << name;

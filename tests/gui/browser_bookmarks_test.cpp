@@ -11,7 +11,7 @@
 #include <QStatusBar>
 
 #include "browser_fixture.h"
-#include "ui/browser_bookmarks.h"
+#include "ui/browser/browser_bookmarks.h"
 #include "tests/support/test_namespaces.h"
 
 namespace quarvex::ui::testing {
@@ -60,8 +60,10 @@ TEST(BrowserBookmarks, ALiveAndADeletedKeyAreRestoredInAnotherWindowOnTheSameHiv
   EXPECT_TRUE(f.window->statusBar()->currentMessage().endsWith(QStringLiteral("is bookmarked already")));
   ASSERT_EQ(f.window->Bookmarks().size(), 2u);
   const QString root = QString::fromStdString(f.Doc().RootKey());
-  EXPECT_EQ(MenuItems(*f.window).join(QLatin1Char('|')),
-            QStringLiteral("&Bookmark This Key|&Remove Bookmark of This Key|%1\\Software\\Vendor|%1\\Software\\Old (deleted)").arg(root));
+  EXPECT_EQ(
+      MenuItems(*f.window).join(QLatin1Char('|')),
+      QStringLiteral("&Bookmark This Key|&Remove Bookmark of This Key|%1\\Software\\Vendor|%1\\Software\\Old (deleted)")
+          .arg(root));
 
   // Nothing beside the hive: its folder holds the hive alone.
   EXPECT_EQ(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("USER.DAT")});
@@ -90,7 +92,8 @@ TEST(BrowserBookmarks, ALiveAndADeletedKeyAreRestoredInAnotherWindowOnTheSameHiv
   // Help → Keyboard Shortcuts lists Ctrl+D with its menu.
   f.window->findChild<QAction*>(QStringLiteral("keyboardShortcutsAction"))->trigger();
   ASSERT_FALSE(f.messages.isEmpty());
-  EXPECT_TRUE(f.messages.last().contains(QStringLiteral("Ctrl+D\tBookmark This Key (Bookmarks)"))) << f.messages.last().toStdString();
+  EXPECT_TRUE(f.messages.last().contains(QStringLiteral("Ctrl+D\tBookmark This Key (Bookmarks)")))
+      << f.messages.last().toStdString();
 }
 
 TEST(BrowserBookmarks, AHiveChangedInPlaceOrAnotherFileStartsWithNone) {
@@ -123,9 +126,11 @@ TEST(BrowserBookmarks, AFileThatIsNoBookmarkFileOfThisHiveIsIgnoredWithTheReason
   const BuiltHive built = MakeFixture(Fixture::DoubleByteNames);
   const HiveIdentity hive = IdentityOf(QStringLiteral("/evidence/USER.DAT"), hive::Bytes(built.bytes));
   const QString sha = QString::fromLatin1(hive.sha256.toHex());
-  const QString header = QStringLiteral(R"("format": "quarvex browser bookmarks 1", "hive": "/evidence/USER.DAT", "size": %1, "sha256": "%2")")
-                             .arg(hive.size)
-                             .arg(sha);
+  const QString header =
+      QStringLiteral(
+          R"("format": "quarvex browser bookmarks 1", "hive": "/evidence/USER.DAT", "size": %1, "sha256": "%2")")
+          .arg(hive.size)
+          .arg(sha);
   const struct {
     const char* defect;
     QByteArray contents;
@@ -133,15 +138,28 @@ TEST(BrowserBookmarks, AFileThatIsNoBookmarkFileOfThisHiveIsIgnoredWithTheReason
     const char* error;  // what the reason says, "" for none
   } cases[] = {
       {"NotJson", "REGEDIT4\r\n", 0, "not a bookmark file"},
-      {"AnotherHive", QStringLiteral(R"({"format": "quarvex browser bookmarks 1", "hive": "/other/USER.DAT", "size": %1, "sha256": "%2", "bookmarks": [{"kind": "key", "offset": 64}]})")
-                          .arg(hive.size).arg(sha).toUtf8(), 0, "do not name this file"},
-      {"AnotherFormat", QStringLiteral(R"({"format": "2", "hive": "/evidence/USER.DAT", "size": %1, "sha256": "%2"})").arg(hive.size).arg(sha).toUtf8(), 0,
-       "do not name this file"},
-      {"UnsoundEntries", (QStringLiteral("{") + header + QStringLiteral(R"(, "bookmarks": [{"kind": "key", "offset": -5},
+      {"AnotherHive",
+       QStringLiteral(
+           R"({"format": "quarvex browser bookmarks 1", "hive": "/other/USER.DAT", "size": %1, "sha256": "%2", "bookmarks": [{"kind": "key", "offset": 64}]})")
+           .arg(hive.size)
+           .arg(sha)
+           .toUtf8(),
+       0, "do not name this file"},
+      {"AnotherFormat",
+       QStringLiteral(R"({"format": "2", "hive": "/evidence/USER.DAT", "size": %1, "sha256": "%2"})")
+           .arg(hive.size)
+           .arg(sha)
+           .toUtf8(),
+       0, "do not name this file"},
+      {"UnsoundEntries",
+       (QStringLiteral("{") + header + QStringLiteral(R"(, "bookmarks": [{"kind": "key", "offset": -5},
         {"kind": "key", "offset": 99999999}, {"kind": "link", "offset": 64}, 17, {"kind": "key", "offset": "64"},
         {"kind": "key", "offset": 64, "label": "A"}, {"kind": "key", "offset": 64, "label": "again"},
-        {"kind": "deleted", "offset": 100}]})")).toUtf8(), 2, ""},
-      {"TooLarge", QByteArray(static_cast<qsizetype>(BookmarkStore::kMaxFileBytes + 1), ' '), 0, "more than a bookmark file holds"},
+        {"kind": "deleted", "offset": 100}]})"))
+           .toUtf8(),
+       2, ""},
+      {"TooLarge", QByteArray(static_cast<qsizetype>(BookmarkStore::kMaxFileBytes + 1), ' '), 0,
+       "more than a bookmark file holds"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.defect);
@@ -174,11 +192,14 @@ TEST(BrowserBookmarks, ABookmarkFileNamingKeysTheHiveDoesNotHoldGivesNoMenuItems
   Bookmarked f;
   const std::string path = f.Write(MakeFixture(Fixture::DoubleByteNames));
   const BuiltHive built = MakeFixture(Fixture::DoubleByteNames);
-  const HiveIdentity hive = IdentityOf(QFileInfo(QString::fromStdString(path)).absoluteFilePath(), hive::Bytes(built.bytes));
+  const HiveIdentity hive =
+      IdentityOf(QFileInfo(QString::fromStdString(path)).absoluteFilePath(), hive::Bytes(built.bytes));
   QString error;
   // Offsets inside the file where no key node and no deleted record starts.
   ASSERT_TRUE(BookmarkStore(f.store.path())
-                  .Save(hive, {{Bookmark::Kind::Key, 0x21, QStringLiteral("nowhere")}, {Bookmark::Kind::Deleted, 0x40, QStringLiteral("none")}},
+                  .Save(hive,
+                        {{Bookmark::Kind::Key, 0x21, QStringLiteral("nowhere")},
+                         {Bookmark::Kind::Deleted, 0x40, QStringLiteral("none")}},
                         error));
   ASSERT_TRUE(f.Open(path));
   EXPECT_TRUE(f.window->Bookmarks().empty());

@@ -11,10 +11,10 @@
 
 #include "browse/hive_view.h"
 #include "hive/finding.h"
-#include "ui/browser_document.h"
-#include "ui/browser_hex_view.h"
-#include "ui/browser_key_tree_model.h"
-#include "ui/browser_window.h"
+#include "ui/browser/browser_document.h"
+#include "ui/browser/browser_hex_view.h"
+#include "ui/browser/browser_key_tree_model.h"
+#include "ui/browser/browser_window.h"
 #include "browser_fixture.h"
 #include "tests/support/test_namespaces.h"
 
@@ -52,10 +52,10 @@ struct CopyHive {
     testkit::HiveBuilder b;
     const int root = b.AddKey(testkit::HiveBuilder::kRootParent, "");
     b.SetNoRecord(root);
-    const int software = b.AddKey(root, "Software",
-                                  {testkit::Text("Path", "C:\\WINDOWS\\SYSTEM"), testkit::Dword("Count", 26),
-                                   testkit::Binary("Blob", std::string("\x01\xAB\x00", 3)),
-                                   testkit::Text("Quote", "say \"hi\"")});
+    const int software =
+        b.AddKey(root, "Software",
+                 {testkit::Text("Path", "C:\\WINDOWS\\SYSTEM"), testkit::Dword("Count", 26),
+                  testkit::Binary("Blob", std::string("\x01\xAB\x00", 3)), testkit::Text("Quote", "say \"hi\"")});
     const int nameless = b.AddKey(software, "Lost");
     b.SetNoRecord(nameless);
     return b.Build();
@@ -104,7 +104,8 @@ TEST(BrowserCopy, ANamelessKeyIsNamedByItsKeyNodesFileOffsetEverywhere) {
   const salvage::SalvagedHive& hive = f.Doc().Hive();
   std::int32_t nameless = -1;
   for (std::size_t i = 0; i < hive.keys.size(); ++i)
-    if (hive.keys[i].record == salvage::kNoIndex && f.Doc().View().Parent(static_cast<std::int32_t>(i)) == f.Key("Software"))
+    if (hive.keys[i].record == salvage::kNoIndex &&
+        f.Doc().View().Parent(static_cast<std::int32_t>(i)) == f.Key("Software"))
       nameless = static_cast<std::int32_t>(i);
   ASSERT_GE(nameless, 0);
   const hive::FileOffset inFile = hive.keys[static_cast<std::size_t>(nameless)].node.InFile();
@@ -119,7 +120,8 @@ TEST(BrowserCopy, ANamelessKeyIsNamedByItsKeyNodesFileOffsetEverywhere) {
   ASSERT_FALSE(sections.empty());
   EXPECT_EQ(sections.front().start, inFile.value);
   EXPECT_TRUE(sections.front().title.contains(offset)) << sections.front().title.toStdString();
-  const QString path = QString::fromStdString(f.Doc().RootKey()) + QStringLiteral("\\Software\\{key node %1}").arg(offset);
+  const QString path =
+      QString::fromStdString(f.Doc().RootKey()) + QStringLiteral("\\Software\\{key node %1}").arg(offset);
   EXPECT_EQ(f.window->statusBar()->currentMessage(), path);
   f.window->CopyKeyPath();
   EXPECT_EQ(Clipboard(), path);
@@ -136,11 +138,11 @@ TEST(BrowserCopy, CtrlQQuitsAndHelpListsTheShortcuts) {
   keys->trigger();
   ASSERT_EQ(f.messages.size(), 1);
   const QString list = f.messages.first();
-  for (const char* expected : {"Ctrl+Q\tQuit (File)", "Ctrl+O\tOpen (File)", "Ctrl+Shift+C\tCopy Key Path (Edit)",
-                               "Ctrl+Alt+C\tCopy Data as Hex (Edit)", "Ctrl+F\tFind (Edit)",
-                               "Ctrl+G\tGo to Offset (View)", "F1\tKeyboard Shortcuts (Help)", "F3\tFind Next (Edit)",
-                               "Shift+F3\tFind Previous (Edit)", "Alt+Left\tBack (View)", "Alt+Right\tForward (View)",
-                               "Ctrl+L\tGo to Key (View)"})
+  for (const char* expected :
+       {"Ctrl+Q\tQuit (File)", "Ctrl+O\tOpen (File)", "Ctrl+Shift+C\tCopy Key Path (Edit)",
+        "Ctrl+Alt+C\tCopy Data as Hex (Edit)", "Ctrl+F\tFind (Edit)", "Ctrl+G\tGo to Offset (View)",
+        "F1\tKeyboard Shortcuts (Help)", "F3\tFind Next (Edit)", "Shift+F3\tFind Previous (Edit)",
+        "Alt+Left\tBack (View)", "Alt+Right\tForward (View)", "Ctrl+L\tGo to Key (View)"})
     EXPECT_TRUE(list.contains(QString::fromLatin1(expected))) << expected << " in\n" << list.toStdString();
 
   ASSERT_TRUE(f.window->isVisible());

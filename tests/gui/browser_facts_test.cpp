@@ -6,7 +6,7 @@
 #include <QTreeView>
 
 #include "browser_fixture.h"
-#include "ui/browser_facts_model.h"
+#include "ui/browser/browser_facts_model.h"
 #include "tests/support/test_namespaces.h"
 
 namespace quarvex::ui::testing {
@@ -22,7 +22,8 @@ BuiltHive UserFacts() {
   b.SetNoRecord(root);
   b.AddKey(root, "AppEvents");
   const int panel = b.AddKey(root, "Control Panel");
-  b.AddKey(panel, "Desktop", {testkit::Text("Pattern", "(None)"), testkit::Text("Wallpaper", "C:\\WINDOWS\\Clouds.bmp")});
+  b.AddKey(panel, "Desktop",
+           {testkit::Text("Pattern", "(None)"), testkit::Text("Wallpaper", "C:\\WINDOWS\\Clouds.bmp")});
   int parent = root;
   for (const char* part : {"Software", "Microsoft", "Windows", "CurrentVersion"}) parent = b.AddKey(parent, part);
   const int run = b.AddKey(parent, "Run", {testkit::Text("Pointer", "point32.exe")});
@@ -42,10 +43,12 @@ BuiltHive SystemFacts() {
   const int enumKey = b.AddKey(root, "Enum");
   const int pci = b.AddKey(b.AddKey(enumKey, "PCI"), "VEN_10EC&DEV_8139");
   b.AddKey(pci, "BUS_00&DEV_0B",
-           {testkit::Text("Class", "Net"), testkit::Text("DeviceDesc", "Realtek RTL8139"), testkit::Text("Driver", "Net\\0000")});
+           {testkit::Text("Class", "Net"), testkit::Text("DeviceDesc", "Realtek RTL8139"),
+            testkit::Text("Driver", "Net\\0000")});
   int parent = root;
   for (const char* part : {"System", "CurrentControlSet", "Services", "Class", "Net"}) parent = b.AddKey(parent, part);
-  b.AddKey(parent, "0000", {testkit::Text("DriverDate", "4-23-1999"), testkit::Text("DriverDesc", "Realtek RTL8139(A)")});
+  b.AddKey(parent, "0000",
+           {testkit::Text("DriverDate", "4-23-1999"), testkit::Text("DriverDesc", "Realtek RTL8139(A)")});
   return b.Build();
 }
 
@@ -54,7 +57,8 @@ QStringList Rows(const QAbstractItemModel* model, const QModelIndex& parent = {}
   QStringList rows;
   for (int r = 0; r < model->rowCount(parent); ++r) {
     const QModelIndex index = model->index(r, 0, parent);
-    const QString name = prefix.isEmpty() ? index.data().toString() : prefix + QStringLiteral(" / ") + index.data().toString();
+    const QString name =
+        prefix.isEmpty() ? index.data().toString() : prefix + QStringLiteral(" / ") + index.data().toString();
     if (model->rowCount(index) == 0) {
       QStringList cells{name};
       for (int c = 1; c < BrowserFactsModel::kNote; ++c) cells << model->index(r, c, parent).data().toString();
@@ -93,7 +97,8 @@ TEST(BrowserFacts, TheDockListsTheFactsByThemeWithHowEachWasFound) {
   EXPECT_TRUE(f.window->FactsView()->isVisible());
   const QString path = QStringLiteral("[1] Software\\Microsoft\\Windows\\CurrentVersion\\");
   const QStringList expected{
-      QStringLiteral("The system / Logon user name / Logon User Name = taro | ") + path + QStringLiteral("Explorer | live | "),
+      QStringLiteral("The system / Logon user name / Logon User Name = taro | ") + path +
+          QStringLiteral("Explorer | live | "),
       QStringLiteral("Programs / Started at boot and logon / Pointer = point32.exe | ") + path +
           QStringLiteral("Run | damaged: the record announces more values than could be read; data record (block 0, "
                          "record 7) at 0x"),
@@ -143,7 +148,8 @@ TEST(BrowserFacts, ALinkedFactLeadsToTheKeyTheLinkReached) {
   f.window->FactsDock()->raise();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(f.window.get()));
   // The driver's own place lists it too, unlinked.
-  const QModelIndex plain = FactRow(f, QStringLiteral("DriverDesc = Realtek RTL8139(A)"), QStringLiteral("Network adapter drivers"));
+  const QModelIndex plain =
+      FactRow(f, QStringLiteral("DriverDesc = Realtek RTL8139(A)"), QStringLiteral("Network adapter drivers"));
   EXPECT_EQ(plain.siblingAtColumn(BrowserFactsModel::kLinked).data().toString(), QString());
   const QModelIndex driver = FactRow(f, QStringLiteral("DriverDesc = Realtek RTL8139(A)"),
                                      QStringLiteral("Network adapters with their drivers and bound protocols"));

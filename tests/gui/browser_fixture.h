@@ -13,9 +13,9 @@
 #include <string>
 
 #include "testkit/hive_builder.h"
-#include "ui/browser_document.h"
-#include "ui/browser_key_tree_model.h"
-#include "ui/browser_window.h"
+#include "ui/browser/browser_document.h"
+#include "ui/browser/browser_key_tree_model.h"
+#include "ui/browser/browser_window.h"
 
 namespace quarvex::ui::testing {
 
@@ -81,7 +81,9 @@ struct BrowserFixture {
     window->OpenFile(QString::fromStdString(path));
     return QTest::qWaitFor([&] { return !loaded.isEmpty() || !failed.isEmpty(); }, 20000) && !loaded.isEmpty();
   }
-  bool OpenFixture(Fixture which, const std::string& name = "USER.DAT") { return Open(Write(MakeFixture(which), name)); }
+  bool OpenFixture(Fixture which, const std::string& name = "USER.DAT") {
+    return Open(Write(MakeFixture(which), name));
+  }
   const BrowserDocument& Doc() const { return *window->Document(); }
   // The key index of the live key at this UTF-8 path.
   std::int32_t Key(const std::string& path) const {

@@ -8,7 +8,7 @@
 
 #include "browse/free_records.h"
 #include "browser_fixture.h"
-#include "ui/browser_hex_view.h"
+#include "ui/browser/browser_hex_view.h"
 #include "tests/support/test_namespaces.h"
 #include "tools/hive_generator.h"
 
@@ -73,14 +73,18 @@ TEST(BrowserFreeRecords, GoToOffsetInAFreeRecordNamesItAndTheDeletedKeyReadThere
   ASSERT_EQ(f.Doc().Recovery().keys.size(), 1u);
   const std::optional<browse::FreeRecord> free = browse::FreeRecordAt(f.Doc().FreeRecords(), hive.keyRecord[kOld]);
   ASSERT_TRUE(free.has_value());
-  const QString at = QStringLiteral("0x") + QString::number(free->offset, 16).toUpper().rightJustified(8, QLatin1Char('0'));
-  for (const std::int64_t offset : {free->offset, free->offset + 12, hive.keyRecord[kOld] + 25, free->offset + free->size - 1}) {
+  const QString at =
+      QStringLiteral("0x") + QString::number(free->offset, 16).toUpper().rightJustified(8, QLatin1Char('0'));
+  for (const std::int64_t offset :
+       {free->offset, free->offset + 12, hive.keyRecord[kOld] + 25, free->offset + free->size - 1}) {
     SCOPED_TRACE(offset);
     f.window->SelectKey(f.Key("Control Panel"));
     ASSERT_TRUE(f.window->GoToOffset(offset));
     const QString said = f.window->statusBar()->currentMessage();
-    EXPECT_TRUE(said.contains(QStringLiteral(": free record, block 0, size %1, at %2").arg(free->size).arg(at))) << said.toStdString();
-    EXPECT_TRUE(said.contains(QStringLiteral("; deleted key %1\\Software\\Old read at %2").arg(QString::fromStdString(f.Doc().RootKey()), at)))
+    EXPECT_TRUE(said.contains(QStringLiteral(": free record, block 0, size %1, at %2").arg(free->size).arg(at)))
+        << said.toStdString();
+    EXPECT_TRUE(said.contains(QStringLiteral("; deleted key %1\\Software\\Old read at %2")
+                                  .arg(QString::fromStdString(f.Doc().RootKey()), at)))
         << said.toStdString();
     EXPECT_EQ(f.window->TreeModel()->KindOf(f.window->Tree()->currentIndex()), BrowserKeyTreeModel::Kind::Recovered);
     ASSERT_EQ(f.window->HexView()->Sections().size(), 1u);

@@ -8,8 +8,8 @@
 
 #include "browser_fixture.h"
 #include "browse/find.h"
-#include "ui/browser_hit_table.h"
-#include "ui/browser_search.h"
+#include "ui/browser/browser_hit_table.h"
+#include "ui/browser/browser_search.h"
 #include "tests/support/test_namespaces.h"
 
 namespace quarvex::ui::testing {
@@ -43,7 +43,8 @@ std::string Utf16(const std::string& ascii) {
 // The fixture's hive with Software\App, whose binary value holds a UTF-16 string at +0x03.
 BuiltHive WithBinaryString() {
   HiveBuilder b = FixtureBuilder();
-  b.AddKey(kSoftware, "App", {testkit::Binary("Flags", std::string("\x01\x02\x03", 3) + Utf16("Microsoft Corporation"))});
+  b.AddKey(kSoftware, "App",
+           {testkit::Binary("Flags", std::string("\x01\x02\x03", 3) + Utf16("Microsoft Corporation"))});
   return b.Build();
 }
 
@@ -69,7 +70,8 @@ TEST(BrowserHitTable, ShowsEachHitsKeyValueTypeAndMatchedText) {
       {"^Count$", PatternSyntax::Regex, {"Software", "Count", "REG_DWORD", "Count"}},
       {"^default$", PatternSyntax::Regex, {"Software", "(Default)", "REG_SZ", "\"default\""}},
       // Inside binary data: where the hit lies and what it is, the type in its own column.
-      {"microsoft", PatternSyntax::Text,
+      {"microsoft",
+       PatternSyntax::Text,
        {"Software\\App", "Flags", "REG_BINARY", "at +0x03, UTF-16: \"Microsoft Corporation\""}},
       {"03 4D ?? 69", PatternSyntax::Bytes, {"Software\\App", "Flags", "REG_BINARY", "at +0x02: 03 4D 00 69"}},
   };
@@ -97,7 +99,8 @@ TEST(BrowserHitTable, StepGoesRoundTheHits) {
       {1, 3, false, 0}, {0, 1, true, 0},   {5, 3, true, 0}, {0, 0, true, {}}, {-1, 0, false, {}},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(StepHit(c.current, c.rows, c.forward), c.next) << c.current << " of " << c.rows << (c.forward ? " +" : " -");
+    EXPECT_EQ(StepHit(c.current, c.rows, c.forward), c.next)
+        << c.current << " of " << c.rows << (c.forward ? " +" : " -");
 }
 
 TEST(BrowserHitTable, F3AndShiftF3SelectTheNextAndPreviousHit) {
@@ -114,9 +117,12 @@ TEST(BrowserHitTable, F3AndShiftF3SelectTheNextAndPreviousHit) {
     const char* key;
     const char* value;
   } steps[] = {
-      {Qt::NoModifier, 0, "Software", "Count"},         {Qt::NoModifier, 1, "Software", "Blob"},
-      {Qt::NoModifier, 2, "Software\\Vendor\\日本", "Title"}, {Qt::NoModifier, 0, "Software", "Count"},
-      {Qt::ShiftModifier, 2, "Software\\Vendor\\日本", "Title"}, {Qt::ShiftModifier, 1, "Software", "Blob"},
+      {Qt::NoModifier, 0, "Software", "Count"},
+      {Qt::NoModifier, 1, "Software", "Blob"},
+      {Qt::NoModifier, 2, "Software\\Vendor\\日本", "Title"},
+      {Qt::NoModifier, 0, "Software", "Count"},
+      {Qt::ShiftModifier, 2, "Software\\Vendor\\日本", "Title"},
+      {Qt::ShiftModifier, 1, "Software", "Blob"},
   };
   for (const auto& step : steps) {
     f.window->Tree()->setFocus();
@@ -125,7 +131,8 @@ TEST(BrowserHitTable, F3AndShiftF3SelectTheNextAndPreviousHit) {
     EXPECT_EQ(current.row(), step.row) << step.value;
     EXPECT_TRUE(f.window->HitTable()->selectionModel()->isRowSelected(step.row)) << step.value;
     EXPECT_EQ(f.window->SelectedKey(), f.Key(step.key)) << step.value;
-    EXPECT_EQ(f.window->ValueTable()->currentIndex().siblingAtColumn(0).data().toString(), QString::fromUtf8(step.value));
+    EXPECT_EQ(f.window->ValueTable()->currentIndex().siblingAtColumn(0).data().toString(),
+              QString::fromUtf8(step.value));
   }
 }
 

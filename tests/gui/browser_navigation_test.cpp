@@ -7,8 +7,8 @@
 #include <algorithm>
 
 #include "browser_fixture.h"
-#include "ui/browser_key_history.h"
-#include "ui/browser_key_path_box.h"
+#include "ui/browser/browser_key_history.h"
+#include "ui/browser/browser_key_path_box.h"
 #include "tests/support/test_namespaces.h"
 
 namespace quarvex::ui::testing {
@@ -22,13 +22,17 @@ TEST(KeyHistory, GoesBackAndForwardAndDropsWhatLiesAheadOfANewVisit) {
     std::int32_t key;
     std::int32_t gave;
     bool canBack, canForward;
-  } steps[] = {
-      {'b', 0, -1, false, false}, {'v', 1, -1, false, false}, {'v', 1, -1, false, false},  // the same key twice: one step
-      {'v', 2, -1, true, false},  {'v', 3, -1, true, false},  {'b', 0, 2, true, true},
-      {'b', 0, 1, false, true},   {'b', 0, -1, false, true},  {'f', 0, 2, true, true},
-      {'v', 4, -1, true, false},  {'f', 0, -1, true, false},  {'b', 0, 2, true, true},
-      {'b', 0, 1, false, true},
-  };
+  } steps
+      [] =
+          {
+              {'b', 0, -1, false, false}, {'v', 1, -1, false, false},
+              {'v', 1, -1, false, false},  // the same key twice: one step
+              {'v', 2, -1, true, false},  {'v', 3, -1, true, false},
+              {'b', 0, 2, true, true},    {'b', 0, 1, false, true},
+              {'b', 0, -1, false, true},  {'f', 0, 2, true, true},
+              {'v', 4, -1, true, false},  {'f', 0, -1, true, false},
+              {'b', 0, 2, true, true},    {'b', 0, 1, false, true},
+          };
   KeyHistory history;
   int i = 0;
   for (const auto& s : steps) {
@@ -127,8 +131,10 @@ TEST(BrowserNavigation, TheKeyPathBoxSelectsTheKeyTyped) {
     box->clear();
     // Qt Test types ASCII only; the Japanese name is pasted.
     const bool ascii = std::all_of(c.typed.begin(), c.typed.end(), [](QChar ch) { return ch.unicode() < 0x80; });
-    if (ascii) QTest::keyClicks(box, c.typed);
-    else box->insert(c.typed);
+    if (ascii)
+      QTest::keyClicks(box, c.typed);
+    else
+      box->insert(c.typed);
     QTest::keyClick(box, Qt::Key_Return);
     if (box->completer()->popup()->isVisible()) box->completer()->popup()->hide();
     const std::string what = c.typed.toStdString();

@@ -13,10 +13,10 @@
 #include <QToolButton>
 #include <sstream>
 
-#include "app/cli_run.h"
+#include "cli/cli_run.h"
 #include "browser_fixture.h"
-#include "ui/window_command_line.h"
-#include "ui/window_geometry.h"
+#include "ui/analyser/window_command_line.h"
+#include "ui/analyser/window_geometry.h"
 #include "window_fixture.h"
 #include "tests/support/test_namespaces.h"
 
@@ -49,7 +49,7 @@ std::vector<std::string> SubtreeOf(const std::vector<std::string>& lines, const 
 }
 
 struct ExportCase {
-  const char* path;    // UTF-8, "" for the whole hive
+  const char* path;     // UTF-8, "" for the whole hive
   const char* keyLine;  // in the hive's code page
 };
 
@@ -99,7 +99,8 @@ TEST(BrowserActions, SavesAValuesDataAndCopiesPathAndData) {
   ASSERT_TRUE(f.window->SaveValueDataTo(file, error)) << error.toStdString();
   EXPECT_EQ(ReadBytes(file.toStdString()), std::string("\x01\x02\x03", 3));
   f.window->CopyValueData();
-  EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("01 02 03")) << "binary data as its bytes, without the table's count";
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("01 02 03"))
+      << "binary data as its bytes, without the table's count";
   f.window->CopyKeyPath();
   EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("HKEY_CURRENT_USER\\Software"));
   // The file is remembered among the recent ones.
@@ -175,7 +176,8 @@ TEST(BrowserOpen, ADroppedFileOpens) {
   QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &local, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(f.window.get(), &drop);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !loaded.isEmpty(); }, 20000));
-  EXPECT_TRUE(f.window->windowTitle().startsWith(QStringLiteral("DROPPED.DAT"))) << f.window->windowTitle().toStdString();
+  EXPECT_TRUE(f.window->windowTitle().startsWith(QStringLiteral("DROPPED.DAT")))
+      << f.window->windowTitle().toStdString();
 }
 
 // The window comes back where and as large as it was closed.

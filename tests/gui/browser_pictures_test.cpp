@@ -10,9 +10,9 @@
 #include <fstream>
 
 #include "browser_fixture.h"
-#include "ui/browser_facts_model.h"
-#include "ui/browser_key_path_box.h"
-#include "ui/browser_search.h"
+#include "ui/browser/browser_facts_model.h"
+#include "ui/browser/browser_key_path_box.h"
+#include "ui/browser/browser_search.h"
 #include "tests/support/test_namespaces.h"
 #include "tools/hive_generator.h"
 
@@ -40,7 +40,8 @@ TEST(BrowserPictures, TreeHexSearchProblemsAndADeletedKey) {
   for (std::size_t k = 0; k < f.Doc().Hive().keys.size(); ++k) {
     const auto key = static_cast<std::int32_t>(k);
     const std::string path = view.Path(key);
-    const bool japanese = std::any_of(path.begin(), path.end(), [](char c) { return static_cast<unsigned char>(c) >= 0xE3; });
+    const bool japanese =
+        std::any_of(path.begin(), path.end(), [](char c) { return static_cast<unsigned char>(c) >= 0xE3; });
     const std::size_t values = view.Values(key).size();
     if (japanese && values > bestValues && values < 14) {
       best = key;
@@ -69,8 +70,7 @@ TEST(BrowserPictures, TreeHexSearchProblemsAndADeletedKey) {
   const recover::Recovery& recovery = f.Doc().Recovery();
   std::optional<std::size_t> shown;
   for (std::size_t i = 0; i < recovery.keys.size(); ++i)
-    if (!recovery.keys[i].values.empty() &&
-        (!shown || recovery.keys[i].confidence > recovery.keys[*shown].confidence))
+    if (!recovery.keys[i].values.empty() && (!shown || recovery.keys[i].confidence > recovery.keys[*shown].confidence))
       shown = i;
   if (shown) {
     ASSERT_TRUE(f.window->SelectRecovered(*shown));
@@ -130,8 +130,10 @@ TEST(BrowserPictures, ABinaryHitAWesternPathAndBookmarks) {
   });
   ASSERT_NE(binary, nullptr);
   QStringList hex;
-  for (std::size_t i = 4; i < 8; ++i) hex << QStringLiteral("%1").arg(binary->data[i], 2, 16, QLatin1Char('0')).toUpper();
-  f.window->SyntaxBox()->setCurrentIndex(f.window->SyntaxBox()->findData(static_cast<int>(browse::PatternSyntax::Bytes)));
+  for (std::size_t i = 4; i < 8; ++i)
+    hex << QStringLiteral("%1").arg(binary->data[i], 2, 16, QLatin1Char('0')).toUpper();
+  f.window->SyntaxBox()->setCurrentIndex(
+      f.window->SyntaxBox()->findData(static_cast<int>(browse::PatternSyntax::Bytes)));
   f.window->SearchField()->setText(hex.join(QLatin1Char(' ')));
   QSignalSpy finished(f.window->Search(), &BrowserSearch::finished);
   f.window->StartSearch();
@@ -158,8 +160,8 @@ TEST(BrowserPictures, ABinaryHitAWesternPathAndBookmarks) {
   std::int32_t deep = -1;
   f.Doc().View().Walk(browse::kTop, 0, [&](std::int32_t key, int depth) {
     const std::string path = f.Doc().View().Path(key);
-    if (depth >= 2 && path.find("\\Words\\") != std::string::npos && path.find_first_of("\x80\xC3") != std::string::npos &&
-        !f.Doc().View().Values(key).empty())
+    if (depth >= 2 && path.find("\\Words\\") != std::string::npos &&
+        path.find_first_of("\x80\xC3") != std::string::npos && !f.Doc().View().Values(key).empty())
       deep = key;
     return deep < 0;
   });

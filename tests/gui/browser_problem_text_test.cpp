@@ -9,10 +9,10 @@
 #include <QTableView>
 #include <sstream>
 
-#include "app/cli_run.h"
+#include "cli/cli_run.h"
 #include "browser_fixture.h"
 #include "salvage/check_text.h"
-#include "ui/browser_problem_text.h"
+#include "ui/browser/browser_problem_text.h"
 #include "tests/support/test_namespaces.h"
 
 namespace quarvex::ui::testing {

@@ -26,13 +26,16 @@ QString ExportedAsText(BrowserWindow& window, const QString& path, text::CodePag
   for (const QByteArray& line : bytes.split('\n')) {
     if (line.isEmpty()) continue;  // after the last CR LF
     EXPECT_TRUE(line.endsWith('\r'));
-    const std::string utf8 = text::CodePageToUtf8(std::string_view(line.constData(), static_cast<std::size_t>(line.size() - 1)), codePage);
+    const std::string utf8 =
+        text::CodePageToUtf8(std::string_view(line.constData(), static_cast<std::size_t>(line.size() - 1)), codePage);
     text += QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())) + QLatin1Char('\n');
   }
   return text;
 }
 
-QAction* CopyAction(const BrowserWindow& window) { return window.findChild<QAction*>(QStringLiteral("copyKeyRegedit4Action")); }
+QAction* CopyAction(const BrowserWindow& window) {
+  return window.findChild<QAction*>(QStringLiteral("copyKeyRegedit4Action"));
+}
 
 TEST(BrowserRegedit4Copy, TheClipboardHoldsTheLinesTheExportWrites) {
   BrowserFixture f;

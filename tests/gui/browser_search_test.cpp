@@ -16,8 +16,8 @@
 #include "testkit/recovery_fixtures.h"
 #include "browse/find.h"
 #include "tools/hive_generator.h"
-#include "ui/browser_hex_view.h"
-#include "ui/browser_search.h"
+#include "ui/browser/browser_hex_view.h"
+#include "ui/browser/browser_search.h"
 #include "tests/support/test_namespaces.h"
 
 namespace quarvex::ui::testing {
@@ -42,7 +42,8 @@ bool RunSearch(BrowserFixture& f, const QString& pattern, PatternSyntax syntax =
 QStringList Hits(BrowserFixture& f) {
   QStringList hits;
   const QAbstractItemModel* model = f.window->HitTable()->model();
-  for (int row = 0; row < model->rowCount(); ++row) hits << model->index(row, 0).data(BrowserSearchHits::kLineRole).toString();
+  for (int row = 0; row < model->rowCount(); ++row)
+    hits << model->index(row, 0).data(BrowserSearchHits::kLineRole).toString();
   return hits;
 }
 
@@ -57,7 +58,9 @@ std::string Utf16(const std::string& ascii) {
   return out;
 }
 
-QString HexOf(const std::string& bytes) { return QString::fromLatin1(QByteArray::fromStdString(bytes).toHex().toUpper()); }
+QString HexOf(const std::string& bytes) {
+  return QString::fromLatin1(QByteArray::fromStdString(bytes).toHex().toUpper());
+}
 
 // Software\App, added to the fixture's hive, keeps things inside its values' data: an "MZ"
 // header, a UTF-16 string at an odd offset, a code page string, and a DWORD whose bytes are
@@ -72,10 +75,11 @@ std::vector<testkit::Value> AppValues() {
 
 // Where a value's data lies in the file, from the record the builder wrote: the record's
 // header (20 bytes) and the key's name, then each value's entry (12 bytes), name and data.
-std::int64_t DataOffset(const BuiltHive& h, int key, const std::string& keyName, const std::vector<testkit::Value>& values,
-                        std::size_t value) {
+std::int64_t DataOffset(const BuiltHive& h, int key, const std::string& keyName,
+                        const std::vector<testkit::Value>& values, std::size_t value) {
   std::int64_t at = h.keyRecord[static_cast<std::size_t>(key)] + 20 + static_cast<std::int64_t>(keyName.size());
-  for (std::size_t i = 0; i < value; ++i) at += 12 + static_cast<std::int64_t>(values[i].name.size() + values[i].data.size());
+  for (std::size_t i = 0; i < value; ++i)
+    at += 12 + static_cast<std::int64_t>(values[i].name.size() + values[i].data.size());
   return at + 12 + static_cast<std::int64_t>(values[value].name.size());
 }
 
@@ -96,7 +100,8 @@ TEST(BrowserSearch, FindsKeysValueNamesAndData) {
       {"vendor", PatternSyntax::Text, {QStringLiteral("Software\\Vendor")}},
       {"QUARVEX", PatternSyntax::Text, {QStringLiteral("Software\\Vendor  Name = \"Quarvex\"")}},
       {"ソフト", PatternSyntax::Text, {QStringLiteral("Software\\Vendor\\日本  Title = \"ソフト\"")}},
-      {"^(count|blob)$", PatternSyntax::Regex,
+      {"^(count|blob)$",
+       PatternSyntax::Regex,
        {QStringLiteral("Software  Count = 0x0000002A (42)"), QStringLiteral("Software  Blob = 01 02 03 (3 bytes)")}},
       {"nothing like this", PatternSyntax::Text, {}},
   };
@@ -114,10 +119,12 @@ BuiltHive AppFixture() {
 TEST(BrowserSearch, FindsBytesAndStringsInsideValueData) {
   const SearchCase cases[] = {
       // A byte pattern matches the raw data of every type, and no names.
-      {"4D 5A ?? 00", PatternSyntax::Bytes,
+      {"4D 5A ?? 00",
+       PatternSyntax::Bytes,
        {QStringLiteral("Software\\App  Exe  REG_BINARY at +0x00: 4D 5A 90 00"),
         QStringLiteral("Software\\App  Count  REG_DWORD at +0x00: 4D 5A 90 00")}},
-      {"4d5a??00", PatternSyntax::Bytes,
+      {"4d5a??00",
+       PatternSyntax::Bytes,
        {QStringLiteral("Software\\App  Exe  REG_BINARY at +0x00: 4D 5A 90 00"),
         QStringLiteral("Software\\App  Count  REG_DWORD at +0x00: 4D 5A 90 00")}},
       {"00 43 00 6F", PatternSyntax::Bytes, {QStringLiteral("Software\\App  Flags  REG_BINARY at +0x16: 00 43 00 6F")}},
@@ -125,11 +132,15 @@ TEST(BrowserSearch, FindsBytesAndStringsInsideValueData) {
       {"41 70 70", PatternSyntax::Bytes, {}},  // "App", a key's name
       {"45 78 65", PatternSyntax::Bytes, {}},  // "Exe", a value's name
       // Strings inside binary data say where they lie; a text matched whole keeps its line.
-      {"microsoft", PatternSyntax::Text,
+      {"microsoft",
+       PatternSyntax::Text,
        {QStringLiteral("Software\\App  Flags  REG_BINARY at +0x03, UTF-16: \"Microsoft Corporation\"")}},
-      {"Corp[a-z]+ion$", PatternSyntax::Regex,
+      {"Corp[a-z]+ion$",
+       PatternSyntax::Regex,
        {QStringLiteral("Software\\App  Flags  REG_BINARY at +0x03, UTF-16: \"Microsoft Corporation\"")}},
-      {"windows", PatternSyntax::Text, {QStringLiteral("Software\\App  Dir  REG_BINARY at +0x02, cp932: \"C:\\\\WINDOWS\"")}},
+      {"windows",
+       PatternSyntax::Text,
+       {QStringLiteral("Software\\App  Dir  REG_BINARY at +0x02, cp932: \"C:\\\\WINDOWS\"")}},
       {"quarvex", PatternSyntax::Text, {QStringLiteral("Software\\Vendor  Name = \"Quarvex\"")}},
   };
   BrowserFixture f;
@@ -143,7 +154,8 @@ TEST(BrowserSearch, ClickingAHitInsideDataMarksExactlyTheBytesFound) {
   const std::string needle = Utf16("Needle in the haystack");
   std::string second(40000, '\x11');
   second.replace(39000, needle.size(), needle);
-  const std::vector<testkit::Value> big{testkit::Binary("First", std::string(40000, '\x11')), testkit::Binary("Second", second)};
+  const std::vector<testkit::Value> big{testkit::Binary("First", std::string(40000, '\x11')),
+                                        testkit::Binary("Second", second)};
   HiveBuilder b = FixtureBuilder();
   const int app = b.AddKey(kSoftware, "App", AppValues());
   const int bigKey = b.AddKey(kSoftware, "Big", big);
@@ -154,13 +166,14 @@ TEST(BrowserSearch, ClickingAHitInsideDataMarksExactlyTheBytesFound) {
     PatternSyntax syntax;
     const char* key;
     const char* value;
-    std::int64_t from;   // file offset of the first byte found
-    std::string bytes;   // the bytes found
+    std::int64_t from;  // file offset of the first byte found
+    std::string bytes;  // the bytes found
   } cases[] = {
       {"Corporation", PatternSyntax::Text, "Software\\App", "Flags", appData(1) + 3, kCorporation},
       {"00 43 00 6F", PatternSyntax::Bytes, "Software\\App", "Flags", appData(1) + 0x16, std::string("\0C\0o", 4)},
       {"90 ?? 03", PatternSyntax::Bytes, "Software\\App", "Exe", appData(0) + 2, std::string("\x90\x00\x03", 3)},
-      {"haystack", PatternSyntax::Text, "Software\\Big", "Second", DataOffset(h, bigKey, "Big", big, 1) + 39000, needle},
+      {"haystack", PatternSyntax::Text, "Software\\Big", "Second", DataOffset(h, bigKey, "Big", big, 1) + 39000,
+       needle},
   };
   ASSERT_GT(cases[3].from - h.keyRecord[static_cast<std::size_t>(bigKey)], BrowserHexView::kMaxSectionBytes);
   BrowserFixture f;
@@ -200,7 +213,8 @@ TEST(BrowserSearch, ABadPatternIsSaidWithItsFaultAndNothingRuns) {
     EXPECT_FALSE(RunSearch(f, QString::fromUtf8(c.pattern), c.syntax)) << c.pattern;
     EXPECT_TRUE(finished.isEmpty() && Hits(f).isEmpty()) << c.pattern;
     const QString message = f.window->statusBar()->currentMessage();
-    for (const QString& part : c.fault) EXPECT_TRUE(message.contains(part)) << c.pattern << ": " << message.toStdString();
+    for (const QString& part : c.fault)
+      EXPECT_TRUE(message.contains(part)) << c.pattern << ": " << message.toStdString();
   }
 }
 
@@ -222,7 +236,8 @@ TEST(BrowserSearch, PatternsThatBacktrackWithoutEndFinishOverLongData) {
   HiveBuilder b;
   const int root = b.AddKey(HiveBuilder::kRootParent, "");
   b.SetNoRecord(root);
-  b.AddKey(root, "Store", {testkit::Binary("Run", std::string(65000, 'a') + "!"), testkit::Binary("Plain", std::string(65000, 'a'))});
+  b.AddKey(root, "Store",
+           {testkit::Binary("Run", std::string(65000, 'a') + "!"), testkit::Binary("Plain", std::string(65000, 'a'))});
   BrowserFixture f;
   ASSERT_TRUE(f.Open(f.Write(b.Build())));
   const struct {
@@ -239,7 +254,8 @@ TEST(BrowserSearch, PatternsThatBacktrackWithoutEndFinishOverLongData) {
     ASSERT_TRUE(RunSearch(f, QString::fromUtf8(c.pattern), PatternSyntax::Regex)) << c.pattern;
     const QStringList hits = Hits(f);
     ASSERT_EQ(hits.size(), c.hits.size()) << c.pattern << ": " << hits.join('|').left(300).toStdString();
-    for (qsizetype i = 0; i < hits.size(); ++i) EXPECT_TRUE(hits[i].startsWith(c.hits[i])) << hits[i].left(120).toStdString();
+    for (qsizetype i = 0; i < hits.size(); ++i)
+      EXPECT_TRUE(hits[i].startsWith(c.hits[i])) << hits[i].left(120).toStdString();
   }
 }
 
@@ -278,7 +294,8 @@ TEST(BrowserSearch, ALargeSearchKeepsTheWindowLiveAndListsEveryHit) {
     std::string error;
     const std::optional<browse::Matcher> matcher = browse::MakeMatcher(query, error);
     ASSERT_TRUE(matcher) << error;
-    const std::size_t expected = browse::FindAll(f.Doc().View(), query, *matcher, [](const browse::FindHit&) { return true; });
+    const std::size_t expected =
+        browse::FindAll(f.Doc().View(), query, *matcher, [](const browse::FindHit&) { return true; });
 
     SetUpSearch(f, QString::fromUtf8(c.pattern), c.syntax);
     QEventLoop loop;
@@ -296,12 +313,13 @@ TEST(BrowserSearch, ALargeSearchKeepsTheWindowLiveAndListsEveryHit) {
     });
     std::optional<int> finishedHits;
     qint64 finishedAt = 0;
-    const auto connection = QObject::connect(f.window->Search(), &BrowserSearch::finished, [&](bool cancelled, int hits) {
-      EXPECT_FALSE(cancelled);
-      finishedHits = hits;
-      finishedAt = clock.elapsed();
-      QTimer::singleShot(300, &loop, &QEventLoop::quit);  // the list lays out and paints the last hits
-    });
+    const auto connection =
+        QObject::connect(f.window->Search(), &BrowserSearch::finished, [&](bool cancelled, int hits) {
+          EXPECT_FALSE(cancelled);
+          finishedHits = hits;
+          finishedAt = clock.elapsed();
+          QTimer::singleShot(300, &loop, &QEventLoop::quit);  // the list lays out and paints the last hits
+        });
     QTimer::singleShot(300000, &loop, &QEventLoop::quit);
     clock.start();
     lastBusy = ThreadBusyMs();
@@ -319,9 +337,11 @@ TEST(BrowserSearch, ALargeSearchKeepsTheWindowLiveAndListsEveryHit) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return list->visualRect(lastHit).isValid(); }, 20000)) << c.pattern;
     list->scrollTo(lastHit);
     EXPECT_TRUE(list->viewport()->rect().intersects(list->visualRect(lastHit))) << c.pattern;
-    std::printf("search latency: %s '%s' max %lld ms, the window's thread busy at most %lld ms of a gap (%zu hits in %lld ms)\n",
-                c.kind, c.pattern, static_cast<long long>(longest), static_cast<long long>(longestBusy), expected,
-                static_cast<long long>(finishedAt));
+    std::printf(
+        "search latency: %s '%s' max %lld ms, the window's thread busy at most %lld ms of a gap (%zu hits in %lld "
+        "ms)\n",
+        c.kind, c.pattern, static_cast<long long>(longest), static_cast<long long>(longestBusy), expected,
+        static_cast<long long>(finishedAt));
     std::fflush(stdout);
   }
 }
@@ -369,7 +389,8 @@ TEST(BrowserProblems, ClickingAFindingSelectsItsKey) {
   // The key is marked in the tree, its finding in the tooltip.
   const QModelIndex index = f.window->Tree()->currentIndex();
   EXPECT_FALSE(index.data(Qt::DecorationRole).isNull());
-  EXPECT_TRUE(index.data(Qt::ToolTipRole).toString().contains(QStringLiteral("0x"))) << index.data(Qt::ToolTipRole).toString().toStdString();
+  EXPECT_TRUE(index.data(Qt::ToolTipRole).toString().contains(QStringLiteral("0x")))
+      << index.data(Qt::ToolTipRole).toString().toStdString();
 }
 
 TEST(BrowserProblems, AFindingOfATruncatedFileShowsItsBytes) {
@@ -393,8 +414,11 @@ TEST(BrowserRecovered, AnOlderCopyOfALiveKeyIsNamedAsOne) {
   for (std::size_t i = 0; i < recovery.keys.size(); ++i) {
     ASSERT_TRUE(f.window->SelectRecovered(i));
     labels.push_back(f.window->Tree()->currentIndex().data().toString().toStdString());
-    EXPECT_TRUE(f.window->Tree()->currentIndex().data(Qt::ToolTipRole).toString().startsWith(
-        QStringLiteral("Older copy of a live key")));
+    EXPECT_TRUE(f.window->Tree()
+                    ->currentIndex()
+                    .data(Qt::ToolTipRole)
+                    .toString()
+                    .startsWith(QStringLiteral("Older copy of a live key")));
   }
   std::sort(labels.begin(), labels.end());
   EXPECT_EQ(labels, (std::vector<std::string>{"Keep  (older copy, identical, medium)", "Keep  (older copy, medium)"}));
@@ -411,7 +435,8 @@ TEST(BrowserRecovered, ADeletedKeyShowsUnderItsParentInItsColourAndCanBeHidden) 
   EXPECT_EQ(f.Doc().Placement(*old).parent, f.Key("Software"));
   ASSERT_TRUE(f.window->SelectRecovered(*old));
   const QModelIndex index = f.window->Tree()->currentIndex();
-  EXPECT_TRUE(index.data().toString().startsWith(QStringLiteral("Old  (deleted, "))) << index.data().toString().toStdString();
+  EXPECT_TRUE(index.data().toString().startsWith(QStringLiteral("Old  (deleted, ")))
+      << index.data().toString().toStdString();
   EXPECT_EQ(index.parent().data().toString(), QStringLiteral("Software"));
   EXPECT_TRUE(index.data(Qt::ForegroundRole).canConvert<QBrush>());
   EXPECT_FALSE(index.data(Qt::ToolTipRole).toString().isEmpty());

@@ -19,9 +19,9 @@
 #include "browse/free_records.h"
 #include "browser_fixture.h"
 #include "salvage/check_text.h"
-#include "ui/browser_hex_view.h"
-#include "ui/browser_search.h"
-#include "ui/hive_choice_dialog.h"
+#include "ui/browser/browser_hex_view.h"
+#include "ui/browser/browser_search.h"
+#include "ui/common/hive_choice_dialog.h"
 #include "tests/support/test_namespaces.h"
 #include "tools/hive_generator.h"
 
@@ -41,10 +41,13 @@ BuiltHive GeneratedSystemDat() {
 }
 
 void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-QString StatusLabel(const BrowserWindow& window) { return window.findChild<QLabel*>(QStringLiteral("statusLabel"))->text(); }
+QString StatusLabel(const BrowserWindow& window) {
+  return window.findChild<QLabel*>(QStringLiteral("statusLabel"))->text();
+}
 
 // A value of REG_BINARY type with at least 8 data bytes, in a key the tree can select.
 struct BinaryValue {
@@ -75,7 +78,8 @@ void SearchesABinaryHit(BrowserFixture& f) {
   const salvage::SalvagedValue& value = f.Doc().Hive().values[binary->value];
   // Its first 8 bytes: the first place in this value they are found.
   const hive::Bytes needle = value.data.first(8);
-  f.window->SyntaxBox()->setCurrentIndex(f.window->SyntaxBox()->findData(static_cast<int>(browse::PatternSyntax::Bytes)));
+  f.window->SyntaxBox()->setCurrentIndex(
+      f.window->SyntaxBox()->findData(static_cast<int>(browse::PatternSyntax::Bytes)));
   f.window->SearchField()->setText(HexOf(needle));
   QSignalSpy finished(f.window->Search(), &BrowserSearch::finished);
   f.window->StartSearch();
@@ -100,8 +104,10 @@ std::pair<std::int32_t, std::int32_t> TwoKeys(const BrowserDocument& doc) {
   std::int32_t first = -1, second = -1;
   doc.View().Walk(browse::kTop, 0, [&](std::int32_t key, int depth) {
     if (doc.Hive().keys[static_cast<std::size_t>(key)].record == salvage::kNoIndex) return true;
-    if (first < 0 && depth >= 1) first = key;
-    else if (first >= 0 && depth >= 2 && key != first) second = key;
+    if (first < 0 && depth >= 1)
+      first = key;
+    else if (first >= 0 && depth >= 2 && key != first)
+      second = key;
     return second < 0;
   });
   return {first, second};
@@ -118,7 +124,8 @@ void NavigatesBookmarksAndCopies(BrowserFixture& f, const std::string& path) {
   f.window->GoForward();
   EXPECT_EQ(f.window->SelectedKey(), b);
 
-  const QString keyPath = QString::fromStdString(f.Doc().RootKey()) + QLatin1Char('\\') + QString::fromUtf8(f.Doc().View().Path(b));
+  const QString keyPath =
+      QString::fromStdString(f.Doc().RootKey()) + QLatin1Char('\\') + QString::fromUtf8(f.Doc().View().Path(b));
   f.window->CopyKeyPath();
   EXPECT_EQ(QGuiApplication::clipboard()->text(), keyPath);
   f.window->CopyKeyAsRegedit4();
@@ -130,7 +137,9 @@ void NavigatesBookmarksAndCopies(BrowserFixture& f, const std::string& path) {
   ASSERT_EQ(f.window->Bookmarks().size(), 1u);
   BrowserWindow other(BrowserWindow::Settings{});
   other.SetBookmarkDirectory(f.dir.filePath(QStringLiteral("bookmarks")));
-  other.SetHiveChoiceHook([](HiveChoiceDialog& dialog) { return dialog.OpenButton()->isEnabled() ? int(QDialog::Accepted) : int(QDialog::Rejected); });
+  other.SetHiveChoiceHook([](HiveChoiceDialog& dialog) {
+    return dialog.OpenButton()->isEnabled() ? int(QDialog::Accepted) : int(QDialog::Rejected);
+  });
   QSignalSpy loaded(&other, &BrowserWindow::loaded);
   other.OpenFile(QString::fromStdString(path));
   ASSERT_TRUE(QTest::qWaitFor([&] { return !loaded.isEmpty(); }, 60000));
@@ -146,7 +155,8 @@ void GoesToAFreeRecord(BrowserFixture& f) {
   const browse::FreeRecord& free = frees[frees.size() / 2];
   ASSERT_TRUE(f.window->GoToOffset(free.offset + free.size / 2));
   const QString said = f.window->statusBar()->currentMessage();
-  EXPECT_TRUE(said.contains(QStringLiteral(": free record, block %1, size %2, at 0x").arg(free.block).arg(free.size))) << said.toStdString();
+  EXPECT_TRUE(said.contains(QStringLiteral(": free record, block %1, size %2, at 0x").arg(free.block).arg(free.size)))
+      << said.toStdString();
   EXPECT_EQ(f.window->HexView()->Highlight()->first, free.offset);
 }
 
@@ -202,7 +212,9 @@ TEST(BrowserSources, ACopyCutInTheMiddleOfABlockShowsTheDamageAndTheBytesLost) {
   GoesToAFreeRecord(f);
 }
 
-bool HaveTool(const char* tool) { return std::system((std::string("command -v ") + tool + " > /dev/null").c_str()) == 0; }
+bool HaveTool(const char* tool) {
+  return std::system((std::string("command -v ") + tool + " > /dev/null").c_str()) == 0;
+}
 
 TEST(BrowserSources, ADiskImageOpensItsLiveHiveFromTheList) {
   if (!QUARVEX_TEST_HAVE_IMAGES) GTEST_SKIP() << "this build reads no images";
@@ -213,16 +225,19 @@ TEST(BrowserSources, ADiskImageOpensItsLiveHiveFromTheList) {
   const std::string at = f.dir.path().toStdString();
   GeneratedSystemDat().WriteFile(at + "/SYSTEM.DAT");
   // A deleted USER.DAT and a setup copy come first in the listing; the live SYSTEM.DAT is chosen.
-  const std::string script =
-      "set -e; cd '" + at + "'; export MTOOLS_SKIP_CHECK=1; truncate -s 24M disk.img;"
-      "echo 'start=2048, type=6' | sfdisk -q disk.img;"
-      "mkfs.fat -F 16 -n WIN98 --offset=2048 disk.img $(((24 * 2048 - 2048) / 2)) > /dev/null;"
-      "mmd -i disk.img@@1M ::TEMP ::WINDOWS;"
-      "mcopy -i disk.img@@1M '" + RealUserDatPath() + "' ::TEMP/USER.DAT;"
-      "mdel -i disk.img@@1M ::TEMP/USER.DAT;"
-      "mcopy -i disk.img@@1M SYSTEM.DAT ::SYSTEM.1ST;"
-      "mcopy -i disk.img@@1M SYSTEM.DAT ::WINDOWS/SYSTEM.DAT;"
-      "mcopy -i disk.img@@1M '" + RealUserDatPath() + "' ::WINDOWS/USER.DAT";
+  const std::string script = "set -e; cd '" + at +
+                             "'; export MTOOLS_SKIP_CHECK=1; truncate -s 24M disk.img;"
+                             "echo 'start=2048, type=6' | sfdisk -q disk.img;"
+                             "mkfs.fat -F 16 -n WIN98 --offset=2048 disk.img $(((24 * 2048 - 2048) / 2)) > /dev/null;"
+                             "mmd -i disk.img@@1M ::TEMP ::WINDOWS;"
+                             "mcopy -i disk.img@@1M '" +
+                             RealUserDatPath() +
+                             "' ::TEMP/USER.DAT;"
+                             "mdel -i disk.img@@1M ::TEMP/USER.DAT;"
+                             "mcopy -i disk.img@@1M SYSTEM.DAT ::SYSTEM.1ST;"
+                             "mcopy -i disk.img@@1M SYSTEM.DAT ::WINDOWS/SYSTEM.DAT;"
+                             "mcopy -i disk.img@@1M '" +
+                             RealUserDatPath() + "' ::WINDOWS/USER.DAT";
   ASSERT_EQ(std::system(script.c_str()), 0);
   QStringList kinds;
   QString preselected;

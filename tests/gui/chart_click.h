@@ -5,7 +5,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 
-#include "ui/analysis_chart.h"
+#include "ui/charts/analysis_chart.h"
 
 namespace quarvex::ui {
 

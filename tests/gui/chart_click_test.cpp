@@ -11,7 +11,7 @@
 
 namespace quarvex::ui::charttesting {
 
-using namespace chartviews;
+using namespace quarvex::analyzer::chartviews;
 namespace {
 
 TEST(ChartClick, AClickOnAnInUsePointReportsItsIndex) {
@@ -52,7 +52,7 @@ TEST(ChartClick, AClickBesideAPointNamesItAndOneBetweenPointsNamesNothing) {
   ASSERT_EQ(clicked.count(), 1);
   EXPECT_EQ(clicked.last().at(0).toInt(), 2);
   const QPoint between = (chart->PointPosition(kRecordSizes, 2) + chart->PointPosition(kRecordSizes, 3)) / 2;
-  ClickAt(*chart, between);  // between points, far from both
+  ClickAt(*chart, between);                                               // between points, far from both
   ClickAt(*chart, chart->PointPosition(kRecordSizes, 2) + QPoint(0, 8));  // below the pointer
   EXPECT_EQ(clicked.count(), 1);
 }

@@ -12,7 +12,7 @@
 
 #include "analyzer/chart_series.h"
 #include "job/analysis_job.h"
-#include "ui/analysis_chart.h"
+#include "ui/charts/analysis_chart.h"
 #include "tests/support/test_namespaces.h"
 
 namespace quarvex::ui::charttesting {
@@ -60,12 +60,12 @@ inline void ClickAt(AnalysisChart& chart, QPoint viewportPosition) {
 inline ChartSeriesSet PointSet(const std::vector<double>& inUse, const std::vector<double>& freeSizes) {
   ChartSeriesSet set;
   for (std::size_t i = 0; i < inUse.size(); ++i)
-    set[SeriesId::Series6].Add(inUse[i], std::to_string(100 * (i + 1)), kBlue);
+    set[SeriesId::KeyRecordSizes].Add(inUse[i], std::to_string(100 * (i + 1)), kBlue);
   for (std::size_t i = 0; i < freeSizes.size(); ++i)
-    set[SeriesId::Series8].Add(freeSizes[i], std::to_string(10 * (i + 1)), kRed);
+    set[SeriesId::FreeRecordSizes].Add(freeSizes[i], std::to_string(10 * (i + 1)), kRed);
   for (std::size_t i = 0; i <= freeSizes.size(); ++i) {
-    set[SeriesId::Series7].Add(30, "", kBlue);
-    set[SeriesId::Series9].Add(25, "", kYellow);
+    set[SeriesId::KeyRecordAverage].Add(30, "", kBlue);
+    set[SeriesId::FreeRecordAverage].Add(25, "", kYellow);
   }
   return set;
 }

@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 
 #include "tests/gui/chart_fixture.h"
-#include "ui/chart_pictures.h"
+#include "ui/charts/chart_pictures.h"
 #include "tests/support/test_namespaces.h"
 
 namespace quarvex::ui::charttesting {

@@ -1,4 +1,4 @@
-// The pointers of the point series, drawn by the chart's points item (ui/chart_points_item.h)
+// The pointers of the point series, drawn by the chart's points item (ui/charts/chart_points_item.h)
 // and not by Qt's scatter series: each drawn point shows its pointer, filled in the point's
 // colour, exactly where the chart places the point (where a click on it lands), also after a
 // resize and after the view was switched away and back; the pointers lie over the average
@@ -11,7 +11,7 @@
 
 namespace quarvex::ui::charttesting {
 
-using namespace chartviews;
+using namespace quarvex::analyzer::chartviews;
 namespace {
 
 QImage Shot(AnalysisChart& chart) {
@@ -40,8 +40,8 @@ struct PointerCase {
   const char* name;
   ChartView view;
   SeriesId series;
-  QSize size;           // the chart's size after it is shown
-  bool switchAndBack;   // shown, then view 0, then this view again
+  QSize size;          // the chart's size after it is shown
+  bool switchAndBack;  // shown, then view 0, then this view again
 };
 
 TEST(ChartPoints, EveryPointersFillIsWhereTheChartPlacesItsPoint) {
@@ -76,8 +76,8 @@ TEST(ChartPoints, OnePointOrPointsOfOneSizeAreDrawnWhereTheChartPlacesThem) {
   for (const auto& [inUse, freeSizes] : series) {
     const auto chart = ShownChart();
     chart->LoadSeries(PointSet(inUse, freeSizes));
-    for (const auto& [view, id] : {std::pair{ChartView::RecordSizes, kRecordSizes},
-                                   std::pair{ChartView::FreeRecordSizes, kFreeRecordSizes}}) {
+    for (const auto& [view, id] :
+         {std::pair{ChartView::RecordSizes, kRecordSizes}, std::pair{ChartView::FreeRecordSizes, kFreeRecordSizes}}) {
       chart->SelectView(view);
       EXPECT_EQ(MisplacedPointers(*chart, id), std::vector<std::string>{}) << inUse.size() << " points of " << inUse[0];
     }

@@ -10,12 +10,12 @@
 
 #include "tests/gui/chart_fixture.h"
 #include "tools/hive_generator.h"
-#include "ui/chart_style.h"
+#include "ui/charts/chart_style.h"
 #include "tests/support/test_namespaces.h"
 
 namespace quarvex::ui::charttesting {
 
-using namespace chartviews;
+using namespace quarvex::analyzer::chartviews;
 namespace {
 
 struct RealHive {
@@ -115,7 +115,8 @@ TEST(ChartRealSize, EveryBarMarkSitsAtItsBarAndNoneCoversAnother) {
     ASSERT_EQ(boxes.size(), arrows.size());
     const QRectF plot = chart->chart()->plotArea();
     for (std::size_t i = 0; i < boxes.size(); ++i) {
-      const bool atASide = std::abs(boxes[i].left() - plot.left()) < 0.5 || std::abs(boxes[i].right() - plot.right()) < 0.5;
+      const bool atASide =
+          std::abs(boxes[i].left() - plot.left()) < 0.5 || std::abs(boxes[i].right() - plot.right()) < 0.5;
       if (!atASide) {
         EXPECT_NEAR(boxes[i].center().x(), arrows[i].p1().x(), 0.5) << hive.blocks << " blocks, mark " << i;
       }

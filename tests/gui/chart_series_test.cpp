@@ -6,12 +6,12 @@
 #include <QtCharts/QScatterSeries>
 
 #include "tests/gui/chart_fixture.h"
-#include "ui/chart_style.h"
+#include "ui/charts/chart_style.h"
 #include "tests/support/test_namespaces.h"
 
 namespace quarvex::ui::charttesting {
 
-using namespace chartviews;
+using namespace quarvex::analyzer::chartviews;
 namespace {
 
 QColor Colour(Rgb rgb) { return QColor(rgb.r, rgb.g, rgb.b); }
@@ -90,9 +90,9 @@ TEST(ChartSeries, ALaterLoadReplacesTheEarlierPoints) {
 
 TEST(ChartSeries, PointsOfOtherColoursKeepTheirOwn) {
   ChartSeriesSet set;
-  set[SeriesId::Series6].Add(10, "32", kBlue);
-  set[SeriesId::Series6].Add(20, "60", kRed);
-  set[SeriesId::Series6].Add(30, "88", kBlue);
+  set[SeriesId::KeyRecordSizes].Add(10, "32", kBlue);
+  set[SeriesId::KeyRecordSizes].Add(20, "60", kRed);
+  set[SeriesId::KeyRecordSizes].Add(30, "88", kBlue);
   AnalysisChart chart;
   chart.LoadSeries(set);
   chart.SelectView(ChartView::RecordSizes);
@@ -107,9 +107,9 @@ TEST(ChartSeries, PointsOfOtherColoursKeepTheirOwn) {
 
 TEST(ChartSeries, ANegativeDeadGapIsShownInItsMarkAndDrawnAsAnEmptySlice) {
   ChartSeriesSet set;
-  set[SeriesId::Series1].Add(-40, "D-Gap", kRed);
-  set[SeriesId::Series1].Add(100, "Empty", kGreen);
-  set[SeriesId::Series1].Add(900, "Using", kBlue);
+  set[SeriesId::FileSpace].Add(-40, "D-Gap", kRed);
+  set[SeriesId::FileSpace].Add(100, "Empty", kGreen);
+  set[SeriesId::FileSpace].Add(900, "Using", kBlue);
   AnalysisChart chart;
   chart.LoadSeries(set);
   chart.SelectView(ChartView::TotalUsage);
@@ -123,11 +123,11 @@ TEST(ChartSeries, ANegativeDeadGapIsShownInItsMarkAndDrawnAsAnEmptySlice) {
 
 TEST(ChartSeries, RepeatedOrMissingBarLabelsStillNameEveryBar) {
   ChartSeriesSet set;
-  set[SeriesId::Series2].Add(10, "KN", kBlue);
-  set[SeriesId::Series2].Add(20, "0", kBlue);
-  set[SeriesId::Series2].Add(30, "0", kBlue);
-  set[SeriesId::Series3].Add(5, "KN", kGreen);
-  set[SeriesId::Series4].Add(1, "KN", kRed);  // a run that ended early: shorter sets
+  set[SeriesId::BlockInUse].Add(10, "KN", kBlue);
+  set[SeriesId::BlockInUse].Add(20, "0", kBlue);
+  set[SeriesId::BlockInUse].Add(30, "0", kBlue);
+  set[SeriesId::BlockFree].Add(5, "KN", kGreen);
+  set[SeriesId::BlockDeadGap].Add(1, "KN", kRed);  // a run that ended early: shorter sets
   const auto chart = ShownChart();
   chart->LoadSeries(set);
   chart->SelectView(ChartView::BlockUsage);

@@ -1,4 +1,4 @@
-// The point series thinned to the plot on a real chart (ui/chart_decimation.h): a small
+// The point series thinned to the plot on a real chart (analyzer/chart_decimation.h): a small
 // series is drawn whole, a large one is drawn thinned for the plot it stands on, every pixel
 // column keeping its lowest and highest point, and thinned anew when the chart is resized;
 // a click on any of 100,000 points, drawn or left out, names that point.
@@ -12,12 +12,14 @@
 #include <random>
 
 #include "tests/gui/chart_fixture.h"
-#include "ui/chart_decimation.h"
+#include "analyzer/chart_decimation.h"
 #include "tests/support/test_namespaces.h"
+
+namespace chartdecimation = quarvex::analyzer::chartdecimation;
 
 namespace quarvex::ui::charttesting {
 
-using namespace chartviews;
+using namespace quarvex::analyzer::chartviews;
 namespace {
 
 constexpr double kFillCellPixels = 3;  // half a pointer, as the chart fills

@@ -8,12 +8,12 @@
 #include <set>
 
 #include "tests/gui/chart_fixture.h"
-#include "ui/chart_style.h"
+#include "ui/charts/chart_style.h"
 #include "tests/support/test_namespaces.h"
 
 namespace quarvex::ui::charttesting {
 
-using namespace chartviews;
+using namespace quarvex::analyzer::chartviews;
 namespace {
 
 // The series of each view, by index, in the selector's order.
@@ -37,10 +37,14 @@ std::set<int> ActiveSeries(const AnalysisChart& chart) {
 QStringList DrawnKinds(const AnalysisChart& chart) {
   QStringList kinds;
   for (QAbstractSeries* s : chart.chart()->series()) {
-    if (qobject_cast<QPieSeries*>(s)) kinds.append("pie");
-    else if (auto* bars = qobject_cast<QPercentBarSeries*>(s)) kinds.append(QString("bars:%1").arg(bars->count()));
-    else if (qobject_cast<QScatterSeries*>(s)) kinds.append("points");
-    else if (qobject_cast<QLineSeries*>(s)) kinds.append("line");
+    if (qobject_cast<QPieSeries*>(s))
+      kinds.append("pie");
+    else if (auto* bars = qobject_cast<QPercentBarSeries*>(s))
+      kinds.append(QString("bars:%1").arg(bars->count()));
+    else if (qobject_cast<QScatterSeries*>(s))
+      kinds.append("points");
+    else if (qobject_cast<QLineSeries*>(s))
+      kinds.append("line");
   }
   return kinds;
 }
@@ -58,7 +62,8 @@ TEST(ChartViews, TheSixEntriesAreQuotedExactly) {
 TEST(ChartViews, EachEntryActivatesExactlyItsSeriesAndDrawsNothingElse) {
   const auto chart = ShownChart();
   chart->LoadSeries(SampleSeries());
-  const std::vector<QStringList> drawn = {{"pie"}, {"bars:3"}, {"bars:3"}, {"pie"}, {"points"}, {"line", "points", "line"}};
+  const std::vector<QStringList> drawn = {{"pie"}, {"bars:3"}, {"bars:3"},
+                                          {"pie"}, {"points"}, {"line", "points", "line"}};
   // Every order of arrival: each view after each other one.
   for (int from = 0; from < 6; ++from)
     for (int to = 0; to < 6; ++to) {
@@ -73,8 +78,8 @@ TEST(ChartViews, TheLegendListsOnlyTheActiveSeriesOfTheLegendLastFirst) {
   AnalysisChart chart;
   chart.LoadSeries(SampleSeries());
   const std::vector<QStringList> legend = {
-      {}, {"DeadGap", "Empty", "Using"}, {"DeadGap", "Empty", "Using"}, {}, {"UsingSize AVG.", "UsingRecSize"},
-      {"EmptySize AVG.", "UsingSize AVG."}};
+      {}, {"DeadGap", "Empty", "Using"},      {"DeadGap", "Empty", "Using"},
+      {}, {"UsingSize AVG.", "UsingRecSize"}, {"EmptySize AVG.", "UsingSize AVG."}};
   for (int view = 0; view < 6; ++view) {
     chart.SelectView(view);
     EXPECT_EQ(chart.LegendEntries(), legend[view]) << "view " << view;
@@ -85,7 +90,7 @@ TEST(ChartViews, EntryOneAfterEntryTwoShowsTheBarMarksAgainAndEntryTwoHidesThem)
   const auto chart = ShownChart();
   const ChartSeriesSet& data = SampleSeries();
   chart->LoadSeries(data);
-  const QString usingKn = chartstyle::GroupedNumber(data[SeriesId::Series2][0].value);
+  const QString usingKn = chartstyle::GroupedNumber(data[SeriesId::BlockInUse][0].value);
   chart->SelectView(ChartView::BlockUsageWithoutMarks);
   Settle();
   for (SeriesId id : kBlockSeries) EXPECT_FALSE(chart->MarksVisible(id));
@@ -108,9 +113,9 @@ TEST(ChartViews, BarsTooNarrowForTheirMarksGetNoneAndOnlyEveryNthIsNamed) {
     ChartSeriesSet set;
     for (int b = 0; b < bars; ++b) {
       const std::string label = b ? std::to_string(b - 1) : "KN";
-      set[SeriesId::Series2].Add(20000, label, kBlue);
-      set[SeriesId::Series3].Add(3000, label, kGreen);
-      set[SeriesId::Series4].Add(400, label, kRed);
+      set[SeriesId::BlockInUse].Add(20000, label, kBlue);
+      set[SeriesId::BlockFree].Add(3000, label, kGreen);
+      set[SeriesId::BlockDeadGap].Add(400, label, kRed);
     }
     chart->LoadSeries(set);
     chart->SelectView(ChartView::BlockUsage);
@@ -139,7 +144,7 @@ TEST(ChartViews, ThePiesShowLabelAndValueMarks) {
   chart->LoadSeries(data);
   chart->SelectView(ChartView::KeyNameChecksums);
   Settle();
-  const ChartSeries& goodSum = data[SeriesId::Series5];
+  const ChartSeries& goodSum = data[SeriesId::KeyVerdicts];
   QStringList expected;
   for (const ChartPoint& p : goodSum.Points())
     expected.append(QString::fromStdString(p.label) + " " + chartstyle::GroupedNumber(p.value));
@@ -188,7 +193,7 @@ TEST(ChartViews, ChangingTheViewNeverChangesThePoints) {
   for (int i = 0; i < 9; ++i) counts.push_back(chart.PointCount(i));
   for (int view : {4, 5, 1, 2, 0, 3, 4, -1, 5}) chart.SelectView(view);
   for (int i = 0; i < 9; ++i) EXPECT_EQ(chart.PointCount(i), counts[static_cast<std::size_t>(i)]);
-  EXPECT_EQ(chart.PointValue(kRecordSizes, 3), SampleSeries()[SeriesId::Series6][3].value);
+  EXPECT_EQ(chart.PointValue(kRecordSizes, 3), SampleSeries()[SeriesId::KeyRecordSizes][3].value);
 }
 
 }  // namespace

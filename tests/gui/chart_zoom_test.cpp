@@ -11,12 +11,12 @@
 
 #include "tests/gui/chart_fixture.h"
 #include "tools/hive_generator.h"
-#include "ui/chart_style.h"
+#include "ui/charts/chart_style.h"
 #include "tests/support/test_namespaces.h"
 
 namespace quarvex::ui::charttesting {
 
-using namespace chartviews;
+using namespace quarvex::analyzer::chartviews;
 namespace {
 
 ChartSeriesSet SeriesOfJob(job::JobInput input) {
@@ -127,8 +127,9 @@ TEST(ChartZoom, ADraggedRectangleIsZoomedIntoAndNamesNoPoint) {
   // The left half of the plot, its lowest fifth: the many small records.
   const QPoint from(static_cast<int>(plot.left() + 2), static_cast<int>(plot.bottom() - plot.height() / 5));
   const QPoint to(static_cast<int>(plot.center().x()), static_cast<int>(plot.bottom() - 2));
-  const auto expectedX = std::pair{chart->chart()->mapToValue(chart->chart()->mapFromScene(chart->mapToScene(from))).x(),
-                                   chart->chart()->mapToValue(chart->chart()->mapFromScene(chart->mapToScene(to))).x()};
+  const auto expectedX =
+      std::pair{chart->chart()->mapToValue(chart->chart()->mapFromScene(chart->mapToScene(from))).x(),
+                chart->chart()->mapToValue(chart->chart()->mapFromScene(chart->mapToScene(to))).x()};
   QTest::mousePress(chart->viewport(), Qt::LeftButton, {}, from);
   QTest::mouseMove(chart->viewport(), (from + to) / 2);
   QTest::mouseMove(chart->viewport(), to);
@@ -216,7 +217,8 @@ TEST(ChartZoom, OnTheLogarithmicAxisEveryPointOfBothSizeViewsStaysOnThePlot) {
     const auto chart = ShownChart();
     chart->LoadSeries(hive.series());
     chart->SetLogSizes(true);
-    for (const auto& [view, id] : {std::pair{ChartView::RecordSizes, kRecordSizes}, std::pair{ChartView::FreeRecordSizes, kFreeRecordSizes}}) {
+    for (const auto& [view, id] :
+         {std::pair{ChartView::RecordSizes, kRecordSizes}, std::pair{ChartView::FreeRecordSizes, kFreeRecordSizes}}) {
       chart->SelectView(view);
       Settle();
       ASSERT_NE(qobject_cast<QLogValueAxis*>(LeftAxis(*chart)), nullptr) << IndexOf(view);
@@ -252,14 +254,15 @@ TEST(ChartTooltips, APointsTooltipNamesItAndGivesItsSize) {
   for (int k = 0; k < chart->PointCount(kRecordSizes); ++k)
     if (chart->PointValue(kRecordSizes, k) > chart->PointValue(kRecordSizes, largest)) largest = k;
   const QPoint at = chart->PointPosition(kRecordSizes, largest);
-  const QString offset = QString::fromStdString(RealUserDatSeries()[SeriesId::Series6].Label(static_cast<std::size_t>(largest)));
+  const QString offset =
+      QString::fromStdString(RealUserDatSeries()[SeriesId::KeyRecordSizes].Label(static_cast<std::size_t>(largest)));
   EXPECT_EQ(chart->PointToolTip(at), QStringLiteral("key node at offset %1\n18,132 bytes").arg(offset));
   // A namer gives the key's name; where it has none, the offset stays.
   chart->SetPointNamer([](SeriesId id, int index) {
     return id == kRecordSizes && index % 2 == 0 ? QStringLiteral("Key%1\\").arg(index) : QString();
   });
   EXPECT_EQ(chart->PointToolTip(at), (largest % 2 == 0 ? QStringLiteral("Key%1\\").arg(largest)
-                                                        : QStringLiteral("key node at offset %1").arg(offset)) +
+                                                       : QStringLiteral("key node at offset %1").arg(offset)) +
                                          QStringLiteral("\n18,132 bytes"));
   // The help event shows it.
   QHelpEvent help(QEvent::ToolTip, at, chart->viewport()->mapToGlobal(at));
@@ -274,7 +277,8 @@ TEST(ChartTooltips, APointsTooltipNamesItAndGivesItsSize) {
   ASSERT_GT(chart->PointCount(kFreeRecordSizes), 0);
   const QString tip = chart->PointToolTip(chart->PointPosition(kFreeRecordSizes, 0));
   EXPECT_TRUE(tip.startsWith(QStringLiteral("free record at offset "))) << tip.toStdString();
-  EXPECT_TRUE(tip.endsWith(chartstyle::GroupedNumber(chart->PointValue(kFreeRecordSizes, 0)) + QStringLiteral(" bytes")))
+  EXPECT_TRUE(
+      tip.endsWith(chartstyle::GroupedNumber(chart->PointValue(kFreeRecordSizes, 0)) + QStringLiteral(" bytes")))
       << tip.toStdString();
 }
 

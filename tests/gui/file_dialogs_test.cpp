@@ -7,7 +7,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "ui/file_dialogs.h"
+#include "ui/common/file_dialogs.h"
 
 namespace quarvex::ui {
 namespace {
@@ -43,14 +43,14 @@ TEST(FileDialogs, EachFilterListsTheNamesItShould) {
   const QStringList filters = OpenDialogFilters();
   struct Row {
     const char* name;
-    bool period;        // the names Windows gives its own hives
-    bool allRegistry;   // any name a registry file or its backup may have
+    bool period;       // the names Windows gives its own hives
+    bool allRegistry;  // any name a registry file or its backup may have
   } rows[] = {
-      {"USER.DAT", true, true},         {"user.dat", true, true},          {"system.da0", true, true},
-      {"SYSTEM.DA1", true, true},       {"SYSTEM.1ST", true, true},        {"CLASSES.DAT", false, true},
-      {"me_USER.DAT", false, true},     {"case12_user.dat", false, true},  {"Classes.Dat", false, true},
-      {"USER.DA0", true, true},         {"rb000.cab", false, true},        {"RB001.CAB", false, true},
-      {"notes.txt", false, false},      {"disk.img", false, false},        {"user.data", false, false},
+      {"USER.DAT", true, true},     {"user.dat", true, true},         {"system.da0", true, true},
+      {"SYSTEM.DA1", true, true},   {"SYSTEM.1ST", true, true},       {"CLASSES.DAT", false, true},
+      {"me_USER.DAT", false, true}, {"case12_user.dat", false, true}, {"Classes.Dat", false, true},
+      {"USER.DA0", true, true},     {"rb000.cab", false, true},       {"RB001.CAB", false, true},
+      {"notes.txt", false, false},  {"disk.img", false, false},       {"user.data", false, false},
   };
   for (const Row& row : rows) {
     const QString name = QString::fromLatin1(row.name);

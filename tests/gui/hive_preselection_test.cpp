@@ -7,7 +7,7 @@
 #include <QTreeWidget>
 
 #include "browser_fixture.h"
-#include "ui/hive_choice_dialog.h"
+#include "ui/common/hive_choice_dialog.h"
 #include "tests/support/test_namespaces.h"
 
 namespace quarvex::ui::testing {
@@ -74,7 +74,8 @@ TEST(HivePreselection, TheFirstLiveSystemOrUserDatIsChosen) {
     EXPECT_EQ(current ? dialog.List()->indexOfTopLevelItem(current) : -1, c.chosen);
     EXPECT_EQ(dialog.OpenButton()->isEnabled(), c.chosen >= 0);
     if (c.chosen >= 0) {
-      EXPECT_EQ(dialog.ChosenAddress(), QStringLiteral("disk.img::") + QString::fromStdString(c.rows[static_cast<std::size_t>(c.chosen)]));
+      EXPECT_EQ(dialog.ChosenAddress(),
+                QStringLiteral("disk.img::") + QString::fromStdString(c.rows[static_cast<std::size_t>(c.chosen)]));
     }
   }
 }

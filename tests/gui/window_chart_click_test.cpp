@@ -14,7 +14,7 @@
 #include "tests/gui/window_fixture.h"
 #include "text/text_encoding.h"
 #include "tools/hive_generator.h"
-#include "ui/analysis_chart.h"
+#include "ui/charts/analysis_chart.h"
 
 namespace quarvex::ui::testing {
 namespace {
@@ -38,9 +38,9 @@ TEST(WindowChartClick, AClickOnAnyOfAHundredThousandPointsNamesThatKey) {
   QCoreApplication::sendPostedEvents();
   QCoreApplication::processEvents();
   AnalysisChart& chart = *form->Chart();
-  const int count = chart.PointCount(SeriesId::Series6);
+  const int count = chart.PointCount(SeriesId::KeyRecordSizes);
   ASSERT_GE(count, 100000);
-  const std::vector<int> drawn = chart.DrawnPoints(SeriesId::Series6);
+  const std::vector<int> drawn = chart.DrawnPoints(SeriesId::KeyRecordSizes);
   ASSERT_FALSE(drawn.empty());
   ASSERT_LT(drawn.size(), static_cast<std::size_t>(count) / 5);
 
@@ -57,9 +57,9 @@ TEST(WindowChartClick, AClickOnAnyOfAHundredThousandPointsNamesThatKey) {
     if (!std::binary_search(drawn.begin(), drawn.end(), k)) points.push_back(k);  // left out of the drawing
   for (int k : points) {
     message->clear();
-    ClickExactly(chart, chart.PointPositionF(SeriesId::Series6, k));
+    ClickExactly(chart, chart.PointPositionF(SeriesId::KeyRecordSizes, k));
     const KeyNodeOffset key = again.analysis->keys[static_cast<std::size_t>(k)].node;
-    EXPECT_EQ(series[SeriesId::Series6].Label(static_cast<std::size_t>(k)), std::to_string(key.value))
+    EXPECT_EQ(series[SeriesId::KeyRecordSizes].Label(static_cast<std::size_t>(k)), std::to_string(key.value))
         << "point " << k << " is the key at that offset";
     EXPECT_EQ(message->text().toStdString(), CodePageToUtf8(ResolveKeyPath(again.hive, key), CodePage::Cp932))
         << "point " << k;

@@ -6,10 +6,12 @@
 
 #include "hive/keyname.h"
 #include "text/text_encoding.h"
-#include "ui/analysis_chart.h"
-#include "ui/chart_style.h"
+#include "ui/charts/analysis_chart.h"
+#include "ui/charts/chart_style.h"
 #include "window_fixture.h"
 #include "tests/support/test_namespaces.h"
+
+namespace chartviews = quarvex::analyzer::chartviews;
 
 namespace quarvex::ui::testing {
 namespace {
@@ -38,15 +40,17 @@ TEST(WindowChartPoints, APointsTooltipGivesItsKeysPathAndItsSize) {
     if (chart->PointValue(chartviews::kRecordSizes, k) > 6000) largest.push_back(k);
   ASSERT_EQ(largest.size(), 2u);
   for (int k : largest) {
-    const std::string path =
-        CodePageToUtf8(ResolveKeyPath(again.hive, again.analysis->keys[static_cast<std::size_t>(k)].node), form->JobCodePage());
+    const std::string path = CodePageToUtf8(
+        ResolveKeyPath(again.hive, again.analysis->keys[static_cast<std::size_t>(k)].node), form->JobCodePage());
     ASSERT_FALSE(path.empty());
     const QString tip = chart->PointToolTip(chart->PointPosition(chartviews::kRecordSizes, k));
-    const QString size = chartstyle::GroupedNumber(chart->PointValue(chartviews::kRecordSizes, k)) + QStringLiteral(" bytes");
+    const QString size =
+        chartstyle::GroupedNumber(chart->PointValue(chartviews::kRecordSizes, k)) + QStringLiteral(" bytes");
     EXPECT_EQ(tip, QString::fromStdString(path) + QLatin1Char('\n') + size);
   }
-  EXPECT_TRUE(chart->PointToolTip(chart->PointPosition(chartviews::kRecordSizes, largest.front())).endsWith("18,132 bytes") ||
-              chart->PointToolTip(chart->PointPosition(chartviews::kRecordSizes, largest.back())).endsWith("18,132 bytes"));
+  EXPECT_TRUE(
+      chart->PointToolTip(chart->PointPosition(chartviews::kRecordSizes, largest.front())).endsWith("18,132 bytes") ||
+      chart->PointToolTip(chart->PointPosition(chartviews::kRecordSizes, largest.back())).endsWith("18,132 bytes"));
   EXPECT_EQ(form->Job().code, 0);
   // A free record: its block and offset.
   Child<QComboBox>(*form, "cbxSelChart")->setCurrentIndex(5);
@@ -54,7 +58,8 @@ TEST(WindowChartPoints, APointsTooltipGivesItsKeysPathAndItsSize) {
   ASSERT_GT(chart->PointCount(chartviews::kFreeRecordSizes), 0);
   const analyzer::FreeRecordFact& first = form->Job().analysis->freeRecords.front();
   const QString tip = chart->PointToolTip(chart->PointPosition(chartviews::kFreeRecordSizes, 0));
-  EXPECT_TRUE(tip.startsWith(QStringLiteral("free record in block %1 at offset 0x").arg(first.block))) << tip.toStdString();
+  EXPECT_TRUE(tip.startsWith(QStringLiteral("free record in block %1 at offset 0x").arg(first.block)))
+      << tip.toStdString();
 }
 
 // A job that fails after a completed one leaves the chart with the last file's points; a click

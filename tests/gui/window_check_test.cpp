@@ -16,7 +16,7 @@
 #include "salvage/salvage.h"
 #include "testkit/hive_builder.h"
 #include "testkit/recovery_fixtures.h"
-#include "ui/window_geometry.h"
+#include "ui/analyser/window_geometry.h"
 #include "window_fixture.h"
 #include "tests/support/test_namespaces.h"
 
@@ -57,7 +57,9 @@ const std::vector<DamageCase> kDamage = {
     {"TwoKeysShareRecord",
      [](BuiltHive& h) { h.PutU16(h.KeyNodeFileOffset(kColors) + kRecNoField, h.keyRecordNo[kDesktop]); }},
     {"ParentLinkDisagrees",
-     [](BuiltHive& h) { h.PutU32(h.KeyNodeFileOffset(kDesktop) + kUprOfs, static_cast<std::uint32_t>(h.keyNode[kRoot])); }},
+     [](BuiltHive& h) {
+       h.PutU32(h.KeyNodeFileOffset(kDesktop) + kUprOfs, static_cast<std::uint32_t>(h.keyNode[kRoot]));
+     }},
     {"DuplicateRecordNumber",
      [](BuiltHive& h) { h.PutU16(h.keyRecord[kColors] + kRecRecNo, h.keyRecordNo[kDesktop]); }},
 };
@@ -68,8 +70,8 @@ const std::vector<DamageCase> kDamage = {
 // The window made by MakeWindow reads every hive in the code page its settings name (932).
 QString CheckLines(const std::vector<std::uint8_t>& bytes, std::size_t& damage) {
   salvage::SalvagedHive hive = salvage::Salvage(bytes);
-  salvage::AddFindings(hive, detect::CodePageFindings(
-                                 hive, {CodePage::Cp932, detect::CodePageSource::Option, "named by the user"}));
+  salvage::AddFindings(
+      hive, detect::CodePageFindings(hive, {CodePage::Cp932, detect::CodePageSource::Option, "named by the user"}));
   damage = hive.summary.damage;
   QString text;
   for (const hive::Finding& f : hive.findings) text += QString::fromStdString(salvage::FindingLine(f)) + '\n';
@@ -84,12 +86,14 @@ QString CheckLines(const std::vector<std::uint8_t>& bytes, std::size_t& damage) 
       continue;
     }
     keys.push_back(&key);
-    for (const std::string& line : recover::RecoveredKeyLines(key, CodePage::Cp932)) text += QString::fromStdString(line) + '\n';
+    for (const std::string& line : recover::RecoveredKeyLines(key, CodePage::Cp932))
+      text += QString::fromStdString(line) + '\n';
   }
   for (const recover::LiveKeyRemains& remains : recovery.liveKeys)
     for (const std::string& line : recover::LiveKeyRemainsLines(remains, CodePage::Cp932))
       text += QString::fromStdString(line) + '\n';
-  return text + QString::fromStdString(recover::RecoverySummaryLine(keys, identicalCopies, recovery.summary.earlierValues));
+  return text +
+         QString::fromStdString(recover::RecoverySummaryLine(keys, identicalCopies, recovery.summary.earlierValues));
 }
 
 QString ShownCheck(TForm1& form) {
@@ -117,7 +121,8 @@ TEST_P(WindowCheckDamage, TheStatusLineCountsTheProblemsAndTheButtonShowsTheChec
   OpenThroughDialog(*form, path);
   ASSERT_TRUE(WaitForJob(*form));
   ASSERT_EQ(form->Job().code, 0) << "the report's readers complete on this file";
-  const QString problems = damage == 1 ? QStringLiteral("1 problem found") : QStringLiteral("%1 problems found").arg(damage);
+  const QString problems =
+      damage == 1 ? QStringLiteral("1 problem found") : QStringLiteral("%1 problems found").arg(damage);
   EXPECT_EQ(form->StatusText(1), kMade + " " + problems);
   ASSERT_TRUE(form->CheckResult().has_value());
   EXPECT_EQ(form->CheckResult()->damage, damage);
@@ -127,7 +132,9 @@ TEST_P(WindowCheckDamage, TheStatusLineCountsTheProblemsAndTheButtonShowsTheChec
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, WindowCheckDamage, ::testing::ValuesIn(kDamage),
-                         [](const ::testing::TestParamInfo<DamageCase>& param) { return std::string(param.param.name); });
+                         [](const ::testing::TestParamInfo<DamageCase>& param) {
+                           return std::string(param.param.name);
+                         });
 
 TEST(WindowCheck, TheSampleKeepsTheStatusTextAndTheCheckSaysHealthy) {
   auto form = MakeWindow();
@@ -186,7 +193,8 @@ TEST(WindowCheck, OlderCopiesOfLiveKeysAreCountedNotListedAsDeleted) {
   std::size_t damage = 0;
   const QString shown = ShownCheck(*form);
   EXPECT_EQ(shown, CheckLines(hive.bytes, damage));
-  EXPECT_TRUE(shown.contains(QStringLiteral("; 1 identical copy of live keys not listed; 1 earlier value of live keys")))
+  EXPECT_TRUE(
+      shown.contains(QStringLiteral("; 1 identical copy of live keys not listed; 1 earlier value of live keys")))
       << shown.toStdString();
   EXPECT_TRUE(shown.contains(QStringLiteral("live key Software\\Keep"))) << shown.toStdString();
 }
@@ -265,7 +273,7 @@ TEST(WindowCodePage, AutoTakesEachHivesOwnAndSaysWhy) {
     const char* source;
   } rows[] = {
       {std::string(QUARVEX_TEST_DATA_DIR) + "/USER.DAT", CodePage::Cp1252, "(hive)"},  // its Locale 00000409
-      {SamplePath(), CodePage::Cp932, "(checksums)"},   // its Japanese names sum by 932's rule
+      {SamplePath(), CodePage::Cp932, "(checksums)"},  // its Japanese names sum by 932's rule
   };
   for (const Row& row : rows) {
     TForm1::Settings settings = MakeSettings({}, {});

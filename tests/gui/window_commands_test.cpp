@@ -6,7 +6,8 @@
 #include <QToolButton>
 #include <cmath>
 
-#include "ui/about_page.h"
+#include "ui/analyser/about_page.h"
+#include "ui/common/option_controls.h"
 #include "window_fixture.h"
 #include "tests/support/test_namespaces.h"
 
@@ -19,14 +20,15 @@ QProgressBar* Gauge(const TForm1& form) { return form.findChild<QProgressBar*>(Q
 
 TEST(WindowCommands, SelectAllChecksTheReportOptionsAndLeavesTheRestAlone) {
   auto form = MakeWindow({"/Pro"});
-  form->OptionBox(Option::cbANA)->setChecked(false);
-  form->OptionBox(Option::cbKeys)->setChecked(false);
+  form->OptionBox(Option::Analyse)->setChecked(false);
+  form->OptionBox(Option::ListBadAndGhostKeys)->setChecked(false);
   form->findChild<QToolButton*>(QStringLiteral("sbSelAll"))->click();
-  for (Option option : SelectAllOptions()) EXPECT_TRUE(form->OptionBox(option)->isChecked()) << OptionName(option);
-  EXPECT_FALSE(form->OptionBox(Option::cbANA)->isChecked());
-  EXPECT_FALSE(form->OptionBox(Option::cbKeys)->isChecked());
-  EXPECT_TRUE(form->OptionBox(Option::cbANrep)->isChecked());
-  EXPECT_FALSE(form->OptionBox(Option::cbMINI)->isChecked());
+  for (Option option : SelectAllOptions())
+    EXPECT_TRUE(form->OptionBox(option)->isChecked()) << OptionControlName(option);
+  EXPECT_FALSE(form->OptionBox(Option::Analyse)->isChecked());
+  EXPECT_FALSE(form->OptionBox(Option::ListBadAndGhostKeys)->isChecked());
+  EXPECT_TRUE(form->OptionBox(Option::AnalysisInReport)->isChecked());
+  EXPECT_FALSE(form->OptionBox(Option::MinimiseWhileAnalysing)->isChecked());
 }
 
 // Clicks the icon until just before the limit, then once more.
@@ -44,7 +46,7 @@ void ExpectUnlockAtClick(TForm1& form, int limit) {
   EXPECT_TRUE(form.AdvancedMode()) << "unlocks at click " << limit;
   EXPECT_TRUE(Gauge(form)->isHidden());
   EXPECT_TRUE(form.findChild<QLabel*>(QStringLiteral("pnREP_HIDE"))->isHidden());
-  EXPECT_TRUE(form.OptionBox(Option::cbRPT)->isEnabled());
+  EXPECT_TRUE(form.OptionBox(Option::StructureReport)->isEnabled());
   EXPECT_FALSE(form.findChild<QToolButton*>(QStringLiteral("sbEnd"))->isHidden());
   EXPECT_EQ(form.findChild<QLabel*>(QStringLiteral("imRegIcon"))->cursor().shape(), Qt::ArrowCursor);
   EXPECT_EQ(form.IconClickCount(), -1);
@@ -65,7 +67,7 @@ TEST(WindowCommands, AfterACommandLineFileTheSmallerCountUnlocks) {
   WriteBytes(hive, ReadBytes(SamplePath()));
   auto form = MakeWindow({hive});
   EXPECT_TRUE(form->JobRunning()) << "the job starts at once";
-  EXPECT_FALSE(form->OptionBox(Option::cbKeys)->isChecked());
+  EXPECT_FALSE(form->OptionBox(Option::ListBadAndGhostKeys)->isChecked());
   EXPECT_EQ(form->OpenFileName().toStdString(), hive);
   EXPECT_EQ(form->SaveFileName(), QStringLiteral("system.TXT"));
   EXPECT_EQ(form->SaveInitialDirectory(), dir.path() + QLatin1Char('/'));
@@ -93,7 +95,7 @@ TEST(WindowCommands, AMissingCommandLineFileStartsNothing) {
   auto form = MakeWindow({InDir(dir, "gone.dat")});
   EXPECT_FALSE(form->JobRunning());
   EXPECT_TRUE(form->StatusText(1).isEmpty());
-  EXPECT_TRUE(form->OptionBox(Option::cbKeys)->isChecked());
+  EXPECT_TRUE(form->OptionBox(Option::ListBadAndGhostKeys)->isChecked());
   EXPECT_EQ(form->IconClickLimit(), TForm1::kNormalUnlockCount);
 }
 

@@ -7,8 +7,8 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-#include "ui/file_dialogs.h"
-#include "ui/file_icon_provider.h"
+#include "ui/common/file_dialogs.h"
+#include "ui/common/file_icon_provider.h"
 #include "window_fixture.h"
 #include "tests/support/test_namespaces.h"
 
@@ -74,9 +74,9 @@ struct Place {
 
 TEST(WindowDialogs, OnlyDirectoriesThatStoreFilesAreOffered) {
   QTemporaryDir dir;
-  const std::vector<Place> places = {{"/proc", false},       {"/proc/self", false}, {"/proc/self/fd", false},
-                                     {"/sys", false},        {"/sys/kernel", false}, {"/dev", false},
-                                     {"/no/such/dir", false}, {"", false}};
+  const std::vector<Place> places = {
+      {"/proc", false},       {"/proc/self", false}, {"/proc/self/fd", false}, {"/sys", false},
+      {"/sys/kernel", false}, {"/dev", false},       {"/no/such/dir", false},  {"", false}};
   for (const Place& place : places)
     EXPECT_EQ(IsOrdinaryDirectory(QString::fromLatin1(place.path)), place.ordinary) << place.path;
   EXPECT_TRUE(IsOrdinaryDirectory(dir.path()));

@@ -9,8 +9,8 @@
 #include <QToolButton>
 #include <sstream>
 
-#include "app/cli_run.h"
-#include "ui/window_command_line.h"
+#include "cli/cli_run.h"
+#include "ui/analyser/window_command_line.h"
 #include "window_fixture.h"
 #include "tests/support/test_namespaces.h"
 
@@ -85,7 +85,8 @@ TEST_P(WindowFailureCut, ShowsAndSavesTheFailedRunsLinesWithWhyItStopped) {
   ASSERT_TRUE(WaitForJob(*form));
   const int code = form->Job().code;
   ASSERT_GT(code, 0);
-  EXPECT_EQ(form->StatusText(1), QStringLiteral("情報獲得に失敗しました/Fail(%1)").arg(code)) << "the system's own text";
+  EXPECT_EQ(form->StatusText(1), QStringLiteral("情報獲得に失敗しました/Fail(%1)").arg(code))
+      << "the system's own text";
   EXPECT_EQ(form->StatusText(0), QString::fromStdString(cut));
   ASSERT_TRUE(QTest::qWaitFor([&] { return SaveButton(*form)->isEnabled(); }));
 
@@ -108,8 +109,8 @@ TEST_P(WindowFailureCut, ShowsAndSavesTheFailedRunsLinesWithWhyItStopped) {
   EXPECT_GT(form->CheckResult()->damage, 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(CutLengths, WindowFailureCut, ::testing::Values(std::size_t{80}, std::size_t{20000},
-                                                                         std::size_t{40000}));
+INSTANTIATE_TEST_SUITE_P(CutLengths, WindowFailureCut,
+                         ::testing::Values(std::size_t{80}, std::size_t{20000}, std::size_t{40000}));
 
 TEST(WindowFailure, SaveAsDoesNothingWhileTheViewHoldsNoReport) {
   QTemporaryDir dir;
@@ -192,7 +193,12 @@ TEST(WindowSmallThings, HelpIsAnsweredWithoutAWindow) {
   const struct {
     std::vector<std::string> args;
     std::optional<int> status;
-  } rows[] = {{{"--help"}, 0}, {{"-h"}, 0}, {{"--browse", "--help"}, 0}, {{"--codepage", "7"}, 2}, {{"USER.DAT"}, std::nullopt}, {{}, std::nullopt}};
+  } rows[] = {{{"--help"}, 0},
+              {{"-h"}, 0},
+              {{"--browse", "--help"}, 0},
+              {{"--codepage", "7"}, 2},
+              {{"USER.DAT"}, std::nullopt},
+              {{}, std::nullopt}};
   for (const auto& row : rows) {
     std::vector<std::string> storage{"quarvex"};
     storage.insert(storage.end(), row.args.begin(), row.args.end());

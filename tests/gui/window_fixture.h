@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "text/text_locale.h"
-#include "ui/main_window.h"
+#include "ui/analyser/main_window.h"
 #include "tests/support/test_namespaces.h"
 
 namespace quarvex::ui::testing {

@@ -11,17 +11,17 @@
 #include <sstream>
 #include <sys/resource.h>
 
-#include "app/cli_run.h"
+#include "cli/cli_run.h"
 #include "hive/keyname.h"
 #include "text/text_encoding.h"
 #include "tools/hive_generator.h"
-#include "ui/analysis_chart.h"
+#include "ui/charts/analysis_chart.h"
 #include "window_fixture.h"
 #include "tests/support/test_namespaces.h"
 
 namespace quarvex::ui::testing {
 
-using namespace chartviews;
+using namespace quarvex::analyzer::chartviews;
 namespace {
 
 const QString kMade = QStringLiteral("The report has been made.");
@@ -47,8 +47,12 @@ struct HideCounter : QObject {
   int count = 0;
 };
 
-bool Enabled(const TForm1& form, const char* name) { return form.findChild<QWidget*>(QString::fromLatin1(name))->isEnabled(); }
-bool Hidden(const TForm1& form, const char* name) { return form.findChild<QWidget*>(QString::fromLatin1(name))->isHidden(); }
+bool Enabled(const TForm1& form, const char* name) {
+  return form.findChild<QWidget*>(QString::fromLatin1(name))->isEnabled();
+}
+bool Hidden(const TForm1& form, const char* name) {
+  return form.findChild<QWidget*>(QString::fromLatin1(name))->isHidden();
+}
 
 std::string SaveThroughDialog(TForm1& form, const std::string& path) {
   form.SetFileDialogHook([path](QFileDialog&) { return QString::fromStdString(path); });
@@ -114,8 +118,7 @@ TEST(WindowJob, ACompletedJobOffersTheReportThenItsSave) {
   const QStringList lines = shown.split(QLatin1Char('\n'));
   ASSERT_EQ(static_cast<std::size_t>(lines.size()), form->Job().report.Count());
   for (std::size_t i = 0; i < form->Job().report.Count(); ++i)
-    ASSERT_EQ(lines[static_cast<qsizetype>(i)].toStdString(),
-              CodePageToUtf8(form->Job().report[i], CodePage::Cp932));
+    ASSERT_EQ(lines[static_cast<qsizetype>(i)].toStdString(), CodePageToUtf8(form->Job().report[i], CodePage::Cp932));
   EXPECT_TRUE(lines[0].startsWith(QStringLiteral(" Quarvex  <Registry Analizer>(ver ")));
 }
 
@@ -280,7 +283,7 @@ TEST(WindowJob, MinimiseUnderAnalysingHidesTheWindowUntilTheJobEnds) {
     auto form = MakeWindow();
     form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-    form->OptionBox(Option::cbMINI)->setChecked(true);
+    form->OptionBox(Option::MinimiseWhileAnalysing)->setChecked(true);
     HideCounter hides;
     form->installEventFilter(&hides);
     OpenThroughDialog(*form, file);
@@ -317,7 +320,7 @@ TEST(WindowJob, ClickingAnInUsePointNamesItsKey) {
   // The point's key, found apart from the window: the same job once more, its key at that index.
   ASSERT_TRUE(form->Job().analysis.has_value());
   const ChartSeriesSet series = ChartSeriesOf(*form->Job().analysis);
-  const ChartSeries& points = series[SeriesId::Series6];
+  const ChartSeries& points = series[SeriesId::KeyRecordSizes];
   ASSERT_GT(points.Count(), 3u);
   const int index = static_cast<int>(points.Count() / 2);
   job::JobInput input;
@@ -325,7 +328,8 @@ TEST(WindowJob, ClickingAnInUsePointNamesItsKey) {
   job::JobResult again = job::RunJob(input);
   ASSERT_TRUE(again.analysis.has_value());
   const KeyNodeOffset key = again.analysis->keys[static_cast<std::size_t>(index)].node;
-  EXPECT_EQ(points.Label(static_cast<std::size_t>(index)), std::to_string(key.value)) << "the point is labelled with its key";
+  EXPECT_EQ(points.Label(static_cast<std::size_t>(index)), std::to_string(key.value))
+      << "the point is labelled with its key";
   const std::string expected = CodePageToUtf8(ResolveKeyPath(again.hive, key), CodePage::Cp932);
   ASSERT_FALSE(expected.empty());
   emit form->Chart()->usingPointClicked(index);

@@ -12,7 +12,8 @@
 #include <QToolButton>
 
 #include "stage/options.h"
-#include "ui/options_page.h"
+#include "ui/common/option_controls.h"
+#include "ui/analyser/options_page.h"
 #include "window_fixture.h"
 #include "tests/support/test_namespaces.h"
 
@@ -40,8 +41,7 @@ TEST(WindowLayout, OpensWithTheCaptionsAndStatesOfANewWindow) {
 
   EXPECT_EQ(Child<QPushButton>(*form, "Button1")->text(), QStringLiteral("任意のﾚｼﾞｽﾄﾘﾌｧｲﾙを開く/Open(&O)..."));
   EXPECT_EQ(Child<QPushButton>(*form, "Button3")->text(), QStringLiteral(" user.datを開く/Open user.dat(&1)  "));
-  EXPECT_EQ(Child<QPushButton>(*form, "Button4")->text(),
-            QStringLiteral(" system.datを開く/Open system.dat(&2)  "));
+  EXPECT_EQ(Child<QPushButton>(*form, "Button4")->text(), QStringLiteral(" system.datを開く/Open system.dat(&2)  "));
   auto* save = Child<QPushButton>(*form, "Button2");
   EXPECT_EQ(save->text(), QStringLiteral("ﾚﾎﾟｰﾄを保存/Save As(&A)..."));
   EXPECT_FALSE(save->isEnabled());
@@ -70,9 +70,9 @@ TEST(WindowLayout, OpensWithTheCaptionsAndStatesOfANewWindow) {
   for (Option option : AllOptions()) {
     QCheckBox* box = form->OptionBox(option);
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->objectName().toStdString(), OptionName(option));
+    EXPECT_EQ(box->objectName().toStdString(), OptionControlName(option));
     EXPECT_EQ(box->text().toStdString(), OptionCaption(option));
-    EXPECT_EQ(box->isChecked(), InitiallyChecked(option)) << OptionName(option);
+    EXPECT_EQ(box->isChecked(), quarvex::stage::OnByDefault(option)) << OptionControlName(option);
   }
 
   auto* gauge = Child<QProgressBar>(*form, "Gauge1");
@@ -85,13 +85,60 @@ TEST(WindowLayout, OpensWithTheCaptionsAndStatesOfANewWindow) {
 
 TEST(WindowLayout, EveryControlCarriesItsName) {
   auto form = MakeWindow();
-  for (const char* name :
-       {"pgPage", "tsAnalisys", "tsReport", "tsOption", "tsAbout", "chAna", "cbxSelChart", "StaticText4", "reMemo",
-        "Button2", "sbShowRep", "sbShowCheck", "StaticText3", "Button1", "sbReAna", "Button3", "Button4", "sbEnd", "edMes",
-        "StatusBar1", "StatusBar1_panel0", "StatusBar1_panel1", "Bevel2", "bvREP", "Bevel3", "Bevel4", "Bevel5",
-        "Bevel6", "Bevel7", "Bevel8", "Label8", "Label9", "Label10", "Label11", "Label12", "Label13", "Label14",
-        "Label15", "Label16", "Label17", "sbSelAll", "pnREP_HIDE", "StaticText1", "imRegIcon", "Label1", "Label2",
-        "Label3", "Label4", "Label5", "Label6", "Label7", "Bevel1", "Gauge1", "meStat"})
+  for (const char* name : {"pgPage",
+                           "tsAnalisys",
+                           "tsReport",
+                           "tsOption",
+                           "tsAbout",
+                           "chAna",
+                           "cbxSelChart",
+                           "StaticText4",
+                           "reMemo",
+                           "Button2",
+                           "sbShowRep",
+                           "sbShowCheck",
+                           "StaticText3",
+                           "Button1",
+                           "sbReAna",
+                           "Button3",
+                           "Button4",
+                           "sbEnd",
+                           "edMes",
+                           "StatusBar1",
+                           "StatusBar1_panel0",
+                           "StatusBar1_panel1",
+                           "Bevel2",
+                           "bvREP",
+                           "Bevel3",
+                           "Bevel4",
+                           "Bevel5",
+                           "Bevel6",
+                           "Bevel7",
+                           "Bevel8",
+                           "Label8",
+                           "Label9",
+                           "Label10",
+                           "Label11",
+                           "Label12",
+                           "Label13",
+                           "Label14",
+                           "Label15",
+                           "Label16",
+                           "Label17",
+                           "sbSelAll",
+                           "pnREP_HIDE",
+                           "StaticText1",
+                           "imRegIcon",
+                           "Label1",
+                           "Label2",
+                           "Label3",
+                           "Label4",
+                           "Label5",
+                           "Label6",
+                           "Label7",
+                           "Bevel1",
+                           "Gauge1",
+                           "meStat"})
     EXPECT_EQ(form->findChildren<QWidget*>(QString::fromLatin1(name)).size(), 1) << name;
   EXPECT_EQ(form->objectName(), QStringLiteral("Form1"));
 }
@@ -103,8 +150,8 @@ TEST(WindowLayout, StandardModeCoversTheStructureReportOptions) {
   EXPECT_FALSE(cover->isHidden());
   EXPECT_EQ(cover->text(), QStringLiteral("  Standard Mode  "));
   EXPECT_EQ(cover->geometry(), Child<QWidget>(*form, "bvREP")->geometry());
-  EXPECT_FALSE(form->OptionBox(Option::cbRPT)->isEnabled());
-  EXPECT_FALSE(form->OptionBox(Option::cbRPT)->isChecked());
+  EXPECT_FALSE(form->OptionBox(Option::StructureReport)->isEnabled());
+  EXPECT_FALSE(form->OptionBox(Option::StructureReport)->isChecked());
   EXPECT_TRUE(Child<QToolButton>(*form, "sbEnd")->isHidden());
   EXPECT_EQ(form->IconClickCount(), 0);
   EXPECT_EQ(form->IconClickLimit(), TForm1::kNormalUnlockCount);
@@ -117,7 +164,7 @@ TEST(WindowLayout, CoveredOptionsCannotBeReachedByMouseOrAcceleratorKey) {
   form->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
   Child<QTabWidget>(*form, "pgPage")->setCurrentIndex(2);
-  QCheckBox* header = form->OptionBox(Option::cbCREG);
+  QCheckBox* header = form->OptionBox(Option::HeaderInfo);
   ASSERT_TRUE(header->isChecked());
   auto* cover = Child<QLabel>(*form, "pnREP_HIDE");
   // A click where the box lies lands on the cover.
@@ -128,7 +175,7 @@ TEST(WindowLayout, CoveredOptionsCannotBeReachedByMouseOrAcceleratorKey) {
   // (a button clicks a moment after its key, so wait for that one).
   QTest::keyClick(form.get(), Qt::Key_C, Qt::AltModifier);
   QTest::keyClick(form.get(), Qt::Key_I, Qt::AltModifier);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return form->OptionBox(Option::cbMINI)->isChecked(); }));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return form->OptionBox(Option::MinimiseWhileAnalysing)->isChecked(); }));
   EXPECT_TRUE(header->isChecked());
   EXPECT_EQ(header->focusPolicy(), Qt::NoFocus);
 }
@@ -137,7 +184,7 @@ TEST(WindowLayout, ProOnTheCommandLineOpensInAdvancedMode) {
   auto form = MakeWindow({"/Pro"});
   EXPECT_TRUE(form->AdvancedMode());
   EXPECT_TRUE(Child<QLabel>(*form, "pnREP_HIDE")->isHidden());
-  EXPECT_TRUE(form->OptionBox(Option::cbRPT)->isEnabled());
+  EXPECT_TRUE(form->OptionBox(Option::StructureReport)->isEnabled());
   EXPECT_FALSE(Child<QToolButton>(*form, "sbEnd")->isHidden());
   EXPECT_EQ(form->IconClickCount(), -1);
   EXPECT_TRUE(MakeWindow({"/Professional"})->AdvancedMode()) << "the first four characters decide";

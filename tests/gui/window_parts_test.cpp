@@ -12,10 +12,10 @@
 #include <thread>
 
 #include "host/windows_directory.h"
-#include "ui/about_memo_lines.h"
-#include "ui/file_dialogs.h"
-#include "ui/ui_call_queue.h"
-#include "ui/window_command_line.h"
+#include "ui/analyser/about_memo_lines.h"
+#include "ui/common/file_dialogs.h"
+#include "ui/common/ui_call_queue.h"
+#include "ui/analyser/window_command_line.h"
 #include "tests/support/test_namespaces.h"
 
 namespace quarvex::ui {
@@ -24,8 +24,7 @@ namespace {
 using namespace quarvex::testing;
 
 TEST(WindowCommandLine, TakesOutTheWindowsOwnOptions) {
-  const WindowCommandLine cl =
-      ParseWindowCommandLine({"/Pro", "--windows-dir", "/w", "--codepage", "950", "USER.DAT"});
+  const WindowCommandLine cl = ParseWindowCommandLine({"/Pro", "--windows-dir", "/w", "--codepage", "950", "USER.DAT"});
   EXPECT_TRUE(cl.error.empty());
   EXPECT_EQ(cl.arguments, (std::vector<std::string>{"/Pro", "USER.DAT"}));
   EXPECT_EQ(cl.windowsDir, "/w");
@@ -125,17 +124,17 @@ TEST(AboutMemo, TenLinesWhenEveryFactIsKnown) {
   facts.RegeditVersion = "4.10";
   facts.RegeditStamp = "1999/04/23 22:22";
   EXPECT_EQ(AboutMemoLines(facts), (std::vector<std::string>{
-                                        " Machine: PC(AT)",
-                                        " Windows 98(ver 4.10.2222)",
-                                        " Internet Explorer(ver 5.00.2614.3500)",
-                                        " C:\\WINDOWS\\system\\advapi32.dll(ver 4.80)",
-                                        "   Time Stamp: 1999/04/23 22:22",
-                                        " C:\\WINDOWS\\system\\krnl386.exe(ver 4.10)",
-                                        "   Time Stamp: 1999/04/23 22:22",
-                                        " C:\\WINDOWS\\regedit.exe(ver 4.10)",
-                                        "   Time Stamp: 1999/04/23 22:22",
-                                        "",
-                                    }));
+                                       " Machine: PC(AT)",
+                                       " Windows 98(ver 4.10.2222)",
+                                       " Internet Explorer(ver 5.00.2614.3500)",
+                                       " C:\\WINDOWS\\system\\advapi32.dll(ver 4.80)",
+                                       "   Time Stamp: 1999/04/23 22:22",
+                                       " C:\\WINDOWS\\system\\krnl386.exe(ver 4.10)",
+                                       "   Time Stamp: 1999/04/23 22:22",
+                                       " C:\\WINDOWS\\regedit.exe(ver 4.10)",
+                                       "   Time Stamp: 1999/04/23 22:22",
+                                       "",
+                                   }));
 }
 
 // What is not known leaves out its line; no line is a bare "(ver )".
@@ -145,10 +144,13 @@ TEST(AboutMemo, LeavesOutWhatIsNotKnown) {
     void (*set)(HostFacts&);
     std::vector<std::string> lines;
   } cases[] = {
-      {"nothing known (Linux without a Windows directory)", [](HostFacts& f) { f.OsText = "Linux(ver 6.1.0)"; },
+      {"nothing known (Linux without a Windows directory)",
+       [](HostFacts& f) { f.OsText = "Linux(ver 6.1.0)"; },
        {" Linux(ver 6.1.0)", ""}},
       {"no probe at all", [](HostFacts&) {}, {" (GetVer Failure)", ""}},
-      {"the machine's name alone", [](HostFacts& f) { f.ComputerName = "PC"; }, {" Machine: PC", " (GetVer Failure)", ""}},
+      {"the machine's name alone",
+       [](HostFacts& f) { f.ComputerName = "PC"; },
+       {" Machine: PC", " (GetVer Failure)", ""}},
       {"its type alone", [](HostFacts& f) { f.MachineType = "AT"; }, {" Machine: (AT)", " (GetVer Failure)", ""}},
       {"a file without a version or time stamp",
        [](HostFacts& f) { f.RegeditFile = "C:\\WINDOWS\\regedit.exe"; },
@@ -165,7 +167,8 @@ TEST(AboutMemo, LeavesOutWhatIsNotKnown) {
          f.Krnl386Stamp = "1999/04/23 22:22";
        },
        {" (GetVer Failure)", " C:\\WINDOWS\\system\\krnl386.exe", "   Time Stamp: 1999/04/23 22:22", ""}},
-      {"Internet Explorer's version", [](HostFacts& f) { f.IeVersion = "5.5"; },
+      {"Internet Explorer's version",
+       [](HostFacts& f) { f.IeVersion = "5.5"; },
        {" (GetVer Failure)", " Internet Explorer(ver 5.5)", ""}},
   };
   for (const auto& c : cases) {

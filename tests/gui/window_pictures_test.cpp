@@ -9,9 +9,11 @@
 #include <QTabWidget>
 
 #include "tools/hive_generator.h"
-#include "ui/analysis_chart.h"
+#include "ui/charts/analysis_chart.h"
 #include "window_fixture.h"
 #include "tests/support/test_namespaces.h"
+
+namespace chartviews = quarvex::analyzer::chartviews;
 
 namespace quarvex::ui::testing {
 namespace {

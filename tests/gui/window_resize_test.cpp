@@ -9,16 +9,18 @@
 #include <map>
 
 #include "tools/hive_generator.h"
-#include "ui/analysis_chart.h"
-#include "ui/window_geometry.h"
-#include "ui/window_stretch.h"
+#include "ui/charts/analysis_chart.h"
+#include "ui/analyser/window_geometry.h"
+#include "ui/analyser/window_stretch.h"
 #include "window_fixture.h"
 #include "tests/support/test_namespaces.h"
+
+namespace chartviews = quarvex::analyzer::chartviews;
 
 namespace quarvex::ui::testing {
 namespace {
 
-using chartviews::ChartView;
+using quarvex::analyzer::chartviews::ChartView;
 
 TEST(WindowStretch, EachKindOfControlFollowsTheGrowthItsWay) {
   const QRect atDefault(10, 20, 100, 30);
@@ -27,9 +29,12 @@ TEST(WindowStretch, EachKindOfControlFollowsTheGrowthItsWay) {
     QSize growth;
     QRect placed;
   } rows[] = {
-      {Follow::Grow, {50, 40}, {10, 20, 150, 70}},     {Follow::Down, {50, 40}, {10, 60, 100, 30}},
-      {Follow::DownWiden, {50, 40}, {10, 60, 150, 30}}, {Follow::Widen, {50, 40}, {10, 20, 150, 30}},
-      {Follow::Grow, {0, 0}, atDefault},                {Follow::DownWiden, {-30, -5}, atDefault},
+      {Follow::Grow, {50, 40}, {10, 20, 150, 70}},
+      {Follow::Down, {50, 40}, {10, 60, 100, 30}},
+      {Follow::DownWiden, {50, 40}, {10, 60, 150, 30}},
+      {Follow::Widen, {50, 40}, {10, 20, 150, 30}},
+      {Follow::Grow, {0, 0}, atDefault},
+      {Follow::DownWiden, {-30, -5}, atDefault},
   };
   for (const auto& row : rows)
     EXPECT_EQ(WindowStretch::Placed(atDefault, row.follow, row.growth), row.placed)
@@ -70,13 +75,18 @@ TEST(WindowResize, TheChartAndReportGrowTheRowsBelowMoveDownAndTheDefaultComesBa
   QTest::qWait(50);
   ASSERT_EQ(form->size(), form->minimumSize() + growth);
   const std::map<QString, QRect> after = Geometries(*form);
-  auto moved = [&](const char* name) { return after.at(QString::fromLatin1(name)).topLeft() - before.at(QString::fromLatin1(name)).topLeft(); };
-  auto grown = [&](const char* name) { return after.at(QString::fromLatin1(name)).size() - before.at(QString::fromLatin1(name)).size(); };
+  auto moved = [&](const char* name) {
+    return after.at(QString::fromLatin1(name)).topLeft() - before.at(QString::fromLatin1(name)).topLeft();
+  };
+  auto grown = [&](const char* name) {
+    return after.at(QString::fromLatin1(name)).size() - before.at(QString::fromLatin1(name)).size();
+  };
   for (const char* name : {"pgPage", "chAna", "reMemo"}) {
     EXPECT_EQ(grown(name), growth) << name;
     EXPECT_EQ(moved(name), QPoint()) << name;
   }
-  for (const char* name : {"cbxSelChart", "StaticText4", "Button2", "sbShowRep", "Button1", "sbReAna", "Button3", "Button4"}) {
+  for (const char* name :
+       {"cbxSelChart", "StaticText4", "Button2", "sbShowRep", "Button1", "sbReAna", "Button3", "Button4"}) {
     EXPECT_EQ(moved(name), QPoint(0, growth.height())) << name;
     EXPECT_EQ(grown(name), QSize(0, 0)) << name;
   }
@@ -107,7 +117,8 @@ TEST(WindowResize, MaximisedTheChartTakesTheScreensRoom) {
   const QSize growth = form->size() - form->minimumSize();
   EXPECT_EQ(chart->size(), before + growth);
   EXPECT_EQ(Child<QWidget>(*form, "edMes")->geometry().bottom() + 1 + Child<QWidget>(*form, "StatusBar1")->height(),
-            form->height()) << "the status bar stays at the bottom";
+            form->height())
+      << "the status bar stays at the bottom";
   form->showNormal();
   ASSERT_TRUE(QTest::qWaitFor([&] { return !form->isMaximized() && form->size() == form->minimumSize(); }));
   EXPECT_EQ(chart->size(), before);
@@ -133,11 +144,13 @@ void ExpectMarksAtTheirBars(const AnalysisChart& chart, const std::string& where
   ASSERT_EQ(boxes.size(), arrows.size());
   const QRectF plot = chart.chart()->plotArea();
   for (std::size_t i = 0; i < boxes.size(); ++i) {
-    const bool againstASide = std::abs(boxes[i].left() - plot.left()) < 0.5 || std::abs(boxes[i].right() - plot.right()) < 0.5;
+    const bool againstASide =
+        std::abs(boxes[i].left() - plot.left()) < 0.5 || std::abs(boxes[i].right() - plot.right()) < 0.5;
     if (!againstASide) {
       EXPECT_NEAR(boxes[i].center().x(), arrows[i].p1().x(), 0.5) << where << ", mark " << i;
     }
-    EXPECT_TRUE(boxes[i].left() <= arrows[i].p1().x() && arrows[i].p1().x() <= boxes[i].right()) << where << ", mark " << i;
+    EXPECT_TRUE(boxes[i].left() <= arrows[i].p1().x() && arrows[i].p1().x() <= boxes[i].right())
+        << where << ", mark " << i;
     for (std::size_t j = i + 1; j < boxes.size(); ++j)
       EXPECT_FALSE(boxes[i].intersects(boxes[j])) << where << ", marks " << i << " and " << j;
   }

@@ -16,9 +16,9 @@
 
 #include <cstdlib>
 
-#include "ui/analysis_chart.h"
-#include "ui/options_page.h"
-#include "ui/window_geometry.h"
+#include "ui/charts/analysis_chart.h"
+#include "ui/analyser/options_page.h"
+#include "ui/analyser/window_geometry.h"
 #include "window_fixture.h"
 #include "tests/support/test_namespaces.h"
 
@@ -71,7 +71,8 @@ TEST(WindowSmallDefects, SelectAllGreysOutWithItsPage) {
 
 TEST(WindowSmallDefects, TheAboutMemoWrapsItsLinesWithoutAHorizontalScrollBar) {
   QTemporaryDir dir;
-  const QString deep = dir.path() + QStringLiteral("/a-windows-directory-with-a-name-far-longer-than-the-memo-is-wide/WINDOWS");
+  const QString deep =
+      dir.path() + QStringLiteral("/a-windows-directory-with-a-name-far-longer-than-the-memo-is-wide/WINDOWS");
   ASSERT_TRUE(QDir().mkpath(deep));
   auto form = MakeWindow({}, deep.toStdString());
   form->show();
@@ -146,7 +147,10 @@ TEST(WindowSmallDefects, CtrlOOpensTheFileDialog) {
   // Not while a job runs: the button is disabled then.
   Child<QPushButton>(*form, "Button1")->setEnabled(false);
   int dialogs = 0;
-  form->SetFileDialogHook([&](QFileDialog&) { ++dialogs; return QString(); });
+  form->SetFileDialogHook([&](QFileDialog&) {
+    ++dialogs;
+    return QString();
+  });
   QTest::keyClick(form.get(), Qt::Key_O, Qt::ControlModifier);
   EXPECT_EQ(dialogs, 0);
   form->SetFileDialogHook({});

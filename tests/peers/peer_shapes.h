@@ -35,21 +35,14 @@ inline BuiltHive ValueFormsShape() {
   std::string ramp;
   for (int i = 0; i < 100; ++i) ramp.push_back(static_cast<char>(i * 7));
   b.AddKey(software, "Forms",
-           {Text("", "default text"),
-            Value{1, "NoTerminator", "stored as Windows 9x stores text"},
-            Value{1, "Empty", ""},
-            Text("Quotes \"and\" \\backslashes\\", "C:\\Path\\\"quoted\""),
-            Dword("Number", 0xDEADBEEF),
-            Binary("Ramp", ramp),
-            Binary("EmptyBinary", ""),
+           {Text("", "default text"), Value{1, "NoTerminator", "stored as Windows 9x stores text"},
+            Value{1, "Empty", ""}, Text("Quotes \"and\" \\backslashes\\", "C:\\Path\\\"quoted\""),
+            Dword("Number", 0xDEADBEEF), Binary("Ramp", ramp), Binary("EmptyBinary", ""),
             Binary("A value name long enough to push the first hex line past its column", "\x01\x02\x03\x04"),
             Binary("Expand", std::string("%windir%\\system\0", 17), 2),
-            Binary("Multi", std::string("one\0two\0\0", 9), 7),
-            Binary("None", "\x00\x01", 0),
-            Binary("Odd type", "\xAB", 0x1234),
-            Value{4, "ShortDword", std::string("\x01\x02", 2)},
-            Value{1, "EmbeddedZero", std::string("left\0right\0", 11)},
-            Value{1, "LineBreak", "one\r\ntwo"}});
+            Binary("Multi", std::string("one\0two\0\0", 9), 7), Binary("None", "\x00\x01", 0),
+            Binary("Odd type", "\xAB", 0x1234), Value{4, "ShortDword", std::string("\x01\x02", 2)},
+            Value{1, "EmbeddedZero", std::string("left\0right\0", 11)}, Value{1, "LineBreak", "one\r\ntwo"}});
   const int nested = b.AddKey(software, "Nested");
   b.AddKey(b.AddKey(nested, "Deeper"), "Deepest", {Binary("", std::string(30, '\x5A'))});
   b.AddKey(root, "Second top-level key", {Dword("Zero", 0)});
@@ -182,9 +175,10 @@ inline BuiltHive BinaryStringsShape() {
   const int root = b.AddKey(HiveBuilder::kRootParent, "");
   b.SetNoRecord(root);
   const int software = b.AddKey(root, "Software");
-  b.AddKey(software, "AppCompatibility",
-           {Binary("Flags", std::string("\x10\x00\x00\x00", 4) + Utf16Le("Microsoft Corporation") + std::string(2, '\0')),
-            Binary("Shim", Utf16Le("NOTEPAD.EXE") + std::string(4, '\0'), 0), Text("Vendor", "Microsoft")});
+  b.AddKey(
+      software, "AppCompatibility",
+      {Binary("Flags", std::string("\x10\x00\x00\x00", 4) + Utf16Le("Microsoft Corporation") + std::string(2, '\0')),
+       Binary("Shim", Utf16Le("NOTEPAD.EXE") + std::string(4, '\0'), 0), Text("Vendor", "Microsoft")});
   b.AddKey(software, "RecentDocs",
            {Binary("a", std::string("\x14\x00\x1F\x50", 4) + "C:\\WINDOWS\\NOTEPAD.EXE" + std::string(3, '\0')),
             Binary("b", Utf16Le("http://www.example.com/index.html") + std::string(2, '\0')),
@@ -197,10 +191,19 @@ inline std::vector<PeerShape> PeerShapes() {
   using tools::GenerateHive;
   using tools::HiveKind;
   return {
-      {"user-60", [] { return GenerateHive({HiveKind::User, 60, 7}); }},
+      {"user-60",
+       [] {
+         return GenerateHive({HiveKind::User, 60, 7});
+       }},
       // Seeds whose free records are all at least 20 bytes (see FreeRecordSmallerThanHeaderShape).
-      {"user-1500", [] { return GenerateHive({HiveKind::User, 1500, 1}); }},
-      {"system-3000", [] { return GenerateHive({HiveKind::System, 3000, 10}); }},
+      {"user-1500",
+       [] {
+         return GenerateHive({HiveKind::User, 1500, 1});
+       }},
+      {"system-3000",
+       [] {
+         return GenerateHive({HiveKind::System, 3000, 10});
+       }},
       {"value-forms", ValueFormsShape},
       {"double-byte-names", DoubleByteNamesShape},
       {"keys-without-records", KeysWithoutRecordsShape},

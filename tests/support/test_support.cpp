@@ -1,6 +1,6 @@
 #include "tests/support/test_support.h"
 
-#include "app/cli_run.h"
+#include "cli/cli_run.h"
 
 #include <gtest/gtest.h>
 
@@ -13,12 +13,18 @@ namespace quarvex::testing {
 
 const char* RecordingEvents::StageName(job::Stage stage) {
   switch (stage) {
-    case job::Stage::Load: return "Load";
-    case job::Stage::HiveHeader: return "HiveHeader";
-    case job::Stage::BlockChain: return "BlockChain";
-    case job::Stage::PreScan: return "PreScan";
-    case job::Stage::Analysis: return "Analysis";
-    case job::Stage::StructureReport: return "StructureReport";
+    case job::Stage::Load:
+      return "Load";
+    case job::Stage::HiveHeader:
+      return "HiveHeader";
+    case job::Stage::BlockChain:
+      return "BlockChain";
+    case job::Stage::PreScan:
+      return "PreScan";
+    case job::Stage::Analysis:
+      return "Analysis";
+    case job::Stage::StructureReport:
+      return "StructureReport";
   }
   return "?";
 }
@@ -137,15 +143,16 @@ std::filesystem::path GoldenPath(const std::string& name) { return std::filesyst
     const std::size_t from = begin == std::string::npos ? 0 : begin + 1;
     return s.substr(from, s.find('\n', from) - from);
   };
-  return ::testing::AssertionFailure() << name << " differs at line " << line << "\n  expected: "
-                                       << lineAt(expected, i) << "\n  actual:   " << lineAt(actual, i);
+  return ::testing::AssertionFailure() << name << " differs at line " << line << "\n  expected: " << lineAt(expected, i)
+                                       << "\n  actual:   " << lineAt(actual, i);
 }
 
 Readable CountReadable(const salvage::SalvagedHive& hive) {
   Readable r;
   for (std::size_t k = 0; k < hive.keys.size(); ++k) {
     const std::int32_t record = hive.keys[k].record;
-    if (record == salvage::kNoIndex || hive.records[static_cast<std::size_t>(record)].key != static_cast<std::int32_t>(k))
+    if (record == salvage::kNoIndex ||
+        hive.records[static_cast<std::size_t>(record)].key != static_cast<std::int32_t>(k))
       continue;
     ++r.keys;
     const salvage::SalvagedRecord& rec = hive.records[static_cast<std::size_t>(record)];

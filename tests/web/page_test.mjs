@@ -1,0 +1,223 @@
+// The web page in a real browser (Chromium, headless, without network), against quarvex-cli:
+//   node page_test.mjs DIST_DIR QUARVEX_CLI WORK_DIR HIVE...
+// Each hive is opened through the page's file field from disk (file://), as a user opens it;
+// the page's report must be the bytes quarvex-cli -o FILE HIVE writes for it, its check JSON
+// what check --json - HIVE prints, its key tree what ls -R -v --json HIVE prints, and the page
+// must show them (the report's text, a row per finding, the top keys). The page may make no
+// request but for its own files, and nothing may break its Content-Security-Policy.
+// Exit status 77 when Chromium is not installed.
+import { execFileSync, spawnSync } from 'node:child_process';
+import { existsSync, mkdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import os from 'node:os';
+import { basename, dirname, join, resolve } from 'node:path';
+import { pathToFileURL } from 'node:url';
+
+import { Browser } from './cdp_pipe.mjs';
+
+const args = process.argv.slice(2);
+let hivegen = null;
+if (args[0] === '--hivegen') {
+  hivegen = resolve(args[1]);
+  args.splice(0, 2);
+}
+const [distDir, cliGiven, workGiven, ...hives] = args;
+const cli = cliGiven && resolve(cliGiven);
+const workDir = workGiven && resolve(workGiven);  // quarvex-cli writes there from the hive's folder
+if (!workDir) {
+  console.error('usage: node page_test.mjs [--hivegen QUARVEX_HIVEGEN] DIST_DIR QUARVEX_CLI WORK_DIR HIVE...');
+  process.exit(2);
+}
+const chromium = ['chromium', 'chromium-browser'].map((name) => {
+  try {
+    return execFileSync('sh', ['-c', `command -v ${name}`], { encoding: 'utf8' }).trim();
+  } catch (e) {
+    return '';
+  }
+}).find(Boolean);
+if (!chromium) {
+  console.log('SKIP: Chromium is not installed');
+  process.exit(77);
+}
+if (!existsSync(join(distDir, 'index.html'))) {
+  console.error(`no page in ${distDir}: build it with tools/web-build.sh`);
+  process.exit(1);
+}
+
+// The report's clock fixed, as in every test of the report; the host's system as this machine's.
+const now = '2024-05-06T07:08:09';
+const system = { name: os.type(), release: os.release() };
+const env = { ...process.env, LC_ALL: 'C', TZ: 'UTC' };
+let failures = 0;
+function fail(text) {
+  console.error(`FAIL: ${text}`);
+  failures++;
+}
+
+function firstDifference(a, b) {
+  const n = Math.min(a.length, b.length);
+  for (let i = 0; i < n; i++) if (a[i] !== b[i]) return i;
+  return a.length === b.length ? -1 : n;
+}
+
+function compare(what, page, cliBytes) {
+  const at = firstDifference(page, cliBytes);
+  if (at < 0) return true;
+  const around = (bytes) => JSON.stringify(Buffer.from(bytes.slice(Math.max(0, at - 40), at + 40)).toString('latin1'));
+  fail(`${what}: the page's ${page.length} bytes differ from quarvex-cli's ${cliBytes.length} at byte ${at}\n` +
+       `  page: ${around(page)}\n  cli:  ${around(cliBytes)}`);
+  return false;
+}
+
+// The command line's outputs, run beside the hive so that it names the file as the page does.
+function cliOutputs(hive) {
+  const folder = dirname(hive);
+  const name = basename(hive);
+  const reportFile = join(workDir, `cli-${name}.txt`);
+  const run = (args) => {
+    const started = process.hrtime.bigint();
+    const done = spawnSync(cli, args, { cwd: folder, env, maxBuffer: 1 << 30 });
+    return { stdout: done.stdout, stderr: done.stderr.toString('utf8'), status: done.status,
+             ms: Number(process.hrtime.bigint() - started) / 1e6 };
+  };
+  const report = run(['--now', now, '-o', reportFile, name]);
+  const check = run(['check', '--json', '-', name]);
+  const tree = run(['ls', '-R', '-v', '--json', name]);
+  return {
+    // A job that fails writes no report: the page must make none either, and say why.
+    report: report.status === 0 ? readFileSync(reportFile) : Buffer.alloc(0),
+    reportFailure: report.status === 0 ? undefined : report.stderr,
+    reportMs: report.ms,
+    status: { report: report.status, check: check.status, tree: tree.status },
+    check: check.stdout,
+    tree: tree.stdout,
+  };
+}
+
+rmSync(workDir, { recursive: true, force: true });
+mkdirSync(join(workDir, 'hives'), { recursive: true });
+// With the generator: a hive at real size (1.3 MB, 33 blocks, 5,000 keys, 932), one in each
+// other script's code page (their names and texts through the page's own code page tables),
+// and a file that is no hive at all (the page must fail as the command line fails).
+if (hivegen) {
+  const made = (name, extra) => {
+    const file = join(workDir, 'hives', name);
+    execFileSync(hivegen, [...extra, '-o', file]);
+    hives.push(file);
+  };
+  made('USER-5000.DAT', ['--keys', '5000', '--large-binaries', '12', '--codepage', '932', '--seed', '7']);
+  for (const cp of ['874', '936', '949', '950', '1251', '1255', '1256', '1258'])
+    made(`CP${cp}.DAT`, ['--keys', '300', '--codepage', cp, '--seed', cp]);
+  const notAHive = join(workDir, 'hives', 'NOT-A-HIVE.DAT');
+  writeFileSync(notAHive, 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software]\r\n');
+  hives.push(notAHive);
+}
+const browser = new Browser(chromium, [
+  '--headless', '--disable-gpu', '--no-sandbox', '--no-first-run', '--no-default-browser-check',
+  '--disable-background-networking', '--disable-component-update', '--disable-sync', '--disable-extensions',
+  // Should the page ask for anything over the network, it would fail here rather than leave.
+  '--host-resolver-rules=MAP * ~NOTFOUND', '--proxy-server=127.0.0.1:9',
+  `--user-data-dir=${join(workDir, 'profile')}`, 'about:blank',
+]);
+const deadline = setTimeout(() => {
+  console.error('FAIL: the browser test did not end within 5 minutes');
+  browser.process.kill('SIGKILL');
+  process.exit(1);
+}, 300000);
+
+try {
+  const { targetInfos } = await browser.send('Target.getTargets');
+  const target = targetInfos.find((t) => t.type === 'page');
+  const { sessionId } = await browser.send('Target.attachToTarget', { targetId: target.targetId, flatten: true });
+  const send = (method, params) => browser.send(method, params, sessionId);
+  const requests = [];
+  const problems = [];
+  browser.on((m) => {
+    if (m.sessionId !== sessionId) return;
+    if (m.method === 'Network.requestWillBeSent') requests.push(m.params.request.url);
+    if (m.method === 'Runtime.exceptionThrown') problems.push(m.params.exceptionDetails.exception?.description || m.params.exceptionDetails.text);
+    if (m.method === 'Log.entryAdded' && m.params.entry.level === 'error') problems.push(m.params.entry.text);
+    if (m.method === 'Runtime.consoleAPICalled' && m.params.type === 'error') problems.push(m.params.args.map((a) => a.value).join(' '));
+  });
+  await send('Runtime.enable');
+  await send('Log.enable');
+  await send('Network.enable');
+  await send('Page.enable');
+  const pageUrl = pathToFileURL(resolve(distDir, 'index.html')).href;
+  const loaded = new Promise((done) => browser.on((m) => { if (m.method === 'Page.loadEventFired' && m.sessionId === sessionId) done(); }));
+  await send('Page.navigate', { url: pageUrl });
+  await loaded;
+  const evaluate = async (expression) => {
+    const { result, exceptionDetails } = await send('Runtime.evaluate', { expression, returnByValue: true, awaitPromise: true });
+    if (exceptionDetails) throw new Error(`${expression.slice(0, 60)}: ${exceptionDetails.exception?.description || exceptionDetails.text}`);
+    return result.value;
+  };
+  if (!(await evaluate('typeof window.quarvexPage === "object"'))) throw new Error('the page did not start (app.js)');
+  await evaluate(`quarvexPage.settings.now = ${JSON.stringify(now)}; quarvexPage.settings.system = ${JSON.stringify(system)}; true`);
+  const { root } = await send('DOM.getDocument', {});
+  const { nodeId } = await send('DOM.querySelector', { nodeId: root.nodeId, selector: '#hive-file' });
+
+  for (const hive of hives) {
+    const name = basename(hive);
+    const expected = cliOutputs(resolve(hive));
+    await evaluate('quarvexPage.last = null; true');
+    const opened = Date.now();
+    await send('DOM.setFileInputFiles', { nodeId, files: [resolve(hive)] });
+    let shown = null;
+    while (!shown && Date.now() - opened < 120000) {
+      await new Promise((r) => setTimeout(r, 50));
+      shown = await evaluate(`(() => {
+        const last = quarvexPage.last;
+        if (!last) return document.querySelector('#status.failed') ? {failed: document.getElementById('status-text').textContent} : null;
+        let report = '';
+        const bytes = last.report.bytes || new Uint8Array();
+        for (let i = 0; i < bytes.length; i += 8192) report += String.fromCharCode(...bytes.subarray(i, i + 8192));
+        return {
+          name: last.name, report: btoa(report), reportErrors: last.report.errors, check: last.check.json,
+          status: { report: last.report.status, check: last.check.status, tree: last.tree.status }, tree: last.tree.json, times: last.times,
+          reportText: document.getElementById('report-text').textContent.length,
+          findingRows: document.querySelectorAll('#findings tbody tr').length,
+          topKeys: document.getElementById('keys').children.length,
+        };
+      })()`);
+    }
+    const pageMs = Date.now() - opened;
+    if (!shown) {
+      fail(`${name}: the page showed no result within two minutes`);
+      continue;
+    }
+    if (shown.failed) {
+      fail(`${name}: the page failed: ${shown.failed}`);
+      continue;
+    }
+    const report = Buffer.from(shown.report, 'base64');
+    const okReport = compare(`${name}: report`, report, expected.report);
+    const okCheck = compare(`${name}: check --json`, Buffer.from(shown.check, 'utf8'), expected.check);
+    const okTree = compare(`${name}: ls -R -v --json`, Buffer.from(shown.tree, 'utf8'), expected.tree);
+    const check = JSON.parse(expected.check.toString('utf8'));
+    const findings = (check.files[0].findings || []).length;
+    const topKeys = expected.tree.toString('utf8').split('\n').filter((l) => l.includes('"depth": 1,')).length;
+    for (const what of ['report', 'check', 'tree'])
+      if (shown.status[what] !== expected.status[what])
+        fail(`${name}: the page's ${what} ended with status ${shown.status[what]}, quarvex-cli's with ${expected.status[what]}`);
+    if (shown.reportText === 0) fail(`${name}: the page shows no report text`);
+    if (expected.reportFailure !== undefined && !shown.reportErrors.includes(expected.reportFailure.trim()))
+      fail(`${name}: the page says ${JSON.stringify(shown.reportErrors)}, not quarvex-cli's ${JSON.stringify(expected.reportFailure)}`);
+    if (shown.findingRows !== findings) fail(`${name}: the page shows ${shown.findingRows} findings, check has ${findings}`);
+    if (shown.topKeys !== topKeys) fail(`${name}: the page shows ${shown.topKeys} top keys, ls has ${topKeys}`);
+    if (okReport && okCheck && okTree)
+      console.log(`ok ${name}: report (${report.length} bytes), check JSON and key tree as quarvex-cli gives them; ` +
+                  `page ${pageMs} ms from choosing the file to all shown (engine: report ${shown.times.report.toFixed(0)} ms, ` +
+                  `check ${shown.times.check.toFixed(0)} ms, keys ${shown.times.tree.toFixed(0)} ms); quarvex-cli report ${expected.reportMs.toFixed(0)} ms`);
+  }
+  const own = (url) => url.startsWith('file:') || url.startsWith('blob:') || url.startsWith('data:');
+  const away = requests.filter((url) => !own(url));
+  if (away.length) fail(`the page asked the network for: ${away.join(', ')}`);
+  if (problems.length) fail(`the page reported errors:\n  ${problems.join('\n  ')}`);
+} catch (e) {
+  fail(e.stack || String(e));
+  if (browser.stderr) console.error(browser.stderr.split('\n').slice(-10).join('\n'));
+} finally {
+  clearTimeout(deadline);
+  await browser.close();
+}
+process.exit(failures ? 1 : 0);
