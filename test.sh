@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sets everything up and runs every test: the whole suite as built normally, the Debian package
-# installed and removed, short fuzz runs, the Windows cross build (and its zip) under wine, and
-# the whole suite again under AddressSanitizer + UndefinedBehaviorSanitizer (last, so that its
-# summary closes the output).
+# installed and removed, short fuzz runs, the Windows cross build (and its zip) under wine, the
+# web page in headless Chromium, the threaded code under ThreadSanitizer, and the whole suite
+# again under AddressSanitizer + UndefinedBehaviorSanitizer (last, so that its summary closes
+# the output).
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -51,6 +52,13 @@ if [ "$web" -eq 0 ]; then
        build-wasm/page-test samples/USER-SAMPLE.DAT tests/data/USER.DAT || web=$?
 fi
 [ "$web" -eq 0 ] || [ "$web" -eq 77 ] || exit "$web"
+
+step "ThreadSanitizer over what runs on several threads: the session's kept work, summary's workers, the job's progress and stop"
+cmake -S . -B build-tsan "${config[@]}" "-DCMAKE_CXX_FLAGS=-fsanitize=thread -g1" "-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread" \
+      -DQUARVEX_BUILD_GUI=OFF -DQUARVEX_BUILD_BENCH=OFF > /dev/null
+cmake --build build-tsan --target quarvex_tests
+TSAN_OPTIONS="halt_on_error=1 abort_on_error=1" build-tsan/tests/quarvex_tests --gtest_brief=1 \
+  --gtest_filter='HiveAddress.*:OpenedHive.*:Summary*:OrderedParallel*:*Progress*:Job*:*Cancel*:Counts.*'
 
 step "Build and test under AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan "${config[@]}" -DQUARVEX_SANITIZE=ON -DQUARVEX_BUILD_BENCH=OFF > /dev/null

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "text/codepage.h"
 #include "text/text_locale.h"
 
 namespace quarvex::host {
@@ -55,6 +56,10 @@ struct LeadByteRange {
   std::uint8_t last = 0;
   bool operator==(const LeadByteRange&) const = default;
 };
+
+// The lead bytes of a code page as ranges, as Windows lists them for a double-byte page; none for
+// a single-byte page. For the hosts that know the pages from this program's own tables.
+std::vector<LeadByteRange> LeadByteRangesOf(text::CodePage page);
 
 class HostPlatform {
  public:

@@ -64,17 +64,7 @@ class PageHost : public HostPlatform {
   std::vector<LeadByteRange> LeadByteRanges(std::uint32_t codePage) override {
     const std::optional<CodePage> page =
         codePage == 0 ? std::optional<CodePage>(codePage_) : ParseCodePage(std::to_string(codePage));
-    std::vector<LeadByteRange> ranges;
-    if (!page) return ranges;
-    const LeadByteSet set = LeadByteSet::For(*page);
-    for (int b = 0; b < 256; ++b) {
-      if (!set.Contains(static_cast<std::uint8_t>(b))) continue;
-      if (!ranges.empty() && ranges.back().last + 1 == b)
-        ranges.back().last = static_cast<std::uint8_t>(b);
-      else
-        ranges.push_back({static_cast<std::uint8_t>(b), static_cast<std::uint8_t>(b)});
-    }
-    return ranges;
+    return page ? LeadByteRangesOf(*page) : std::vector<LeadByteRange>{};
   }
 
   bool DoubleByteEnabled() override { return IsDoubleByte(codePage_); }

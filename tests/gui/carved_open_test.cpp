@@ -101,22 +101,6 @@ struct CarveImage {
   if (!QUARVEX_TEST_HAVE_IMAGES) GTEST_SKIP() << "this build reads no images"; \
   if (!(image).made) GTEST_SKIP() << "mkfs.fat or mtools missing"
 
-TForm1::FileDialogHook TypeIntoDialog(const std::string& file) {
-  return [file](QFileDialog& dialog) {
-    QTimer::singleShot(0, &dialog, [&dialog, file] {
-      auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-      if (!name) {
-        dialog.reject();
-        return;
-      }
-      dialog.selectFile(QString::fromStdString(file));
-      QTest::keyClick(name, Qt::Key_Return);
-    });
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-    return dialog.selectedFiles().constFirst();
-  };
-}
-
 struct SeenList {
   std::vector<QStringList> atFirst;  // the rows as the list is first shown
   std::vector<QStringList> rows;     // every row once the search has ended

@@ -75,24 +75,6 @@ struct DiskImages {
   if (!QUARVEX_TEST_HAVE_IMAGES) GTEST_SKIP() << "this build reads no images"; \
   if (!(images).made) GTEST_SKIP() << "sfdisk, mkfs.fat or mtools missing"
 
-// Answers the real open dialog: the name typed into its name field and Return pressed there,
-// inside its own exec().
-TForm1::FileDialogHook TypeIntoDialog(const std::string& file) {
-  return [file](QFileDialog& dialog) {
-    QTimer::singleShot(0, &dialog, [&dialog, file] {
-      auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-      if (!name) {
-        dialog.reject();
-        return;
-      }
-      dialog.selectFile(QString::fromStdString(file));
-      QTest::keyClick(name, Qt::Key_Return);
-    });
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-    return dialog.selectedFiles().constFirst();
-  };
-}
-
 struct SeenList {
   bool shown = false;
   QString title;

@@ -6,9 +6,11 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -84,6 +86,24 @@ inline void WriteBytes(const std::string& path, const std::string& bytes) {
 
 inline std::string InDir(const QTemporaryDir& dir, const char* name) {
   return QDir(dir.path()).filePath(QString::fromLatin1(name)).toStdString();
+}
+
+// Answers the real open dialog: the name typed into its name field and Return pressed there,
+// inside its own exec().
+inline TForm1::FileDialogHook TypeIntoDialog(const std::string& file) {
+  return [file](QFileDialog& dialog) {
+    QTimer::singleShot(0, &dialog, [&dialog, file] {
+      auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      if (!name) {
+        dialog.reject();
+        return;
+      }
+      dialog.selectFile(QString::fromStdString(file));
+      QTest::keyClick(name, Qt::Key_Return);
+    });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    return dialog.selectedFiles().constFirst();
+  };
 }
 
 }  // namespace quarvex::ui::testing
