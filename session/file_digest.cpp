@@ -5,7 +5,8 @@
 // windows.h first: bcrypt.h needs its types.
 #include <bcrypt.h>
 #elif defined(__EMSCRIPTEN__)
-#include "session/portable_digest.h"
+#include <md5.h>
+#include <sha2.h>
 #else
 #include <openssl/evp.h>
 #endif
@@ -71,18 +72,29 @@ class Hash {
 Hash Sha256() { return Hash(BCRYPT_SHA256_ALGORITHM); }
 Hash Md5() { return Hash(BCRYPT_MD5_ALGORITHM); }
 #elif defined(__EMSCRIPTEN__)
-// The web page's engine has neither library: the digests are our own (session/portable_digest.h).
-template <typename Digest>
-class PortableHash {
+// The web page's engine: nettle's SHA-256 and MD5, compiled from Debian's nettle source
+// (tools/fetch-nettle-source.sh), as neither libcrypto nor bcrypt builds for WebAssembly here.
+template <typename Context, std::size_t kDigestSize, void (*kInit)(Context*),
+          void (*kUpdate)(Context*, std::size_t, const std::uint8_t*),
+          void (*kDigest)(Context*, std::size_t, std::uint8_t*)>
+class NettleHash {
  public:
-  void Add(std::span<const std::uint8_t> bytes) { digest_.Add(bytes); }
-  std::string Finish() { return digest_.FinishHex(); }
+  NettleHash() { kInit(&context_); }
+  void Add(std::span<const std::uint8_t> bytes) { kUpdate(&context_, bytes.size(), bytes.data()); }
+  std::string Finish() {
+    unsigned char out[kDigestSize];
+    kDigest(&context_, kDigestSize, out);
+    return Hex(out, kDigestSize);
+  }
 
  private:
-  Digest digest_;
+  Context context_{};
 };
-PortableHash<PortableSha256> Sha256() { return {}; }
-PortableHash<PortableMd5> Md5() { return {}; }
+using Sha256Hash =
+    NettleHash<sha256_ctx, SHA256_DIGEST_SIZE, nettle_sha256_init, nettle_sha256_update, nettle_sha256_digest>;
+using Md5Hash = NettleHash<md5_ctx, MD5_DIGEST_SIZE, nettle_md5_init, nettle_md5_update, nettle_md5_digest>;
+Sha256Hash Sha256() { return {}; }
+Md5Hash Md5() { return {}; }
 #else
 class Hash {
  public:

@@ -13,7 +13,7 @@ all=("${cli[@]}" libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev qt6-cha
      pybind11-dev python3-dev python3-pytest python3-dfwinreg time xvfb xauth
      dosfstools mtools gcab qemu-utils fdisk ewf-tools sleuthkit
      help2man dpkg-dev desktop-file-utils
-     emscripten chromium)
+     emscripten chromium nettle-dev)
 
 case "${1:-all}" in
   cli) wanted=("${cli[@]}") ;;

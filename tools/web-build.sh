@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the web page (web/) with Debian's emscripten into BUILD_DIR (default build-wasm); the
 # page is then BUILD_DIR/web/dist/. Nothing is fetched but Debian's re2 source package, once
-# (tools/fetch-re2-source.sh, into RE2_DIR, default build-win-re2, shared with the Windows build).
+# (tools/fetch-re2-source.sh, into RE2_DIR, default build-win-re2, shared with the Windows build),
+# and Debian's nettle source package for the digests (tools/fetch-nettle-source.sh, into
+# BUILD_DIR/nettle).
 #
 # Debian's emscripten brings its system libraries prebuilt (libc, libc++ with and without
 # exceptions) in a frozen cache under /usr/share/emscripten/cache: nothing is compiled into
@@ -20,11 +22,13 @@ done
 
 re2_source=$(tools/fetch-re2-source.sh "$re2_dir")
 mkdir -p "$dir"
+nettle_source=$(tools/fetch-nettle-source.sh "$dir/nettle")
 stage=$(realpath "$dir")/host-json
 mkdir -p "$stage/share/cmake" "$stage/include"
 cp -r /usr/share/cmake/nlohmann_json "$stage/share/cmake/"
 ln -sfn /usr/include/nlohmann "$stage/include/nlohmann"
 emcmake cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O2 \
         -DQUARVEX_BUILD_WEB=ON -DQUARVEX_BUILD_TESTS=OFF -DQUARVEX_BUILD_GUI=OFF -DQUARVEX_BUILD_BENCH=OFF \
-        -Dnlohmann_json_DIR="$stage/share/cmake/nlohmann_json" -DQUARVEX_RE2_SOURCE_DIR="$re2_source" > /dev/null
+        -Dnlohmann_json_DIR="$stage/share/cmake/nlohmann_json" -DQUARVEX_RE2_SOURCE_DIR="$re2_source" \
+        -DQUARVEX_NETTLE_SOURCE_DIR="$nettle_source" > /dev/null
 cmake --build "$dir" -j "${QUARVEX_JOBS:-2}"
