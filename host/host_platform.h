@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "text/codepage.h"
@@ -60,6 +61,10 @@ struct LeadByteRange {
 // The lead bytes of a code page as ranges, as Windows lists them for a double-byte page; none for
 // a single-byte page. For the hosts that know the pages from this program's own tables.
 std::vector<LeadByteRange> LeadByteRangesOf(text::CodePage page);
+
+// A release text as the system gives it ("6.1.0-18-amd64", "10.15.7"): major, minor and build
+// from its first three numbers up to a dot; what is not a number, or is missing, gives 0.
+void ParseRelease(std::string_view release, OsVersionInfo& out);
 
 class HostPlatform {
  public:

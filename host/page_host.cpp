@@ -1,6 +1,5 @@
 #include "host/page_host.h"
 
-#include <charconv>
 #include <string_view>
 
 #include "host/version_resource.h"
@@ -15,17 +14,6 @@ namespace {
 // The program as the page names it: its version block is the build's, as the Windows build
 // carries it in its resources.
 constexpr const char* kProgramPath = "quarvex-web";
-
-// "10.15.7" gives 10, 15 and 7; what is not a number gives 0, and so does what is missing.
-void ParseRelease(std::string_view release, OsVersionInfo& out) {
-  std::uint32_t* fields[] = {&out.major, &out.minor, &out.build};
-  for (std::uint32_t* field : fields) {
-    const auto [end, ec] = std::from_chars(release.data(), release.data() + release.size(), *field);
-    if (ec != std::errc()) *field = 0;
-    if (ec != std::errc() || end == release.data() + release.size() || *end != '.') return;
-    release.remove_prefix(static_cast<std::size_t>(end - release.data()) + 1);
-  }
-}
 
 class PageHost : public HostPlatform {
  public:

@@ -8,7 +8,6 @@
 #include <sys/utsname.h>
 #include <unistd.h>
 
-#include <charconv>
 #include <ctime>
 #include <filesystem>
 
@@ -61,17 +60,6 @@ class FileRegistryKey : public RegistryKey {
   std::vector<RegistryFileValue> values_;
   CodePage codePage_;
 };
-
-// "6.1.0-18-amd64" gives 6, 1 and 0; what is not a number gives 0.
-void ParseRelease(std::string_view release, OsVersionInfo& out) {
-  std::uint32_t* fields[] = {&out.major, &out.minor, &out.build};
-  for (std::uint32_t* field : fields) {
-    const auto [end, ec] = std::from_chars(release.data(), release.data() + release.size(), *field);
-    if (ec != std::errc()) *field = 0;
-    if (ec != std::errc() || end == release.data() + release.size() || *end != '.') return;
-    release.remove_prefix(static_cast<std::size_t>(end - release.data()) + 1);
-  }
-}
 
 class PosixHost : public HostPlatform {
  public:

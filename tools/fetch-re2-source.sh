@@ -57,34 +57,12 @@ if [ -n "$built_with" ] && [ "$built_with" != "$have" ]; then
   echo "fetch-re2-source: warning: libre2-dev was built with unicode-data $built_with, this is ${have:-none}" >&2
 fi
 
-# The release this machine runs (bookworm), with its updates and security suites, where a newer
-# libre2-dev would have come from.
-codename=$(sed -n 's/^VERSION_CODENAME=//p' /etc/os-release)
-[ -n "$codename" ] || { echo "fetch-re2-source: no VERSION_CODENAME in /etc/os-release" >&2; exit 1; }
-apt_dir=$dest/apt
-mkdir -p "$apt_dir/lists/partial" "$apt_dir/archives/partial"
-cat > "$apt_dir/sources.list" << EOF
-deb-src http://deb.debian.org/debian $codename main
-deb-src http://deb.debian.org/debian $codename-updates main
-deb-src http://deb.debian.org/debian-security $codename-security main
-EOF
-apt_options=(-o "Dir::Etc::SourceList=$apt_dir/sources.list" -o Dir::Etc::SourceParts=/dev/null
-             -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache::Archives=$apt_dir/archives"
-             -o Debug::NoLocking=1)
-# As root, apt downloads as its user _apt, who may not write to these folders; it says so and
-# downloads as root. Saying so first keeps the log quiet.
-[ "$(id -u)" -ne 0 ] || apt_options+=(-o APT::Sandbox::User=root)
-echo "fetch-re2-source: fetching Debian's re2 $version source package" >&2
-apt-get "${apt_options[@]}" update -qq >&2
-# The files land in the working folder: a fresh one, so that nothing of an earlier try is reused.
+# The files land in a fresh working folder, so that nothing of an earlier try is reused.
 work=$(mktemp -d "$dest/fetch.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-(cd "$work" && apt-get "${apt_options[@]}" source --download-only -qq "re2=$version" >&2)
-dsc=$(ls "$work"/re2_*.dsc)
-# dpkg-source checks the size and checksums of every file the .dsc lists and fails on a mismatch.
-# It cannot check the .dsc's signature without Debian's keyring; apt has vouched for the files.
-unpacked=$work/re2-$upstream
-dpkg-source --no-copy -x "$dsc" "$unpacked" >&2
+. "$(dirname "$0")/debian-source.sh"
+debian_source_unpack re2 "$version" "$dest" "$work"
+unpacked=$work/re2
 # The tables, as the Makefile's REBUILD_TABLES rules make them.
 perl "$unpacked/re2/make_perl_groups.pl" > "$unpacked/re2/perl_groups.cc"
 python3 "$unpacked/re2/make_unicode_casefold.py" > "$unpacked/re2/unicode_casefold.cc"
