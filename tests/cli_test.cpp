@@ -130,8 +130,9 @@ TEST(Cli, ReportSavedWhileBuiltIsTheWholeReport) {
 
   const std::string bad = dir.Write("bad.dat", std::string("creg") + std::string(60, '\0'));
   const std::string partial = dir.Path("partial.txt").string();
-  EXPECT_EQ(Cli({"--partial", "-o", partial, bad}).status, cli::kExitJobFailed);
-  EXPECT_EQ(ReadFileBytes(partial), Cli({"--encoding", "native", "--partial", bad}).out);
+  EXPECT_EQ(Cli({"--now", "2026-12-07T10:00:00", "--partial", "-o", partial, bad}).status, cli::kExitJobFailed);
+  EXPECT_EQ(ReadFileBytes(partial),
+            Cli({"--now", "2026-12-07T10:00:00", "--encoding", "native", "--partial", bad}).out);
   const std::string none = dir.Path("none.txt").string();
   EXPECT_EQ(Cli({"-o", none, bad}).status, cli::kExitJobFailed);
   EXPECT_FALSE(std::filesystem::exists(none));
