@@ -33,7 +33,7 @@ bool PassKeyNodeBlock(const stage::StageContext& context, const RgknHeader& rgkn
   VisitedOffsets visited(hive.hiveImage.Size());
   tally.keyNode.Empty = 0;
   // Where the link now followed was read: the block header's iERecOfs, then each area's NextOfs.
-  Finding link = FindingAt(Structure::RgknHeader, kKeyNodeBlockFileOffset, "iERecOfs");
+  Finding link = FindingAt(Structure::RgknHeader, kKeyNodeBlockFileOffset, FieldName(RgknHeaderField::iERecOfs));
   for (KeyNodeOffset current(rgkn.iERecOfs);;) {
     context.Progress(Printf("ANA:KN(%.8X)_E", static_cast<std::uint32_t>(current.value)));
     if (current.IsNone()) break;
@@ -42,7 +42,7 @@ bool PassKeyNodeBlock(const stage::StageContext& context, const RgknHeader& rgkn
     FreeKeyNode free;
     if (!hive.ReadFreeKeyNode(current, free)) return false;
     tally.keyNode.Empty += free.Size;
-    link = FindingAt(Structure::FreeKeyNode, current.InFile(), "NextOfs");
+    link = FindingAt(Structure::FreeKeyNode, current.InFile(), FieldName(FreeKeyNodeField::NextOfs));
     current = KeyNodeOffset(free.NextOfs);
   }
   tally.keyNode.DeadGap =
@@ -63,7 +63,7 @@ bool PassDataBlocks(const stage::StageContext& context, SpaceTally& tally) {
     hive.ReadDataBlockHeader(base, header);  // read whole before, when the block table was built
     SpaceUsage& usage = tally.blocks[b];
     visited.Reset();
-    Finding link = FindingAt(Structure::RgdbHeader, base, "iERecOfs", i);
+    Finding link = FindingAt(Structure::RgdbHeader, base, FieldName(RgdbHeaderField::iERecOfs), i);
     for (BlockOffset f(header.iERecOfs); !f.IsNone();) {
       const FileOffset at = InBlock(base, f);
       link.found = Hex32(static_cast<std::uint32_t>(f.value));
@@ -72,7 +72,7 @@ bool PassDataBlocks(const stage::StageContext& context, SpaceTally& tally) {
       if (!hive.ReadFreeDataRecord(at, b, free)) return false;
       tally.freeRecords.push_back({b, f, free.Size});
       usage.Empty += free.Size;
-      link = FindingAt(Structure::FreeDataRecord, at, "NextOfs", i);
+      link = FindingAt(Structure::FreeDataRecord, at, FieldName(FreeDataRecordField::NextOfs), i);
       f = BlockOffset(free.NextOfs);
     }
     usage.DeadGap = std::int64_t{header.iBlkSize} - usage.Using - usage.Empty - std::int64_t{RgdbHeader::kSize};

@@ -153,12 +153,15 @@ std::string DataText(const salvage::SalvagedValue& value, text::CodePage codePag
   if ((value.type == kDword || value.type == kDwordBigEndian) && n == 4) {
     const std::uint32_t v =
         value.type == kDword
-            ? hive::LoadU32(data, 0)
+            ? hive::ByteCursor(data).U32()
             : (std::uint32_t{data[0]} << 24 | std::uint32_t{data[1]} << 16 | std::uint32_t{data[2]} << 8 | data[3]);
     return Number(v, 8);
   }
-  if (value.type == kQword && n == 8)
-    return Number(std::uint64_t{hive::LoadU32(data, 4)} << 32 | hive::LoadU32(data, 0), 16);
+  if (value.type == kQword && n == 8) {
+    hive::ByteCursor cursor(data);
+    const std::uint64_t low = cursor.U32();
+    return Number(std::uint64_t{cursor.U32()} << 32 | low, 16);
+  }
   if (n == 0) return "(0 bytes)";
   const std::size_t shown = limit > 0 ? std::max<std::size_t>(1, limit / 3) : 0;
   if (shown > 0 && n > shown) return HexBytes(data, shown) + " … " + Length(n);

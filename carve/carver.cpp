@@ -148,7 +148,7 @@ class Scanner {
   void KeyNodesAt(std::uint64_t at) {
     std::array<std::uint8_t, 8> head{};
     if (!source_.Read(at, head)) return;
-    const std::int64_t size = hive::LoadI32(head, 4);
+    const std::int64_t size = hive::FieldAt<hive::RgknHeaderField::iBlkSize>(head, 0).value_or(0);
     if (size < 32 || !scan_.Covers(at, at + static_cast<std::uint64_t>(size))) return;
     if (hives_.size() + broken_.size() + keyNodes_.size() >= kMostHeaders) {
       NoteHeaderCap(at);
@@ -162,13 +162,14 @@ class Scanner {
     if (at < reachedUntil_ || at < looseUntil_) return;
     std::array<std::uint8_t, hive::RgdbHeader::kSize + hive::DataRecordHeader::kSize> head{};
     if (!scan_.Covers(at, at + head.size()) || !source_.Read(at, head)) return;
-    const std::int64_t claimed = hive::LoadI32(head, 4);
+    const std::int64_t claimed = hive::FieldAt<hive::RgdbHeaderField::iBlkSize>(head, 0).value_or(0);
     if (claimed < static_cast<std::int64_t>(hive::RgdbHeader::kSize) ||
         static_cast<std::uint64_t>(claimed) > kLargestLooseBlock)
       return;
     // The first record's header must be one: a link of at least a free record's 12 bytes that
     // stays inside the block.
-    const std::int64_t firstLink = hive::LoadI32(head, 32);
+    const std::int64_t firstLink =
+        hive::FieldAt<hive::DataRecordField::NextOfs>(head, hive::RgdbHeader::kSize).value_or(0);
     if (claimed > 32 && (firstLink < 12 || firstLink > claimed - 32)) return;
     LooseBlock block;
     block.offset = at;

@@ -9,14 +9,6 @@ namespace quarvex::carve {
 
 namespace {
 
-void PutU16(std::vector<std::uint8_t>& b, std::size_t at, std::uint16_t v) {
-  b[at] = static_cast<std::uint8_t>(v);
-  b[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-void PutU32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
 // Searches the scope for a fragment at offset; true when the search could run.
 bool Search(const std::string& container, bool everything, std::uint64_t offset, std::optional<text::CodePage> codePage,
             std::optional<AddressedFragment>& found, bool& whole, std::string& error) {
@@ -89,34 +81,42 @@ std::vector<std::uint8_t> BrowsableImage(const FragmentContents& contents) {
   const std::size_t rgknSize = hive::RgknHeader::kSize + nodes * hive::KeyNode::kSize;
   std::vector<std::uint8_t> out(image.begin(), image.begin() + 32);
   out.resize(32 + rgknSize, 0);
-  for (std::size_t i = 0; i < 4; ++i) out[32 + i] = static_cast<std::uint8_t>(hive::kRgknSignature[i]);
-  PutU32(out, 36, static_cast<std::uint32_t>(rgknSize));
-  PutU32(out, 40, hive::RgknHeader::kSize);  // the root
-  PutU32(out, 44, 0xFFFFFFFF);               // no free key node
+  {
+    using F = hive::RgknHeaderField;
+    const std::span<std::uint8_t> rgkn = std::span(out).subspan(32, hive::RgknHeader::kSize);
+    hive::StoreSignature(rgkn, F::signature, hive::kRgknSignature);
+    hive::StoreField<F::iBlkSize>(rgkn, static_cast<std::int32_t>(rgknSize));
+    hive::StoreField<F::iRec1stOfs>(rgkn, static_cast<std::int32_t>(hive::RgknHeader::kSize));  // the root
+    hive::StoreField<F::iERecOfs>(rgkn, hive::kNoOffset);                                       // no free key node
+  }
   const text::LeadByteSet leadBytes = text::LeadByteSet::For(contents.codePage);
-  const auto node = [&](std::size_t index) { return 32 + hive::RgknHeader::kSize + index * hive::KeyNode::kSize; };
-  const auto relative = [&](std::size_t index) {
-    return static_cast<std::uint32_t>(hive::RgknHeader::kSize + index * hive::KeyNode::kSize);
+  const auto node = [&](std::size_t index) {
+    return std::span(out).subspan(32 + hive::RgknHeader::kSize + index * hive::KeyNode::kSize, hive::KeyNode::kSize);
   };
+  const auto relative = [&](std::size_t index) {
+    return static_cast<std::int32_t>(hive::RgknHeader::kSize + index * hive::KeyNode::kSize);
+  };
+  using F = hive::KeyNodeField;
   // The root: no parent, no record (as Windows 98 and Me write it), the first record's node below.
-  PutU32(out, node(0) + 12, 0xFFFFFFFF);
-  PutU32(out, node(0) + 16, relative(1));
-  PutU32(out, node(0) + 20, 0xFFFFFFFF);
-  PutU16(out, node(0) + 24, 0xFFFF);
-  PutU16(out, node(0) + 26, 0xFFFF);
+  hive::StoreField<F::UprOfs>(node(0), hive::kNoOffset);
+  hive::StoreField<F::LwrOfs>(node(0), relative(1));
+  hive::StoreField<F::NextOfs>(node(0), hive::kNoOffset);
+  hive::StoreField<F::RecNo>(node(0), hive::kNoNumber);
+  hive::StoreField<F::BlkNo>(node(0), hive::kNoNumber);
   for (std::size_t i = 1; i < nodes; ++i) {
     const salvage::SalvagedRecord& r = contents.hive.records[hung[i - 1]->record];
-    PutU32(out, node(i) + 4, hive::KeyNameChecksum(r.name, leadBytes));
-    PutU32(out, node(i) + 12, relative(0));
-    PutU32(out, node(i) + 16, 0xFFFFFFFF);
-    PutU32(out, node(i) + 20, i + 1 < nodes ? relative(i + 1) : 0xFFFFFFFF);
-    PutU16(out, node(i) + 24, r.header.RecNo);
-    PutU16(out, node(i) + 26, static_cast<std::uint16_t>(r.block));
+    hive::StoreField<F::Chksum>(node(i), hive::KeyNameChecksum(r.name, leadBytes));
+    hive::StoreField<F::UprOfs>(node(i), relative(0));
+    hive::StoreField<F::LwrOfs>(node(i), hive::kNoOffset);
+    hive::StoreField<F::NextOfs>(node(i), i + 1 < nodes ? relative(i + 1) : hive::kNoOffset);
+    hive::StoreField<F::RecNo>(node(i), r.header.RecNo);
+    hive::StoreField<F::BlkNo>(node(i), static_cast<std::uint16_t>(r.block));
   }
   // The data blocks follow as they were; the file header says where they now begin.
   const std::size_t firstData = 32 + hive::RgknHeader::kSize;
   out.insert(out.end(), image.begin() + static_cast<std::ptrdiff_t>(firstData), image.end());
-  PutU32(out, 8, static_cast<std::uint32_t>(32 + rgknSize));
+  hive::StoreField<hive::CregHeaderField::iRGDB1st>(std::span(out).first(hive::CregHeader::kSize),
+                                                    static_cast<std::int32_t>(32 + rgknSize));
   return out;
 }
 

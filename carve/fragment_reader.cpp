@@ -13,17 +13,6 @@ namespace {
 
 using hive::Severity;
 
-void PutU16(std::vector<std::uint8_t>& b, std::size_t at, std::uint16_t v) {
-  b[at] = static_cast<std::uint8_t>(v);
-  b[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-void PutU32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-void PutSignature(std::vector<std::uint8_t>& b, std::size_t at, const hive::Signature& s) {
-  for (std::size_t i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(s[i]);
-}
-
 // At most this many missing blocks get a stand-in each.
 constexpr std::size_t kMostStandIns = 1024;
 
@@ -80,7 +69,7 @@ FragmentContents ReadFragment(const ByteSource& source, const Fragment& fragment
     out.unreadable = "the file header at " + OffsetText(fragment.chain->start) + " cannot be read";
     return out;
   }
-  PutSignature(image, 0, hive::kCregSignature);
+  hive::StoreSignature(image, hive::CregHeaderField::signature, hive::kCregSignature);
   std::optional<ByteRange> keyNodes;
   if (fragment.chain && fragment.chain->HasKeyNodes())
     keyNodes =
@@ -88,7 +77,7 @@ FragmentContents ReadFragment(const ByteSource& source, const Fragment& fragment
   if (fragment.keyNodesWithoutHeader) {
     std::array<std::uint8_t, 8> head{};
     if (source.Read(*fragment.keyNodesWithoutHeader, head)) {
-      const std::int64_t size = hive::LoadI32(head, 4);
+      const std::int64_t size = hive::FieldAt<hive::RgknHeaderField::iBlkSize>(head, 0).value_or(0);
       if (size >= 32 && *fragment.keyNodesWithoutHeader + static_cast<std::uint64_t>(size) <= source.Size())
         keyNodes = ByteRange{*fragment.keyNodesWithoutHeader,
                              *fragment.keyNodesWithoutHeader + static_cast<std::uint64_t>(size)};
@@ -102,15 +91,18 @@ FragmentContents ReadFragment(const ByteSource& source, const Fragment& fragment
     }
   } else {
     // An empty key-node block: no root, no free list.
+    using F = hive::RgknHeaderField;
     const std::size_t at = image.size();
     image.resize(at + hive::RgknHeader::kSize, 0);
-    PutSignature(image, at, hive::kRgknSignature);
-    PutU32(image, at + 4, hive::RgknHeader::kSize);
-    PutU32(image, at + 8, 0xFFFFFFFF);
-    PutU32(image, at + 12, 0xFFFFFFFF);
+    const std::span<std::uint8_t> rgkn = std::span(image).subspan(at);
+    hive::StoreSignature(rgkn, F::signature, hive::kRgknSignature);
+    hive::StoreField<F::iBlkSize>(rgkn, static_cast<std::int32_t>(hive::RgknHeader::kSize));
+    hive::StoreField<F::iRec1stOfs>(rgkn, hive::kNoOffset);
+    hive::StoreField<F::iERecOfs>(rgkn, hive::kNoOffset);
   }
-  PutU32(image, 8, static_cast<std::uint32_t>(image.size()));
-  PutU16(image, 16, static_cast<std::uint16_t>(std::min<std::size_t>(slots.size(), 0xFFFF)));
+  hive::StoreField<hive::CregHeaderField::iRGDB1st>(image, static_cast<std::int32_t>(image.size()));
+  hive::StoreField<hive::CregHeaderField::wDBblks>(
+      image, static_cast<std::uint16_t>(std::min<std::size_t>(slots.size(), 0xFFFF)));
   for (Slot& slot : slots) {
     slot.at = image.size();
     if (slot.source) {
@@ -120,12 +112,14 @@ FragmentContents ReadFragment(const ByteSource& source, const Fragment& fragment
       }
       // A block cut short keeps its surviving bytes; its size says so, so that the next block
       // is found where it is.
-      PutU32(image, static_cast<std::size_t>(slot.at) + 4, static_cast<std::uint32_t>(slot.size));
+      hive::StoreField<hive::RgdbHeaderField::iBlkSize>(std::span(image).subspan(static_cast<std::size_t>(slot.at)),
+                                                        static_cast<std::int32_t>(slot.size));
     } else {
-      image.resize(image.size() + 32, 0);
-      PutSignature(image, static_cast<std::size_t>(slot.at), hive::kRgdbSignature);
-      PutU32(image, static_cast<std::size_t>(slot.at) + 4, 32);
-      PutU32(image, static_cast<std::size_t>(slot.at) + 16, 0xFFFFFFFF);
+      image.resize(image.size() + hive::RgdbHeader::kSize, 0);
+      const std::span<std::uint8_t> block = std::span(image).subspan(static_cast<std::size_t>(slot.at));
+      hive::StoreSignature(block, hive::RgdbHeaderField::signature, hive::kRgdbSignature);
+      hive::StoreField<hive::RgdbHeaderField::iBlkSize>(block, static_cast<std::int32_t>(hive::RgdbHeader::kSize));
+      hive::StoreField<hive::RgdbHeaderField::iERecOfs>(block, hive::kNoOffset);
     }
   }
 
@@ -147,7 +141,7 @@ FragmentContents ReadFragment(const ByteSource& source, const Fragment& fragment
   for (const hive::Finding& f : out.hive.findings)
     if (f.severity == Severity::Damage &&
         (f.structure == hive::Structure::DataRecord || f.structure == hive::Structure::Value) &&
-        (inPlace || f.field != "BlkNo"))
+        (inPlace || f.field != FieldName(hive::DataRecordField::BlkNo)))
       damaged.push_back(f.offset.value);
   std::sort(damaged.begin(), damaged.end());
   // Where a block's record chain breaks, or the next record is damaged: the record before it
@@ -155,15 +149,19 @@ FragmentContents ReadFragment(const ByteSource& source, const Fragment& fragment
   // own fields intact.
   std::vector<std::int64_t> breaks;
   for (const hive::Finding& f : out.hive.findings)
-    if (f.severity == Severity::Damage && (f.field == "NextOfs" || f.field == "header") &&
-        (f.structure == hive::Structure::DataRecord || f.structure == hive::Structure::FreeDataRecord))
+    if (f.severity == Severity::Damage &&
+        (f.structure == hive::Structure::DataRecord || f.structure == hive::Structure::FreeDataRecord) &&
+        (f.field == "header" ||
+         f.field == (f.structure == hive::Structure::DataRecord ? FieldName(hive::DataRecordField::NextOfs)
+                                                                : FieldName(hive::FreeDataRecordField::NextOfs))))
       breaks.push_back(f.offset.value);
   std::sort(breaks.begin(), breaks.end());
   // A key node whose checksum does not match the record's name names another record: the
   // record joined from a loose block may belong to another file, so its path is not taken.
   std::vector<std::int64_t> otherName;
   for (const hive::Finding& f : out.hive.findings)
-    if (f.structure == hive::Structure::KeyNode && f.field == "Chksum" && f.severity != Severity::Note)
+    if (f.structure == hive::Structure::KeyNode && f.field == FieldName(hive::KeyNodeField::Chksum) &&
+        f.severity != Severity::Note)
       otherName.push_back(f.offset.value);
   std::sort(otherName.begin(), otherName.end());
   for (std::size_t i = 0; i < out.hive.records.size(); ++i) {

@@ -13,6 +13,10 @@ using hive::CregHeader;
 using hive::RgdbHeader;
 using hive::RgknHeader;
 
+// Both block headers keep their size in the same place, so one check reads either.
+constexpr auto kBlockSize = hive::RgdbHeaderField::iBlkSize;
+static_assert(hive::FieldOffset(hive::RgknHeaderField::iBlkSize) == hive::FieldOffset(kBlockSize));
+
 std::string SignatureText(const std::array<std::uint8_t, 32>& head) {
   return hive::Quoted(std::string_view(reinterpret_cast<const char*>(head.data()), 4));
 }
@@ -35,14 +39,13 @@ std::string CheckBlock(const ByteSource& source, const RangeSet& readable, std::
   if (!HasSignature(head, signature))
     return SignatureText(head) + " at " + OffsetText(at) + " where " +
            hive::Quoted(std::string_view(signature.data(), 4)) + " belongs";
-  size = hive::LoadI32(head, 4);
-  if (size < static_cast<std::int64_t>(head.size()))
-    return "iBlkSize " + hive::Hex32(static_cast<std::uint32_t>(size)) + " at " + OffsetText(at + 4) +
-           " is below the 32-byte header";
+  size = hive::FieldAt<kBlockSize>(head, 0).value_or(0);
+  const std::string sizeText = std::string(hive::FieldName(kBlockSize)) + " " +
+                               hive::Hex32(static_cast<std::uint32_t>(size)) + " at " +
+                               OffsetText(at + hive::FieldOffset(kBlockSize));
+  if (size < static_cast<std::int64_t>(head.size())) return sizeText + " is below the 32-byte header";
   const std::uint64_t end = at + static_cast<std::uint64_t>(size);
-  if (end > source.Size())
-    return "iBlkSize " + hive::Hex32(static_cast<std::uint32_t>(size)) + " at " + OffsetText(at + 4) +
-           " runs past the end of the image (" + OffsetText(source.Size()) + ")";
+  if (end > source.Size()) return sizeText + " runs past the end of the image (" + OffsetText(source.Size()) + ")";
   if (!readable.Covers(at, end))
     return "the block runs from " + OffsetText(at) + " to " + OffsetText(end) +
            ", out of the bytes searched (allocated to a file, or past a gap)";

@@ -17,18 +17,6 @@ namespace {
 
 char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
-// Decodes a record from the bytes at `at`; bytes past the end of the image read as zero.
-template <typename T>
-T DecodeAt(Bytes image, std::int64_t at) {
-  std::array<std::uint8_t, T::kSize> bytes{};
-  const auto size = static_cast<std::int64_t>(image.size());
-  if (at >= 0 && at < size) {
-    const auto n = static_cast<std::size_t>(std::min<std::int64_t>(size - at, static_cast<std::int64_t>(T::kSize)));
-    std::memcpy(bytes.data(), image.data() + at, n);
-  }
-  return T::Decode(Bytes(bytes));
-}
-
 Bytes Slice(Bytes image, std::int64_t at, std::int64_t length) {
   const auto size = static_cast<std::int64_t>(image.size());
   if (at < 0 || at >= size || length <= 0) return {};
@@ -159,7 +147,7 @@ bool LightReader::ReadBlocks() {
   std::uint32_t block = 0;
   for (std::int64_t at = keyAreaEnd_; at < size_; ++block) {
     if (at + static_cast<std::int64_t>(RgdbHeader::kSize) > size_) return false;  // cut inside a header
-    const std::int64_t claimed = LoadI32(image_, static_cast<std::size_t>(at + 4));
+    const std::int64_t claimed = FieldAt<RgdbHeaderField::iBlkSize>(image_, at).value_or(0);
     const std::int64_t end = at + claimed;
     if (claimed < static_cast<std::int64_t>(RgdbHeader::kSize)) return false;
     if (end != size_ && !(end < size_ && signatureAt(end))) return false;
@@ -176,8 +164,8 @@ bool LightReader::ReadRecordChain(std::uint16_t block, std::int64_t p, std::int6
   while (p < end) {
     // Fewer bytes than a header before the block's end end the chain (no record is lost).
     if (end - p < static_cast<std::int64_t>(DataRecordHeader::kSize)) break;
-    const std::int32_t next = LoadI32(image_, static_cast<std::size_t>(p));
-    const std::uint16_t number = LoadU16(image_, static_cast<std::size_t>(p + 4));
+    const std::int32_t next = FieldAt<DataRecordField::NextOfs>(image_, p).value_or(0);
+    const std::uint16_t number = FieldAt<DataRecordField::RecNo>(image_, p).value_or(0);
     const bool isFree = number == kNoNumber;
     const std::int64_t least = static_cast<std::int64_t>(isFree ? FreeDataRecord::kSize : DataRecordHeader::kSize);
     if (next < least || p + next > end) return false;  // a break in the chain
@@ -296,7 +284,7 @@ Bytes LightReader::NameOf(const Key& key) const {
 }
 
 Bytes LightReader::NameIn(const Record& r) const {
-  const auto keyL = static_cast<std::int64_t>(LoadU16(image_, static_cast<std::size_t>(r.offset + 12)));
+  const std::int64_t keyL = FieldAt<DataRecordField::KeyL>(image_, r.offset).value_or(0);
   const std::int64_t q = r.offset + static_cast<std::int64_t>(DataRecordHeader::kSize);
   return UpToFirstZero(Slice(image_, q, q + keyL > r.end ? r.end - q : keyL));
 }

@@ -78,7 +78,7 @@ void AppendValueLines(ReportLines& out, Bytes name, std::uint32_t type, Bytes da
       line.push_back('"');
       break;
     case ValueForm::Dword:
-      AppendPrintf(line, "dword:%08x", LoadU32(data, 0));
+      AppendPrintf(line, "dword:%08x", ByteCursor(data).U32());
       break;
     case ValueForm::Hex: {
       if (type == 3)

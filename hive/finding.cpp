@@ -83,20 +83,21 @@ std::string Quoted(std::string_view raw) {
   return text + "\"";
 }
 
-Finding FindingAt(Structure structure, FileOffset at, std::string field, std::optional<std::uint32_t> block) {
+Finding FindingAt(Structure structure, FileOffset at, std::string_view field, std::optional<std::uint32_t> block) {
   Finding f;
   f.structure = structure;
   f.offset = at;
-  f.field = std::move(field);
+  f.field = field;
   f.block = block;
   return f;
 }
 
-Finding FieldCutShort(Structure structure, FileOffset at, std::string field, std::uint64_t wanted, std::uint64_t got) {
+Finding FieldCutShort(Structure structure, FileOffset at, std::string_view field, std::uint64_t wanted,
+                      std::uint64_t got) {
   Finding f;
   f.structure = structure;
   f.offset = at;
-  f.field = std::move(field);
+  f.field = field;
   f.found = std::to_string(got) + (got == 1 ? " byte" : " bytes") + " before the end of the file";
   f.expected = std::to_string(wanted) + (wanted == 1 ? " byte" : " bytes");
   return f;

@@ -51,10 +51,11 @@ std::string_view StructureName(Structure structure);  // "data block", "key node
 std::string StructureLabel(const Finding& finding);
 
 // A finding about `field` of the structure at `at` (found and expected to be filled in).
-Finding FindingAt(Structure structure, FileOffset at, std::string field, std::optional<std::uint32_t> block = {});
+Finding FindingAt(Structure structure, FileOffset at, std::string_view field, std::optional<std::uint32_t> block = {});
 
 // A field the file ends inside of: `wanted` bytes at `at`, only `got` of them there.
-Finding FieldCutShort(Structure structure, FileOffset at, std::string field, std::uint64_t wanted, std::uint64_t got);
+Finding FieldCutShort(Structure structure, FileOffset at, std::string_view field, std::uint64_t wanted,
+                      std::uint64_t got);
 
 // Value texts as findings show them.
 std::string Hex32(std::uint32_t value);  // "0x0000ABCD"

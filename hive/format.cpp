@@ -5,103 +5,115 @@
 namespace quarvex::hive {
 
 namespace {
-Signature LoadSignature(Bytes b) {
+// The four signature bytes, where the record's table places them.
+template <typename Field>
+Signature LoadSignature(Bytes b, Field field) {
   Signature s{};
-  std::copy_n(b.begin(), 4, s.begin());
+  std::copy_n(b.begin() + static_cast<std::ptrdiff_t>(FieldOffset(field)), s.size(), s.begin());
   return s;
 }
 }  // namespace
 
 CregHeader CregHeader::Decode(Bytes b) {
+  using F = CregHeaderField;
   CregHeader h;
-  h.signature = LoadSignature(b);
-  h.wUnk1 = LoadU16(b, 4);
-  h.wUnk2 = LoadU16(b, 6);
-  h.iRGDB1st = LoadI32(b, 8);
-  h.iUnk3 = LoadU32(b, 12);
-  h.wDBblks = LoadU16(b, 16);
-  h.wUnk5 = LoadU16(b, 18);
-  h.wUnk6 = LoadU16(b, 20);
-  h.wUnk7 = LoadU16(b, 22);
-  h.iUnk8 = LoadU32(b, 24);
-  h.iUnk9 = LoadU32(b, 28);
+  h.signature = LoadSignature(b, F::signature);
+  LoadField<F::wUnk1>(b, h.wUnk1);
+  LoadField<F::wUnk2>(b, h.wUnk2);
+  LoadField<F::iRGDB1st>(b, h.iRGDB1st);
+  LoadField<F::iUnk3>(b, h.iUnk3);
+  LoadField<F::wDBblks>(b, h.wDBblks);
+  LoadField<F::wUnk5>(b, h.wUnk5);
+  LoadField<F::wUnk6>(b, h.wUnk6);
+  LoadField<F::wUnk7>(b, h.wUnk7);
+  LoadField<F::iUnk8>(b, h.iUnk8);
+  LoadField<F::iUnk9>(b, h.iUnk9);
   return h;
 }
 
 RgknHeader RgknHeader::Decode(Bytes b) {
+  using F = RgknHeaderField;
   RgknHeader h;
-  h.signature = LoadSignature(b);
-  h.iBlkSize = LoadI32(b, 4);
-  h.iRec1stOfs = LoadI32(b, 8);
-  h.iERecOfs = LoadI32(b, 12);
-  h.iUnk1 = LoadU32(b, 16);
-  h.iUnk2 = LoadU32(b, 20);
-  h.iUnk3 = LoadU32(b, 24);
-  h.iUnk4 = LoadU32(b, 28);
+  h.signature = LoadSignature(b, F::signature);
+  LoadField<F::iBlkSize>(b, h.iBlkSize);
+  LoadField<F::iRec1stOfs>(b, h.iRec1stOfs);
+  LoadField<F::iERecOfs>(b, h.iERecOfs);
+  LoadField<F::iUnk1>(b, h.iUnk1);
+  LoadField<F::iUnk2>(b, h.iUnk2);
+  LoadField<F::iUnk3>(b, h.iUnk3);
+  LoadField<F::iUnk4>(b, h.iUnk4);
   return h;
 }
 
 KeyNode KeyNode::Decode(Bytes b) {
+  using F = KeyNodeField;
   KeyNode n;
-  n.Attr = LoadU32(b, 0);
-  n.Chksum = LoadU32(b, 4);
-  n.Unk1 = LoadU32(b, 8);
-  n.UprOfs = LoadI32(b, 12);
-  n.LwrOfs = LoadI32(b, 16);
-  n.NextOfs = LoadI32(b, 20);
-  n.RecNo = LoadU16(b, 24);
-  n.BlkNo = LoadU16(b, 26);
+  LoadField<F::Attr>(b, n.Attr);
+  LoadField<F::Chksum>(b, n.Chksum);
+  LoadField<F::Unk1>(b, n.Unk1);
+  LoadField<F::UprOfs>(b, n.UprOfs);
+  LoadField<F::LwrOfs>(b, n.LwrOfs);
+  LoadField<F::NextOfs>(b, n.NextOfs);
+  LoadField<F::RecNo>(b, n.RecNo);
+  LoadField<F::BlkNo>(b, n.BlkNo);
   return n;
 }
 
 FreeKeyNode FreeKeyNode::Decode(Bytes b) {
+  using F = FreeKeyNodeField;
   FreeKeyNode n;
-  n.Attr = LoadU32(b, 0);
-  n.Size = LoadI32(b, 4);
-  n.NextOfs = LoadI32(b, 8);
+  LoadField<F::Attr>(b, n.Attr);
+  LoadField<F::Size>(b, n.Size);
+  LoadField<F::NextOfs>(b, n.NextOfs);
   return n;
 }
 
 RgdbHeader RgdbHeader::Decode(Bytes b) {
+  using F = RgdbHeaderField;
   RgdbHeader h;
-  h.signature = LoadSignature(b);
-  h.iBlkSize = LoadI32(b, 4);
-  h.iRestSize = LoadU32(b, 8);
-  h.iUnk1 = LoadU32(b, 12);
-  h.iERecOfs = LoadI32(b, 16);
-  h.wMaxRecNo = LoadU16(b, 20);
-  h.wRecNum = LoadU16(b, 22);
-  h.iUnk2 = LoadU32(b, 24);
-  h.iUnk3 = LoadU32(b, 28);
+  h.signature = LoadSignature(b, F::signature);
+  LoadField<F::iBlkSize>(b, h.iBlkSize);
+  LoadField<F::iRestSize>(b, h.iRestSize);
+  LoadField<F::iUnk1>(b, h.iUnk1);
+  LoadField<F::iERecOfs>(b, h.iERecOfs);
+  LoadField<F::wMaxRecNo>(b, h.wMaxRecNo);
+  LoadField<F::wRecNum>(b, h.wRecNum);
+  LoadField<F::iUnk2>(b, h.iUnk2);
+  LoadField<F::iUnk3>(b, h.iUnk3);
   return h;
 }
 
 DataRecordHeader DataRecordHeader::Decode(Bytes b) {
+  using F = DataRecordField;
   DataRecordHeader h;
-  h.NextOfs = LoadI32(b, 0);
-  h.RecNo = LoadU16(b, 4);
-  h.BlkNo = LoadU16(b, 6);
-  h.RecSize = LoadI32(b, 8);
-  h.KeyL = LoadU16(b, 12);
-  h.DatN = LoadU16(b, 14);
-  h.iUnk1 = LoadU32(b, 16);
+  LoadField<F::NextOfs>(b, h.NextOfs);
+  LoadField<F::RecNo>(b, h.RecNo);
+  LoadField<F::BlkNo>(b, h.BlkNo);
+  LoadField<F::RecSize>(b, h.RecSize);
+  LoadField<F::KeyL>(b, h.KeyL);
+  LoadField<F::DatN>(b, h.DatN);
+  LoadField<F::iUnk1>(b, h.iUnk1);
   return h;
 }
 
 ValueEntry ValueEntry::Decode(Bytes b) {
+  using F = ValueField;
   ValueEntry v;
-  v.Atr = LoadU16(b, 0);
-  v.Un1 = LoadU16(b, 2);
-  v.Un2 = LoadU32(b, 4);
-  v.NL = LoadU16(b, 8);
-  v.VL = LoadU16(b, 10);
+  LoadField<F::Atr>(b, v.Atr);
+  LoadField<F::Un1>(b, v.Un1);
+  LoadField<F::Un2>(b, v.Un2);
+  LoadField<F::NL>(b, v.NL);
+  LoadField<F::VL>(b, v.VL);
   return v;
 }
 
 FreeDataRecord FreeDataRecord::Decode(Bytes b) {
+  using F = FreeDataRecordField;
   FreeDataRecord f;
-  f.Size = LoadI32(b, 0);
-  f.NextOfs = LoadI32(b, 8);
+  LoadField<F::Size>(b, f.Size);
+  LoadField<F::RecNo>(b, f.RecNo);
+  LoadField<F::BlkNo>(b, f.BlkNo);
+  LoadField<F::NextOfs>(b, f.NextOfs);
   return f;
 }
 

@@ -6,26 +6,25 @@
 // little-endian; every record is decoded field by field from bytes, never by overlaying a
 // struct, so neither the compiler's packing nor the host's byte order matters.
 //
-// Field names are the ones the structure report prints. 32-bit offsets and sizes are signed
-// (0xFFFFFFFF reads as -1, "none"); 16-bit numbers are unsigned (0xFFFF means "none").
+// Each record's fields, their offsets and widths are in its table in record_fields.h, which
+// the decoders read through; the members here have the types the tables give. 32-bit offsets
+// and sizes are signed (0xFFFFFFFF reads as -1, "none"); 16-bit numbers are unsigned (0xFFFF
+// means "none").
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
 
 #include "hive/byte_cursor.h"
+#include "hive/record_fields.h"
 
 namespace quarvex::hive {
 
-// Inline: every record of the file goes through them, many times per key on a walk.
-inline std::uint16_t LoadU16(Bytes b, std::size_t at) { return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8)); }
-inline std::uint32_t LoadU32(Bytes b, std::size_t at) {
-  return static_cast<std::uint32_t>(b[at]) | (static_cast<std::uint32_t>(b[at + 1]) << 8) |
-         (static_cast<std::uint32_t>(b[at + 2]) << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
-}
-inline std::int32_t LoadI32(Bytes b, std::size_t at) { return static_cast<std::int32_t>(LoadU32(b, at)); }
+// The readers of a file take its records through the decoders or FieldAt and a value's data
+// through a ByteCursor, which stay inside the bytes; no unchecked load is offered outside hive/.
 
 using Signature = std::array<char, 4>;
 inline constexpr Signature kCregSignature{'C', 'R', 'E', 'G'};
@@ -139,8 +138,41 @@ struct ValueEntry {
 struct FreeDataRecord {
   static constexpr std::size_t kSize = 12;
   std::int32_t Size = 0;
+  std::uint16_t RecNo = 0;  // 0xFFFF: the mark of a free record
+  std::uint16_t BlkNo = 0;
   std::int32_t NextOfs = 0;  // block-relative offset of the next free record, -1 ends the list
   static FreeDataRecord Decode(Bytes b);
 };
+
+// Decodes the record at `at` of the image; bytes of it that lie outside the image (all of them
+// when `at` does) read as zero.
+template <typename Record>
+Record DecodeAt(Bytes image, std::int64_t at) {
+  std::array<std::uint8_t, Record::kSize> bytes{};
+  const auto size = static_cast<std::int64_t>(image.size());
+  if (at >= 0 && at < size) {
+    const auto n = std::min<std::int64_t>(size - at, static_cast<std::int64_t>(Record::kSize));
+    std::copy_n(image.begin() + static_cast<std::ptrdiff_t>(at), n, bytes.begin());
+  }
+  return Record::Decode(Bytes(bytes));
+}
+
+// Writes a record's signature where its table places it (not when `record` is too short).
+template <typename Field>
+void StoreSignature(std::span<std::uint8_t> record, Field field, const Signature& signature) {
+  const std::size_t at = FieldOffset(field);
+  if (record.size() < at + signature.size()) return;
+  std::copy(signature.begin(), signature.end(), record.begin() + static_cast<std::ptrdiff_t>(at));
+}
+
+// Every table lays out its record's bytes whole, each field after the previous one.
+static_assert(FieldsCover(kCregHeaderFields, CregHeader::kSize));
+static_assert(FieldsCover(kRgknHeaderFields, RgknHeader::kSize));
+static_assert(FieldsCover(kKeyNodeFields, KeyNode::kSize));
+static_assert(FieldsCover(kFreeKeyNodeFields, FreeKeyNode::kSize));
+static_assert(FieldsCover(kRgdbHeaderFields, RgdbHeader::kSize));
+static_assert(FieldsCover(kDataRecordFields, DataRecordHeader::kSize));
+static_assert(FieldsCover(kValueFields, ValueEntry::kSize));
+static_assert(FieldsCover(kFreeDataRecordFields, FreeDataRecord::kSize));
 
 }  // namespace quarvex::hive

@@ -34,11 +34,13 @@ Finding CutShort(Structure structure, FileOffset at, std::size_t wanted, std::si
   return f;
 }
 
-Finding WrongSignature(Structure structure, FileOffset at, const Signature& found, std::string_view wanted) {
+template <typename Field>
+Finding WrongSignature(Structure structure, FileOffset at, Field field, const Signature& found,
+                       std::string_view wanted) {
   Finding f;
   f.structure = structure;
   f.offset = at;
-  f.field = "signature";
+  f.field = FieldName(field);
   f.found = Quoted(std::string_view(found.data(), found.size()));
   f.expected = Quoted(wanted);
   return f;
@@ -57,8 +59,8 @@ bool Hive::ReadHiveHeader() {
     return Fail(code::kHiveHeaderShort,
                 CutShort(Structure::CregHeader, FileOffset(0), CregHeader::kSize, hiveImage.Size()));
   if (hiveHeader.signature != kCregSignature)
-    return Fail(code::kHiveSignature,
-                WrongSignature(Structure::CregHeader, FileOffset(0), hiveHeader.signature, "CREG"));
+    return Fail(code::kHiveSignature, WrongSignature(Structure::CregHeader, FileOffset(0), CregHeaderField::signature,
+                                                     hiveHeader.signature, "CREG"));
   return true;
 }
 
@@ -67,8 +69,8 @@ bool Hive::ReadKernelHeader(RgknHeader& out) {
     return Fail(code::kKernelHeaderShort,
                 CutShort(Structure::RgknHeader, kKeyNodeBlockFileOffset, RgknHeader::kSize, hiveImage.Size()));
   if (out.signature != kRgknSignature)
-    return Fail(code::kKernelSignature,
-                WrongSignature(Structure::RgknHeader, kKeyNodeBlockFileOffset, out.signature, "RGKN"));
+    return Fail(code::kKernelSignature, WrongSignature(Structure::RgknHeader, kKeyNodeBlockFileOffset,
+                                                       RgknHeaderField::signature, out.signature, "RGKN"));
   return true;
 }
 
@@ -101,7 +103,7 @@ bool Hive::BuildBlockTable() {
       return Fail(code::kBlockHeaderShort, std::move(f));
     }
     if (header.signature != kRgdbSignature) {
-      Finding f = WrongSignature(Structure::RgdbHeader, offset, header.signature, "RGDB");
+      Finding f = WrongSignature(Structure::RgdbHeader, offset, RgdbHeaderField::signature, header.signature, "RGDB");
       f.block = static_cast<std::uint32_t>(i);
       return Fail(code::kBlockSignature, std::move(f));
     }
@@ -116,8 +118,8 @@ FileOffset Hive::DataBlockOffset(std::uint16_t block) {
   if (blockTableCount < 1 || block >= hiveHeader.wDBblks || block >= blockTable.size()) {
     Finding f;
     f.structure = Structure::CregHeader;
-    f.offset = FileOffset(16);
-    f.field = "wDBblks";
+    f.offset = FileOffset(static_cast<std::int64_t>(FieldOffset(CregHeaderField::wDBblks)));
+    f.field = FieldName(CregHeaderField::wDBblks);
     f.found = Hex16(hiveHeader.wDBblks);
     f.expected = "more than block number " + std::to_string(block);
     Fail(code::kNoSuchBlock, std::move(f));

@@ -13,7 +13,9 @@ Finding LoopFinding(KeyNodeOffset from, KeyNodeOffset target, Arrival arrival) {
   Finding f;
   f.structure = Structure::KeyNode;
   f.offset = from.InFile();
-  f.field = arrival == Arrival::Down ? "LwrOfs" : arrival == Arrival::Across ? "NextOfs" : "UprOfs";
+  f.field = arrival == Arrival::Down     ? FieldName(KeyNodeField::LwrOfs)
+            : arrival == Arrival::Across ? FieldName(KeyNodeField::NextOfs)
+                                         : FieldName(KeyNodeField::UprOfs);
   f.found = Hex32(static_cast<std::uint32_t>(target.value)) +
             (arrival == Arrival::Up ? " (a parent already climbed through)" : " (a key already visited)");
   f.expected = arrival == Arrival::Up ? "a parent chain that reaches the root" : "a key not yet visited";

@@ -79,7 +79,7 @@ std::string ResolveKeyPath(Hive& hive, KeyNodeOffset keyNode) {
       Finding f;
       f.structure = Structure::KeyNode;
       f.offset = k.InFile();
-      f.field = "UprOfs";
+      f.field = FieldName(KeyNodeField::UprOfs);
       f.found = Hex32(static_cast<std::uint32_t>(parent.value)) + " (a parent already climbed through)";
       f.expected = "a parent chain that reaches the root";
       hive.Fail(code::kLinkLoop, std::move(f));

@@ -37,8 +37,9 @@ bool OnFreeList(const Finding& f) {
     case Structure::FreeDataRecord:
       return true;
     case Structure::RgknHeader:
+      return f.field == FieldName(RgknHeaderField::iERecOfs);
     case Structure::RgdbHeader:
-      return f.field == "iERecOfs";
+      return f.field == FieldName(RgdbHeaderField::iERecOfs);
     default:
       return false;
   }
@@ -120,8 +121,8 @@ std::optional<Finding> ZeroHead(const ReportReading& reading, const salvage::Sal
     return std::nullopt;
   const Finding& f = *reading.finding;
   if (f.structure == Structure::RgknHeader || f.structure == Structure::FreeKeyNode)
-    return FindingAt(Structure::RgknHeader, kKeyNodeBlockFileOffset, "iERecOfs");
-  return FindingAt(Structure::RgdbHeader, hive.blocks[*f.block].offset, "iERecOfs", *f.block);
+    return FindingAt(Structure::RgknHeader, kKeyNodeBlockFileOffset, FieldName(RgknHeaderField::iERecOfs));
+  return FindingAt(Structure::RgdbHeader, hive.blocks[*f.block].offset, FieldName(RgdbHeaderField::iERecOfs), *f.block);
 }
 
 }  // namespace

@@ -86,9 +86,9 @@ class BlockScanner {
   void ReadChain() {
     for (std::int64_t p = start_; p + kFreeView <= end_;) {
       positions_.push_back(p);
-      const std::int64_t next = in_.I32(p);
+      const std::int64_t next = in_.Read<DataRecordField::NextOfs>(p);
       if (next < kFreeView || p + next > end_) break;
-      if (in_.U16(p + 4) == kNoNumber) frees_.emplace_back(p, p + next);
+      if (in_.Read<DataRecordField::RecNo>(p) == kNoNumber) frees_.emplace_back(p, p + next);
       p += next;
     }
   }
@@ -97,7 +97,7 @@ class BlockScanner {
   // place on the list is the order of the deletions, the newest first. A loop or a link out
   // of the block ends the walk.
   void ReadFreeList() {
-    std::int32_t rel = in_.I32(base_ + 16);
+    std::int32_t rel = in_.Read<RgdbHeaderField::iERecOfs>(base_);
     const std::int64_t most = (end_ - start_) / kFreeView + 1;
     std::vector<std::int64_t>& order = scene_.freeLists[bi_];
     for (std::int32_t place = 0; rel != kNoOffset && place < most; ++place) {
@@ -105,7 +105,7 @@ class BlockScanner {
       if (rel < static_cast<std::int32_t>(RgdbHeader::kSize) || at + kFreeView > end_) break;
       if (!listPlace_.emplace(at, place).second) break;
       order.push_back(at);
-      rel = in_.I32(at + 8);
+      rel = in_.Read<FreeDataRecordField::NextOfs>(at);
     }
   }
 
@@ -129,8 +129,8 @@ class BlockScanner {
       const std::int64_t areaEnd = std::min(cand.claimedEnd, end_);
       for (std::int64_t q = std::max(cand.chainEnd, cand.at + kFreeView); q + kFreeView <= areaEnd; ++q) {
         if (!in_.Spend(1)) break;
-        if (in_.U32(q + 4) != 0xFFFFFFFF) continue;
-        const std::int64_t size = in_.I32(q);
+        if (!in_.NumbersLost(q)) continue;
+        const std::int64_t size = in_.Read<FreeDataRecordField::Size>(q);
         if (size < kFreeView || q + size > areaEnd) continue;
         cand.absorbedFreeView = true;
         cand.absorbedAt = q;
@@ -155,20 +155,21 @@ class BlockScanner {
     if (!in_.Spend(1)) return false;
     // Asked at every byte of every gap: the header's numbers are tested before anything is
     // filled in.
-    const std::int64_t keyL = in_.U16(q + 12);
+    const std::int64_t keyL = in_.Read<DataRecordField::KeyL>(q);
     if (keyL < 1 || q + kHeader + keyL > regionEnd) return false;
-    const bool numbersLost = in_.U32(q + 4) == 0xFFFFFFFF;
+    const bool numbersLost = in_.NumbersLost(q);
     std::optional<std::uint16_t> number;
     std::int64_t claimedEnd = 0;
     if (numbersLost) {
-      const std::int64_t size = in_.I32(q);
+      const std::int64_t size = in_.Read<FreeDataRecordField::Size>(q);
       if (size < kHeader + keyL || q + size > end_) return false;
       claimedEnd = q + size;
     } else {
-      const std::uint16_t recNo = in_.U16(q + 4);
-      const std::int64_t recSize = in_.I32(q + 8);
-      const std::int64_t next = in_.I32(q);
-      if (in_.U16(q + 6) != b_ || recNo == kNoNumber || recSize < kHeader + keyL || next < recSize || q + next > end_)
+      const std::uint16_t recNo = in_.Read<DataRecordField::RecNo>(q);
+      const std::int64_t recSize = in_.Read<DataRecordField::RecSize>(q);
+      const std::int64_t next = in_.Read<DataRecordField::NextOfs>(q);
+      if (in_.Read<DataRecordField::BlkNo>(q) != b_ || recNo == kNoNumber || recSize < kHeader + keyL ||
+          next < recSize || q + next > end_)
         return false;
       number = recNo;
       claimedEnd = q + recSize;
@@ -213,11 +214,11 @@ class BlockScanner {
         c.source = Source::FreeRecord;
         c.numbersLost = true;
         c.regionEnd = regionEnd;
-        c.claimedEnd = q + in_.I32(q);
-        if (in_.U16(q + 12) >= 1) ReadBody(in_, c);
+        c.claimedEnd = q + in_.Read<FreeDataRecordField::Size>(q);
+        if (in_.Read<DataRecordField::KeyL>(q) >= 1) ReadBody(in_, c);
         // A name that runs past the free area was no record's name: the free view stands in
         // the middle of older bytes, and nothing of a record survives here.
-        if (in_.U16(q + 12) >= 1 && !c.nameCut) {
+        if (in_.Read<DataRecordField::KeyL>(q) >= 1 && !c.nameCut) {
           scene_.candidates.push_back(std::move(c));
           const Candidate& kept = scene_.candidates.back();
           q = kept.whole && kept.chainEnd > q + kFreeView ? kept.chainEnd : q + kFreeView;
@@ -251,8 +252,8 @@ class BlockScanner {
 }  // namespace
 
 void ReadBody(ImageReader& in, Candidate& c) {
-  const std::int64_t keyL = in.U16(c.at + 12);
-  c.datN = in.U16(c.at + 14);
+  const std::int64_t keyL = in.Read<DataRecordField::KeyL>(c.at);
+  c.datN = in.Read<DataRecordField::DatN>(c.at);
   const std::int64_t nameAt = c.at + kHeader;
   c.name = in.Slice(nameAt, std::min(keyL, c.regionEnd - nameAt));
   c.nameCut = nameAt + keyL > c.regionEnd;
@@ -267,9 +268,9 @@ void ReadBody(ImageReader& in, Candidate& c) {
     }
     RecoveredValue v;
     v.offset = FileOffset(q);
-    v.type = in.U16(q);
-    v.nameLength = in.U16(q + 8);
-    v.dataLength = in.U16(q + 10);
+    v.type = in.Read<ValueField::Atr>(q);
+    v.nameLength = in.Read<ValueField::NL>(q);
+    v.dataLength = in.Read<ValueField::VL>(q);
     const std::int64_t vNameAt = q + kEntry;
     const std::int64_t dataAt = vNameAt + v.nameLength;
     v.name = in.Slice(vNameAt, std::min<std::int64_t>(v.nameLength, c.regionEnd - vNameAt));

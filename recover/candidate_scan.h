@@ -15,7 +15,7 @@ namespace quarvex::recover::detail {
 
 void ScanDataBlocks(Scene& scene);
 void TakeOrphansAndLostKeys(Scene& scene);
-// Reads the name and values of a record whose KeyL stands at c.at + 12, within c.regionEnd.
+// Reads the name and values of the record whose header starts at c.at, within c.regionEnd.
 void ReadBody(ImageReader& in, Candidate& c);
 
 }  // namespace quarvex::recover::detail

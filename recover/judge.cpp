@@ -28,11 +28,11 @@ PathWalk BuildPath(const Scene& scene, const Candidate& c, const KeyNode& fields
   PathWalk w;
   std::vector<std::string> segments{NameText(c.name)};
   w.guessed = c.doubtful || (c.lostKey == salvage::kNoIndex && !Placing(c.link));
-  std::int32_t cur = fields.UprOfs;
+  KeyNodeOffset cur(fields.UprOfs);
   std::string prefix;
-  std::vector<std::int32_t> seen;
+  std::vector<KeyNodeOffset> seen;
   for (std::size_t steps = 0;; ++steps) {
-    if (cur == kNoOffset) {
+    if (cur.IsNone()) {
       w.parentKnown = true;
       w.direct = steps == 0;
       break;
@@ -60,7 +60,7 @@ PathWalk BuildPath(const Scene& scene, const Candidate& c, const KeyNode& fields
       segments.push_back("{deleted key node " + HexI(hive::kKeyNodeBlockStart + n.rel) + "}");
       w.named = false;
     }
-    cur = n.fields.UprOfs;
+    cur = KeyNodeOffset(n.fields.UprOfs);
   }
   w.path = prefix;
   for (auto it = segments.rbegin(); it != segments.rend(); ++it) {

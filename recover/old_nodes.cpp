@@ -44,10 +44,11 @@ void FindOldNodes(Scene& scene) {
       break;
     if (listed[static_cast<std::size_t>(rel)]) break;
     listed[static_cast<std::size_t>(rel)] = true;
-    const std::int64_t size = std::clamp<std::int64_t>(in.I32(hive::kKeyNodeBlockStart + rel), kNode,
-                                                       areaEnd - hive::kKeyNodeBlockStart - rel);
+    const std::int64_t at = hive::kKeyNodeBlockStart + rel;
+    const std::int64_t size =
+        std::clamp<std::int64_t>(in.Read<FreeKeyNodeField::Size>(at), kNode, areaEnd - hive::kKeyNodeBlockStart - rel);
     areas.push_back({rel, rel + size, place});
-    rel = in.I32(hive::kKeyNodeBlockStart + rel + 8);
+    rel = in.Read<FreeKeyNodeField::NextOfs>(at);
   }
   for (const Listed& area : areas) {
     for (std::int64_t p = area.begin; p + kNode <= area.end && hive::kKeyNodeBlockStart + p + kNode <= areaEnd;) {
@@ -56,9 +57,10 @@ void FindOldNodes(Scene& scene) {
         continue;
       }
       scanned[static_cast<std::size_t>(p)] = true;
-      const KeyNode n = in.NodeAt(hive::kKeyNodeBlockStart + p);
+      const KeyNodeOffset at(static_cast<std::int32_t>(p));
+      const KeyNode n = in.NodeAt(at);
       const bool atStart = p == area.begin;
-      if (PlausibleNode(scene, n, !atStart) && scene.LiveKeyAt(static_cast<std::int32_t>(p)) == salvage::kNoIndex) {
+      if (PlausibleNode(scene, n, !atStart) && scene.LiveKeyAt(at) == salvage::kNoIndex) {
         OldNode node;
         node.rel = static_cast<std::int32_t>(p);
         node.fields = n;

@@ -163,7 +163,7 @@ void LinkInBlock(Scene& scene, std::uint32_t b, const BlockShare& share) {
         still.push_back(at);
         continue;
       }
-      const std::int32_t next = scene.in.I32(at + 8);
+      const std::int32_t next = scene.in.Read<hive::FreeDataRecordField::NextOfs>(at);
       const auto before = next == kNoOffset ? order.end() : std::find(order.begin(), order.end(), base + next);
       if (next != kNoOffset && before == order.end()) {
         still.push_back(at);

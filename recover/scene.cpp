@@ -25,22 +25,11 @@ ImageReader::ImageReader(Bytes image, text::CodePage codePage)
       leadBytes_(text::LeadByteSet::For(codePage)),
       budget_(48 * static_cast<std::uint64_t>(image.size()) + 65536) {}
 
-std::uint16_t ImageReader::U16(std::int64_t at) const {
-  return at >= 0 && at + 2 <= size_ ? LoadU16(image_, static_cast<std::size_t>(at)) : 0;
-}
-std::uint32_t ImageReader::U32(std::int64_t at) const {
-  return at >= 0 && at + 4 <= size_ ? LoadU32(image_, static_cast<std::size_t>(at)) : 0;
-}
 Bytes ImageReader::Slice(std::int64_t at, std::int64_t length) const {
   if (at < 0 || at >= size_ || length <= 0) return {};
   return image_.subspan(static_cast<std::size_t>(at), static_cast<std::size_t>(std::min(length, size_ - at)));
 }
-KeyNode ImageReader::NodeAt(std::int64_t at) const {
-  std::array<std::uint8_t, KeyNode::kSize> bytes{};
-  if (at >= 0 && at < size_)
-    std::memcpy(bytes.data(), image_.data() + at, static_cast<std::size_t>(std::min<std::int64_t>(size_ - at, kNode)));
-  return KeyNode::Decode(Bytes(bytes));
-}
+KeyNode ImageReader::NodeAt(KeyNodeOffset node) const { return DecodeAt<KeyNode>(image_, node.InFile().value); }
 bool ImageReader::Spend(std::uint64_t work) {
   if (budget_ < work) {
     budget_ = 0;
@@ -83,7 +72,8 @@ Scene::Scene(const salvage::SalvagedHive& h, const RecoverOptions& o) : hive(h),
   std::sort(usedNumbers_.begin(), usedNumbers_.end());
 }
 
-std::int32_t Scene::LiveKeyAt(std::int32_t rel) const {
+std::int32_t Scene::LiveKeyAt(KeyNodeOffset node) const {
+  const std::int32_t rel = node.value;
   const auto it = std::lower_bound(liveNodes_.begin(), liveNodes_.end(), std::pair{rel, std::int32_t{-1}});
   return it != liveNodes_.end() && it->first == rel ? it->second : salvage::kNoIndex;
 }
@@ -92,7 +82,8 @@ bool Scene::NumberInUse(std::uint32_t block, std::uint16_t recNo) const {
   return std::binary_search(usedNumbers_.begin(), usedNumbers_.end(), (std::uint64_t{block} << 16) | recNo);
 }
 
-std::int32_t Scene::OldNodeAt(std::int32_t rel) const {
+std::int32_t Scene::OldNodeAt(KeyNodeOffset node) const {
+  const std::int32_t rel = node.value;
   const auto it = std::lower_bound(oldNodes.begin(), oldNodes.end(), rel,
                                    [](const OldNode& n, std::int32_t r) { return n.rel < r; });
   return it != oldNodes.end() && it->rel == rel ? static_cast<std::int32_t>(it - oldNodes.begin()) : -1;

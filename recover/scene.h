@@ -40,11 +40,19 @@ class ImageReader {
  public:
   ImageReader(hive::Bytes image, text::CodePage codePage);
   std::int64_t Size() const { return size_; }
-  std::uint16_t U16(std::int64_t at) const;
-  std::uint32_t U32(std::int64_t at) const;
-  std::int32_t I32(std::int64_t at) const { return static_cast<std::int32_t>(U32(at)); }
+  // A number field of the record at `at` (a field of hive/record_fields.h), 0 where the field
+  // does not lie wholly inside the image.
+  template <auto Field>
+  hive::FieldType<Field> Read(std::int64_t at) const {
+    return hive::FieldAt<Field>(image_, at).value_or(0);
+  }
+  // Whether the record at `at` has the numbers of a free record: Rec# and Blk# both 0xFFFF.
+  bool NumbersLost(std::int64_t at) const {
+    return Read<hive::FreeDataRecordField::RecNo>(at) == hive::kNoNumber &&
+           Read<hive::FreeDataRecordField::BlkNo>(at) == hive::kNoNumber;
+  }
   hive::Bytes Slice(std::int64_t at, std::int64_t length) const;
-  hive::KeyNode NodeAt(std::int64_t at) const;
+  hive::KeyNode NodeAt(hive::KeyNodeOffset node) const;  // bytes past the image's end read as 0
   bool Spend(std::uint64_t work);
   bool CapReached() const { return capReached_; }
   // A name a key or value could have: at least one byte, every character printable in the
@@ -128,9 +136,9 @@ struct Scene {
   std::vector<SplitTrace> splits;
   std::vector<std::vector<std::int64_t>> freeLists;  // per block: file offsets of its free list, the head first
 
-  std::int32_t LiveKeyAt(std::int32_t rel) const;  // salvaged key whose node is there
+  std::int32_t LiveKeyAt(hive::KeyNodeOffset node) const;  // salvaged key whose node is there
   bool NumberInUse(std::uint32_t block, std::uint16_t recNo) const;
-  std::int32_t OldNodeAt(std::int32_t rel) const;
+  std::int32_t OldNodeAt(hive::KeyNodeOffset node) const;
   // The values of a live key as the salvage reader read them.
   std::vector<const salvage::SalvagedValue*> LiveValues(std::int32_t key) const;
 

@@ -14,9 +14,9 @@ bool IsText(std::uint16_t type) { return type == 1 || type == 2 || type == 7; }
 // A value entry at q whose name and data end by end; nameless entries only where chained.
 bool EntryAt(ImageReader& in, std::int64_t q, std::int64_t end, bool chained, RecoveredValue& v) {
   if (q + kEntry > end) return false;
-  const std::uint16_t type = in.U16(q);
+  const std::uint16_t type = in.Read<ValueField::Atr>(q);
   if (type > kHighestKnownType) return false;
-  const std::int64_t nameLength = in.U16(q + 8), dataLength = in.U16(q + 10);
+  const std::int64_t nameLength = in.Read<ValueField::NL>(q), dataLength = in.Read<ValueField::VL>(q);
   if (q + kEntry + nameLength + dataLength > end) return false;
   if ((type == kDwordType || type == kBigEndianDwordType) && dataLength != 4) return false;
   if (nameLength == 0 && dataLength == 0) return false;  // zero bytes read as nothing

@@ -10,6 +10,7 @@
 #include "hive/link_guard.h"
 #include "text/hex_text.h"
 #include "text/printf.h"
+#include "report/field_captions.h"
 #include "report/sections.h"
 
 namespace quarvex::report {
@@ -30,7 +31,13 @@ bool ListRecord(SectionOutput& out, FileOffset offset, bool columnHeader) {
   DataRecordHeader h;
   hive.ReadDataRecordHeader(offset, h);
   out.Empty();
-  if (columnHeader) out.Text(" ____addr(Blk#:Rec#) _NextOfs _RecSize KeyL DatN ___iUnk1");
+  if (columnHeader) {
+    using F = DataRecordField;
+    // " ____addr(Blk#:Rec#) _NextOfs _RecSize KeyL DatN ___iUnk1"
+    static const std::string columns =
+        Captions(" ____addr(Blk#:Rec#) ", "", F::NextOfs, F::RecSize, F::KeyL, F::DatN, F::iUnk1);
+    out.Text(columns);
+  }
   // " %.8X %.4X %.4X  %.8X %.8X %.4X %.4X %.8X", by hand: a million lines on a large hive.
   std::string& headerLine = out.Compose();
   AppendHex(headerLine, " ", Hex(offset), 8);
@@ -46,7 +53,7 @@ bool ListRecord(SectionOutput& out, FileOffset offset, bool columnHeader) {
   const FileOffset nameAt = offset.Plus(DataRecordHeader::kSize);
   const Bytes name = hive.ReadBytes(nameAt, h.KeyL);
   if (name.size() < h.KeyL) {
-    Finding f = FieldCutShort(Structure::DataRecord, offset, "KeyL", h.KeyL, name.size());
+    Finding f = FieldCutShort(Structure::DataRecord, offset, FieldName(DataRecordField::KeyL), h.KeyL, name.size());
     f.found = Hex16(h.KeyL) + " (" + f.expected + " of name, " + f.found + ")";
     f.expected = "a name inside the file";
     f.block = h.BlkNo;
@@ -129,8 +136,10 @@ void ListUsingDataRecords(SectionOutput& out) {
 }
 
 void ListEmptyDataRecords(SectionOutput& out) {
-  const bool lines =
-      out.OpenListing("RGDB record <Empty>", Option::FreeRecords, " ____(Blk#)____Addr ____Size _NextOfs");
+  using F = FreeDataRecordField;
+  // " ____(Blk#)____Addr ____Size _NextOfs"
+  const bool lines = out.OpenListing("RGDB record <Empty>", Option::FreeRecords,
+                                     Captions(" ____(Blk#)____Addr ", "", F::Size, F::NextOfs));
   Hive& hive = out.hive();
   // A free record listed twice in one block's list means the list runs in a circle. Blocks
   // are checked apart: damaged block sizes can make two blocks share their free records.
@@ -145,7 +154,7 @@ void ListEmptyDataRecords(SectionOutput& out) {
     hive.ReadDataBlockHeader(base, header);
     listed.Reset();
     // Where the link now followed was read: the block header's iERecOfs, then each record's NextOfs.
-    Finding link = FindingAt(Structure::RgdbHeader, base, "iERecOfs", b);
+    Finding link = FindingAt(Structure::RgdbHeader, base, FieldName(RgdbHeaderField::iERecOfs), b);
     // Free-record links are relative to the block; only 0xFFFFFFFF ends the list.
     for (BlockOffset e(header.iERecOfs); !e.IsNone();) {
       const FileOffset at = InBlock(base, e);
@@ -160,7 +169,7 @@ void ListEmptyDataRecords(SectionOutput& out) {
       // The block number in parentheses is followed by the offset without a blank.
       if (lines) out.Line(" RGDB(%.4X)%.8X %.8X %.8X", b, Hex(e), Hex(record.Size), Hex(record.NextOfs));
       ++count;
-      link = FindingAt(Structure::FreeDataRecord, at, "NextOfs", b);
+      link = FindingAt(Structure::FreeDataRecord, at, FieldName(FreeDataRecordField::NextOfs), b);
       e = BlockOffset(record.NextOfs);
     }
   }

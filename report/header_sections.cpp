@@ -2,27 +2,50 @@
 // RGDB data block header. 16-bit fields carry five blanks after the colon so that their four
 // digits end in the same column as the eight digits of 32-bit fields.
 #include "report/sections.h"
+#include "text/hex_text.h"
 
 namespace quarvex::report {
 
 using namespace quarvex::hive;
 using namespace quarvex::stage;
 
+namespace {
+
+// Where the colon stands: after the longest name of the file header, and after the longest
+// name of the key-node block header, which the data block headers share.
+constexpr std::size_t kCregColumn = 9;
+constexpr std::size_t kBlockColumn = 11;
+
+// "wDBblks  :     0003", "iRGDB1st : 00000820": the field's name as its table gives it, padded
+// to the column, then its value in four hex digits (16 bits) or eight (32 bits).
+template <typename Field>
+void FieldLine(SectionOutput& out, std::size_t column, Field field, std::uint32_t value) {
+  const FieldSpec& spec = Spec(field);
+  std::string& line = out.Compose();
+  line.append(spec.name);
+  if (spec.name.size() < column) line.append(column - spec.name.size(), ' ');
+  line.append(spec.width == 2 ? ":     " : ": ");
+  text::AppendHex(line, value, static_cast<int>(2 * spec.width));
+  out.Text(line);
+}
+
+}  // namespace
+
 void ReportHiveHeader(SectionOutput& out) {
   if (!out.Checked(Option::HeaderInfo)) return;
   // The job's own copy: the header is not read from the file again.
   const CregHeader& h = out.hive().hiveHeader;
   out.Text("== Registry Header[CREG] ========");
-  out.Line("wUnk1    :     %.4X", unsigned{h.wUnk1});
-  out.Line("wUnk2    :     %.4X", unsigned{h.wUnk2});
-  out.Line("iRGDB1st : %.8X", Hex(h.iRGDB1st));
-  out.Line("iUnk3    : %.8X", h.iUnk3);
-  out.Line("wDBblks  :     %.4X", unsigned{h.wDBblks});
-  out.Line("wUnk5    :     %.4X", unsigned{h.wUnk5});
-  out.Line("wUnk6    :     %.4X", unsigned{h.wUnk6});
-  out.Line("wUnk7    :     %.4X", unsigned{h.wUnk7});
-  out.Line("iUnk8    : %.8X", h.iUnk8);
-  out.Line("iUnk9    : %.8X", h.iUnk9);
+  FieldLine(out, kCregColumn, CregHeaderField::wUnk1, h.wUnk1);
+  FieldLine(out, kCregColumn, CregHeaderField::wUnk2, h.wUnk2);
+  FieldLine(out, kCregColumn, CregHeaderField::iRGDB1st, Hex(h.iRGDB1st));
+  FieldLine(out, kCregColumn, CregHeaderField::iUnk3, h.iUnk3);
+  FieldLine(out, kCregColumn, CregHeaderField::wDBblks, h.wDBblks);
+  FieldLine(out, kCregColumn, CregHeaderField::wUnk5, h.wUnk5);
+  FieldLine(out, kCregColumn, CregHeaderField::wUnk6, h.wUnk6);
+  FieldLine(out, kCregColumn, CregHeaderField::wUnk7, h.wUnk7);
+  FieldLine(out, kCregColumn, CregHeaderField::iUnk8, h.iUnk8);
+  FieldLine(out, kCregColumn, CregHeaderField::iUnk9, h.iUnk9);
   out.Empty();
 }
 
@@ -32,13 +55,13 @@ void ReportKernelHeader(SectionOutput& out) {
   if (!out.hive().ReadKernelHeader(h)) return;
   // There is one key-node block, so its number in the title is always 0000.
   out.Text("== Registry Kernel[RGKN](0000) ========");
-  out.Line("iBlkSize   : %.8X", Hex(h.iBlkSize));
-  out.Line("iRec1stOfs : %.8X", Hex(h.iRec1stOfs));
-  out.Line("iERecOfs   : %.8X", Hex(h.iERecOfs));
-  out.Line("iUnk1      : %.8X", h.iUnk1);
-  out.Line("iUnk2      : %.8X", h.iUnk2);
-  out.Line("iUnk3      : %.8X", h.iUnk3);
-  out.Line("iUnk4      : %.8X", h.iUnk4);
+  FieldLine(out, kBlockColumn, RgknHeaderField::iBlkSize, Hex(h.iBlkSize));
+  FieldLine(out, kBlockColumn, RgknHeaderField::iRec1stOfs, Hex(h.iRec1stOfs));
+  FieldLine(out, kBlockColumn, RgknHeaderField::iERecOfs, Hex(h.iERecOfs));
+  FieldLine(out, kBlockColumn, RgknHeaderField::iUnk1, h.iUnk1);
+  FieldLine(out, kBlockColumn, RgknHeaderField::iUnk2, h.iUnk2);
+  FieldLine(out, kBlockColumn, RgknHeaderField::iUnk3, h.iUnk3);
+  FieldLine(out, kBlockColumn, RgknHeaderField::iUnk4, h.iUnk4);
   out.Empty();
 }
 
@@ -55,14 +78,14 @@ void ReportDataBlockHeaders(SectionOutput& out) {
       RgdbHeader h;
       hive.ReadDataBlockHeader(base, h);
       out.Line("== Registry Data Block[RGDB](%.4X) ========", b);
-      out.Line("iBlkSize   : %.8X", Hex(h.iBlkSize));
-      out.Line("iRestSize  : %.8X", h.iRestSize);
-      out.Line("iUnk1      : %.8X", h.iUnk1);
-      out.Line("iERecOfs   : %.8X", Hex(h.iERecOfs));
-      out.Line("wMaxRecNo  :     %.4X", unsigned{h.wMaxRecNo});
-      out.Line("wRecNum    :     %.4X", unsigned{h.wRecNum});
-      out.Line("iUnk2      : %.8X", h.iUnk2);
-      out.Line("iUnk3      : %.8X", h.iUnk3);
+      FieldLine(out, kBlockColumn, RgdbHeaderField::iBlkSize, Hex(h.iBlkSize));
+      FieldLine(out, kBlockColumn, RgdbHeaderField::iRestSize, h.iRestSize);
+      FieldLine(out, kBlockColumn, RgdbHeaderField::iUnk1, h.iUnk1);
+      FieldLine(out, kBlockColumn, RgdbHeaderField::iERecOfs, Hex(h.iERecOfs));
+      FieldLine(out, kBlockColumn, RgdbHeaderField::wMaxRecNo, h.wMaxRecNo);
+      FieldLine(out, kBlockColumn, RgdbHeaderField::wRecNum, h.wRecNum);
+      FieldLine(out, kBlockColumn, RgdbHeaderField::iUnk2, h.iUnk2);
+      FieldLine(out, kBlockColumn, RgdbHeaderField::iUnk3, h.iUnk3);
       out.Empty();
     }
   }

@@ -3,6 +3,7 @@
 // are walked and counted whatever the options say; the options only suppress lines.
 #include "hive/key_tree_walk.h"
 #include "hive/link_guard.h"
+#include "report/field_captions.h"
 #include "report/sections.h"
 #include "text/hex_text.h"
 
@@ -13,8 +14,11 @@ using namespace quarvex::text;
 using namespace quarvex::stage;
 
 void ListUsingKeyNodes(SectionOutput& out) {
-  const bool lines = out.OpenListing("RGKN record <Using>", Option::KeyNodesInUse,
-                                     " __offset:____Attr __Chksum ____Unk1 __UprOfs __LwrOfs _NextOfs Blk# Rec#");
+  using F = KeyNodeField;
+  // " __offset:____Attr __Chksum ____Unk1 __UprOfs __LwrOfs _NextOfs Blk# Rec#"
+  const bool lines = out.OpenListing(
+      "RGKN record <Using>", Option::KeyNodesInUse,
+      Captions(" __offset:", " Blk# Rec#", F::Attr, F::Chksum, F::Unk1, F::UprOfs, F::LwrOfs, F::NextOfs));
   RgknHeader header;
   if (!out.hive().ReadKernelHeader(header)) return;
 
@@ -47,8 +51,10 @@ void ListUsingKeyNodes(SectionOutput& out) {
 }
 
 void ListEmptyKeyNodes(SectionOutput& out) {
-  const bool lines =
-      out.OpenListing("RGKN record <Empty>", Option::FreeKeyNodes, " __offset:____Attr ____Size _NextOfs");
+  using F = FreeKeyNodeField;
+  // " __offset:____Attr ____Size _NextOfs"
+  const bool lines = out.OpenListing("RGKN record <Empty>", Option::FreeKeyNodes,
+                                     Captions(" __offset:", "", F::Attr, F::Size, F::NextOfs));
   Hive& hive = out.hive();
   RgknHeader header;
   if (!hive.ReadKernelHeader(header)) return;
@@ -58,7 +64,7 @@ void ListEmptyKeyNodes(SectionOutput& out) {
   VisitedOffsets listed(hive.hiveImage.Size());
   int count = 0;
   // Where the link now followed was read: the block header's iERecOfs, then each area's NextOfs.
-  Finding link = FindingAt(Structure::RgknHeader, kKeyNodeBlockFileOffset, "iERecOfs");
+  Finding link = FindingAt(Structure::RgknHeader, kKeyNodeBlockFileOffset, FieldName(RgknHeaderField::iERecOfs));
   for (KeyNodeOffset current(header.iERecOfs);;) {
     out.Progress("KN_E");
     if (current.IsNone()) break;
@@ -72,7 +78,7 @@ void ListEmptyKeyNodes(SectionOutput& out) {
     if (!hive.ReadFreeKeyNode(current, node)) return;
     if (lines) out.Line(" %.8X:%.8X %.8X %.8X", Hex(current), node.Attr, Hex(node.Size), Hex(node.NextOfs));
     ++count;
-    link = FindingAt(Structure::FreeKeyNode, current.InFile(), "NextOfs");
+    link = FindingAt(Structure::FreeKeyNode, current.InFile(), FieldName(FreeKeyNodeField::NextOfs));
     current = KeyNodeOffset(node.NextOfs);
   }
   out.CloseListing(Option::FreeKeyNodesCount, count);

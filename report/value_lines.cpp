@@ -29,12 +29,21 @@ constexpr std::size_t kLongLineKept = 76;
 void AppendBytes(std::string& out, Bytes bytes) { out.append(bytes.begin(), bytes.end()); }
 
 // The finding of a value whose `field` runs past the end of the file.
-Finding ValueCutShort(FileOffset entryAt, const DataRecordHeader& record, const char* field, std::uint64_t wanted,
+Finding ValueCutShort(FileOffset entryAt, const DataRecordHeader& record, std::string_view field, std::uint64_t wanted,
                       std::uint64_t got) {
   Finding f = FieldCutShort(Structure::Value, entryAt, field, wanted, got);
   f.block = record.BlkNo;
   f.record = record.RecNo;
   return f;
+}
+
+// " NL:0004": one field of the entry line, named as its table names it, with as many hex
+// digits as the field has.
+void AppendEntryField(std::string& line, ValueField field, std::uint32_t value) {
+  const FieldSpec& spec = Spec(field);
+  line.push_back(' ');
+  line.append(spec.name);
+  AppendHex(line, ":", value, static_cast<int>(2 * spec.width));
 }
 
 // Appends the data part of the value line; false with the type's code on a short read.
@@ -58,7 +67,7 @@ bool AppendData(SectionOutput& out, std::string& line, const ValueEntry& entry, 
       const Bytes data = hive.ReadBytes(at, 4);
       if (data.size() < 4)
         return out.Fail(code::kDwordValueShort, ValueCutShort(entryAt, record, "data", 4, data.size()));
-      AppendHex(line, "DWORD:", LoadU32(data, 0), 8);
+      AppendHex(line, "DWORD:", ByteCursor(data).U32(), 8);
       return true;
     }
     default: {
@@ -89,11 +98,12 @@ bool ListValues(SectionOutput& out, FileOffset first, std::uint16_t count, const
     const ValueEntry entry = ValueEntry::Decode(raw);
     // "     Atr:%.4X Un1:%.4X Un2:%.8X NL:%.4X VL:%.4X", by hand.
     std::string& entryLine = out.Compose();
-    AppendHex(entryLine, "     Atr:", entry.Atr, 4);
-    AppendHex(entryLine, " Un1:", entry.Un1, 4);
-    AppendHex(entryLine, " Un2:", entry.Un2, 8);
-    AppendHex(entryLine, " NL:", entry.NL, 4);
-    AppendHex(entryLine, " VL:", entry.VL, 4);
+    entryLine.append("    ");
+    AppendEntryField(entryLine, ValueField::Atr, entry.Atr);
+    AppendEntryField(entryLine, ValueField::Un1, entry.Un1);
+    AppendEntryField(entryLine, ValueField::Un2, entry.Un2);
+    AppendEntryField(entryLine, ValueField::NL, entry.NL);
+    AppendEntryField(entryLine, ValueField::VL, entry.VL);
     out.Text(entryLine);
     p = p.Plus(ValueEntry::kSize);
 
@@ -106,7 +116,8 @@ bool ListValues(SectionOutput& out, FileOffset first, std::uint16_t count, const
       // and every read after it would start outside the image: the listing ends here.
       const Bytes name = hive.ReadBytes(p, entry.NL);
       if (name.size() < entry.NL)
-        return out.Fail(code::kValueNameShort, ValueCutShort(entryAt, record, "NL", entry.NL, name.size()));
+        return out.Fail(code::kValueNameShort,
+                        ValueCutShort(entryAt, record, FieldName(ValueField::NL), entry.NL, name.size()));
       AppendBytes(line, UpToFirstZero(name));
     }
     line.append(" = ");

@@ -17,11 +17,6 @@ std::int64_t HeaderBytes(std::int64_t begin, std::int64_t end) {
   return std::clamp<std::int64_t>(end - begin, 0, kHeader);
 }
 
-template <typename T>
-T DecodeAt(Bytes image, std::int64_t at) {
-  return T::Decode(image.subspan(static_cast<std::size_t>(at), T::kSize));
-}
-
 // Where the key-node block ends: where the salvage reader found the first data block, else
 // where its header says, never past the file.
 std::int64_t KeyNodeBlockEnd(const SalvagedHive& hive) {

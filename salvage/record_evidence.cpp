@@ -77,9 +77,10 @@ void RecordEvidence::IndexFreed() const {
     for (std::int32_t rel : freeInChain[b]) {
       const std::int64_t at = block.offset.value + rel;
       if (at + static_cast<std::int64_t>(DataRecordHeader::kSize) > block.end) continue;
+      // The free view's Size, and the key name's length the record had when it was in use.
       const std::int64_t extent =
-          std::min<std::int64_t>(LoadI32(hive.image, static_cast<std::size_t>(at)), block.end - at);
-      const std::uint16_t keyL = LoadU16(hive.image, static_cast<std::size_t>(at + 12));
+          std::min<std::int64_t>(FieldAt<FreeDataRecordField::Size>(hive.image, at).value_or(0), block.end - at);
+      const std::uint16_t keyL = FieldAt<DataRecordField::KeyL>(hive.image, at).value_or(0);
       if (keyL == 0 || static_cast<std::int64_t>(DataRecordHeader::kSize) + keyL > extent) continue;
       const Bytes name =
           UpToFirstZero(hive.image.subspan(static_cast<std::size_t>(at) + DataRecordHeader::kSize, keyL));

@@ -31,13 +31,13 @@ void Salvager::NoteRootRecord() {
                "the root key: it adds no level to the paths below it");
 }
 
-Finding& Salvager::Add(Severity severity, Structure structure, std::int64_t offset, std::string field,
+Finding& Salvager::Add(Severity severity, Structure structure, std::int64_t offset, std::string_view field,
                        std::string found, std::string expected) {
   Finding f;
   f.severity = severity;
   f.structure = structure;
   f.offset = FileOffset(offset);
-  f.field = std::move(field);
+  f.field = field;
   f.found = std::move(found);
   f.expected = std::move(expected);
   out_.findings.push_back(std::move(f));

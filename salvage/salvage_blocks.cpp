@@ -9,12 +9,13 @@ bool Salvager::ReadFileHeader() {
   const bool rgkn = HasSignature(hive::kKeyNodeBlockStart, kRgknSignature);
   out_.creg = DecodeAt<CregHeader>(0);
   if (!creg && !rgkn) {
-    Add(Severity::Damage, Structure::CregHeader, 0, "signature", Sig(out_.creg.signature), Sig(kCregSignature));
+    Add(Severity::Damage, Structure::CregHeader, 0, FieldName(CregHeaderField::signature), Sig(out_.creg.signature),
+        Sig(kCregSignature));
     return false;
   }
   out_.isHive = true;
   if (!creg)
-    Add(Severity::Damage, Structure::CregHeader, 0, "signature", Sig(out_.creg.signature),
+    Add(Severity::Damage, Structure::CregHeader, 0, FieldName(CregHeaderField::signature), Sig(out_.creg.signature),
         Sig(kCregSignature) + " (read on: the key-node block is in place)");
   if (size_ < static_cast<std::int64_t>(CregHeader::kSize) + static_cast<std::int64_t>(RgknHeader::kSize)) {
     Add(Severity::Damage, Structure::File, size_, "size", HexI(size_),
@@ -28,8 +29,8 @@ bool Salvager::ReadKeyNodeHeader() {
   out_.rgkn = DecodeAt<RgknHeader>(hive::kKeyNodeBlockStart);
   const RgknHeader& h = out_.rgkn;
   if (h.signature != kRgknSignature)
-    Add(Severity::Damage, Structure::RgknHeader, hive::kKeyNodeBlockStart, "signature", Sig(h.signature),
-        Sig(kRgknSignature));
+    Add(Severity::Damage, Structure::RgknHeader, hive::kKeyNodeBlockStart, FieldName(RgknHeaderField::signature),
+        Sig(h.signature), Sig(kRgknSignature));
 
   // Where the key-node block ends and the first data block starts: both headers say it
   // (iBlkSize of RGKN, iRGDB1st of CREG); the "RGDB" signature decides when they disagree.
@@ -41,11 +42,12 @@ bool Salvager::ReadKeyNodeHeader() {
     rgknEnd_ = firstBlock_ = bySize;  // both headers agree: a block stands there, signature or not
   } else if (HasSignature(byHeader, kRgdbSignature) && byHeader > hive::kKeyNodeBlockStart) {
     rgknEnd_ = firstBlock_ = byHeader;
-    Add(Severity::Damage, Structure::RgknHeader, hive::kKeyNodeBlockStart, "iBlkSize", HexI(h.iBlkSize),
+    Add(Severity::Damage, Structure::RgknHeader, hive::kKeyNodeBlockStart, FieldName(RgknHeaderField::iBlkSize),
+        HexI(h.iBlkSize),
         HexI(byHeader - hive::kKeyNodeBlockStart) + " (the first data block starts at " + HexI(byHeader) + ")");
   } else if (bySize >= 0 && HasSignature(bySize, kRgdbSignature)) {
     rgknEnd_ = firstBlock_ = bySize;
-    Add(Severity::Damage, Structure::CregHeader, 0, "iRGDB1st", HexI(byHeader),
+    Add(Severity::Damage, Structure::CregHeader, 0, FieldName(CregHeaderField::iRGDB1st), HexI(byHeader),
         HexI(bySize) + " (where the key-node block ends and \"RGDB\" stands)");
   } else {
     const std::int64_t found =
@@ -53,18 +55,19 @@ bool Salvager::ReadKeyNodeHeader() {
     if (found >= 0) {
       rgknEnd_ = firstBlock_ = found;
       if (bySize != found)
-        Add(Severity::Damage, Structure::RgknHeader, hive::kKeyNodeBlockStart, "iBlkSize", HexI(h.iBlkSize),
+        Add(Severity::Damage, Structure::RgknHeader, hive::kKeyNodeBlockStart, FieldName(RgknHeaderField::iBlkSize),
+            HexI(h.iBlkSize),
             HexI(found - hive::kKeyNodeBlockStart) + " (the first \"RGDB\" is at " + HexI(found) + ")");
       if (byHeader != found)
-        Add(Severity::Damage, Structure::CregHeader, 0, "iRGDB1st", HexI(byHeader),
+        Add(Severity::Damage, Structure::CregHeader, 0, FieldName(CregHeaderField::iRGDB1st), HexI(byHeader),
             HexI(found) + " (the first \"RGDB\" in the file)");
     } else {
       rgknEnd_ = bySize >= 0 ? bySize : size_;
       if (bySize < 0)
-        Add(Severity::Damage, Structure::RgknHeader, hive::kKeyNodeBlockStart, "iBlkSize", HexI(h.iBlkSize),
-            "at least 0x00000020");
+        Add(Severity::Damage, Structure::RgknHeader, hive::kKeyNodeBlockStart, FieldName(RgknHeaderField::iBlkSize),
+            HexI(h.iBlkSize), "at least 0x00000020");
       if (bySize < 0 || bySize < size_)
-        Add(Severity::Damage, Structure::CregHeader, 0, "iRGDB1st", HexI(byHeader),
+        Add(Severity::Damage, Structure::CregHeader, 0, FieldName(CregHeaderField::iRGDB1st), HexI(byHeader),
             "the offset of a data block; no \"RGDB\" found in the file");
     }
   }
@@ -98,13 +101,13 @@ void Salvager::LocateBlocks() {
     block.header = DecodeAt<RgdbHeader>(at);
     const std::size_t index = out_.blocks.size();
     if (bySignature)
-      Add(Severity::Note, Structure::RgdbHeader, at, "signature", Sig(kRgdbSignature),
+      Add(Severity::Note, Structure::RgdbHeader, at, FieldName(RgdbHeaderField::signature), Sig(kRgdbSignature),
           "(block found by its signature; the sizes before it do not lead here)")
           .block = static_cast<std::uint32_t>(index);
     bySignature = false;
     if (!HasSignature(at, kRgdbSignature) && at + 4 <= size_)
       AddForRecord(Severity::Damage, Structure::RgdbHeader, at, static_cast<std::uint32_t>(index), kNoNumber,
-                   "signature", Sig(block.header.signature),
+                   FieldName(RgdbHeaderField::signature), Sig(block.header.signature),
                    Sig(kRgdbSignature) + " (read on: the sizes before it lead here)");
     const std::int64_t claimed = block.header.iBlkSize;
     const std::int64_t claimedEnd = at + claimed;
@@ -128,7 +131,8 @@ void Salvager::LocateBlocks() {
         block.end = next = found;
         bySignature = true;
         AddForRecord(Severity::Damage, Structure::RgdbHeader, at, static_cast<std::uint32_t>(index), kNoNumber,
-                     "iBlkSize", HexI(claimed), HexI(found - at) + " (the next \"RGDB\" is at " + HexI(found) + ")");
+                     FieldName(RgdbHeaderField::iBlkSize), HexI(claimed),
+                     HexI(found - at) + " (the next \"RGDB\" is at " + HexI(found) + ")");
       } else if (claimed >= static_cast<std::int64_t>(RgdbHeader::kSize) && claimedEnd > size_) {
         block.end = size_;
         block.cut = true;
@@ -143,7 +147,8 @@ void Salvager::LocateBlocks() {
       } else {
         block.end = size_;
         AddForRecord(Severity::Damage, Structure::RgdbHeader, at, static_cast<std::uint32_t>(index), kNoNumber,
-                     "iBlkSize", HexI(claimed), "at least 0x00000020; taken to run to the end of the file");
+                     FieldName(RgdbHeaderField::iBlkSize), HexI(claimed),
+                     "at least 0x00000020; taken to run to the end of the file");
       }
     }
     out_.blocks.push_back(block);
@@ -156,12 +161,12 @@ void Salvager::CheckBlockCount() {
   if (!out_.blocks.empty() && out_.blocks.back().cut && out_.creg.wDBblks > out_.blocks.size()) {
     // The header is right; the blocks after the cut are simply gone.
     out_.summary.blocksPastEnd = true;
-    Add(Severity::Note, Structure::CregHeader, 0, "wDBblks", Hex16(out_.creg.wDBblks),
+    Add(Severity::Note, Structure::CregHeader, 0, FieldName(CregHeaderField::wDBblks), Hex16(out_.creg.wDBblks),
         "(data blocks " + Dec(out_.blocks.size()) + " onward lie past the end of the file)");
     return;
   }
   if (out_.creg.wDBblks != out_.blocks.size())
-    Add(Severity::Damage, Structure::CregHeader, 0, "wDBblks", Hex16(out_.creg.wDBblks),
+    Add(Severity::Damage, Structure::CregHeader, 0, FieldName(CregHeaderField::wDBblks), Hex16(out_.creg.wDBblks),
         Dec(out_.blocks.size()) + " (the data blocks in the file)");
 }
 
@@ -221,12 +226,12 @@ void Salvager::ReadRecordChain(std::size_t b) {
     }
     // The chain breaks here: say so, then look for the next plausible record header.
     if (block.cut && h.NextOfs >= least) {
-      AddForRecord(Severity::Damage, Structure::DataRecord, p, blockNo, h.RecNo, "NextOfs", HexI(h.NextOfs),
-                   "at most " + HexI(end - p) + ": the file ends inside the record");
+      AddForRecord(Severity::Damage, Structure::DataRecord, p, blockNo, h.RecNo, FieldName(DataRecordField::NextOfs),
+                   HexI(h.NextOfs), "at most " + HexI(end - p) + ": the file ends inside the record");
       break;
     }
     AddForRecord(Severity::Damage, isFree ? Structure::FreeDataRecord : Structure::DataRecord, p, blockNo, h.RecNo,
-                 "NextOfs", HexI(h.NextOfs),
+                 FieldName(DataRecordField::NextOfs), HexI(h.NextOfs),
                  "between " + Dec(static_cast<std::uint64_t>(least)) + " and " + HexI(end - p) + " (the block's end)");
     std::int64_t q = p + 4;
     if (!isFree && h.RecSize >= least && p + h.RecSize <= end) q = p + h.RecSize;
@@ -248,8 +253,8 @@ void Salvager::ReadRecordChain(std::size_t b) {
     p = q;
   }
   if (block.highestRecNo > block.header.wMaxRecNo && block.records > 0)
-    AddForRecord(Severity::Warning, Structure::RgdbHeader, block.offset.value, blockNo, kNoNumber, "wMaxRecNo",
-                 Hex16(block.header.wMaxRecNo),
+    AddForRecord(Severity::Warning, Structure::RgdbHeader, block.offset.value, blockNo, kNoNumber,
+                 FieldName(RgdbHeaderField::wMaxRecNo), Hex16(block.header.wMaxRecNo),
                  "at least " + Hex16(block.highestRecNo) + " (the highest record number in the block)");
 }
 
@@ -266,12 +271,12 @@ void Salvager::ReadRecord(std::size_t b, std::int64_t p, const DataRecordHeader&
   r.firstValue = static_cast<std::uint32_t>(out_.values.size());
   const std::int64_t end = p + extent;
   if (h.BlkNo != b)
-    AddForRecord(Severity::Damage, Structure::DataRecord, p, blockNo, h.RecNo, "BlkNo", Hex16(h.BlkNo),
-                 Hex16(static_cast<std::uint16_t>(b)) + " (the block it lies in)");
+    AddForRecord(Severity::Damage, Structure::DataRecord, p, blockNo, h.RecNo, FieldName(DataRecordField::BlkNo),
+                 Hex16(h.BlkNo), Hex16(static_cast<std::uint16_t>(b)) + " (the block it lies in)");
   std::int64_t q = p + static_cast<std::int64_t>(DataRecordHeader::kSize);
   if (q + h.KeyL > end) {
-    AddForRecord(Severity::Damage, Structure::DataRecord, p, blockNo, h.RecNo, "KeyL", Hex16(h.KeyL),
-                 "at most " + HexI(std::max<std::int64_t>(0, end - q)) + " (the record's end)");
+    AddForRecord(Severity::Damage, Structure::DataRecord, p, blockNo, h.RecNo, FieldName(DataRecordField::KeyL),
+                 Hex16(h.KeyL), "at most " + HexI(std::max<std::int64_t>(0, end - q)) + " (the record's end)");
     r.name = Slice(q, end - q);
     q = end;
   } else {
@@ -281,8 +286,8 @@ void Salvager::ReadRecord(std::size_t b, std::int64_t p, const DataRecordHeader&
   bool valuesWhole = q <= end;
   for (std::uint32_t i = 0; i < h.DatN && valuesWhole; ++i) {
     if (q + static_cast<std::int64_t>(ValueEntry::kSize) > end) {
-      AddForRecord(Severity::Damage, Structure::DataRecord, p, blockNo, h.RecNo, "DatN", Hex16(h.DatN),
-                   "at most " + Dec(i) + " (the values that fit in the record)");
+      AddForRecord(Severity::Damage, Structure::DataRecord, p, blockNo, h.RecNo, FieldName(DataRecordField::DatN),
+                   Hex16(h.DatN), "at most " + Dec(i) + " (the values that fit in the record)");
       valuesWhole = false;
       break;
     }
@@ -295,12 +300,13 @@ void Salvager::ReadRecord(std::size_t b, std::int64_t p, const DataRecordHeader&
     value.name = Slice(nameAt, std::min<std::int64_t>(v.NL, end - nameAt));
     value.data = Slice(dataAt, std::min<std::int64_t>(v.VL, end - dataAt));
     if (v.Atr > kHighestKnownType)
-      AddForRecord(Severity::Warning, Structure::Value, q, blockNo, h.RecNo, "Atr", Hex16(v.Atr),
+      AddForRecord(Severity::Warning, Structure::Value, q, blockNo, h.RecNo, FieldName(ValueField::Atr), Hex16(v.Atr),
                    "a known value type (0-11)");
     if (dataAt + v.VL > end) {
       value.cut = true;
       valuesWhole = false;
-      AddForRecord(Severity::Damage, Structure::Value, q, blockNo, h.RecNo, dataAt > end ? "NL" : "VL",
+      AddForRecord(Severity::Damage, Structure::Value, q, blockNo, h.RecNo,
+                   dataAt > end ? FieldName(ValueField::NL) : FieldName(ValueField::VL),
                    dataAt > end ? Hex16(v.NL) : Hex16(v.VL),
                    "at most " + HexI(std::max<std::int64_t>(0, (dataAt > end ? end - nameAt : end - dataAt))) +
                        " (the record's end)");
@@ -312,11 +318,11 @@ void Salvager::ReadRecord(std::size_t b, std::int64_t p, const DataRecordHeader&
   if (valuesWhole) {
     const std::int64_t used = q - p;
     if (h.RecSize != used)
-      AddForRecord(Severity::Damage, Structure::DataRecord, p, blockNo, h.RecNo, "RecSize", HexI(h.RecSize),
-                   HexI(used) + " (header, key name and values)");
+      AddForRecord(Severity::Damage, Structure::DataRecord, p, blockNo, h.RecNo, FieldName(DataRecordField::RecSize),
+                   HexI(h.RecSize), HexI(used) + " (header, key name and values)");
   } else if (h.RecSize < static_cast<std::int32_t>(DataRecordHeader::kSize)) {
-    AddForRecord(Severity::Damage, Structure::DataRecord, p, blockNo, h.RecNo, "RecSize", HexI(h.RecSize),
-                 "at least 20");
+    AddForRecord(Severity::Damage, Structure::DataRecord, p, blockNo, h.RecNo, FieldName(DataRecordField::RecSize),
+                 HexI(h.RecSize), "at least 20");
   }
   out_.records.push_back(r);
 }
@@ -334,8 +340,8 @@ void Salvager::IndexRecords() {
     r.duplicate = true;
     std::size_t first = i - 1;
     while (first > 0 && index_[first - 1].first == index_[i].first) --first;
-    AddForRecord(Severity::Damage, Structure::DataRecord, r.offset.value, r.block, r.header.RecNo, "RecNo",
-                 Hex16(r.header.RecNo),
+    AddForRecord(Severity::Damage, Structure::DataRecord, r.offset.value, r.block, r.header.RecNo,
+                 FieldName(DataRecordField::RecNo), Hex16(r.header.RecNo),
                  "a number not taken (the record at " +
                      HexI(out_.records[static_cast<std::size_t>(index_[first].second)].offset.value) + " has it)");
   }
@@ -349,7 +355,7 @@ void Salvager::WalkFreeRecords(std::size_t b) {
   std::int32_t f = block.header.iERecOfs;
   std::int64_t owner = block.offset.value;
   Structure ownerStructure = Structure::RgdbHeader;
-  std::string field = "iERecOfs";
+  std::string_view field = FieldName(RgdbHeaderField::iERecOfs);
   if (f == 0) {
     AddForRecord(Severity::Warning, Structure::RgdbHeader, owner, blockNo, kNoNumber, field, HexI(0),
                  "0xFFFFFFFF for an empty free-record list (read as empty)");
@@ -379,7 +385,7 @@ void Salvager::WalkFreeRecords(std::size_t b) {
     listed[pos] = true;
     owner = block.offset.value + f;
     ownerStructure = Structure::FreeDataRecord;
-    field = "NextOfs";
+    field = FieldName(FreeDataRecordField::NextOfs);
     f = DecodeAt<FreeDataRecord>(owner).NextOfs;
   }
   const auto missing = static_cast<std::size_t>(std::count(listed.begin(), listed.end(), false));

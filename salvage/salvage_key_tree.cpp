@@ -51,20 +51,20 @@ void Salvager::ReportRecordChoice(const RecordChoice& c) {
       ++keysPastEnd_;  // one finding for all of them: the file was cut before their block
       return;
     case LinkReading::None:
-      AddForKey(Severity::Damage, Structure::KeyNode, at, k, "BlkNo", Hex16(n.BlkNo),
+      AddForKey(Severity::Damage, Structure::KeyNode, at, k, FieldName(KeyNodeField::BlkNo), Hex16(n.BlkNo),
                 "a data block (only a top-level key goes without a record and a name)");
       break;
     case LinkReading::NoBlock:
-      AddForKey(Severity::Damage, Structure::KeyNode, at, k, "BlkNo", Hex16(n.BlkNo),
+      AddForKey(Severity::Damage, Structure::KeyNode, at, k, FieldName(KeyNodeField::BlkNo), Hex16(n.BlkNo),
                 "below " + Dec(out_.blocks.size()) + " (the data blocks found)" + missing);
       break;
     case LinkReading::NoSuchRecord:
-      AddForKey(Severity::Damage, Structure::KeyNode, at, k, "RecNo", Hex16(n.RecNo),
+      AddForKey(Severity::Damage, Structure::KeyNode, at, k, FieldName(KeyNodeField::RecNo), Hex16(n.RecNo),
                 "a record number of data block " + Dec(n.BlkNo) + missing);
       break;
     case LinkReading::Record:
       if (c.holder != kNoIndex) {
-        AddForKey(Severity::Damage, Structure::KeyNode, at, k, "RecNo", Hex16(n.RecNo),
+        AddForKey(Severity::Damage, Structure::KeyNode, at, k, FieldName(KeyNodeField::RecNo), Hex16(n.RecNo),
                   "a record of its own (the key node at " +
                       HexI(out_.keys[static_cast<std::size_t>(c.holder)].node.InFile().value) + " has this one)");
       } else if (read && key.record != c.linked) {
@@ -73,7 +73,8 @@ void Salvager::ReportRecordChoice(const RecordChoice& c) {
         const SalvagedRecord& own = out_.records[static_cast<std::size_t>(key.record)];
         const bool block = own.block != n.BlkNo;
         AddForKey(
-            Severity::Damage, Structure::KeyNode, at, k, block ? "BlkNo" : "RecNo", Hex16(block ? n.BlkNo : n.RecNo),
+            Severity::Damage, Structure::KeyNode, at, k,
+            block ? FieldName(KeyNodeField::BlkNo) : FieldName(KeyNodeField::RecNo), Hex16(block ? n.BlkNo : n.RecNo),
             Hex16(block ? static_cast<std::uint16_t>(own.block) : own.header.RecNo) +
                 " (the record whose name gives the node's checksum; the name of the record the link names does not)");
       }
@@ -97,11 +98,11 @@ void Salvager::ReportRecordChoice(const RecordChoice& c) {
   const std::uint32_t sum = sums.system;
   if (sum != n.Chksum) {
     if (sums.plain == n.Chksum)
-      AddForKey(Severity::Note, Structure::KeyNode, at, k, "Chksum", Hex32(n.Chksum),
+      AddForKey(Severity::Note, Structure::KeyNode, at, k, FieldName(KeyNodeField::Chksum), Hex32(n.Chksum),
                 Hex32(sum) + " under code page " + std::string(text::CodePageName(options_.codePage)) +
                     " (the sum matches the name read as single bytes)");
     else
-      AddForKey(Severity::Warning, Structure::KeyNode, at, k, "Chksum", Hex32(n.Chksum),
+      AddForKey(Severity::Warning, Structure::KeyNode, at, k, FieldName(KeyNodeField::Chksum), Hex32(n.Chksum),
                 Hex32(sum) + " (the checksum of the name: a ghost key)");
   }
 }
@@ -116,7 +117,8 @@ void Salvager::WalkKeyTree() {
     nodeKey_.emplace_back(rel, static_cast<std::int32_t>(k));
     if (node.UprOfs != expectedUpr)
       AddForKey(
-          Severity::Damage, Structure::KeyNode, hive::kKeyNodeBlockStart + rel, k, "UprOfs", HexI(node.UprOfs),
+          Severity::Damage, Structure::KeyNode, hive::kKeyNodeBlockStart + rel, k, FieldName(KeyNodeField::UprOfs),
+          HexI(node.UprOfs),
           HexI(expectedUpr) + (parent == kNoIndex ? " (a top-level key)" : " (the key whose child list holds it)"));
     return static_cast<std::int32_t>(k);
   };
@@ -124,9 +126,9 @@ void Salvager::WalkKeyTree() {
     using Field = hive::KeyLink::Field;
     const bool header = link.field == Field::FirstKey;
     Add(Severity::Damage, header ? Structure::RgknHeader : Structure::KeyNode, link.owner,
-        header                            ? "iRec1stOfs"
-        : link.field == Field::FirstChild ? "LwrOfs"
-                                          : "NextOfs",
+        header                            ? FieldName(RgknHeaderField::iRec1stOfs)
+        : link.field == Field::FirstChild ? FieldName(KeyNodeField::LwrOfs)
+                                          : FieldName(KeyNodeField::NextOfs),
         HexI(link.target),
         why == hive::LinkCut::OutsideBlock ? NodeRange() + "; the link is cut and what it led to is skipped"
                                            : "a key node not yet read (the link loops back; cut here)");
@@ -153,7 +155,7 @@ void Salvager::WalkFreeKeyNodes() {
   std::int32_t f = out_.rgkn.iERecOfs;
   std::int64_t owner = hive::kKeyNodeBlockStart;
   Structure ownerStructure = Structure::RgknHeader;
-  std::string field = "iERecOfs";
+  std::string_view field = FieldName(RgknHeaderField::iERecOfs);
   if (f == 0) {
     Add(Severity::Warning, Structure::RgknHeader, hive::kKeyNodeBlockStart, field, HexI(0),
         "0xFFFFFFFF for an empty free key-node list (read as empty)");
@@ -176,14 +178,14 @@ void Salvager::WalkFreeKeyNodes() {
     const FreeKeyNode node = DecodeAt<FreeKeyNode>(at);
     std::int64_t size = node.Size;
     if (size < static_cast<std::int64_t>(FreeKeyNode::kSize) || at + size > keyAreaEnd_) {
-      Add(Severity::Damage, Structure::FreeKeyNode, at, "Size", HexI(node.Size),
+      Add(Severity::Damage, Structure::FreeKeyNode, at, FieldName(FreeKeyNodeField::Size), HexI(node.Size),
           "between 12 and " + HexI(keyAreaEnd_ - at) + " (the key-node block's end)");
       size = std::clamp<std::int64_t>(size, static_cast<std::int64_t>(FreeKeyNode::kSize), keyAreaEnd_ - at);
     }
     freeAreas_.emplace_back(f, f + size);
     owner = at;
     ownerStructure = Structure::FreeKeyNode;
-    field = "NextOfs";
+    field = FieldName(FreeKeyNodeField::NextOfs);
     f = node.NextOfs;
   }
 }
@@ -294,9 +296,10 @@ bool Salvager::TakeLostNode(std::int32_t rel) {
   nodeKey_.insert(std::upper_bound(nodeKey_.begin(), nodeKey_.end(), std::pair{rel, std::int32_t{-1}}),
                   {rel, static_cast<std::int32_t>(k)});
   ChooseRecord(k);
-  AddForKey(
-      Severity::Damage, Structure::KeyNode, hive::kKeyNodeBlockStart + rel, k, "links to it", "none",
-      "a link from its parent's LwrOfs or a sibling's NextOfs (lost node, read under UprOfs " + HexI(n.UprOfs) + ")");
+  AddForKey(Severity::Damage, Structure::KeyNode, hive::kKeyNodeBlockStart + rel, k, "links to it", "none",
+            "a link from its parent's " + std::string(FieldName(KeyNodeField::LwrOfs)) + " or a sibling's " +
+                std::string(FieldName(KeyNodeField::NextOfs)) + " (lost node, read under " +
+                std::string(FieldName(KeyNodeField::UprOfs)) + " " + HexI(n.UprOfs) + ")");
   return true;
 }
 

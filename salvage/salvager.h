@@ -50,12 +50,12 @@ class Salvager {
   // unnamed root: said once, so that a path that starts below it is not taken for a lost level.
   void NoteRootRecord();
 
-  Finding& Add(Severity severity, Structure structure, std::int64_t offset, std::string field, std::string found = {},
-               std::string expected = {});
+  Finding& Add(Severity severity, Structure structure, std::int64_t offset, std::string_view field,
+               std::string found = {}, std::string expected = {});
   // The key's path is written into the finding at the end, when every key's record is known.
-  Finding& AddForKey(Severity severity, Structure structure, std::int64_t offset, std::size_t key, std::string field,
-                     std::string found = {}, std::string expected = {}) {
-    Finding& f = Add(severity, structure, offset, std::move(field), std::move(found), std::move(expected));
+  Finding& AddForKey(Severity severity, Structure structure, std::int64_t offset, std::size_t key,
+                     std::string_view field, std::string found = {}, std::string expected = {}) {
+    Finding& f = Add(severity, structure, offset, field, std::move(found), std::move(expected));
     findingKey_.back() = static_cast<std::int32_t>(key);
     return f;
   }
@@ -63,8 +63,9 @@ class Salvager {
     return text::CodePageToUtf8(out_.KeyPathBytes(key), options_.codePage);
   }
   Finding& AddForRecord(Severity severity, Structure structure, std::int64_t offset, std::uint32_t block,
-                        std::uint16_t recNo, std::string field, std::string found = {}, std::string expected = {}) {
-    Finding& f = Add(severity, structure, offset, std::move(field), std::move(found), std::move(expected));
+                        std::uint16_t recNo, std::string_view field, std::string found = {},
+                        std::string expected = {}) {
+    Finding& f = Add(severity, structure, offset, field, std::move(found), std::move(expected));
     f.block = block;
     if (recNo != kNoNumber) f.record = recNo;
     return f;
@@ -84,12 +85,7 @@ class Salvager {
   // Decodes a record from the bytes at `at`; bytes past the end of the image read as zero.
   template <typename T>
   T DecodeAt(std::int64_t at) const {
-    std::array<std::uint8_t, T::kSize> bytes{};
-    if (at >= 0 && at < size_) {
-      const auto n = static_cast<std::size_t>(std::min<std::int64_t>(size_ - at, static_cast<std::int64_t>(T::kSize)));
-      std::memcpy(bytes.data(), image_.data() + at, n);
-    }
-    return T::Decode(Bytes(bytes));
+    return hive::DecodeAt<T>(image_, at);
   }
   Bytes Slice(std::int64_t at, std::int64_t length) const {
     if (at < 0 || at >= size_ || length <= 0) return {};
@@ -117,10 +113,10 @@ class Salvager {
   // A data block header whose size leads to the next signature or to the file's end, though
   // its own signature may be damaged.
   bool HeaderLeadsOn(std::int64_t at) const {
-    if (at + 8 > size_) return false;
-    const std::int64_t size = LoadI32(image_, static_cast<std::size_t>(at + 4));
-    return size >= static_cast<std::int64_t>(RgdbHeader::kSize) &&
-           (at + size == size_ || HasSignature(at + size, kRgdbSignature));
+    const std::optional<std::int32_t> size = FieldAt<RgdbHeaderField::iBlkSize>(image_, at);
+    if (!size) return false;
+    return *size >= static_cast<std::int32_t>(RgdbHeader::kSize) &&
+           (at + *size == size_ || HasSignature(at + *size, kRgdbSignature));
   }
 
   void CheckBlockCount();

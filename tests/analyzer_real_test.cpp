@@ -21,7 +21,8 @@ class AnalyzerRealUserDat : public ::testing::Test {
   }
   const AnalysisResult& Summary() const { return *run->result.analysis; }
   std::int32_t FileI32(std::size_t at) const {
-    return LoadI32(Bytes(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()), at);
+    hive::ByteCursor cursor(Bytes(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()), at);
+    return cursor.I32();
   }
 
   std::optional<std::string> bytes;

@@ -176,6 +176,36 @@ TEST(Recover, DeletedSubtree) {
   (void)a;
 }
 
+TEST(Recover, OldNodeBehindTheStartOfAFreeArea) {
+  // A free key-node area of two nodes' room: its Size (at +4, after Attr) covers both, and the
+  // node behind its start lies there whole, off the list. The whole area is read for old
+  // nodes, not only the 28 bytes at its start.
+  Tree t;
+  const int old = t.b.AddKey(t.software, "Old", {Dword("Level", 1)});
+  const int a = t.b.AddKey(old, "A", {Text("Name", "alpha")});
+  BuiltHive h = t.b.Build();
+  const std::int64_t oldAt = h.KeyNodeFileOffset(old);
+  const std::int64_t aAt = h.KeyNodeFileOffset(a);
+  ASSERT_EQ(aAt, oldAt + 28);
+  const std::vector<std::uint8_t> whole = h.bytes;
+  DeleteKey(h, old);  // A is freed first, then Old: the list runs Old, A
+  ASSERT_EQ(h.GetU32(oldAt + 8), static_cast<std::uint32_t>(aAt - 32));
+  h.PutU32(oldAt + 4, 56);
+  h.PutU32(oldAt + 8, h.GetU32(aAt + 8));
+  // A's node as it was, and its record's header inside the free area in front of it (merged
+  // into it with its numbers, as when the record before it was freed first).
+  std::copy_n(whole.begin() + aAt, 28, h.bytes.begin() + aAt);
+  const std::int64_t aRecord = h.keyRecord[static_cast<std::size_t>(a)];
+  std::copy_n(whole.begin() + aRecord, 12, h.bytes.begin() + aRecord);
+
+  const Recovered r(h.bytes);
+  const RecoveredKey* ka = r.Named("A");
+  ASSERT_TRUE(ka);
+  EXPECT_EQ(ka->path, "Software\\Old\\A");
+  EXPECT_FALSE(ka->pathGuessed);
+  ExpectValuesTrue(*ka, {Text("Name", "alpha")}, true);
+}
+
 TEST(Recover, SubtreeAcrossBlocks) {
   // One deleted key per block: each pairing is one to one (by elimination).
   Tree t;
