@@ -2,67 +2,69 @@
 
 #include <filesystem>
 
-#include "session/code_page.h"
-
 namespace quarvex::cli {
 
-std::optional<ParsedArgs> ParseArgs(std::string_view subcommand, const std::vector<std::string>& args,
-                                    const std::set<std::string>& flagNames, const std::set<std::string>& optionNames,
-                                    std::string_view usage, std::ostream& err) {
-  ParsedArgs p;
-  bool optionsEnd = false;
-  auto unknown = [&](const std::string& a) {
-    err << "quarvex-cli " << subcommand << ": unknown option '" << a << "'\n" << usage;
+bool CommandSyntax::IsFlag(std::string_view name) const {
+  for (std::string_view flag : flags)
+    if (flag == name) return true;
+  return false;
+}
+
+const OptionSyntax* CommandSyntax::Option(std::string_view name) const {
+  for (const OptionSyntax& option : options)
+    if (option.name == name) return &option;
+  return nullptr;
+}
+
+ParsedWords ParseWords(const CommandSyntax& syntax, const std::vector<std::string>& args) {
+  ParsedWords result;
+  ParsedArgs& p = result.args;
+  auto addFlag = [&p](const std::string& name) {
+    p.flags.insert(name);
+    p.inOrder.emplace_back(name, std::string());
   };
+  auto addOption = [&p](const std::string& name, const std::string& value) {
+    p.options[name] = value;
+    p.inOrder.emplace_back(name, value);
+  };
+  auto fail = [&result](WordError::Kind kind, const std::string& name, const std::string& word,
+                        const OptionSyntax* option = nullptr) {
+    result.error = WordError{kind, name, word, option};
+    return result;
+  };
+  bool optionsEnd = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (optionsEnd || a.size() < 2 || a[0] != '-') {
       p.positional.push_back(a);
+      p.inOrder.emplace_back(std::string(), a);
     } else if (a == "--") {
       optionsEnd = true;
     } else if (a == "--help" || a == "-h") {
-      p.flags.insert("--help");
+      addFlag("--help");
     } else if (const std::size_t eq = a.find('='); a.starts_with("--") && eq != std::string::npos) {
       const std::string name = a.substr(0, eq);
-      if (!optionNames.count(name)) {
-        if (flagNames.count(name) || name == "--help")
-          err << "quarvex-cli " << subcommand << ": " << name << " takes no value\n" << usage;
-        else
-          unknown(name);
-        return std::nullopt;
-      }
-      p.options[name] = a.substr(eq + 1);
-    } else if (optionNames.count(a)) {
-      if (i + 1 >= args.size()) {
-        err << "quarvex-cli " << subcommand << ": " << a << " needs a value\n" << usage;
-        return std::nullopt;
-      }
-      p.options[a] = args[++i];
-    } else if (flagNames.count(a)) {
-      p.flags.insert(a);
-    } else if (a[1] != '-') {
+      if (!syntax.Option(name))
+        return fail(syntax.IsFlag(name) || name == "--help" ? WordError::Kind::TakesNoValue : WordError::Kind::Unknown,
+                    name, a);
+      addOption(name, a.substr(eq + 1));
+    } else if (const OptionSyntax* named = syntax.Option(a)) {
+      if (i + 1 >= args.size()) return fail(WordError::Kind::NeedsValue, a, a, named);
+      addOption(a, args[++i]);
+    } else if (syntax.IsFlag(a)) {
+      addFlag(a);
+    } else if (a[1] != '-' && syntax.groupedFlags) {
+      std::vector<std::string> group;
       for (std::size_t c = 1; c < a.size(); ++c) {
-        const std::string one = std::string("-") + a[c];
-        if (!flagNames.count(one)) {
-          unknown(a);
-          return std::nullopt;
-        }
-        p.flags.insert(one);
+        group.push_back(std::string("-") + a[c]);
+        if (!syntax.IsFlag(group.back())) return fail(WordError::Kind::Unknown, a, a);
       }
+      for (const std::string& one : group) addFlag(one);
     } else {
-      unknown(a);
-      return std::nullopt;
+      return fail(WordError::Kind::Unknown, a, a);
     }
   }
-  return p;
-}
-
-bool CodePageArgument(std::string_view subcommand, const ParsedArgs& parsed, std::optional<text::CodePage>& named,
-                      std::string_view usage, std::ostream& err) {
-  const std::optional<std::string> value = parsed.Value("--codepage");
-  if (!value || session::ParseCodePageArgument(*value, named)) return true;
-  err << "quarvex-cli " << subcommand << ": unknown code page '" << *value << "'\n" << usage;
-  return false;
+  return result;
 }
 
 bool SameFile(const std::string& a, const std::string& b) {

@@ -57,73 +57,59 @@ std::optional<quarvex::text::LocalDateTime> ParseDateTime(const std::string& tex
 
 namespace {
 
-// The options that take a value: "--json=FILE" is read as "--json FILE".
-bool TakesValue(std::string_view name) {
-  static constexpr std::string_view kNames[] = {"--output",   "--json",     "--charts", "--export", "--export-root",
-                                                "--encoding", "--codepage", "--set",    "--now",    "--windows-dir"};
-  for (std::string_view n : kNames)
-    if (n == name) return true;
-  return false;
+// The report's entry of the command table holds its flags and options.
+const CommandSyntax& ReportSyntax() { return FindSubcommand("report")->syntax; }
+
+}  // namespace
+
+bool ReportOptionTakesValue(std::string_view name) { return ReportSyntax().Option(name) != nullptr; }
+
+namespace {
+
+// A word the report's syntax does not take, as the report says it.
+std::string WordErrorText(const WordError& e) {
+  switch (e.kind) {
+    case WordError::Kind::Unknown:
+      // "--foo=bar": a value given to what takes none.
+      return e.name != e.word ? e.name + " takes no value (" + e.word + ")" : "unknown option " + e.word;
+    case WordError::Kind::TakesNoValue:
+      return e.name + " takes no value (" + e.word + ")";
+    case WordError::Kind::NeedsValue:
+      return e.word + " needs " + std::string(e.option->needs);
+  }
+  return {};
 }
 
 }  // namespace
 
-bool ReportOptionTakesValue(std::string_view name) { return name == "-o" || TakesValue(name); }
-
-ParseResult ParseCommandLine(const std::vector<std::string>& rawArgs) {
+ParseResult ParseCommandLine(const std::vector<std::string>& args) {
   CliOptions o;
   auto fail = [](std::string why) { return ParseResult{std::nullopt, std::move(why)}; };
-  // "--name=value" becomes two words before the options are read; after "--" nothing does.
-  std::vector<std::string> args;
-  args.reserve(rawArgs.size() + 4);
-  for (std::size_t i = 0; i < rawArgs.size(); ++i) {
-    const std::string& a = rawArgs[i];
-    const std::size_t eq = a.find('=');
-    if (a == "--") {
-      args.insert(args.end(), rawArgs.begin() + static_cast<std::ptrdiff_t>(i), rawArgs.end());
-      break;
-    }
-    if (!a.starts_with("--") || eq == std::string::npos) {
-      args.push_back(a);
-      continue;
-    }
-    if (!TakesValue(std::string_view(a).substr(0, eq))) return fail(a.substr(0, eq) + " takes no value (" + a + ")");
-    args.push_back(a.substr(0, eq));
-    args.push_back(a.substr(eq + 1));
-  }
-  bool optionsEnd = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&](std::string& out) {
-      if (i + 1 >= args.size()) return false;
-      out = args[++i];
-      return true;
-    };
-    std::string v;
-    if (!optionsEnd && a == "--") {
-      optionsEnd = true;
-    } else if (optionsEnd || a == "-" || a.empty() || a[0] != '-') {
+  // The words are read in order up to the first the syntax does not take; what comes before
+  // it is checked first, as it was given.
+  const ParsedWords words = ParseWords(ReportSyntax(), args);
+  for (const auto& [a, v] : words.args.inOrder) {
+    if (a.empty()) {
       // A file (or "-", standard input), even one whose name begins with '-' after "--".
-      if (!o.inputFile.empty()) return fail("only one hive file at a time (got " + o.inputFile + " and " + a + ")");
-      o.inputFile = a;
-    } else if (a == "-h" || a == "--help") {
+      if (!o.inputFile.empty()) return fail("only one hive file at a time (got " + o.inputFile + " and " + v + ")");
+      o.inputFile = v;
+    } else if (a == "--help") {
       o.help = true;
     } else if (a == "--version") {
       o.version = true;
     } else if (a == "-o" || a == "--output") {
-      if (!value(o.outputFile)) return fail(a + " needs a file name");
+      o.outputFile = v;
     } else if (a == "--json") {
-      if (!value(o.jsonFile)) return fail("--json needs a file name");
+      o.jsonFile = v;
     } else if (a == "--charts") {
-      if (!value(o.chartsDirectory)) return fail("--charts needs a directory");
+      o.chartsDirectory = v;
     } else if (a == "--export") {
-      if (!value(o.exportFile)) return fail("--export needs a file name (or - for standard output)");
+      o.exportFile = v;
     } else if (a == "--salvage") {
       o.salvage = true;
     } else if (a == "--export-root") {
-      if (!value(o.exportRoot)) return fail("--export-root needs a root key name");
+      o.exportRoot = v;
     } else if (a == "--encoding") {
-      if (!value(v)) return fail("--encoding needs native, utf-8 or locale");
       if (v == "utf-8" || v == "utf8")
         o.encoding = Encoding::Utf8;
       else if (v == "native")
@@ -133,7 +119,6 @@ ParseResult ParseCommandLine(const std::vector<std::string>& rawArgs) {
       else
         return fail("--encoding takes native, utf-8 or locale, not " + v);
     } else if (a == "--codepage") {
-      if (!value(v)) return fail("--codepage needs auto, " + std::string(kCodePageList));
       if (v == "auto") {
         o.autoCodePage = true;
       } else {
@@ -145,7 +130,6 @@ ParseResult ParseCommandLine(const std::vector<std::string>& rawArgs) {
     } else if (a == "--verbose" || a == "-v") {
       o.verbose = true;
     } else if (a == "--set") {
-      if (!value(v)) return fail("--set needs NAME=on or NAME=off");
       const auto eq = v.find('=');
       const auto option = quarvex::ui::ParseOptionControlName(v.substr(0, eq));
       const std::string state = eq == std::string::npos ? "" : v.substr(eq + 1);
@@ -159,24 +143,19 @@ ParseResult ParseCommandLine(const std::vector<std::string>& rawArgs) {
     } else if (a == "--partial") {
       o.partial = true;
     } else if (a == "--now") {
-      if (!value(v)) return fail("--now needs a date-time");
       o.fixedTime = ParseDateTime(v);
       if (!o.fixedTime) return fail("--now takes YYYY-MM-DDTHH:MM:SS, not " + v);
     } else if (a == "--windows-dir") {
-      if (!value(v) || v.empty()) return fail("--windows-dir needs a directory");
+      if (v.empty()) return fail("--windows-dir needs a directory");
       o.windowsDirectory = v;
     } else if (a == "--json-series") {
       o.jsonSeries = true;
     } else {
-      bool known = false;
       for (const Alias& alias : kAliases)
-        if (a == alias.flag) {
-          o.options.Set(alias.option, alias.on);
-          known = true;
-        }
-      if (!known) return fail("unknown option " + a);
+        if (a == alias.flag) o.options.Set(alias.option, alias.on);
     }
   }
+  if (words.error) return fail(WordErrorText(*words.error));
   if (o.inputFile.empty() && !o.help && !o.version) return fail("no hive file named");
   if (o.salvage && o.exportFile.empty()) return fail("--salvage goes with --export FILE");
   if (o.jsonSeries && o.jsonFile.empty()) return fail("--json-series goes with --json FILE");
@@ -299,7 +278,8 @@ std::string HelpText() {
        "  --export-root NAME    the root key's name in the export (default: from the hive's\n"
        "                        top keys, HKEY_LOCAL_MACHINE for a system.dat, HKEY_USERS for\n"
        "                        a user.dat; the file name breaks a tie; else HKEY_UNKNOWN)\n"
-       "\nTwo outputs may not name the same file, nor both standard output.\n";
+       "\nTwo outputs may not name the same file, nor both standard output.\n\n"
+       "  --version             print the program's name and version, and nothing else\n";
   h += "\nSubcommands ('quarvex-cli help SUBCOMMAND' tells more of one):\n";
   h += SubcommandList();
   h += "\nKey verdicts in the analyser report (each key's stored name checksum against its name):\n"

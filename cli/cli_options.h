@@ -46,6 +46,8 @@ struct ParseResult {
   std::string error;  // set when options is empty
 };
 
+// The report's words, read by its syntax in the command table (cli/cli_subcommands.cpp), its
+// options in the order given.
 ParseResult ParseCommandLine(const std::vector<std::string>& args);
 // Whether a report option reads the next word as its value ("-o", "--json", "--codepage" ...).
 bool ReportOptionTakesValue(std::string_view name);

@@ -54,17 +54,19 @@ TEST(BrowseCli, LsListsTopLevelAndTree) {
   EXPECT_EQ(Cli({"ls", file, "HKEY_USERS\\SOFTWARE"}).out, "Vendor\n" + kUtf8 + "\n");
 }
 
+// Each key with the file offset of its 28-byte key node (the third and fourth nodes, after
+// the 32-byte CREG and RGKN headers and the root's and Software's nodes).
 TEST(BrowseCli, LsJsonIsOneObjectPerKey) {
   TempDir dir;
   const std::string file = dir.Write("USER.DAT", Small());
   const CliResult r = Cli({"ls", "--json", file, "Software"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out,
-            "{\"path\": \"Software\\\\Vendor\", \"name\": \"Vendor\", \"depth\": 2, \"subkeys\": 0, \"marks\": [], "
-            "\"findings\": []}\n"
+            "{\"path\": \"Software\\\\Vendor\", \"name\": \"Vendor\", \"depth\": 2, \"offset\": 120, \"subkeys\": 0, "
+            "\"marks\": [], \"findings\": []}\n"
             "{\"path\": \"Software\\\\" +
                 kUtf8 + "\", \"name\": \"" + kUtf8 +
-                "\", \"depth\": 2, \"subkeys\": 0, \"marks\": [], \"findings\": []}\n");
+                "\", \"depth\": 2, \"offset\": 148, \"subkeys\": 0, \"marks\": [], \"findings\": []}\n");
 }
 
 TEST(BrowseCli, GetValuesOneValueAndRaw) {

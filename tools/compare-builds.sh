@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs two builds of quarvex-cli over the same inputs and compares every output byte for byte:
 # the report (default options, every structure option, the pre-scan trace), the JSON, the
-# REGEDIT4 export and the exit status. The inputs are the generator's shapes, the bundled
+# REGEDIT4 export, the subcommands' outputs (check as text and JSON, ls -R -v, stats, facts,
+# recover, timeline, summary) and each one's exit status. The inputs are the generator's shapes, the bundled
 # sample, the real user.dat, the fuzz seeds and regression inputs, and one-byte mutants of a
 # generated hive. Used to show that a change of the engine's shape changed no output.
 #   tools/compare-builds.sh OLD_CLI NEW_CLI HIVEGEN [WORKDIR]
@@ -57,7 +58,24 @@ run() {
   echo $? > "$dir/$name.reg.rc"
   "$cli" "${common[@]}" --export "$dir/$name.utf8.reg" --encoding utf-8 --partial "$input" 2> /dev/null
   echo $? > "$dir/$name.utf8.reg.rc"
+  # The subcommands read no clock (no --now); each output is what it writes to standard output.
+  sub "$cli" "$dir/$name.check.json" check --json - "$input"
+  sub "$cli" "$dir/$name.check" check "$input"
+  sub "$cli" "$dir/$name.ls" ls -R -v --json "$input"
+  sub "$cli" "$dir/$name.stats" stats --json "$input"
+  sub "$cli" "$dir/$name.facts" facts --json - "$input"
+  sub "$cli" "$dir/$name.recover" recover --json - "$input"
+  sub "$cli" "$dir/$name.timeline" timeline --json - "$input"
+  sub "$cli" "$dir/$name.summary" summary "$input"
   set -e
+}
+
+# One subcommand's standard output into OUT and its exit status into OUT.rc (stderr left out).
+sub() {
+  local cli=$1 out=$2
+  shift 2
+  "$cli" "$@" > "$out" 2> /dev/null
+  echo $? > "$out.rc"
 }
 
 count=0
@@ -68,7 +86,7 @@ for input in "$work"/in/*; do
 done
 # The stderr of a failed job may say more than before (the finding); the outputs may not differ.
 if diff -r -q -x '*.err' "$work/old" "$work/new"; then
-  echo "compare-builds: $count inputs, every report, JSON, export and exit status identical"
+  echo "compare-builds: $count inputs, every report, JSON, export, subcommand output and exit status identical"
 else
   echo "compare-builds: outputs differ (see $work)" >&2
   exit 1

@@ -27,4 +27,6 @@ int RunGet(const std::vector<std::string>& args, std::ostream& out, std::ostream
 int RunFind(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int RunDiff(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int RunStats(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// Its usage, for `help stats`, --help and after a usage error.
+std::string StatsUsage();
 }  // namespace quarvex::cli

@@ -86,18 +86,6 @@ std::string UsageOf(const std::string& name) {
   return {};
 }
 
-std::optional<Parsed> Parse(const std::string& sub, const std::vector<std::string>& args,
-                            const std::set<std::string>& flagNames, std::set<std::string> optionNames,
-                            std::ostream& err) {
-  optionNames.insert("--codepage");
-  return ParseArgs(sub, args, flagNames, optionNames, UsageOf(sub), err);
-}
-
-// --codepage: a code page named, or auto (the default), left empty for OpenHive to detect.
-bool CodePageOption(const std::string& sub, const Parsed& p, std::optional<text::CodePage>& cp, std::ostream& err) {
-  return CodePageArgument(sub, p, cp, UsageOf(sub), err);
-}
-
 // "name  TYPE  data" as ls -v, get and find print it.
 std::string ValueLine(const salvage::SalvagedValue& v, text::CodePage cp, std::size_t limit) {
   std::string line = DisplayValueName(v, cp) + "  " + browse::TypeName(v.type) + "  " + browse::DataText(v, cp, limit);
@@ -124,11 +112,14 @@ std::vector<const hive::Finding*> Problems(const HiveView& view, std::int32_t ke
 std::string KeyJson(const HiveView& view, std::int32_t key, bool values) {
   std::vector<std::string> findings;
   for (const hive::Finding* f : Problems(view, key)) findings.push_back(salvage::FindingLine(*f));
-  std::string out = "{\"path\": " + JsonString(view.Path(key)) + ", \"name\": " + JsonString(view.Name(key)) +
-                    ", \"depth\": " + std::to_string(view.Depth(key)) +
-                    ", \"subkeys\": " + std::to_string(view.Children(key).size()) +
-                    ", \"marks\": " + JsonList(browse::KeyStateMarks(view.State(key))) +
-                    ", \"findings\": " + JsonList(findings);
+  std::string out =
+      "{\"path\": " + JsonString(view.Path(key)) + ", \"name\": " + JsonString(view.Name(key)) +
+      ", \"depth\": " + std::to_string(view.Depth(key)) +
+      (key == browse::kTop
+           ? std::string()
+           : ", \"offset\": " + std::to_string(view.Hive().keys[static_cast<std::size_t>(key)].node.InFile().value)) +
+      ", \"subkeys\": " + std::to_string(view.Children(key).size()) +
+      ", \"marks\": " + JsonList(browse::KeyStateMarks(view.State(key))) + ", \"findings\": " + JsonList(findings);
   if (values) {
     out += ", \"values\": [";
     bool first = true;

@@ -1,4 +1,4 @@
-// What ls, get, find and diff share: their usages, their option parsing, and how a key or a value
+// What ls, get, find and diff share: their usages, and how a key or a value
 // is shown on a line, in JSON or as a hex dump (stats has its own lines in cli_stats.cpp).
 #pragma once
 
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/cli_args.h"
+#include "cli/cli_subcommands.h"
 #include "cli/exit_codes.h"
 #include "browse/hive_view.h"
 #include "hive/finding.h"
@@ -26,14 +27,6 @@ using Parsed = ParsedArgs;
 
 // The usage of ls, get, find or diff, with the lines on --codepage and on several files.
 std::string UsageOf(const std::string& name);
-
-// The command's words: its flags and options, --codepage always among them.
-std::optional<Parsed> Parse(const std::string& sub, const std::vector<std::string>& args,
-                            const std::set<std::string>& flagNames, std::set<std::string> optionNames,
-                            std::ostream& err);
-
-// --codepage: a code page named, or auto (the default), left empty for OpenHive to detect.
-bool CodePageOption(const std::string& sub, const Parsed& p, std::optional<text::CodePage>& cp, std::ostream& err);
 
 // "name  TYPE  data" as ls -v, get and find print it.
 std::string ValueLine(const salvage::SalvagedValue& v, text::CodePage cp, std::size_t limit);

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "cli/cli_args.h"
+#include "cli/cli_subcommands.h"
 #include "cli/hive_access.h"
 #include "detect/codepage_choice.h"
 #include "salvage/check_text.h"
@@ -36,18 +37,16 @@ const char* const kUsage =
 
 }  // namespace
 
+std::string CheckUsage() { return kUsage; }
+
 int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const std::optional<ParsedArgs> parsed =
-      ParseArgs("check", args, {"-v", "--verbose"}, {"--json", "--codepage"}, kUsage, err);
-  if (!parsed) return kExitUsage;
-  if (parsed->Has("--help")) {
-    out << kUsage;
-    return kExitOk;
-  }
+  const CommandLine commandLine = ReadCommandLine("check", args, out, err);
+  if (!commandLine.args) return commandLine.status;
+  const ParsedArgs& parsed = *commandLine.args;
   std::optional<text::CodePage> named;  // --codepage; empty: auto, detected for each file
-  if (!CodePageArgument("check", *parsed, named, kUsage, err)) return kExitUsage;
-  const std::optional<std::string> json = parsed->Value("--json");
-  const std::vector<std::string>& files = parsed->positional;
+  if (!CodePageArgument("check", parsed, named, err)) return kExitUsage;
+  const std::optional<std::string> json = parsed.Value("--json");
+  const std::vector<std::string>& files = parsed.positional;
   if (files.empty()) {
     err << "quarvex-cli check: no file given\n" << kUsage;
     return kExitUsage;
@@ -63,7 +62,7 @@ int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
     }
   }
   const bool jsonToOut = json && *json == "-";
-  const bool verbose = parsed->Has("-v") || parsed->Has("--verbose");
+  const bool verbose = parsed.Has("-v") || parsed.Has("--verbose");
 
   int status = kExitOk;
   std::string document = "{\"files\": [\n";

@@ -20,5 +20,7 @@ namespace quarvex::cli {
 
 // args: what follows the word "check" on the command line.
 int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// Its usage, for `help check`, --help and after a usage error.
+std::string CheckUsage();
 
 }  // namespace quarvex::cli

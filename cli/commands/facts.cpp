@@ -1,5 +1,6 @@
 #include "cli/commands/facts.h"
 #include "cli/cli_args.h"
+#include "cli/cli_subcommands.h"
 
 #include <filesystem>
 #include <memory>
@@ -50,20 +51,18 @@ const char* const kUsage =
 
 }  // namespace
 
+std::string FactsUsage() { return kUsage; }
+
 int RunFacts(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const std::optional<ParsedArgs> parsed =
-      ParseArgs("facts", args, {"--no-recovered", "--all"}, {"--json", "--csv", "--codepage"}, kUsage, err);
-  if (!parsed) return kExitUsage;
-  if (parsed->Has("--help")) {
-    out << kUsage;
-    return kExitOk;
-  }
+  const CommandLine commandLine = ReadCommandLine("facts", args, out, err);
+  if (!commandLine.args) return commandLine.status;
+  const ParsedArgs& parsed = *commandLine.args;
   std::optional<text::CodePage> named;  // --codepage; empty: auto, detected for each file
-  if (!CodePageArgument("facts", *parsed, named, kUsage, err)) return kExitUsage;
-  const bool withRecovered = !parsed->Has("--no-recovered");
-  const std::optional<std::string> json = parsed->Value("--json");
-  const std::optional<std::string> csv = parsed->Value("--csv");
-  std::vector<std::string> files = parsed->positional;
+  if (!CodePageArgument("facts", parsed, named, err)) return kExitUsage;
+  const bool withRecovered = !parsed.Has("--no-recovered");
+  const std::optional<std::string> json = parsed.Value("--json");
+  const std::optional<std::string> csv = parsed.Value("--csv");
+  std::vector<std::string> files = parsed.positional;
   if (files.empty()) {
     err << "quarvex-cli facts: no file given\n" << kUsage;
     return kExitUsage;
@@ -119,7 +118,7 @@ int RunFacts(const std::vector<std::string>& args, std::ostream& out, std::ostre
   const facts::FactsResult result = facts::CollectFacts(sources);
   // The text and CSV reports leave the reference tables out unless --all asks for them.
   facts::FactsResult shown = result;
-  if (!parsed->Has("--all")) std::erase_if(shown.facts, [](const facts::Fact& f) { return f.definition->detail; });
+  if (!parsed.Has("--all")) std::erase_if(shown.facts, [](const facts::Fact& f) { return f.definition->detail; });
 
   const bool toOut = (json && *json == "-") || (csv && *csv == "-");
   if (!toOut) out << facts::FactsText(sources, shown);

@@ -14,5 +14,7 @@ namespace quarvex::cli {
 
 // args: what follows the word "facts" on the command line.
 int RunFacts(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// Its usage, for `help facts`, --help and after a usage error.
+std::string FactsUsage();
 
 }  // namespace quarvex::cli

@@ -24,43 +24,39 @@ using text::JsonString;
 }  // namespace
 
 int RunFind(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const auto p =
-      Parse("find", args, {"--keys", "--values", "--data", "-i", "-s", "--regex", "--hex", "--json"}, {"--type"}, err);
-  if (!p) return kFindTrouble;
-  if (p->Has("--help")) {
-    out << UsageOf("find");
-    return kExitOk;
-  }
+  const CommandLine commandLine = ReadCommandLine("find", args, out, err);
+  if (!commandLine.args) return commandLine.status;
+  const ParsedArgs& p = *commandLine.args;
   std::optional<text::CodePage> cp;
-  if (!CodePageOption("find", *p, cp, err)) return kFindTrouble;
-  if (p->positional.size() < 2) {
+  if (!CodePageArgument("find", p, cp, err)) return kFindTrouble;
+  if (p.positional.size() < 2) {
     err << "quarvex-cli find: FILE and PATTERN are needed\n" << UsageOf("find");
     return kFindTrouble;
   }
-  if (p->Has("-i") && p->Has("-s")) {
+  if (p.Has("-i") && p.Has("-s")) {
     err << "quarvex-cli find: -i and -s exclude each other\n" << UsageOf("find");
     return kFindTrouble;
   }
-  if (p->Has("--regex") && p->Has("--hex")) {
+  if (p.Has("--regex") && p.Has("--hex")) {
     err << "quarvex-cli find: --regex and --hex exclude each other\n" << UsageOf("find");
     return kFindTrouble;
   }
-  if (p->Has("--hex") && (p->Has("--keys") || p->Has("--values") || p->Has("-s"))) {
+  if (p.Has("--hex") && (p.Has("--keys") || p.Has("--values") || p.Has("-s"))) {
     err << "quarvex-cli find: --hex matches value data only, without --keys, --values or -s\n" << UsageOf("find");
     return kFindTrouble;
   }
   browse::FindQuery query;
-  query.pattern = p->positional.back();
-  if (p->Has("--keys") || p->Has("--values") || p->Has("--data")) {
-    query.keys = p->Has("--keys");
-    query.values = p->Has("--values");
-    query.data = p->Has("--data");
+  query.pattern = p.positional.back();
+  if (p.Has("--keys") || p.Has("--values") || p.Has("--data")) {
+    query.keys = p.Has("--keys");
+    query.values = p.Has("--values");
+    query.data = p.Has("--data");
   }
-  query.caseSensitive = p->Has("-s");
-  query.syntax = p->Has("--regex") ? browse::PatternSyntax::Regex
-                 : p->Has("--hex") ? browse::PatternSyntax::Bytes
-                                   : browse::PatternSyntax::Text;
-  if (const auto t = p->options.find("--type"); t != p->options.end()) {
+  query.caseSensitive = p.Has("-s");
+  query.syntax = p.Has("--regex") ? browse::PatternSyntax::Regex
+                 : p.Has("--hex") ? browse::PatternSyntax::Bytes
+                                  : browse::PatternSyntax::Text;
+  if (const auto t = p.options.find("--type"); t != p.options.end()) {
     query.type = browse::ParseTypeName(t->second);
     if (!query.type) {
       err << "quarvex-cli find: unknown value type '" << t->second << "'\n" << UsageOf("find");
@@ -73,8 +69,8 @@ int RunFind(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     err << "quarvex-cli find: " << error << '\n';
     return kFindTrouble;
   }
-  const std::vector<std::string> files(p->positional.begin(), p->positional.end() - 1);
-  const bool several = files.size() > 1, json = p->Has("--json");
+  const std::vector<std::string> files(p.positional.begin(), p.positional.end() - 1);
+  const bool several = files.size() > 1, json = p.Has("--json");
   std::size_t hits = 0;
   bool trouble = false;
   for (const std::string& file : files) {

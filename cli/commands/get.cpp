@@ -117,21 +117,18 @@ int GetFromHive(const Parsed& p, const session::HiveAddress& address, const File
 }  // namespace
 
 int RunGet(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const auto p = Parse("get", args, {"--raw", "--strings", "--json"}, {}, err);
-  if (!p) return kExitUsage;
-  if (p->Has("--help")) {
-    out << UsageOf("get");
-    return kExitOk;
-  }
+  const CommandLine commandLine = ReadCommandLine("get", args, out, err);
+  if (!commandLine.args) return commandLine.status;
+  const ParsedArgs& p = *commandLine.args;
   std::optional<text::CodePage> cp;
-  if (!CodePageOption("get", *p, cp, err)) return kExitUsage;
-  const std::optional<FileWords> words = SplitFileWords(p->positional, 1, 2);
+  if (!CodePageArgument("get", p, cp, err)) return kExitUsage;
+  const std::optional<FileWords> words = SplitFileWords(p.positional, 1, 2);
   if (!words) {
-    err << "quarvex-cli get: " << (p->positional.size() < 2 ? "FILE and KEY are needed" : "too many arguments") << '\n'
+    err << "quarvex-cli get: " << (p.positional.size() < 2 ? "FILE and KEY are needed" : "too many arguments") << '\n'
         << UsageOf("get");
     return kExitUsage;
   }
-  const bool raw = p->Has("--raw"), json = p->Has("--json");
+  const bool raw = p.Has("--raw"), json = p.Has("--json");
   if (raw && (words->rest.size() < 2 || json)) {
     err << "quarvex-cli get: --raw needs a VALUE and goes without --json\n" << UsageOf("get");
     return kExitUsage;
@@ -140,13 +137,13 @@ int RunGet(const std::vector<std::string>& args, std::ostream& out, std::ostream
     err << "quarvex-cli get: --raw writes the bytes of one FILE's value, unmixed\n" << UsageOf("get");
     return kExitUsage;
   }
-  if (raw && p->Has("--strings")) {
+  if (raw && p.Has("--strings")) {
     err << "quarvex-cli get: --raw and --strings exclude each other\n" << UsageOf("get");
     return kExitUsage;
   }
   int status = kExitOk;
   for (const session::HiveAddress& file : words->files)
-    if (GetFromHive(*p, file, *words, words->files.size() > 1, cp, out, err) != kExitOk) status = kExitJobFailed;
+    if (GetFromHive(p, file, *words, words->files.size() > 1, cp, out, err) != kExitOk) status = kExitJobFailed;
   return FinishOutput(out) == kExitOk ? status : kExitWriteFailed;
 }
 

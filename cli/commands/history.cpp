@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "cli/cli_args.h"
+#include "cli/cli_subcommands.h"
 #include "cli/cli_run.h"
 #include "cli/diff_lines.h"
 #include "session/file_digest.h"
@@ -112,18 +113,17 @@ std::string StoryText(const timeline::KeyInCopy& k) {
 
 }  // namespace
 
+std::string HistoryUsage() { return kUsage; }
+
 int RunHistory(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const std::optional<ParsedArgs> parsed = ParseArgs("history", args, {"--json"}, {"--key", "--codepage"}, kUsage, err);
-  if (!parsed) return kExitUsage;
-  if (parsed->Has("--help")) {
-    out << kUsage;
-    return kExitOk;
-  }
+  const CommandLine commandLine = ReadCommandLine("history", args, out, err);
+  if (!commandLine.args) return commandLine.status;
+  const ParsedArgs& parsed = *commandLine.args;
   std::optional<text::CodePage> named;
-  if (!CodePageArgument("history", *parsed, named, kUsage, err)) return kExitUsage;
-  const std::vector<std::string>& files = parsed->positional;
-  const std::optional<std::string> key = parsed->Value("--key");
-  const bool json = parsed->Has("--json");
+  if (!CodePageArgument("history", parsed, named, err)) return kExitUsage;
+  const std::vector<std::string>& files = parsed.positional;
+  const std::optional<std::string> key = parsed.Value("--key");
+  const bool json = parsed.Has("--json");
   if (files.empty()) {
     err << "quarvex-cli history: no file given\n" << kUsage;
     return kExitUsage;

@@ -13,5 +13,7 @@
 namespace quarvex::cli {
 
 int RunHistory(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// Its usage, for `help history`, --help and after a usage error.
+std::string HistoryUsage();
 
 }  // namespace quarvex::cli

@@ -1,6 +1,7 @@
 #include "cli/commands/hives.h"
 
 #include "cli/cli_args.h"
+#include "cli/cli_subcommands.h"
 
 #include <cstdio>
 #include <ctime>
@@ -147,16 +148,14 @@ int RunCarve(const std::string& container, bool everything, const std::optional<
 
 }  // namespace
 
+std::string HivesUsage() { return kUsage; }
+
 int RunHives(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const std::optional<ParsedArgs> parsed =
-      ParseArgs("hives", args, {"--deleted", "--carve", "--carve-all"}, {"--json", "--codepage"}, kUsage, err);
-  if (!parsed) return kExitUsage;
-  if (parsed->Has("--help")) {
-    out << kUsage;
-    return kExitOk;
-  }
-  const bool deleted = parsed->Has("--deleted");
-  const std::vector<std::string>& files = parsed->positional;
+  const CommandLine commandLine = ReadCommandLine("hives", args, out, err);
+  if (!commandLine.args) return commandLine.status;
+  const ParsedArgs& parsed = *commandLine.args;
+  const bool deleted = parsed.Has("--deleted");
+  const std::vector<std::string>& files = parsed.positional;
   if (files.size() != 1) {
     err << "quarvex-cli hives: " << (files.empty() ? "no image given" : "one image at a time") << '\n' << kUsage;
     return kExitUsage;
@@ -167,15 +166,15 @@ int RunHives(const std::vector<std::string>& args, std::ostream& out, std::ostre
     return kExitUsage;
   }
   const std::string& container = files.front();
-  const bool carveUnallocated = parsed->Has("--carve"), carveAll = parsed->Has("--carve-all");
-  const std::optional<std::string> json = parsed->Value("--json");
+  const bool carveUnallocated = parsed.Has("--carve"), carveAll = parsed.Has("--carve-all");
+  const std::optional<std::string> json = parsed.Value("--json");
   if ((carveUnallocated || carveAll) && !deleted) {
     if (carveUnallocated && carveAll) {
       err << "quarvex-cli hives: --carve and --carve-all: give one (--carve-all includes what --carve searches)\n";
       return kExitUsage;
     }
     std::optional<text::CodePage> named;
-    if (!CodePageArgument("hives", *parsed, named, kUsage, err)) return kExitUsage;
+    if (!CodePageArgument("hives", parsed, named, err)) return kExitUsage;
     if (json && !IsStandardStream(*json) && SameFile(*json, container)) {
       err << "quarvex-cli hives: --json " << *json << " is the image itself\n";
       return kExitUsage;
@@ -187,7 +186,7 @@ int RunHives(const std::vector<std::string>& args, std::ostream& out, std::ostre
            "one\n";
     return kExitUsage;
   }
-  if (json || parsed->Value("--codepage")) {
+  if (json || parsed.Value("--codepage")) {
     err << "quarvex-cli hives: --json and --codepage go with --carve or --carve-all\n" << kUsage;
     return kExitUsage;
   }

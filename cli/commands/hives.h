@@ -10,6 +10,8 @@
 namespace quarvex::cli {
 
 int RunHives(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// Its usage, for `help hives`, --help and after a usage error.
+std::string HivesUsage();
 
 // In a build that reads no disk images or cabinets (the Windows cross build, made without The
 // Sleuth Kit and libmspack): `hives`, or any argument that addresses a file inside an existing

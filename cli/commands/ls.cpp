@@ -66,26 +66,23 @@ int ListHive(const Parsed& p, const session::HiveAddress& address, const std::st
 }  // namespace
 
 int RunLs(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const auto p = Parse("ls", args, {"-R", "-v", "--json"}, {"-d"}, err);
-  if (!p) return kExitUsage;
-  if (p->Has("--help")) {
-    out << UsageOf("ls");
-    return kExitOk;
-  }
+  const CommandLine commandLine = ReadCommandLine("ls", args, out, err);
+  if (!commandLine.args) return commandLine.status;
+  const ParsedArgs& p = *commandLine.args;
   std::optional<text::CodePage> cp;
-  if (!CodePageOption("ls", *p, cp, err)) return kExitUsage;
-  const std::optional<FileWords> words = SplitFileWords(p->positional, 0, 1);
+  if (!CodePageArgument("ls", p, cp, err)) return kExitUsage;
+  const std::optional<FileWords> words = SplitFileWords(p.positional, 0, 1);
   if (!words) {
-    err << "quarvex-cli ls: " << (p->positional.empty() ? "no file given" : "too many arguments") << '\n'
+    err << "quarvex-cli ls: " << (p.positional.empty() ? "no file given" : "too many arguments") << '\n'
         << UsageOf("ls");
     return kExitUsage;
   }
-  const std::optional<int> depth = DepthOption(*p, err);
+  const std::optional<int> depth = DepthOption(p, err);
   if (!depth) return kExitUsage;
   const std::string keyPath = words->rest.empty() ? std::string() : words->rest.front();
   int status = kExitOk;
   for (const session::HiveAddress& file : words->files)
-    if (ListHive(*p, file, keyPath, *depth, words->files.size() > 1, cp, out, err) != kExitOk) status = kExitJobFailed;
+    if (ListHive(p, file, keyPath, *depth, words->files.size() > 1, cp, out, err) != kExitOk) status = kExitJobFailed;
   return FinishOutput(out) == kExitOk ? status : kExitWriteFailed;
 }
 

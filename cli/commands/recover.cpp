@@ -1,5 +1,6 @@
 #include "cli/commands/recover.h"
 #include "cli/cli_args.h"
+#include "cli/cli_subcommands.h"
 #include "cli/carved_fragment.h"
 #include "cli/hive_access.h"
 
@@ -210,19 +211,16 @@ void RecoveredRegedit4(const recover::Recovery& recovery, const std::string& roo
   }
 }
 
+std::string RecoverUsage() { return kUsage; }
+
 int RunRecover(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const std::optional<ParsedArgs> parsed =
-      ParseArgs("recover", args, {"--all"}, {"--json", "--export", "--export-root", "--min-confidence", "--codepage"},
-                kUsage, err);
-  if (!parsed) return kExitUsage;
-  if (parsed->Has("--help")) {
-    out << kUsage;
-    return kExitOk;
-  }
+  const CommandLine commandLine = ReadCommandLine("recover", args, out, err);
+  if (!commandLine.args) return commandLine.status;
+  const ParsedArgs& parsed = *commandLine.args;
   std::optional<text::CodePage> named;  // --codepage; empty: auto, detected for the file
-  if (!CodePageArgument("recover", *parsed, named, kUsage, err)) return kExitUsage;
+  if (!CodePageArgument("recover", parsed, named, err)) return kExitUsage;
   recover::Confidence minimum = recover::Confidence::Low;
-  if (const std::optional<std::string> value = parsed->Value("--min-confidence")) {
+  if (const std::optional<std::string> value = parsed.Value("--min-confidence")) {
     const auto c = recover::ParseConfidence(*value);
     if (!c) {
       err << "quarvex-cli recover: unknown confidence '" << *value << "'\n" << kUsage;
@@ -230,10 +228,10 @@ int RunRecover(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
     minimum = *c;
   }
-  const std::optional<std::string> json = parsed->Value("--json");
-  const std::optional<std::string> exportFile = parsed->Value("--export");
-  const std::optional<std::string> exportRoot = parsed->Value("--export-root");
-  const bool listCopies = parsed->Has("--all");
+  const std::optional<std::string> json = parsed.Value("--json");
+  const std::optional<std::string> exportFile = parsed.Value("--export");
+  const std::optional<std::string> exportRoot = parsed.Value("--export-root");
+  const bool listCopies = parsed.Has("--all");
   if (exportRoot && (exportRoot->empty() || exportRoot->find_first_of("[]\\\r\n") != std::string::npos)) {
     err << "quarvex-cli recover: --export-root needs a root key name without brackets, backslashes or line ends\n"
         << kUsage;
@@ -243,7 +241,7 @@ int RunRecover(const std::vector<std::string>& args, std::ostream& out, std::ost
     err << "quarvex-cli recover: --export-root goes with --export\n" << kUsage;
     return kExitUsage;
   }
-  const std::vector<std::string>& files = parsed->positional;
+  const std::vector<std::string>& files = parsed.positional;
   if (files.empty()) {
     err << "quarvex-cli recover: no file given\n" << kUsage;
     return kExitUsage;

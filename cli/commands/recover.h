@@ -25,6 +25,8 @@ namespace quarvex::cli {
 
 // args: what follows the word "recover" on the command line.
 int RunRecover(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// Its usage, for `help recover`, --help and after a usage error.
+std::string RecoverUsage();
 
 // The REGEDIT4 lines of the recovered keys (bytes in the hive's code page), rootKey in front of
 // each path. Partial values are written as comments only, so that merging never writes bytes

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/cli_args.h"
+#include "cli/cli_subcommands.h"
 #include "cli/cli_run.h"
 #include "cli/hive_access.h"
 #include "cli/line_prefix.h"
@@ -126,22 +127,21 @@ void StatsLines(const std::string& file, const HiveView& view, const browse::Hiv
 
 }  // namespace
 
+std::string StatsUsage() { return UsageText(); }
+
 int RunStats(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const std::optional<ParsedArgs> p = ParseArgs("stats", args, {"--json"}, {"--codepage"}, UsageText(), err);
-  if (!p) return kExitUsage;
-  if (p->Has("--help")) {
-    out << UsageText();
-    return kExitOk;
-  }
+  const CommandLine commandLine = ReadCommandLine("stats", args, out, err);
+  if (!commandLine.args) return commandLine.status;
+  const ParsedArgs& p = *commandLine.args;
   std::optional<text::CodePage> named;
-  if (!CodePageArgument("stats", *p, named, UsageText(), err)) return kExitUsage;
-  if (p->positional.empty()) {
+  if (!CodePageArgument("stats", p, named, err)) return kExitUsage;
+  if (p.positional.empty()) {
     err << "quarvex-cli stats: no file given\n" << UsageText();
     return kExitUsage;
   }
-  const bool several = p->positional.size() > 1;
+  const bool several = p.positional.size() > 1;
   int status = kExitOk;
-  for (const std::string& file : p->positional) {
+  for (const std::string& file : p.positional) {
     std::optional<text::CodePage> cp = named;
     const auto opened = OpenHive("stats", session::HiveAddress::Parse(file), cp, session::ReportCheck::Always, err);
     if (!opened) {
@@ -149,7 +149,7 @@ int RunStats(const std::vector<std::string>& args, std::ostream& out, std::ostre
       continue;
     }
     const browse::HiveStats s = browse::ComputeStats(opened->View());
-    if (p->Has("--json")) {
+    if (p.Has("--json")) {
       out << WithProgram(StatsJson(*opened, s, err)) << '\n';
     } else {
       PrefixedStream lines(out, FilePrefix(file, several));

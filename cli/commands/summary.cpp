@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "cli/cli_args.h"
+#include "cli/cli_subcommands.h"
 #include "cli/cli_run.h"
 #include "cli/ordered_parallel.h"
 #include "cli/commands/summary_row.h"
@@ -71,17 +72,16 @@ std::vector<std::string> SummaryFiles(const std::vector<std::string>& arguments)
   return files;
 }
 
+std::string SummaryUsage() { return kUsage; }
+
 int RunSummary(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const std::optional<ParsedArgs> parsed = ParseArgs("summary", args, {"--json"}, {"-j", "--codepage"}, kUsage, err);
-  if (!parsed) return kExitUsage;
-  if (parsed->Has("--help")) {
-    out << kUsage;
-    return kExitOk;
-  }
+  const CommandLine commandLine = ReadCommandLine("summary", args, out, err);
+  if (!commandLine.args) return commandLine.status;
+  const ParsedArgs& parsed = *commandLine.args;
   std::optional<text::CodePage> named;  // empty: detected for each file
-  if (!CodePageArgument("summary", *parsed, named, kUsage, err)) return kExitUsage;
+  if (!CodePageArgument("summary", parsed, named, err)) return kExitUsage;
   unsigned threads = std::max(std::thread::hardware_concurrency(), 1u);
-  if (const std::optional<std::string> j = parsed->Value("-j")) {
+  if (const std::optional<std::string> j = parsed.Value("-j")) {
     const std::optional<unsigned> n = ThreadCount(*j);
     if (!n) {
       err << "quarvex-cli summary: -j takes a number of threads from 1 to " << kMostThreads << ", not '" << *j << "'\n"
@@ -90,12 +90,12 @@ int RunSummary(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
     threads = *n;
   }
-  if (parsed->positional.empty()) {
+  if (parsed.positional.empty()) {
     err << "quarvex-cli summary: no file given\n" << kUsage;
     return kExitUsage;
   }
-  const bool json = parsed->Has("--json");
-  const std::vector<std::string> files = SummaryFiles(parsed->positional);
+  const bool json = parsed.Has("--json");
+  const std::vector<std::string> files = SummaryFiles(parsed.positional);
 
   if (!json) out << SummaryTsvHeader() << '\n' << std::flush;
   int status = kExitOk;

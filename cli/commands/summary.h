@@ -15,6 +15,8 @@ namespace quarvex::cli {
 
 // args: what follows the word "summary" on the command line.
 int RunSummary(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// Its usage, for `help summary`, --help and after a usage error.
+std::string SummaryUsage();
 
 // The files a summary reads, in order: each argument, a directory standing for the regular
 // files directly in it, in name order (a directory that cannot be listed stays itself, so that

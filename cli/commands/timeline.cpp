@@ -8,6 +8,7 @@
 #include "cli/hive_sources.h"
 #include "session/file_digest.h"
 #include "cli/cli_args.h"
+#include "cli/cli_subcommands.h"
 #include "cli/commands/check.h"
 #include "cli/cli_run.h"
 #include "session/other_file.h"
@@ -123,20 +124,18 @@ std::optional<timeline::FileTimes> MemberTimesOf(const std::string& file, std::s
 
 }  // namespace
 
+std::string TimelineUsage() { return kUsage; }
+
 int RunTimeline(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const std::optional<ParsedArgs> parsed =
-      ParseArgs("timeline", args, {"--no-recovered"}, {"--json", "--csv", "--bodyfile", "--codepage"}, kUsage, err);
-  if (!parsed) return kExitUsage;
-  if (parsed->Has("--help")) {
-    out << kUsage;
-    return kExitOk;
-  }
+  const CommandLine commandLine = ReadCommandLine("timeline", args, out, err);
+  if (!commandLine.args) return commandLine.status;
+  const ParsedArgs& parsed = *commandLine.args;
   std::optional<text::CodePage> named;
-  if (!CodePageArgument("timeline", *parsed, named, kUsage, err)) return kExitUsage;
-  const bool withRecovered = !parsed->Has("--no-recovered");
-  const std::optional<std::string> json = parsed->Value("--json"), csv = parsed->Value("--csv"),
-                                   body = parsed->Value("--bodyfile");
-  const std::vector<std::string>& files = parsed->positional;
+  if (!CodePageArgument("timeline", parsed, named, err)) return kExitUsage;
+  const bool withRecovered = !parsed.Has("--no-recovered");
+  const std::optional<std::string> json = parsed.Value("--json"), csv = parsed.Value("--csv"),
+                                   body = parsed.Value("--bodyfile");
+  const std::vector<std::string>& files = parsed.positional;
   if (files.empty()) {
     err << "quarvex-cli timeline: no file given\n" << kUsage;
     return kExitUsage;

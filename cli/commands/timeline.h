@@ -14,5 +14,7 @@ namespace quarvex::cli {
 
 // args: what follows the word "timeline" on the command line.
 int RunTimeline(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// Its usage, for `help timeline`, --help and after a usage error.
+std::string TimelineUsage();
 
 }  // namespace quarvex::cli

@@ -218,6 +218,7 @@ py::dict KeyDict(const PyKey& k, bool values) {
   d["path"] = Str(view.Path(k.key));
   d["name"] = Str(view.Name(k.key));
   d["depth"] = view.Depth(k.key);
+  if (k.key != browse::kTop) d["offset"] = Offset(k);  // as ls --json: the top has no node of its own
   d["subkeys"] = view.Children(k.key).size();
   d["marks"] = Marks(view.State(k.key));
   d["findings"] = KeyFindings(k, false);

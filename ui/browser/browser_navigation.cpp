@@ -1,6 +1,12 @@
 // The browser's ways from key to key besides the tree: Back and Forward through the keys
-// visited, the "go to key" box, and Find Next / Find Previous through the search's hits.
+// visited, the "go to key" box, and the search: started from its bar, then Find Next / Find
+// Previous through its hits.
 #include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTreeView>
@@ -72,6 +78,28 @@ bool BrowserWindow::GoToKeyPath(const QString& path) {
 void BrowserWindow::FocusKeyPathBox() {
   keyPathBox_->setFocus();
   keyPathBox_->selectAll();
+}
+
+void BrowserWindow::StartSearch() {
+  browse::FindQuery query;
+  query.pattern = searchField_->text().toStdString();
+  query.syntax = static_cast<browse::PatternSyntax>(syntaxBox_->currentData().toInt());
+  query.caseSensitive = caseBox_->isChecked();
+  QString error;
+  searchProgress_->setValue(0);
+  if (!search_->Start(doc_.get(), query, error)) {
+    statusBar()->showMessage(error, 8000);
+    return;
+  }
+  cancelButton_->setEnabled(true);
+}
+
+void BrowserWindow::OnSyntaxChanged() {
+  const auto syntax = static_cast<browse::PatternSyntax>(syntaxBox_->currentData().toInt());
+  caseBox_->setEnabled(syntax != browse::PatternSyntax::Bytes);
+  searchField_->setPlaceholderText(syntax == browse::PatternSyntax::Bytes
+                                       ? QStringLiteral("Bytes in value data: 4D 5A ?? 00")
+                                       : QStringLiteral("Key names, value names, data"));
 }
 
 }  // namespace quarvex::ui

@@ -1,6 +1,6 @@
 // The analysis chart's inner state (ui/charts/analysis_chart.h keeps it behind a pointer), shared by
-// the files that draw it (analysis_chart.cpp), read it back for tests and pictures
-// (analysis_chart_readback.cpp), and zoom it (analysis_chart_zoom.cpp).
+// the files that load its series (analysis_chart.cpp), draw it (analysis_chart_drawing.cpp), read
+// it back for tests and pictures (analysis_chart_readback.cpp), and zoom it (analysis_chart_zoom.cpp).
 #pragma once
 
 #include "ui/charts/analysis_chart.h"
