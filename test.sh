@@ -22,6 +22,27 @@ cmake -S . -B build-test "${config[@]}" -DQUARVEX_BUILD_PYTHON=ON -DPython3_EXEC
 cmake --build build-test
 (cd build-test && ctest --output-on-failure -j2)
 
+step "The web page: the engine in WebAssembly (Debian's emscripten), opened from disk in headless Chromium and on backup cabinets under node, compared with quarvex-cli"
+# Skipped (77) when emscripten or Chromium is missing; RE2's source is the Windows build's.
+web=0
+tools/web-build.sh build-wasm build-win-re2 || web=$?
+if [ "$web" -eq 0 ]; then
+  node tests/web/page_test.mjs --hivegen build-test/tools/quarvex-hivegen build-wasm/web/dist build-test/cli/quarvex-cli \
+       build-wasm/page-test samples/USER-SAMPLE.DAT tests/data/USER.DAT fuzz/corpus/job/* fuzz/corpus/salvage/* \
+       fuzz/regressions/export/* fuzz/regressions/salvage/* || web=$?
+  # The engine alone under node on backup cabinets (gcab), against quarvex-cli; needs no Chromium.
+  cabinets=0
+  node tests/web/cabinet_engine_test.mjs build-wasm/web/quarvex-engine.js build-test/cli/quarvex-cli \
+       build-test/tools/quarvex-hivegen build-wasm/cabinet-test || cabinets=$?
+  [ "$cabinets" -eq 0 ] || [ "$cabinets" -eq 77 ] || exit "$cabinets"
+fi
+[ "$web" -eq 0 ] || [ "$web" -eq 77 ] || exit "$web"
+# The packages below carry the page that was just built and tested (packaging/CMakeLists.txt).
+web_dist=""
+[ "$web" -eq 0 ] && web_dist=$PWD/build-wasm/web/dist
+cmake -S . -B build-test "-DQUARVEX_WEB_DIST=$web_dist" > /dev/null
+export QUARVEX_WEB_DIST=$web_dist
+
 step "The Debian package: made by cpack from build-test, installed with apt-get, run, removed"
 tools/deb-check.sh build-test
 
@@ -42,16 +63,6 @@ done
 
 step "Windows: cross-built with mingw-w64, run under wine64"
 tools/windows-check.sh build-test
-
-step "The web page: the engine in WebAssembly (Debian's emscripten), opened from disk in headless Chromium and compared with quarvex-cli"
-# Skipped (77) when emscripten or Chromium is missing; RE2's source is the Windows build's.
-web=0
-tools/web-build.sh build-wasm build-win-re2 || web=$?
-if [ "$web" -eq 0 ]; then
-  node tests/web/page_test.mjs --hivegen build-test/tools/quarvex-hivegen build-wasm/web/dist build-test/cli/quarvex-cli \
-       build-wasm/page-test samples/USER-SAMPLE.DAT tests/data/USER.DAT || web=$?
-fi
-[ "$web" -eq 0 ] || [ "$web" -eq 77 ] || exit "$web"
 
 step "ThreadSanitizer over what runs on several threads: the session's kept work, summary's workers, the job's progress and stop"
 cmake -S . -B build-tsan "${config[@]}" "-DCMAKE_CXX_FLAGS=-fsanitize=thread -g1" "-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread" \

@@ -4,6 +4,7 @@
 #include <span>
 
 #include "cli/cli_subcommands.h"
+#include "cli/report_boxes.h"
 #include "hive/error_codes.h"
 #include "text/printf.h"
 #include "ui/common/option_controls.h"
@@ -165,44 +166,12 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
 
 namespace {
 
-// What each option box does, for --help: the boxes by their meaning, their window names in
-// brackets. Grouped as the window groups them: the analysis, then the structure report.
-struct BoxMeaning {
-  quarvex::stage::Option option;
-  const char* meaning;
-};
-
-constexpr BoxMeaning kAnalysisBoxes[] = {
-    {quarvex::stage::Option::Analyse, "analyse the space and the key-name checksums"},
-    {quarvex::stage::Option::AnalysisInReport, "write the analysis into the report"},
-    {quarvex::stage::Option::ListBadAndGhostKeys, "list the paths of bad and ghost keys"},
-    {quarvex::stage::Option::MinimiseWhileAnalysing, "minimise the window while it works (no effect here)"},
-};
-
-constexpr BoxMeaning kStructureBoxes[] = {
-    {quarvex::stage::Option::StructureReport, "append the structure report"},
-    {quarvex::stage::Option::PrescanRecordHeaders, "trace the pre-scan at every data record header"},
-    {quarvex::stage::Option::HeaderInfo, "the file header (CREG)"},
-    {quarvex::stage::Option::KeyNodeBlockInfo, "the key-node block header (RGKN)"},
-    {quarvex::stage::Option::KeyNodesInUse, "list the key nodes in use"},
-    {quarvex::stage::Option::KeyNodesInUseCount, "  with their count"},
-    {quarvex::stage::Option::FreeKeyNodes, "list the free key-node areas"},
-    {quarvex::stage::Option::FreeKeyNodesCount, "  with their count"},
-    {quarvex::stage::Option::DataBlockInfo, "every data block header (RGDB)"},
-    {quarvex::stage::Option::DataBlockCount, "  with the count of headers and of records"},
-    {quarvex::stage::Option::RecordsInUse, "list the data records in use"},
-    {quarvex::stage::Option::RecordsInUseGauge, "  with the column ruler over every record"},
-    {quarvex::stage::Option::RecordsInUseChecksum, "  with each key name's checksum"},
-    {quarvex::stage::Option::RecordsInUseData, "  with every value's data expanded"},
-    {quarvex::stage::Option::RecordsInUseCount, "  with their count"},
-    {quarvex::stage::Option::FreeRecords, "list the free data records"},
-    {quarvex::stage::Option::FreeRecordsCount, "  with their count"},
-};
-
-void AppendBoxes(std::string& h, std::span<const BoxMeaning> boxes) {
-  for (const BoxMeaning& box : boxes) {
+// The boxes by their meaning, their window names in brackets.
+void AppendBoxes(std::string& h, std::span<const ReportBox> boxes) {
+  for (const ReportBox& box : boxes) {
     const std::string name = "[" + std::string(quarvex::ui::OptionControlName(box.option)) + "]";
-    quarvex::text::AppendPrintf(h, "    %-51s %-3s %s\n", box.meaning,
+    const std::string meaning(box.meaning);
+    quarvex::text::AppendPrintf(h, "    %-51s %-3s %s\n", meaning.c_str(),
                                 quarvex::stage::OnByDefault(box.option) ? "on" : "off", name.c_str());
   }
 }
@@ -254,7 +223,7 @@ std::string HelpText() {
       quarvex::text::AppendPrintf(h, "  %-21s %s\n", alias.flag, alias.help);
   h += "  --set NAME=on|off     set one option box by its window name; the report's boxes\n"
        "                        (default state, [name]):\n";
-  AppendBoxes(h, kAnalysisBoxes);
+  AppendBoxes(h, AnalysisBoxes());
   h += "\nThe structure dump (every record of the file, as the report's second part):\n";
   for (const auto& alias : kAliases)
     if (alias.option == quarvex::stage::Option::StructureReport ||
@@ -262,7 +231,7 @@ std::string HelpText() {
       quarvex::text::AppendPrintf(h, "  %-21s %s\n", alias.flag, alias.help);
   h += "  --all                 every structure option, as \"Select All\", plus cbRPT\n"
        "  --set NAME=on|off     the structure boxes (default state, [name]):\n";
-  AppendBoxes(h, kStructureBoxes);
+  AppendBoxes(h, StructureBoxes());
   h += "\nThe export:\n"
        "  --export FILE         write the key tree and every value as a REGEDIT4 file, as the\n"
        "                        Windows 9x registry editor does (- for standard output);\n"

@@ -1,6 +1,7 @@
 // The analysis chart's table of views and series (analyzer/chart_views.h), read without Qt: the six
 // selector entries in their order, the series each view shows, and that every view's axes and
-// bar-mark setting fit the way its series are drawn.
+// bar-mark setting fit the way its series are drawn; the same table as JSON, as the web page
+// draws the chart from it.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -8,7 +9,10 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "analyzer/chart_views.h"
+#include "analyzer/chart_views_json.h"
 
 namespace quarvex::analyzer::chartviews {
 namespace {
@@ -181,6 +185,41 @@ TEST(ChartViewTable, TheGroupsHoldTheSeriesDrawnTheirWay) {
                      std::vector<SeriesId>(kLineSeries.begin(), kLineSeries.end())})
     all.insert(group.begin(), group.end());
   EXPECT_EQ(all, std::multiset<SeriesId>(kAllSeries.begin(), kAllSeries.end()));
+}
+
+// The web page draws the views from this JSON: each view's series by their index in the
+// analysis JSON's list, the same axes and marks as the table; a series named as --json names it.
+TEST(ChartViewTable, TheJsonTheWebPageDrawsFromIsTheTable) {
+  const nlohmann::json table = nlohmann::json::parse(ChartViewsJson());
+  ASSERT_EQ(table.at("views").size(), kExpectedViews.size());
+  const std::vector<std::string> axes{"none", "percent", "sizes"};
+  const std::vector<std::string> marks{"unchanged", "show", "hide"};
+  for (std::size_t i = 0; i < kExpectedViews.size(); ++i) {
+    const ViewRow& row = kExpectedViews[i];
+    const nlohmann::json& view = table["views"][i];
+    SCOPED_TRACE(row.pictureName);
+    EXPECT_EQ(view.at("selector").get<std::string>(), row.selectorText);
+    std::vector<SeriesId> series;
+    for (const auto& index : view.at("series")) series.push_back(*SeriesAt(index.get<int>()));
+    EXPECT_EQ(series, row.series);
+    EXPECT_EQ(view.at("axes").get<std::string>(), axes.at(static_cast<std::size_t>(row.axes)));
+    EXPECT_EQ(view.at("barMarks").get<std::string>(), marks.at(static_cast<std::size_t>(row.barMarks)));
+    if (row.averageAcross)
+      EXPECT_EQ(view.at("averageAcross").get<std::size_t>(), IndexOf(*row.averageAcross));
+    else
+      EXPECT_TRUE(view.at("averageAcross").is_null());
+  }
+  const std::vector<std::string> drawings{"pie", "stackedBars", "points", "line"};
+  ASSERT_EQ(table.at("series").size(), kAllSeries.size());
+  for (SeriesId id : kAllSeries) {
+    const nlohmann::json& series = table["series"][IndexOf(id)];
+    const SeriesRole& role = RoleOf(id);
+    EXPECT_EQ(series.at("id").get<std::string>(), "Series" + std::to_string(IndexOf(id) + 1));
+    EXPECT_EQ(series.at("drawing").get<std::string>(), drawings.at(static_cast<std::size_t>(role.drawing)));
+    EXPECT_EQ(series.at("legend").get<bool>(), role.inLegend);
+    EXPECT_EQ(series.at("marksShown").get<bool>(), role.marksInitially);
+    EXPECT_EQ(series.at("markArrow").get<double>(), role.markArrow);
+  }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #     a summary of two hives, a hive inside a cabinet (through the image reader module) and (with the window) the chart pictures through the installed
 #     quarvex-charts; Debian's python3 imports the installed module quarvex (built with
 #     QUARVEX_BUILD_PYTHON) and its tests pass against it; the manual pages open, the completion loads;
+#     the web page, when the tree carries one (QUARVEX_WEB_DIST), is installed as it was built;
 #   - apt-get removes it again, and nothing of it is left.
 # The package is removed and the work folder deleted however the check ends. Runs as root, or
 # through sudo.
@@ -69,6 +70,10 @@ python=0
 compgen -G "$build/python/quarvex/_quarvex*.so" > /dev/null && python=1
 [ $python -eq 1 ] && wanted+=("$python_package/__init__.py" "$python_package/__init__.pyi" "$python_package/py.typed"
                               "$python_package/pycreg_compat.py")
+# The web page, when the tree was configured with the folder its build made.
+web_dist=$(sed -n 's/^QUARVEX_WEB_DIST:PATH=//p' "$build/CMakeCache.txt")
+[ -n "$web_dist" ] && wanted+=(usr/share/quarvex/web/index.html usr/share/quarvex/web/quarvex-worker.js
+                               usr/share/quarvex/web/app.js usr/share/quarvex/web/style.css)
 grep -q 'libtsk' <<< "$depends" || [ $images -eq 0 ] || fail "the image reader's libraries (The Sleuth Kit) are not in Depends"
 grep -q 'libqt6widgets6' <<< "$depends" || [ $window -eq 0 ] || fail "the window's Qt libraries are not in Depends"
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
@@ -108,6 +113,12 @@ if [ $images -eq 1 ] && command -v gcab > /dev/null; then
   cmp -s "$work/cab-installed.txt" "$work/cab-built.txt" ||
     fail "the installed program's report of a hive in a cabinet differs from the build tree's"
   echo "ok   the installed quarvex-cli reads a hive from a cabinet through /usr/lib/quarvex/quarvex-images.so"
+fi
+
+if [ -n "$web_dist" ]; then
+  # The installed page is the page that was built (and tested in a browser).
+  diff -r "$web_dist" /usr/share/quarvex/web > /dev/null || fail "the installed web page differs from $web_dist"
+  echo "ok   the web page is in /usr/share/quarvex/web, as built"
 fi
 
 if [ $window -eq 1 ]; then

@@ -11,35 +11,5 @@
 #   line there. When DEST_DIR already holds that version unpacked, it fetches nothing.
 set -euo pipefail
 dest=${1:?usage: tools/fetch-nettle-source.sh DEST_DIR}
-
-version=${QUARVEX_NETTLE_VERSION:-}
-if [ -z "$version" ]; then
-  version=$(dpkg-query -W -f='${source:Version}' nettle-dev 2>/dev/null || true)
-  [ -n "$version" ] || {
-    echo "fetch-nettle-source: nettle-dev is not installed; install it or set QUARVEX_NETTLE_VERSION" >&2
-    exit 1
-  }
-fi
-upstream=${version#*:}
-upstream=${upstream%-*}
-mkdir -p "$dest"
-dest=$(realpath "$dest")
-source_dir=$dest/nettle-$upstream
-stamp=$source_dir/.quarvex-nettle-version
-if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$version" ]; then
-  echo "$source_dir"
-  exit 0
-fi
-for tool in apt-get dpkg-source; do
-  command -v "$tool" > /dev/null || { echo "fetch-nettle-source: missing: $tool" >&2; exit 1; }
-done
-
-work=$(mktemp -d "$dest/fetch.XXXXXX")
-trap 'rm -rf "$work"' EXIT
 . "$(dirname "$0")/debian-source.sh"
-debian_source_unpack nettle "$version" "$dest" "$work"
-unpacked=$work/nettle
-echo "$version" > "$unpacked/.quarvex-nettle-version"
-rm -rf "$source_dir"
-mv "$unpacked" "$source_dir"
-echo "$source_dir"
+debian_source_fetch nettle nettle-dev "${QUARVEX_NETTLE_VERSION:-}" "$dest" sha256.c

@@ -18,6 +18,7 @@
 #
 # Usage: tools/windows-check.sh NATIVE_BUILD_DIR
 #   NATIVE_BUILD_DIR: a native build holding cli/quarvex-cli and testkit/quarvex-windir-fixture.
+#   QUARVEX_WEB_DIST (environment): the web page's folder, for the zip to carry as web/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 native=${1:?usage: tools/windows-check.sh NATIVE_BUILD_DIR}
@@ -55,7 +56,8 @@ build() {
   ln -sfn /usr/include/nlohmann "$stage/include/nlohmann"
   cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-w64-$arch.cmake" -DCMAKE_BUILD_TYPE=Release \
         -DQUARVEX_BUILD_GUI=OFF -DQUARVEX_BUILD_BENCH=OFF -DQUARVEX_BUILD_TESTS=OFF \
-        -Dnlohmann_json_DIR="$PWD/$stage/share/cmake/nlohmann_json" -DQUARVEX_RE2_SOURCE_DIR="$re2_source" > /dev/null
+        -Dnlohmann_json_DIR="$PWD/$stage/share/cmake/nlohmann_json" -DQUARVEX_RE2_SOURCE_DIR="$re2_source" \
+        "-DQUARVEX_WEB_DIST=${QUARVEX_WEB_DIST:-}" > /dev/null
   cmake --build "$dir" -j "$jobs" --target quarvex-cli quarvex-host-check
 }
 
@@ -72,6 +74,7 @@ folder=$(basename "$zip" .zip)
 listed=$(cmake -E tar tf "$zip")
 wanted=("$folder/quarvex-cli.exe" "$folder/README.md")
 [ -f LICENSE ] && wanted+=("$folder/LICENSE")
+[ -n "${QUARVEX_WEB_DIST:-}" ] && wanted+=("$folder/web/index.html" "$folder/web/quarvex-worker.js")
 for entry in "${wanted[@]}"; do
   grep -qx "$entry" <<< "$listed" || { echo "FAIL: $zip lacks $entry" >&2; exit 1; }
 done

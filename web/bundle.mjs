@@ -24,7 +24,9 @@ const worker = readFileSync(engineFile, 'utf8') + '\n' + readFileSync(join(pageD
 writeAtomically(join(distDir, 'quarvex-worker.js'),
   '// The page\'s worker: quarvex-cli\'s engine in WebAssembly and web/page/worker.js, as one text.\n' +
   'self.QUARVEX_WORKER_SOURCE = ' + JSON.stringify(worker) + ';\n');
-for (const file of ['index.html', 'app.js']) {
-  writeAtomically(join(distDir, file), readFileSync(join(pageDir, file), 'utf8').replaceAll('@QUARVEX_VERSION@', version));
+const index = readFileSync(join(pageDir, 'index.html'), 'utf8');
+writeAtomically(join(distDir, 'index.html'), index.replaceAll('@QUARVEX_VERSION@', version));
+// The page's own files are those it names (its scripts and its style), all but the worker made above.
+for (const [, file] of index.matchAll(/(?:src|href)="([^"]+)"/g)) {
+  if (file !== 'quarvex-worker.js') copyFileSync(join(pageDir, file), join(distDir, file));
 }
-copyFileSync(join(pageDir, 'style.css'), join(distDir, 'style.css'));

@@ -1,7 +1,27 @@
 // A Chromium driven over its DevTools protocol through a pipe (--remote-debugging-pipe): the
 // browser reads commands on its fd 3 and answers on its fd 4, NUL-terminated JSON messages. No
 // port is opened and no package is needed: only node's built-in modules.
-import { spawn } from 'node:child_process';
+import { execFileSync, spawn } from 'node:child_process';
+
+// Debian's Chromium, by either of its names; '' when it is not installed.
+export function findChromium() {
+  for (const name of ['chromium', 'chromium-browser']) {
+    try {
+      const found = execFileSync('sh', ['-c', `command -v ${name}`], { encoding: 'utf8' }).trim();
+      if (found) return found;
+    } catch (e) {
+      // not this one
+    }
+  }
+  return '';
+}
+
+// A click of the left button at (x, y) in the page's viewport, pressed and released.
+export async function clickAt(send, at) {
+  for (const type of ['mousePressed', 'mouseReleased'])
+    await send('Input.dispatchMouseEvent', { type, x: at.x, y: at.y, button: 'left', clickCount: 1 });
+}
+
 
 export class Browser {
   constructor(executable, args) {

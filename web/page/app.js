@@ -1,7 +1,8 @@
-// The page: opens a hive (chosen or dropped), hands its bytes to the worker, and shows what
-// comes back: the report (saved as the very bytes quarvex-cli writes), the check's findings and
-// the key tree with its values. A plain script, not a module: a page opened from disk may not
-// load module scripts from files beside it.
+// The page's core: opens a hive (chosen or dropped), hands its bytes to the worker, asks it
+// questions about the open hive, and switches the tabs. Each tab's own script (report.js,
+// tree.js, search.js, recovery.js, facts.js, charts.js) registers what it shows on
+// window.quarvexPage. Plain scripts, not modules: a page opened from disk may not load module
+// scripts from files beside it.
 'use strict';
 
 (() => {
@@ -20,24 +21,31 @@
     return { name: navigator.platform || '', release: '' };
   }
 
-  // The code pages' names for the browser's text decoder (the report is in the hive's own).
-  const decoderLabels = {
-    '874': 'windows-874', '932': 'shift_jis', '936': 'gbk', '949': 'euc-kr', '950': 'big5',
-    '1250': 'windows-1250', '1251': 'windows-1251', '1252': 'windows-1252', '1253': 'windows-1253',
-    '1254': 'windows-1254', '1255': 'windows-1255', '1256': 'windows-1256', '1257': 'windows-1257',
-    '1258': 'windows-1258', 'none': 'iso-8859-1',
-  };
-
   // settings: for tests, as quarvex-cli's --now fixes the clock; system: what the header names.
-  const page = { settings: { now: null, system: browserSystem() }, last: null, busy: false };
+  // tabs: each tab's script adds {show(result), reset()}; last: the open hive's first answers.
+  const page = { settings: { now: null, system: browserSystem() }, last: null, busy: false, tabs: {}, $ };
   window.quarvexPage = page;
 
   let worker = null;
+  const waiting = new Map();  // question id -> {resolve, reject}
+  let nextId = 1;
+  let opening = null;  // {resolve, reject, name} while a hive is being opened
+
   function startWorker() {
     if (worker) return worker;
     if (typeof self.QUARVEX_WORKER_SOURCE !== 'string') throw new Error('quarvex-worker.js is missing beside the page');
     const url = URL.createObjectURL(new Blob([self.QUARVEX_WORKER_SOURCE], { type: 'text/javascript' }));
     worker = new Worker(url);
+    worker.onmessage = (event) => heard(event.data);
+    worker.onerror = (event) => {
+      page.busy = false;
+      status(`the engine failed: ${event.message || 'unknown error'}`, true);
+      const error = new Error(event.message || 'the engine failed');
+      if (opening) opening.reject(error);
+      opening = null;
+      for (const w of waiting.values()) w.reject(error);
+      waiting.clear();
+    };
     return worker;
   }
 
@@ -47,124 +55,72 @@
     $('progress').hidden = !!failed || !page.busy;
     $('status-text').textContent = text;
   }
+  page.status = status;
 
-  function codePageOf(check) {
-    for (const file of check.files || []) {
-      for (const f of file.findings || []) if (f.field === 'code page') return f.found;
-    }
-    return '1252';
-  }
-
-  function showReport(result, codePage) {
-    const bytes = result.report.bytes;
-    $('save-report').disabled = !bytes;
-    if (!bytes) {
-      $('report-text').textContent = result.report.errors || 'No report was made.';
-      $('report-note').textContent = '';
-      return;
-    }
-    const label = decoderLabels[codePage] || 'windows-1252';
-    $('report-text').textContent = new TextDecoder(label).decode(bytes);
-    $('report-note').textContent = `${bytes.length.toLocaleString()} bytes in code page ${codePage}, as quarvex-cli writes it`;
-  }
-
-  function showCheck(check) {
-    const body = $('findings').tBodies[0];
-    body.replaceChildren();
-    const file = (check.files || [])[0] || {};
-    $('check-summary').textContent = `${file.file || ''}: ${file.summary || file.error || ''}`;
-    for (const f of file.findings || []) {
-      const row = body.insertRow();
-      const severity = row.insertCell();
-      severity.textContent = f.severity;
-      severity.className = f.severity;
-      const offset = row.insertCell();
-      offset.className = 'offset';
-      offset.textContent = '0x' + Number(f.offset).toString(16).toUpperCase().padStart(8, '0');
-      row.insertCell().textContent = f.line.replace(/^0x[0-9A-F]+: /, '');
+  function heard(m) {
+    if (m.type === 'progress' || m.type === 'stage') {
+      status(m.type === 'stage' ? `${m.text} ...` : m.text);
+    } else if (m.type === 'result') {
+      page.last = m;
+      show(m);
+      if (opening) opening.resolve(m);
+      opening = null;
+    } else if (m.type === 'failed') {
+      page.busy = false;
+      status(`${opening ? opening.name + ': ' : ''}${m.message}`, true);
+      if (opening) opening.reject(new Error(m.message));
+      opening = null;
+    } else if (m.type === 'answer') {
+      const w = waiting.get(m.id);
+      waiting.delete(m.id);
+      if (!w) return;
+      if (m.failed) w.reject(new Error(m.failed));
+      else w.resolve(m);
     }
   }
 
-  // The keys as ls -R gives them, one JSON object a line, parents before their subkeys.
-  function buildTree(lines) {
-    const root = { children: [], key: null };
-    const byPath = new Map([['', root]]);
-    for (const line of lines.split('\n')) {
-      if (!line.trim()) continue;
-      const key = JSON.parse(line);
-      const cut = key.path.lastIndexOf('\\');
-      const parent = byPath.get(cut < 0 ? '' : key.path.slice(0, cut)) || root;
-      const node = { key, children: [] };
-      parent.children.push(node);
-      byPath.set(key.path, node);
-    }
-    return root;
-  }
+  // Asks the worker one question about the open hive (see worker.js): resolves with
+  // {status, out, err, files, ms}, out and files' contents as bytes.
+  page.ask = (what, params) => new Promise((resolve, reject) => {
+    const id = nextId++;
+    waiting.set(id, { resolve, reject });
+    startWorker().postMessage({ type: 'ask', id, what, params });
+  });
+  page.hex = (n, width) => '0x' + Number(n).toString(16).toUpperCase().padStart(width || 8, '0');
+  page.text = (bytes) => new TextDecoder().decode(bytes || new Uint8Array());
 
-  let chosen = null;
-  function choose(element, key) {
-    if (chosen) chosen.classList.remove('chosen');
-    chosen = element;
-    element.classList.add('chosen');
-    $('key-path').textContent = key.path + (key.findings.length ? `  (${key.findings.length} finding(s))` : '');
-    const body = $('value-table').tBodies[0];
-    body.replaceChildren();
-    for (const v of key.values) {
-      const row = body.insertRow();
-      row.insertCell().textContent = v.name === '' ? '(default)' : v.name;
-      row.insertCell().textContent = v.type;
-      row.insertCell().textContent = v.data;
-    }
-  }
+  // Offers bytes as a file to save, under a name made from the hive's.
+  page.save = (bytes, suffix, type) => {
+    const last = page.last;
+    const link = document.createElement('a');
+    link.href = URL.createObjectURL(new Blob([bytes], { type: type || 'application/octet-stream' }));
+    // RB000.CAB::USER.DAT saves as RB000.CAB-USER-REPORT.TXT: no character a file system refuses.
+    const stem = last ? last.name.replace(/^\.\//, '').replace(/\.[^.:]*$/, '').replace(/::/g, '-') : 'hive';
+    link.download = stem.replace(/[\\/:*?"<>|]/g, '_') + suffix;
+    link.click();
+    setTimeout(() => URL.revokeObjectURL(link.href), 10000);
+  };
 
-  // Subkeys are made when their parent is first opened: a hive of thousands of keys opens at once.
-  function keyElement(node) {
-    const label = node.key.name + (node.key.marks.length ? ` [${node.key.marks.join(', ')}]` : '');
-    if (!node.children.length) {
-      const leaf = document.createElement('div');
-      leaf.className = 'leaf';
-      leaf.textContent = label;
-      leaf.addEventListener('click', () => choose(leaf, node.key));
-      return leaf;
-    }
-    const details = document.createElement('details');
-    const summary = document.createElement('summary');
-    summary.textContent = label;
-    summary.addEventListener('click', () => choose(summary, node.key));
-    details.append(summary);
-    details.addEventListener('toggle', () => {
-      if (details.open && details.childElementCount === 1) details.append(...node.children.map(keyElement));
-    });
-    return details;
-  }
-
-  function showTree(lines) {
-    $('keys').replaceChildren(...buildTree(lines).children.map(keyElement));
-    $('key-path').textContent = '';
-    $('value-table').tBodies[0].replaceChildren();
-  }
-
-  function showTab(name) {
+  page.showTab = (name) => {
     for (const button of $('tabs').querySelectorAll('button')) button.classList.toggle('chosen', button.dataset.tab === name);
-    for (const tab of ['report', 'check', 'tree']) $(tab).hidden = tab !== name;
-  }
+    for (const tab of $('tabs').querySelectorAll('button')) $(tab.dataset.tab).hidden = tab.dataset.tab !== name;
+    const own = page.tabs[name];
+    if (own && own.opened) own.opened();
+  };
 
   function show(result) {
-    let check = {};
-    try {
-      check = JSON.parse(result.check.json);
-    } catch (e) {
-      check = { files: [{ file: result.name, error: result.check.errors || 'the check gave no result' }] };
+    for (const tab of Object.values(page.tabs)) {
+      try {
+        tab.show(result);
+      } catch (e) {
+        console.error(e);
+      }
     }
-    showReport(result, codePageOf(check));
-    showCheck(check);
-    try {
-      showTree(result.tree.json);
-    } catch (e) {
-      $('keys').textContent = result.tree.errors || 'The keys cannot be listed.';
-    }
+    // A cabinet's hives, to choose from; the one shown is chosen.
+    $('member-choice').hidden = !result.members;
+    $('member').replaceChildren(...(result.members || []).map((m) => new Option(m.replace(/^.*::/, ''), m, false, m === result.name)));
     $('tabs').hidden = false;
-    showTab('report');
+    page.showTab('report');
     const seconds = (ms) => (ms / 1000).toFixed(2);
     page.busy = false;
     status(`${result.name}: report ${seconds(result.times.report)} s, check ${seconds(result.times.check)} s, ` +
@@ -177,34 +133,30 @@
     if (page.busy) return reject(new Error('a hive is being read'));
     page.busy = true;
     status(`reading ${file.name} ...`);
+    for (const tab of Object.values(page.tabs)) if (tab.reset) tab.reset();
     file.arrayBuffer().then((bytes) => {
       const w = startWorker();
-      w.onmessage = (event) => {
-        const m = event.data;
-        if (m.type === 'progress' || m.type === 'stage') {
-          status(m.type === 'stage' ? `${m.text} ...` : m.text);
-        } else if (m.type === 'result') {
-          page.last = m;
-          show(m);
-          resolve(m);
-        } else if (m.type === 'failed') {
-          page.busy = false;
-          status(`${file.name}: ${m.message}`, true);
-          reject(new Error(m.message));
-        }
-      };
-      w.onerror = (event) => {
-        page.busy = false;
-        status(`the engine failed: ${event.message || 'unknown error'}`, true);
-        reject(new Error(event.message));
-      };
-      w.postMessage({ type: 'open', name: file.name, bytes, now: page.settings.now, system: page.settings.system }, [bytes]);
+      opening = { resolve, reject, name: file.name };
+      const options = page.tabs.report ? page.tabs.report.options() : {};
+      w.postMessage({ type: 'open', name: file.name, bytes, now: page.settings.now, system: page.settings.system, options }, [bytes]);
     }).catch((error) => {
       page.busy = false;
       status(`${file.name}: ${error.message}`, true);
       reject(error);
     });
   });
+
+  // Another hive of the cabinet open: the worker holds its bytes already.
+  page.openMember = (member) => new Promise((resolve, reject) => {
+    if (page.busy) return reject(new Error('a hive is being read'));
+    page.busy = true;
+    status(`reading ${member} ...`);
+    for (const tab of Object.values(page.tabs)) if (tab.reset) tab.reset();
+    opening = { resolve, reject, name: member };
+    const options = page.tabs.report ? page.tabs.report.options() : {};
+    startWorker().postMessage({ type: 'open', member, now: page.settings.now, system: page.settings.system, options });
+  });
+  $('member').addEventListener('change', (event) => page.openMember(event.target.value).catch(() => {}));
 
   function openChosen(file) {
     if (file) page.open(file).catch(() => {});  // the status line says what failed
@@ -228,15 +180,6 @@
     openChosen(event.dataTransfer.files[0]);
   });
   $('tabs').addEventListener('click', (event) => {
-    if (event.target.dataset.tab) showTab(event.target.dataset.tab);
-  });
-  $('save-report').addEventListener('click', () => {
-    const last = page.last;
-    if (!last || !last.report.bytes) return;
-    const link = document.createElement('a');
-    link.href = URL.createObjectURL(new Blob([last.report.bytes], { type: 'application/octet-stream' }));
-    link.download = last.name.replace(/^\.\//, '').replace(/\.[^.]*$/, '') + '-REPORT.TXT';
-    link.click();
-    setTimeout(() => URL.revokeObjectURL(link.href), 10000);
+    if (event.target.dataset.tab) page.showTab(event.target.dataset.tab);
   });
 })();

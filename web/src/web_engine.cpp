@@ -10,13 +10,20 @@
 
 #include <cstddef>
 #include <ostream>
+#include <span>
 #include <sstream>
 #include <streambuf>
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
+#include "analyzer/chart_views_json.h"
 #include "cli/cli_run.h"
+#include "cli/report_boxes.h"
 #include "host/page_host.h"
+#include "stage/options.h"
+#include "ui/common/option_controls.h"
 
 namespace {
 
@@ -102,6 +109,37 @@ EMSCRIPTEN_KEEPALIVE int quarvex_web_run(const char* argumentLines) {
   forwarder.Flush();
   Last() = {out.str(), forwarder.Text()};
   return status;
+}
+
+// The chart's six views and nine series, as the desktop window draws them (JSON, UTF-8).
+EMSCRIPTEN_KEEPALIVE const char* quarvex_web_chart_views() {
+  static const std::string views = quarvex::analyzer::chartviews::ChartViewsJson();
+  return views.c_str();
+}
+
+// The report's option boxes, grouped and ordered as the window shows them: [{"name": "cbANA",
+// "meaning": "analyse the space and the key-name checksums", "group": "analysis", "refines":
+// false, "on": true}, ...]; each name as --set takes it, "on" as a job does by default, "refines"
+// for a box that refines the one above it. All but minimising the window, which a page has not.
+EMSCRIPTEN_KEEPALIVE const char* quarvex_web_report_options() {
+  static const std::string options = [] {
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    const auto add = [&list](std::span<const quarvex::cli::ReportBox> boxes, const char* group) {
+      for (const quarvex::cli::ReportBox& box : boxes) {
+        if (box.option == quarvex::stage::Option::MinimiseWhileAnalysing) continue;
+        const bool refines = box.meaning.starts_with("  ");
+        list.push_back({{"name", quarvex::ui::OptionControlName(box.option)},
+                        {"meaning", refines ? box.meaning.substr(2) : box.meaning},
+                        {"group", group},
+                        {"refines", refines},
+                        {"on", quarvex::stage::OnByDefault(box.option)}});
+      }
+    };
+    add(quarvex::cli::AnalysisBoxes(), "analysis");
+    add(quarvex::cli::StructureBoxes(), "structure");
+    return list.dump();
+  }();
+  return options.c_str();
 }
 
 EMSCRIPTEN_KEEPALIVE const char* quarvex_web_out_data() { return Last().out.data(); }
