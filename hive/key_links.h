@@ -26,7 +26,7 @@ struct KeyLink {
 enum class LinkCut { OutsideBlock, Loop };
 
 // Key nodes begin after the key-node block's 32-byte header.
-inline constexpr std::int32_t kFirstKeyNode = 32;
+inline constexpr std::int32_t kFirstKeyNode = static_cast<std::int32_t>(RgknHeader::kSize);
 
 // Whether a key node (or free area) of `size` bytes at `relative` lies inside the key-node block,
 // which ends at the file offset blockEnd.

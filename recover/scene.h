@@ -13,13 +13,14 @@
 
 #include "hive/byte_cursor.h"
 #include "hive/format.h"
+#include "hive/key_links.h"
 #include "recover/recover.h"
 #include "salvage/salvage.h"
 #include "text/codepage.h"
 
 namespace quarvex::recover::detail {
 
-inline constexpr std::int64_t kFirstNodeRel = 32;
+inline constexpr std::int64_t kFirstNodeRel = hive::kFirstKeyNode;
 inline constexpr std::int64_t kNode = static_cast<std::int64_t>(hive::KeyNode::kSize);
 inline constexpr std::int64_t kHeader = static_cast<std::int64_t>(hive::DataRecordHeader::kSize);
 inline constexpr std::int64_t kFreeView = static_cast<std::int64_t>(hive::FreeDataRecord::kSize);

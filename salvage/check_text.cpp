@@ -71,7 +71,21 @@ std::string SummaryText(const SalvagedHive& hive) {
           GroupThousands(s.valuesUnreadable) + (s.valuesUnreadable == 1 ? " value" : " values") + " unreadable; " +
           (s.bytesLostAtLeast ? "at least " : "") + GroupThousands(s.bytesLost) +
           (s.bytesLost == 1 ? " byte" : " bytes") + " lost";
-  if (s.bytesPastEnd > 0) text += " (" + GroupThousands(s.bytesPastEnd) + " cut off the end of the file)";
+  // Blocks wholly past the end leave no size behind: they are named, so that "at least" is
+  // not read as all that was lost.
+  const std::size_t declared = hive.creg.wDBblks, found = hive.blocks.size();
+  std::string missing;
+  if (s.bytesLostAtLeast && declared > found)
+    missing = declared - found == 1
+                  ? "data block " + std::to_string(found) + " of " + std::to_string(declared) +
+                        " lies wholly past it, its size unknown"
+                  : "data blocks " + std::to_string(found) + " to " + std::to_string(declared - 1) + " of " +
+                        std::to_string(declared) + " lie wholly past it, their sizes unknown";
+  if (s.bytesPastEnd > 0)
+    text += " (" + GroupThousands(s.bytesPastEnd) + " cut off the end of the file" +
+            (missing.empty() ? "" : "; " + missing) + ")";
+  else if (!missing.empty())
+    text += " (" + missing + ")";
   return text;
 }
 

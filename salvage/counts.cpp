@@ -9,7 +9,9 @@ using namespace quarvex::hive;
 
 namespace {
 
-constexpr std::int64_t kHeader = 32;  // the file header, the key-node block's and each data block's
+// The file header, the key-node block's and each data block's: all three are 32 bytes.
+constexpr std::int64_t kHeader = static_cast<std::int64_t>(CregHeader::kSize);
+static_assert(RgknHeader::kSize == CregHeader::kSize && RgdbHeader::kSize == CregHeader::kSize);
 constexpr std::int32_t kEndOfList = -1;
 
 // The bytes of a header that lie in [begin, end): all 32 unless the file is cut inside it.

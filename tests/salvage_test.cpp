@@ -534,8 +534,9 @@ TEST(Salvage, TruncatedFileIsReadToItsLastByte) {
 }
 
 // A cut loses what it took away: the bytes the headers still place past the end count as lost,
-// as a least count when whole data blocks are gone with them. Cut inside the last block, the
-// count is exactly what was cut.
+// as a least count when whole data blocks are gone with them, which the summary then names (so
+// that "at least" is not read as all that was lost). Cut inside the last block, the count is
+// exactly what was cut.
 TEST(Salvage, CutBytesCountAsLost) {
   const BuiltHive whole = TwoBlockHive().Build();
   const auto size = static_cast<std::int64_t>(whole.bytes.size());
@@ -546,15 +547,18 @@ TEST(Salvage, CutBytesCountAsLost) {
     std::int64_t cut;
     std::uint64_t pastEnd;
     bool atLeast;
+    const char* blocksGone;  // what the summary says of the blocks past the end, if anything
   };
   const Case cases[] = {
-      {"inside the last block", size - 100, 100, false},
-      {"one byte short", size - 1, 1, false},
+      {"inside the last block", size - 100, 100, false, nullptr},
+      {"one byte short", size - 1, 1, false, nullptr},
       {"inside the last block's header, its size still there", second + 10,
-       static_cast<std::uint64_t>(size - second - 10), false},
-      {"inside the last block's size field", second + 6, 26, false},
-      {"inside the first data block", second - 50, 50, true},
-      {"inside the key-node block", rgknEnd - 40, 40, true},
+       static_cast<std::uint64_t>(size - second - 10), false, nullptr},
+      {"inside the last block's size field", second + 6, 26, false, nullptr},
+      {"inside the first data block", second - 50, 50, true,
+       "; data block 1 of 2 lies wholly past it, its size unknown)"},
+      {"inside the key-node block", rgknEnd - 40, 40, true,
+       "; data blocks 0 to 1 of 2 lie wholly past it, their sizes unknown)"},
   };
   for (const Case& c : cases) {
     const std::vector<std::uint8_t> prefix(whole.bytes.begin(),
@@ -565,8 +569,10 @@ TEST(Salvage, CutBytesCountAsLost) {
     EXPECT_EQ(hive.summary.blocksPastEnd, c.atLeast) << c.where;
     const std::string text = SummaryText(hive);
     EXPECT_EQ(text.find("at least ") != std::string::npos, c.atLeast) << c.where << ": " << text;
+    const std::string end = c.blocksGone ? std::string(" cut off the end of the file") + c.blocksGone
+                                         : std::string(" cut off the end of the file)");
     if (c.pastEnd > 0) {
-      EXPECT_NE(text.find(" cut off the end of the file)"), std::string::npos) << c.where << ": " << text;
+      EXPECT_TRUE(text.ends_with(end)) << c.where << ": " << text;
     }
   }
   EXPECT_EQ(Salvage(whole.bytes).summary.bytesLost, 0u);
