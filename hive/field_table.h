@@ -23,7 +23,7 @@
 
 namespace quarvex::hive {
 
-struct FieldSpec {
+struct FieldLayout {
   std::string_view name;   // as the structure report and the findings print it
   std::size_t offset = 0;  // inside the record
   std::size_t width = 0;   // bytes: 2 or 4 for numbers, 4 for a signature
@@ -32,9 +32,9 @@ struct FieldSpec {
 
 // Whether the fields lie in ascending order, none overlapping another, all inside a record of
 // `size` bytes.
-constexpr bool FieldsFit(std::span<const FieldSpec> fields, std::size_t size) {
+constexpr bool FieldsFit(std::span<const FieldLayout> fields, std::size_t size) {
   std::size_t end = 0;
-  for (const FieldSpec& f : fields) {
+  for (const FieldLayout& f : fields) {
     if (f.width == 0 || f.offset < end || f.offset + f.width > size) return false;
     end = f.offset + f.width;
   }
@@ -42,9 +42,9 @@ constexpr bool FieldsFit(std::span<const FieldSpec> fields, std::size_t size) {
 }
 
 // Whether the fields follow one another without a gap and together fill `size` bytes.
-constexpr bool FieldsCover(std::span<const FieldSpec> fields, std::size_t size) {
+constexpr bool FieldsCover(std::span<const FieldLayout> fields, std::size_t size) {
   std::size_t end = 0;
-  for (const FieldSpec& f : fields) {
+  for (const FieldLayout& f : fields) {
     if (f.width == 0 || f.offset != end) return false;
     end += f.width;
   }
@@ -52,25 +52,25 @@ constexpr bool FieldsCover(std::span<const FieldSpec> fields, std::size_t size) 
 }
 
 // The widest field name: the header dumps pad names to one column.
-constexpr std::size_t LongestName(std::span<const FieldSpec> fields) {
+constexpr std::size_t LongestName(std::span<const FieldLayout> fields) {
   std::size_t longest = 0;
-  for (const FieldSpec& f : fields) longest = f.name.size() > longest ? f.name.size() : longest;
+  for (const FieldLayout& f : fields) longest = f.name.size() > longest ? f.name.size() : longest;
   return longest;
 }
 
 // The table a field belongs to, its entry and its name. FieldsOf is declared beside each
 // record's enum.
 template <typename Field>
-constexpr const FieldSpec& Spec(Field field) {
+constexpr const FieldLayout& FieldLayoutOf(Field field) {
   return FieldsOf(field)[static_cast<std::size_t>(field)];
 }
 template <typename Field>
 constexpr std::string_view FieldName(Field field) {
-  return Spec(field).name;
+  return FieldLayoutOf(field).name;
 }
 template <typename Field>
 constexpr std::size_t FieldOffset(Field field) {
-  return Spec(field).offset;
+  return FieldLayoutOf(field).offset;
 }
 
 namespace detail {
@@ -103,16 +103,16 @@ struct FieldTypeFor<4, true> {
 
 // The type a number field is read as: 16 bits unsigned, 32 bits unsigned or signed.
 template <auto Field>
-using FieldType = typename detail::FieldTypeFor<Spec(Field).width, Spec(Field).isSigned>::type;
+using FieldType = typename detail::FieldTypeFor<FieldLayoutOf(Field).width, FieldLayoutOf(Field).isSigned>::type;
 
 // Reads a number field from the bytes of one whole record (at least the record's size).
 template <auto Field>
 FieldType<Field> LoadField(Bytes record) {
-  constexpr FieldSpec spec = Spec(Field);
-  if constexpr (spec.width == 2) {
-    return detail::LoadLe16(record, spec.offset);
+  constexpr FieldLayout layout = FieldLayoutOf(Field);
+  if constexpr (layout.width == 2) {
+    return detail::LoadLe16(record, layout.offset);
   } else {
-    return static_cast<FieldType<Field>>(detail::LoadLe32(record, spec.offset));
+    return static_cast<FieldType<Field>>(detail::LoadLe32(record, layout.offset));
   }
 }
 
@@ -128,10 +128,10 @@ void LoadField(Bytes record, Member& member) {
 // not lie wholly inside the image (or `at` is negative).
 template <auto Field>
 std::optional<FieldType<Field>> FieldAt(Bytes image, std::int64_t at) {
-  constexpr FieldSpec spec = Spec(Field);
+  constexpr FieldLayout layout = FieldLayoutOf(Field);
   if (at < 0) return std::nullopt;
-  const auto fieldAt = static_cast<std::uint64_t>(at) + spec.offset;
-  if (fieldAt > image.size() || image.size() - fieldAt < spec.width) return std::nullopt;
+  const auto fieldAt = static_cast<std::uint64_t>(at) + layout.offset;
+  if (fieldAt > image.size() || image.size() - fieldAt < layout.width) return std::nullopt;
   return LoadField<Field>(image.subspan(static_cast<std::size_t>(at)));
 }
 
@@ -140,10 +140,10 @@ std::optional<FieldType<Field>> FieldAt(Bytes image, std::int64_t at) {
 // that would not lie wholly inside `record` is not written.
 template <auto Field>
 void StoreField(std::span<std::uint8_t> record, FieldType<Field> value) {
-  constexpr FieldSpec spec = Spec(Field);
-  if (record.size() < spec.offset + spec.width) return;
+  constexpr FieldLayout layout = FieldLayoutOf(Field);
+  if (record.size() < layout.offset + layout.width) return;
   const auto bits = static_cast<std::uint32_t>(value);
-  for (std::size_t i = 0; i < spec.width; ++i) record[spec.offset + i] = static_cast<std::uint8_t>(bits >> (8 * i));
+  for (std::size_t i = 0; i < layout.width; ++i) record[layout.offset + i] = static_cast<std::uint8_t>(bits >> (8 * i));
 }
 
 }  // namespace quarvex::hive

@@ -27,7 +27,7 @@ enum class CregHeaderField : std::uint8_t {
   iUnk8,
   iUnk9
 };
-inline constexpr std::array<FieldSpec, 11> kCregHeaderFields{{
+inline constexpr std::array<FieldLayout, 11> kCregHeaderFields{{
     {"signature", 0, 4},
     {"wUnk1", 4, 2},
     {"wUnk2", 6, 2},
@@ -40,11 +40,11 @@ inline constexpr std::array<FieldSpec, 11> kCregHeaderFields{{
     {"iUnk8", 24, 4},
     {"iUnk9", 28, 4},
 }};
-constexpr std::span<const FieldSpec> FieldsOf(CregHeaderField) { return kCregHeaderFields; }
+constexpr std::span<const FieldLayout> FieldsOf(CregHeaderField) { return kCregHeaderFields; }
 
 // Key-node block header.
 enum class RgknHeaderField : std::uint8_t { signature, iBlkSize, iRec1stOfs, iERecOfs, iUnk1, iUnk2, iUnk3, iUnk4 };
-inline constexpr std::array<FieldSpec, 8> kRgknHeaderFields{{
+inline constexpr std::array<FieldLayout, 8> kRgknHeaderFields{{
     {"signature", 0, 4},
     {"iBlkSize", 4, 4, true},
     {"iRec1stOfs", 8, 4, true},
@@ -54,11 +54,11 @@ inline constexpr std::array<FieldSpec, 8> kRgknHeaderFields{{
     {"iUnk3", 24, 4},
     {"iUnk4", 28, 4},
 }};
-constexpr std::span<const FieldSpec> FieldsOf(RgknHeaderField) { return kRgknHeaderFields; }
+constexpr std::span<const FieldLayout> FieldsOf(RgknHeaderField) { return kRgknHeaderFields; }
 
 // Key node in use.
 enum class KeyNodeField : std::uint8_t { Attr, Chksum, Unk1, UprOfs, LwrOfs, NextOfs, RecNo, BlkNo };
-inline constexpr std::array<FieldSpec, 8> kKeyNodeFields{{
+inline constexpr std::array<FieldLayout, 8> kKeyNodeFields{{
     {"Attr", 0, 4},
     {"Chksum", 4, 4},
     {"Unk1", 8, 4},
@@ -68,16 +68,16 @@ inline constexpr std::array<FieldSpec, 8> kKeyNodeFields{{
     {"RecNo", 24, 2},
     {"BlkNo", 26, 2},
 }};
-constexpr std::span<const FieldSpec> FieldsOf(KeyNodeField) { return kKeyNodeFields; }
+constexpr std::span<const FieldLayout> FieldsOf(KeyNodeField) { return kKeyNodeFields; }
 
 // Free area of the key-node block.
 enum class FreeKeyNodeField : std::uint8_t { Attr, Size, NextOfs };
-inline constexpr std::array<FieldSpec, 3> kFreeKeyNodeFields{{
+inline constexpr std::array<FieldLayout, 3> kFreeKeyNodeFields{{
     {"Attr", 0, 4},
     {"Size", 4, 4, true},
     {"NextOfs", 8, 4, true},
 }};
-constexpr std::span<const FieldSpec> FieldsOf(FreeKeyNodeField) { return kFreeKeyNodeFields; }
+constexpr std::span<const FieldLayout> FieldsOf(FreeKeyNodeField) { return kFreeKeyNodeFields; }
 
 // Data block header.
 enum class RgdbHeaderField : std::uint8_t {
@@ -91,7 +91,7 @@ enum class RgdbHeaderField : std::uint8_t {
   iUnk2,
   iUnk3
 };
-inline constexpr std::array<FieldSpec, 9> kRgdbHeaderFields{{
+inline constexpr std::array<FieldLayout, 9> kRgdbHeaderFields{{
     {"signature", 0, 4},
     {"iBlkSize", 4, 4, true},
     {"iRestSize", 8, 4},
@@ -102,11 +102,11 @@ inline constexpr std::array<FieldSpec, 9> kRgdbHeaderFields{{
     {"iUnk2", 24, 4},
     {"iUnk3", 28, 4},
 }};
-constexpr std::span<const FieldSpec> FieldsOf(RgdbHeaderField) { return kRgdbHeaderFields; }
+constexpr std::span<const FieldLayout> FieldsOf(RgdbHeaderField) { return kRgdbHeaderFields; }
 
 // Data record header.
 enum class DataRecordField : std::uint8_t { NextOfs, RecNo, BlkNo, RecSize, KeyL, DatN, iUnk1 };
-inline constexpr std::array<FieldSpec, 7> kDataRecordFields{{
+inline constexpr std::array<FieldLayout, 7> kDataRecordFields{{
     {"NextOfs", 0, 4, true},
     {"RecNo", 4, 2},
     {"BlkNo", 6, 2},
@@ -115,27 +115,27 @@ inline constexpr std::array<FieldSpec, 7> kDataRecordFields{{
     {"DatN", 14, 2},
     {"iUnk1", 16, 4},
 }};
-constexpr std::span<const FieldSpec> FieldsOf(DataRecordField) { return kDataRecordFields; }
+constexpr std::span<const FieldLayout> FieldsOf(DataRecordField) { return kDataRecordFields; }
 
 // Value entry.
 enum class ValueField : std::uint8_t { Atr, Un1, Un2, NL, VL };
-inline constexpr std::array<FieldSpec, 5> kValueFields{{
+inline constexpr std::array<FieldLayout, 5> kValueFields{{
     {"Atr", 0, 2},
     {"Un1", 2, 2},
     {"Un2", 4, 4},
     {"NL", 8, 2},
     {"VL", 10, 2},
 }};
-constexpr std::span<const FieldSpec> FieldsOf(ValueField) { return kValueFields; }
+constexpr std::span<const FieldLayout> FieldsOf(ValueField) { return kValueFields; }
 
 // Free record of a data block: the record header's first 8 bytes (its size in place of NextOfs,
 // RecNo 0xFFFF), then the link to the next free record where an in-use record has RecSize.
 enum class FreeDataRecordField : std::uint8_t { Size, RecNo, BlkNo, NextOfs };
-inline constexpr std::array<FieldSpec, 4> kFreeDataRecordFields{{
+inline constexpr std::array<FieldLayout, 4> kFreeDataRecordFields{{
     {"Size", 0, 4, true},
     {"RecNo", 4, 2},
     {"BlkNo", 6, 2},
     {"NextOfs", 8, 4, true},
 }};
-constexpr std::span<const FieldSpec> FieldsOf(FreeDataRecordField) { return kFreeDataRecordFields; }
+constexpr std::span<const FieldLayout> FieldsOf(FreeDataRecordField) { return kFreeDataRecordFields; }
 }  // namespace quarvex::hive

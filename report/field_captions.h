@@ -15,10 +15,10 @@ namespace quarvex::report {
 
 template <typename Field>
 void AppendCaption(std::string& text, Field field) {
-  const hive::FieldSpec& spec = hive::Spec(field);
-  const std::size_t digits = 2 * spec.width;
-  if (spec.name.size() < digits) text.append(digits - spec.name.size(), '_');
-  text.append(spec.name);
+  const hive::FieldLayout& layout = hive::FieldLayoutOf(field);
+  const std::size_t digits = 2 * layout.width;
+  if (layout.name.size() < digits) text.append(digits - layout.name.size(), '_');
+  text.append(layout.name);
 }
 
 // `before`, the fields' captions one blank apart, then `after`.

@@ -20,12 +20,12 @@ constexpr std::size_t kBlockColumn = 11;
 // to the column, then its value in four hex digits (16 bits) or eight (32 bits).
 template <typename Field>
 void FieldLine(SectionOutput& out, std::size_t column, Field field, std::uint32_t value) {
-  const FieldSpec& spec = Spec(field);
+  const FieldLayout& layout = FieldLayoutOf(field);
   std::string& line = out.Compose();
-  line.append(spec.name);
-  if (spec.name.size() < column) line.append(column - spec.name.size(), ' ');
-  line.append(spec.width == 2 ? ":     " : ": ");
-  text::AppendHex(line, value, static_cast<int>(2 * spec.width));
+  line.append(layout.name);
+  if (layout.name.size() < column) line.append(column - layout.name.size(), ' ');
+  line.append(layout.width == 2 ? ":     " : ": ");
+  text::AppendHex(line, value, static_cast<int>(2 * layout.width));
   out.Text(line);
 }
 

@@ -40,10 +40,10 @@ Finding ValueCutShort(FileOffset entryAt, const DataRecordHeader& record, std::s
 // " NL:0004": one field of the entry line, named as its table names it, with as many hex
 // digits as the field has.
 void AppendEntryField(std::string& line, ValueField field, std::uint32_t value) {
-  const FieldSpec& spec = Spec(field);
+  const FieldLayout& layout = FieldLayoutOf(field);
   line.push_back(' ');
-  line.append(spec.name);
-  AppendHex(line, ":", value, static_cast<int>(2 * spec.width));
+  line.append(layout.name);
+  AppendHex(line, ":", value, static_cast<int>(2 * layout.width));
 }
 
 // Appends the data part of the value line; false with the type's code on a short read.

@@ -11,12 +11,12 @@
 namespace quarvex::testing {
 namespace {
 
-using hive::FieldSpec;
+using hive::FieldLayout;
 
 TEST(FieldTables, ChecksFindGapsOverlapsAndOverruns) {
   struct Case {
     const char* what;
-    std::vector<FieldSpec> fields;
+    std::vector<FieldLayout> fields;
     std::size_t size;
     bool fit, cover;
   };
@@ -39,7 +39,7 @@ TEST(FieldTables, ChecksFindGapsOverlapsAndOverruns) {
 TEST(FieldTables, EachRecordIsFilledByFieldsOfDistinctNames) {
   struct Table {
     const char* record;
-    std::span<const FieldSpec> fields;
+    std::span<const FieldLayout> fields;
     std::size_t size;
   };
   const std::vector<Table> tables = {
@@ -56,7 +56,7 @@ TEST(FieldTables, EachRecordIsFilledByFieldsOfDistinctNames) {
     EXPECT_TRUE(hive::FieldsCover(t.fields, t.size)) << t.record;
     // A finding names its field: two fields of one record must not share a name.
     std::set<std::string_view> names;
-    for (const FieldSpec& f : t.fields) {
+    for (const FieldLayout& f : t.fields) {
       EXPECT_FALSE(f.name.empty()) << t.record;
       EXPECT_TRUE(names.insert(f.name).second) << t.record << ": " << f.name;
       EXPECT_TRUE(f.width == 2 || f.width == 4) << t.record << ": " << f.name;
