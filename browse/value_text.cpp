@@ -90,22 +90,6 @@ std::size_t DeclaredLength(const salvage::SalvagedValue& value, hive::Bytes imag
   return hive::ValueEntry::Decode(image.subspan(static_cast<std::size_t>(at), hive::ValueEntry::kSize)).VL;
 }
 
-std::string EscapeControls(std::string_view utf8) {
-  std::string out;
-  out.reserve(utf8.size());
-  for (char c : utf8) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b < 0x20 || b == 0x7F) {
-      char e[8];
-      std::snprintf(e, sizeof e, "\\x%02X", static_cast<unsigned>(b));
-      out += e;
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
 std::string QuoteText(std::string_view utf8) {
   std::string out = "\"";
   for (char c : utf8) {

@@ -16,6 +16,7 @@
 #include "browse/data_span.h"
 #include "salvage/salvage.h"
 #include "text/codepage.h"
+#include "text/control_text.h"
 
 namespace quarvex::browse {
 
@@ -50,7 +51,7 @@ std::string SpanKindName(SpanKind kind, text::CodePage codePage);
 // A quoted, escaped UTF-8 text ("a\"b", control characters as \xNN).
 std::string QuoteText(std::string_view utf8);
 // Control characters (and DEL) as \xNN, for names printed to a terminal.
-std::string EscapeControls(std::string_view utf8);
+using text::EscapeControls;
 // "01 02 03", at most maxBytes (0: all).
 std::string HexBytes(hive::Bytes bytes, std::size_t maxBytes = 0);
 

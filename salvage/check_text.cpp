@@ -1,8 +1,7 @@
 #include "salvage/check_text.h"
 
-#include <cstdio>
-
 #include "salvage/counts.h"
+#include "text/control_text.h"
 #include "text/json_text.h"
 
 namespace quarvex::salvage {
@@ -26,29 +25,12 @@ std::string Plural(std::uint64_t n, std::string_view word) {
   return GroupThousands(n) + " " + std::string(word) + (n == 1 ? "" : "s");
 }
 
-// A key name may hold any byte but a zero; control characters in it would break the line.
-std::string OneLine(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned>(byte));
-      out += escaped;
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
 // "field found, expected X (key P)": an expectation written in parentheses is a remark.
 std::string FieldText(const Finding& f) {
   std::string text = f.field;
   if (!f.found.empty()) text += " " + f.found;
   if (!f.expected.empty()) text += (f.expected.front() == '(' ? " " : ", expected ") + f.expected;
-  if (!f.keyPath.empty()) text += " (key " + OneLine(f.keyPath) + ")";
+  if (!f.keyPath.empty()) text += " (key " + quarvex::text::EscapeControls(f.keyPath) + ")";
   return text;
 }
 

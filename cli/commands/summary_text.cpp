@@ -1,12 +1,12 @@
 #include "cli/commands/summary_text.h"
 
 #include <array>
-#include <cstdio>
 #include <optional>
 #include <string_view>
 
 #include "salvage/check_text.h"
 #include "salvage/counts.h"
+#include "text/control_text.h"
 #include "text/json_text.h"
 
 namespace quarvex::cli {
@@ -23,7 +23,6 @@ std::string TsvText(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
     switch (c) {
       case '\t':
         out += "\\t";
@@ -38,13 +37,7 @@ std::string TsvText(std::string_view text) {
         out += "\\\\";
         break;
       default:
-        if (byte < 0x20 || byte == 0x7F) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned>(byte));
-          out += escaped;
-        } else {
-          out += c;
-        }
+        quarvex::text::AppendEscapedControl(out, c);
     }
   }
   return out;
