@@ -134,6 +134,12 @@ std::string TableUtf8ToCodePage(std::string_view utf8, CodePage cp) {
       ++at;
       continue;
     }
+    // Unicode's tag characters (U+E0000 to U+E007F, which only mark up the text beside them)
+    // glibc's converters drop without a word; so do the tables.
+    if (c && *c >= 0xE0000 && *c <= 0xE007F) {
+      at += length;
+      continue;
+    }
     // A character the page lacks is skipped as a bad sequence is: with every continuation byte
     // after it (glibc's skip, text/text_encoding.cpp).
     const std::size_t skip = [&] {

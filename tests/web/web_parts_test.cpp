@@ -104,6 +104,25 @@ TEST(CodePageTables, EveryCharacterIsWrittenAsGlibcWritesIt) {
   }
 }
 
+// Beyond the Basic Multilingual Plane no page has a character: each is written as glibc writes
+// it, a '?' for most, nothing for the tag characters (U+E0000 to U+E007F), which glibc drops.
+// Every tag character and a spread of the rest.
+TEST(CodePageTables, CharactersBeyondThePlaneAreWrittenAsGlibcWritesThem) {
+  std::vector<std::uint32_t> characters;
+  for (std::uint32_t c = 0xE0000; c <= 0xE007F; ++c) characters.push_back(c);
+  for (std::uint32_t c = 0x10000; c <= 0x10FFFF; c += 251) characters.push_back(c);
+  for (CodePage cp : text::AllCodePages()) {
+    int differences = 0;
+    for (std::uint32_t c : characters) {
+      const std::string in = "a" + Utf8(c) + "b";
+      const std::string glibc = text::Utf8ToCodePage(in, cp), table = text::TableUtf8ToCodePage(in, cp);
+      if (glibc != table && ++differences <= 5)
+        ADD_FAILURE() << text::CodePageName(cp) << ": U+" << std::hex << c << " is written " << Hex(table) << "not "
+                      << Hex(glibc);
+    }
+  }
+}
+
 // Text that is no UTF-8 gives '?' for each bad sequence, as with glibc, in every page.
 TEST(CodePageTables, DamagedUtf8IsWrittenAsGlibcWritesIt) {
   const std::vector<std::pair<const char*, std::string>> cases = {
